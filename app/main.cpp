@@ -1,0 +1,33 @@
+#include "app/shell/AppController.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/UnixSignalWatcher.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+#include <curl/curl.h>
+
+#include <csignal>
+
+int main(int argc, char** argv) {
+  if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) Log::line("\t\terr: curl_global_init failed");
+
+  // Palettes need absolute window positions, which only X11 gives.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+
+  int status = 0;
+  {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZAPH"));
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    AppController controller;
+    UnixSignalWatcher signalWatcher({SIGINT, SIGTERM}, [](int) { QApplication::quit(); });
+    QObject::connect(&app, &QApplication::aboutToQuit, &controller,
+                     &AppController::applicationWillTerminate);
+    controller.mainWindow()->show();
+    status = app.exec();
+  }
+  curl_global_cleanup();
+  return status;
+}

@@ -1,0 +1,30 @@
+#include "app/shell/AppController.h"
+
+#include "platform/foundation/NotificationCenter.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+
+AppController::AppController(QObject* parent)
+    : QObject(parent), mainWindow_(std::make_unique<QMainWindow>()) {
+  mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
+  mainWindow_->resize(640, 120);
+  buildMenus();
+}
+
+AppController::~AppController() = default;
+
+void AppController::buildMenus() {
+  QMenu* appMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("ZAPH"));
+  QAction* quit = appMenu->addAction(QStringLiteral("Quit ZAPH"));
+  quit->setShortcut(QKeySequence::Quit);
+  quit->setMenuRole(QAction::QuitRole);
+  connect(quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
+  mainWindow_->menuBar()->addMenu(QStringLiteral("File"));
+  mainWindow_->menuBar()->addMenu(QStringLiteral("Window"));
+}
+
+void AppController::applicationWillTerminate() {
+  NotificationCenter::defaultCenter().post(QStringLiteral("AppAboutToQuitNotification"));
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class QMainWindow;
+
+// Creates and owns the program's managers and its main window with the menu
+// bar; winds them down at quit.
+class AppController : public QObject {
+  Q_OBJECT
+ public:
+  explicit AppController(QObject* parent = nullptr);
+  ~AppController() override;
+
+  QMainWindow* mainWindow() const { return mainWindow_.get(); }
+
+  // Called when the application is about to quit (menu, signal or last
+  // window closed).
+  void applicationWillTerminate();
+
+ private:
+  void buildMenus();
+
+  std::unique_ptr<QMainWindow> mainWindow_;
+};

@@ -1,0 +1,3 @@
+#include "framework/Halvane.h"
+
+QString Halvane::version() { return QStringLiteral("0.1.0"); }

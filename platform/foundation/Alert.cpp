@@ -1,0 +1,78 @@
+#include "platform/foundation/Alert.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/MainThread.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <mutex>
+
+namespace {
+
+std::mutex& recordMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::vector<Alert::Record>& records() {
+  static std::vector<Alert::Record> list;
+  return list;
+}
+
+void record(const Alert::Record& r) {
+  std::lock_guard<std::mutex> lock(recordMutex());
+  records().push_back(r);
+}
+
+int showBox(const QString& title, const QString& message, const QStringList& buttons,
+            int defaultButton) {
+  QMessageBox box;
+  box.setWindowTitle(title);
+  box.setText(message);
+  std::vector<QPushButton*> made;
+  for (const QString& text : buttons) made.push_back(box.addButton(text, QMessageBox::AcceptRole));
+  if (defaultButton >= 0 && defaultButton < static_cast<int>(made.size()))
+    box.setDefaultButton(made[static_cast<size_t>(defaultButton)]);
+  box.exec();
+  for (size_t i = 0; i < made.size(); ++i)
+    if (box.clickedButton() == made[i]) return static_cast<int>(i);
+  return defaultButton;
+}
+
+}  // namespace
+
+bool Alert::headless() {
+  if (qEnvironmentVariableIsSet("ZAPH_HEADLESS_ALERTS")) return true;
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return true;
+  const QString platform = QGuiApplication::platformName();
+  return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+int Alert::show(const QString& title, const QString& message, const QStringList& buttons,
+                int defaultButton) {
+  const QStringList shown = buttons.isEmpty() ? QStringList{QStringLiteral("Okay")} : buttons;
+  int answer = defaultButton;
+  if (headless()) {
+    Log::line(QStringLiteral("alert (headless): %1: %2").arg(title, message));
+  } else {
+    MainThread::runAndWait([&] { answer = showBox(title, message, shown, defaultButton); });
+  }
+  record({title, message, shown, answer});
+  return answer;
+}
+
+void Alert::postWarning(const QString& message) {
+  MainThread::post([message] { show(QStringLiteral("Warning!"), message); });
+}
+
+std::vector<Alert::Record> Alert::recorded() {
+  std::lock_guard<std::mutex> lock(recordMutex());
+  return records();
+}
+
+void Alert::clearRecorded() {
+  std::lock_guard<std::mutex> lock(recordMutex());
+  records().clear();
+}

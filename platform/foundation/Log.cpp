@@ -1,0 +1,95 @@
+#include "platform/foundation/Log.h"
+
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <QHash>
+#include <unordered_map>
+
+namespace {
+
+struct LimitState {
+  std::chrono::steady_clock::time_point last;
+  long suppressed = 0;
+};
+
+std::mutex& sinkMutex() {
+  static std::mutex m;
+  return m;
+}
+
+Log::Sink& currentSink() {
+  static Log::Sink sink;
+  return sink;
+}
+
+std::unordered_map<QString, LimitState>& limits() {
+  static std::unordered_map<QString, LimitState> states;
+  return states;
+}
+
+void writeToStandardError(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+void Log::line(const QString& text) {
+  Sink sink;
+  {
+    std::lock_guard<std::mutex> lock(sinkMutex());
+    sink = currentSink();
+  }
+  if (sink)
+    sink(text);
+  else
+    writeToStandardError(text);
+}
+
+void Log::line(const char* text) { line(QString::fromUtf8(text)); }
+
+void Log::format(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  const QString text = QString::vasprintf(fmt, args);
+  va_end(args);
+  line(text);
+}
+
+void Log::limited(const QString& key, const QString& text, double intervalSeconds) {
+  const auto now = std::chrono::steady_clock::now();
+  long suppressed = 0;
+  {
+    std::lock_guard<std::mutex> lock(sinkMutex());
+    auto [it, inserted] = limits().try_emplace(key);
+    LimitState& state = it->second;
+    const auto interval = std::chrono::duration<double>(intervalSeconds);
+    if (!inserted && now - state.last < interval) {
+      ++state.suppressed;
+      return;
+    }
+    suppressed = state.suppressed;
+    state.suppressed = 0;
+    state.last = now;
+  }
+  if (suppressed > 0)
+    line(QStringLiteral("%1 (%2 more like it held back)").arg(text).arg(suppressed));
+  else
+    line(text);
+}
+
+Log::Sink Log::setSink(Sink sink) {
+  std::lock_guard<std::mutex> lock(sinkMutex());
+  Sink previous = currentSink();
+  currentSink() = std::move(sink);
+  return previous;
+}
+
+void Log::resetLimits() {
+  std::lock_guard<std::mutex> lock(sinkMutex());
+  limits().clear();
+}

@@ -1,0 +1,112 @@
+#include "platform/foundation/NotificationCenter.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/MainThread.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
+
+struct NotificationCenter::Entry {
+  const void* observer;
+  QString name;
+  const void* object;
+  Handler handler;
+  std::atomic<bool> alive{true};
+  std::atomic<int> inFlight{0};
+};
+
+namespace {
+// Entries whose handlers run on this thread right now (a handler may remove
+// its own observer, which must not wait for itself).
+thread_local std::vector<const void*> deliveringHere;
+}  // namespace
+
+NotificationCenter& NotificationCenter::defaultCenter() {
+  static NotificationCenter center;
+  return center;
+}
+
+void NotificationCenter::addObserver(const void* observer, const QString& name,
+                                     const void* object, Handler handler) {
+  auto entry = std::make_shared<Entry>();
+  entry->observer = observer;
+  entry->name = name;
+  entry->object = object;
+  entry->handler = std::move(handler);
+  std::lock_guard<std::mutex> lock(mutex_);
+  entries_.push_back(std::move(entry));
+}
+
+void NotificationCenter::removeObserver(const void* observer) {
+  std::vector<std::shared_ptr<Entry>> removed;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = std::stable_partition(entries_.begin(), entries_.end(),
+                                    [&](const auto& e) { return e->observer != observer; });
+    removed.assign(it, entries_.end());
+    entries_.erase(it, entries_.end());
+  }
+  retire(removed);
+}
+
+void NotificationCenter::removeObserver(const void* observer, const QString& name,
+                                        const void* object) {
+  std::vector<std::shared_ptr<Entry>> removed;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = std::stable_partition(entries_.begin(), entries_.end(), [&](const auto& e) {
+      const bool match = e->observer == observer && (name.isEmpty() || e->name == name) &&
+                         (!object || e->object == object);
+      return !match;
+    });
+    removed.assign(it, entries_.end());
+    entries_.erase(it, entries_.end());
+  }
+  retire(removed);
+}
+
+void NotificationCenter::retire(const std::vector<std::shared_ptr<Entry>>& removed) {
+  for (const auto& entry : removed) entry->alive.store(false);
+  // Wait for deliveries on other threads to finish; a delivery on this
+  // thread is our own caller and finishes after we return.
+  for (const auto& entry : removed) {
+    const int ownDeliveries = static_cast<int>(
+        std::count(deliveringHere.begin(), deliveringHere.end(), entry.get()));
+    while (entry->inFlight.load() > ownDeliveries) std::this_thread::yield();
+  }
+}
+
+void NotificationCenter::post(const QString& name, void* object, const QVariantMap& userInfo) {
+  std::vector<std::shared_ptr<Entry>> targets;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& e : entries_) {
+      if ((e->name.isEmpty() || e->name == name) && (!e->object || e->object == object))
+        targets.push_back(e);
+    }
+  }
+  const Notification note{name, object, userInfo};
+  for (const auto& entry : targets) {
+    entry->inFlight.fetch_add(1);
+    if (entry->alive.load()) {
+      deliveringHere.push_back(entry.get());
+      try {
+        entry->handler(note);
+      } catch (const std::exception& e) {
+        Log::line(QStringLiteral("\t\terr: caught exception in observer of %1: %2")
+                      .arg(name, e.what()));
+      } catch (...) {
+        Log::line(QStringLiteral("\t\terr: caught unknown exception in observer of %1").arg(name));
+      }
+      deliveringHere.pop_back();
+    }
+    entry->inFlight.fetch_sub(1);
+  }
+}
+
+void NotificationCenter::postOnMainThread(const QString& name, void* object,
+                                          const QVariantMap& userInfo) {
+  MainThread::run([this, name, object, userInfo] { post(name, object, userInfo); });
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/foundation/Notification.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// Named notifications delivered synchronously on the posting thread, in the
+// order the observers were added.
+//
+// An observer is identified by a pointer (usually `this`); it may observe a
+// name (empty: every name) from one object (null: any object). Removing an
+// observer is safe while a post is under way: once `removeObserver` returns,
+// the observer's handlers are not running on another thread and will not be
+// called again (a handler that removes its own observer returns normally).
+class NotificationCenter {
+ public:
+  using Handler = std::function<void(const Notification&)>;
+
+  static NotificationCenter& defaultCenter();
+
+  void addObserver(const void* observer, const QString& name, const void* object, Handler handler);
+  void removeObserver(const void* observer);
+  void removeObserver(const void* observer, const QString& name, const void* object = nullptr);
+
+  void post(const QString& name, void* object = nullptr, const QVariantMap& userInfo = {});
+  // Re-posts on the main thread without waiting (inline when already there).
+  void postOnMainThread(const QString& name, void* object = nullptr,
+                        const QVariantMap& userInfo = {});
+
+ private:
+  struct Entry;
+  void retire(const std::vector<std::shared_ptr<Entry>>& removed);
+
+  std::mutex mutex_;
+  std::vector<std::shared_ptr<Entry>> entries_;
+};

@@ -1,0 +1,102 @@
+#include "platform/threading/RWTryLock.h"
+
+#include "platform/foundation/Log.h"
+
+#include <thread>
+
+namespace {
+
+// Read holds of this thread, per lock. Threads rarely hold more than a few
+// locks at once, so a small flat table is enough and allocates nothing.
+struct ReadHolds {
+  static constexpr int kSlots = 32;
+  const RWTryLock* lock[kSlots] = {};
+  int count[kSlots] = {};
+
+  int* find(const RWTryLock* l) {
+    for (int i = 0; i < kSlots; ++i)
+      if (lock[i] == l) return &count[i];
+    return nullptr;
+  }
+  void add(const RWTryLock* l) {
+    if (int* c = find(l)) {
+      ++*c;
+      return;
+    }
+    for (int i = 0; i < kSlots; ++i) {
+      if (!lock[i]) {
+        lock[i] = l;
+        count[i] = 1;
+        return;
+      }
+    }
+    // Table full: the hold is not tracked; only the self-deadlock check of
+    // writeLock loses its protection for this lock.
+  }
+  void remove(const RWTryLock* l) {
+    for (int i = 0; i < kSlots; ++i) {
+      if (lock[i] == l) {
+        if (--count[i] == 0) lock[i] = nullptr;
+        return;
+      }
+    }
+  }
+};
+
+thread_local ReadHolds readHolds;
+
+}  // namespace
+
+bool RWTryLock::tryReadLock() {
+  int current = state_.load(std::memory_order_relaxed);
+  while (current != kWriter) {
+    if (state_.compare_exchange_weak(current, current + 1, std::memory_order_acquire,
+                                     std::memory_order_relaxed)) {
+      readHolds.add(this);
+      return true;
+    }
+  }
+  return false;
+}
+
+void RWTryLock::readLock() {
+  while (!tryReadLock()) std::this_thread::yield();
+}
+
+void RWTryLock::readUnlock() {
+  readHolds.remove(this);
+  state_.fetch_sub(1, std::memory_order_release);
+}
+
+bool RWTryLock::tryWriteLock() {
+  int expected = 0;
+  return state_.compare_exchange_strong(expected, kWriter, std::memory_order_acquire,
+                                        std::memory_order_relaxed);
+}
+
+bool RWTryLock::writeLock() {
+  if (heldForReadingByThisThread()) {
+    Log::line("\t\terr: write lock asked for by a thread that holds the read lock");
+    return false;
+  }
+  while (!tryWriteLock()) std::this_thread::yield();
+  return true;
+}
+
+void RWTryLock::writeUnlock() { state_.store(0, std::memory_order_release); }
+
+void RWTryLock::unlock() {
+  if (state_.load(std::memory_order_relaxed) == kWriter)
+    writeUnlock();
+  else
+    readUnlock();
+}
+
+int RWTryLock::readerCount() const {
+  const int s = state_.load(std::memory_order_relaxed);
+  return s == kWriter ? 0 : s;
+}
+
+bool RWTryLock::heldForReadingByThisThread() const {
+  return readHolds.find(this) != nullptr;
+}

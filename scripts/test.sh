@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test headless under Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+BUILD_DIR="${ZAPH_BUILD_DIR:-build}"
+export QT_QPA_PLATFORM=xcb
+exec xvfb-run -a -s "-screen 0 1920x1080x24" \
+  ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" "$@"

@@ -1,0 +1,79 @@
+#include "platform/foundation/NotificationCenter.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+TEST(NotificationCenter, DeliversByNameAndObject) {
+  NotificationCenter center;
+  int a = 0, b = 0, any = 0;
+  int sender1 = 0, sender2 = 0;
+  center.addObserver(&a, QStringLiteral("N"), nullptr, [&](const Notification&) { ++a; });
+  center.addObserver(&b, QStringLiteral("N"), &sender1, [&](const Notification&) { ++b; });
+  center.addObserver(&any, QString(), nullptr, [&](const Notification&) { ++any; });
+  center.post(QStringLiteral("N"), &sender1);
+  center.post(QStringLiteral("N"), &sender2);
+  center.post(QStringLiteral("Other"));
+  EXPECT_EQ(a, 2);
+  EXPECT_EQ(b, 1);
+  EXPECT_EQ(any, 3);
+}
+
+TEST(NotificationCenter, CarriesObjectAndUserInfo) {
+  NotificationCenter center;
+  int sender = 0;
+  Notification received;
+  center.addObserver(this, QStringLiteral("N"), nullptr,
+                     [&](const Notification& n) { received = n; });
+  center.post(QStringLiteral("N"), &sender, {{QStringLiteral("k"), 3}});
+  EXPECT_EQ(received.object, &sender);
+  EXPECT_EQ(received.userInfo.value(QStringLiteral("k")).toInt(), 3);
+}
+
+TEST(NotificationCenter, RemovalByNameKeepsOtherNames) {
+  NotificationCenter center;
+  int count = 0;
+  center.addObserver(this, QStringLiteral("A"), nullptr, [&](const Notification&) { ++count; });
+  center.addObserver(this, QStringLiteral("B"), nullptr, [&](const Notification&) { ++count; });
+  center.removeObserver(this, QStringLiteral("A"));
+  center.post(QStringLiteral("A"));
+  center.post(QStringLiteral("B"));
+  EXPECT_EQ(count, 1);
+}
+
+TEST(NotificationCenter, HandlerMayRemoveItselfAndOthersDuringAPost) {
+  NotificationCenter center;
+  int first = 0, second = 0;
+  int o1 = 0, o2 = 0;
+  center.addObserver(&o1, QStringLiteral("N"), nullptr, [&](const Notification&) {
+    ++first;
+    center.removeObserver(&o1);
+    center.removeObserver(&o2);
+  });
+  center.addObserver(&o2, QStringLiteral("N"), nullptr, [&](const Notification&) { ++second; });
+  center.post(QStringLiteral("N"));
+  center.post(QStringLiteral("N"));
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(second, 0);  // removed before its turn in the same post
+}
+
+TEST(NotificationCenter, RemoveWaitsForADeliveryOnAnotherThread) {
+  NotificationCenter center;
+  std::atomic<bool> inHandler{false}, release{false}, handlerDone{false};
+  center.addObserver(this, QStringLiteral("N"), nullptr, [&](const Notification&) {
+    inHandler = true;
+    while (!release.load()) std::this_thread::yield();
+    handlerDone = true;
+  });
+  std::thread poster([&] { center.post(QStringLiteral("N")); });
+  while (!inHandler.load()) std::this_thread::yield();
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    release = true;
+  });
+  center.removeObserver(this);
+  EXPECT_TRUE(handlerDone.load());  // the observer may be destroyed now
+  poster.join();
+  releaser.join();
+}

@@ -1,0 +1,50 @@
+#include "tests/support/TestEnvironment.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+std::unique_ptr<QTemporaryDir>& root() {
+  static std::unique_ptr<QTemporaryDir> dir;
+  return dir;
+}
+int counter = 0;
+
+void setEnv(const char* name, const QString& value) {
+  ::setenv(name, value.toLocal8Bit().constData(), 1);
+}
+}  // namespace
+
+void TestEnvironment::prepareProcess() {
+  root() = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/zaph-test-XXXXXX"));
+  const QString home = root()->path();
+  for (const char* sub : {"config", "data", "cache", "runtime"})
+    QDir(home).mkpath(QString::fromLatin1(sub));
+  QFile::setPermissions(home + QStringLiteral("/runtime"),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  setEnv("HOME", home);
+  setEnv("XDG_CONFIG_HOME", home + QStringLiteral("/config"));
+  setEnv("XDG_DATA_HOME", home + QStringLiteral("/data"));
+  setEnv("XDG_CACHE_HOME", home + QStringLiteral("/cache"));
+  setEnv("XDG_RUNTIME_DIR", home + QStringLiteral("/runtime"));
+  setEnv("ZAPH_DEFAULTS_FILE", home + QStringLiteral("/config/defaults-test.plist"));
+  setEnv("ZAPH_HEADLESS_ALERTS", QStringLiteral("1"));
+  if (!hasDisplay() && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+    setEnv("QT_QPA_PLATFORM", QStringLiteral("offscreen"));
+}
+
+void TestEnvironment::cleanUpProcess() { root().reset(); }
+
+QString TestEnvironment::rootDir() { return root() ? root()->path() : QDir::tempPath(); }
+
+QString TestEnvironment::makeTempDir(const QString& prefix) {
+  const QString path =
+      rootDir() + QStringLiteral("/%1-%2").arg(prefix).arg(++counter);
+  QDir().mkpath(path);
+  return path;
+}
+
+bool TestEnvironment::hasDisplay() { return qEnvironmentVariableIsSet("DISPLAY"); }

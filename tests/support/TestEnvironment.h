@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Per-process isolation for tests: a temporary HOME with its own XDG config,
+// data, cache and runtime folders, headless alerts and a private defaults
+// file. Call before the application object exists.
+class TestEnvironment {
+ public:
+  static void prepareProcess();
+  static void cleanUpProcess();
+  static QString rootDir();  // the temporary HOME
+  // A fresh empty folder under the temporary HOME.
+  static QString makeTempDir(const QString& prefix = QStringLiteral("t"));
+  static bool hasDisplay();
+};
