@@ -1,0 +1,208 @@
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+// The lock relations of one control (a slider or a button cell) and the
+// fan-out that makes locked controls follow each other.
+//
+// A control is a master when others are locked to it (its members), and a
+// member when it is locked to a master. A change started on any control of a
+// group reaches every other control once: a member passes it up to its
+// master, the master passes it down to all its members, and the echo that
+// comes back to a control whose fan-out is running is dropped, because the
+// fan-out lock is only ever tried, never waited for. A change that arrives
+// from another thread while a fan-out runs is dropped the same way.
+//
+// Membership may change on the main thread while another thread fans out:
+// it is guarded by its own mutex, and the fan-out walks a copy taken under
+// that mutex, so no message is sent while the membership mutex is held.
+// Members are held weakly: a member that is gone is skipped and pruned.
+//
+// Lock order: the fan-out lock may be held while the messages run (they take
+// other controls' locks); the membership mutex is a leaf and is never held
+// while anything outside this class runs.
+template <typename Control>
+class ControlLockGroup {
+ public:
+  using Ptr = std::shared_ptr<Control>;
+  using WeakPtr = std::weak_ptr<Control>;
+
+  enum class FanOut {
+    NotLinked,  // neither master nor member: apply the change locally
+    Sent,       // sent to the group: apply the change locally too
+    Busy,       // a fan-out of this control is running: drop the change
+  };
+
+  ControlLockGroup() = default;
+  ControlLockGroup(const ControlLockGroup&) = delete;
+  ControlLockGroup& operator=(const ControlLockGroup&) = delete;
+
+  // Members (this control as a master). ------------------------------------
+
+  // Appends a member; false when it is already one.
+  bool addMember(const Ptr& member) {
+    if (!member) return false;
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (indexOf(member.get()) >= 0) return false;
+    members_.push_back(Member{member.get(), member});
+    return true;
+  }
+
+  bool removeMember(const Control* member) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const auto before = members_.size();
+    std::erase_if(members_, [member](const Member& m) { return m.identity == member; });
+    return members_.size() != before;
+  }
+
+  bool containsMember(const Control* member) const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return indexOf(member) >= 0;
+  }
+
+  bool hasAnyMember() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return !members_.empty();
+  }
+
+  // The live members, in the order they were added.
+  std::vector<Ptr> members() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return liveMembers();
+  }
+
+  // Detaches every member, first to last: `detach` is called on each live
+  // one (it is expected to remove itself); whatever is still listed after
+  // that, and every member that is gone, is removed here, so the loop ends.
+  void detachAllMembers(const std::function<void(Control&)>& detach) {
+    for (;;) {
+      Member first;
+      {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (members_.empty()) return;
+        first = members_.front();
+      }
+      if (Ptr member = first.control.lock()) detach(*member);
+      removeMember(first.identity);
+    }
+  }
+
+  // The master flag (`hasLockedSliders`, `hasLockedButtons`). It is set from
+  // the member list by the owner and may outlive an emptied list.
+  bool isMaster() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return isMaster_;
+  }
+  void setIsMaster(bool flag) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    isMaster_ = flag;
+  }
+
+  // The master (this control as a member). ---------------------------------
+
+  Ptr master() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return master_.lock();
+  }
+  bool hasMaster(const Control* candidate) const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return masterIdentity_ == candidate && candidate != nullptr;
+  }
+  void setMaster(const Ptr& master) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    master_ = master;
+    masterIdentity_ = master.get();
+  }
+
+  // The member flag (`lockedFlag`).
+  bool isMember() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return isMember_;
+  }
+  void setIsMember(bool flag) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    isMember_ = flag;
+  }
+
+  bool isLinked() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return isMaster_ || isMember_;
+  }
+
+  // Fan-out. -----------------------------------------------------------------
+
+  // `okayToTriggerLocked…`: NO when not linked, else whether the fan-out
+  // lock was free. On true the caller owns the lock and calls `unlock`.
+  bool tryLock() {
+    if (!isLinked()) return false;
+    return fanOutLock_.try_lock();
+  }
+  void unlock() { fanOutLock_.unlock(); }
+
+  // Sends a change to the rest of the group: to every member when this
+  // control is a master, otherwise to its master. `send(target, output)` is
+  // called with the caller's own output flag, so a silent change stays
+  // silent on every control of the group.
+  template <typename Send>
+  FanOut fanOut(bool output, Send&& send) {
+    if (!isLinked()) return FanOut::NotLinked;
+    if (!fanOutLock_.try_lock()) return FanOut::Busy;
+    struct Unlock {
+      std::mutex& lock;
+      ~Unlock() { lock.unlock(); }
+    } unlockOnExit{fanOutLock_};
+    for (const Ptr& target : targets()) send(*target, output);
+    return FanOut::Sent;
+  }
+
+  // The same for changes that carry no output flag.
+  template <typename Send>
+  FanOut fanOut(Send&& send) {
+    return fanOut(false, [&send](Control& target, bool) { send(target); });
+  }
+
+ private:
+  struct Member {
+    const Control* identity = nullptr;
+    WeakPtr control;
+  };
+
+  int indexOf(const Control* member) const {
+    const auto it = std::find_if(members_.begin(), members_.end(),
+                                 [member](const Member& m) { return m.identity == member; });
+    return it == members_.end() ? -1 : static_cast<int>(it - members_.begin());
+  }
+
+  std::vector<Ptr> liveMembers() const {
+    std::vector<Ptr> live;
+    live.reserve(members_.size());
+    for (const Member& m : members_) {
+      if (Ptr p = m.control.lock()) live.push_back(std::move(p));
+    }
+    return live;
+  }
+
+  // A master sends to its members only, never up to its own master.
+  std::vector<Ptr> targets() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (isMaster_) return liveMembers();
+    if (isMember_) {
+      if (Ptr master = master_.lock()) return {master};
+    }
+    return {};
+  }
+
+  mutable std::mutex mutex_;  // membership, flags and master
+  std::vector<Member> members_;
+  WeakPtr master_;
+  const Control* masterIdentity_ = nullptr;
+  bool isMaster_ = false;
+  bool isMember_ = false;
+
+  std::mutex fanOutLock_;  // only ever tried
+};
