@@ -1,0 +1,115 @@
+#include "framework/toolkit/DataAdditions.h"
+
+#include "framework/toolkit/Sha0.h"
+#include "platform/foundation/Log.h"
+
+#include <openssl/evp.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// 32 + 15: a 32 KB window, gzip or zlib header detected from the stream.
+constexpr int kDetectHeaderWindowBits = 47;
+// 16 + 15: a 32 KB window with the gzip wrapper.
+constexpr int kGzipWindowBits = 31;
+constexpr int kMemoryLevel = 8;
+constexpr qsizetype kDeflateStep = 16384;
+// Inflate grows by half the input per pass, but never by less than this, so
+// small inputs that expand a lot still finish in a few passes.
+constexpr qsizetype kMinimumInflateStep = 16384;
+
+uInt freeSpace(const QByteArray& buffer, qsizetype used) {
+  return static_cast<uInt>(std::min<qsizetype>(buffer.size() - used, UINT32_MAX));
+}
+
+// zlib counts input in 32-bit units; the data we compress (projects, reports)
+// stays far below that.
+bool fitsOneZlibCall(const QByteArray& data) {
+  if (data.size() <= qsizetype(UINT32_MAX)) return true;
+  Log::line("\t\terr: data too large for gzip");
+  return false;
+}
+
+}  // namespace
+
+namespace DataAdditions {
+
+std::optional<QByteArray> gzipInflate(const QByteArray& self) {
+  if (self.isEmpty()) return self;
+  if (!fitsOneZlibCall(self)) return std::nullopt;
+  const qsizetype step = std::max(self.size() / 2, kMinimumInflateStep);
+  QByteArray output(self.size() + step, '\0');
+
+  z_stream stream{};
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(self.constData()));
+  stream.avail_in = static_cast<uInt>(self.size());
+  if (inflateInit2(&stream, kDetectHeaderWindowBits) != Z_OK) return std::nullopt;
+
+  qsizetype produced = 0;
+  int status = Z_OK;
+  while (status == Z_OK) {
+    if (produced >= output.size()) output.resize(output.size() + step);
+    stream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
+    stream.avail_out = freeSpace(output, produced);
+    const uInt before = stream.avail_out;
+    status = inflate(&stream, Z_SYNC_FLUSH);
+    produced += before - stream.avail_out;
+  }
+  const bool ended = inflateEnd(&stream) == Z_OK && status == Z_STREAM_END;
+  if (!ended) return std::nullopt;
+  output.truncate(produced);
+  return output;
+}
+
+std::optional<QByteArray> gzipDeflate(const QByteArray& self) {
+  if (self.isEmpty()) return self;
+  if (!fitsOneZlibCall(self)) return std::nullopt;
+  z_stream stream{};
+  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindowBits, kMemoryLevel,
+                   Z_DEFAULT_STRATEGY) != Z_OK) {
+    Log::line("\t\terr: could not start the gzip compressor");
+    return std::nullopt;
+  }
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(self.constData()));
+  stream.avail_in = static_cast<uInt>(self.size());
+
+  QByteArray output(kDeflateStep, '\0');
+  qsizetype produced = 0;
+  int status = Z_OK;
+  while (status == Z_OK || status == Z_BUF_ERROR) {
+    if (produced >= output.size()) output.resize(output.size() + kDeflateStep);
+    stream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
+    stream.avail_out = freeSpace(output, produced);
+    const uInt before = stream.avail_out;
+    status = deflate(&stream, Z_FINISH);
+    produced += before - stream.avail_out;
+    // No progress with room to spare means the compressor is stuck.
+    if (status == Z_BUF_ERROR && stream.avail_out != 0) break;
+  }
+  deflateEnd(&stream);
+  if (status != Z_STREAM_END) {
+    Log::line(QStringLiteral("\t\terr: gzip compression failed (%1)").arg(status));
+    return std::nullopt;
+  }
+  output.truncate(produced);
+  return output;
+}
+
+QByteArray shaDigest(const QByteArray& self) { return Sha0::digest(self); }
+
+QString sha1DigestString(const QByteArray& self) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(self.constData(), static_cast<size_t>(self.size()), digest, &length, EVP_sha1(),
+                 nullptr) != 1) {
+    Log::line("\t\terr: SHA-1 digest failed");
+    return {};
+  }
+  return QString::fromLatin1(
+      QByteArray(reinterpret_cast<const char*>(digest), static_cast<qsizetype>(length)).toHex());
+}
+
+}  // namespace DataAdditions
