@@ -53,11 +53,13 @@ bool Alert::headless() {
 int Alert::show(const QString& title, const QString& message, const QStringList& buttons,
                 int defaultButton) {
   const QStringList shown = buttons.isEmpty() ? QStringList{QStringLiteral("Okay")} : buttons;
-  int answer = defaultButton;
+  // Callers index their buttons with the answer: keep it in range.
+  const int fallback = defaultButton >= 0 && defaultButton < shown.size() ? defaultButton : 0;
+  int answer = fallback;
   if (headless()) {
     Log::line(QStringLiteral("alert (headless): %1: %2").arg(title, message));
   } else {
-    MainThread::runAndWait([&] { answer = showBox(title, message, shown, defaultButton); });
+    MainThread::runAndWait([&] { answer = showBox(title, message, shown, fallback); });
   }
   record({title, message, shown, answer});
   return answer;

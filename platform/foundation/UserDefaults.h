@@ -4,14 +4,21 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <atomic>
 #include <mutex>
 
 // The user defaults: a registration domain (defaults the program registers at
 // start-up) under a persistent domain kept as an XML property list in the
 // user's config folder ($XDG_CONFIG_HOME/ZAPH/defaults.plist). Keys are plain
 // strings and may hold spaces and "/". Values are property-list Qt values and
-// may nest. Changes are written atomically after a short debounce, and at
-// `synchronize` and quit. Safe from any thread.
+// may nest. A change is written atomically `debounceSeconds` after it (the
+// changes made meanwhile go with it), and at `synchronize` and quit. Safe from any thread.
+//
+// A file that cannot be read is reported, moved aside to "<name>.broken" (so
+// that it is never overwritten) and the program goes on with empty defaults.
+// Values are stored in property-list form (PropertyList::normalized): an int
+// reads back as qint64, a QStringList as a QVariantList; a value with no
+// such form is refused with a logged error.
 //
 // Tests never touch the real file: ZAPH_DEFAULTS_FILE, or `setFilePath`,
 // points the persistent domain elsewhere.
@@ -21,6 +28,7 @@ class UserDefaults {
 
   QVariant value(const QString& key) const;  // persistent, then registration
   bool contains(const QString& key) const;
+  // An invalid value removes the key.
   void setValue(const QString& key, const QVariant& value);
   void remove(const QString& key);
   void registerDefaults(const QVariantMap& defaults);
@@ -49,14 +57,25 @@ class UserDefaults {
  private:
   UserDefaults();
   void load();
+  void moveAside(const QString& reason);
   void scheduleWrite();
+  void writeScheduled();
+  bool writePending();
+  bool writePendingHoldingWriteLock();
+  void watchForQuit();
   QString defaultFilePath() const;
 
+  // Lock order: writeMutex_ before mutex_. writeMutex_ keeps writes in the
+  // order of their snapshots; mutex_ guards the fields and is not held while
+  // the file is written.
+  std::mutex writeMutex_;
   mutable std::recursive_mutex mutex_;
   QString path_;
   QVariantMap persistent_;
   QVariantMap registration_;
   bool dirty_ = false;
   bool writeScheduled_ = false;
-  double debounce_ = 1.0;
+  bool writable_ = true;  // false while a broken file could not be moved aside
+  bool watchingQuit_ = false;
+  std::atomic<double> debounce_{1.0};
 };
