@@ -20,9 +20,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZAPH"));
     QApplication::setQuitOnLastWindowClosed(true);
+    // Before anything slow: a signal during start-up then quits cleanly
+    // (handled once the event loop runs) instead of killing the process.
+    UnixSignalWatcher signalWatcher({SIGINT, SIGTERM}, [](int) { QApplication::quit(); });
 
     AppController controller;
-    UnixSignalWatcher signalWatcher({SIGINT, SIGTERM}, [](int) { QApplication::quit(); });
     QObject::connect(&app, &QApplication::aboutToQuit, &controller,
                      &AppController::applicationWillTerminate);
     controller.mainWindow()->show();

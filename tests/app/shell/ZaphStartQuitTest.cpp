@@ -1,0 +1,95 @@
+// ZAPH as the user starts it: a child process that comes up and quits
+// cleanly on SIGTERM and SIGINT, and an event loop that ends when the last
+// window closes.
+#include "app/shell/AppController.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <initializer_list>
+
+namespace {
+
+QString zaphProgram() { return QCoreApplication::applicationDirPath() + QStringLiteral("/ZAPH"); }
+
+// Whether the process has handlers for all of `signalNumbers` (its "SigCgt"
+// mask): then a signal is turned into a quit instead of killing it.
+bool catchesSignals(qint64 pid, std::initializer_list<int> signalNumbers) {
+  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!status.open(QIODevice::ReadOnly)) return false;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (!line.startsWith("SigCgt:")) continue;
+    bool ok = false;
+    const quint64 mask = line.mid(7).trimmed().toULongLong(&ok, 16);
+    if (!ok) return false;
+    for (int signalNumber : signalNumbers)
+      if (!(mask & (quint64(1) << (signalNumber - 1)))) return false;
+    return true;
+  }
+  return false;
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QThread::msleep(10);
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(ZaphStartQuit, QuitsCleanlyOnTerminationSignals) {
+  if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "needs a display (run under Xvfb)";
+  ASSERT_TRUE(QFileInfo(zaphProgram()).isExecutable()) << zaphProgram().toStdString();
+  struct Case {
+    const char* name;
+    int signalNumber;
+  };
+  const std::vector<Case> cases = {{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QProcess zaph;
+    zaph.setProcessChannelMode(QProcess::MergedChannels);
+    zaph.start(zaphProgram(), {});  // with this test's environment
+    ASSERT_TRUE(zaph.waitForStarted(5000)) << zaph.errorString().toStdString();
+    const qint64 pid = zaph.processId();
+    const bool up = waitFor([&] { return catchesSignals(pid, {SIGINT, SIGTERM}); }, 10000);
+    if (!up) zaph.kill();
+    ASSERT_TRUE(up) << "ZAPH did not come up: " << zaph.readAll().toStdString();
+
+    ::kill(static_cast<pid_t>(pid), c.signalNumber);
+    const bool finished = zaph.waitForFinished(5000);
+    if (!finished) zaph.kill();
+    const std::string output = zaph.readAll().toStdString();
+    ASSERT_TRUE(finished) << "still running: " << output;
+    EXPECT_EQ(zaph.exitStatus(), QProcess::NormalExit) << output;
+    EXPECT_EQ(zaph.exitCode(), 0) << output;
+  }
+}
+
+TEST(ZaphStartQuit, ClosingTheLastWindowEndsTheEventLoop) {
+  AppController controller;
+  controller.mainWindow()->show();
+  bool aboutToQuit = false;
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { aboutToQuit = true; });
+  QTimer::singleShot(0, controller.mainWindow(), [&] { controller.mainWindow()->close(); });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(3); });
+  watchdog.start(5000);
+  EXPECT_EQ(QApplication::exec(), 0) << "the event loop did not end when the window closed";
+  EXPECT_TRUE(aboutToQuit);
+}
