@@ -1,6 +1,7 @@
 #include "app/shell/AppController.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UnixSignalWatcher.h"
+#include "platform/net/QKCrashReporter.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZAPH"));
+    QKCrashReporter::installCrashHandler();
     QApplication::setQuitOnLastWindowClosed(true);
     // Before anything slow: a signal during start-up then quits cleanly
     // (handled once the event loop runs) instead of killing the process.

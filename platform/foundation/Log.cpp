@@ -1,11 +1,13 @@
 #include "platform/foundation/Log.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
 #include <QHash>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -29,6 +31,35 @@ std::unordered_map<QString, LimitState>& limits() {
   return states;
 }
 
+// The last lines written, in a ring.
+struct RecentLines {
+  std::mutex mutex;
+  std::vector<QString> lines = std::vector<QString>(Log::kRecentLineCount);
+  size_t next = 0;
+  size_t count = 0;
+
+  void add(const QString& text) {
+    std::lock_guard<std::mutex> lock(mutex);
+    lines[next] = text;
+    next = (next + 1) % lines.size();
+    count = std::min(count + 1, lines.size());
+  }
+
+  QStringList inOrder() {
+    std::lock_guard<std::mutex> lock(mutex);
+    QStringList result;
+    result.reserve(static_cast<qsizetype>(count));
+    for (size_t i = 0; i < count; ++i)
+      result << lines[(next + lines.size() - count + i) % lines.size()];
+    return result;
+  }
+};
+
+RecentLines& recent() {
+  static RecentLines lines;
+  return lines;
+}
+
 void writeToStandardError(const QString& text) {
   const QByteArray bytes = text.toUtf8();
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
@@ -39,6 +70,7 @@ void writeToStandardError(const QString& text) {
 }  // namespace
 
 void Log::line(const QString& text) {
+  recent().add(text);
   Sink sink;
   {
     std::lock_guard<std::mutex> lock(sinkMutex());
@@ -88,6 +120,8 @@ Log::Sink Log::setSink(Sink sink) {
   currentSink() = std::move(sink);
   return previous;
 }
+
+QStringList Log::recentLines() { return recent().inOrder(); }
 
 void Log::resetLimits() {
   std::lock_guard<std::mutex> lock(sinkMutex());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -26,4 +27,9 @@ class Log {
   static Sink setSink(Sink sink);
   // Forgets the rate-limit history (tests).
   static void resetLimits();
+
+  // The last lines written (at most kRecentLineCount), oldest first, whatever
+  // the sink: the console log that problem reports carry.
+  static constexpr int kRecentLineCount = 500;
+  static QStringList recentLines();
 };

@@ -26,3 +26,14 @@ TEST(Log, FormatUsesTheCLocale) {
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], QStringLiteral("\t\terr: x 1.50"));
 }
+
+TEST(Log, RecentLinesKeepTheLastLinesOldestFirst) {
+  auto previous = Log::setSink([](const QString&) {});
+  const int total = Log::kRecentLineCount + 3;
+  for (int i = 0; i < total; ++i) Log::line(QStringLiteral("line %1").arg(i));
+  Log::setSink(previous);
+  const QStringList recent = Log::recentLines();
+  ASSERT_EQ(recent.size(), Log::kRecentLineCount);
+  EXPECT_EQ(recent.first(), QStringLiteral("line 3"));
+  EXPECT_EQ(recent.last(), QStringLiteral("line %1").arg(total - 1));
+}

@@ -128,7 +128,7 @@ void LoopbackHttpServer::handle(int client) {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_ << request;
     status = status_;
-    body = body_;
+    body = QByteArray(body_.constData(), body_.size());  // unshared: the test thread may replace it
     silent = silent_;
   }
   if (silent) {
