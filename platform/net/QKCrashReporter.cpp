@@ -4,6 +4,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/net/CrashSignalHandler.h"
 #include "platform/net/QKCURLDL.h"
 #include "platform/net/SystemProfiler.h"
@@ -19,6 +20,8 @@ namespace {
 
 const QString kSentSuffix = QStringLiteral(".sent");
 const QString kDeclinedSuffix = QStringLiteral(".declined");
+// The user's address, copied from the bug reporter's by the application.
+const QString kUserEmailDefault = QStringLiteral("crashReporterEmail");
 constexpr double kUploadTimeout = 60.0;
 
 void markLog(const QString& log, const QString& suffix) {
@@ -35,6 +38,7 @@ bool uploadLog(const QString& log, const QString& url, const QString& developerE
   const QByteArray contents = file.readAll();
   const QByteArray fileName = QFileInfo(log).fileName().toUtf8();
   const QByteArray email = developerEmail.toUtf8();
+  const QByteArray userEmail = UserDefaults::standard().stringValue(kUserEmailDefault).toUtf8();
   const QByteArray system = SystemProfiler().software().toUtf8();
 
   QKCURLDL upload(url);
@@ -48,6 +52,9 @@ bool uploadLog(const QString& log, const QString& url, const QString& developerE
   part = upload.addFormPart();
   curl_mime_name(part, "developerEmail");
   curl_mime_data(part, email.constData(), size_t(email.size()));
+  part = upload.addFormPart();
+  curl_mime_name(part, "email");
+  curl_mime_data(part, userEmail.constData(), size_t(userEmail.size()));
   part = upload.addFormPart();
   curl_mime_name(part, "os");
   curl_mime_data(part, system.constData(), size_t(system.size()));

@@ -15,7 +15,8 @@
 // `installCrashHandler` makes a crash of this process write a log into the
 // user's "crash logs" folder. At the next launch `check` looks for logs not
 // yet reported (on a worker thread), asks the user whether to send them, and
-// uploads each as a multipart form to the upload address; a sent log is
+// uploads each as a multipart form to the upload address (with the user's
+// address from the user default "crashReporterEmail"); a sent log is
 // renamed "….sent", a declined one "….declined"; a log whose upload fails
 // stays for the next check. Whatever happens, the delegate's
 // `crashReporterCheckDone` follows once, on the main thread.

@@ -2,6 +2,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/net/QKCrashReporter.h"
 #include "tests/platform/net/LoopbackHttpServer.h"
 #include "tests/support/TestEnvironment.h"
@@ -36,6 +37,7 @@ class QKCrashReporterTest : public testing::Test {
     reporter_.setDelegate(&delegate_);
   }
   void TearDown() override {
+    UserDefaults::standard().remove(QStringLiteral("crashReporterEmail"));
     Log::setSink(previous_);
     Paths::setUserDataDirOverride({});
   }
@@ -83,6 +85,8 @@ TEST_F(QKCrashReporterTest, SendsUnreportedLogsAndMarksThemSent) {
   writeLog(QStringLiteral("ZAPH 2024-04-01 20.00.00 4100.crash.sent"), "sent before");
   reporter_.setUploadURL(server.url(QStringLiteral("/integratedBugReporter3.php")));
   reporter_.setDeveloperEmail(QStringLiteral("support@example.org"));
+  UserDefaults::standard().setValue(QStringLiteral("crashReporterEmail"),
+                                    QStringLiteral("performer@example.org"));
 
   runCheck();
 
@@ -94,7 +98,8 @@ TEST_F(QKCrashReporterTest, SendsUnreportedLogsAndMarksThemSent) {
   EXPECT_TRUE(requests[0].body.contains(
       "name=\"crashLog\"; filename=\"ZAPH 2024-05-01 20.00.00 4242.crash\""));
   EXPECT_TRUE(requests[0].body.contains("ZAPH crash log\nsignal: 11 (SIGSEGV)\n"));
-  EXPECT_TRUE(requests[0].body.contains("name=\"developerEmail\"\r\n\r\nsupport@example.org"));
+  EXPECT_TRUE(requests[0].body.contains("name=\"developerEmail\"\r\n\r\nsupport@example.org\r\n"));
+  EXPECT_TRUE(requests[0].body.contains("name=\"email\"\r\n\r\nperformer@example.org\r\n"));
   EXPECT_TRUE(QKCrashReporter::unreportedLogs().isEmpty());
   EXPECT_TRUE(QFile::exists(log + QStringLiteral(".sent")));
 }
