@@ -21,8 +21,24 @@ constexpr qsizetype kDeflateStep = 16384;
 // small inputs that expand a lot still finish in a few passes.
 constexpr qsizetype kMinimumInflateStep = 16384;
 
-uInt freeSpace(const QByteArray& buffer, qsizetype used) {
-  return static_cast<uInt>(std::min<qsizetype>(buffer.size() - used, UINT32_MAX));
+z_stream streamOver(const QByteArray& input) {
+  z_stream stream{};
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
+  stream.avail_in = static_cast<uInt>(input.size());
+  return stream;
+}
+
+// One pass of a zlib loop: points the stream at the free end of `output`
+// (grown by `step` when full), runs `call` and counts the bytes it produced.
+template <typename Call>
+int stepInto(z_stream& stream, QByteArray& output, qsizetype& produced, qsizetype step, Call call) {
+  if (produced >= output.size()) output.resize(output.size() + step);
+  stream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
+  stream.avail_out = static_cast<uInt>(std::min<qsizetype>(output.size() - produced, UINT32_MAX));
+  const uInt before = stream.avail_out;
+  const int status = call();
+  produced += before - stream.avail_out;
+  return status;
 }
 
 // zlib counts input in 32-bit units; the data we compress (projects, reports)
@@ -43,21 +59,14 @@ std::optional<QByteArray> gzipInflate(const QByteArray& self) {
   const qsizetype step = std::max(self.size() / 2, kMinimumInflateStep);
   QByteArray output(self.size() + step, '\0');
 
-  z_stream stream{};
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(self.constData()));
-  stream.avail_in = static_cast<uInt>(self.size());
+  z_stream stream = streamOver(self);
   if (inflateInit2(&stream, kDetectHeaderWindowBits) != Z_OK) return std::nullopt;
 
   qsizetype produced = 0;
   int status = Z_OK;
-  while (status == Z_OK) {
-    if (produced >= output.size()) output.resize(output.size() + step);
-    stream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
-    stream.avail_out = freeSpace(output, produced);
-    const uInt before = stream.avail_out;
-    status = inflate(&stream, Z_SYNC_FLUSH);
-    produced += before - stream.avail_out;
-  }
+  while (status == Z_OK)
+    status =
+        stepInto(stream, output, produced, step, [&] { return inflate(&stream, Z_SYNC_FLUSH); });
   const bool ended = inflateEnd(&stream) == Z_OK && status == Z_STREAM_END;
   if (!ended) return std::nullopt;
   output.truncate(produced);
@@ -67,25 +76,19 @@ std::optional<QByteArray> gzipInflate(const QByteArray& self) {
 std::optional<QByteArray> gzipDeflate(const QByteArray& self) {
   if (self.isEmpty()) return self;
   if (!fitsOneZlibCall(self)) return std::nullopt;
-  z_stream stream{};
+  z_stream stream = streamOver(self);
   if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindowBits, kMemoryLevel,
                    Z_DEFAULT_STRATEGY) != Z_OK) {
     Log::line("\t\terr: could not start the gzip compressor");
     return std::nullopt;
   }
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(self.constData()));
-  stream.avail_in = static_cast<uInt>(self.size());
 
   QByteArray output(kDeflateStep, '\0');
   qsizetype produced = 0;
   int status = Z_OK;
   while (status == Z_OK || status == Z_BUF_ERROR) {
-    if (produced >= output.size()) output.resize(output.size() + kDeflateStep);
-    stream.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
-    stream.avail_out = freeSpace(output, produced);
-    const uInt before = stream.avail_out;
-    status = deflate(&stream, Z_FINISH);
-    produced += before - stream.avail_out;
+    status = stepInto(stream, output, produced, kDeflateStep,
+                      [&] { return deflate(&stream, Z_FINISH); });
     // No progress with room to spare means the compressor is stuck.
     if (status == Z_BUF_ERROR && stream.avail_out != 0) break;
   }

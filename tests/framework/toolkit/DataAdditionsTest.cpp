@@ -55,6 +55,19 @@ TEST(Gzip, DeflateThenInflateGivesTheSameBytes) {
   }
 }
 
+// Noise is stored, not compressed: these sizes make the stream end just
+// before, exactly at and just after a step of the output buffer.
+TEST(Gzip, StreamsEndingAtTheBufferStepAreComplete) {
+  for (qsizetype size = 16350; size <= 16400; ++size) {
+    const QByteArray noise = randomBytes(size, quint32(size));
+    const std::optional<QByteArray> packed = gzipDeflate(noise);
+    ASSERT_TRUE(packed.has_value()) << size;
+    const std::optional<QByteArray> unpacked = gzipInflate(*packed);
+    ASSERT_TRUE(unpacked.has_value()) << size << " packed to " << packed->size();
+    EXPECT_TRUE(*unpacked == noise) << size;
+  }
+}
+
 TEST(Gzip, InflatesZlibWrappedData) {
   for (const Payload& p : payloads()) {
     const std::optional<QByteArray> unpacked = gzipInflate(zlibWrapped(p.bytes));
