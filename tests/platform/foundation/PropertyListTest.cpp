@@ -106,11 +106,7 @@ struct NodeDeleter {
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
-// libplist's own binary encoding of an XML property list.
-QByteArray binaryOf(const QByteArray& xml) {
-  plist_t raw = nullptr;
-  plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &raw);
-  Node root(raw);
+QByteArray binaryOf(Node root) {
   if (!root) return {};
   char* bin = nullptr;
   uint32_t length = 0;
@@ -120,13 +116,11 @@ QByteArray binaryOf(const QByteArray& xml) {
   return bytes;
 }
 
-QByteArray binaryOf(Node root) {
-  char* bin = nullptr;
-  uint32_t length = 0;
-  plist_to_bin(root.get(), &bin, &length);
-  QByteArray bytes(bin, static_cast<qsizetype>(length));
-  plist_to_bin_free(bin);
-  return bytes;
+// libplist's own binary encoding of an XML property list.
+QByteArray binaryOf(const QByteArray& xml) {
+  plist_t root = nullptr;
+  plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
+  return binaryOf(Node(root));
 }
 
 // One value of every kind, nested, with the edge cases that matter.
