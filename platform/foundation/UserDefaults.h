@@ -12,7 +12,8 @@
 // user's config folder ($XDG_CONFIG_HOME/ZAPH/defaults.plist). Keys are plain
 // strings and may hold spaces and "/". Values are property-list Qt values and
 // may nest. A change is written atomically `debounceSeconds` after it (the
-// changes made meanwhile go with it), and at `synchronize` and quit. Safe from any thread.
+// changes made meanwhile go with it), and at `synchronize` and quit. Safe
+// from any thread.
 //
 // A file that cannot be read is reported, moved aside to "<name>.broken" (so
 // that it is never overwritten) and the program goes on with empty defaults.
