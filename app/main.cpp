@@ -1,9 +1,9 @@
 #include "app/shell/AppController.h"
+#include "framework/render/TheApplication.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UnixSignalWatcher.h"
 #include "platform/net/QKCrashReporter.h"
 
-#include <QApplication>
 #include <QMainWindow>
 
 #include <curl/curl.h>
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
 
   int status = 0;
   {
-    QApplication app(argc, argv);
+    TheApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZAPH"));
     QKCrashReporter::installCrashHandler();
     QApplication::setQuitOnLastWindowClosed(true);

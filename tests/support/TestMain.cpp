@@ -1,10 +1,10 @@
 // Test main shared by every test program. It answers --gtest_list_tests
 // before creating the application (test discovery needs no display), gives
 // the process its own temporary HOME, config and data folders, and runs the
-// tests with a QApplication (xcb under Xvfb, offscreen without a display).
+// tests with the application object (xcb under Xvfb, offscreen without a display).
+#include "framework/render/TheApplication.h"
 #include "tests/support/TestEnvironment.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     }
   }
   TestEnvironment::prepareProcess();
-  QApplication app(argc, argv);
+  TheApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
   TestEnvironment::cleanUpProcess();
