@@ -1,13 +1,17 @@
 #include "framework/render/TheApplication.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/MainThread.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
+
+#include <atomic>
 
 const QString TheApplication::kSmallFontFamily = QStringLiteral("04b03");
 
@@ -17,11 +21,16 @@ const QString kSmallFontType = QStringLiteral("ttf");
 const QString kCustomUserFolderDefault = QStringLiteral("QCUserDirectoryPath");
 // The interface font of the design is not found on Linux desktops.
 const QString kInterfaceFontStandIn = QStringLiteral("DejaVu Sans");
+
+std::atomic<bool> modalWindowSeen{false};
+
+void refreshModalState() { modalWindowSeen.store(QGuiApplication::modalWindow() != nullptr); }
 }  // namespace
 
 TheApplication::TheApplication(int& argc, char** argv) : QApplication(argc, argv) {
   loadFonts();
   colors_.mergeStoredScheme(InterfaceColorScheme::storedScheme());
+  installEventFilter(this);
 }
 
 TheApplication::~TheApplication() {
@@ -31,6 +40,25 @@ TheApplication::~TheApplication() {
 
 TheApplication* TheApplication::instance() {
   return qobject_cast<TheApplication*>(QCoreApplication::instance());
+}
+
+bool TheApplication::modalWindowRunning() {
+  if (MainThread::isMainThread()) refreshModalState();
+  return modalWindowSeen.load();
+}
+
+bool TheApplication::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::WindowBlocked:
+    case QEvent::WindowUnblocked:
+      refreshModalState();
+      break;
+    default:
+      break;
+  }
+  return QApplication::eventFilter(watched, event);
 }
 
 void TheApplication::loadFonts() {

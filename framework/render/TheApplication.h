@@ -24,6 +24,11 @@ class TheApplication : public QApplication {
   // The running application object when it is a TheApplication, else null.
   static TheApplication* instance();
 
+  // Whether a modal window is open. Controls send no actions meanwhile; safe
+  // from any thread (off the main thread it answers the state the main
+  // thread last saw).
+  static bool modalWindowRunning();
+
   // A named folder ("qcFX", "plugins", "media", …) with a trailing "/": the
   // user's copy, else the shipped one, else where the user's copy would be
   // (neither tested for writing nor created). Empty for an empty name.
@@ -74,6 +79,9 @@ class TheApplication : public QApplication {
   void setPluginColorDict(const QVariantMap& d) { colors_.setDictionary(S::kPluginColorDict, d); }
   void setButtonColorDict(const QVariantMap& d) { colors_.setDictionary(S::kButtonColorDict, d); }
   void setSliderColorDict(const QVariantMap& d) { colors_.setDictionary(S::kSliderColorDict, d); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   using S = InterfaceColorScheme;

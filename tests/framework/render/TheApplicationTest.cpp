@@ -4,11 +4,14 @@
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFontInfo>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <gtest/gtest.h>
+
+#include <thread>
 
 TEST(TheApplication, IsTheRunningApplicationObject) {
   ASSERT_NE(TheApplication::instance(), nullptr);
@@ -106,4 +109,25 @@ TEST(TheApplication, ColourSettersMergeIntoTheLiveDictionary) {
   app->setPopUpColorDict({{QStringLiteral("fillColor"), InterfaceColorScheme::grey(0.5)}});
   EXPECT_EQ(live.value(QStringLiteral("fillColor")), InterfaceColorScheme::grey(0.5));
   EXPECT_EQ(live.value(QStringLiteral("strokeColor")), before);
+}
+
+TEST(TheApplication, KnowsOnEveryThreadWhetherAModalWindowIsOpen) {
+  auto askedFromAnotherThread = [] {
+    bool answer = true;
+    std::thread([&] { answer = TheApplication::modalWindowRunning(); }).join();
+    return answer;
+  };
+  EXPECT_FALSE(TheApplication::modalWindowRunning());
+  EXPECT_FALSE(askedFromAnotherThread());
+  {
+    QDialog dialog;
+    dialog.setModal(true);
+    dialog.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(TheApplication::modalWindowRunning());
+    EXPECT_TRUE(askedFromAnotherThread());
+    dialog.hide();
+    QCoreApplication::processEvents();
+  }
+  EXPECT_FALSE(askedFromAnotherThread());
 }
