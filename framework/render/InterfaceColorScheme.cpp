@@ -1,5 +1,6 @@
 #include "framework/render/InterfaceColorScheme.h"
 
+#include "framework/toolkit/MutDictAdditions.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -164,7 +165,7 @@ void InterfaceColorScheme::setDictionary(const QString& name, const QVariantMap&
     present_[index] = true;
     return;
   }
-  mergeRecursively(dictionaries_[index], dictionary);
+  MutDictAdditions::recursivelyAddThisDict(dictionaries_[index], dictionary);
 }
 
 void InterfaceColorScheme::mergeStoredScheme(const QVariantMap& stored) {
@@ -200,20 +201,3 @@ QVariantMap InterfaceColorScheme::textAttributes(const QFont& font, const QVaria
 }
 
 QString InterfaceColorScheme::interfaceFontFamily() { return QStringLiteral("Lucida Grande"); }
-
-void InterfaceColorScheme::mergeRecursively(QVariantMap& into, const QVariantMap& from) {
-  for (auto it = from.constBegin(); it != from.constEnd(); ++it) {
-    auto existing = into.find(it.key());
-    const bool bothDictionaries = existing != into.end() &&
-                                  existing->typeId() == QMetaType::QVariantMap &&
-                                  it->typeId() == QMetaType::QVariantMap;
-    if (!bothDictionaries) {
-      into.insert(it.key(), *it);
-      continue;
-    }
-    QVariantMap nested = existing->toMap();
-    existing->clear();  // drop the shared copy so the nested map is edited in place
-    mergeRecursively(nested, it->toMap());
-    *existing = nested;
-  }
-}

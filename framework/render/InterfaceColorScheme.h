@@ -66,10 +66,6 @@ class InterfaceColorScheme {
   static QVariantMap textAttributes(const QFont& font, const QVariant& color);
   static QString interfaceFontFamily();  // "Lucida Grande"
 
-  // Deep merge: for every key of `from`, when both values are dictionaries
-  // the merge descends, otherwise `from`'s value replaces the old one.
-  static void mergeRecursively(QVariantMap& into, const QVariantMap& from);
-
  private:
   int indexOf(const QString& name) const;
 

@@ -99,15 +99,6 @@ TEST(InterfaceColorScheme, AbsentDictionaryIsKeptThenMergedInto) {
   EXPECT_EQ(at(merged, {"nested", "y"}).toInt(), 3);
 }
 
-TEST(InterfaceColorScheme, DeepMergeReplacesWhenEitherSideIsNoDictionary) {
-  QVariantMap into{{"leaf", 1}, {"dict", QVariantMap{{"k", 1}}}, {"kept", 5}};
-  InterfaceColorScheme::mergeRecursively(
-      into, {{"leaf", QVariantMap{{"k", 2}}}, {"dict", QStringLiteral("text")}});
-  EXPECT_EQ(at(into, {"leaf", "k"}).toInt(), 2);
-  EXPECT_EQ(into.value("dict").toString(), QStringLiteral("text"));
-  EXPECT_EQ(into.value("kept").toInt(), 5);
-}
-
 TEST(InterfaceColorScheme, StoredSchemeLeafChangesThatColourOnly) {
   const QVariantMap stored{
       {S::kPluginColorDict,
