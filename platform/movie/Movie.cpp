@@ -1,0 +1,583 @@
+#include "platform/movie/Movie.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/MainThread.h"
+#include "platform/movie/KeyframeIndex.h"
+#include "platform/movie/MovieAudio.h"
+#include "platform/movie/MovieByteSource.h"
+#include "platform/movie/MovieClock.h"
+#include "platform/movie/MovieDemuxer.h"
+#include "platform/movie/QKTimeMath.h"
+#include "platform/movie/VideoDecoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+
+namespace {
+constexpr auto kIdleWait = std::chrono::milliseconds(250);
+constexpr auto kPlayingWait = std::chrono::milliseconds(8);
+constexpr double kTrimAfterSeconds = 3.0;  // a standing movie gives back its cache
+}  // namespace
+
+std::shared_ptr<Movie> Movie::openFile(const QString& path, QString* error,
+                                       const Options& options) {
+  QString why;
+  auto movie = openSource(MovieByteSource::forFile(path, &why), &why, options);
+  if (!movie && error) *error = why;
+  return movie;
+}
+
+std::shared_ptr<Movie> Movie::openData(const QByteArray& bytes, QString* error,
+                                       const Options& options) {
+  QString why;
+  auto movie = openSource(MovieByteSource::forData(bytes, &why), &why, options);
+  if (!movie && error) *error = why;
+  return movie;
+}
+
+std::shared_ptr<Movie> Movie::openSource(std::shared_ptr<MovieByteSource> source, QString* error,
+                                         const Options& options) {
+  if (!source) return nullptr;
+  std::unique_ptr<MovieDemuxer> demuxer = MovieDemuxer::open(source, error);
+  if (!demuxer) return nullptr;
+  const MovieInfo info = MovieInfo::from(*demuxer);
+  if (info.hasVideo) {
+    const AVCodecParameters* par = demuxer->context()->streams[demuxer->videoStream()]->codecpar;
+    if (!avcodec_find_decoder(par->codec_id)) {
+      if (error)
+        *error = QStringLiteral("There is no decoder for the movie's pictures (%1).")
+                     .arg(QString::fromLatin1(avcodec_get_name(par->codec_id)));
+      return nullptr;
+    }
+  }
+  return std::shared_ptr<Movie>(new Movie(std::move(source), info, options));
+}
+
+namespace {
+void openOnWorker(std::function<std::shared_ptr<Movie>(QString*)> open, Movie::OpenHandler done) {
+  std::thread([open = std::move(open), done = std::move(done)]() mutable {
+    std::shared_ptr<Movie> movie;
+    QString error;
+    try {
+      movie = open(&error);
+    } catch (const std::exception& e) {
+      Log::line(QStringLiteral("\t\terr: caught exception opening a movie: %1").arg(QString::fromUtf8(e.what())));
+      error = QStringLiteral("The movie could not be opened.");
+    } catch (...) {
+      Log::line("\t\terr: caught exception opening a movie");
+      error = QStringLiteral("The movie could not be opened.");
+    }
+    MainThread::post([movie = std::move(movie), error, done = std::move(done)]() mutable {
+      if (done) done(std::move(movie), error);
+    });
+  }).detach();
+}
+}  // namespace
+
+void Movie::openFileAsync(const QString& path, OpenHandler done, const Options& options) {
+  openOnWorker([path, options](QString* error) { return openFile(path, error, options); },
+               std::move(done));
+}
+
+void Movie::openDataAsync(const QByteArray& bytes, OpenHandler done, const Options& options) {
+  openOnWorker([bytes, options](QString* error) { return openData(bytes, error, options); },
+               std::move(done));
+}
+
+Movie::Movie(std::shared_ptr<MovieByteSource> source, const MovieInfo& info, const Options& options)
+    : source_(std::move(source)),
+      info_(info),
+      options_(options),
+      clock_(options.clock ? options.clock : &MovieClock::steady()),
+      keyframes_(std::make_shared<KeyframeIndex>()),
+      store_(options.cacheBytes) {
+  timeline_.scale = info_.timeScale;
+  timeline_.anchorHost = now();
+  selection_ = QKTimeRange{info_.time(0), info_.time(0)};
+  posterTime_ = info_.time(0);
+  updateBounds();
+  if (info_.hasAudio && options_.audio) audio_ = std::make_unique<MovieAudio>(*this);
+}
+
+Movie::~Movie() {
+  audio_.reset();
+  {
+    std::lock_guard<std::mutex> lock(workMutex_);
+    quit_ = true;
+  }
+  workCv_.notify_all();
+  readyCv_.notify_all();
+  if (worker_.joinable()) worker_.join();
+}
+
+QString Movie::path() const { return source_->path(); }
+
+int64_t Movie::now() const { return clock_->nowNanos(); }
+
+QKTime Movie::posterTime() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return posterTime_;
+}
+
+void Movie::setPosterTime(const QKTime& time) {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  posterTime_ = QKTimeMath::convert(time, info_.timeScale);
+}
+
+QImage Movie::frameImage(const QKTime& time) {
+  if (!info_.hasVideo) return QImage();
+  std::lock_guard<std::mutex> lock(imageMutex_);
+  if (!imageDecoder_) {
+    VideoDecoder::Options o;
+    o.format = VideoFrame::Format::Rgba;
+    o.threads = 1;
+    QString error;
+    imageDecoder_ = VideoDecoder::create(source_, info_, keyframes_, o, &error);
+    if (!imageDecoder_) {
+      Log::line(QStringLiteral("\t\terr: frame image of %1: %2").arg(path(), error));
+      return QImage();
+    }
+  }
+  const int64_t value = QKTimeMath::valueIn(time, info_.timeScale);
+  std::shared_ptr<const VideoFrame> frame = imageDecoder_->decode(info_.frameIndexAt(value));
+  return frame ? frame->toImage() : QImage();
+}
+
+// --- transport ------------------------------------------------------------
+
+void Movie::settleLocked(int64_t host) {
+  if (timeline_.rate == 0.0) return;
+  const MovieTimeline::Position p = timeline_.at(host);
+  if (!p.ended) return;
+  timeline_.anchorValue = p.value;
+  timeline_.anchorHost = host;
+  timeline_.rate = 0.0;
+  didEndPending_ = true;
+}
+
+MovieTimeline Movie::timelineSnapshot(int64_t host) {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  settleLocked(host);
+  return timeline_;
+}
+
+void Movie::updateBounds() {
+  const bool useSelection = playsSelectionOnly_ && selection_.duration.value > 0;
+  int64_t start = 0;
+  int64_t end = info_.duration;
+  if (useSelection) {
+    start = std::clamp<int64_t>(QKTimeMath::valueIn(selection_.start, info_.timeScale), 0, info_.duration);
+    end = std::clamp<int64_t>(QKTimeMath::valueIn(QKTimeMath::rangeEnd(selection_), info_.timeScale),
+                              start, info_.duration);
+  }
+  timeline_.boundStart = start;
+  timeline_.boundEnd = end;
+}
+
+void Movie::setPositionLocked(int64_t value, int64_t host) {
+  timeline_.anchorValue = std::clamp<int64_t>(value, 0, info_.duration);
+  timeline_.anchorHost = host;
+}
+
+QKTime Movie::currentTime() {
+  const int64_t host = now();
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  settleLocked(host);
+  return info_.time(timeline_.at(host).value);
+}
+
+void Movie::setCurrentTime(const QKTime& time) {
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    setPositionLocked(QKTimeMath::valueIn(time, info_.timeScale), host);
+  }
+  if (audio_) audio_->positionChanged();
+  wakeWorker();
+}
+
+double Movie::rate() {
+  const int64_t host = now();
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  settleLocked(host);
+  return timeline_.rate;
+}
+
+void Movie::setRate(double rate) {
+  if (!std::isfinite(rate)) rate = 0.0;
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    timeline_.reanchor(host);
+    timeline_.rate = rate;
+    settleLocked(host);
+  }
+  if (audio_) audio_->positionChanged();
+  wakeWorker();
+}
+
+void Movie::setVolume(float volume) {
+  volume_ = std::isfinite(volume) ? std::max(0.0f, volume) : 0.0f;
+}
+
+QKTimeRange Movie::selection() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return selection_;
+}
+
+void Movie::setSelection(const QKTimeRange& range) {
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    timeline_.reanchor(host);
+    selection_.start = QKTimeMath::convert(range.start, info_.timeScale);
+    selection_.duration = QKTimeMath::convert(range.duration, info_.timeScale);
+    if (selection_.duration.value < 0) selection_.duration.value = 0;
+    updateBounds();
+  }
+  wakeWorker();
+}
+
+bool Movie::playsSelectionOnly() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return playsSelectionOnly_;
+}
+
+void Movie::setPlaysSelectionOnly(bool only) {
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    timeline_.reanchor(host);
+    playsSelectionOnly_ = only;
+    updateBounds();
+  }
+  wakeWorker();
+}
+
+bool Movie::loops() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return timeline_.loops;
+}
+
+void Movie::setLoops(bool loops) {
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    timeline_.reanchor(host);
+    timeline_.loops = loops;
+  }
+  wakeWorker();
+}
+
+bool Movie::loopsBackAndForth() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return timeline_.backAndForth;
+}
+
+void Movie::setLoopsBackAndForth(bool backAndForth) {
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    timeline_.reanchor(host);
+    timeline_.backAndForth = backAndForth;
+  }
+  wakeWorker();
+}
+
+void Movie::stepForward() {
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    timeline_.reanchor(host);
+    timeline_.rate = 0.0;
+    const int64_t current = frameFor(timeline_, host);
+    const int64_t last = info_.frameIndexAt(std::max<int64_t>(timeline_.boundEnd - 1, 0));
+    const int64_t next = std::min(current + 1, last);
+    setPositionLocked(std::max(info_.frameStart(next), timeline_.boundStart), host);
+  }
+  if (audio_) audio_->positionChanged();
+  wakeWorker();
+}
+
+void Movie::stepBackward() {
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    timeline_.reanchor(host);
+    timeline_.rate = 0.0;
+    const int64_t current = frameFor(timeline_, host);
+    const int64_t first = info_.frameIndexAt(timeline_.boundStart);
+    const int64_t previous = std::max(current - 1, first);
+    setPositionLocked(std::max(info_.frameStart(previous), timeline_.boundStart), host);
+  }
+  if (audio_) audio_->positionChanged();
+  wakeWorker();
+}
+
+void Movie::gotoBeginning() {
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    setPositionLocked(timeline_.boundStart, host);
+  }
+  if (audio_) audio_->positionChanged();
+  wakeWorker();
+}
+
+void Movie::gotoEnd() {
+  const int64_t host = now();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(host);
+    setPositionLocked(timeline_.boundEnd, host);
+  }
+  if (audio_) audio_->positionChanged();
+  wakeWorker();
+}
+
+void Movie::idle() {
+  if (!idling_) return;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    settleLocked(now());
+  }
+  if (!didEndPending_.exchange(false)) return;
+  std::function<void()> handler;
+  {
+    std::lock_guard<std::mutex> lock(handlerMutex_);
+    handler = didEndHandler_;
+  }
+  if (handler) handler();
+}
+
+void Movie::setDidEndHandler(std::function<void()> handler) {
+  std::lock_guard<std::mutex> lock(handlerMutex_);
+  didEndHandler_ = std::move(handler);
+}
+
+// --- frames ---------------------------------------------------------------
+
+int64_t Movie::frameFor(const MovieTimeline& timeline, int64_t host) const {
+  const int64_t value = timeline.at(host).value;
+  const int64_t last = std::max(timeline.boundEnd - 1, timeline.boundStart);
+  return info_.frameIndexAt(std::clamp(value, timeline.boundStart, last));
+}
+
+int64_t Movie::frameIndexAt(int64_t displayHostNanos) {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return frameFor(timeline_, displayHostNanos);
+}
+
+std::shared_ptr<const VideoFrame> Movie::frameForDisplayTime(int64_t displayHostNanos) {
+  if (!info_.hasVideo) return nullptr;
+  int64_t index;
+  {
+    std::unique_lock<std::mutex> lock(stateMutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return nullptr;
+    index = frameFor(timeline_, displayHostNanos);
+  }
+  std::shared_ptr<const VideoFrame> frame = store_.tryFind(index);
+  if (!frame) {
+    // Ask the worker without waiting for its lock.
+    wakeRequested_ = true;
+    if (worker_.joinable()) workCv_.notify_one();
+    else
+      ensureWorker();
+  }
+  return frame;
+}
+
+bool Movie::preroll(double timeoutSeconds) {
+  if (!info_.hasVideo) return true;
+  ensureWorker();
+  wakeWorker();
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(timeoutSeconds));
+  std::unique_lock<std::mutex> lock(workMutex_);
+  while (true) {
+    const int64_t index = frameIndexAt(now());
+    if (store_.contains(index)) return true;
+    if (decoderFailed_ || quit_) return false;
+    if (readyCv_.wait_until(lock, deadline) == std::cv_status::timeout)
+      return store_.contains(frameIndexAt(now()));
+  }
+}
+
+void Movie::wakeWorker() {
+  if (!info_.hasVideo) return;
+  ensureWorker();
+  {
+    std::lock_guard<std::mutex> lock(workMutex_);
+    wake_ = true;
+  }
+  workCv_.notify_one();
+}
+
+void Movie::ensureWorker() {
+  if (!info_.hasVideo) return;
+  std::lock_guard<std::mutex> lock(workMutex_);
+  if (worker_.joinable() || quit_) return;
+  worker_ = std::thread([this] { workerMain(); });
+}
+
+std::vector<int64_t> Movie::wantedFrames(const MovieTimeline& timeline, int64_t host) const {
+  std::vector<int64_t> wanted{frameFor(timeline, host)};
+  if (timeline.rate == 0.0) return wanted;
+  const int64_t period = int64_t(options_.displayPeriod * 1e9);
+  for (int k = 1; k <= options_.framesAhead; ++k) {
+    const int64_t index = frameFor(timeline, host + k * period);
+    if (std::find(wanted.begin(), wanted.end(), index) == wanted.end()) wanted.push_back(index);
+  }
+  return wanted;
+}
+
+void Movie::workerMain() {
+  try {
+    while (true) {
+      {
+        std::lock_guard<std::mutex> lock(workMutex_);
+        if (quit_) return;
+      }
+      if (workOnce()) continue;
+      std::unique_lock<std::mutex> lock(workMutex_);
+      readyCv_.notify_all();
+      if (quit_) return;
+      const bool playing = timelineSnapshot(now()).rate != 0.0;
+      workCv_.wait_for(lock, playing ? kPlayingWait : kIdleWait,
+                       [&] { return quit_ || wake_ || wakeRequested_.load(); });
+      wake_ = false;
+      wakeRequested_ = false;
+    }
+  } catch (const std::exception& e) {
+    Log::line(QStringLiteral("\t\terr: caught exception in movie worker: %1").arg(QString::fromUtf8(e.what())));
+  } catch (...) {
+    Log::line("\t\terr: caught exception in movie worker");
+  }
+  std::lock_guard<std::mutex> lock(workMutex_);
+  decoderFailed_ = true;
+  readyCv_.notify_all();
+}
+
+bool Movie::workOnce() {
+  const int64_t host = now();
+  const MovieTimeline timeline = timelineSnapshot(host);
+  const std::vector<int64_t> wanted = wantedFrames(timeline, host);
+  const int64_t head = wanted.front();
+  int64_t missing = -1;
+  for (int64_t index : wanted)
+    if (!store_.contains(index)) {
+      missing = index;
+      break;
+    }
+  if (missing < 0) {
+    if (timeline.rate == 0.0 && lastRequestHost_ != 0 &&
+        double(host - lastRequestHost_) / 1e9 > kTrimAfterSeconds)
+      store_.keepOnly(head, head);
+    return false;
+  }
+  lastRequestHost_ = host;
+  if (!decoder_) {
+    {
+      std::lock_guard<std::mutex> lock(workMutex_);
+      if (decoderFailed_) return false;
+    }
+    VideoDecoder::Options o;
+    o.format = options_.frameFormat;
+    o.threads = options_.decoderThreads;
+    QString error;
+    decoder_ = VideoDecoder::create(source_, info_, keyframes_, o, &error);
+    if (!decoder_) {
+      Log::line(QStringLiteral("\t\terr: cannot decode movie %1: %2").arg(path(), error));
+      std::lock_guard<std::mutex> lock(workMutex_);
+      decoderFailed_ = true;
+      return false;
+    }
+  }
+  const int direction = timeline.rate < 0 ? -1 : 1;
+  auto frame = decoder_->decode(missing, [&](const std::shared_ptr<const VideoFrame>& f) {
+    store_.insert(f->index(), f, head, direction);
+  });
+  if (!frame) {
+    Log::limited(QStringLiteral("movie-frame"),
+                 QStringLiteral("\t\terr: no frame %1 in movie %2").arg(missing).arg(path()));
+    std::lock_guard<std::mutex> lock(workMutex_);
+    decoderFailed_ = true;
+    return false;
+  }
+  // A frame the stream does not have (a damaged file): the nearest one stands in.
+  if (frame->index() != missing) store_.insert(missing, frame, head, direction);
+  {
+    std::lock_guard<std::mutex> lock(workMutex_);
+    readyCv_.notify_all();
+  }
+  return true;
+}
+
+// --- RAM loading -------------------------------------------------------------
+
+std::pair<int64_t, int64_t> Movie::byteSpan(const QKTimeRange& range) {
+  QString error;
+  std::unique_ptr<MovieDemuxer> demuxer = MovieDemuxer::open(source_, &error);
+  if (!demuxer) return {0, 0};
+  AVFormatContext* fc = demuxer->context();
+  const int stream = demuxer->videoStream() >= 0 ? demuxer->videoStream() : demuxer->audioStream();
+  const AVRational tb = fc->streams[stream]->time_base;
+  const int64_t startValue = QKTimeMath::valueIn(range.start, info_.timeScale);
+  const int64_t endValue = QKTimeMath::valueIn(QKTimeMath::rangeEnd(range), info_.timeScale);
+  const int64_t startTs = av_rescale_q(startValue, AVRational{1, info_.timeScale}, tb) +
+                          (demuxer->videoStream() >= 0 ? info_.videoStartPts : 0);
+  const int64_t endTs = av_rescale_q(endValue, AVRational{1, info_.timeScale}, tb) +
+                        (demuxer->videoStream() >= 0 ? info_.videoStartPts : 0);
+  av_seek_frame(fc, stream, startTs, AVSEEK_FLAG_BACKWARD);
+  int64_t first = -1;
+  int64_t last = -1;
+  AVPacket* packet = av_packet_alloc();
+  // Past the range end a little: reordered frames of its last group.
+  int trailing = 0;
+  while (av_read_frame(fc, packet) >= 0) {
+    if (packet->pos >= 0) {
+      first = first < 0 ? packet->pos : std::min(first, packet->pos);
+      last = std::max(last, packet->pos + packet->size);
+    }
+    const bool past = packet->stream_index == stream && packet->dts != AV_NOPTS_VALUE &&
+                      packet->dts >= endTs;
+    av_packet_unref(packet);
+    if (past && ++trailing > 8) break;
+  }
+  av_packet_free(&packet);
+  if (first < 0) return {0, 0};
+  return {first, last - first};
+}
+
+bool Movie::loadIntoRam(const QKTimeRange& range) {
+  if (range.duration.value <= 0) return true;
+  const auto [offset, length] = byteSpan(range);
+  if (length <= 0) return false;
+  return source_->pin(offset, length);
+}
+
+void Movie::flushFromRam(const QKTimeRange& range) {
+  if (range.duration.value <= 0) return;
+  const auto [offset, length] = byteSpan(range);
+  if (length > 0) source_->unpin(offset, length);
+}
+
+int64_t Movie::ramBytes() const { return source_->pinnedBytes(); }
+
+int64_t Movie::fileBytesRead() const { return source_->fileBytesRead(); }

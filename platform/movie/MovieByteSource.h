@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+
+struct AVIOContext;
+
+// The bytes of one movie: a file read with pread, or a block of memory.
+// Spans of a file can be pinned in memory (RAM loading); reads inside a
+// pinned span never touch the file. Several demuxers (playback, frame
+// images, audio) read one source at once, each through its own AVIO context
+// with its own position.
+class MovieByteSource : public std::enable_shared_from_this<MovieByteSource> {
+ public:
+  static std::shared_ptr<MovieByteSource> forFile(const QString& path, QString* error);
+  static std::shared_ptr<MovieByteSource> forData(const QByteArray& bytes, QString* error);
+  ~MovieByteSource();
+  MovieByteSource(const MovieByteSource&) = delete;
+  MovieByteSource& operator=(const MovieByteSource&) = delete;
+
+  int64_t size() const { return size_; }
+  QString path() const { return path_; }
+  bool inMemory() const { return fd_ < 0; }
+
+  // Copies up to `length` bytes at `offset`; answers the count, 0 at the end,
+  // or a negative errno.
+  int read(int64_t offset, uint8_t* buffer, int length);
+
+  // Keeps [offset, offset + length) in memory; answers false when the file
+  // cannot be read there. Pinned spans merge; unpinning cuts them.
+  bool pin(int64_t offset, int64_t length);
+  void unpin(int64_t offset, int64_t length);
+  void unpinAll();
+  int64_t pinnedBytes() const;
+  // Bytes read from the file itself so far (not from memory).
+  int64_t fileBytesRead() const { return fileBytesRead_.load(); }
+
+  // A new AVIO context over the source (freed with freeAVIO).
+  AVIOContext* createAVIO();
+  static void freeAVIO(AVIOContext* io);
+
+ private:
+  MovieByteSource() = default;
+  bool readPinned(int64_t offset, uint8_t* buffer, int length, int* got);
+
+  QString path_;
+  int fd_ = -1;
+  int64_t size_ = 0;
+  QByteArray data_;  // the whole movie, for sources made from memory
+  mutable std::mutex pinMutex_;
+  std::map<int64_t, QByteArray> pinned_;  // start offset -> bytes
+  std::atomic<int64_t> fileBytesRead_{0};
+};

@@ -1,0 +1,160 @@
+#include "platform/movie/MovieInfo.h"
+
+#include "platform/movie/MovieDemuxer.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/mathematics.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
+
+bool sane(AVRational r) { return r.num > 0 && r.den > 0 && av_q2d(r) >= 1.0 && av_q2d(r) <= 1000.0; }
+
+// The stream's base rate when the average agrees with it (the average is off
+// when a container leaves the last frame without a duration), else the
+// average (variable rates), else 30.
+AVRational pictureRate(const AVStream* st) {
+  const AVRational base = st->r_frame_rate;
+  const AVRational average = st->avg_frame_rate;
+  if (sane(base) && (!sane(average) || std::abs(av_q2d(average) / av_q2d(base) - 1.0) < 0.05))
+    return base;
+  if (sane(average)) return average;
+  return AVRational{30, 1};
+}
+
+QString mediaTypeOf(const AVStream* st) {
+  switch (st->codecpar->codec_type) {
+    case AVMEDIA_TYPE_VIDEO:
+      return QStringLiteral("vide");
+    case AVMEDIA_TYPE_AUDIO:
+      return QStringLiteral("soun");
+    case AVMEDIA_TYPE_SUBTITLE:
+      return QStringLiteral("text");
+    default:
+      break;
+  }
+  if (st->codecpar->codec_tag == MKTAG('t', 'm', 'c', 'd')) return QStringLiteral("tmcd");
+  if (const AVDictionaryEntry* e = av_dict_get(st->metadata, "handler_name", nullptr, 0))
+    if (QString::fromUtf8(e->value).contains(QStringLiteral("Time Code"), Qt::CaseInsensitive))
+      return QStringLiteral("tmcd");
+  return QStringLiteral("data");
+}
+
+int64_t durationIn(const AVStream* st, const AVFormatContext* fc, AVRational target) {
+  if (st->duration > 0 && st->duration != AV_NOPTS_VALUE)
+    return av_rescale_q(st->duration, st->time_base, target);
+  if (fc->duration > 0 && fc->duration != AV_NOPTS_VALUE)
+    return av_rescale_q(fc->duration, AVRational{1, AV_TIME_BASE}, target);
+  return 0;
+}
+}  // namespace
+
+MovieInfo MovieInfo::from(const MovieDemuxer& demuxer) {
+  MovieInfo info;
+  const AVFormatContext* fc = demuxer.context();
+  if (demuxer.videoStream() >= 0) {
+    const AVStream* st = fc->streams[demuxer.videoStream()];
+    const AVRational rate = pictureRate(st);
+    const AVRational tb = st->time_base;
+    info.hasVideo = true;
+    info.frameRate = av_q2d(rate);
+    // A scale in which one frame is a whole number of units: the stream's own
+    // when it allows that, else the frame rate's numerator.
+    const int64_t unitsPerFrameNum = int64_t(tb.den) * rate.den;
+    const int64_t unitsPerFrameDen = int64_t(tb.num) * rate.num;
+    if (tb.num == 1 && tb.den <= kInt32Max && unitsPerFrameNum % unitsPerFrameDen == 0) {
+      info.timeScale = tb.den;
+      info.frameDuration = unitsPerFrameNum / unitsPerFrameDen;
+    } else {
+      info.timeScale = int32_t(rate.num);
+      info.frameDuration = rate.den;
+    }
+    info.videoTimeBaseNum = tb.num;
+    info.videoTimeBaseDen = tb.den;
+    info.videoStartPts = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    if (st->nb_frames > 0) {
+      info.frameCount = st->nb_frames;
+      info.frameCountFromContainer = true;
+    } else {
+      const int64_t units = durationIn(st, fc, AVRational{1, info.timeScale});
+      info.frameCount = std::max<int64_t>(1, (units + info.frameDuration / 2) / info.frameDuration);
+    }
+    info.duration = info.frameCount * info.frameDuration;
+    int width = st->codecpar->width;
+    const AVRational sar = st->codecpar->sample_aspect_ratio;
+    if (sar.num > 0 && sar.den > 0 && sar.num != sar.den)
+      width = int(std::lround(double(width) * sar.num / sar.den));
+    info.naturalSize = QSize(width, st->codecpar->height);
+  }
+  if (demuxer.audioStream() >= 0) {
+    const AVStream* st = fc->streams[demuxer.audioStream()];
+    info.hasAudio = true;
+    if (!info.hasVideo) info.timeScale = std::max(1, st->codecpar->sample_rate);
+    info.duration = std::max(info.duration, durationIn(st, fc, AVRational{1, info.timeScale}));
+  }
+  for (unsigned i = 0; i < fc->nb_streams; ++i) {
+    const AVStream* st = fc->streams[i];
+    MovieTrack t;
+    t.index = int(i);
+    t.mediaType = mediaTypeOf(st);
+    t.codec = QString::fromLatin1(avcodec_get_name(st->codecpar->codec_id));
+    t.visual = st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    t.audible = st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+    t.mediaTimeScale = st->time_base.num == 1 ? st->time_base.den : info.timeScale;
+    t.mediaDuration = durationIn(st, fc, AVRational{1, t.mediaTimeScale});
+    t.sampleCount = st->nb_frames;
+    if (int(i) == demuxer.videoStream()) {
+      t.sampleCount = info.frameCount;
+      t.frameRate = info.frameRate;
+      t.size = info.naturalSize;
+    } else if (t.visual) {
+      t.frameRate = av_q2d(pictureRate(st));
+      t.size = QSize(st->codecpar->width, st->codecpar->height);
+    }
+    info.tracks.push_back(t);
+  }
+  for (unsigned i = 0; i < fc->nb_chapters; ++i) {
+    const AVChapter* ch = fc->chapters[i];
+    MovieChapter c;
+    c.startTime = info.time(av_rescale_q_rnd(ch->start, ch->time_base, AVRational{1, info.timeScale},
+                                             AV_ROUND_DOWN));
+    if (const AVDictionaryEntry* e = av_dict_get(ch->metadata, "title", nullptr, 0))
+      c.title = QString::fromUtf8(e->value);
+    info.chapters.push_back(c);
+  }
+  std::sort(info.chapters.begin(), info.chapters.end(),
+            [](const MovieChapter& a, const MovieChapter& b) {
+              return a.startTime.value < b.startTime.value;
+            });
+  return info;
+}
+
+int64_t MovieInfo::frameIndexAt(int64_t value) const {
+  if (frameDuration <= 0 || frameCount <= 0) return 0;
+  const int64_t index = value >= 0 ? value / frameDuration : -1;
+  return std::clamp<int64_t>(index, 0, frameCount - 1);
+}
+
+int64_t MovieInfo::frameIndexForPts(int64_t pts) const {
+  if (frameDuration <= 0) return 0;
+  const int64_t units =
+      av_rescale_q_rnd(pts - videoStartPts, AVRational{videoTimeBaseNum, videoTimeBaseDen},
+                       AVRational{1, timeScale}, AV_ROUND_NEAR_INF);
+  // Nearest frame: time stamps may be off by rounding in the container.
+  const int64_t half = frameDuration / 2;
+  return units >= 0 ? (units + half) / frameDuration : -((-units + half) / frameDuration);
+}
+
+int64_t MovieInfo::ptsForFrameIndex(int64_t index) const {
+  return videoStartPts + av_rescale_q_rnd(index * frameDuration, AVRational{1, timeScale},
+                                          AVRational{videoTimeBaseNum, videoTimeBaseDen},
+                                          AV_ROUND_NEAR_INF);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <vector>
+
+// Tiny movies made at test time with the FFmpeg libraries. Every frame shows
+// its own number as a 4 × 3 grid of black and white cells (12 bits, first
+// bit top left), so a test can read back which frame it got from any decoded
+// image or texture, whatever the size.
+struct TestClipSpec {
+  enum class Gop { AllIntra, Long };
+
+  int width = 32;
+  int height = 24;
+  int frames = 30;
+  int fpsNum = 30;
+  int fpsDen = 1;
+  Gop gop = Gop::AllIntra;
+  int gopSize = 12;  // long GOP: frames from one key frame to the next
+  bool bFrames = true;  // long GOP: reordered (bidirectional) frames
+  bool audio = false;  // a 440 Hz stereo sine at half scale, 48 kHz, 16 bits
+  bool moovFirst = false;  // index at the front ("fast start")
+  struct Chapter {
+    int startFrame;
+    QString title;
+  };
+  std::vector<Chapter> chapters;
+};
+
+class TestClip {
+ public:
+  // Writes a QuickTime movie (H.264 video) to `path`; answers an empty string
+  // or the error.
+  static QString write(const QString& path, const TestClipSpec& spec);
+  // Writes the clip into a fresh temporary folder; answers its path, or an
+  // empty string (with the error in `error`).
+  static QString create(const TestClipSpec& spec, const QString& fileName = QStringLiteral("clip.mov"),
+                        QString* error = nullptr);
+  // The number read from a frame's image, or -1 when the cells are unclear.
+  static int frameNumberIn(const QImage& image);
+  // The same for a tightly packed RGBA buffer.
+  static int frameNumberIn(const unsigned char* rgba, int width, int height, int bytesPerLine);
+  // Luma (0..255) of frame `n`'s pattern at a pixel.
+  static int patternLuma(int n, int x, int y, int width, int height);
+  static constexpr int kMaxFrames = 4096;
+};
