@@ -1,6 +1,7 @@
 #include "app/shell/AppController.h"
 
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/gl/RenderThread.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -11,6 +12,8 @@ AppController::AppController(QObject* parent)
   mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
   mainWindow_->resize(640, 120);
   buildMenus();
+  // Frames are drawn on the render thread from start-up to quit.
+  gl::RenderThread::instance().start();
 }
 
 AppController::~AppController() = default;
@@ -27,4 +30,5 @@ void AppController::buildMenus() {
 
 void AppController::applicationWillTerminate() {
   NotificationCenter::defaultCenter().post(QStringLiteral("AppAboutToQuitNotification"));
+  gl::RenderThread::instance().stop();
 }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/gl/ShaderProgram.h"
+#include "platform/gl/TextureHandle.h"
+
+#include <QRectF>
+#include <QSize>
+#include <QVector4D>
+
+namespace gl {
+
+class GLContext;
+
+// The textured-quad shader that stands in for fixed-function drawing: one
+// quad with a texture (2D or rectangle), the context's current ortho
+// projection, a colour multiplier (the old MODULATE with glColor) and an
+// optional vertical flip. Blending is whatever the target has set.
+class QuadShader {
+ public:
+  // Texture coordinates in texels of the quad's corners: (s0, t0) at the
+  // dest rectangle's (left, top) corner, (s1, t1) at (right, bottom); t
+  // counts rows from the texture's first row.
+  struct TexCoords {
+    float s0 = 0, t0 = 0, s1 = 0, t1 = 0;
+  };
+
+  // The shader of the context current on this thread (built on first use).
+  static QuadShader* forCurrentContext();
+
+  // `flip` turns t into (texture height − t).
+  void draw(GLuint texture, GLenum target, QSize textureSize, const QRectF& dest,
+            const TexCoords& tex, const QVector4D& colour = QVector4D(1, 1, 1, 1),
+            bool flip = false);
+  void draw(const TextureHandle& texture, const QRectF& dest, const TexCoords& tex,
+            const QVector4D& colour = QVector4D(1, 1, 1, 1), bool flip = false);
+  // The whole texture over `dest`, upright under a projection whose y runs
+  // downward (the top of `dest` shows the top of the picture).
+  void drawUpright(const TextureHandle& texture, const QRectF& dest,
+                   const QVector4D& colour = QVector4D(1, 1, 1, 1));
+
+  bool isValid() const { return program2D_.isValid() && programRect_.isValid(); }
+  QString error() const { return error_; }
+
+ private:
+  explicit QuadShader(GLContext& context);
+  friend struct QuadShaderFactory;
+
+  GLContext& context_;
+  ShaderProgram program2D_;
+  ShaderProgram programRect_;
+  QString error_;
+};
+
+}  // namespace gl

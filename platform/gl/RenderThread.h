@@ -1,0 +1,109 @@
+#pragma once
+
+#include "platform/gl/DisplayLink.h"
+#include "platform/gl/GLContext.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class QOffscreenSurface;
+class QWindow;
+
+namespace gl {
+
+// The one thread that draws every frame. It owns the main GL context (made
+// on the thread itself, drawing only into framebuffer objects), the
+// contexts of the presenting windows (sharing textures with the main one),
+// and the display link that paces frames.
+//
+// A frame: the frame handlers in the order they were added, then the
+// frame-end hooks (the deferred-release purges), then the GL objects other
+// threads gave up (disposeLater), then the texture pool's trim. Work posted
+// with post()/invokeAndWait() runs between frames with the main context
+// current. GL objects are created and deleted on this thread only.
+//
+// start() and stop() belong to the main thread.
+class RenderThread {
+ public:
+  struct Options {
+    bool paced = true;
+    double refreshRate = 0.0;  // Hz; 0 takes the primary screen's
+  };
+  using FrameHandler = std::function<void(const DisplayLink::Frame&)>;
+  using Task = std::function<void()>;
+
+  static RenderThread& instance();
+
+  // Makes the surface and starts the thread, which makes the main context;
+  // false (logged) when the platform gives no OpenGL 3.3 core context.
+  bool start() { return start(Options{}); }
+  bool start(const Options& options);
+  // Ends the thread: the last purges run, then every context goes.
+  void stop();
+  bool isRunning() const { return link_.running(); }
+  static bool isRenderThread();
+
+  // Render thread only.
+  GLContext* mainContext() const { return main_.get(); }
+  // GL_RENDERER of the main context (empty before the first start).
+  QString rendererName() const;
+  double refreshRate() const { return link_.refreshRate(); }
+
+  // Called on the render thread once per frame. Removing a handler from
+  // another thread waits for a frame in progress to end, so that the
+  // handler's objects can go right after.
+  int addFrameHandler(FrameHandler handler);
+  void removeFrameHandler(int id);
+  int addFrameEndHook(Task hook);
+  void removeFrameEndHook(int id);
+
+  bool post(Task task);
+  bool invokeAndWait(Task task);
+  // One frame now (tests, unpaced runs); waits for it.
+  bool runFrameNow();
+  std::uint64_t frameCount() const { return link_.frameCount(); }
+  bool frameInProgress() const { return link_.inFrame(); }
+
+  // GL deletions handed over by other threads; they run after the next
+  // frame or at stop (dropped when the thread never runs again: the context
+  // has taken its objects with it).
+  void disposeLater(Task deletion);
+
+  // The context of a presenting window, made on first use (render thread).
+  GLContext* contextForWindow(QWindow* window);
+  // Destroys a window's context on the render thread and waits (main
+  // thread, before the window goes).
+  void forgetWindow(QWindow* window);
+
+ private:
+  RenderThread() = default;
+  ~RenderThread();
+  using HandlerList = std::vector<std::pair<int, FrameHandler>>;
+
+  bool threadStarted();
+  void threadFinishing();
+  void frame(const DisplayLink::Frame& frame);
+  void runFrameEndWork();
+  void makeMainCurrent();
+
+  DisplayLink link_{QStringLiteral("render thread")};
+  std::unique_ptr<QOffscreenSurface> surface_;
+  std::unique_ptr<GLContext> main_;
+  std::map<QWindow*, std::unique_ptr<GLContext>> windows_;  // render thread
+
+  mutable std::mutex listMutex_;  // guards the lists below (held briefly)
+  std::shared_ptr<const HandlerList> handlers_ = std::make_shared<HandlerList>();
+  std::shared_ptr<const std::vector<std::pair<int, Task>>> endHooks_ =
+      std::make_shared<std::vector<std::pair<int, Task>>>();
+  int nextId_ = 1;
+  std::vector<Task> disposals_;
+  QString renderer_;
+};
+
+}  // namespace gl

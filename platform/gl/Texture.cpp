@@ -1,0 +1,36 @@
+#include "platform/gl/Texture.h"
+
+#include "platform/gl/GLContext.h"
+
+namespace gl {
+
+GLenum Texture::glTarget() const {
+  return spec_.target == TextureTarget::Rectangle ? GL_TEXTURE_RECTANGLE : GL_TEXTURE_2D;
+}
+
+GLenum Texture::internalFormat() const {
+  return spec_.format == TextureFormat::RGBA16F ? GL_RGBA16F : GL_RGBA8;
+}
+
+GLuint Texture::name() {
+  if (object_.alive()) return object_.name();
+  GLContext* context = GLContext::current();
+  if (!context || spec_.size.isEmpty()) return 0;
+  GLFunctions& f = context->functions();
+  GLuint name = 0;
+  f.glGenTextures(1, &name);
+  const GLenum target = glTarget();
+  f.glBindTexture(target, name);
+  f.glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  f.glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  f.glTexParameteri(target, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  f.glTexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  const GLenum type = spec_.format == TextureFormat::RGBA16F ? GL_HALF_FLOAT : GL_UNSIGNED_BYTE;
+  f.glTexImage2D(target, 0, GLint(internalFormat()), spec_.size.width(), spec_.size.height(), 0,
+                 GL_RGBA, type, nullptr);
+  f.glBindTexture(target, 0);
+  object_ = GLObject(GLObject::Kind::Texture, name, context->shareGroupLifetime());
+  return name;
+}
+
+}  // namespace gl

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/gl/GLObject.h"
+
+#include <QSize>
+
+namespace gl {
+
+enum class TextureTarget { Texture2D, Rectangle };
+enum class TextureFormat { RGBA8, RGBA16F };
+
+// The storage of one colour texture: its size, target and format, and its
+// GL name, which is made on first use on the render thread (so a texture
+// can be asked for from any thread before any context exists) and made
+// again if the context that held it went away.
+class Texture {
+ public:
+  struct Spec {
+    QSize size;
+    TextureTarget target = TextureTarget::Texture2D;
+    TextureFormat format = TextureFormat::RGBA8;
+    bool operator==(const Spec& other) const {
+      return size == other.size && target == other.target && format == other.format;
+    }
+  };
+
+  explicit Texture(const Spec& spec) : spec_(spec) {}
+
+  const Spec& spec() const { return spec_; }
+  QSize size() const { return spec_.size; }
+  GLenum glTarget() const;
+  GLenum internalFormat() const;
+
+  // The GL name, made now when needed; needs a context of the render
+  // thread's share group current on the calling thread (0 without one).
+  GLuint name();
+  bool hasName() const { return object_.alive(); }
+  // Deletes the GL storage (safely, see GLObject); the next name() makes a
+  // new one.
+  void releaseName() { object_.reset(); }
+
+ private:
+  Spec spec_;
+  GLObject object_;
+};
+
+}  // namespace gl

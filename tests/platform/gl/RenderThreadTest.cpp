@@ -1,0 +1,137 @@
+#include "platform/gl/RenderThread.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLObject.h"
+#include "platform/gl/PresentingWindow.h"
+#include "platform/gl/QuadShader.h"
+#include "platform/gl/TextureReader.h"
+#include "platform/foundation/MainThread.h"
+#include "tests/support/GLTest.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <stdexcept>
+#include <thread>
+
+using gl::RenderThread;
+
+class RenderThreadTest : public GLTest {};
+
+TEST_F(RenderThreadTest, FramesRunHandlersInOrderThenTheFrameEndHooks) {
+  RenderThread& thread = RenderThread::instance();
+  std::vector<std::string> order;
+  bool mainCurrent = false;
+  const int a = thread.addFrameHandler([&](const gl::DisplayLink::Frame&) {
+    mainCurrent = gl::GLContext::current() == thread.mainContext();
+    order.push_back("a");
+  });
+  const int b =
+      thread.addFrameHandler([&](const gl::DisplayLink::Frame&) { order.push_back("b"); });
+  const int hook = thread.addFrameEndHook([&] { order.push_back("purge"); });
+  ASSERT_TRUE(thread.runFrameNow());
+  EXPECT_EQ(order, (std::vector<std::string>{"a", "b", "purge"}));
+  EXPECT_TRUE(mainCurrent);
+  EXPECT_FALSE(thread.rendererName().isEmpty());
+
+  thread.removeFrameHandler(a);
+  thread.removeFrameEndHook(hook);
+  order.clear();
+  ASSERT_TRUE(thread.runFrameNow());
+  EXPECT_EQ(order, (std::vector<std::string>{"b"}));
+  thread.removeFrameHandler(b);
+}
+
+TEST_F(RenderThreadTest, AThrowingHandlerIsLoggedAndTheFrameGoesOn) {
+  RenderThread& thread = RenderThread::instance();
+  QStringList lines;
+  Log::Sink previous = Log::setSink([&](const QString& line) { lines << line; });
+  bool secondRan = false;
+  thread.addFrameHandler(
+      [](const gl::DisplayLink::Frame&) { throw std::runtime_error("bad frame"); });
+  thread.addFrameHandler([&](const gl::DisplayLink::Frame&) { secondRan = true; });
+  ASSERT_TRUE(thread.runFrameNow());
+  Log::setSink(previous);
+  EXPECT_TRUE(secondRan);
+  EXPECT_TRUE(lines.join('\n').contains("caught exception in displaylink callback: bad frame"));
+}
+
+TEST_F(RenderThreadTest, GLObjectsGivenUpOnAnotherThreadAreDeletedOnTheRenderThreadAfterAFrame) {
+  RenderThread& thread = RenderThread::instance();
+  GLuint name = 0;
+  std::unique_ptr<gl::GLObject> texture;
+  onRenderThread([&] {
+    gl::GLContext* context = gl::GLContext::current();
+    context->functions().glGenTextures(1, &name);
+    context->functions().glBindTexture(GL_TEXTURE_2D, name);
+    context->functions().glBindTexture(GL_TEXTURE_2D, 0);
+    texture = std::make_unique<gl::GLObject>(gl::GLObject::Kind::Texture, name,
+                                             context->shareGroupLifetime());
+  });
+  texture.reset();  // main thread: no context here
+  bool stillThere = false;
+  onRenderThread([&] { stillThere = gl::GLContext::current()->functions().glIsTexture(name); });
+  EXPECT_TRUE(stillThere) << "deleted only after the next frame";
+  ASSERT_TRUE(thread.runFrameNow());
+  onRenderThread([&] { stillThere = gl::GLContext::current()->functions().glIsTexture(name); });
+  EXPECT_FALSE(stillThere);
+}
+
+TEST_F(RenderThreadTest, PostedWorkRunsBetweenFramesWithTheMainContextCurrent) {
+  RenderThread& thread = RenderThread::instance();
+  std::atomic<bool> ran{false};
+  std::atomic<bool> current{false};
+  ASSERT_TRUE(thread.post([&] {
+    current = gl::GLContext::current() == thread.mainContext();
+    ran = true;
+  }));
+  ASSERT_TRUE(thread.invokeAndWait([] {}));
+  EXPECT_TRUE(ran.load());
+  EXPECT_TRUE(current.load());
+  EXPECT_FALSE(RenderThread::isRenderThread());
+}
+
+TEST_F(RenderThreadTest, StopEndsTheThreadAndAStoppedThreadRefusesWork) {
+  RenderThread& thread = RenderThread::instance();
+  int purges = 0;
+  thread.addFrameEndHook([&] { ++purges; });
+  thread.stop();
+  EXPECT_EQ(purges, 1) << "a last purge at stop";
+  EXPECT_FALSE(thread.isRunning());
+  EXPECT_FALSE(thread.post([] {}));
+  EXPECT_FALSE(thread.invokeAndWait([] {}));
+}
+
+TEST_F(RenderThreadTest, APresentingWindowShowsTexturesOfTheMainContext) {
+  gl::PresentingWindow window;
+  window.resize(64, 48);
+  window.show();
+  ASSERT_TRUE(MainThread::processUntil([&] { return window.exposedForDrawing(); }, 5.0));
+  QColor seen;
+  bool presented = false;
+  onRenderThread([&] {
+    gl::TextureHandle red = solidTexture(QSize(4, 4), QColor(255, 0, 0));  // main context
+    gl::GLContext* context = window.beginFrame();
+    ASSERT_NE(context, nullptr);
+    ASSERT_NE(context, RenderThread::instance().mainContext());
+    gl::QuadShader::forCurrentContext()->drawUpright(red, QRectF(0, 0, 64, 48));
+    QImage pixel(1, 1, QImage::Format_RGBA8888);
+    context->functions().glReadPixels(10, 10, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.bits());
+    seen = pixel.pixelColor(0, 0);
+    window.endFrame();
+    EXPECT_EQ(gl::GLContext::current(), RenderThread::instance().mainContext());
+    presented = window.present(red);
+  });
+  EXPECT_TRUE(near(seen, QColor(255, 0, 0)));
+  EXPECT_TRUE(presented);
+  EXPECT_EQ(window.presentedCount(), 2u);
+}
+
+TEST_F(RenderThreadTest, AHiddenWindowIsNotDrawn) {
+  gl::PresentingWindow window;
+  window.resize(32, 32);
+  bool presented = true;
+  onRenderThread([&] { presented = window.present(gl::TextureHandle()); });
+  EXPECT_FALSE(presented);
+}
