@@ -16,7 +16,7 @@ AppController::AppController(QObject* parent)
   gl::RenderThread::instance().start();
 }
 
-AppController::~AppController() = default;
+AppController::~AppController() { gl::RenderThread::instance().stop(); }
 
 void AppController::buildMenus() {
   QMenu* appMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("ZAPH"));

@@ -33,6 +33,13 @@ bool RenderThread::start(const Options& options) {
   link_.setPaced(options.paced);
   link_.setCallback([this](const DisplayLink::Frame& f) { frame(f); });
 
+  // Contexts must go while the GUI still exists, also when nobody stops us.
+  static const bool stopsWithTheApplication = [] {
+    qAddPostRoutine([] { instance().stop(); });
+    return true;
+  }();
+  Q_UNUSED(stopsWithTheApplication);
+
   surface_ = std::make_unique<QOffscreenSurface>();
   surface_->setFormat(GLContext::defaultFormat());
   surface_->create();
