@@ -1,0 +1,146 @@
+#pragma once
+
+#include "framework/datasource/DataSourceCall.h"
+#include "framework/datasource/DataSourceType.h"
+#include "framework/datasource/KeyPath.h"
+#include "platform/threading/RWTryLock.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class DataSourceController;
+class DataSourceHolder;
+
+// A node of the data-source tree: a named value (or branch) that producers
+// write and subscribers receive. Nodes are owned by the tree (the
+// controller's roots and each holder's dictionary) through std::shared_ptr;
+// a producer that keeps writing into a node keeps a shared_ptr to it.
+//
+// Subscriptions are kept as an immutable list that is swapped whole under
+// the fetch lock. A push takes the list under the read lock for a moment and
+// calls the subscribers without any lock of the node held, so a subscriber
+// may subscribe or unsubscribe anything, this node included, from its own
+// action.
+//
+// Values and flags are atomics: a reader may see a value one tick early or
+// late, never a torn one.
+class DataSource : public std::enable_shared_from_this<DataSource> {
+ public:
+  using CallList = std::vector<std::shared_ptr<DataSourceCall>>;
+
+  // Null for a null name.
+  static std::shared_ptr<DataSource> createWithName(const QString& name,
+                                                    int32_t ofType = DSType::Plain);
+  // Also installs a set call made from the target and action.
+  static std::shared_ptr<DataSource> createWithName(const QString& name, int32_t ofType,
+                                                    std::weak_ptr<DataSourceTarget> setByTarget,
+                                                    DataSourceCall::Action withAction);
+
+  virtual ~DataSource();
+  DataSource(const DataSource&) = delete;
+  DataSource& operator=(const DataSource&) = delete;
+
+  int32_t sourceType() const { return sourceType_.load(std::memory_order_acquire); }
+  // Stores the code and tells every subscriber (dataSourceTypeChanged).
+  void setSourceType(int32_t type);
+  bool isDeleted() const { return sourceType() == DSType::Deleted; }
+
+  QString sourceName() const;
+  // A null name is ignored.
+  void setSourceName(const QString& name);
+  // Null for a root (or a node not placed yet).
+  std::shared_ptr<DataSourceHolder> parentSource() const;
+  // Names in the node's path; -1 until placed.
+  int32_t depth() const { return depth_.load(std::memory_order_relaxed); }
+
+  std::shared_ptr<DataSourceCall> setCall() const;
+  void setSetCall(std::shared_ptr<DataSourceCall> call);
+
+  bool needsToBePushed() const { return needsToBePushed_.load(std::memory_order_acquire); }
+  void setNeedsToBePushed(bool flag) { needsToBePushed_.store(flag, std::memory_order_release); }
+
+  // The names from the root down to this node.
+  KeyPath pathArray() const;
+
+  // Appends the call unless it is already there; ignored (false) on a
+  // deleted node.
+  bool addThisFetchCall(std::shared_ptr<DataSourceCall> call);
+  // Removes the first call whose target is `target` (one per request);
+  // false when there is none or the node is deleted.
+  bool removeFetchCallForObject(const DataSourceTarget* target);
+  std::size_t fetchCallCount() const;
+
+  // The tick step: bangs the set call, then delivers a pending value to the
+  // subscribers in subscription order.
+  virtual void DSCProc();
+  // Type -1; the subscribers are told (currentDataSourceDeletedUnderMe) and
+  // dropped, the set call released. Idempotent.
+  virtual void prepareToBeDeleted();
+  // Places the node under `parent` (null: a root): announces the name to the
+  // subscribers, sets the depth and tells the controller that a node now
+  // stands at the path.
+  virtual void setParentSource(const std::shared_ptr<DataSourceHolder>& parent,
+                               DataSourceController* fromDSC);
+  virtual bool visibleInContextualMenu() const;
+
+  virtual QString description() const;
+  // Appends one tab per ancestor, the description and a newline (a holder
+  // then its children).
+  virtual void addObjectAtKey(const QString& key, QString& toDescriptionString) const;
+  void addTabsToMutString(QString& string) const;
+
+  // Value access. Nodes without a value of their own read 0.0 and take no
+  // value; float nodes override these.
+  virtual bool takesValue() const { return false; }
+  virtual float value() const { return 0.0f; }
+  virtual void setValue(float value) { (void)value; }
+
+  virtual DataSourceHolder* asHolder() { return nullptr; }
+  virtual const DataSourceHolder* asHolder() const { return nullptr; }
+
+  // The controller's tick counter (0 … 59999).
+  static int32_t DSCTime();
+
+ protected:
+  DataSource(const QString& name, int32_t type);
+
+  template <class T>
+  static std::shared_ptr<T> withSetCall(std::shared_ptr<T> node,
+                                        std::weak_ptr<DataSourceTarget> setByTarget,
+                                        DataSourceCall::Action withAction) {
+    if (withAction)
+      node->setSetCall(
+          DataSourceCall::createWithTarget(std::move(setByTarget), std::move(withAction)));
+    return node;
+  }
+
+  // The part of the tick step that delivers a pending value.
+  void pushIfNeeded();
+  // The prefix of the description ("DS" gives "<DS: name>").
+  virtual QString descriptionPrefix() const;
+  // Announces the name and path of this node (the placement step of a node
+  // that has a name and is not deleted).
+  void announcePlacement(DataSourceController* dsc);
+  std::shared_ptr<const CallList> fetchCalls() const;
+
+ private:
+  void bangSetCall();
+
+  std::atomic<int32_t> sourceType_;
+  std::atomic<int32_t> depth_{-1};
+  std::atomic<bool> needsToBePushed_{false};
+  std::atomic<bool> hasSetCall_{false};
+
+  mutable std::mutex identityMutex_;  // guards the name and the parent
+  QString sourceName_;
+  std::weak_ptr<DataSourceHolder> parentSource_;
+
+  mutable RWTryLock fetchLock_;  // guards the two pointers below
+  std::shared_ptr<const CallList> fetchCalls_;
+  std::shared_ptr<DataSourceCall> setCall_;
+};

@@ -1,0 +1,33 @@
+#include "framework/datasource/KeyPath.h"
+
+namespace KeyPathAdditions {
+
+std::optional<KeyPath> createArrayWithStrings(std::initializer_list<QString> strings) {
+  if (strings.size() == 0 || strings.begin()->isNull()) return std::nullopt;
+  KeyPath path;
+  for (const QString& s : strings) {
+    if (s.isNull()) break;
+    path.append(QString(s.constData(), s.size()));
+  }
+  return path;
+}
+
+QString lastPathComponent(const QString& path) {
+  qsizetype end = path.size();
+  while (end > 1 && path.at(end - 1) == QLatin1Char('/')) --end;
+  const QString trimmed = path.left(end);
+  if (trimmed == QLatin1String("/")) return trimmed;
+  const qsizetype slash = trimmed.lastIndexOf(QLatin1Char('/'));
+  return slash < 0 ? trimmed : trimmed.mid(slash + 1);
+}
+
+bool containsPathEndingWith(const QStringList& paths, const QString& name) {
+  if (name.isNull()) return false;
+  for (const QString& p : paths)
+    if (lastPathComponent(p) == name) return true;
+  return false;
+}
+
+QString joined(const KeyPath& path) { return path.join(QLatin1Char('/')); }
+
+}  // namespace KeyPathAdditions

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "framework/datasource/KeyPath.h"
+
+#include <vector>
+
+class QKButton;
+
+// What the data-source controller asks of the button manager. The manager
+// outlives the controller's tick thread.
+class QKButtonManagerInterface {
+ public:
+  virtual ~QKButtonManagerInterface() = default;
+
+  // A node now stands at `path`: buttons bound to it may bind again.
+  virtual void wasThisDataSourceDeletedOutFromUnderAnyButtons(const KeyPath& path) = 0;
+  virtual void reloadDSContextualMenu() = 0;
+
+  virtual void selectThisButton(QKButton* button) = 0;
+  virtual void deselectThisButton(QKButton* button) = 0;
+  virtual void deselectAllButtons() = 0;
+  virtual std::vector<QKButton*> selectedButtonArray() = 0;
+
+  virtual void setHardwareLearnMode(bool mode) = 0;
+};
