@@ -6,5 +6,5 @@ bash scripts/install-deps.sh
 bash scripts/build.sh
 BUILD_DIR="${ZAPH_BUILD_DIR:-build}"
 export QT_QPA_PLATFORM=xcb
-exec xvfb-run -a -s "-screen 0 1920x1080x24" \
+exec bash scripts/with-xvfb.sh \
   ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" "$@"
