@@ -58,8 +58,8 @@ TEST(ControlLockGroup, EveryMemberChangesExactlyOnceWithTheCallersOutputFlag) {
     const char* startOn;
     bool output;
   };
-  for (const Case& c : {Case{"M", true}, Case{"A", true}, Case{"M", false}, Case{"A", false},
-                        Case{"B", false}}) {
+  for (const Case& c :
+       {Case{"M", true}, Case{"A", true}, Case{"M", false}, Case{"A", false}, Case{"B", false}}) {
     SCOPED_TRACE(std::string(c.startOn) + (c.output ? " with output" : " silent"));
     Trio trio;
     for (const Ptr& control : trio.all()) {

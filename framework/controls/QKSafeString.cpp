@@ -1,0 +1,110 @@
+#include "framework/controls/QKSafeString.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+
+const QString QKSafeString::NSFontAttributeName = QStringLiteral("NSFont");
+const QString QKSafeString::NSForegroundColorAttributeName =
+    QStringLiteral("NSForegroundColorAttributeName");
+
+namespace {
+
+QFont defaultFont() {
+  QFont font(QStringLiteral("Lucida Grande"));
+  font.setPointSizeF(9.0);
+  return font;
+}
+
+bool holdsFont(const QVariant& v) { return v.metaType().id() == QMetaType::QFont; }
+bool holdsColor(const QVariant& v) { return v.metaType().id() == QMetaType::QColor; }
+
+}  // namespace
+
+QKSafeString::QKSafeString(const QString& text)
+    : theString_(text), font_(defaultFont()), color_(QColor::fromRgbF(1, 0, 0, 1)) {
+  if (!theString_.isNull()) textSize_ = measure(theString_, font_);
+}
+
+QSizeF QKSafeString::measure(const QString& text, const QFont& font) {
+  const QFontMetricsF metrics(font);
+  return {std::ceil(metrics.horizontalAdvance(text)), std::ceil(metrics.height())};
+}
+
+void QKSafeString::setCustomString(const QString& text) {
+  std::lock_guard<std::mutex> guard(lock_);
+  theString_ = text;
+  if (!theString_.isNull()) textSize_ = measure(theString_, font_);
+}
+
+QString QKSafeString::string() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return theString_;
+}
+
+void QKSafeString::setFont(const QFont& font) {
+  std::lock_guard<std::mutex> guard(lock_);
+  font_ = font;
+  if (!theString_.isNull()) textSize_ = measure(theString_, font_);
+}
+
+void QKSafeString::setForegroundColor(const QColor& color) {
+  std::lock_guard<std::mutex> guard(lock_);
+  color_ = color;
+}
+
+void QKSafeString::setAttributes(const QVariantMap& attributes) {
+  if (attributes.isEmpty()) return;
+  const QVariant font = attributes.value(NSFontAttributeName);
+  const QVariant color = attributes.value(NSForegroundColorAttributeName);
+  std::lock_guard<std::mutex> guard(lock_);
+  if (holdsFont(font)) font_ = font.value<QFont>();
+  if (holdsColor(color)) color_ = color.value<QColor>();
+  if (!theString_.isNull()) textSize_ = measure(theString_, font_);
+}
+
+void QKSafeString::drawAtPoint(QPainter& painter, const QPointF& point) const {
+  std::lock_guard<std::mutex> guard(lock_);
+  drawLocked(painter, point, font_, color_);
+}
+
+void QKSafeString::drawAtPoint(QPainter& painter, const QPointF& point,
+                               const QVariantMap& attributes) const {
+  const QVariant font = attributes.value(NSFontAttributeName);
+  const QVariant color = attributes.value(NSForegroundColorAttributeName);
+  std::lock_guard<std::mutex> guard(lock_);
+  drawLocked(painter, point, holdsFont(font) ? font.value<QFont>() : font_,
+             holdsColor(color) ? color.value<QColor>() : color_);
+}
+
+void QKSafeString::drawLocked(QPainter& painter, const QPointF& point, const QFont& font,
+                              const QColor& color) const {
+  if (theString_.isNull()) return;
+  painter.save();
+  painter.setFont(font);
+  painter.setPen(color);
+  const QFontMetricsF metrics(font);
+  painter.drawText(QPointF(point.x(), point.y() + metrics.ascent()), theString_);
+  painter.restore();
+}
+
+QVariantMap QKSafeString::fontAttribs() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return {{NSFontAttributeName, font_}, {NSForegroundColorAttributeName, color_}};
+}
+
+QFont QKSafeString::font() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return font_;
+}
+
+QColor QKSafeString::foregroundColor() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return color_;
+}
+
+QSizeF QKSafeString::textSize() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return textSize_;
+}

@@ -1,0 +1,1126 @@
+#include "framework/controls/QKSliderCell.h"
+
+#include "framework/controls/BehaviorChainInterface.h"
+#include "framework/controls/QKSliderCellDelegate.h"
+#include "framework/controls/SliderControlView.h"
+#include "framework/controls/SliderManagerInterface.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/MainThread.h"
+#include "platform/foundation/ModalWindow.h"
+#include "platform/foundation/NotificationCenter.h"
+
+#include <algorithm>
+#include <cmath>
+
+const QString QKSliderCell::QKSMNewSliderNotification = QStringLiteral("QKSMNewSliderNotification");
+
+namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+QString formatTwoDecimals(float v) { return QString::asprintf("%0.2f", static_cast<double>(v)); }
+
+// The 0.01 gap kept between the envelopes is worked out in double precision
+// and stored as a float.
+float offsetByHundredth(float bound, double direction) {
+  return static_cast<float>(static_cast<double>(bound) + direction * 0.01);
+}
+
+float clampToUnit(float v) { return std::clamp(v, 0.0f, 1.0f); }
+
+}  // namespace
+
+// Creation ---------------------------------------------------------------------
+
+QKSliderCell::QKSliderCell()
+    : sliderNameText_(QStringLiteral("defaultName")),
+      envText_(QStringLiteral("0.00 / 1.00")),
+      valueText_(QStringLiteral("0.5")),
+      syncText_(QStringLiteral("Mouse/X")) {}
+
+QKSliderCell::Ptr QKSliderCell::create() { return createCell<QKSliderCell>(); }
+
+QKSliderCell::Ptr QKSliderCell::createEmptyOfSameKind() const { return create(); }
+
+void QKSliderCell::finishInit() {
+  updateMinEnvRects();
+  updateMaxEnvRects();
+  updateSliderValueRects();
+  NotificationCenter::defaultCenter().post(QKSMNewSliderNotification, this);
+  selected_ = true;
+  setSelected(false);
+}
+
+QKSliderCell::~QKSliderCell() {
+  if (!deleted_.load()) {
+    Log::line(
+        QStringLiteral("\t\tERROR: slider %1 wasn't prepped for deletion!").arg(sliderName()));
+    prepareToBeDeleted();
+  }
+  NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+QKSliderCell::Ptr QKSliderCell::copy() const {
+  Log::line("*******!!!!!!!!!!!!********!!!!!!!!!!!!!! QKSliderCell:copyWithZone: - err");
+  Ptr other = createEmptyOfSameKind();
+  other->setSliderName(sliderName());
+  const QString k = key();
+  if (!k.isNull()) other->setKey(k);
+  other->setMinRange(minRange());
+  other->setMaxRange(maxRange());
+  other->setFillValue(fillValue());
+  other->setValue(value());
+  return other;
+}
+
+// Identity and collaborators ---------------------------------------------------
+
+void QKSliderCell::setSliderManager(SliderManagerInterface* manager) {
+  sliderManager_ = manager;
+  if (!manager) return;
+  dataSourceController_ = manager->dataSourceController();
+  if (manager->hardwareLearnMode()) hardwareLearnMode_ = true;
+}
+
+void QKSliderCell::setSliderName(const QString& name) {
+  {
+    Lock lock(stateLock_);
+    sliderName_ = name;
+  }
+  sliderNameText_.setString(name);
+  setNeedsDisplay(true);
+}
+
+QString QKSliderCell::sliderName() const {
+  Lock lock(stateLock_);
+  return sliderName_;
+}
+
+void QKSliderCell::setKey(const QString& key) {
+  Lock lock(stateLock_);
+  key_ = key;
+}
+
+QString QKSliderCell::key() const {
+  if (deleted()) return QString();
+  Lock lock(stateLock_);
+  return key_;
+}
+
+QString QKSliderCell::description() const {
+  if (deleted()) return QStringLiteral("<Slider Cell -deleted!->");
+  const QString name = sliderName();
+  if (name.isNull()) return QStringLiteral("<Slider Cell -unknown!->");
+  return QStringLiteral("<Slider Cell %1>").arg(name);
+}
+
+void QKSliderCell::setControlView(SliderControlView* view) { controlView_ = view; }
+
+QRectF QKSliderCell::bounds() const {
+  SliderControlView* view = controlView();
+  return view ? view->bounds() : QRectF();
+}
+
+QRectF QKSliderCell::frame() const {
+  SliderControlView* view = controlView();
+  return view ? view->frame() : QRectF();
+}
+
+QRectF QKSliderCell::absVisibleRect() const {
+  SliderControlView* view = controlView();
+  return view ? view->absVisibleRect() : QRectF();
+}
+
+void QKSliderCell::setNeedsDisplay(bool flag) {
+  if (!flag || !controlView()) return;
+  if (redrawPending_.exchange(true)) return;
+  std::weak_ptr<QKSliderCell> weak = weak_from_this();
+  MainThread::post([weak] {
+    Ptr cell = weak.lock();
+    if (!cell) return;
+    cell->redrawPending_ = false;
+    if (SliderControlView* view = cell->controlView()) view->setNeedsDisplay();
+  });
+}
+
+std::shared_ptr<QKSliderCellDelegate> QKSliderCell::delegate() const {
+  if (!controlView()) return nullptr;
+  Lock lock(stateLock_);
+  return delegate_.lock();
+}
+
+void QKSliderCell::setDelegate(const std::shared_ptr<QKSliderCellDelegate>& delegate) {
+  if (!controlView()) return;
+  Lock lock(stateLock_);
+  delegate_ = delegate;
+}
+
+template <typename Notice>
+void QKSliderCell::tellDelegate(Notice notice) {
+  if (std::shared_ptr<QKSliderCellDelegate> d = delegate()) ((*d).*notice)(*this);
+}
+
+// The value pipeline -------------------------------------------------------------
+
+void QKSliderCell::evaluateInputLocked(float input) {
+  lastInputValue_ = input;
+  value_ = input;
+  runChainLocked();
+  clampToEnvelopeLocked();
+}
+
+void QKSliderCell::runChainLocked() {
+  if (!behaviorFlag_.load()) return;
+  if (std::shared_ptr<BehaviorChainInterface> chain = behaviorChain_.lock())
+    chain->passPtrThruChain(*this);
+}
+
+// Below the lower bound gives the lower bound, then above the upper bound the
+// upper bound. A value that is not a number (a behaviour's division by zero)
+// takes the lower bound, so no NaN ever reaches an output.
+void QKSliderCell::clampToEnvelopeLocked() {
+  float v = value_.load();
+  const float lower = minEnv_.load();
+  const float upper = maxEnv_.load();
+  if (std::isnan(v) || v < lower) v = lower;
+  if (v > upper) v = upper;
+  value_ = v;
+}
+
+// An unselected slider rewrites its value text on every tenth evaluation.
+void QKSliderCell::valueTextStepLocked() {
+  if (selected_.load() || valueTextRedrawCount_ == 0)
+    valueText_.setString(formatTwoDecimals(rangedValue()));
+  if (++valueTextRedrawCount_ > 9) valueTextRedrawCount_ = 0;
+}
+
+void QKSliderCell::updateEnvTextLocked() {
+  envText_.setString(QStringLiteral("%1 / %2").arg(formatTwoDecimals(rangedMinEnv()),
+                                                   formatTwoDecimals(rangedMaxEnv())));
+}
+
+void QKSliderCell::outputStep() {
+  if (!controlView()) return;
+  std::shared_ptr<void> target;
+  std::shared_ptr<const Action> action;
+  {
+    std::lock_guard<std::mutex> guard(outputLock_);
+    target = target_.lock();
+    action = action_;
+  }
+  if (!target || !action || !*action) return;
+  if (ModalWindow::isOpen()) return;
+  (*action)(*this);
+}
+
+void QKSliderCell::inspectorStep() {
+  if (!selected_.load()) return;
+  if (SliderManagerInterface* manager = sliderManager()) manager->updateValueRelatedOnly();
+}
+
+// Value ----------------------------------------------------------------------------
+
+void QKSliderCell::setValue(float value, bool andOutput) {
+  if (deleted() || std::isnan(value)) return;
+  if (fanOutStops(andOutput,
+                  [value](QKSliderCell& other, bool out) { other.setValue(value, out); }))
+    return;
+  applyValue(value, andOutput);
+}
+
+void QKSliderCell::applyValue(float input, bool output) {
+  {
+    Lock lock(stateLock_);
+    evaluateInputLocked(input);
+    valueTextStepLocked();
+    updateSliderValueRects();
+    markEvaluatedLocked();
+  }
+  if (output) outputStep();
+  inspectorStep();
+  setNeedsDisplay(true);
+}
+
+// The input is evaluated once: its result is what is stored and output, and
+// the input stays the last input (the chain does not run a second time on
+// its own result).
+void QKSliderCell::setValueAndOutputIfDifferent(float value) {
+  if (deleted() || std::isnan(value)) return;
+  if (fanOutStops([value](QKSliderCell& other) { other.setValueAndOutputIfDifferent(value); }))
+    return;
+  {
+    Lock lock(stateLock_);
+    const float before = value_.load();
+    evaluateInputLocked(value);
+    valueTextStepLocked();
+    if (value_.load() == before) return;
+    updateSliderValueRects();
+    markEvaluatedLocked();
+  }
+  outputStep();
+  inspectorStep();
+  setNeedsDisplay(true);
+}
+
+// A value that is not a finite number is ignored.
+void QKSliderCell::justSetValue(float value) {
+  if (!std::isfinite(value)) return;
+  Lock lock(stateLock_);
+  value_ = value;
+  updateSliderValueRects();
+}
+
+void QKSliderCell::justSetValueWithRangedValue(float rangedValue) {
+  justSetValue(normalisedFromRanged(rangedValue));
+}
+
+void QKSliderCell::setValueWithRangedValue(float rangedValue, bool andOutput) {
+  setValue(normalisedFromRanged(rangedValue), andOutput);
+}
+
+void QKSliderCell::jumpSliderBy(float step, bool andOutput) { setValue(value() + step, andOutput); }
+
+void QKSliderCell::jumpSliderByRangedValue(float step, bool andOutput) {
+  setValueWithRangedValue(rangedValue() + step, andOutput);
+}
+
+void QKSliderCell::bang() {
+  if (fanOutStops([](QKSliderCell& other) { other.bang(); })) return;
+  outputStep();
+}
+
+// Ranged values ----------------------------------------------------------------------
+
+float QKSliderCell::linearRangedFromNormalised(float normalised, float minRange, float maxRange) {
+  return minRange + normalised * (maxRange - minRange);
+}
+
+float QKSliderCell::linearNormalisedFromRanged(float ranged, float minRange, float maxRange) {
+  const float span = maxRange - minRange;
+  if (span == 0.0f) return 0.0f;
+  return (ranged - minRange) / span;
+}
+
+float QKSliderCell::rangedFromNormalised(float normalised) const {
+  return linearRangedFromNormalised(normalised, minRange(), maxRange());
+}
+
+float QKSliderCell::normalisedFromRanged(float ranged) const {
+  return linearNormalisedFromRanged(ranged, minRange(), maxRange());
+}
+
+// Envelope, range and fill -----------------------------------------------------------
+
+void QKSliderCell::setMaxEnv(float maxEnv, bool andOutput) {
+  if (deleted() || std::isnan(maxEnv)) return;
+  if (fanOutStops(andOutput,
+                  [maxEnv](QKSliderCell& other, bool out) { other.setMaxEnv(maxEnv, out); }))
+    return;
+  bool reevaluate;
+  float input;
+  {
+    Lock lock(stateLock_);
+    float upper = maxEnv;
+    const float lower = minEnv_.load();
+    if (lower >= upper) upper = offsetByHundredth(lower, +1.0);
+    if (upper > 1.0f) upper = 1.0f;
+    maxEnv_ = upper;
+    updateEnvTextLocked();
+    updateMaxEnvRects();
+    input = lastInputValue_.load();
+    reevaluate = value_.load() > upper || input > upper;
+  }
+  // Every member of a lock group re-evaluates for itself from its own input.
+  if (reevaluate)
+    applyValue(input, andOutput);
+  else
+    setNeedsDisplay(true);
+  tellDelegate(&QKSliderCellDelegate::QKSliderMaxEnvChanged);
+}
+
+void QKSliderCell::setMinEnv(float minEnv, bool andOutput) {
+  if (deleted() || std::isnan(minEnv)) return;
+  if (fanOutStops(andOutput,
+                  [minEnv](QKSliderCell& other, bool out) { other.setMinEnv(minEnv, out); }))
+    return;
+  bool reevaluate;
+  float input;
+  {
+    Lock lock(stateLock_);
+    float lower = minEnv;
+    const float upper = maxEnv_.load();
+    if (lower > upper) lower = offsetByHundredth(upper, -1.0);
+    if (lower < 0.0f) lower = 0.0f;
+    minEnv_ = lower;
+    updateEnvTextLocked();
+    updateMinEnvRects();
+    input = lastInputValue_.load();
+    reevaluate = lower > value_.load() || lower > input;
+  }
+  if (reevaluate)
+    applyValue(input, andOutput);
+  else
+    setNeedsDisplay(true);
+  tellDelegate(&QKSliderCellDelegate::QKSliderMinEnvChanged);
+}
+
+void QKSliderCell::setMinEnvNumber(std::optional<float> minEnv) {
+  if (minEnv) setMinEnv(*minEnv);
+}
+
+void QKSliderCell::setMaxEnvNumber(std::optional<float> maxEnv) {
+  if (maxEnv) setMaxEnv(*maxEnv);
+}
+
+void QKSliderCell::justSetMinenv(float minEnv) {
+  if (!std::isfinite(minEnv)) return;
+  Lock lock(stateLock_);
+  minEnv_ = minEnv;
+  updateMinEnvRects();
+}
+
+void QKSliderCell::justSetMaxenv(float maxEnv) {
+  if (!std::isfinite(maxEnv)) return;
+  Lock lock(stateLock_);
+  maxEnv_ = maxEnv;
+  updateMaxEnvRects();
+}
+
+// A range end that is not a finite number is ignored.
+void QKSliderCell::setMinRange(float minRange) {
+  if (!std::isfinite(minRange)) return;
+  {
+    Lock lock(stateLock_);
+    minRange_ = minRange;
+    updateEnvTextLocked();
+    valueText_.setString(formatTwoDecimals(rangedValue()));
+  }
+  setNeedsDisplay(true);
+}
+
+void QKSliderCell::setMaxRange(float maxRange) {
+  if (!std::isfinite(maxRange)) return;
+  {
+    Lock lock(stateLock_);
+    maxRange_ = maxRange;
+    updateEnvTextLocked();
+    valueText_.setString(formatTwoDecimals(rangedValue()));
+  }
+  setNeedsDisplay(true);
+}
+
+void QKSliderCell::setFillValue(float fillValue) {
+  if (std::isnan(fillValue) || fillValue == fillValue_.load()) return;
+  fillValue_ = fillValue;
+  updateSliderValueRects();
+  setNeedsDisplay(true);
+}
+
+void QKSliderCell::setFillValueWithRangedValue(float rangedValue) {
+  const float low = minRange();
+  const float high = maxRange();
+  if (rangedValue < low || rangedValue > high) return;
+  fillValue_ = linearNormalisedFromRanged(rangedValue, low, high);
+  updateSliderValueRects();
+}
+
+// Marks ----------------------------------------------------------------------------------
+
+void QKSliderCell::addInterestingPoint(float point) {
+  if (deleted() || std::isnan(point)) return;
+  if (fanOutStops([point](QKSliderCell& other) { other.addInterestingPoint(point); })) return;
+  {
+    Lock lock(stateLock_);
+    interestingPoints_.append(clampToUnit(point));
+  }
+  sortInterestingPoints();
+  tellDelegate(&QKSliderCellDelegate::QKSliderInterestingPointsChanged);
+}
+
+void QKSliderCell::addInterestingPointWithRangedValue(float rangedPoint) {
+  addInterestingPoint(normalisedFromRanged(rangedPoint));
+}
+
+void QKSliderCell::removeInterestingPoint(float point) {
+  if (deleted()) return;
+  if (fanOutStops([point](QKSliderCell& other) { other.removeInterestingPoint(point); })) return;
+  {
+    Lock lock(stateLock_);
+    interestingPoints_.removeAll(point);
+  }
+  sortInterestingPoints();
+  tellDelegate(&QKSliderCellDelegate::QKSliderInterestingPointsChanged);
+}
+
+void QKSliderCell::removeAllInterestingPoints() {
+  if (deleted()) return;
+  if (fanOutStops([](QKSliderCell& other) { other.removeAllInterestingPoints(); })) return;
+  {
+    Lock lock(stateLock_);
+    interestingPoints_.clear();
+  }
+  tellDelegate(&QKSliderCellDelegate::QKSliderInterestingPointsChanged);
+}
+
+void QKSliderCell::setValueForInterestingPointAtIndex(std::optional<float> point, int index) {
+  if (deleted()) return;
+  if (fanOutStops([point, index](QKSliderCell& other) {
+        other.setValueForInterestingPointAtIndex(point, index);
+      }))
+    return;
+  if (!point || std::isnan(*point)) return;
+  Lock lock(stateLock_);
+  if (index < 0 || index >= interestingPoints_.size()) return;
+  interestingPoints_[index] = *point;
+}
+
+void QKSliderCell::sortInterestingPoints() {
+  {
+    Lock lock(stateLock_);
+    std::sort(interestingPoints_.begin(), interestingPoints_.end());
+  }
+  setNeedsDisplay(true);
+  inspectorStep();
+}
+
+QList<float> QKSliderCell::interestingPoints() const {
+  Lock lock(stateLock_);
+  return interestingPoints_;
+}
+
+std::optional<float> QKSliderCell::findInterestingPointAtIndex(int index) const {
+  Lock lock(stateLock_);
+  if (index < 0 || index >= interestingPoints_.size()) return std::nullopt;
+  return interestingPoints_[index];
+}
+
+float QKSliderCell::firstInterestingPointsValue() const {
+  Lock lock(stateLock_);
+  return interestingPoints_.isEmpty() ? 0.0f : interestingPoints_.first();
+}
+
+float QKSliderCell::lastInterestingPointsValue() const {
+  Lock lock(stateLock_);
+  return interestingPoints_.isEmpty() ? 0.0f : interestingPoints_.last();
+}
+
+// Walks the sorted marks; a mark replaces the closest so far only when it is
+// strictly closer, and the walk ends at the second mark that is not.
+std::optional<float> QKSliderCell::findInterestingPointClosestToValue(float value) const {
+  Lock lock(stateLock_);
+  if (interestingPoints_.isEmpty()) return std::nullopt;
+  float best = interestingPoints_.first();
+  float bestDistance = std::fabs(best - value);
+  int notCloser = 0;
+  for (qsizetype i = 1; i < interestingPoints_.size(); ++i) {
+    const float distance = std::fabs(interestingPoints_[i] - value);
+    if (distance < bestDistance) {
+      best = interestingPoints_[i];
+      bestDistance = distance;
+    } else if (++notCloser == 2) {
+      break;
+    }
+  }
+  return best;
+}
+
+// Without a view (no width) no mark is near enough.
+std::optional<float> QKSliderCell::findRelevantInterestingPointForValue(float value) const {
+  const double width = frame().width();
+  if (!(width > 0.0)) return std::nullopt;
+  const double reach = 4.0 / width;
+  Lock lock(stateLock_);
+  for (float point : interestingPoints_) {
+    if (std::fabs(static_cast<double>(point) - value) < reach) return point;
+  }
+  return std::nullopt;
+}
+
+// Output ---------------------------------------------------------------------------------
+
+void QKSliderCell::setTarget(const std::weak_ptr<void>& target) {
+  std::lock_guard<std::mutex> guard(outputLock_);
+  target_ = target;
+}
+
+void QKSliderCell::setAction(Action action) {
+  std::lock_guard<std::mutex> guard(outputLock_);
+  action_ = std::make_shared<const Action>(std::move(action));
+}
+
+QKSliderCell::Action QKSliderCell::action() const {
+  std::lock_guard<std::mutex> guard(outputLock_);
+  return action_ ? *action_ : Action();
+}
+
+// Behaviour chain -------------------------------------------------------------------------
+
+void QKSliderCell::useThisBehavior(const std::shared_ptr<BehaviorChainInterface>& chain) {
+  if (fanOutStops([chain](QKSliderCell& other) { other.useThisBehavior(chain); })) return;
+  {
+    Lock lock(stateLock_);
+    behaviorChain_ = chain;
+    if (chain) behaviorName_ = chain->chainName();
+  }
+  if (!chain) behaviorFlag_ = false;
+}
+
+void QKSliderCell::useBehaviorNamed(const QString& name) {
+  if (fanOutStops([name](QKSliderCell& other) { other.useBehaviorNamed(name); })) return;
+  SliderManagerInterface* manager = sliderManager();
+  if (!manager) return;
+  std::shared_ptr<BehaviorChainInterface> chain = manager->findBehaviorChainNamed(name);
+  if (!chain) return;
+  useThisBehavior(chain);
+  if (selected_.load()) manager->updateWithLockedStatus(false);
+}
+
+void QKSliderCell::setBehaviorFlag(bool flag) {
+  if (fanOutStops([flag](QKSliderCell& other) { other.setBehaviorFlag(flag); })) return;
+  behaviorFlag_ = flag;
+  if (selected_.load()) {
+    if (SliderManagerInterface* manager = sliderManager()) manager->updateWithLockedStatus(false);
+  }
+  tellDelegate(&QKSliderCellDelegate::QKSliderBehavFlagChanged);
+}
+
+std::shared_ptr<BehaviorChainInterface> QKSliderCell::behaviorChain() const {
+  Lock lock(stateLock_);
+  return behaviorChain_.lock();
+}
+
+QString QKSliderCell::behaviorName() const {
+  Lock lock(stateLock_);
+  return behaviorName_;
+}
+
+// Locking ---------------------------------------------------------------------------------
+
+void QKSliderCell::lockThisSliderToMe(const Ptr& other) {
+  if (!other || other.get() == this) return;
+  if (!lockGroup_.containsMember(other.get())) {
+    other->unlockMe();
+    other->setLockedSliderSrc(shared_from_this());
+    lockGroup_.addMember(other);
+    other->setLockedFlag(true);
+  }
+  lockGroup_.setIsMaster(lockGroup_.hasAnyMember());
+}
+
+void QKSliderCell::unlockMe() {
+  if (lockGroup_.isMember()) {
+    if (Ptr master = lockGroup_.master()) master->lockGroup_.removeMember(this);
+    lockGroup_.setMaster(nullptr);
+    lockGroup_.setIsMember(false);
+  }
+  if (lockGroup_.isMaster()) {
+    lockGroup_.detachAllMembers([](QKSliderCell& member) { member.unlockMe(); });
+    lockGroup_.setIsMaster(false);
+  }
+}
+
+// A member takes over its master's marks.
+void QKSliderCell::setLockedSliderSrc(const Ptr& master) {
+  lockGroup_.setMaster(master);
+  if (!master || master.get() == this) return;
+  const QList<float> marks = master->interestingPoints();
+  {
+    Lock lock(stateLock_);
+    interestingPoints_.clear();
+    for (float mark : marks) interestingPoints_.append(clampToUnit(mark));
+  }
+  sortInterestingPoints();
+  tellDelegate(&QKSliderCellDelegate::QKSliderInterestingPointsChanged);
+}
+
+// A new member loads its master's snapshot, keeping its own interface lock.
+void QKSliderCell::setLockedFlag(bool flag) {
+  unlockMe();
+  lockGroup_.setIsMember(flag);
+  if (!flag) return;
+  Ptr master = lockGroup_.master();
+  if (!master) return;
+  const bool ownInterfaceLock = lockUIFlag();
+  loadSnapshot(master->createSnapshot());
+  lockUIFlag_ = ownInterfaceLock;
+}
+
+// Selection and interface lock ---------------------------------------------------------
+
+void QKSliderCell::setSelected(bool flag) {
+  if (selected_.exchange(flag) == flag) return;
+  applyTextAttributes();
+  if (flag && hardwareLearnMode_.load())
+    startAllDetect();
+  else if (!flag)
+    stopAllDetect();
+  setNeedsDisplay(true);
+}
+
+void QKSliderCell::setLockUIFlag(bool flag) {
+  if (lockUIFlag_.exchange(flag) == flag) return;
+  if (syncFlag()) {
+    setSyncFlag(false);
+    return;
+  }
+  if (selected()) {
+    if (SliderManagerInterface* manager = sliderManager()) manager->updateWithLockedStatus(false);
+  }
+  setNeedsDisplay(true);
+}
+
+QVariantMap QKSliderCell::getRelevantColorDict() const {
+  SliderManagerInterface* manager = sliderManager();
+  if (!manager) return {};
+  const QVariantMap all = manager->sliderColorDict();
+  const QVariantMap bySelection =
+      all.value(selected() ? QStringLiteral("selected") : QStringLiteral("unselected")).toMap();
+  const QVariantMap byBinding =
+      bySelection.value(syncFlag() ? QStringLiteral("sync") : QStringLiteral("unsync")).toMap();
+  return byBinding
+      .value(hardwareLearnMode_.load() ? QStringLiteral("HLM") : QStringLiteral("non-HLM"))
+      .toMap();
+}
+
+void QKSliderCell::applyTextAttributes() {
+  const QVariantMap colors = getRelevantColorDict();
+  if (colors.isEmpty()) return;
+  const QVariantMap nameAttributes = colors.value(QStringLiteral("QKSliderTextAttribs")).toMap();
+  const QVariantMap otherAttributes =
+      colors.value(QStringLiteral("QKSliderEnvTextAttribs")).toMap();
+  sliderNameText_.setAttributes(nameAttributes);
+  envText_.setAttributes(otherAttributes);
+  valueText_.setAttributes(otherAttributes);
+  syncText_.setAttributes(otherAttributes);
+}
+
+void QKSliderCell::forceRedraw() {
+  applyTextAttributes();
+  setNeedsDisplay(true);
+}
+
+// Snapshot ----------------------------------------------------------------------------------
+
+namespace SnapshotKey {
+const QString value = QStringLiteral("value");
+const QString minEnv = QStringLiteral("minenv");
+const QString maxEnv = QStringLiteral("maxenv");
+const QString behaviorFlag = QStringLiteral("behaviorFlag");
+const QString behaviorName = QStringLiteral("behaviorName");
+const QString syncFlag = QStringLiteral("syncFlag");
+const QString syncArray = QStringLiteral("syncArray");
+const QString syncGen = QStringLiteral("syncGen");
+const QString syncSpec = QStringLiteral("syncSpec");
+const QString interestingPoints = QStringLiteral("interestingPoints");
+const QString lockUIFlag = QStringLiteral("lockUIFlag");
+const QString sliderName = QStringLiteral("sliderName");
+const QString key = QStringLiteral("key");
+}  // namespace SnapshotKey
+
+namespace {
+
+bool isNumber(const QVariant& v) {
+  switch (v.metaType().id()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::optional<float> numberIn(const QVariantMap& map, const QString& key) {
+  const QVariant v = map.value(key);
+  if (!isNumber(v)) return std::nullopt;
+  const float f = static_cast<float>(v.toDouble());
+  if (std::isnan(f)) return std::nullopt;
+  return f;
+}
+
+std::optional<bool> boolIn(const QVariantMap& map, const QString& key) {
+  const QVariant v = map.value(key);
+  if (v.metaType().id() == QMetaType::Bool) return v.toBool();
+  if (isNumber(v)) return v.toDouble() != 0.0;
+  return std::nullopt;
+}
+
+std::optional<QString> stringIn(const QVariantMap& map, const QString& key) {
+  const QVariant v = map.value(key);
+  if (v.metaType().id() != QMetaType::QString) return std::nullopt;
+  return v.toString();
+}
+
+std::optional<KeyPath> pathIn(const QVariantMap& map, const QString& key) {
+  const QVariant v = map.value(key);
+  if (v.metaType().id() == QMetaType::QStringList) return v.toStringList();
+  if (v.metaType().id() != QMetaType::QVariantList) return std::nullopt;
+  KeyPath path;
+  for (const QVariant& name : v.toList()) {
+    if (name.metaType().id() != QMetaType::QString) return std::nullopt;
+    path.append(name.toString());
+  }
+  return path;
+}
+
+QVariantList pathAsList(const KeyPath& path) {
+  QVariantList list;
+  for (const QString& name : path) list.append(name);
+  return list;
+}
+
+// Stored marks are clamped into 0..1 and sorted; entries that are not
+// numbers are left out.
+std::optional<QList<float>> marksIn(const QVariantMap& map, const QString& key) {
+  const QVariant v = map.value(key);
+  if (v.metaType().id() != QMetaType::QVariantList) return std::nullopt;
+  QList<float> marks;
+  for (const QVariant& entry : v.toList()) {
+    if (!isNumber(entry)) continue;
+    const float mark = static_cast<float>(entry.toDouble());
+    if (!std::isnan(mark)) marks.append(clampToUnit(mark));
+  }
+  std::sort(marks.begin(), marks.end());
+  return marks;
+}
+
+// The binding of older files: a generator and one of its outputs.
+KeyPath legacyPath(const QString& generator, const QString& specific) {
+  if (generator == QStringLiteral("Hardware")) {
+    return {QStringLiteral("Mouse"),
+            specific == QStringLiteral("h.mouse") ? QStringLiteral("X") : QStringLiteral("Y")};
+  }
+  return {generator, specific};
+}
+
+}  // namespace
+
+QVariantMap QKSliderCell::createSnapshot() const {
+  QVariantMap snapshot;
+  snapshot.insert(SnapshotKey::value, static_cast<double>(value()));
+  snapshot.insert(SnapshotKey::minEnv, static_cast<double>(minEnv()));
+  snapshot.insert(SnapshotKey::maxEnv, static_cast<double>(maxEnv()));
+  snapshot.insert(SnapshotKey::behaviorFlag, behaviorFlag());
+  snapshot.insert(SnapshotKey::syncFlag, syncFlag());
+  snapshot.insert(SnapshotKey::lockUIFlag, lockUIFlag());
+  QVariantList marks;
+  {
+    Lock lock(stateLock_);
+    if (!behaviorName_.isNull()) snapshot.insert(SnapshotKey::behaviorName, behaviorName_);
+    if (!syncArray_.isEmpty()) snapshot.insert(SnapshotKey::syncArray, pathAsList(syncArray_));
+    for (float mark : interestingPoints_) marks.append(static_cast<double>(mark));
+    snapshot.insert(SnapshotKey::sliderName, sliderName_);
+    if (!key_.isNull()) snapshot.insert(SnapshotKey::key, key_);
+  }
+  snapshot.insert(SnapshotKey::interestingPoints, marks);
+  return snapshot;
+}
+
+void QKSliderCell::loadSnapshot(const QVariantMap& snapshot) {
+  // Envelopes: stored as they are with no output, but put in order and kept
+  // inside 0..1 so that a damaged file cannot invert them.
+  {
+    Lock lock(stateLock_);
+    float lower = numberIn(snapshot, SnapshotKey::minEnv).value_or(minEnv_.load());
+    float upper = numberIn(snapshot, SnapshotKey::maxEnv).value_or(maxEnv_.load());
+    if (lower > upper) std::swap(lower, upper);
+    minEnv_ = clampToUnit(lower);
+    maxEnv_ = clampToUnit(upper);
+    updateMinEnvRects();
+    updateMaxEnvRects();
+    updateEnvTextLocked();
+  }
+
+  if (std::optional<KeyPath> path = pathIn(snapshot, SnapshotKey::syncArray)) {
+    useThisSource(path);
+  } else {
+    const std::optional<QString> generator = stringIn(snapshot, SnapshotKey::syncGen);
+    const std::optional<QString> specific = stringIn(snapshot, SnapshotKey::syncSpec);
+    if (generator && specific) useThisSource(legacyPath(*generator, *specific));
+  }
+
+  if (std::optional<QList<float>> marks = marksIn(snapshot, SnapshotKey::interestingPoints)) {
+    {
+      Lock lock(stateLock_);
+      interestingPoints_ = *marks;
+    }
+    tellDelegate(&QKSliderCellDelegate::QKSliderInterestingPointsChanged);
+  }
+
+  if (std::optional<QString> name = stringIn(snapshot, SnapshotKey::behaviorName))
+    useBehaviorNamed(*name);
+
+  if (std::optional<bool> bound = boolIn(snapshot, SnapshotKey::syncFlag)) {
+    setSyncFlag(*bound);
+    if (*bound && !syncFlag()) syncDeletedUnderMe_ = true;
+  }
+
+  if (std::optional<bool> chainOn = boolIn(snapshot, SnapshotKey::behaviorFlag))
+    setBehaviorFlag(*chainOn);
+
+  // A bound slider keeps the value its source delivered on subscription,
+  // unless the source only pushes on change and never had a value.
+  if (std::optional<float> stored = numberIn(snapshot, SnapshotKey::value)) {
+    if (!syncFlag() || !validDataSourceValAvailable()) setValue(*stored);
+  }
+
+  lockUIFlag_ = boolIn(snapshot, SnapshotKey::lockUIFlag).value_or(false);
+  Lock lock(stateLock_);
+  valueText_.setString(formatTwoDecimals(rangedValue()));
+}
+
+// Keyed archive -------------------------------------------------------------------------------
+
+namespace CoderKey {
+const QString sliderName = QStringLiteral("sliderName");
+const QString key = QStringLiteral("key");
+const QString minRange = QStringLiteral("minRange");
+const QString maxRange = QStringLiteral("maxRange");
+const QString minEnv = QStringLiteral("minEnv");
+const QString maxEnv = QStringLiteral("maxEnv");
+const QString fillValue = QStringLiteral("fillValue");
+const QString value = QStringLiteral("value");
+}  // namespace CoderKey
+
+void QKSliderCell::encodeWithCoder(QVariantMap& coder) const {
+  coder.insert(CoderKey::sliderName, sliderName());
+  const QString k = key();
+  if (!k.isNull()) coder.insert(CoderKey::key, k);
+  coder.insert(CoderKey::minRange, static_cast<double>(minRange()));
+  coder.insert(CoderKey::maxRange, static_cast<double>(maxRange()));
+  coder.insert(CoderKey::minEnv, static_cast<double>(minEnv()));
+  coder.insert(CoderKey::maxEnv, static_cast<double>(maxEnv()));
+  coder.insert(CoderKey::fillValue, static_cast<double>(fillValue()));
+  coder.insert(CoderKey::value, static_cast<double>(value()));
+}
+
+QKSliderCell::Ptr QKSliderCell::createWithCoder(const QVariantMap& coder) {
+  std::shared_ptr<QKSliderCell> cell(new QKSliderCell());
+  cell->decode(coder);
+  cell->finishInit();
+  return cell;
+}
+
+// Every key is read only when present; envelopes are put in order as in a
+// snapshot, and range ends that are not finite keep their defaults.
+void QKSliderCell::decode(const QVariantMap& coder) {
+  Lock lock(stateLock_);
+  if (std::optional<QString> name = stringIn(coder, CoderKey::sliderName)) {
+    sliderName_ = *name;
+    sliderNameText_.setString(*name);
+  }
+  if (std::optional<QString> k = stringIn(coder, CoderKey::key)) key_ = *k;
+  auto finite = [&coder](const QString& key) {
+    std::optional<float> v = numberIn(coder, key);
+    return v && std::isfinite(*v) ? v : std::nullopt;
+  };
+  minRange_ = finite(CoderKey::minRange).value_or(0.0f);
+  maxRange_ = finite(CoderKey::maxRange).value_or(1.0f);
+  float lower = finite(CoderKey::minEnv).value_or(0.0f);
+  float upper = finite(CoderKey::maxEnv).value_or(1.0f);
+  if (lower > upper) std::swap(lower, upper);
+  minEnv_ = clampToUnit(lower);
+  maxEnv_ = clampToUnit(upper);
+  fillValue_ = finite(CoderKey::fillValue).value_or(0.0f);
+  value_ = finite(CoderKey::value).value_or(0.5f);
+  updateEnvTextLocked();
+}
+
+// Retirement -----------------------------------------------------------------------------------
+
+void QKSliderCell::prepareToBeDeleted() {
+  if (deleted_.exchange(true)) return;
+  NotificationCenter::defaultCenter().removeObserver(this);
+  unlockMe();
+  {
+    std::lock_guard<std::mutex> guard(outputLock_);
+    target_.reset();
+  }
+  if (selected()) deselectJustMe();
+  if (syncFlag()) setSyncFlag(false);
+  if (behaviorFlag()) setBehaviorFlag(false);
+  setNeedsDisplay(true);
+  if (SliderManagerInterface* manager = sliderManager()) manager->deleteThisSlider(this);
+}
+
+// Binding -------------------------------------------------------------------------------------
+
+bool QKSliderCell::useThisSource(const std::optional<KeyPath>& path) {
+  if (!path) return false;
+  if (fanOutStops([path](QKSliderCell& other) { other.useThisSource(path); })) return true;
+  softTakeoverFlag_ = false;
+  syncDeletedUnderMe_ = false;
+  const bool wasBound = syncFlag();
+  if (wasBound) setSyncFlag(false);
+  {
+    Lock lock(stateLock_);
+    syncArray_ = *path;
+  }
+  syncText_.setString(path->join(QLatin1Char('/')));
+  if (wasBound) setSyncFlag(true);
+  return true;
+}
+
+KeyPath QKSliderCell::syncArray() const {
+  Lock lock(stateLock_);
+  return syncArray_;
+}
+
+void QKSliderCell::setSyncFlag(bool flag) {
+  if (fanOutStops([flag](QKSliderCell& other) { other.setSyncFlag(flag); })) return;
+  if (flag != syncFlag()) {
+    syncFlag_ = flag;
+    bool subscribed = true;
+    if (flag) {
+      lockUIFlag_ = false;
+      subscribed = !deleted() && subscribeToSource();
+    } else {
+      unsubscribeFromSource();
+    }
+    if (!subscribed) syncFlag_ = false;
+    if (selected()) {
+      if (SliderManagerInterface* manager = sliderManager()) manager->updateWithLockedStatus(false);
+    }
+    setNeedsDisplay(true);
+    tellDelegate(&QKSliderCellDelegate::QKSliderSyncFlagChanged);
+  }
+  syncDeletedUnderMe_ = syncFlag() != flag;
+}
+
+// Values from the bound source ----------------------------------------------------------------
+
+bool QKSliderCell::boundToMIDI() const {
+  Lock lock(stateLock_);
+  return !syncArray_.isEmpty() && syncArray_.first() == QStringLiteral("MIDI");
+}
+
+void QKSliderCell::receiveSourceValue(float v, int sourceType) {
+  if (deleted() || mouseDown() || std::isnan(v)) return;
+  const bool fromMIDI = boundToMIDI();
+  bool redraw;
+  {
+    Lock lock(stateLock_);
+    if (softTakeoverMIDICheck_.exchange(false)) {
+      if (fromMIDI && std::fabs(v - lastReceivedDSValue_.load()) >= softTakeoverTolerance_.load())
+        softTakeoverFlag_ = true;
+    }
+    lastReceivedDSValue_ = v;
+    if (!softTakeoverFlag_.load()) {
+      lastInputValue_ = v;
+      value_ = v;
+    } else {
+      lastTakeoverEvalTime_ = currentTick();
+      const int mode = softTakeoverMode_.load();
+      const SoftTakeover::Step step =
+          SoftTakeover::valueArrived(mode, lastInputValue_.load(), v, softTakeoverTolerance_.load(),
+                                     softTakeoverSpeed_.load());
+      applyTakeoverStepLocked(mode, step);
+    }
+    runChainLocked();
+    clampToEnvelopeLocked();
+    // A frequent source pushes on every tick even when unchanged.
+    redraw = !(value_.load() == lastOutputValue_.load() && sourceType == 1);
+    markEvaluatedLocked();
+    updateSliderValueRects();
+    valueTextStepLocked();
+  }
+  outputStep();
+  inspectorStep();
+  setNeedsDisplay(redraw);
+}
+
+// The input moves by the step; the value follows it when the step took the
+// source's value (jump, a pick-up that caught it, glide).
+void QKSliderCell::applyTakeoverStepLocked(int mode, const SoftTakeover::Step& step) {
+  lastInputValue_ = step.input;
+  const bool follows = mode == SoftTakeover::Jump || mode == SoftTakeover::Glide ||
+                       (mode == SoftTakeover::PickUp && step.ended);
+  if (follows) value_ = step.input;
+  if (step.ended) {
+    softTakeoverFlag_ = false;
+    softTakeoverMIDICheck_ = false;
+  }
+}
+
+void QKSliderCell::programChangeReceived() {
+  if (deleted() || !syncFlag() || !boundToMIDI()) return;
+  softTakeoverMIDICheck_ = true;
+}
+
+// Once per tick. The chain runs on the raw input (the last input, or the
+// input a takeover step just moved), never a second time on its own result.
+void QKSliderCell::evaluateBehaviors() {
+  if (deleted()) return;
+  std::shared_ptr<BehaviorChainInterface> chain;
+  if (behaviorFlag()) chain = behaviorChain();
+  const bool chainDue = chain && (chain->evaluateConsistently() || chain->needsEvaluation());
+
+  bool takeoverDue = false;
+  if (syncFlag()) {
+    if (!chainDue && !softTakeoverFlag()) return;
+    const std::optional<SourceState> source = boundSourceState();
+    if (!source) return;
+    switch (source->type) {
+      case 2:
+        takeoverDue = softTakeoverFlag();
+        break;
+      case 3:
+      case 4:
+      case 5:
+        takeoverDue = softTakeoverFlag() && source->valueReceived;
+        break;
+      default:
+        return;  // frequent sources deliver every tick; the rest carry no value
+    }
+  }
+  if (!chainDue && !takeoverDue) return;
+
+  if (fanOutStops([](QKSliderCell& other) { other.evaluateBehaviors(); })) return;
+
+  bool redraw;
+  {
+    Lock lock(stateLock_);
+    bool inputMoved = false;
+    const long now = currentTick();
+    if (takeoverDue && lastTakeoverEvalTime_.load() != now) {
+      lastTakeoverEvalTime_ = now;
+      const int mode = softTakeoverMode_.load();
+      const SoftTakeover::Step step = SoftTakeover::tick(
+          mode, lastInputValue_.load(), lastReceivedDSValue_.load(), softTakeoverSpeed_.load());
+      inputMoved = step.input != lastInputValue_.load();
+      applyTakeoverStepLocked(mode, step);
+      if (!chainDue && inputMoved) {
+        value_ = lastInputValue_.load();
+        runChainLocked();
+        updateSliderValueRects();
+      }
+    }
+    if (chainDue) {
+      value_ = lastInputValue_.load();
+      chain->passPtrThruChain(*this);
+    }
+    clampToEnvelopeLocked();
+    redraw = value_.load() != lastOutputValue_.load();
+    markEvaluatedLocked();
+    valueTextStepLocked();
+  }
+  outputStep();
+  inspectorStep();
+  setNeedsDisplay(redraw);
+}
+
+// Until the data-source controller is wired in, a cell binds to nothing.
+long QKSliderCell::currentTick() { return 0; }
+std::optional<QKSliderCell::SourceState> QKSliderCell::boundSourceState() const {
+  return std::nullopt;
+}
+bool QKSliderCell::subscribeToSource() { return false; }
+void QKSliderCell::unsubscribeFromSource() {}
+int QKSliderCell::dataSourceType() const { return -2; }
+bool QKSliderCell::validDataSourceValAvailable() const { return true; }
+void QKSliderCell::deselectJustMe() {}
+void QKSliderCell::startAllDetect() {}
+void QKSliderCell::stopAllDetect() {}

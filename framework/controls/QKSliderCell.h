@@ -1,0 +1,425 @@
+#pragma once
+
+#include "framework/controls/ControlLockGroup.h"
+#include "framework/controls/QKSafeString.h"
+#include "framework/controls/SoftTakeover.h"
+
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+// A key path: the names from a root of the data-source tree down to a node.
+using KeyPath = QStringList;
+
+class BehaviorChainInterface;
+class DataSourceController;
+class QKSliderCellDelegate;
+class SliderControlView;
+class SliderManagerInterface;
+
+// The model of every slider: a normalised value in 0..1 held inside an
+// envelope (a lower and an upper bound), an output range that maps the
+// normalised value to the owner's units, marks along the track, and a fill
+// value for drawing. When the value changes the cell sends its action to
+// its target. It can be bound to a data source, whose values reach it
+// through an optional behaviour chain and through soft takeover.
+//
+// Cells are made with `create` (they must live in a std::shared_ptr: lock
+// groups and redraw requests hold them weakly), registered with the slider
+// manager by "QKSMNewSliderNotification", and retired with
+// `prepareToBeDeleted` before they are released.
+//
+// Threads: values arrive on the data-source tick thread, on MIDI and OSC
+// input threads and on the main thread; every setter may be called from any
+// of them. The value state is guarded by the cell's state lock, which is
+// held only while the cell computes (and while its behaviour chain passes
+// it); it is never held while the cell fans a change out to its lock group,
+// talks to its manager or data sources, sends its action or notifies its
+// delegate. Lock order: a lock group's fan-out lock, then the state lock,
+// then the locks of the behaviour chain and of the drawable texts. Redraws
+// reach the view on the main thread, one pending request per cell.
+class QKSliderCell : public std::enable_shared_from_this<QKSliderCell> {
+ public:
+  using Ptr = std::shared_ptr<QKSliderCell>;
+  // The output action; the sender is the cell (the view forwards to it).
+  using Action = std::function<void(QKSliderCell& sender)>;
+
+  static const QString QKSMNewSliderNotification;
+
+  static Ptr create();
+  // A cell from a keyed archive (an interface layout).
+  static Ptr createWithCoder(const QVariantMap& coder);
+  virtual ~QKSliderCell();
+
+  QKSliderCell(const QKSliderCell&) = delete;
+  QKSliderCell& operator=(const QKSliderCell&) = delete;
+
+  // A new registered cell of the same kind with this one's name, key,
+  // range, fill and value. Logged as an error: sliders are not meant to be
+  // copied.
+  Ptr copy() const;
+  void encodeWithCoder(QVariantMap& coder) const;
+
+  // Identity and collaborators -----------------------------------------------
+
+  void setSliderManager(SliderManagerInterface* manager);
+  SliderManagerInterface* sliderManager() const { return sliderManager_.load(); }
+  DataSourceController* dataSourceController() const { return dataSourceController_.load(); }
+  void setUniqueID(long uniqueID) { uniqueID_ = uniqueID; }
+  long uniqueID() const { return uniqueID_.load(); }
+
+  void setSliderName(const QString& name);
+  QString sliderName() const;
+  void setKey(const QString& key);
+  QString key() const;  // null once deleted
+  bool deleted() const { return deleted_.load(); }
+  QString description() const;
+
+  // The view; null detaches it. Without a view the cell sends no action.
+  void setControlView(SliderControlView* view);
+  SliderControlView* controlView() const { return controlView_.load(); }
+  QRectF bounds() const;
+  QRectF frame() const;
+  QRectF absVisibleRect() const;
+  // Asks the view to redraw, on the main thread, coalesced.
+  void setNeedsDisplay(bool flag);
+  // The view's delegate; none without a view.
+  std::shared_ptr<QKSliderCellDelegate> delegate() const;
+  void setDelegate(const std::shared_ptr<QKSliderCellDelegate>& delegate);
+
+  void setVertFlag(bool flag) { vertFlag_ = flag; }
+  bool vertFlag() const { return vertFlag_.load(); }
+
+  // Value ----------------------------------------------------------------------
+
+  void setValue(float value) { setValue(value, true); }
+  void setValue(float value, bool andOutput);
+  // Evaluates the input once and outputs only when the result differs from
+  // the current value.
+  void setValueAndOutputIfDifferent(float value);
+  // Stores the value with no behaviours, envelope or output. Behaviours
+  // write their results with it. A value that is not a number is ignored.
+  void justSetValue(float value);
+  void justSetValueWithRangedValue(float rangedValue);
+  void setValueWithRangedValue(float rangedValue) { setValueWithRangedValue(rangedValue, true); }
+  void setValueWithRangedValue(float rangedValue, bool andOutput);
+  void jumpSliderBy(float step) { jumpSliderBy(step, true); }
+  void jumpSliderBy(float step, bool andOutput);
+  void jumpSliderByRangedValue(float step) { jumpSliderByRangedValue(step, true); }
+  void jumpSliderByRangedValue(float step, bool andOutput);
+  float value() const { return value_.load(); }
+  float lastInputValue() const { return lastInputValue_.load(); }
+  float rangedValue() const { return rangedFromNormalised(value()); }
+  // Sends the action with the value as it stands (through the lock group).
+  void bang();
+
+  // Envelope, range and fill ------------------------------------------------
+
+  void setMinEnv(float minEnv) { setMinEnv(minEnv, true); }
+  void setMinEnv(float minEnv, bool andOutput);
+  void setMaxEnv(float maxEnv) { setMaxEnv(maxEnv, true); }
+  void setMaxEnv(float maxEnv, bool andOutput);
+  void setMinEnvNumber(std::optional<float> minEnv);  // nullopt is ignored
+  void setMaxEnvNumber(std::optional<float> maxEnv);  // nullopt is ignored
+  // Store one bound with no rules and no output.
+  void justSetMinenv(float minEnv);
+  void justSetMaxenv(float maxEnv);
+  float minEnv() const { return minEnv_.load(); }
+  float maxEnv() const { return maxEnv_.load(); }
+  float rangedMinEnv() const { return rangedFromNormalised(minEnv()); }
+  float rangedMaxEnv() const { return rangedFromNormalised(maxEnv()); }
+
+  void setMinRange(float minRange);
+  void setMaxRange(float maxRange);
+  float minRange() const { return minRange_.load(); }
+  float maxRange() const { return maxRange_.load(); }
+
+  void setFillValue(float fillValue);
+  // Linear in every kind of slider; only a ranged value inside the range.
+  void setFillValueWithRangedValue(float rangedValue);
+  float fillValue() const { return fillValue_.load(); }
+
+  // Marks ("interesting points"), kept sorted ascending in 0..1 -------------
+
+  void addInterestingPoint(float point);
+  void addInterestingPointWithRangedValue(float rangedPoint);
+  void removeInterestingPoint(float point);
+  void removeAllInterestingPoints();
+  // Replaces the mark at the index (a drag moves it); no sorting.
+  void setValueForInterestingPointAtIndex(std::optional<float> point, int index);
+  void sortInterestingPoints();
+  QList<float> interestingPoints() const;
+  std::optional<float> findInterestingPointAtIndex(int index) const;
+  float firstInterestingPointsValue() const;  // 0 without marks
+  float lastInterestingPointsValue() const;   // 0 without marks
+  // The nearest mark; of two at the same distance, the lower one.
+  std::optional<float> findInterestingPointClosestToValue(float value) const;
+  // The first mark within 4 points of the value along the view.
+  std::optional<float> findRelevantInterestingPointForValue(float value) const;
+
+  // Output -------------------------------------------------------------------
+
+  // The target is a liveness token: the action is sent only while it lives.
+  void setTarget(const std::weak_ptr<void>& target);
+  void setAction(Action action);
+  Action action() const;
+  // Always null: only the cell's own output step sends the action.
+  std::shared_ptr<void> target() const { return nullptr; }
+
+  // Input from the bound data source ----------------------------------------
+
+  // Runs time-based behaviour chains and soft takeover between pushes; the
+  // slider manager calls it on every data-source tick.
+  void evaluateBehaviors();
+  // A MIDI program change arrived: the next MIDI value that jumps by the
+  // tolerance or more engages soft takeover.
+  void programChangeReceived();
+
+  void setSoftTakeoverMode(int mode) { softTakeoverMode_ = mode; }
+  int softTakeoverMode() const { return softTakeoverMode_.load(); }
+  void setSoftTakeoverTolerance(float tolerance) { softTakeoverTolerance_ = tolerance; }
+  float softTakeoverTolerance() const { return softTakeoverTolerance_.load(); }
+  void setSoftTakeoverSpeed(float speed) { softTakeoverSpeed_ = speed; }
+  float softTakeoverSpeed() const { return softTakeoverSpeed_.load(); }
+  // Engaged when a mouse drag on a bound slider ends; cleared on mouse-down.
+  void setSoftTakeoverFlag(bool flag) { softTakeoverFlag_ = flag; }
+  bool softTakeoverFlag() const { return softTakeoverFlag_.load(); }
+  void setSoftTakeoverMIDICheck(bool flag) { softTakeoverMIDICheck_ = flag; }
+  bool softTakeoverMIDICheck() const { return softTakeoverMIDICheck_.load(); }
+  float lastReceivedDSValue() const { return lastReceivedDSValue_.load(); }
+  // Values that arrive during a mouse drag are dropped.
+  void setMouseDown(bool flag) { mouseDown_ = flag; }
+  bool mouseDown() const { return mouseDown_.load(); }
+
+  // Binding to a data source -----------------------------------------------------
+
+  // Chooses the key path (kept even when no source stands there); a bound
+  // slider stays bound across the change. False only without a path.
+  bool useThisSource(const std::optional<KeyPath>& path);
+  KeyPath syncArray() const;
+  // Subscribes to or unsubscribes from the source at the path. A failed
+  // subscription leaves the slider waiting for its source.
+  void setSyncFlag(bool flag);
+  bool syncFlag() const { return syncFlag_.load(); }
+  // Bound was asked for but the source is missing: the slider binds by
+  // itself once a source is placed at its path.
+  bool syncDeletedUnderMe() const { return syncDeletedUnderMe_.load(); }
+  // The bound source's type, or -2 when the path names no source.
+  int dataSourceType() const;
+  // False only for a push-on-change source (types 3, 4, 5) that has never
+  // been given a value.
+  bool validDataSourceValAvailable() const;
+
+  // Hardware learn: detection listens to the MIDI and OSC detect
+  // notifications; outside hardware-learn mode one accepted message ends it.
+  void startAllDetect();
+  void stopAllDetect();
+
+  // Behaviour chain -------------------------------------------------------------
+
+  // The chain is held weakly; its name is kept so that it can be found again.
+  // Without a chain the behaviour flag is switched off (the name stays).
+  void useThisBehavior(const std::shared_ptr<BehaviorChainInterface>& chain);
+  // Asks the manager for the chain of that name; an unknown name changes
+  // nothing.
+  void useBehaviorNamed(const QString& name);
+  // The chain runs only when the flag is on and a chain is set.
+  void setBehaviorFlag(bool flag);
+  std::shared_ptr<BehaviorChainInterface> behaviorChain() const;
+  QString behaviorName() const;
+  bool behaviorFlag() const { return behaviorFlag_.load(); }
+
+  // Locking, selection and interface lock -----------------------------------------
+
+  // Makes `other` a member of this slider's lock group (freeing it from any
+  // group first); it takes over this slider's settings at once.
+  void lockThisSliderToMe(const Ptr& other);
+  // Leaves this slider's master and frees its own members.
+  void unlockMe();
+  void setLockedSliderSrc(const Ptr& master);
+  Ptr lockedSliderSrc() const { return lockGroup_.master(); }
+  void setLockedFlag(bool flag);
+  bool lockedFlag() const { return lockGroup_.isMember(); }
+  std::vector<Ptr> lockedSliderArray() const { return lockGroup_.members(); }
+  bool hasLockedSliders() const { return lockGroup_.isMaster(); }
+
+  // Selection requests, through the data-source controller (which keeps the
+  // selections of sliders, buttons and other controls exclusive).
+  void selectJustMe();
+  void selectMeToo();
+  void deselectJustMe();
+  // Called by the slider manager on the cells it selects or deselects.
+  void setSelected(bool flag);
+  bool selected() const { return selected_.load(); }
+
+  // The user's lock against mouse changes; locking a bound slider unbinds it.
+  void setLockUIFlag(bool flag);
+  bool lockUIFlag() const { return lockUIFlag_.load(); }
+
+  // The text attributes of the slider's current colour set, taken from the
+  // manager's appearance dictionary, and a redraw.
+  void forceRedraw();
+  QVariantMap getRelevantColorDict() const;
+
+  // Snapshot -------------------------------------------------------------------
+
+  QVariantMap createSnapshot() const;
+  // Restores key by key through the ordinary setters (so locked sliders
+  // follow); absent or mistyped keys leave their setting alone, except the
+  // interface lock. Envelopes are put in order and marks clamped and sorted.
+  void loadSnapshot(const QVariantMap& snapshot);
+
+  // Detaches the cell from its group, selection, binding, chain and manager;
+  // afterwards its setters do nothing. Once.
+  void prepareToBeDeleted();
+
+  // Drawable texts ------------------------------------------------------------
+
+  const QKSafeString& sliderNameText() const { return sliderNameText_; }
+  const QKSafeString& envText() const { return envText_; }
+  const QKSafeString& valueText() const { return valueText_; }
+  const QKSafeString& syncText() const { return syncText_; }
+
+ protected:
+  QKSliderCell();
+
+  // Two-phase creation: the registration posts the cell, which must already
+  // be owned by a shared pointer.
+  template <typename Cell>
+  static std::shared_ptr<Cell> createCell() {
+    std::shared_ptr<Cell> cell(new Cell());
+    cell->finishInit();
+    return cell;
+  }
+  virtual Ptr createEmptyOfSameKind() const;
+
+  // The mapping between normalised and ranged values; linear here. A range
+  // with equal ends maps every ranged value to 0.
+  virtual float rangedFromNormalised(float normalised) const;
+  virtual float normalisedFromRanged(float ranged) const;
+  static float linearRangedFromNormalised(float normalised, float minRange, float maxRange);
+  static float linearNormalisedFromRanged(float ranged, float minRange, float maxRange);
+
+ private:
+  using FanOut = ControlLockGroup<QKSliderCell>::FanOut;
+
+  void finishInit();
+  void decode(const QVariantMap& coder);
+
+  // True when the change must be dropped (an echo of this cell's own
+  // fan-out, or a change arriving while the fan-out runs elsewhere).
+  template <typename Send>
+  bool fanOutStops(Send&& send) {
+    return lockGroup_.fanOut(std::forward<Send>(send)) == FanOut::Busy;
+  }
+  template <typename Send>
+  bool fanOutStops(bool output, Send&& send) {
+    return lockGroup_.fanOut(output, std::forward<Send>(send)) == FanOut::Busy;
+  }
+
+  // What the tick needs to know of the bound source.
+  struct SourceState {
+    int type;
+    bool valueReceived;
+  };
+  std::optional<SourceState> boundSourceState() const;
+  static long currentTick();
+  bool subscribeToSource();
+  void unsubscribeFromSource();
+  bool boundToMIDI() const;
+  void receiveSourceValue(float value, int sourceType);
+  void applyTakeoverStepLocked(int mode, const SoftTakeover::Step& step);
+  void applyTextAttributes();
+
+  // The value pipeline, each with the state lock held.
+  void evaluateInputLocked(float input);
+  void runChainLocked();
+  void clampToEnvelopeLocked();
+  void valueTextStepLocked();
+  void updateEnvTextLocked();
+  void markEvaluatedLocked() { lastOutputValue_ = value_.load(); }
+
+  // Sets, evaluates and outputs this cell's own value, with no fan-out.
+  void applyValue(float input, bool output);
+  void outputStep();
+  void inspectorStep();
+  template <typename Notice>
+  void tellDelegate(Notice notice);
+
+  // The layout of the drawn parts follows the value and the envelope; it is
+  // kept by the drawing code, which recomputes it in these.
+  void updateMinEnvRects() {}
+  void updateMaxEnvRects() {}
+  void updateSliderValueRects() {}
+
+  // Collaborators.
+  std::atomic<SliderManagerInterface*> sliderManager_{nullptr};
+  std::atomic<DataSourceController*> dataSourceController_{nullptr};
+  std::atomic<SliderControlView*> controlView_{nullptr};
+  std::weak_ptr<QKSliderCellDelegate> delegate_;  // under stateLock_
+  std::atomic<bool> deleted_{false};
+  std::atomic<bool> vertFlag_{false};
+
+  // Identity, under stateLock_.
+  QString sliderName_ = QStringLiteral("defaultName");
+  QString key_;
+
+  // The value state.
+  std::atomic<float> lastInputValue_{0.5f};
+  std::atomic<float> value_{0.5f};
+  std::atomic<float> lastReceivedDSValue_{-1.0f};
+  std::atomic<float> lastOutputValue_{-1.0f};
+  QList<float> interestingPoints_;  // under stateLock_
+  std::atomic<float> maxEnv_{1.0f};
+  std::atomic<float> minEnv_{0.0f};
+  std::atomic<float> maxRange_{1.0f};
+  std::atomic<float> minRange_{0.0f};
+  std::atomic<float> fillValue_{0.0f};
+  std::atomic<long> uniqueID_{0};
+
+  // Selection, interface lock, binding and behaviours.
+  std::atomic<bool> selected_{false};
+  std::atomic<bool> lockUIFlag_{false};
+  QStringList syncArray_{QStringLiteral("Mouse"), QStringLiteral("X")};  // under stateLock_
+  std::weak_ptr<BehaviorChainInterface> behaviorChain_;                  // under stateLock_
+  QString behaviorName_;                                                 // under stateLock_
+  std::atomic<bool> syncFlag_{false};
+  std::atomic<bool> syncDeletedUnderMe_{false};
+  std::atomic<bool> behaviorFlag_{false};
+  std::atomic<bool> hardwareLearnMode_{false};
+
+  // Soft takeover.
+  std::atomic<bool> softTakeoverFlag_{false};
+  std::atomic<bool> softTakeoverMIDICheck_{false};
+  std::atomic<int> softTakeoverMode_{3};
+  std::atomic<float> softTakeoverTolerance_{0.05f};
+  std::atomic<float> softTakeoverSpeed_{0.03f};
+  std::atomic<long> lastTakeoverEvalTime_{-1};
+  std::atomic<bool> mouseDown_{false};
+
+  // Output, under outputLock_.
+  mutable std::mutex outputLock_;
+  std::weak_ptr<void> target_;
+  std::shared_ptr<const Action> action_;
+
+  ControlLockGroup<QKSliderCell> lockGroup_;
+
+  // Drawable texts.
+  QKSafeString sliderNameText_;
+  QKSafeString envText_;
+  QKSafeString valueText_;
+  QKSafeString syncText_;
+  int valueTextRedrawCount_ = 0;  // under stateLock_
+  std::atomic<bool> redrawPending_{false};
+
+  mutable std::recursive_mutex stateLock_;
+};
