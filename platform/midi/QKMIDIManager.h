@@ -1,0 +1,127 @@
+#pragma once
+
+#include "platform/midi/QKMIDIMessage.h"
+#include "platform/midi/QKMIDINode.h"
+#include "platform/midi/QKMIDIPortList.h"
+#include "platform/threading/MutLockArray.h"
+#include "platform/threading/QKThreadLoop.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <rtmidi/RtMidi.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+// The program's MIDI: the system's sources (each listened to while enabled)
+// and destinations, matched by name, and the program's own two virtual
+// endpoints, one that other programs send to (`virtualSource`, named
+// `receivingNodeName`) and one they read from (`virtualDest`, named
+// `sendingNodeName`).
+//
+// Incoming messages reach `receivedMIDI` on the input thread of the port
+// they came in on. A thread polls the port lists; when a controller is
+// plugged in or out it calls `setupChanged`, which rebuilds the lists,
+// keeping the nodes (and enable states) of ports that are still there.
+// Enable states are kept by name, also for sources that are unplugged, so a
+// controller plugged in again comes back as the user left it.
+//
+// Set-up is two-phase: construct, then `generalInit` (which calls virtual
+// methods); a subclass calls `generalInit` from its own constructor and
+// `closeAll` from its destructor, so that no input reaches a half-destroyed
+// object.
+//
+// Threads: `receivedMIDI` on input threads; `setupChanged` on the polling
+// thread (or the caller of `pollPortsNow`); the rest on the main thread.
+// Lock order: the set-up mutex, then the node arrays' locks, then a node's
+// own lock. Nodes are closed with no lock of the manager held.
+class QKMIDIManager {
+ public:
+  struct Options {
+    std::optional<RtMidi::Api> api;    // default: QKMIDIPortList::chooseApi()
+    double pollIntervalSeconds = 1.0;  // 0: no polling thread (call pollPortsNow)
+  };
+
+  QKMIDIManager();
+  explicit QKMIDIManager(Options options);
+  virtual ~QKMIDIManager();
+  QKMIDIManager(const QKMIDIManager&) = delete;
+  QKMIDIManager& operator=(const QKMIDIManager&) = delete;
+
+  // Opens the virtual endpoints, lists the sources and destinations, opens
+  // the enabled sources and starts polling for changes.
+  virtual void generalInit();
+  // Stops polling and closes every endpoint; once it returns nothing more is
+  // delivered. Safe to call more than once.
+  void closeAll();
+
+  virtual QString receivingNodeName() const;
+  virtual QString sendingNodeName() const;
+  // Messages in arrival order, on the input thread of their port.
+  virtual void receivedMIDI(const QKMIDIMessageArray& messages);
+  // Rebuilds the endpoint lists from the system's current ports.
+  virtual void setupChanged();
+
+  RtMidi::Api api() const { return api_; }
+  MutLockArray<std::shared_ptr<QKMIDINode>>& sourceArray() { return sourceArray_; }
+  MutLockArray<std::shared_ptr<QKMIDINode>>& destArray() { return destArray_; }
+  std::shared_ptr<QKMIDINode> findSourceNodeNamed(const QString& name);
+  std::shared_ptr<QKMIDINode> findDestNodeNamed(const QString& name);
+  std::shared_ptr<QKMIDINode> virtualSource() const { return virtualSource_; }
+  std::shared_ptr<QKMIDINode> virtualDest() const { return virtualDest_; }
+
+  // Enable states by source name; a source never seen is enabled.
+  bool sourceEnabled(const QString& name) const;
+  void setSourceEnabled(const QString& name, bool enabled);
+
+  // {"src": {source name: enabled}}, every source ever seen or loaded.
+  QVariantMap createSnapshot() const;
+  // Applies the enable states under "src"; other keys are ignored.
+  void loadSnapshot(const QVariantMap& snapshot);
+
+  // Lists the ports now; when they differ from the known lists, runs
+  // `setupChanged` and answers true. Also retries enabled sources whose
+  // port failed to open.
+  bool pollPortsNow();
+
+ private:
+  struct Scan {
+    std::vector<QKMIDIPortList::Port> sources;
+    std::vector<QKMIDIPortList::Port> dests;
+  };
+  Scan scanPorts();
+  void rebuildEndpointLists();
+  void reconcileSources();
+  std::shared_ptr<QKMIDINode> makeSourceNode(const QString& name);
+  static void replaceNodes(MutLockArray<std::shared_ptr<QKMIDINode>>& array,
+                           const std::vector<std::shared_ptr<QKMIDINode>>& fresh,
+                           std::vector<std::shared_ptr<QKMIDINode>>& removed);
+  static std::shared_ptr<QKMIDINode> findIn(MutLockArray<std::shared_ptr<QKMIDINode>>& array,
+                                            const QString& name);
+  static void scannerError(RtMidiError::Type type, const std::string& text, void* manager);
+
+  const RtMidi::Api api_;
+  const double pollInterval_;
+  QStringList ownNames_;  // the virtual endpoints' names, fixed at set-up
+
+  std::mutex setupMutex_;  // scanners, known lists, rebuilds
+  std::unique_ptr<RtMidiIn> scannerIn_;
+  std::unique_ptr<RtMidiOut> scannerOut_;
+  QStringList knownSources_;  // raw names at the last rebuild
+  QStringList knownDests_;
+
+  MutLockArray<std::shared_ptr<QKMIDINode>> sourceArray_;
+  MutLockArray<std::shared_ptr<QKMIDINode>> destArray_;
+  std::shared_ptr<QKMIDINode> virtualSource_;
+  std::shared_ptr<QKMIDINode> virtualDest_;
+
+  mutable std::mutex enableMutex_;
+  QHash<QString, bool> enableStates_;
+
+  std::unique_ptr<QKThreadLoop> pollLoop_;
+  bool initialised_ = false;
+};

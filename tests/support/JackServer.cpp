@@ -1,0 +1,88 @@
+#include "tests/support/JackServer.h"
+
+#include "tests/support/TestEnvironment.h"
+
+#include <QFile>
+
+#include <jack/jack.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+void silentJackMessage(const char*) {}
+void printJackError(const char* text) { std::fprintf(stderr, "jack: %s\n", text); }
+}  // namespace
+
+JackServer::JackServer() {
+  static int counter = 0;
+  name_ = QStringLiteral("zaph-test-%1-%2").arg(::getpid()).arg(++counter);
+  logPath_ = TestEnvironment::rootDir() + QStringLiteral("/%1.log").arg(name_);
+  ::setenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit().constData(), 1);
+  ::setenv("JACK_NO_START_SERVER", "1", 1);
+  // Probing prints an error for every try while the server starts.
+  jack_set_error_function(silentJackMessage);
+  jack_set_info_function(silentJackMessage);
+
+  const QByteArray name = name_.toLocal8Bit();
+  const QByteArray log = logPath_.toLocal8Bit();
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    const int fd = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0) {
+      ::dup2(fd, 1);
+      ::dup2(fd, 2);
+    }
+    ::execlp("jackd", "jackd", "-n", name.constData(), "-d", "dummy", "-r", "48000", "-p", "256",
+             static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  if (pid_ < 0) {
+    error_ = QStringLiteral("fork failed");
+    return;
+  }
+  ready_ = waitUntilAcceptingClients(10.0);
+  jack_set_error_function(printJackError);
+  if (!ready_) {
+    QFile file(logPath_);
+    file.open(QIODevice::ReadOnly);
+    error_ = QStringLiteral("jackd %1 did not come up: %2")
+                 .arg(name_, QString::fromLocal8Bit(file.readAll()));
+  }
+}
+
+JackServer::~JackServer() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGTERM);
+  for (int i = 0; i < 500; ++i) {
+    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(pid_, SIGKILL);
+  ::waitpid(pid_, nullptr, 0);
+}
+
+bool JackServer::waitUntilAcceptingClients(double timeoutSeconds) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      return false;  // the server gave up
+    }
+    jack_status_t status;
+    jack_client_t* probe = jack_client_open("zaph-probe", JackNoStartServer, &status);
+    if (probe) {
+      jack_client_close(probe);
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}

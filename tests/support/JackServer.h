@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+// A private JACK server with the dummy driver for one test process:
+// `jackd -n <unique> -d dummy -r 48000 -p 256`. Every JACK client the process
+// makes afterwards connects to it (JACK_DEFAULT_SERVER) and none starts a
+// server of its own (JACK_NO_START_SERVER). Stopped with SIGTERM when the
+// object goes.
+class JackServer {
+ public:
+  JackServer();
+  ~JackServer();
+  JackServer(const JackServer&) = delete;
+  JackServer& operator=(const JackServer&) = delete;
+
+  bool ready() const { return ready_; }
+  // Why the server is not ready, with the server's own output.
+  QString error() const { return error_; }
+  QString name() const { return name_; }
+
+ private:
+  bool waitUntilAcceptingClients(double timeoutSeconds);
+
+  QString name_;
+  QString logPath_;
+  pid_t pid_ = -1;
+  bool ready_ = false;
+  QString error_;
+};
