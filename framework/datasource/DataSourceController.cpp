@@ -386,14 +386,14 @@ void DataSourceController::deselectAllSliders() {
   if (auto* coordinator = coordinator_.load()) coordinator->selectNothing();
 }
 
-void DataSourceController::selectThisButton(QKButton* button) {
+void DataSourceController::selectThisButton(QKButtonCell* button) {
   if (auto* coordinator = coordinator_.load()) coordinator->selectButton();
   if (auto* sliders = sliderManager_.load()) sliders->deselectAllSliders();
   deselectAllAltUIItems();
   if (auto* buttons = buttonManager_.load(); buttons && button) buttons->selectThisButton(button);
 }
 
-void DataSourceController::deselectThisButton(QKButton* button) {
+void DataSourceController::deselectThisButton(QKButtonCell* button) {
   auto* buttons = buttonManager_.load();
   if (buttons && button) buttons->deselectThisButton(button);
   if (buttons && buttons->selectedButtonArray().empty())

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-class QKButton;
+class QKButtonCell;
 
 // What the data-source controller asks of the button manager. The manager
 // outlives the controller's tick thread.
@@ -16,10 +16,10 @@ class QKButtonManagerInterface {
   virtual void wasThisDataSourceDeletedOutFromUnderAnyButtons(const KeyPath& path) = 0;
   virtual void reloadDSContextualMenu() = 0;
 
-  virtual void selectThisButton(QKButton* button) = 0;
-  virtual void deselectThisButton(QKButton* button) = 0;
+  virtual void selectThisButton(QKButtonCell* button) = 0;
+  virtual void deselectThisButton(QKButtonCell* button) = 0;
   virtual void deselectAllButtons() = 0;
-  virtual std::vector<QKButton*> selectedButtonArray() = 0;
+  virtual std::vector<QKButtonCell*> selectedButtonArray() = 0;
 
   virtual void setHardwareLearnMode(bool mode) = 0;
 };

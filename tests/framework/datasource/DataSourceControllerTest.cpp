@@ -343,7 +343,7 @@ class Selection : public DataSourceControllerTest,
                   public testing::WithParamInterface<SelectionCase> {};
 
 QKSliderCell* aSlider() { return reinterpret_cast<QKSliderCell*>(0x10); }
-QKButton* aButton() { return reinterpret_cast<QKButton*>(0x20); }
+QKButtonCell* aButton() { return reinterpret_cast<QKButtonCell*>(0x20); }
 
 TEST_P(Selection, CoordinatesTheKinds) {
   FakeAltItem item(&log, "item");

@@ -135,18 +135,18 @@ class FakeButtonManager : public QKButtonManagerInterface {
     log_->add(QStringLiteral("buttons placed ") + path.join(QLatin1Char('|')));
   }
   void reloadDSContextualMenu() override { log_->add(QStringLiteral("buttons reload")); }
-  void selectThisButton(QKButton*) override { log_->add(QStringLiteral("buttons select")); }
-  void deselectThisButton(QKButton*) override {
+  void selectThisButton(QKButtonCell*) override { log_->add(QStringLiteral("buttons select")); }
+  void deselectThisButton(QKButtonCell*) override {
     log_->add(QStringLiteral("buttons deselect"));
     if (!selected.empty()) selected.pop_back();
   }
   void deselectAllButtons() override { log_->add(QStringLiteral("buttons none")); }
-  std::vector<QKButton*> selectedButtonArray() override { return selected; }
+  std::vector<QKButtonCell*> selectedButtonArray() override { return selected; }
   void setHardwareLearnMode(bool mode) override {
     log_->add(QStringLiteral("buttons learn %1").arg(mode));
   }
 
-  std::vector<QKButton*> selected;
+  std::vector<QKButtonCell*> selected;
 
  private:
   CallLog* log_;

@@ -1,0 +1,453 @@
+#include "framework/controls/QKSliderManager.h"
+
+#include "framework/controls/BehaviorChainInterface.h"
+#include "framework/controls/BehaviorChainManagerInterface.h"
+#include "framework/controls/DSMenuReloading.h"
+#include "framework/controls/QKButtonCell.h"
+#include "framework/controls/QKSMInterfaceManager.h"
+#include "framework/controls/QKSliderCell.h"
+#include "framework/render/InterfaceColorScheme.h"
+#include "framework/render/TheApplication.h"
+#include "framework/toolkit/MutDictAdditions.h"
+#include "platform/foundation/MainThread.h"
+#include "platform/foundation/NotificationCenter.h"
+
+#include <algorithm>
+
+const QString QKSliderManager::kDeleteSliderNotification =
+    QStringLiteral("QKSMDeleteSliderNotification");
+const QString QKSliderManager::kFinderNotification = QStringLiteral("QKSMFinderNotification");
+const QString QKSliderManager::kBehaviorNameChangeNotification =
+    QStringLiteral("QKSMBehaviorNameChangeNotification");
+const QString QKSliderManager::kBehaviorChainDeletedNotification =
+    QStringLiteral("QKSMBehaviorChainDeletedNotification");
+
+namespace {
+
+using S = InterfaceColorScheme;
+
+struct SliderLeafColors {
+  QVariant frame, fill, head, nameText, otherText;
+};
+
+QVariantMap sliderLeaf(const SliderLeafColors& c) {
+  return {{QStringLiteral("QKSliderFrameColor"), c.frame},
+          {QStringLiteral("QKSliderColorBG"), c.fill},
+          {QStringLiteral("QKSliderColor"), c.head},
+          {QStringLiteral("QKSliderEnvColor"), S::grey(0, 0.7)},
+          {QStringLiteral("QKSliderEnvHandleColor"), S::grey(0)},
+          {QStringLiteral("IPs"), S::grey(1, 0.15)},
+          {QStringLiteral("highlight"), S::grey(0.911, 0.1)},
+          {QStringLiteral("shadow"), S::grey(0, 0.5)},
+          {QStringLiteral("QKSliderTextAttribs"),
+           S::textAttributes(S::font(S::interfaceFontFamily(), 9), c.nameText)},
+          {QStringLiteral("QKSliderEnvTextAttribs"),
+           S::textAttributes(S::font(TheApplication::kSmallFontFamily, 8), c.otherText)}};
+}
+
+QVariantMap sliderStates(const SliderLeafColors& unsync, const SliderLeafColors& unsyncLearning,
+                         const SliderLeafColors& sync, const SliderLeafColors& syncLearning) {
+  auto byLearnMode = [](const SliderLeafColors& normal, const SliderLeafColors& learning) {
+    return QVariantMap{{QStringLiteral("non-HLM"), sliderLeaf(normal)},
+                       {QStringLiteral("HLM"), sliderLeaf(learning)}};
+  };
+  return {{QStringLiteral("unsync"), byLearnMode(unsync, unsyncLearning)},
+          {QStringLiteral("sync"), byLearnMode(sync, syncLearning)}};
+}
+
+}  // namespace
+
+QVariantMap QKSliderManager::defaultSliderColorDict() {
+  const QVariant white = S::grey(1);
+  const QVariant orange = S::rgba(0.943, 0.558, 0.154);
+  const QVariant learnFrame = S::rgba(0.022, 0.062, 0.144);
+  const QVariant learnFill = S::rgba(0.096, 0.397, 0.972);
+  const QVariant darkLearnFill = S::rgba(0.073, 0.209, 0.485);
+  const QVariant green = S::rgba(0.384, 0.977, 0.191);
+  const QVariant learnText = S::rgba(0.371, 0.573, 0.978);
+  return {{QStringLiteral("selected"),
+           sliderStates({S::grey(0.152), S::rgba(0.622, 0.368, 0.102), orange, white, white},
+                        {learnFrame, learnFill, orange, orange, orange},
+                        {S::grey(0.148), S::rgba(0.230, 0.487, 0.074), S::rgba(0.498, 0.921, 0.214),
+                         white, white},
+                        {learnFrame, learnFill, green, orange, orange})},
+          {QStringLiteral("unselected"),
+           sliderStates(
+               {S::grey(0.148), S::grey(0.254), S::grey(0.660), S::grey(0.498), S::grey(0.498)},
+               {learnFrame, darkLearnFill, learnFill, learnText, learnText},
+               {S::grey(0.148), S::grey(0.25), green, S::grey(0.502), S::grey(0.498)},
+               {learnFrame, darkLearnFill, green, learnText, learnText})}};
+}
+
+const QStringList& QKSliderManager::paletteSnapshotKeys() {
+  static const QStringList keys = {
+      QStringLiteral("showSyncToggleButton"), QStringLiteral("useBehaviorButton"),
+      QStringLiteral("showBehavToggleButton"), QStringLiteral("removeMarkButton")};
+  return keys;
+}
+
+QKSliderManager::QKSliderManager()
+    : behaviorChainManager_(std::make_unique<BehaviorChainManagerInterface>()),
+      sliderColorDict_(defaultSliderColorDict()),
+      liveness_(std::make_shared<QKSliderManager*>(this)) {
+  if (TheApplication* app = TheApplication::instance();
+      app && !TheApplication::smallFontAvailable())
+    app->loadFonts();
+  const QVariant stored = InterfaceColorScheme::storedScheme().value(S::kSliderColorDict);
+  if (stored.typeId() == QMetaType::QVariantMap)
+    MutDictAdditions::recursivelyAddThisDict(sliderColorDict_, stored.toMap());
+
+  NotificationCenter& center = NotificationCenter::defaultCenter();
+  center.addObserver(this, QKSliderCell::QKSMNewSliderNotification, nullptr,
+                     [this](const Notification& n) { newSliderNotification(n); });
+  center.addObserver(this, kBehaviorNameChangeNotification, nullptr, [this](const Notification& n) {
+    auto* chain = static_cast<BehaviorChainInterface*>(n.object);
+    if (!chain) return;
+    std::shared_ptr<BehaviorChainInterface> shared;
+    for (const auto& slider : registeredSliders())
+      if (auto used = slider->behaviorChain(); used.get() == chain) shared = used;
+    if (!shared) shared = findBehaviorChainNamed(chain->chainName());
+    if (shared.get() == chain) behaviorNameChanged(shared);
+  });
+  center.addObserver(this, kBehaviorChainDeletedNotification, nullptr,
+                     [this](const Notification& n) {
+                       behaviorDeleted(static_cast<const BehaviorChainInterface*>(n.object));
+                     });
+  center.addObserver(this, kFinderNotification, nullptr,
+                     [this](const Notification& n) { sliderManagerFinderNotification(n); });
+
+  std::weak_ptr<QKSliderManager*> alive = liveness_;
+  MainThread::runLater(this, 1.0, [alive] {
+    if (auto manager = alive.lock()) (*manager)->behaviorChainManager().openANewWindow();
+  });
+}
+
+QKSliderManager::~QKSliderManager() {
+  MainThread::cancel(this);
+  NotificationCenter::defaultCenter().removeObserver(this);
+  liveness_.reset();
+  SliderList sliders;
+  {
+    std::lock_guard<std::mutex> lock(sliderArrayLock_);
+    sliders.swap(sliderArray_);
+  }
+  for (const auto& slider : sliders)
+    if (slider->sliderManager() == this) slider->setSliderManager(nullptr);
+}
+
+// --- Connections ------------------------------------------------------------------
+
+void QKSliderManager::setPaletteButton(const QString& key,
+                                       const std::shared_ptr<QKButtonCell>& button) {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  paletteButtons_[key] = button;
+}
+
+std::shared_ptr<QKButtonCell> QKSliderManager::paletteButton(const QString& key) const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  auto it = paletteButtons_.find(key);
+  return it == paletteButtons_.end() ? nullptr : it->second.lock();
+}
+
+void QKSliderManager::setBehaviorChainManager(
+    std::unique_ptr<BehaviorChainManagerInterface> manager) {
+  if (manager) behaviorChainManager_ = std::move(manager);
+}
+
+// --- Registry ---------------------------------------------------------------------------
+
+void QKSliderManager::newSliderNotification(const Notification& notification) {
+  auto* slider = static_cast<QKSliderCell*>(notification.object);
+  if (!slider) return;
+  SliderPtr shared = slider->weak_from_this().lock();
+  if (!shared) return;
+  slider->setUniqueID(idCount_.fetch_add(1));
+  slider->setSliderManager(this);
+  slider->setSoftTakeoverMode(softTakeoverMode());
+  slider->setSoftTakeoverTolerance(softTakeoverTolerance());
+  slider->setSoftTakeoverSpeed(softTakeoverSpeed());
+  std::lock_guard<std::mutex> lock(sliderArrayLock_);
+  sliderArray_.push_back(std::move(shared));
+}
+
+void QKSliderManager::sliderManagerFinderNotification(const Notification& notification) {
+  if (auto* slider = static_cast<QKSliderCell*>(notification.object))
+    slider->setSliderManager(this);
+}
+
+void QKSliderManager::deleteThisSlider(QKSliderCell* slider) {
+  if (!slider) return;
+  NotificationCenter::defaultCenter().post(kDeleteSliderNotification, slider);
+  bool wasSelected = false;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    wasSelected = std::erase_if(selectedSliderArray_,
+                                [slider](const SliderPtr& s) { return s.get() == slider; }) > 0;
+  }
+  if (wasSelected) updateWithLockedStatus(false);
+  std::lock_guard<std::mutex> lock(sliderArrayLock_);
+  std::erase_if(sliderArray_, [slider](const SliderPtr& s) { return s.get() == slider; });
+}
+
+QKSliderManager::SliderList QKSliderManager::registeredSliders() const {
+  std::lock_guard<std::mutex> lock(sliderArrayLock_);
+  return sliderArray_;
+}
+
+void QKSliderManager::forEachRegistered(const std::function<void(QKSliderCell&)>& message) const {
+  for (const auto& slider : registeredSliders()) message(*slider);
+}
+
+// --- Settings ---------------------------------------------------------------------------------
+
+void QKSliderManager::setSoftTakeoverMode(int mode) {
+  softTakeoverMode_.store(mode);
+  forEachRegistered([mode](QKSliderCell& s) { s.setSoftTakeoverMode(mode); });
+}
+
+void QKSliderManager::setSoftTakeoverTolerance(float tolerance) {
+  softTakeoverTolerance_.store(tolerance);
+  forEachRegistered([tolerance](QKSliderCell& s) { s.setSoftTakeoverTolerance(tolerance); });
+}
+
+void QKSliderManager::setSoftTakeoverSpeed(float speed) {
+  softTakeoverSpeed_.store(speed);
+  forEachRegistered([speed](QKSliderCell& s) { s.setSoftTakeoverSpeed(speed); });
+}
+
+void QKSliderManager::setLockInterestingPoints(bool locked) {
+  lockInterestingPoints_.store(locked);
+  forEachRegistered([](QKSliderCell& s) { s.setNeedsDisplay(true); });
+}
+
+void QKSliderManager::setHardwareLearnMode(bool mode) {
+  if (hardwareLearnMode_.exchange(mode) == mode) return;
+  forEachRegistered([](QKSliderCell& s) { s.forceRedraw(); });
+}
+
+// --- Messages to every slider --------------------------------------------------------------------
+
+void QKSliderManager::programChangeReceived() {
+  forEachRegistered([](QKSliderCell& s) { s.programChangeReceived(); });
+}
+
+void QKSliderManager::wasThisDataSourceDeletedOutFromUnderAnySliders(const KeyPath& path) {
+  if (path.isEmpty()) return;
+  forEachRegistered([&path](QKSliderCell& s) {
+    if (s.syncDeletedUnderMe() && s.syncArray() == path) s.setSyncFlag(true);
+  });
+}
+
+void QKSliderManager::colorsUpdated() {
+  forEachRegistered([](QKSliderCell& s) { s.forceRedraw(); });
+}
+
+void QKSliderManager::evaluateContinuousBehaviors() {
+  {
+    std::lock_guard<std::mutex> lock(sliderArrayLock_);
+    evaluationList_.assign(sliderArray_.begin(), sliderArray_.end());
+  }
+  for (const auto& slider : evaluationList_) slider->evaluateBehaviors();
+  // Drop the references now, so a slider deleted meanwhile goes at once.
+  evaluationList_.clear();
+  behaviorChainManager_->resetChainEvalFlags();
+}
+
+// --- Behaviour chains
+// ------------------------------------------------------------------------------
+
+std::shared_ptr<BehaviorChainInterface> QKSliderManager::findBehaviorChainNamed(
+    const QString& name) const {
+  return behaviorChainManager_->findChainNamed(name);
+}
+
+void QKSliderManager::behaviorNameChanged(const std::shared_ptr<BehaviorChainInterface>& chain) {
+  if (!chain) return;
+  const QString name = chain->chainName();
+  SliderList touched;
+  for (const auto& slider : registeredSliders()) {
+    const auto current = slider->behaviorChain();
+    if (current == chain || (!current && slider->behaviorName() == name)) touched.push_back(slider);
+  }
+  for (const auto& slider : touched) slider->useThisBehavior(chain);
+  if (anySelected(touched)) updateWithLockedStatus(false);
+}
+
+void QKSliderManager::behaviorDeleted(const BehaviorChainInterface* chain) {
+  if (!chain) return;
+  SliderList touched;
+  for (const auto& slider : registeredSliders())
+    if (slider->behaviorChain().get() == chain) touched.push_back(slider);
+  for (const auto& slider : touched) slider->useThisBehavior(nullptr);
+  if (anySelected(touched)) updateWithLockedStatus(false);
+}
+
+bool QKSliderManager::anySelected(const SliderList& sliders) const {
+  return std::any_of(sliders.begin(), sliders.end(),
+                     [](const SliderPtr& s) { return s->selected(); });
+}
+
+// --- Selection
+// ---------------------------------------------------------------------------------------
+
+void QKSliderManager::selectOnlyThisSlider(QKSliderCell* slider) {
+  SliderPtr shared = slider ? slider->weak_from_this().lock() : nullptr;
+  SliderList previous;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    previous.swap(selectedSliderArray_);
+    if (shared) selectedSliderArray_.push_back(shared);
+  }
+  for (const auto& old : previous) old->setSelected(false);
+  if (shared) shared->setSelected(true);
+  updateWithLockedStatus(false);
+}
+
+void QKSliderManager::selectThisSliderToo(QKSliderCell* slider) {
+  SliderPtr shared = slider ? slider->weak_from_this().lock() : nullptr;
+  if (!shared) return;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    selectedSliderArray_.push_back(shared);
+  }
+  shared->setSelected(true);
+  updateWithLockedStatus(false);
+}
+
+void QKSliderManager::deselectThisSlider(QKSliderCell* slider) {
+  if (!slider) return;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    std::erase_if(selectedSliderArray_, [slider](const SliderPtr& s) { return s.get() == slider; });
+  }
+  slider->setSelected(false);
+  updateWithLockedStatus(false);
+}
+
+void QKSliderManager::deselectAllSliders() {
+  SliderList previous;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    previous.swap(selectedSliderArray_);
+  }
+  for (const auto& old : previous) old->setSelected(false);
+}
+
+std::vector<QKSliderCell*> QKSliderManager::selectedSliderArray() {
+  std::vector<QKSliderCell*> raw;
+  for (const auto& slider : selectedSliders()) raw.push_back(slider.get());
+  return raw;
+}
+
+QKSliderManager::SliderList QKSliderManager::selectedSliders() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return selectedSliderArray_;
+}
+
+// --- Edits of the selection
+// ----------------------------------------------------------------------------
+
+void QKSliderManager::forEachSelected(const std::function<void(QKSliderCell&)>& edit) {
+  for (const auto& slider : selectedSliders()) edit(*slider);
+}
+
+void QKSliderManager::selectedSlidersUseThisSource(const KeyPath& path) {
+  if (path.isEmpty()) return;
+  forEachSelected([&path](QKSliderCell& s) {
+    s.useThisSource(path);
+    if (!s.syncFlag()) s.setSyncFlag(true);
+  });
+}
+
+void QKSliderManager::setSelectedSlidersSyncFlag(bool flag) {
+  forEachSelected([flag](QKSliderCell& s) { s.setSyncFlag(flag); });
+}
+
+void QKSliderManager::selectedSlidersUseThisBehavior(
+    const std::shared_ptr<BehaviorChainInterface>& chain) {
+  forEachSelected([&chain](QKSliderCell& s) { s.useThisBehavior(chain); });
+  setSelectedSlidersBehaviorFlag(chain != nullptr);
+}
+
+void QKSliderManager::setSelectedSlidersBehaviorFlag(bool flag) {
+  forEachSelected([flag](QKSliderCell& s) { s.setBehaviorFlag(flag); });
+}
+
+// --- Other operations
+// -------------------------------------------------------------------------------------
+
+void QKSliderManager::reloadDSContextualMenu() {
+  std::weak_ptr<QKSliderManager*> alive = liveness_;
+  MainThread::coalesce(&contextualMenuController_, [alive] {
+    auto manager = alive.lock();
+    if (!manager) return;
+    if (DSMenuReloading* menu = (*manager)->contextualMenuController_.load())
+      menu->reloadDSContextualMenu();
+    if (DSMenuReloading* list = (*manager)->listController_.load()) list->reloadDSContextualMenu();
+  });
+}
+
+QKSliderManager::SliderPtr QKSliderManager::visibleSliderAtPoint(const QPointF& point) const {
+  auto covers = [&point](const SliderPtr& slider) {
+    const QRectF visible = slider->absVisibleRect();
+    return !visible.isNull() && visible.contains(point);
+  };
+  const SliderList selected = selectedSliders();
+  if (selected.size() == 1 && covers(selected.front())) return selected.front();
+  for (const auto& slider : registeredSliders())
+    if (covers(slider)) return slider;
+  return nullptr;
+}
+
+QVariantMap QKSliderManager::sliderColorDict() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return sliderColorDict_;
+}
+
+void QKSliderManager::setSliderColorDict(const QVariantMap& dictionary) {
+  if (dictionary.isEmpty()) return;
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  sliderColorDict_ = dictionary;
+}
+
+void QKSliderManager::putPaletteSnapInDict(QVariantMap& dictionary) const {
+  for (const QString& key : paletteSnapshotKeys()) {
+    auto button = paletteButton(key);
+    if (!button) continue;
+    const QVariantMap snapshot = button->createSnapshot();
+    if (!snapshot.isEmpty()) dictionary.insert(key, snapshot);
+  }
+}
+
+void QKSliderManager::matchThisPaletteShortcutSnapshot(const QVariantMap& dictionary) {
+  QStringList keys = paletteSnapshotKeys();
+  keys << QStringLiteral("midiDetectButton");
+  for (const QString& key : keys) {
+    const QVariant stored = dictionary.value(key);
+    if (stored.typeId() != QMetaType::QVariantMap) continue;
+    if (auto button = paletteButton(key)) button->loadSnapshot(stored.toMap());
+  }
+}
+
+// --- Inspector requests
+// ---------------------------------------------------------------------------------------
+
+void QKSliderManager::updateWithLockedStatus(bool lockedStatus) {
+  std::weak_ptr<QKSliderManager*> alive = liveness_;
+  MainThread::coalesce(&interfaceManager_, [alive, lockedStatus] {
+    auto manager = alive.lock();
+    if (!manager) return;
+    if (QKSMInterfaceManager* inspector = (*manager)->interfaceManager())
+      inspector->updateWithLockedStatus(lockedStatus);
+  });
+}
+
+void QKSliderManager::updateValueRelatedOnly() {
+  std::weak_ptr<QKSliderManager*> alive = liveness_;
+  MainThread::coalesce(&idCount_, [alive] {
+    auto manager = alive.lock();
+    if (!manager) return;
+    if (QKSMInterfaceManager* inspector = (*manager)->interfaceManager())
+      inspector->updateValueRelatedOnly();
+  });
+}
