@@ -4,9 +4,9 @@
 #include "framework/controls/QKSliderCellDelegate.h"
 #include "framework/controls/SliderControlView.h"
 #include "framework/controls/SliderManagerInterface.h"
+#include "framework/render/TheApplication.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
-#include "platform/foundation/ModalWindow.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <algorithm>
@@ -209,7 +209,7 @@ void QKSliderCell::outputStep() {
     action = action_;
   }
   if (!target || !action || !*action) return;
-  if (ModalWindow::isOpen()) return;
+  if (TheApplication::modalWindowRunning()) return;
   (*action)(*this);
 }
 
