@@ -4,6 +4,9 @@
 #include "framework/controls/QKSliderCellDelegate.h"
 #include "framework/controls/SliderControlView.h"
 #include "framework/controls/SliderManagerInterface.h"
+#include "framework/datasource/DSFloatInfrequent.h"
+#include "framework/datasource/DataSource.h"
+#include "framework/datasource/DataSourceController.h"
 #include "framework/render/TheApplication.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
@@ -959,7 +962,7 @@ bool QKSliderCell::useThisSource(const std::optional<KeyPath>& path) {
     Lock lock(stateLock_);
     syncArray_ = *path;
   }
-  syncText_.setString(path->join(QLatin1Char('/')));
+  syncText_.setString(KeyPathAdditions::joined(*path));
   if (wasBound) setSyncFlag(true);
   return true;
 }
@@ -1112,15 +1115,200 @@ void QKSliderCell::evaluateBehaviors() {
   setNeedsDisplay(redraw);
 }
 
-// Until the data-source controller is wired in, a cell binds to nothing.
-long QKSliderCell::currentTick() { return 0; }
-std::optional<QKSliderCell::SourceState> QKSliderCell::boundSourceState() const {
-  return std::nullopt;
+// The data-source controller ------------------------------------------------------------------
+
+long QKSliderCell::currentTick() { return DataSourceController::DSCTime(); }
+
+namespace {
+
+bool pushesOnlyOnChange(int type) { return type == 3 || type == 4 || type == 5; }
+
+bool hasReceivedValue(const DataSource& source) {
+  const auto* infrequent = dynamic_cast<const DSFloatInfrequent*>(&source);
+  return !infrequent || infrequent->valReceived();
 }
-bool QKSliderCell::subscribeToSource() { return false; }
-void QKSliderCell::unsubscribeFromSource() {}
-int QKSliderCell::dataSourceType() const { return -2; }
-bool QKSliderCell::validDataSourceValAvailable() const { return true; }
-void QKSliderCell::deselectJustMe() {}
-void QKSliderCell::startAllDetect() {}
-void QKSliderCell::stopAllDetect() {}
+
+}  // namespace
+
+std::shared_ptr<DataSource> QKSliderCell::boundSource() const {
+  DataSourceController* dsc = dataSourceController();
+  const KeyPath path = syncArray();
+  if (!dsc || path.size() < 2) return nullptr;
+  return dsc->dataSourceForKeyArray(path);
+}
+
+std::optional<QKSliderCell::SourceState> QKSliderCell::boundSourceState() const {
+  const std::shared_ptr<DataSource> source = boundSource();
+  if (!source) return std::nullopt;
+  return SourceState{source->sourceType(), hasReceivedValue(*source)};
+}
+
+bool QKSliderCell::subscribeToSource() {
+  DataSourceController* dsc = dataSourceController();
+  if (!dsc) return false;
+  return dsc->subscribeObject(shared_from_this(), &QKSliderCell::dataSourceUpdated, syncArray());
+}
+
+void QKSliderCell::unsubscribeFromSource() {
+  if (DataSourceController* dsc = dataSourceController()) dsc->unsubscribeObject(this, syncArray());
+}
+
+int QKSliderCell::dataSourceType() const {
+  const std::shared_ptr<DataSource> source = boundSource();
+  return source ? source->sourceType() : -2;
+}
+
+bool QKSliderCell::validDataSourceValAvailable() const {
+  const std::shared_ptr<DataSource> source = boundSource();
+  if (!source || !pushesOnlyOnChange(source->sourceType())) return true;
+  return hasReceivedValue(*source);
+}
+
+void QKSliderCell::dataSourceUpdated(DataSource* source) {
+  if (source) receiveSourceValue(source->value(), source->sourceType());
+}
+
+void QKSliderCell::setDataSourceWithVal(DataSource* source) {
+  if (source) source->setValue(value());
+}
+
+// The subscription stays; only the path and its text follow the source.
+void QKSliderCell::dataSourceNameChanged(DataSource* source) {
+  const KeyPath path = source ? source->pathArray() : KeyPath();
+  {
+    Lock lock(stateLock_);
+    syncArray_ = path;
+  }
+  if (!path.isEmpty()) syncText_.setString(KeyPathAdditions::joined(path));
+}
+
+// The source is going away: no unsubscribing, just waiting for a new one.
+void QKSliderCell::currentDataSourceDeletedUnderMe() {
+  syncFlag_ = false;
+  syncDeletedUnderMe_ = true;
+  setNeedsDisplay(true);
+  if (selected()) {
+    if (SliderManagerInterface* manager = sliderManager()) manager->updateWithLockedStatus(true);
+  }
+}
+
+void QKSliderCell::wasThisDataSourceDeletedOutFromUnderMe(const KeyPath& path) {
+  if (path.isEmpty() || !syncDeletedUnderMe()) return;
+  if (path == syncArray()) setSyncFlag(true);
+}
+
+// Selection -----------------------------------------------------------------------------------
+
+void QKSliderCell::selectJustMe() {
+  if (DataSourceController* dsc = dataSourceController()) dsc->selectJustThisSlider(this);
+}
+
+void QKSliderCell::selectMeToo() {
+  if (DataSourceController* dsc = dataSourceController()) dsc->selectThisSliderToo(this);
+}
+
+void QKSliderCell::deselectJustMe() {
+  if (DataSourceController* dsc = dataSourceController()) dsc->deselectThisSlider(this);
+}
+
+// Hardware learn ---------------------------------------------------------------------------------
+
+const QString QKSliderCell::QKMIDIDetectNotification = QStringLiteral("QKMIDIDetectNotification");
+const QString QKSliderCell::QKOSCDetectNotification = QStringLiteral("QKOSCDetectNotification");
+
+void QKSliderCell::startAllDetect() {
+  startMIDIDetect();
+  startOSCDetect();
+}
+
+void QKSliderCell::stopAllDetect() {
+  stopMIDIDetect();
+  stopOSCDetect();
+}
+
+void QKSliderCell::startMIDIDetect() {
+  if (deleted()) return;
+  std::lock_guard<std::mutex> guard(detectMutex_);
+  if (detectingMIDI_.exchange(true)) return;
+  NotificationCenter::defaultCenter().addObserver(
+      this, QKMIDIDetectNotification, nullptr,
+      [this](const Notification& n) { midiDetectReceivedNotification(n); });
+}
+
+void QKSliderCell::startOSCDetect() {
+  if (deleted()) return;
+  std::lock_guard<std::mutex> guard(detectMutex_);
+  if (detectingOSC_.exchange(true)) return;
+  NotificationCenter::defaultCenter().addObserver(
+      this, QKOSCDetectNotification, nullptr,
+      [this](const Notification& n) { oscDetectReceivedNotification(n); });
+}
+
+void QKSliderCell::stopMIDIDetect() {
+  std::lock_guard<std::mutex> guard(detectMutex_);
+  if (!detectingMIDI_.exchange(false)) return;
+  NotificationCenter::defaultCenter().removeObserver(this, QKMIDIDetectNotification);
+}
+
+void QKSliderCell::stopOSCDetect() {
+  std::lock_guard<std::mutex> guard(detectMutex_);
+  if (!detectingOSC_.exchange(false)) return;
+  NotificationCenter::defaultCenter().removeObserver(this, QKOSCDetectNotification);
+}
+
+// The names are the ones the controller gives to MIDI sources.
+void QKSliderCell::learnFromMIDIMessage(int type, int channel, int data1) {
+  const long ch = channel;
+  const long number = data1;
+  QString name;
+  switch (type & 0xF0) {
+    case 0xB0:
+      name = QString::asprintf("ctrl [%ld] ch. %ld", number, ch);
+      break;
+    case 0x80:
+    case 0x90:
+      name = QString::asprintf("note [%ld] ch. %ld", number, ch);
+      break;
+    case 0xE0:
+      name = QString::asprintf("ptch.whl. ch. %ld", ch);
+      break;
+    default:
+      return;
+  }
+  learnPath(KeyPath{QStringLiteral("MIDI"), name});
+}
+
+void QKSliderCell::learnFromOSCSource(const QString& sourceName) {
+  if (sourceName.isEmpty()) return;
+  learnPath(KeyPath{QStringLiteral("OSC"), sourceName});
+}
+
+void QKSliderCell::learnPath(const KeyPath& path) {
+  if (deleted()) return;
+  if (!hardwareLearnMode()) stopAllDetect();
+  const bool adopted = path == syncArray() || useThisSource(path);
+  if (adopted) setSyncFlag(true);
+  if (!syncFlag()) syncDeletedUnderMe_ = true;
+}
+
+void QKSliderCell::hardwareLearnModeUpdated(bool hardwareLearnMode) {
+  if (hardwareLearnMode_.exchange(hardwareLearnMode) == hardwareLearnMode) return;
+  if (selected()) {
+    if (hardwareLearnMode)
+      startAllDetect();
+    else
+      stopAllDetect();
+  }
+  forceRedraw();
+}
+
+void QKSliderCell::midiDetectReceivedNotification(const Notification& notification) {
+  const QVariantMap& info = notification.userInfo;
+  learnFromMIDIMessage(info.value(QStringLiteral("type")).toInt(),
+                       info.value(QStringLiteral("channel")).toInt(),
+                       info.value(QStringLiteral("data1")).toInt());
+}
+
+void QKSliderCell::oscDetectReceivedNotification(const Notification& notification) {
+  learnFromOSCSource(notification.userInfo.value(QStringLiteral("sourceName")).toString());
+}

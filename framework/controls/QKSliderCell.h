@@ -3,6 +3,8 @@
 #include "framework/controls/ControlLockGroup.h"
 #include "framework/controls/QKSafeString.h"
 #include "framework/controls/SoftTakeover.h"
+#include "framework/datasource/DataSourceTarget.h"
+#include "framework/datasource/KeyPath.h"
 
 #include <QList>
 #include <QRectF>
@@ -17,14 +19,13 @@
 #include <optional>
 #include <vector>
 
-// A key path: the names from a root of the data-source tree down to a node.
-using KeyPath = QStringList;
-
 class BehaviorChainInterface;
+class DataSource;
 class DataSourceController;
 class QKSliderCellDelegate;
 class SliderControlView;
 class SliderManagerInterface;
+struct Notification;
 
 // The model of every slider: a normalised value in 0..1 held inside an
 // envelope (a lower and an upper bound), an output range that maps the
@@ -47,18 +48,20 @@ class SliderManagerInterface;
 // delegate. Lock order: a lock group's fan-out lock, then the state lock,
 // then the locks of the behaviour chain and of the drawable texts. Redraws
 // reach the view on the main thread, one pending request per cell.
-class QKSliderCell : public std::enable_shared_from_this<QKSliderCell> {
+class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public DataSourceTarget {
  public:
   using Ptr = std::shared_ptr<QKSliderCell>;
   // The output action; the sender is the cell (the view forwards to it).
   using Action = std::function<void(QKSliderCell& sender)>;
 
   static const QString QKSMNewSliderNotification;
+  static const QString QKMIDIDetectNotification;
+  static const QString QKOSCDetectNotification;
 
   static Ptr create();
   // A cell from a keyed archive (an interface layout).
   static Ptr createWithCoder(const QVariantMap& coder);
-  virtual ~QKSliderCell();
+  ~QKSliderCell() override;
 
   QKSliderCell(const QKSliderCell&) = delete;
   QKSliderCell& operator=(const QKSliderCell&) = delete;
@@ -121,6 +124,9 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell> {
   float rangedValue() const { return rangedFromNormalised(value()); }
   // Sends the action with the value as it stands (through the lock group).
   void bang();
+  // The set call of a data source that publishes this slider: gives the
+  // source the slider's value.
+  void setDataSourceWithVal(DataSource* source);
 
   // Envelope, range and fill ------------------------------------------------
 
@@ -177,6 +183,10 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell> {
 
   // Input from the bound data source ----------------------------------------
 
+  // The subscription's action: a value pushed by the bound source. Dropped
+  // while the cell is deleted or a mouse drag is under way.
+  void dataSourceUpdated(DataSource* source);
+
   // Runs time-based behaviour chains and soft takeover between pushes; the
   // slider manager calls it on every data-source tick.
   void evaluateBehaviors();
@@ -219,10 +229,34 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell> {
   // been given a value.
   bool validDataSourceValAvailable() const;
 
+  // The subscription reports a rename (the path follows the source), the
+  // source's deletion (the slider waits for it), and the controller reports
+  // a source placed at a path (a waiting slider binds again).
+  void dataSourceNameChanged(DataSource* source) override;
+  void currentDataSourceDeletedUnderMe() override;
+  void wasThisDataSourceDeletedOutFromUnderMe(const KeyPath& path);
+
   // Hardware learn: detection listens to the MIDI and OSC detect
   // notifications; outside hardware-learn mode one accepted message ends it.
+  // Sliders do not learn keys.
   void startAllDetect();
   void stopAllDetect();
+  void startMIDIDetect();
+  void startOSCDetect();
+  void stopMIDIDetect();
+  void stopOSCDetect();
+  bool detectingMIDI() const { return detectingMIDI_.load(); }
+  bool detectingOSC() const { return detectingOSC_.load(); }
+  // Learns from one MIDI message: a note (on or off), a controller or the
+  // pitch wheel binds the slider to its source under "MIDI"; other messages
+  // are ignored. `type` is the status byte, channel and data byte as the
+  // message reports them.
+  void learnFromMIDIMessage(int type, int channel, int data1);
+  // Learns the OSC source of that name (its address).
+  void learnFromOSCSource(const QString& sourceName);
+  // The slider manager tells every slider when hardware-learn mode changes.
+  void hardwareLearnModeUpdated(bool hardwareLearnMode);
+  bool hardwareLearnMode() const { return hardwareLearnMode_.load(); }
 
   // Behaviour chain -------------------------------------------------------------
 
@@ -332,6 +366,7 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell> {
     bool valueReceived;
   };
   std::optional<SourceState> boundSourceState() const;
+  std::shared_ptr<DataSource> boundSource() const;
   static long currentTick();
   bool subscribeToSource();
   void unsubscribeFromSource();
@@ -339,6 +374,9 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell> {
   void receiveSourceValue(float value, int sourceType);
   void applyTakeoverStepLocked(int mode, const SoftTakeover::Step& step);
   void applyTextAttributes();
+  void learnPath(const KeyPath& path);
+  void midiDetectReceivedNotification(const Notification& notification);
+  void oscDetectReceivedNotification(const Notification& notification);
 
   // The value pipeline, each with the state lock held.
   void evaluateInputLocked(float input);
@@ -396,6 +434,9 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell> {
   std::atomic<bool> syncDeletedUnderMe_{false};
   std::atomic<bool> behaviorFlag_{false};
   std::atomic<bool> hardwareLearnMode_{false};
+  std::atomic<bool> detectingMIDI_{false};
+  std::atomic<bool> detectingOSC_{false};
+  std::mutex detectMutex_;  // serialises starting and stopping detection
 
   // Soft takeover.
   std::atomic<bool> softTakeoverFlag_{false};

@@ -5,6 +5,7 @@
 #include "framework/controls/QKSliderCellDelegate.h"
 #include "framework/controls/SliderControlView.h"
 #include "framework/controls/SliderManagerInterface.h"
+#include "framework/datasource/QKSliderManagerInterface.h"
 
 #include <QCoreApplication>
 
@@ -53,8 +54,55 @@ class FakeChain : public BehaviorChainInterface {
   QString name_;
 };
 
-class FakeSliderManager : public SliderManagerInterface {
+// Both sides of a slider manager: what the cells ask of it, and what the
+// data-source controller asks of it (relayed to the sliders it knows).
+class FakeSliderManager : public SliderManagerInterface, public QKSliderManagerInterface {
  public:
+  void add(const QKSliderCell::Ptr& cell) {
+    cell->setSliderManager(this);
+    sliders.push_back(cell);
+  }
+  void evaluateContinuousBehaviors() override {
+    for (auto& weak : sliders)
+      if (auto cell = weak.lock()) cell->evaluateBehaviors();
+  }
+  void wasThisDataSourceDeletedOutFromUnderAnySliders(const KeyPath& path) override {
+    for (auto& weak : sliders)
+      if (auto cell = weak.lock()) cell->wasThisDataSourceDeletedOutFromUnderMe(path);
+  }
+  void reloadDSContextualMenu() override {}
+  void programChangeReceived() override {
+    for (auto& weak : sliders)
+      if (auto cell = weak.lock()) cell->programChangeReceived();
+  }
+  void selectOnlyThisSlider(QKSliderCell* slider) override {
+    deselectAllSliders();
+    slider->setSelected(true);
+    selected.push_back(slider);
+  }
+  void selectThisSliderToo(QKSliderCell* slider) override {
+    slider->setSelected(true);
+    selected.push_back(slider);
+  }
+  void deselectThisSlider(QKSliderCell* slider) override {
+    slider->setSelected(false);
+    std::erase(selected, slider);
+  }
+  void deselectAllSliders() override {
+    for (QKSliderCell* s : selected) s->setSelected(false);
+    selected.clear();
+  }
+  std::vector<QKSliderCell*> selectedSliderArray() override { return selected; }
+  void setHardwareLearnMode(bool mode) override {
+    if (learnMode == mode) return;
+    learnMode = mode;
+    for (auto& weak : sliders)
+      if (auto cell = weak.lock()) cell->hardwareLearnModeUpdated(mode);
+  }
+
+  std::vector<std::weak_ptr<QKSliderCell>> sliders;
+  std::vector<QKSliderCell*> selected;
+
   DataSourceController* dataSourceController() const override { return controller; }
   bool hardwareLearnMode() const override { return learnMode; }
   QVariantMap sliderColorDict() const override { return colors; }
