@@ -56,7 +56,7 @@ std::shared_ptr<Movie> Movie::openSource(std::shared_ptr<MovieByteSource> source
       return nullptr;
     }
   }
-  return std::shared_ptr<Movie>(new Movie(std::move(source), info, options));
+  return std::shared_ptr<Movie>(new Movie(std::move(source), info, options, demuxer->openingReads()));
 }
 
 namespace {
@@ -90,8 +90,10 @@ void Movie::openDataAsync(const QByteArray& bytes, OpenHandler done, const Optio
                std::move(done));
 }
 
-Movie::Movie(std::shared_ptr<MovieByteSource> source, const MovieInfo& info, const Options& options)
+Movie::Movie(std::shared_ptr<MovieByteSource> source, const MovieInfo& info, const Options& options,
+             std::vector<std::pair<int64_t, int64_t>> headerSpans)
     : source_(std::move(source)),
+      headerSpans_(std::move(headerSpans)),
       info_(info),
       options_(options),
       clock_(options.clock ? options.clock : &MovieClock::steady()),
@@ -544,10 +546,25 @@ std::pair<int64_t, int64_t> Movie::byteSpan(const QKTimeRange& range) {
                           (demuxer->videoStream() >= 0 ? info_.videoStartPts : 0);
   const int64_t endTs = av_rescale_q(endValue, AVRational{1, info_.timeScale}, tb) +
                         (demuxer->videoStream() >= 0 ? info_.videoStartPts : 0);
-  av_seek_frame(fc, stream, startTs, AVSEEK_FLAG_BACKWARD);
+  AVPacket* packet = av_packet_alloc();
+  // Start at the key frame the range's first frame is decoded from: a seek
+  // that lands after the range start (reordered frames) backs off further.
+  int64_t seekTs = startTs;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    av_seek_frame(fc, stream, seekTs, AVSEEK_FLAG_BACKWARD);
+    int64_t landed = AV_NOPTS_VALUE;
+    while (av_read_frame(fc, packet) >= 0) {
+      const bool ours = packet->stream_index == stream;
+      if (ours) landed = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+      av_packet_unref(packet);
+      if (ours) break;
+    }
+    if (landed == AV_NOPTS_VALUE || landed <= startTs) break;
+    seekTs = std::min(seekTs, landed) - (int64_t(1) << attempt) * std::max<int64_t>(1, av_rescale_q(info_.frameDuration, AVRational{1, info_.timeScale}, tb));
+  }
+  av_seek_frame(fc, stream, seekTs, AVSEEK_FLAG_BACKWARD);
   int64_t first = -1;
   int64_t last = -1;
-  AVPacket* packet = av_packet_alloc();
   // Past the range end a little: reordered frames of its last group.
   int trailing = 0;
   while (av_read_frame(fc, packet) >= 0) {
@@ -569,6 +586,9 @@ bool Movie::loadIntoRam(const QKTimeRange& range) {
   if (range.duration.value <= 0) return true;
   const auto [offset, length] = byteSpan(range);
   if (length <= 0) return false;
+  // The header too, so that a decoder opened later needs no disk either.
+  for (const auto& [spanOffset, spanLength] : headerSpans_)
+    if (!source_->pin(spanOffset, spanLength)) return false;
   return source_->pin(offset, length);
 }
 

@@ -150,7 +150,8 @@ class Movie {
   const std::shared_ptr<KeyframeIndex>& keyframes() const { return keyframes_; }
 
  private:
-  Movie(std::shared_ptr<MovieByteSource> source, const MovieInfo& info, const Options& options);
+  Movie(std::shared_ptr<MovieByteSource> source, const MovieInfo& info, const Options& options,
+        std::vector<std::pair<int64_t, int64_t>> headerSpans);
   static std::shared_ptr<Movie> openSource(std::shared_ptr<MovieByteSource> source, QString* error,
                                            const Options& options);
   int64_t now() const;
@@ -168,6 +169,7 @@ class Movie {
   std::pair<int64_t, int64_t> byteSpan(const QKTimeRange& range);
 
   std::shared_ptr<MovieByteSource> source_;
+  std::vector<std::pair<int64_t, int64_t>> headerSpans_;  // what opening reads
   MovieInfo info_;
   Options options_;
   MovieClock* clock_;

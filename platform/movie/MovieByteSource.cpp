@@ -19,6 +19,8 @@ constexpr int kIOBufferSize = 64 * 1024;
 struct Cursor {
   std::shared_ptr<MovieByteSource> source;
   int64_t position = 0;
+  bool recording = true;
+  MovieByteSource::Spans reads;
 };
 
 int readPacket(void* opaque, uint8_t* buffer, int size) {
@@ -26,6 +28,7 @@ int readPacket(void* opaque, uint8_t* buffer, int size) {
   const int got = cursor->source->read(cursor->position, buffer, size);
   if (got < 0) return AVERROR(-got);
   if (got == 0) return AVERROR_EOF;
+  if (cursor->recording) cursor->reads.emplace_back(cursor->position, got);
   cursor->position += got;
   return got;
 }
@@ -106,7 +109,7 @@ int MovieByteSource::read(int64_t offset, uint8_t* buffer, int length) {
   }
   int got = 0;
   if (readPinned(offset, buffer, length, &got)) return got;
-  const ssize_t n = ::pread(fd_, buffer, size_t(length), offset);
+  const ssize_t n = ::pread(fd_, buffer, size_t(got), offset);
   if (n < 0) return -errno;
   fileBytesRead_ += n;
   return int(n);
@@ -115,6 +118,10 @@ int MovieByteSource::read(int64_t offset, uint8_t* buffer, int length) {
 bool MovieByteSource::readPinned(int64_t offset, uint8_t* buffer, int length, int* got) {
   std::lock_guard<std::mutex> lock(pinMutex_);
   auto it = pinned_.upper_bound(offset);
+  // A read from the file stops where the next pinned span begins.
+  if (it != pinned_.end()) *got = int(std::min<int64_t>(length, it->first - offset));
+  else
+    *got = length;
   if (it == pinned_.begin()) return false;
   --it;
   const int64_t end = it->first + it->second.size();
@@ -203,7 +210,7 @@ int64_t MovieByteSource::pinnedBytes() const {
 AVIOContext* MovieByteSource::createAVIO() {
   auto* buffer = static_cast<unsigned char*>(av_malloc(kIOBufferSize));
   if (!buffer) return nullptr;
-  auto* cursor = new Cursor{shared_from_this(), 0};
+  auto* cursor = new Cursor{shared_from_this(), 0, true, {}};
   AVIOContext* io = avio_alloc_context(buffer, kIOBufferSize, 0, cursor, readPacket, nullptr, seek);
   if (!io) {
     av_free(buffer);
@@ -217,4 +224,11 @@ void MovieByteSource::freeAVIO(AVIOContext* io) {
   delete static_cast<Cursor*>(io->opaque);
   av_freep(&io->buffer);
   avio_context_free(&io);
+}
+
+MovieByteSource::Spans MovieByteSource::stopRecording(AVIOContext* io) {
+  if (!io) return {};
+  auto* cursor = static_cast<Cursor*>(io->opaque);
+  cursor->recording = false;
+  return std::move(cursor->reads);
 }

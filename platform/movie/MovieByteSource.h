@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 struct AVIOContext;
 
@@ -41,9 +43,13 @@ class MovieByteSource : public std::enable_shared_from_this<MovieByteSource> {
   // Bytes read from the file itself so far (not from memory).
   int64_t fileBytesRead() const { return fileBytesRead_.load(); }
 
-  // A new AVIO context over the source (freed with freeAVIO).
+  // A new AVIO context over the source (freed with freeAVIO). It records the
+  // spans it reads until `stopRecording` (what opening a demuxer reads: the
+  // header and the packets probed).
   AVIOContext* createAVIO();
   static void freeAVIO(AVIOContext* io);
+  using Spans = std::vector<std::pair<int64_t, int64_t>>;  // offset, length
+  static Spans stopRecording(AVIOContext* io);
 
  private:
   MovieByteSource() = default;

@@ -66,6 +66,7 @@ std::unique_ptr<MovieDemuxer> MovieDemuxer::open(const std::shared_ptr<MovieByte
     return fail(QStringLiteral("The movie's tracks cannot be read (the file may be damaged)."));
   }
   d->deadlineNanos_ = 0;
+  d->openingReads_ = MovieByteSource::stopRecording(d->io_);
   for (unsigned i = 0; i < d->format_->nb_streams; ++i) {
     const AVStream* st = d->format_->streams[i];
     if (d->video_ < 0 && isPicture(st)) d->video_ = int(i);

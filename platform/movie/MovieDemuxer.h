@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 struct AVFormatContext;
 struct AVIOContext;
@@ -30,6 +32,8 @@ class MovieDemuxer {
   int videoStream() const { return video_; }  // -1 when none
   int audioStream() const { return audio_; }  // -1 when none
   const std::shared_ptr<MovieByteSource>& source() const { return source_; }
+  // The byte spans opening read (offset, length).
+  const std::vector<std::pair<int64_t, int64_t>>& openingReads() const { return openingReads_; }
 
  private:
   MovieDemuxer() = default;
@@ -41,4 +45,5 @@ class MovieDemuxer {
   int video_ = -1;
   int audio_ = -1;
   std::atomic<int64_t> deadlineNanos_{0};  // 0: no deadline
+  std::vector<std::pair<int64_t, int64_t>> openingReads_;
 };

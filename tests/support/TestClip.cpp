@@ -191,10 +191,16 @@ class Writer {
     for (int y = 0; y < f->height; ++y)
       for (int x = 0; x < f->width; ++x)
         f->data[0][y * f->linesize[0] + x] = uint8_t(TestClip::patternLuma(n, x, y, f->width, f->height));
+    uint32_t seed = 2166136261u ^ uint32_t(n);
+    auto noise = [&]() -> int {
+      if (!spec_.chromaNoise) return 0;
+      seed = seed * 1664525u + 1013904223u;
+      return int((seed >> 24) % 41) - 20;
+    };
     for (int y = 0; y < f->height / 2; ++y)
       for (int x = 0; x < f->width / 2; ++x) {
-        f->data[1][y * f->linesize[1] + x] = 128;
-        f->data[2][y * f->linesize[2] + x] = 128;
+        f->data[1][y * f->linesize[1] + x] = uint8_t(128 + noise());
+        f->data[2][y * f->linesize[2] + x] = uint8_t(128 + noise());
       }
   }
 

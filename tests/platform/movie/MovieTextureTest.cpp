@@ -1,0 +1,98 @@
+// A movie played into textures on the render thread, read back frame-exact.
+#include "platform/gl/TextureReader.h"
+#include "platform/movie/Movie.h"
+#include "platform/movie/MovieClock.h"
+#include "platform/movie/MovieTextureOutput.h"
+#include "tests/support/GLTest.h"
+#include "tests/support/TestClip.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+struct Case {
+  const char* name;
+  TestClipSpec::Gop gop;
+  VideoFrame::Format format;
+  int width;
+  int height;
+};
+}  // namespace
+
+class MovieTextureTest : public GLTest {};
+
+TEST_F(MovieTextureTest, PlayedFramesReadBackFromTheirTextures) {
+  const Case cases[] = {
+      {"YUV converted by the shader, all-intra", TestClipSpec::Gop::AllIntra, VideoFrame::Format::Yuv420, 64, 48},
+      {"YUV, long GOP, odd chroma rows", TestClipSpec::Gop::Long, VideoFrame::Format::Yuv420, 96, 54},
+      {"RGBA through the pixel buffers", TestClipSpec::Gop::Long, VideoFrame::Format::Rgba, 64, 48},
+  };
+  for (const Case& c : cases) {
+    TestClipSpec spec;
+    spec.width = c.width;
+    spec.height = c.height;
+    spec.frames = 40;
+    spec.gop = c.gop;
+    QString error;
+    const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    ManualMovieClock clock;
+    Movie::Options options;
+    options.clock = &clock;
+    options.frameFormat = c.format;
+    auto movie = Movie::openFile(path, &error, options);
+    ASSERT_TRUE(movie) << error.toStdString();
+    MovieTextureOutput output(movie);
+    movie->setCurrentTime(QKTime{3, 30, 0});
+    movie->setRate(1.0);
+    for (int step = 0; step < 20; ++step) {
+      clock.advance((step == 0 ? 0.25 : 1.5) / 30.0);  // away from frame boundaries
+      ASSERT_TRUE(movie->preroll(5.0)) << c.name;
+      const int64_t due = movie->frameIndexAt(clock.nowNanos());
+      QImage picture;
+      int64_t shownIndex = -1;
+      // The render thread never waits for a busy movie: it tries again at
+      // the next display frame, as here.
+      for (int attempt = 0; attempt < 200 && shownIndex != due; ++attempt) {
+        onRenderThread([&] {
+          output.update(clock.nowNanos());
+          if (!output.frame()) return;
+          shownIndex = output.frame()->index();
+          picture = gl::TextureReader::read(output.texture());
+        });
+        if (shownIndex != due) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      ASSERT_EQ(shownIndex, due) << c.name;
+      ASSERT_EQ(picture.size(), QSize(c.width, c.height)) << c.name;
+      EXPECT_EQ(TestClip::frameNumberIn(picture), due) << c.name << " step " << step;
+    }
+  }
+}
+
+TEST_F(MovieTextureTest, YuvColoursComeOutRight) {
+  // Black (16) and white (235) on video levels must come out as 0 and 255.
+  TestClipSpec spec;
+  spec.width = 64;
+  spec.height = 48;
+  spec.frames = 4;
+  QString error;
+  const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
+  ASSERT_TRUE(error.isEmpty());
+  auto movie = Movie::openFile(path, &error);
+  ASSERT_TRUE(movie);
+  movie->setCurrentTime(QKTime{3, 30, 0});  // the two top left cells white
+  ASSERT_TRUE(movie->preroll(5.0));
+  QImage picture;
+  MovieTextureOutput output(movie);
+  for (int attempt = 0; attempt < 200 && picture.isNull(); ++attempt) {
+    onRenderThread([&] {
+      if (output.update(movie->clock().nowNanos())) picture = gl::TextureReader::read(output.texture());
+    });
+  }
+  ASSERT_FALSE(picture.isNull());
+  EXPECT_TRUE(near(picture.pixelColor(8, 8), QColor(255, 255, 255), 6));
+  EXPECT_TRUE(near(picture.pixelColor(24, 8), QColor(255, 255, 255), 6));
+  EXPECT_TRUE(near(picture.pixelColor(40, 8), QColor(0, 0, 0), 6));
+  EXPECT_TRUE(near(picture.pixelColor(8, 40), QColor(0, 0, 0), 6));
+  EXPECT_EQ(TestClip::frameNumberIn(picture), 3);
+}
