@@ -1,5 +1,6 @@
 #include "app/shell/AppController.h"
 
+#include "framework/datasource/DataSourceController.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/gl/RenderThread.h"
 
@@ -12,6 +13,10 @@ AppController::AppController(QObject* parent)
   mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
   mainWindow_->resize(640, 120);
   buildMenus();
+  // The control data ticks from start-up to quit.
+  dataSourceController_ = std::make_unique<DataSourceController>();
+  dataSourceController_->setAppController(this);
+  dataSourceController_->awakeFromNib();
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
 }
@@ -31,4 +36,5 @@ void AppController::buildMenus() {
 void AppController::applicationWillTerminate() {
   NotificationCenter::defaultCenter().post(QStringLiteral("AppAboutToQuitNotification"));
   gl::RenderThread::instance().stop();
+  dataSourceController_->stopTheThread();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/datasource/AppControllerInterface.h"
+
 #include <QObject>
 
 #include <memory>
@@ -8,13 +10,16 @@ class QMainWindow;
 
 // Creates and owns the program's managers and its main window with the menu
 // bar; winds them down at quit.
-class AppController : public QObject {
+class AppController : public QObject, public AppControllerInterface {
   Q_OBJECT
  public:
   explicit AppController(QObject* parent = nullptr);
   ~AppController() override;
 
   QMainWindow* mainWindow() const { return mainWindow_.get(); }
+  MIDIManagerInterface* midiManager() override { return nullptr; }
+  QKOSCManager* oscManager() override { return nullptr; }
+  DataSourceController* dataSourceController() override { return dataSourceController_.get(); }
 
   // Called when the application is about to quit (menu, signal or last
   // window closed).
@@ -24,4 +29,5 @@ class AppController : public QObject {
   void buildMenus();
 
   std::unique_ptr<QMainWindow> mainWindow_;
+  std::unique_ptr<DataSourceController> dataSourceController_;
 };

@@ -55,7 +55,7 @@ std::shared_ptr<DataSource> DataSource::createWithName(const QString& name, int3
 }
 
 DataSource::DataSource(const QString& name, int32_t type) : sourceType_(type) {
-  if (!name.isNull()) sourceName_ = QString(name.constData(), name.size());
+  sourceName_ = KeyPathAdditions::ownCopy(name);
 }
 
 DataSource::~DataSource() = default;
@@ -72,13 +72,14 @@ void DataSource::setSourceType(int32_t type) {
 
 QString DataSource::sourceName() const {
   std::lock_guard<std::mutex> lock(identityMutex_);
-  return sourceName_;
+  return KeyPathAdditions::ownCopy(sourceName_);
 }
 
 void DataSource::setSourceName(const QString& name) {
   if (name.isNull()) return;
+  QString copy = KeyPathAdditions::ownCopy(name);
   std::lock_guard<std::mutex> lock(identityMutex_);
-  sourceName_ = QString(name.constData(), name.size());
+  std::swap(sourceName_, copy);
 }
 
 std::shared_ptr<DataSourceHolder> DataSource::parentSource() const {
@@ -114,7 +115,7 @@ KeyPath DataSource::pathArray() const {
     std::shared_ptr<DataSourceHolder> parent;
     {
       std::lock_guard<std::mutex> lock(node->identityMutex_);
-      if (!node->sourceName_.isNull()) path.prepend(node->sourceName_);
+      if (!node->sourceName_.isNull()) path.prepend(KeyPathAdditions::ownCopy(node->sourceName_));
       parent = node->parentSource_.lock();
     }
     keep = parent;

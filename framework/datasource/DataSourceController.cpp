@@ -248,8 +248,12 @@ bool DataSourceController::changeNameFrom(const KeyPath& from, const KeyPath& to
         reloadMenus = reloadMenus || displaced->visibleInContextualMenu();
         displaced->prepareToBeDeleted();
       }
-      removeFrom(source->parentSource(), from.last(), source.get());
-      result = insertAt(newParent, source, to.last());
+      if (!removeFrom(source->parentSource(), from.last(), source.get())) {
+        Log::line("\t\terr: DS left its original path while changing name");
+      } else if (!(result = insertAt(newParent, source, to.last()))) {
+        Log::line("\t\terr: couldn't insert DS at new path while changing name");
+        source->prepareToBeDeleted();  // out of the tree: its subscribers must hear of it
+      }
       reloadMenus = reloadMenus || source->visibleInContextualMenu();
     }
   }

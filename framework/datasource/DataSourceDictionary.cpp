@@ -24,8 +24,8 @@ DataSourceDictionary::Insertion DataSourceDictionary::setObject(std::shared_ptr<
                                                                 const QString& key) {
   Insertion result;
   RWTryLock::WriteGuard guard(lock_);
-  if (!guard.ownsLock()) return result;
-  auto& slot = map_[key];
+  if (!guard.ownsLock() || closed_) return result;
+  auto& slot = map_[KeyPathAdditions::ownCopy(key)];
   result.displaced = std::exchange(slot, std::move(node));
   result.inserted = true;
   return result;
@@ -35,8 +35,8 @@ std::shared_ptr<DataSource> DataSourceDictionary::setObjectIfAbsent(
     const std::shared_ptr<DataSource>& node, const QString& key, bool* inserted) {
   *inserted = false;
   RWTryLock::WriteGuard guard(lock_);
-  if (!guard.ownsLock()) return nullptr;
-  const auto [it, added] = map_.try_emplace(key, node);
+  if (!guard.ownsLock() || closed_) return nullptr;
+  const auto [it, added] = map_.try_emplace(KeyPathAdditions::ownCopy(key), node);
   *inserted = added;
   return it->second;
 }
@@ -73,6 +73,11 @@ bool DataSourceDictionary::insertAndPlace(const std::shared_ptr<DataSource>& nod
   if (insertion.displaced && insertion.displaced != node) insertion.displaced->prepareToBeDeleted();
   node->setParentSource(parent, dsc);
   return true;
+}
+
+void DataSourceDictionary::close() {
+  RWTryLock::WriteGuard guard(lock_);
+  if (guard.ownsLock()) closed_ = true;
 }
 
 std::size_t DataSourceDictionary::count() const {

@@ -52,6 +52,10 @@ class DataSourceDictionary {
   bool insertAndPlace(const std::shared_ptr<DataSource>& node, const QString& key,
                       const std::shared_ptr<DataSourceHolder>& parent, DataSourceController* dsc);
 
+  // Refuses every later insertion (a holder being deleted): a node inserted
+  // concurrently is either refused or seen by the deletion's walk.
+  void close();
+
   std::size_t count() const;
   // A copy of the children, in name order, for walks that call out.
   std::vector<std::shared_ptr<DataSource>> allObjects() const;
@@ -72,4 +76,5 @@ class DataSourceDictionary {
  private:
   mutable RWTryLock lock_;
   Map map_;
+  bool closed_ = false;
 };

@@ -44,6 +44,7 @@ void DataSourceHolder::DSCProc() {
 
 void DataSourceHolder::prepareToBeDeleted() {
   if (isDeleted()) return;
+  elements_.close();
   for (const auto& child : elements_.allObjects()) child->prepareToBeDeleted();
   DataSource::prepareToBeDeleted();
 }

@@ -15,7 +15,7 @@ bool DataSourceMenuBuilder::isValueKind(int32_t type) {
 DataSourceMenuItem DataSourceMenuBuilder::itemForPath(const QString& title, const KeyPath& path,
                                                       bool enabled) {
   DataSourceMenuItem item;
-  item.title = title;
+  item.title = KeyPathAdditions::ownCopy(title);
   item.keyPath = path;
   item.toolTip = KeyPathAdditions::joined(path);
   item.enabled = enabled;
@@ -52,7 +52,8 @@ DataSourceMenuItems DataSourceMenuBuilder::extract(const DataSourceDictionary& l
             holder->extractMenuItemsMatchingMask(mask, carryOverToLevel, carryOverToLevel);
         if (children.empty()) return;
         item.enabled = true;
-        item.submenu = std::make_shared<DataSourceMenu>(DataSourceMenu{name, std::move(children)});
+        item.submenu = std::make_shared<DataSourceMenu>(
+            DataSourceMenu{KeyPathAdditions::ownCopy(name), std::move(children)});
         items.push_back(std::move(item));
       }
     } else if (isValueKind(type)) {

@@ -7,7 +7,7 @@ std::optional<KeyPath> createArrayWithStrings(std::initializer_list<QString> str
   KeyPath path;
   for (const QString& s : strings) {
     if (s.isNull()) break;
-    path.append(QString(s.constData(), s.size()));
+    path.append(ownCopy(s));
   }
   return path;
 }
@@ -29,5 +29,16 @@ bool containsPathEndingWith(const QStringList& paths, const QString& name) {
 }
 
 QString joined(const KeyPath& path) { return path.join(QLatin1Char('/')); }
+
+QString ownCopy(const QString& text) {
+  return text.isNull() ? QString() : QString(text.constData(), text.size());
+}
+
+KeyPath ownCopy(const KeyPath& path) {
+  KeyPath copy;
+  copy.reserve(path.size());
+  for (const QString& name : path) copy.append(ownCopy(name));
+  return copy;
+}
 
 }  // namespace KeyPathAdditions

@@ -28,4 +28,9 @@ QString lastPathComponent(const QString& path);
 // The names joined with "/", as menus show a path.
 QString joined(const KeyPath& path);
 
+// A copy with a buffer of its own (null stays null). Names stored in the tree
+// or handed out of it share no buffer with another thread's strings.
+QString ownCopy(const QString& text);
+KeyPath ownCopy(const KeyPath& path);
+
 }  // namespace KeyPathAdditions

@@ -201,6 +201,7 @@ struct SubscribeCase {
   bool subscribed;
   bool created;
 };
+void PrintTo(const SubscribeCase& c, std::ostream* os) { *os << c.name; }
 
 class Subscribing : public DataSourceControllerTest,
                     public testing::WithParamInterface<SubscribeCase> {};
@@ -338,6 +339,7 @@ struct SelectionCase {
   std::function<void(DataSourceController&, FakeAltItem*)> operation;
   QStringList calls;
 };
+void PrintTo(const SelectionCase& c, std::ostream* os) { *os << c.name; }
 
 class Selection : public DataSourceControllerTest,
                   public testing::WithParamInterface<SelectionCase> {};

@@ -19,6 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
+
 // A shared, thread-safe record of calls, in the order they happened.
 class CallLog {
  public:

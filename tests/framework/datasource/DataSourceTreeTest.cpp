@@ -42,6 +42,7 @@ struct DescriptionCase {
   std::function<std::shared_ptr<DataSource>()> make;
   QString text;
 };
+void PrintTo(const DescriptionCase& c, std::ostream* os) { *os << c.name; }
 
 class Descriptions : public testing::TestWithParam<DescriptionCase> {};
 

@@ -32,6 +32,7 @@ struct ValueCase {
   float value;
   float lastValue;
 };
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.name; }
 
 Factory frequent() {
   return [] { return DSFloatFrequent::createWithName(QStringLiteral("n")); };
@@ -173,6 +174,20 @@ TEST(DataSourceValues, ASetCallThatWritesTheNodeIsDeliveredInTheSameStep) {
   EXPECT_EQ(target->values(), (std::vector<float>{0.3f, 0.3f}));
 }
 
+TEST(DataSourceValues, AValueSetWhileTheSubscribersRunIsDeliveredByTheNextStep) {
+  const auto node = DSFloatFrequent::createWithName(QStringLiteral("n"));
+  const auto target = std::make_shared<RecordingTarget>();
+  target->onReceive = [&](DataSource*) {
+    if (target->values().size() == 1) node->setValue(0.9f);  // another producer, mid-delivery
+  };
+  node->addThisFetchCall(callTo(target));
+  node->setValue(0.5f);
+  node->DSCProc();
+  EXPECT_TRUE(node->needsToBePushed());
+  node->DSCProc();
+  EXPECT_EQ(target->values(), (std::vector<float>{0.5f, 0.9f}));
+}
+
 TEST(DataSourceValues, AnImmediateNodeWhoseSetCallWritesItDoesNotRecurse) {
   struct Producer : DataSourceTarget {
     int calls = 0;
@@ -192,6 +207,7 @@ struct DetectCase {
   std::vector<float> values;
   int posts;
 };
+void PrintTo(const DetectCase& c, std::ostream* os) { *os << c.name; }
 
 class ButtonDetect : public testing::TestWithParam<DetectCase> {};
 
