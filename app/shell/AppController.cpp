@@ -1,5 +1,7 @@
 #include "app/shell/AppController.h"
 
+#include "framework/controls/QKButtonManager.h"
+#include "framework/controls/QKSliderManager.h"
 #include "framework/datasource/DataSourceController.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/gl/RenderThread.h"
@@ -16,12 +18,24 @@ AppController::AppController(QObject* parent)
   // The control data ticks from start-up to quit.
   dataSourceController_ = std::make_unique<DataSourceController>();
   dataSourceController_->setAppController(this);
+  sliderManager_ = std::make_unique<QKSliderManager>();
+  buttonManager_ = std::make_unique<QKButtonManager>();
+  sliderManager_->setDataSourceController(dataSourceController_.get());
+  buttonManager_->setDataSourceController(dataSourceController_.get());
+  dataSourceController_->setSliderManager(sliderManager_.get());
+  dataSourceController_->setButtonManager(buttonManager_.get());
   dataSourceController_->awakeFromNib();
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
 }
 
-AppController::~AppController() { gl::RenderThread::instance().stop(); }
+AppController::~AppController() {
+  gl::RenderThread::instance().stop();
+  // The tick calls the managers: it ends before they go.
+  dataSourceController_->stopTheThread();
+  dataSourceController_->setSliderManager(nullptr);
+  dataSourceController_->setButtonManager(nullptr);
+}
 
 void AppController::buildMenus() {
   QMenu* appMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("ZAPH"));

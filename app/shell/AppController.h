@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QKButtonManager;
+class QKSliderManager;
 class QMainWindow;
 
 // Creates and owns the program's managers and its main window with the menu
@@ -20,6 +22,8 @@ class AppController : public QObject, public AppControllerInterface {
   MIDIManagerInterface* midiManager() override { return nullptr; }
   QKOSCManager* oscManager() override { return nullptr; }
   DataSourceController* dataSourceController() override { return dataSourceController_.get(); }
+  QKSliderManager* sliderManager() const { return sliderManager_.get(); }
+  QKButtonManager* buttonManager() const { return buttonManager_.get(); }
 
   // Called when the application is about to quit (menu, signal or last
   // window closed).
@@ -30,4 +34,7 @@ class AppController : public QObject, public AppControllerInterface {
 
   std::unique_ptr<QMainWindow> mainWindow_;
   std::unique_ptr<DataSourceController> dataSourceController_;
+  // Declared after the controller: they go first, once its tick has stopped.
+  std::unique_ptr<QKSliderManager> sliderManager_;
+  std::unique_ptr<QKButtonManager> buttonManager_;
 };
