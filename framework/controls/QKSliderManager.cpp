@@ -222,7 +222,7 @@ void QKSliderManager::setLockInterestingPoints(bool locked) {
 
 void QKSliderManager::setHardwareLearnMode(bool mode) {
   if (hardwareLearnMode_.exchange(mode) == mode) return;
-  forEachRegistered([](QKSliderCell& s) { s.forceRedraw(); });
+  forEachRegistered([mode](QKSliderCell& s) { s.hardwareLearnModeUpdated(mode); });
 }
 
 // --- Messages to every slider --------------------------------------------------------------------
@@ -232,10 +232,7 @@ void QKSliderManager::programChangeReceived() {
 }
 
 void QKSliderManager::wasThisDataSourceDeletedOutFromUnderAnySliders(const KeyPath& path) {
-  if (path.isEmpty()) return;
-  forEachRegistered([&path](QKSliderCell& s) {
-    if (s.syncDeletedUnderMe() && s.syncArray() == path) s.setSyncFlag(true);
-  });
+  forEachRegistered([&path](QKSliderCell& s) { s.wasThisDataSourceDeletedOutFromUnderMe(path); });
 }
 
 void QKSliderManager::colorsUpdated() {
@@ -361,6 +358,14 @@ void QKSliderManager::selectedSlidersUseThisSource(const KeyPath& path) {
 
 void QKSliderManager::setSelectedSlidersSyncFlag(bool flag) {
   forEachSelected([flag](QKSliderCell& s) { s.setSyncFlag(flag); });
+}
+
+void QKSliderManager::selectedSlidersStartMIDIDetect() {
+  forEachSelected([](QKSliderCell& s) { s.startMIDIDetect(); });
+}
+
+void QKSliderManager::selectedSlidersStartOSCDetect() {
+  forEachSelected([](QKSliderCell& s) { s.startOSCDetect(); });
 }
 
 void QKSliderManager::selectedSlidersUseThisBehavior(

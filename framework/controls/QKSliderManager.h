@@ -119,6 +119,8 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   // -------------------------------------------
   void selectedSlidersUseThisSource(const KeyPath& path);
   void setSelectedSlidersSyncFlag(bool flag);
+  void selectedSlidersStartMIDIDetect();
+  void selectedSlidersStartOSCDetect();
   void selectedSlidersUseThisBehavior(const std::shared_ptr<BehaviorChainInterface>& chain);
   void setSelectedSlidersBehaviorFlag(bool flag);
 

@@ -5,6 +5,7 @@
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/controls/SliderControlView.h"
+#include "framework/datasource/DSFloatInfrequent.h"
 #include "framework/datasource/DataSourceController.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/MainThread.h"
@@ -253,4 +254,31 @@ TEST_F(SliderManagerTest, TheTickRunsWhileSlidersComeAndGo) {
   tick.join();
   EXPECT_EQ(manager.registeredSliders().size(), made.size());
   EXPECT_GT(chain->passes.load(), 0);
+}
+
+TEST_F(SliderManagerTest, HardwareLearnAndDetectEditsReachTheSliders) {
+  auto selected = slider(), other = slider();
+  manager.selectOnlyThisSlider(selected.get());
+  manager.setHardwareLearnMode(true);
+  manager.setHardwareLearnMode(true);
+  EXPECT_TRUE(selected->hardwareLearnMode());
+  EXPECT_TRUE(other->hardwareLearnMode());
+  EXPECT_TRUE(selected->detectingMIDI()) << "a selected slider listens in learn mode";
+  EXPECT_FALSE(other->detectingMIDI());
+  manager.setHardwareLearnMode(false);
+  EXPECT_FALSE(selected->detectingMIDI());
+
+  manager.selectedSlidersStartOSCDetect();
+  EXPECT_TRUE(selected->detectingOSC());
+  EXPECT_FALSE(other->detectingOSC());
+}
+
+TEST_F(SliderManagerTest, ASourcePlacedAtALostPathRebindsItsSliders) {
+  const KeyPath path{"ZAPH", "later"};
+  auto waiting = slider();
+  waiting->useThisSource(path);
+  waiting->setSyncFlag(true);
+  ASSERT_TRUE(waiting->syncDeletedUnderMe());
+  ASSERT_TRUE(dsc.setDataSource(DSFloatInfrequent::createWithName("later"), path));
+  EXPECT_TRUE(waiting->syncFlag());
 }
