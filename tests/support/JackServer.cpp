@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -21,6 +23,10 @@ void printJackError(const char* text) { std::fprintf(stderr, "jack: %s\n", text)
 }  // namespace
 
 JackServer::JackServer() {
+  // JACK admits only a few servers per machine, so test servers take turns:
+  // one at a time across every test process (ctest runs them in parallel).
+  machineLock_ = ::open("/tmp/zaph-test-jackd.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (machineLock_ >= 0) ::flock(machineLock_, LOCK_EX);
   static int counter = 0;
   name_ = QStringLiteral("zaph-test-%1-%2").arg(::getpid()).arg(++counter);
   logPath_ = TestEnvironment::rootDir() + QStringLiteral("/%1.log").arg(name_);
@@ -34,6 +40,9 @@ JackServer::JackServer() {
   const QByteArray log = logPath_.toLocal8Bit();
   pid_ = ::fork();
   if (pid_ == 0) {
+    // The server must not outlive a test that crashes or is killed: JACK
+    // admits only a few servers per machine.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     const int fd = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd >= 0) {
       ::dup2(fd, 1);
@@ -58,6 +67,11 @@ JackServer::JackServer() {
 }
 
 JackServer::~JackServer() {
+  stopServer();
+  if (machineLock_ >= 0) ::close(machineLock_);  // releases the turn
+}
+
+void JackServer::stopServer() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
   for (int i = 0; i < 500; ++i) {

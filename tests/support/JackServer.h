@@ -23,9 +23,11 @@ class JackServer {
 
  private:
   bool waitUntilAcceptingClients(double timeoutSeconds);
+  void stopServer();
 
   QString name_;
   QString logPath_;
+  int machineLock_ = -1;
   pid_t pid_ = -1;
   bool ready_ = false;
   QString error_;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 int main(int argc, char** argv) {
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     }
   }
   TestEnvironment::prepareProcess();
+  if (TestEnvironment::hasDisplay() && !TestEnvironment::waitForDisplay())
+    fprintf(stderr, "display %s does not accept connections\n", qgetenv("DISPLAY").constData());
   TheApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
