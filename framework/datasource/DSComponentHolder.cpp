@@ -25,7 +25,7 @@ void DSComponentHolder::createComponents(DataSourceController* dsc) {
   for (int i = 0; i < count; ++i) {
     const QString& name = componentNames_[static_cast<std::size_t>(i)];
     if (elements().objectForKey(name)) continue;
-    const auto child = DSFloatFrequent::createWithName(name, self, pull);
+    const auto child = DSFloatFrequent::createWithName(name, DSType::FloatFrequent, self, pull);
     components_[static_cast<std::size_t>(i)].store(child.get(), std::memory_order_release);
     if (dsc)
       dsc->setDataSource(child, path + KeyPath{name});

@@ -1,21 +1,10 @@
 #include "framework/datasource/DSFloatFreqNonRepeat.h"
 
-std::shared_ptr<DSFloatFreqNonRepeat> DSFloatFreqNonRepeat::createWithName(const QString& name,
-                                                                           int32_t ofType) {
-  return std::shared_ptr<DSFloatFreqNonRepeat>(new DSFloatFreqNonRepeat(name, ofType));
-}
-
-std::shared_ptr<DSFloatFreqNonRepeat> DSFloatFreqNonRepeat::createWithName(
-    const QString& name, std::weak_ptr<DataSourceTarget> setByTarget,
-    DataSourceCall::Action withAction) {
-  return createWithName(name, DSType::FloatFreqNonRepeat, std::move(setByTarget),
-                        std::move(withAction));
-}
-
 std::shared_ptr<DSFloatFreqNonRepeat> DSFloatFreqNonRepeat::createWithName(
     const QString& name, int32_t ofType, std::weak_ptr<DataSourceTarget> setByTarget,
     DataSourceCall::Action withAction) {
-  return withSetCall(createWithName(name, ofType), std::move(setByTarget), std::move(withAction));
+  return withSetCall(std::shared_ptr<DSFloatFreqNonRepeat>(new DSFloatFreqNonRepeat(name, ofType)),
+                     std::move(setByTarget), std::move(withAction));
 }
 
 void DSFloatFreqNonRepeat::setValue(float value) {

@@ -4,21 +4,11 @@ namespace {
 constexpr int32_t kCounterPeriod = 60000;  // the tick counter runs 0 … 59999
 }
 
-std::shared_ptr<DSFloatFrequent> DSFloatFrequent::createWithName(const QString& name,
-                                                                 int32_t ofType) {
-  return std::shared_ptr<DSFloatFrequent>(new DSFloatFrequent(name, ofType));
-}
-
-std::shared_ptr<DSFloatFrequent> DSFloatFrequent::createWithName(
-    const QString& name, std::weak_ptr<DataSourceTarget> setByTarget,
-    DataSourceCall::Action withAction) {
-  return createWithName(name, DSType::FloatFrequent, std::move(setByTarget), std::move(withAction));
-}
-
 std::shared_ptr<DSFloatFrequent> DSFloatFrequent::createWithName(
     const QString& name, int32_t ofType, std::weak_ptr<DataSourceTarget> setByTarget,
     DataSourceCall::Action withAction) {
-  return withSetCall(createWithName(name, ofType), std::move(setByTarget), std::move(withAction));
+  return withSetCall(std::shared_ptr<DSFloatFrequent>(new DSFloatFrequent(name, ofType)),
+                     std::move(setByTarget), std::move(withAction));
 }
 
 DSFloatFrequent::DSFloatFrequent(const QString& name, int32_t type) : DataSource(name, type) {}

@@ -7,14 +7,16 @@
 // delivered again. The base of every float kind.
 class DSFloatFrequent : public DataSource {
  public:
-  static std::shared_ptr<DSFloatFrequent> createWithName(const QString& name,
-                                                         int32_t ofType = DSType::FloatFrequent);
+  // With a target and an action, also installs the set call made of them.
+  static std::shared_ptr<DSFloatFrequent> createWithName(
+      const QString& name, int32_t ofType = DSType::FloatFrequent,
+      std::weak_ptr<DataSourceTarget> setByTarget = {}, DataSourceCall::Action withAction = {});
   static std::shared_ptr<DSFloatFrequent> createWithName(
       const QString& name, std::weak_ptr<DataSourceTarget> setByTarget,
-      DataSourceCall::Action withAction);
-  static std::shared_ptr<DSFloatFrequent> createWithName(
-      const QString& name, int32_t ofType, std::weak_ptr<DataSourceTarget> setByTarget,
-      DataSourceCall::Action withAction);
+      DataSourceCall::Action withAction) {
+    return createWithName(name, DSType::FloatFrequent, std::move(setByTarget),
+                          std::move(withAction));
+  }
 
   bool takesValue() const override { return true; }
   float value() const override { return value_.load(std::memory_order_acquire); }

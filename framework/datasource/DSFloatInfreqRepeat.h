@@ -5,14 +5,16 @@
 // An infrequent float that delivers every value at once, repeats included.
 class DSFloatInfreqRepeat : public DSFloatInfrequent {
  public:
+  // With a target and an action, also installs the set call made of them.
   static std::shared_ptr<DSFloatInfreqRepeat> createWithName(
-      const QString& name, int32_t ofType = DSType::FloatInfreqRepeat);
+      const QString& name, int32_t ofType = DSType::FloatInfreqRepeat,
+      std::weak_ptr<DataSourceTarget> setByTarget = {}, DataSourceCall::Action withAction = {});
   static std::shared_ptr<DSFloatInfreqRepeat> createWithName(
       const QString& name, std::weak_ptr<DataSourceTarget> setByTarget,
-      DataSourceCall::Action withAction);
-  static std::shared_ptr<DSFloatInfreqRepeat> createWithName(
-      const QString& name, int32_t ofType, std::weak_ptr<DataSourceTarget> setByTarget,
-      DataSourceCall::Action withAction);
+      DataSourceCall::Action withAction) {
+    return createWithName(name, DSType::FloatInfreqRepeat, std::move(setByTarget),
+                          std::move(withAction));
+  }
 
   void setValue(float value) override;
 

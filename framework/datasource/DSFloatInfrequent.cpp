@@ -3,22 +3,11 @@
 #include "framework/datasource/DataSourceNotifications.h"
 #include "platform/foundation/NotificationCenter.h"
 
-std::shared_ptr<DSFloatInfrequent> DSFloatInfrequent::createWithName(const QString& name,
-                                                                     int32_t ofType) {
-  return std::shared_ptr<DSFloatInfrequent>(new DSFloatInfrequent(name, ofType));
-}
-
-std::shared_ptr<DSFloatInfrequent> DSFloatInfrequent::createWithName(
-    const QString& name, std::weak_ptr<DataSourceTarget> setByTarget,
-    DataSourceCall::Action withAction) {
-  return createWithName(name, DSType::FloatInfrequent, std::move(setByTarget),
-                        std::move(withAction));
-}
-
 std::shared_ptr<DSFloatInfrequent> DSFloatInfrequent::createWithName(
     const QString& name, int32_t ofType, std::weak_ptr<DataSourceTarget> setByTarget,
     DataSourceCall::Action withAction) {
-  return withSetCall(createWithName(name, ofType), std::move(setByTarget), std::move(withAction));
+  return withSetCall(std::shared_ptr<DSFloatInfrequent>(new DSFloatInfrequent(name, ofType)),
+                     std::move(setByTarget), std::move(withAction));
 }
 
 void DSFloatInfrequent::setValue(float value) {

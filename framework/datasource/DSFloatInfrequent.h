@@ -8,14 +8,16 @@
 // exactly 1.0 does ("QKButtonDetectNotification", object: the node).
 class DSFloatInfrequent : public DSFloatFrequent {
  public:
+  // With a target and an action, also installs the set call made of them.
   static std::shared_ptr<DSFloatInfrequent> createWithName(
-      const QString& name, int32_t ofType = DSType::FloatInfrequent);
+      const QString& name, int32_t ofType = DSType::FloatInfrequent,
+      std::weak_ptr<DataSourceTarget> setByTarget = {}, DataSourceCall::Action withAction = {});
   static std::shared_ptr<DSFloatInfrequent> createWithName(
       const QString& name, std::weak_ptr<DataSourceTarget> setByTarget,
-      DataSourceCall::Action withAction);
-  static std::shared_ptr<DSFloatInfrequent> createWithName(
-      const QString& name, int32_t ofType, std::weak_ptr<DataSourceTarget> setByTarget,
-      DataSourceCall::Action withAction);
+      DataSourceCall::Action withAction) {
+    return createWithName(name, DSType::FloatInfrequent, std::move(setByTarget),
+                          std::move(withAction));
+  }
 
   void setValue(float value) override;
   // NO until the first setValue.

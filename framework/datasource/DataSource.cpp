@@ -41,11 +41,6 @@ void catchAndLog(const DataSource* node, const char* message, Work&& work) {
 
 }  // namespace
 
-std::shared_ptr<DataSource> DataSource::createWithName(const QString& name, int32_t ofType) {
-  if (name.isNull()) return nullptr;
-  return std::shared_ptr<DataSource>(new DataSource(name, ofType));
-}
-
 std::shared_ptr<DataSource> DataSource::createWithName(const QString& name, int32_t ofType,
                                                        std::weak_ptr<DataSourceTarget> setByTarget,
                                                        DataSourceCall::Action withAction) {

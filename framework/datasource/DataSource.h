@@ -33,13 +33,11 @@ class DataSource : public std::enable_shared_from_this<DataSource> {
  public:
   using CallList = std::vector<std::shared_ptr<DataSourceCall>>;
 
-  // Null for a null name.
-  static std::shared_ptr<DataSource> createWithName(const QString& name,
-                                                    int32_t ofType = DSType::Plain);
-  // Also installs a set call made from the target and action.
-  static std::shared_ptr<DataSource> createWithName(const QString& name, int32_t ofType,
-                                                    std::weak_ptr<DataSourceTarget> setByTarget,
-                                                    DataSourceCall::Action withAction);
+  // Null for a null name. With a target and an action, also installs the
+  // set call made of them.
+  static std::shared_ptr<DataSource> createWithName(
+      const QString& name, int32_t ofType = DSType::Plain,
+      std::weak_ptr<DataSourceTarget> setByTarget = {}, DataSourceCall::Action withAction = {});
 
   virtual ~DataSource();
   DataSource(const DataSource&) = delete;

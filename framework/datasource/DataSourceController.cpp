@@ -362,18 +362,20 @@ void DataSourceController::deselectEverything() {
   deselectAllAltUIItems();
 }
 
-void DataSourceController::selectJustThisSlider(QKSliderCell* slider) {
+void DataSourceController::showSlidersOnly() {
   if (auto* coordinator = coordinator_.load()) coordinator->selectSlider();
   if (auto* buttons = buttonManager_.load()) buttons->deselectAllButtons();
   deselectAllAltUIItems();
+}
+
+void DataSourceController::selectJustThisSlider(QKSliderCell* slider) {
+  showSlidersOnly();
   if (auto* sliders = sliderManager_.load(); sliders && slider)
     sliders->selectOnlyThisSlider(slider);
 }
 
 void DataSourceController::selectThisSliderToo(QKSliderCell* slider) {
-  if (auto* coordinator = coordinator_.load()) coordinator->selectSlider();
-  if (auto* buttons = buttonManager_.load()) buttons->deselectAllButtons();
-  deselectAllAltUIItems();
+  showSlidersOnly();
   if (auto* sliders = sliderManager_.load(); sliders && slider)
     sliders->selectThisSliderToo(slider);
 }

@@ -189,6 +189,8 @@ class DataSourceController {
   bool removeFrom(const std::shared_ptr<DataSourceHolder>& parent, const QString& key,
                   const DataSource* source);
   void postSourcesChanged(bool reloadMenus);
+  // The inspector shows sliders; buttons and other items are deselected.
+  void showSlidersOnly();
   DataSourceMenu menuWithItems(DataSourceMenuItems items) const;
   void startPointerSampling();
   static void advanceDSCTime();

@@ -5,6 +5,10 @@
 #include "framework/datasource/QKDSBuiltIn.h"
 #include "tests/framework/datasource/DataSourceFakes.h"
 
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -153,6 +157,27 @@ TEST_F(ComponentHolders, TheMouseIsDeliveredEveryTick) {
   dsc.threadProc();
   EXPECT_EQ(x->values(), (std::vector<float>{0.0f, 1.0f, 1.0f}));
   EXPECT_EQ(y->values(), (std::vector<float>{0.0f, 1.0f, 1.0f}));
+}
+
+TEST_F(ComponentHolders, ThePointerIsSampledOnTheMainThreadByTheControllersTimer) {
+  QKDSBuiltIn* mouse = dsc.builtInDataSources();
+  const QRectF display = mouse->displayRect();
+  if (display.isEmpty()) GTEST_SKIP() << "no screen";
+  // Not the centre, where a new X server puts the pointer.
+  const QPoint spot(static_cast<int>(display.left() + display.width() / 4),
+                    static_cast<int>(display.top() + display.height() / 4));
+  QCursor::setPos(spot);
+  if (QCursor::pos() != spot) GTEST_SKIP() << "this platform does not move the pointer";
+  const QPointF expected = QKDSBuiltIn::normalizedPointer(spot, display);
+  const auto x = subscribed({"Mouse", "X"});
+  QElapsedTimer waited;
+  waited.start();
+  while (mouse->xValForPointHolder(nullptr) != static_cast<float>(expected.x()) &&
+         waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  dsc.threadProc();
+  EXPECT_FLOAT_EQ(x->values().back(), static_cast<float>(expected.x()));
+  EXPECT_FLOAT_EQ(mouse->yValForPointHolder(nullptr), static_cast<float>(expected.y()));
 }
 
 }  // namespace
