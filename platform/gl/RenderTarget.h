@@ -28,7 +28,10 @@ class RenderTarget {
   // Binds again with the texture attached last.
   bool bind() { return bind(attached_); }
   // Drops the texture (the next bind attaches another).
-  void detach() { attached_.reset(); }
+  void detach() {
+    attached_.reset();
+    attachedName_ = 0;  // a deleted texture's name may come back for another
+  }
   const TextureHandle& attached() const { return attached_; }
 
   // The viewport; an empty one means the whole texture.

@@ -15,6 +15,12 @@
 // which has no OpenGL; run GL tests under Xvfb.
 class GLTest : public ::testing::Test {
  public:
+  // A texture of `size` filled with straight RGBA `colour` (render thread).
+  static gl::TextureHandle solidTexture(QSize size, const QColor& colour);
+  // A texture holding `image` (render thread; top row first, flipped).
+  static gl::TextureHandle imageTexture(const QImage& image);
+  // The texture read back, top row first (render thread).
+  static QImage read(const gl::TextureHandle& texture);
   // Whether two straight RGBA colours match within `tolerance` per channel
   // (0–255); the message names both.
   static ::testing::AssertionResult near(const QColor& actual, const QColor& expected,
@@ -26,11 +32,4 @@ class GLTest : public ::testing::Test {
 
   // Runs `work` on the render thread with the main context current.
   void onRenderThread(const std::function<void()>& work);
-
-  // A texture of `size` filled with straight RGBA `colour` (render thread).
-  static gl::TextureHandle solidTexture(QSize size, const QColor& colour);
-  // A texture holding `image` (render thread; top row first, flipped).
-  static gl::TextureHandle imageTexture(const QImage& image);
-  // The texture read back, top row first (render thread).
-  static QImage read(const gl::TextureHandle& texture);
 };

@@ -1,0 +1,6 @@
+uniform sampler2D inputImage;
+uniform sampler2D inputBackgroundImage;
+vec3 blend(vec3 cs, vec3 cb) {
+  return max(cs, cb);
+}
+#include "BlendMode.glsl"

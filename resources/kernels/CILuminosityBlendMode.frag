@@ -1,0 +1,5 @@
+uniform sampler2D inputImage;
+uniform sampler2D inputBackgroundImage;
+#include "NonSeparable.glsl"
+vec3 blend(vec3 cs, vec3 cb) { return setLum(cb, lum(cs)); }
+#include "BlendMode.glsl"
