@@ -1,6 +1,7 @@
 #include "framework/controls/QKSliderCell.h"
 
 #include "framework/controls/BehaviorChainInterface.h"
+#include "framework/controls/QKButtonCell.h"
 #include "framework/controls/QKSliderCellDelegate.h"
 #include "framework/controls/SliderControlView.h"
 #include "framework/controls/SliderManagerInterface.h"
@@ -585,6 +586,8 @@ void QKSliderCell::setBehaviorFlag(bool flag) {
     if (SliderManagerInterface* manager = sliderManager()) manager->updateWithLockedStatus(false);
   }
   tellDelegate(&QKSliderCellDelegate::QKSliderBehavFlagChanged);
+  if (std::shared_ptr<QKButtonCell> button = behavToggle())
+    button->setIntValue(flag ? 1 : 0, false);
 }
 
 std::shared_ptr<BehaviorChainInterface> QKSliderCell::behaviorChain() const {
@@ -718,6 +721,10 @@ const QString interestingPoints = QStringLiteral("interestingPoints");
 const QString lockUIFlag = QStringLiteral("lockUIFlag");
 const QString sliderName = QStringLiteral("sliderName");
 const QString key = QStringLiteral("key");
+const QString syncToggleFlag = QStringLiteral("syncToggleFlag");
+const QString syncToggle = QStringLiteral("syncToggle");
+const QString behavToggleFlag = QStringLiteral("behavToggleFlag");
+const QString behavToggle = QStringLiteral("behavToggle");
 }  // namespace SnapshotKey
 
 namespace {
@@ -755,6 +762,12 @@ std::optional<QString> stringIn(const QVariantMap& map, const QString& key) {
   const QVariant v = map.value(key);
   if (v.metaType().id() != QMetaType::QString) return std::nullopt;
   return v.toString();
+}
+
+std::optional<QVariantMap> mapIn(const QVariantMap& map, const QString& key) {
+  const QVariant v = map.value(key);
+  if (v.metaType().id() != QMetaType::QVariantMap) return std::nullopt;
+  return v.toMap();
 }
 
 std::optional<KeyPath> pathIn(const QVariantMap& map, const QString& key) {
@@ -819,10 +832,31 @@ QVariantMap QKSliderCell::createSnapshot() const {
     if (!key_.isNull()) snapshot.insert(SnapshotKey::key, key_);
   }
   snapshot.insert(SnapshotKey::interestingPoints, marks);
+
+  // A shown button's own snapshot, otherwise the one stored for it.
+  auto putToggle = [&snapshot](const std::shared_ptr<QKButtonCell>& button,
+                               const QVariantMap& stored, const QString& flagKey,
+                               const QString& key) {
+    snapshot.insert(flagKey, button != nullptr);
+    const QVariantMap state = button ? button->createSnapshot() : stored;
+    if (!state.isEmpty()) snapshot.insert(key, state);
+  };
+  putToggle(syncToggle(), syncToggleDict(), SnapshotKey::syncToggleFlag, SnapshotKey::syncToggle);
+  putToggle(behavToggle(), behavToggleDict(), SnapshotKey::behavToggleFlag,
+            SnapshotKey::behavToggle);
   return snapshot;
 }
 
 void QKSliderCell::loadSnapshot(const QVariantMap& snapshot) {
+  if (std::optional<bool> shown = boolIn(snapshot, SnapshotKey::syncToggleFlag))
+    setSyncToggleState(*shown);
+  if (std::optional<QVariantMap> state = mapIn(snapshot, SnapshotKey::syncToggle))
+    setSyncToggleDict(*state);
+  if (std::optional<bool> shown = boolIn(snapshot, SnapshotKey::behavToggleFlag))
+    setBehavToggleState(*shown);
+  if (std::optional<QVariantMap> state = mapIn(snapshot, SnapshotKey::behavToggle))
+    setBehavToggleDict(*state);
+
   // Envelopes: stored as they are with no output, but put in order and kept
   // inside 0..1 so that a damaged file cannot invert them.
   {
@@ -937,6 +971,10 @@ void QKSliderCell::decode(const QVariantMap& coder) {
 void QKSliderCell::prepareToBeDeleted() {
   if (deleted_.exchange(true)) return;
   NotificationCenter::defaultCenter().removeObserver(this);
+  detectingMIDI_ = false;
+  detectingOSC_ = false;
+  for (const std::shared_ptr<QKButtonCell>& button : {syncToggle(), behavToggle()})
+    if (button) button->prepareToBeDeleted();
   unlockMe();
   {
     std::lock_guard<std::mutex> guard(outputLock_);
@@ -989,6 +1027,8 @@ void QKSliderCell::setSyncFlag(bool flag) {
     }
     setNeedsDisplay(true);
     tellDelegate(&QKSliderCellDelegate::QKSliderSyncFlagChanged);
+    if (std::shared_ptr<QKButtonCell> button = syncToggle())
+      button->setBoolValue(syncFlag(), false);
   }
   syncDeletedUnderMe_ = syncFlag() != flag;
 }
@@ -1311,4 +1351,132 @@ void QKSliderCell::midiDetectReceivedNotification(const Notification& notificati
 
 void QKSliderCell::oscDetectReceivedNotification(const Notification& notification) {
   learnFromOSCSource(notification.userInfo.value(QStringLiteral("sourceName")).toString());
+}
+
+// Toggle buttons ------------------------------------------------------------------------------
+
+std::shared_ptr<QKButtonCell> QKSliderCell::makeToggle(
+    const QString& title, void (QKSliderCell::*triggered)(QKButtonCell&)) {
+  auto button = QKButtonCell::create();
+  button->setPreventSyncToggle(true);
+  button->setTitle(title);
+  button->setTitle2(title);
+  button->setButtonType(1);
+  button->setTriggerOnMain(true);
+  std::weak_ptr<QKSliderCell> weak = weak_from_this();
+  button->setTarget(weak);
+  button->setAction([weak, triggered](QKButtonCell& sender) {
+    if (Ptr cell = weak.lock()) ((*cell).*triggered)(sender);
+  });
+  return button;
+}
+
+bool QKSliderCell::changeToggle(std::shared_ptr<QKButtonCell> QKSliderCell::*member,
+                                const QVariantMap& stored, bool shown, const QString& title,
+                                void (QKSliderCell::*triggered)(QKButtonCell&), int value) {
+  std::shared_ptr<QKButtonCell> button;
+  {
+    Lock lock(stateLock_);
+    if ((this->*member != nullptr) == shown) return false;
+    if (!shown) std::swap(button, this->*member);
+  }
+  if (!shown) {
+    button->prepareToBeDeleted();
+    if (selected()) {
+      if (SliderManagerInterface* manager = sliderManager()) manager->updateWithLockedStatus(false);
+    }
+    resizeInternalButtons();
+    return true;
+  }
+  button = makeToggle(title, triggered);
+  {
+    Lock lock(stateLock_);
+    this->*member = button;
+  }
+  resizeInternalButtons();
+  if (!stored.isEmpty()) button->loadSnapshot(stored, false);
+  button->setIntValue(value, false);
+  if (selected()) {
+    if (SliderManagerInterface* manager = sliderManager()) manager->updateWithLockedStatus(false);
+  }
+  tellDelegate(&QKSliderCellDelegate::QKSliderUIStateChanged);
+  return true;
+}
+
+void QKSliderCell::toggleLayoutChanged() {
+  {
+    Lock lock(stateLock_);
+    updateMinEnvRects();
+    updateMaxEnvRects();
+    updateSliderValueRects();
+  }
+  setNeedsDisplay(true);
+}
+
+void QKSliderCell::setSyncToggleState(bool shown) {
+  if (fanOutStops([shown](QKSliderCell& other) { other.setSyncToggleState(shown); })) return;
+  if (shown && deleted()) return;
+  if (changeToggle(&QKSliderCell::syncToggle_, syncToggleDict(), shown, QStringLiteral("S"),
+                   &QKSliderCell::syncToggleTriggered, syncFlag() ? 1 : 0))
+    toggleLayoutChanged();
+}
+
+void QKSliderCell::setBehavToggleState(bool shown) {
+  if (shown && deleted()) return;
+  if (changeToggle(&QKSliderCell::behavToggle_, behavToggleDict(), shown, QStringLiteral("B"),
+                   &QKSliderCell::behavToggleTriggered, behaviorFlag() ? 1 : 0))
+    toggleLayoutChanged();
+}
+
+std::shared_ptr<QKButtonCell> QKSliderCell::syncToggle() const {
+  Lock lock(stateLock_);
+  return syncToggle_;
+}
+
+std::shared_ptr<QKButtonCell> QKSliderCell::behavToggle() const {
+  Lock lock(stateLock_);
+  return behavToggle_;
+}
+
+// A binding that cannot be made puts the button back.
+void QKSliderCell::syncToggleTriggered(QKButtonCell& button) {
+  const bool wanted = button.intValue() == 1;
+  if (wanted == syncFlag()) return;
+  setSyncFlag(wanted);
+  if (syncFlag() != wanted) button.setBoolValue(syncFlag(), false);
+}
+
+void QKSliderCell::behavToggleTriggered(QKButtonCell& button) {
+  const bool wanted = button.intValue() == 1;
+  if (wanted != behaviorFlag()) setBehaviorFlag(wanted);
+}
+
+void QKSliderCell::setSyncToggleDict(const QVariantMap& snapshot) {
+  std::shared_ptr<QKButtonCell> button;
+  {
+    Lock lock(stateLock_);
+    syncToggleDict_ = snapshot;
+    button = syncToggle_;
+  }
+  if (button && !snapshot.isEmpty()) button->loadSnapshot(snapshot, false);
+}
+
+void QKSliderCell::setBehavToggleDict(const QVariantMap& snapshot) {
+  std::shared_ptr<QKButtonCell> button;
+  {
+    Lock lock(stateLock_);
+    behavToggleDict_ = snapshot;
+    button = behavToggle_;
+  }
+  if (button && !snapshot.isEmpty()) button->loadSnapshot(snapshot, false);
+}
+
+QVariantMap QKSliderCell::syncToggleDict() const {
+  Lock lock(stateLock_);
+  return syncToggleDict_;
+}
+
+QVariantMap QKSliderCell::behavToggleDict() const {
+  Lock lock(stateLock_);
+  return behavToggleDict_;
 }

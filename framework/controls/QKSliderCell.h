@@ -22,6 +22,7 @@
 class BehaviorChainInterface;
 class DataSource;
 class DataSourceController;
+class QKButtonCell;
 class QKSliderCellDelegate;
 class SliderControlView;
 class SliderManagerInterface;
@@ -316,6 +317,25 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   // afterwards its setters do nothing. Once.
   void prepareToBeDeleted();
 
+  // Toggle buttons ---------------------------------------------------------------
+
+  // Shows or removes the small "S" button that switches the binding from the
+  // slider itself (through the lock group), and the "B" button that switches
+  // the behaviour chain. A shown button loads the snapshot last stored for
+  // it, so it keeps its own binding; removing a button stores nothing.
+  void setSyncToggleState(bool shown);
+  void setBehavToggleState(bool shown);
+  std::shared_ptr<QKButtonCell> syncToggle() const;
+  std::shared_ptr<QKButtonCell> behavToggle() const;
+  // The buttons' actions (queued for the main thread).
+  void syncToggleTriggered(QKButtonCell& button);
+  void behavToggleTriggered(QKButtonCell& button);
+  // Stored button snapshots (empty: none); loaded into a shown button.
+  void setSyncToggleDict(const QVariantMap& snapshot);
+  void setBehavToggleDict(const QVariantMap& snapshot);
+  QVariantMap syncToggleDict() const;
+  QVariantMap behavToggleDict() const;
+
   // Drawable texts ------------------------------------------------------------
 
   const QKSafeString& sliderNameText() const { return sliderNameText_; }
@@ -375,6 +395,14 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   void applyTakeoverStepLocked(int mode, const SoftTakeover::Step& step);
   void applyTextAttributes();
   void learnPath(const KeyPath& path);
+  std::shared_ptr<QKButtonCell> makeToggle(const QString& title,
+                                           void (QKSliderCell::*triggered)(QKButtonCell&));
+  // Removes or adds one toggle; false when it was already as asked.
+  bool changeToggle(std::shared_ptr<QKButtonCell> QKSliderCell::*button, const QVariantMap& stored,
+                    bool shown, const QString& title,
+                    void (QKSliderCell::*triggered)(QKButtonCell&), int value);
+  void toggleLayoutChanged();
+  void resizeInternalButtons() {}
   void midiDetectReceivedNotification(const Notification& notification);
   void oscDetectReceivedNotification(const Notification& notification);
 
@@ -434,6 +462,10 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   std::atomic<bool> syncDeletedUnderMe_{false};
   std::atomic<bool> behaviorFlag_{false};
   std::atomic<bool> hardwareLearnMode_{false};
+  std::shared_ptr<QKButtonCell> syncToggle_;   // under stateLock_
+  std::shared_ptr<QKButtonCell> behavToggle_;  // under stateLock_
+  QVariantMap syncToggleDict_;                 // under stateLock_
+  QVariantMap behavToggleDict_;                // under stateLock_
   std::atomic<bool> detectingMIDI_{false};
   std::atomic<bool> detectingOSC_{false};
   std::mutex detectMutex_;  // serialises starting and stopping detection

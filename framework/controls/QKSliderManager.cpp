@@ -378,6 +378,22 @@ void QKSliderManager::setSelectedSlidersBehaviorFlag(bool flag) {
   forEachSelected([flag](QKSliderCell& s) { s.setBehaviorFlag(flag); });
 }
 
+void QKSliderManager::selectedSlidersStartMIDIDetect() {
+  forEachSelected([](QKSliderCell& s) { s.startMIDIDetect(); });
+}
+
+void QKSliderManager::selectedSlidersStartOSCDetect() {
+  forEachSelected([](QKSliderCell& s) { s.startOSCDetect(); });
+}
+
+void QKSliderManager::selectedSlidersSetSyncToggle(bool shown) {
+  forEachSelected([shown](QKSliderCell& s) { s.setSyncToggleState(shown); });
+}
+
+void QKSliderManager::selectedSlidersSetBehavToggle(bool shown) {
+  forEachSelected([shown](QKSliderCell& s) { s.setBehavToggleState(shown); });
+}
+
 // --- Other operations
 // -------------------------------------------------------------------------------------
 

@@ -1,3 +1,4 @@
+#include "framework/controls/QKButtonCell.h"
 #include "framework/controls/QKSliderCell.h"
 #include "framework/datasource/DSFloatFrequent.h"
 #include "framework/datasource/DSFloatFreqNonRepeat.h"
@@ -383,4 +384,96 @@ TEST_F(SliderBindingTest, LearningTheCurrentPathKeepsTheBindingAndEndsTheLearn) 
   EXPECT_EQ(dsc.dataSourceForKeyArray(kFader), fader);
   fader->setValue(0.7f);
   EXPECT_FLOAT_EQ(s->cell->value(), 0.7f);
+}
+
+// The "S" button switches the binding from the slider; its action comes on
+// the main thread. A binding that cannot be made puts the button back.
+TEST_F(SliderBindingTest, SyncToggleSwitchesTheBinding) {
+  auto s = slider();
+  auto delegate = std::make_shared<RecordingDelegate>();
+  s->cell->setDelegate(delegate);
+  s->cell->useThisSource(kFader);
+  s->cell->setSyncToggleState(true);
+  auto button = s->cell->syncToggle();
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->title(), "S");
+  EXPECT_EQ(button->buttonType(), 1);
+  EXPECT_TRUE(button->triggerOnMain());
+  EXPECT_TRUE(button->preventSyncToggle());
+  EXPECT_EQ(button->intValue(), 0);
+  EXPECT_EQ(delegate->notices.back(), "ui");
+
+  button->setIntValue(1);
+  EXPECT_FALSE(s->cell->syncFlag());  // not before the main thread runs the action
+  QCoreApplication::sendPostedEvents();
+  EXPECT_TRUE(s->cell->syncFlag());
+
+  s->cell->setSyncFlag(false);  // the binding moves the button too, silently
+  EXPECT_EQ(button->intValue(), 0);
+
+  s->cell->useThisSource(KeyPath{"ZAPH", "nowhere"});
+  button->setIntValue(1);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_FALSE(s->cell->syncFlag());
+  EXPECT_EQ(button->intValue(), 0);
+
+  s->cell->setSyncToggleState(false);
+  EXPECT_EQ(s->cell->syncToggle(), nullptr);
+  EXPECT_TRUE(button->deleted());
+}
+
+TEST_F(SliderBindingTest, BehaviourToggleSwitchesTheChain) {
+  auto s = slider();
+  s->cell->setBehavToggleState(true);
+  auto button = s->cell->behavToggle();
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->title(), "B");
+  button->setIntValue(1);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_TRUE(s->cell->behaviorFlag());
+  s->cell->setBehaviorFlag(false);
+  EXPECT_EQ(button->intValue(), 0);
+}
+
+// A button shown again takes the snapshot last stored for it, or none:
+// removing a button stores nothing.
+TEST_F(SliderBindingTest, ToggleShownAgainLoadsTheStoredSnapshot) {
+  auto s = slider();
+  s->cell->setSyncToggleState(true);
+  s->cell->syncToggle()->setTitle(QStringLiteral("changed"));
+  s->cell->setSyncToggleState(false);
+  EXPECT_TRUE(s->cell->syncToggleDict().isEmpty());
+
+  s->cell->setSyncToggleState(true);  // nothing stored: a fresh button
+  EXPECT_EQ(s->cell->syncToggle()->title(), "S");
+  EXPECT_TRUE(s->cell->syncToggle()->useThisSource(KeyPath{"Key", "s"}));
+  QVariantMap stored = s->cell->syncToggle()->createSnapshot();
+  s->cell->setSyncToggleDict(stored);
+  s->cell->setSyncToggleState(false);
+  s->cell->setSyncToggleState(true);
+  EXPECT_EQ(s->cell->syncToggle()->syncArray(), (KeyPath{"Key", "s"}));
+
+  // The slider's snapshot carries the buttons and their state.
+  const QVariantMap snapshot = s->cell->createSnapshot();
+  EXPECT_TRUE(snapshot.value("syncToggleFlag").toBool());
+  EXPECT_FALSE(snapshot.value("behavToggleFlag").toBool());
+  EXPECT_FALSE(snapshot.contains("behavToggle"));
+  auto restored = slider();
+  restored->cell->loadSnapshot(snapshot);
+  ASSERT_NE(restored->cell->syncToggle(), nullptr);
+  EXPECT_EQ(restored->cell->syncToggle()->syncArray(), (KeyPath{"Key", "s"}));
+  EXPECT_EQ(restored->cell->behavToggle(), nullptr);
+}
+
+// Locking copies the master's buttons into the new member.
+TEST_F(SliderBindingTest, LockingCopiesTheToggles) {
+  auto master = slider();
+  auto member = slider();
+  master->cell->setSyncToggleState(true);
+  master->cell->setBehavToggleState(true);
+  master->cell->lockThisSliderToMe(member->cell);
+  EXPECT_NE(member->cell->syncToggle(), nullptr);
+  EXPECT_NE(member->cell->behavToggle(), nullptr);
+  member->cell->setSyncToggleState(false);  // shared with the group
+  EXPECT_EQ(master->cell->syncToggle(), nullptr);
 }
