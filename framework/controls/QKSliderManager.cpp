@@ -378,14 +378,6 @@ void QKSliderManager::setSelectedSlidersBehaviorFlag(bool flag) {
   forEachSelected([flag](QKSliderCell& s) { s.setBehaviorFlag(flag); });
 }
 
-void QKSliderManager::selectedSlidersStartMIDIDetect() {
-  forEachSelected([](QKSliderCell& s) { s.startMIDIDetect(); });
-}
-
-void QKSliderManager::selectedSlidersStartOSCDetect() {
-  forEachSelected([](QKSliderCell& s) { s.startOSCDetect(); });
-}
-
 void QKSliderManager::selectedSlidersSetSyncToggle(bool shown) {
   forEachSelected([shown](QKSliderCell& s) { s.setSyncToggleState(shown); });
 }

@@ -123,8 +123,6 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   void selectedSlidersStartOSCDetect();
   void selectedSlidersUseThisBehavior(const std::shared_ptr<BehaviorChainInterface>& chain);
   void setSelectedSlidersBehaviorFlag(bool flag);
-  void selectedSlidersStartMIDIDetect();
-  void selectedSlidersStartOSCDetect();
   void selectedSlidersSetSyncToggle(bool shown);
   void selectedSlidersSetBehavToggle(bool shown);
 
