@@ -3,13 +3,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <thread>
-#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -51,28 +45,6 @@ QString TestEnvironment::makeTempDir(const QString& prefix) {
       rootDir() + QStringLiteral("/%1-%2").arg(prefix).arg(++counter);
   QDir().mkpath(path);
   return path;
-}
-
-bool TestEnvironment::waitForDisplay(double timeoutSeconds) {
-  const QString display = qEnvironmentVariable("DISPLAY");
-  if (!display.startsWith(QLatin1Char(':'))) return true;  // remote or odd: let Qt try
-  const QByteArray path =
-      QStringLiteral("/tmp/.X11-unix/X%1").arg(display.mid(1).section(QLatin1Char('.'), 0, 0)).toLocal8Bit();
-  sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  if (static_cast<size_t>(path.size()) >= sizeof(address.sun_path)) return true;
-  std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-  do {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool connected =
-        fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    if (fd >= 0) ::close(fd);
-    if (connected) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  } while (std::chrono::steady_clock::now() < deadline);
-  return false;
 }
 
 bool TestEnvironment::hasDisplay() { return qEnvironmentVariableIsSet("DISPLAY"); }

@@ -13,7 +13,4 @@ class TestEnvironment {
   // A fresh empty folder under the temporary HOME.
   static QString makeTempDir(const QString& prefix = QStringLiteral("t"));
   static bool hasDisplay();
-  // Under a busy Xvfb a connection can be refused for a moment; waits until
-  // the display's socket accepts one.
-  static bool waitForDisplay(double timeoutSeconds = 20.0);
 };

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 
 int main(int argc, char** argv) {
@@ -18,8 +17,6 @@ int main(int argc, char** argv) {
     }
   }
   TestEnvironment::prepareProcess();
-  if (TestEnvironment::hasDisplay() && !TestEnvironment::waitForDisplay())
-    fprintf(stderr, "display %s does not accept connections\n", qgetenv("DISPLAY").constData());
   TheApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
