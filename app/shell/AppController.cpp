@@ -3,6 +3,8 @@
 #include "framework/controls/QKButtonManager.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/datasource/DataSourceController.h"
+#include "framework/datasource/MIDIManager.h"
+#include "framework/datasource/QKOSCManager.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/gl/RenderThread.h"
 
@@ -24,6 +26,7 @@ AppController::AppController(QObject* parent)
   buttonManager_->setDataSourceController(dataSourceController_.get());
   dataSourceController_->setSliderManager(sliderManager_.get());
   dataSourceController_->setButtonManager(buttonManager_.get());
+  createControlInput();
   dataSourceController_->awakeFromNib();
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
@@ -31,10 +34,30 @@ AppController::AppController(QObject* parent)
 
 AppController::~AppController() {
   gl::RenderThread::instance().stop();
+  closeControlInput();
   // The tick calls the managers: it ends before they go.
   dataSourceController_->stopTheThread();
   dataSourceController_->setSliderManager(nullptr);
   dataSourceController_->setButtonManager(nullptr);
+}
+
+MIDIManagerInterface* AppController::midiManager() { return midiManager_.get(); }
+
+// MIDI and OSC input: the MIDI endpoints "To ZAPH" and "From ZAPH", the saved
+// OSC ports and the user's dedicated sources and MIDI source states.
+void AppController::createControlInput() {
+  midiManager_ = std::make_unique<MIDIManager>(this);
+  oscManager_ = std::make_unique<QKOSCManager>(this);
+  midiManager_->loadSourceEnableStatesFromDefaults();
+  midiManager_->loadDedicatedFromDefaults();
+  oscManager_->loadPortsFromDefaults();
+  oscManager_->loadDedicatedFromDefaults();
+}
+
+// Nothing more reaches the tree; the ports stay listed (and so saved).
+void AppController::closeControlInput() {
+  if (midiManager_) midiManager_->closeAll();
+  if (oscManager_) oscManager_->closeAll();
 }
 
 void AppController::buildMenus() {
@@ -50,5 +73,6 @@ void AppController::buildMenus() {
 void AppController::applicationWillTerminate() {
   NotificationCenter::defaultCenter().post(QStringLiteral("AppAboutToQuitNotification"));
   gl::RenderThread::instance().stop();
+  closeControlInput();
   dataSourceController_->stopTheThread();
 }

@@ -6,7 +6,9 @@
 
 #include <memory>
 
+class MIDIManager;
 class QKButtonManager;
+class QKOSCManager;
 class QKSliderManager;
 class QMainWindow;
 
@@ -19,11 +21,12 @@ class AppController : public QObject, public AppControllerInterface {
   ~AppController() override;
 
   QMainWindow* mainWindow() const { return mainWindow_.get(); }
-  MIDIManagerInterface* midiManager() override { return nullptr; }
-  QKOSCManager* oscManager() override { return nullptr; }
+  MIDIManagerInterface* midiManager() override;
+  QKOSCManager* oscManager() override { return oscManager_.get(); }
   DataSourceController* dataSourceController() override { return dataSourceController_.get(); }
   QKSliderManager* sliderManager() const { return sliderManager_.get(); }
   QKButtonManager* buttonManager() const { return buttonManager_.get(); }
+  MIDIManager* midiManagerObject() const { return midiManager_.get(); }
 
   // Called when the application is about to quit (menu, signal or last
   // window closed).
@@ -31,10 +34,14 @@ class AppController : public QObject, public AppControllerInterface {
 
  private:
   void buildMenus();
+  void createControlInput();
+  void closeControlInput();
 
   std::unique_ptr<QMainWindow> mainWindow_;
   std::unique_ptr<DataSourceController> dataSourceController_;
   // Declared after the controller: they go first, once its tick has stopped.
   std::unique_ptr<QKSliderManager> sliderManager_;
   std::unique_ptr<QKButtonManager> buttonManager_;
+  std::unique_ptr<MIDIManager> midiManager_;
+  std::unique_ptr<QKOSCManager> oscManager_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 class DataSourceController;
+class MasterClockInterface;
 class MIDIManagerInterface;
 class QKOSCManager;
 
@@ -12,4 +13,6 @@ class AppControllerInterface {
   virtual MIDIManagerInterface* midiManager() = 0;
   virtual QKOSCManager* oscManager() = 0;
   virtual DataSourceController* dataSourceController() = 0;
+  // Null until the clock exists.
+  virtual MasterClockInterface* masterClock() { return nullptr; }
 };

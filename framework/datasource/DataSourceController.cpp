@@ -3,6 +3,7 @@
 #include "framework/datasource/AltUIItem.h"
 #include "framework/datasource/AppControllerInterface.h"
 #include "framework/datasource/DSFloatInfrequent.h"
+#include "framework/datasource/DSInputNaming.h"
 #include "framework/datasource/DataSourceControllerClient.h"
 #include "framework/datasource/DataSourceHolder.h"
 #include "framework/datasource/DataSourceMenuBuilder.h"
@@ -46,7 +47,8 @@ void post(const char* name, void* object = nullptr, const QVariantMap& userInfo 
 
 }  // namespace
 
-DataSourceController::DataSourceController(TickThread tickThread) {
+DataSourceController::DataSourceController(TickThread tickThread)
+    : inputNaming_(std::make_unique<DSInputNaming>(*this)) {
   NotificationCenter::defaultCenter().addObserver(
       this, QString::fromLatin1(DataSourceNotifications::ControllerFinder), nullptr,
       [this](const Notification& note) {
@@ -445,6 +447,30 @@ void DataSourceController::deselectAllAltUIItems() {
     previous.swap(selectedAltUIItemsArray_);
   }
   for (AltUIItem* old : previous) old->deselect();
+}
+
+// --- Input ---
+
+void DataSourceController::midiMsgReceived(const QKMIDIMessage& message) {
+  inputNaming_->midiMsgReceived(message);
+}
+
+void DataSourceController::receivedOSCMessage(const OSCMessage* message) {
+  inputNaming_->receivedOSCMessage(message);
+}
+
+void DataSourceController::oscDictReceived(const QMap<QString, QList<OSCMessage>>& messages) {
+  inputNaming_->oscDictReceived(messages);
+}
+
+void DataSourceController::keyDown(const QKeyEvent* event) { inputNaming_->keyDown(event); }
+
+bool DataSourceController::isThisDetectedSrcArraySafe(const KeyPath& path) const {
+  QKButtonManagerInterface* buttons = buttonManager_.load();
+  if (!buttons) return true;
+  for (const KeyPath& bound : buttons->detectionButtonSyncArrays())
+    if (bound == path) return false;
+  return true;
 }
 
 // --- Other ---

@@ -6,22 +6,29 @@
 #include "framework/datasource/KeyPath.h"
 #include "platform/threading/RWTryLock.h"
 
+#include <QList>
+#include <QMap>
+
 #include <atomic>
 #include <memory>
 #include <vector>
 
 class AltUIItem;
 class AppControllerInterface;
+class DSInputNaming;
 class ExternalSynchObject;
 class MIDIManagerInterface;
+class OSCMessage;
 class QKBMSMCoordinatorInterface;
 class QKButtonCell;
 class QKButtonManagerInterface;
 class QKDSBuiltIn;
+class QKMIDIMessage;
 class QKOSCManager;
 class QKSliderCell;
 class QKSliderManagerInterface;
 class QKThreadLoop;
+class QKeyEvent;
 class QTimer;
 
 // The hub of the control data: owns the roots of the data-source tree,
@@ -158,6 +165,19 @@ class DataSourceController {
   void deselectThisAltUIItem(AltUIItem* item);
   void deselectAllAltUIItems();
 
+  // --- Input: MIDI, OSC and keys named into sources (see DSInputNaming) ---
+  // On the MIDI input thread, for every message but clock, start and stop.
+  void midiMsgReceived(const QKMIDIMessage& message);
+  // On the OSC input thread; a null message, or one without an address or a
+  // value, is ignored.
+  void receivedOSCMessage(const OSCMessage* message);
+  void oscDictReceived(const QMap<QString, QList<OSCMessage>>& messages);
+  // Key presses and releases alike.
+  void keyDown(const QKeyEvent* event);
+  // False for a path bound to one of the buttons that switch detection or
+  // learning on: a control in detect mode never adopts it.
+  bool isThisDetectedSrcArraySafe(const KeyPath& path) const;
+
   // --- Other ---
   bool hardwareLearnMode() const { return hardwareLearnMode_.load(); }
   // Only a change is passed on (button manager, slider manager) and posted.
@@ -209,6 +229,7 @@ class DataSourceController {
   std::atomic<QKOSCManager*> oscManager_{nullptr};
 
   std::shared_ptr<QKDSBuiltIn> builtInDataSources_;
+  std::unique_ptr<DSInputNaming> inputNaming_;
   std::unique_ptr<QTimer> pointerTimer_;  // main thread
 
   std::atomic<bool> hardwareLearnMode_{false};

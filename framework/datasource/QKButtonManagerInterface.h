@@ -22,4 +22,9 @@ class QKButtonManagerInterface {
   virtual std::vector<QKButtonCell*> selectedButtonArray() = 0;
 
   virtual void setHardwareLearnMode(bool mode) = 0;
+
+  // The paths bound to the buttons that switch detection on (the MIDI, key
+  // and OSC detect buttons and the hardware-learn button, in that order),
+  // for those that are bound. A control in detect mode never adopts one.
+  virtual std::vector<KeyPath> detectionButtonSyncArrays() { return {}; }
 };

@@ -24,6 +24,23 @@ void QKMIDIManager::generalInit() {
   if (initialised_) return;
   initialised_ = true;
   ownNames_ = {receivingNodeName(), sendingNodeName()};
+  if (api_ == RtMidi::UNIX_JACK) {
+    jackWatch_ = std::make_unique<QKJackWatch>();
+    if (jackWatch_->connect())
+      openEndpoints();
+    else
+      Log::line("\t\terr: MIDI: no JACK server is running; MIDI starts when one does");
+  } else {
+    openEndpoints();
+  }
+  if (pollInterval_ > 0) {
+    pollLoop_ = std::make_unique<QKThreadLoop>(
+        pollInterval_, [this] { pollPortsNow(); }, QStringLiteral("MIDI port polling"));
+    pollLoop_->start();
+  }
+}
+
+void QKMIDIManager::openEndpoints() {
   {
     std::lock_guard<std::mutex> lock(setupMutex_);
     try {
@@ -38,37 +55,58 @@ void QKMIDIManager::generalInit() {
       scannerOut_.reset();
     }
   }
-  virtualSource_ = QKMIDINode::createVirtualSource(
+  auto source = QKMIDINode::createVirtualSource(
       api_, ownNames_.at(0),
       [this](const QKMIDIMessageArray& messages) { receivedMIDI(messages); });
-  virtualDest_ = QKMIDINode::createVirtualDestination(api_, ownNames_.at(1));
-  for (const auto& node : {virtualSource_, virtualDest_}) {
+  auto dest = QKMIDINode::createVirtualDestination(api_, ownNames_.at(1));
+  for (const auto& node : {source, dest}) {
     if (!node->open())
       Log::line(QStringLiteral("\t\terr: couldn't create the MIDI endpoint \"%1\": %2")
                     .arg(node->name(), node->lastError()));
   }
+  std::atomic_store(&virtualSource_, source);
+  std::atomic_store(&virtualDest_, dest);
+  endpointsOpen_.store(true);
   rebuildEndpointLists();
-  if (pollInterval_ > 0) {
-    pollLoop_ = std::make_unique<QKThreadLoop>(
-        pollInterval_, [this] { pollPortsNow(); }, QStringLiteral("MIDI port polling"));
-    pollLoop_->start();
-  }
 }
 
-void QKMIDIManager::closeAll() {
-  if (pollLoop_) pollLoop_->stop();
+void QKMIDIManager::closeEndpoints() {
+  endpointsOpen_.store(false);
   std::vector<std::shared_ptr<QKMIDINode>> nodes;
   for (auto* array : {&sourceArray_, &destArray_}) {
     for (const auto& node : array->lockCopy()) nodes.push_back(node);
     array->lockRemoveAllObjects();
   }
-  nodes.push_back(std::exchange(virtualSource_, nullptr));
-  nodes.push_back(std::exchange(virtualDest_, nullptr));
+  nodes.push_back(std::atomic_exchange(&virtualSource_, std::shared_ptr<QKMIDINode>()));
+  nodes.push_back(std::atomic_exchange(&virtualDest_, std::shared_ptr<QKMIDINode>()));
   for (const auto& node : nodes)
     if (node) node->close();
   std::lock_guard<std::mutex> lock(setupMutex_);
   scannerIn_.reset();
   scannerOut_.reset();
+  knownSources_.clear();
+  knownDests_.clear();
+}
+
+void QKMIDIManager::closeAll() {
+  if (pollLoop_) pollLoop_->stop();
+  closeEndpoints();
+  if (jackWatch_) jackWatch_->disconnect();
+}
+
+bool QKMIDIManager::followJackServer() {
+  if (!jackWatch_) return false;
+  if (endpointsOpen_.load() && !jackWatch_->alive()) {
+    Log::line("\t\terr: MIDI: the JACK server went away; MIDI starts again when it is back");
+    closeEndpoints();
+    return true;
+  }
+  if (!endpointsOpen_.load() && jackWatch_->connect()) {
+    Log::line("MIDI: the JACK server is running; MIDI endpoints open");
+    openEndpoints();
+    return true;
+  }
+  return false;
 }
 
 void QKMIDIManager::setupChanged() { rebuildEndpointLists(); }
@@ -135,8 +173,8 @@ void QKMIDIManager::reconcileSources() {
 }
 
 bool QKMIDIManager::pollPortsNow() {
-  bool changed = false;
-  {
+  bool changed = followJackServer();
+  if (!changed && endpointsOpen_.load()) {
     std::lock_guard<std::mutex> lock(setupMutex_);
     const Scan scan = scanPorts();
     changed = QKMIDIPortList::rawNames(scan.sources) != knownSources_ ||

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/midi/QKJackWatch.h"
 #include "platform/midi/QKMIDIMessage.h"
 #include "platform/midi/QKMIDINode.h"
 #include "platform/midi/QKMIDIPortList.h"
@@ -13,6 +14,7 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,6 +31,11 @@
 // keeping the nodes (and enable states) of ports that are still there.
 // Enable states are kept by name, also for sources that are unplugged, so a
 // controller plugged in again comes back as the user left it.
+//
+// Over JACK, MIDI waits for the server: started before it, the manager
+// opens its endpoints when the server comes up, and when the server goes
+// away the endpoints are dropped and reopened once it is back, each time
+// with the set-up-changed path.
 //
 // Set-up is two-phase: construct, then `generalInit` (which calls virtual
 // methods); a subclass calls `generalInit` from its own constructor and
@@ -71,8 +78,9 @@ class QKMIDIManager {
   MutLockArray<std::shared_ptr<QKMIDINode>>& destArray() { return destArray_; }
   std::shared_ptr<QKMIDINode> findSourceNodeNamed(const QString& name);
   std::shared_ptr<QKMIDINode> findDestNodeNamed(const QString& name);
-  std::shared_ptr<QKMIDINode> virtualSource() const { return virtualSource_; }
-  std::shared_ptr<QKMIDINode> virtualDest() const { return virtualDest_; }
+  // Null while the endpoints are closed.
+  std::shared_ptr<QKMIDINode> virtualSource() const { return std::atomic_load(&virtualSource_); }
+  std::shared_ptr<QKMIDINode> virtualDest() const { return std::atomic_load(&virtualDest_); }
 
   // Enable states by source name; a source never seen is enabled.
   bool sourceEnabled(const QString& name) const;
@@ -83,10 +91,11 @@ class QKMIDIManager {
   // Applies the enable states under "src"; other keys are ignored.
   void loadSnapshot(const QVariantMap& snapshot);
 
-  // Lists the ports now; when they differ from the known lists, runs
-  // `setupChanged` and answers true. Also retries enabled sources whose
-  // port failed to open.
+  // Lists the ports now; when they differ from the known lists (or the JACK
+  // server came or went), runs `setupChanged` and answers true.
   bool pollPortsNow();
+  // False while MIDI waits for its JACK server.
+  bool endpointsOpen() const { return endpointsOpen_.load(); }
 
  private:
   struct Scan {
@@ -94,6 +103,10 @@ class QKMIDIManager {
     std::vector<QKMIDIPortList::Port> dests;
   };
   Scan scanPorts();
+  void openEndpoints();
+  void closeEndpoints();
+  // Follows the JACK server; answers whether the endpoints came or went.
+  bool followJackServer();
   void rebuildEndpointLists();
   void reconcileSources();
   std::shared_ptr<QKMIDINode> makeSourceNode(const QString& name);
@@ -122,6 +135,8 @@ class QKMIDIManager {
   mutable std::mutex enableMutex_;
   QHash<QString, bool> enableStates_;
 
+  std::unique_ptr<QKJackWatch> jackWatch_;  // JACK only
+  std::atomic<bool> endpointsOpen_{false};
   std::unique_ptr<QKThreadLoop> pollLoop_;
   bool initialised_ = false;
 };

@@ -22,13 +22,16 @@ void silentJackMessage(const char*) {}
 void printJackError(const char* text) { std::fprintf(stderr, "jack: %s\n", text); }
 }  // namespace
 
-JackServer::JackServer() {
+QString JackServer::uniqueName() {
+  static int counter = 0;
+  return QStringLiteral("zaph-test-%1-%2").arg(::getpid()).arg(++counter);
+}
+
+JackServer::JackServer(QString name) : name_(name.isEmpty() ? uniqueName() : std::move(name)) {
   // JACK admits only a few servers per machine, so test servers take turns:
   // one at a time across every test process (ctest runs them in parallel).
   machineLock_ = ::open("/tmp/zaph-test-jackd.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (machineLock_ >= 0) ::flock(machineLock_, LOCK_EX);
-  static int counter = 0;
-  name_ = QStringLiteral("zaph-test-%1-%2").arg(::getpid()).arg(++counter);
   logPath_ = TestEnvironment::rootDir() + QStringLiteral("/%1.log").arg(name_);
   ::setenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit().constData(), 1);
   ::setenv("JACK_NO_START_SERVER", "1", 1);
@@ -36,7 +39,7 @@ JackServer::JackServer() {
   jack_set_error_function(silentJackMessage);
   jack_set_info_function(silentJackMessage);
 
-  const QByteArray name = name_.toLocal8Bit();
+  const QByteArray serverName = name_.toLocal8Bit();
   const QByteArray log = logPath_.toLocal8Bit();
   pid_ = ::fork();
   if (pid_ == 0) {
@@ -48,7 +51,7 @@ JackServer::JackServer() {
       ::dup2(fd, 1);
       ::dup2(fd, 2);
     }
-    ::execlp("jackd", "jackd", "-n", name.constData(), "-d", "dummy", "-r", "48000", "-p", "256",
+    ::execlp("jackd", "jackd", "-n", serverName.constData(), "-d", "dummy", "-r", "48000", "-p", "256",
              static_cast<char*>(nullptr));
     ::_exit(127);
   }

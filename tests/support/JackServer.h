@@ -11,7 +11,11 @@
 // object goes.
 class JackServer {
  public:
-  JackServer();
+  // A fresh name unless one is given (to start the server that clients made
+  // earlier, under that name, are waiting for). One test server runs at a
+  // time on the machine: a process holds one JackServer at a time.
+  explicit JackServer(QString name = {});
+  static QString uniqueName();
   ~JackServer();
   JackServer(const JackServer&) = delete;
   JackServer& operator=(const JackServer&) = delete;

@@ -174,6 +174,39 @@ TEST_F(QKMIDIManagerJack, DestinationIsMatchedByNameAndOpenedOnFirstSend) {
   EXPECT_FALSE(manager.findDestNodeNamed(QStringLiteral("nothing:here")));
 }
 
+TEST(QKMIDIManagerJackServer, WaitsForTheServerAndFollowsItsRestarts) {
+  const QString name = JackServer::uniqueName();
+  ::setenv("JACK_DEFAULT_SERVER", name.toLocal8Bit().constData(), 1);
+  ::setenv("JACK_NO_START_SERVER", "1", 1);
+  RecordingManager manager;  // before any server
+  EXPECT_FALSE(manager.endpointsOpen());
+  EXPECT_FALSE(manager.virtualSource());
+  EXPECT_FALSE(manager.pollPortsNow());
+
+  auto jack = std::make_unique<JackServer>(name);
+  ASSERT_TRUE(jack->ready()) << jack->error().toStdString();
+  EXPECT_TRUE(manager.pollPortsNow());
+  ASSERT_TRUE(manager.endpointsOpen());
+  EXPECT_TRUE(manager.virtualSource()->isOpen());
+
+  jack.reset();  // the server goes away
+  EXPECT_TRUE(waitFor([&] { return manager.pollPortsNow(); }));
+  EXPECT_FALSE(manager.endpointsOpen());
+
+  jack = std::make_unique<JackServer>(name);  // and comes back
+  ASSERT_TRUE(jack->ready()) << jack->error().toStdString();
+  EXPECT_TRUE(manager.pollPortsNow());
+  ASSERT_TRUE(manager.endpointsOpen());
+  RtMidiOut sender(RtMidi::UNIX_JACK, "sender");
+  const int toUs = OtherProgram::portIndex(sender, ":To Test");
+  ASSERT_GE(toUs, 0);
+  sender.openPort(static_cast<unsigned>(toUs), "out");
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  const std::vector<unsigned char> note = {0x90, 1, 2};
+  sender.sendMessage(&note);
+  EXPECT_TRUE(waitFor([&] { return manager.count() == 1; }));
+}
+
 }  // namespace
 
 TEST(QKMIDIPortList, StableNamesDropWhatChangesBetweenPlugIns) {

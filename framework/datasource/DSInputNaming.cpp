@@ -1,0 +1,261 @@
+#include "framework/datasource/DSInputNaming.h"
+
+#include "framework/datasource/DataSourceController.h"
+#include "framework/datasource/InputNotifications.h"
+#include "framework/datasource/MIDIManagerInterface.h"
+#include "framework/datasource/QKOSCManager.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/midi/QKMIDIMessage.h"
+#include "platform/osc/OSCMessage.h"
+
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMetaType>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <memory>
+
+namespace {
+
+const QString kMIDI = QStringLiteral("MIDI");
+const QString kOSC = QStringLiteral("OSC");
+const QString kKey = QStringLiteral("Key");
+const QString kDedicatedMIDI = QStringLiteral("Dedicated MIDI");
+const QString kDedicatedOSC = QStringLiteral("Dedicated OSC");
+
+// Made once: naming a message then costs a table lookup.
+struct MIDINames {
+  QString notes[16][128];
+  QString controllers[16][128];
+  QString pitchWheels[16];
+  MIDINames() {
+    for (int channel = 1; channel <= 16; ++channel) {
+      for (int n = 0; n < 128; ++n) {
+        notes[channel - 1][n] = QStringLiteral("note [%1] ch. %2").arg(n).arg(channel);
+        controllers[channel - 1][n] = QStringLiteral("ctrl [%1] ch. %2").arg(n).arg(channel);
+      }
+      pitchWheels[channel - 1] = QStringLiteral("ptch.whl. ch. %1").arg(channel);
+    }
+  }
+};
+
+const MIDINames& midiNames() {
+  static const MIDINames names;
+  return names;
+}
+
+QString errorText(const std::exception& e) { return QString::fromLocal8Bit(e.what()); }
+
+bool isModifierOnly(int key) {
+  switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Names of the keys that type nothing readable. Chosen once: sources saved in
+// projects are bound to them.
+QString namedKey(int key) {
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
+    return QStringLiteral("F%1").arg(key - Qt::Key_F1 + 1);
+  switch (key) {
+    case Qt::Key_Left:
+      return QStringLiteral("left arrow");
+    case Qt::Key_Right:
+      return QStringLiteral("right arrow");
+    case Qt::Key_Up:
+      return QStringLiteral("up arrow");
+    case Qt::Key_Down:
+      return QStringLiteral("down arrow");
+    case Qt::Key_Return:
+      return QStringLiteral("return");
+    case Qt::Key_Enter:
+      return QStringLiteral("enter");
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return QStringLiteral("tab");
+    case Qt::Key_Backspace:
+      return QStringLiteral("backspace");
+    case Qt::Key_Delete:
+      return QStringLiteral("delete");
+    case Qt::Key_Insert:
+      return QStringLiteral("insert");
+    case Qt::Key_Home:
+      return QStringLiteral("home");
+    case Qt::Key_End:
+      return QStringLiteral("end");
+    case Qt::Key_PageUp:
+      return QStringLiteral("page up");
+    case Qt::Key_PageDown:
+      return QStringLiteral("page down");
+    case Qt::Key_Print:
+      return QStringLiteral("print screen");
+    case Qt::Key_Pause:
+      return QStringLiteral("pause");
+    case Qt::Key_Menu:
+      return QStringLiteral("menu");
+    case Qt::Key_Help:
+      return QStringLiteral("help");
+    case Qt::Key_Clear:
+      return QStringLiteral("clear");
+    default:
+      return {};
+  }
+}
+
+bool isReadable(const QString& text) {
+  return !text.isEmpty() &&
+         std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isPrint(); });
+}
+
+}  // namespace
+
+DSInputNaming::MIDISource DSInputNaming::midiSource(const QKMIDIMessage& message) {
+  const MIDINames& names = midiNames();
+  const int channel = std::clamp(message.channel(), 1, 16) - 1;
+  const int data1 = message.data1() & 0x7F;
+  const int data2 = message.data2() & 0x7F;
+  switch (message.type()) {
+    case 0x90:
+      return {names.notes[channel][data1], static_cast<float>(data2) / 127.0f};
+    case 0x80:
+      return {names.notes[channel][data1], 0.0f};
+    case 0xB0:
+      return {names.controllers[channel][data1], static_cast<float>(data2) / 127.0f};
+    case 0xE0:
+      return {names.pitchWheels[channel], static_cast<float>(data1 + 128 * data2) / 16383.0f};
+    default:
+      return {};
+  }
+}
+
+void DSInputNaming::midiMsgReceived(const QKMIDIMessage& message) {
+  try {
+    const MIDISource source = midiSource(message);
+    if (!source.name.isEmpty()) {
+      const MIDIManagerInterface* midi = dsc_.midiManager();
+      const QString dedicated = midi ? midi->dedicatedNameFor(source.name) : QString();
+      if (!dedicated.isEmpty()) {
+        const auto node = dsc_.dataSourceForKeyArray({kDedicatedMIDI, dedicated});
+        if (node && node->takesValue()) node->setValue(source.value);
+        return;
+      }
+      const auto node = dsc_.inputSourceForKeyArray({kMIDI, source.name});
+      if (node && node->takesValue()) node->setValue(source.value);
+    }
+    NotificationCenter::defaultCenter().post(
+        QString::fromLatin1(InputNotifications::MIDIDetect), nullptr,
+        {{QString::fromLatin1(InputNotifications::MessageKey), QVariant::fromValue(message)}});
+  } catch (const std::exception& e) {
+    Log::line(QStringLiteral("\t\tcaught exception while processing midi msg %1: %2")
+                  .arg(message.description(), errorText(e)));
+  }
+}
+
+void DSInputNaming::receivedOSCMessage(const OSCMessage* message) {
+  if (!message || message->address().isEmpty() || !message->value()) return;
+  try {
+    const QKOSCManager* osc = dsc_.oscManager();
+    const QString dedicated = osc ? osc->dedicatedNameFor(message->address()) : QString();
+    const auto node = dedicated.isEmpty() ? dsc_.inputSourceForKeyArray({kOSC, message->address()})
+                                          : dsc_.dataSourceForKeyArray({kDedicatedOSC, dedicated});
+    if (!node) return;
+    const OSCValue& v = *message->value();
+    float value = 0.0f;
+    switch (v.type()) {
+      case OSCValue::Int:
+        value = static_cast<float>(std::clamp(v.intValue(), 0, 1));
+        break;
+      case OSCValue::Float:
+        if (std::isnan(v.floatValue())) {
+          // Not a value: a control set to it would stick, so it is dropped.
+          Log::limited(QStringLiteral("osc-nan"),
+                       QStringLiteral("\t\terr: dropped a NaN sent to OSC address %1")
+                           .arg(message->address()));
+          return;
+        }
+        value = std::clamp(v.floatValue(), 0.0f, 1.0f);
+        break;
+      case OSCValue::Bool:
+        value = v.boolValue() ? 1.0f : 0.0f;
+        break;
+      default:
+        return;  // the node stays, nothing is set
+    }
+    if (node->takesValue()) node->setValue(value);
+    if (dedicated.isEmpty())
+      NotificationCenter::defaultCenter().post(
+          QString::fromLatin1(InputNotifications::OSCDetect), nullptr,
+          {{QString::fromLatin1(InputNotifications::DataSourceKey), QVariant::fromValue(node)}});
+  } catch (const std::exception& e) {
+    Log::line(QStringLiteral("\t\tcaught exception while receiving osc val/address: %1")
+                  .arg(errorText(e)));
+  }
+}
+
+void DSInputNaming::oscDictReceived(const QMap<QString, QList<OSCMessage>>& messages) {
+  try {
+    for (auto it = messages.cbegin(); it != messages.cend(); ++it) {
+      Log::line(
+          QStringLiteral("\t\tOSC dict: %1 (%2 messages)").arg(it.key()).arg(it.value().size()));
+      for (const OSCMessage& message : it.value()) receivedOSCMessage(&message);
+    }
+  } catch (const std::exception& e) {
+    Log::line(
+        QStringLiteral("\t\tcaught exception while receiving OSC dict: %1").arg(errorText(e)));
+  }
+}
+
+QString DSInputNaming::keyName(const QKeyEvent& event) {
+  const int key = event.key();
+  if (key == Qt::Key_Escape || isModifierOnly(key)) return {};
+  if (isReadable(event.text())) return event.text();
+  QString name = namedKey(key);
+  if (name.isEmpty() && key != 0 && key != Qt::Key_unknown)
+    name = QKeySequence(key).toString(QKeySequence::PortableText).toLower();
+  if (name.isEmpty() && event.nativeScanCode() != 0)
+    name = QStringLiteral("key %1").arg(event.nativeScanCode());
+  return name;
+}
+
+void DSInputNaming::keyDown(const QKeyEvent* event) {
+  if (!event || event->key() == Qt::Key_Escape || event->isAutoRepeat()) return;
+  const bool press = event->type() == QEvent::KeyPress;
+  if (!press && event->type() != QEvent::KeyRelease) return;
+  // The physical key: Shift changes the text and Qt's key, not the scan code.
+  const quint64 identity = event->nativeScanCode() != 0
+                               ? event->nativeScanCode()
+                               : (quint64{1} << 32) | static_cast<quint32>(event->key());
+  QString name;
+  {
+    std::lock_guard<std::mutex> lock(keysMutex_);
+    if (press) {
+      name = keyName(*event);
+      if (!name.isEmpty()) pressedKeys_.insert(identity, name);
+    } else {
+      name = pressedKeys_.take(identity);
+    }
+  }
+  if (name.isEmpty() && !press) name = keyName(*event);  // pressed before we listened
+  if (name.isEmpty()) return;
+  const auto node = dsc_.inputSourceForKeyArray({kKey, name});
+  if (node && node->takesValue()) node->setValue(press ? 1.0f : 0.0f);
+  NotificationCenter::defaultCenter().post(QString::fromLatin1(InputNotifications::KeyDetect),
+                                           const_cast<QKeyEvent*>(event));
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "framework/datasource/KeyPath.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <mutex>
+
+class DataSourceController;
+class OSCMessage;
+class QKMIDIMessage;
+class QKeyEvent;
+
+// Turns raw MIDI, OSC and key input into values of the data-source tree, for
+// the data-source controller. Each input gets a stable name and an
+// infrequent float under "MIDI", "OSC" or "Key" (created on first use), whose
+// subscribers receive the value at once on the input thread; then a detect
+// notification goes out, from which controls learn their source. An input
+// the user dedicated goes to its existing node under "Dedicated MIDI" or
+// "Dedicated OSC" instead, with no notification.
+//
+// Names:
+//   note on / off   "note [%ld] ch. %ld"   velocity / 127 (off: 0)
+//   control change  "ctrl [%ld] ch. %ld"   value / 127
+//   pitch wheel     "ptch.whl. ch. %ld"    (data 1 + 128 × data 2) / 16383
+//   OSC             the address            int and float clamped to 0..1,
+//                                          boolean 1 or 0, other types: none
+//   keys            the typed text; keys that type nothing (or only a
+//                   control character) get a name of their own (keyName).
+// Channels are numbered 1 to 16.
+class DSInputNaming {
+ public:
+  explicit DSInputNaming(DataSourceController& controller) : dsc_(controller) {}
+
+  void midiMsgReceived(const QKMIDIMessage& message);
+  void receivedOSCMessage(const OSCMessage* message);
+  void oscDictReceived(const QMap<QString, QList<OSCMessage>>& messages);
+  // Presses and releases alike. Escape and auto-repeat are ignored; a
+  // release goes to the node its press went to, whatever Shift did between.
+  void keyDown(const QKeyEvent* event);
+
+  struct MIDISource {
+    QString name;  // empty for message kinds without a source
+    float value = 0.0f;
+  };
+  static MIDISource midiSource(const QKMIDIMessage& message);
+  // The source name of a key; empty for keys that make no source (Escape,
+  // modifiers on their own).
+  static QString keyName(const QKeyEvent& event);
+
+ private:
+  DataSourceController& dsc_;
+  std::mutex keysMutex_;
+  QHash<quint64, QString> pressedKeys_;  // key identity → the name its press used
+};
