@@ -26,18 +26,20 @@ const QString kKey = QStringLiteral("Key");
 const QString kDedicatedMIDI = QStringLiteral("Dedicated MIDI");
 const QString kDedicatedOSC = QStringLiteral("Dedicated OSC");
 
-// Made once: naming a message then costs a table lookup.
+// Made once: naming a message then costs a table lookup, and its path is
+// shared, not built.
 struct MIDINames {
-  QString notes[16][128];
-  QString controllers[16][128];
-  QString pitchWheels[16];
+  KeyPath notes[16][128];
+  KeyPath controllers[16][128];
+  KeyPath pitchWheels[16];
   MIDINames() {
     for (int channel = 1; channel <= 16; ++channel) {
       for (int n = 0; n < 128; ++n) {
-        notes[channel - 1][n] = QStringLiteral("note [%1] ch. %2").arg(n).arg(channel);
-        controllers[channel - 1][n] = QStringLiteral("ctrl [%1] ch. %2").arg(n).arg(channel);
+        notes[channel - 1][n] = {kMIDI, QStringLiteral("note [%1] ch. %2").arg(n).arg(channel)};
+        controllers[channel - 1][n] = {kMIDI,
+                                       QStringLiteral("ctrl [%1] ch. %2").arg(n).arg(channel)};
       }
-      pitchWheels[channel - 1] = QStringLiteral("ptch.whl. ch. %1").arg(channel);
+      pitchWheels[channel - 1] = {kMIDI, QStringLiteral("ptch.whl. ch. %1").arg(channel)};
     }
   }
 };
@@ -48,6 +50,16 @@ const MIDINames& midiNames() {
 }
 
 QString errorText(const std::exception& e) { return QString::fromLocal8Bit(e.what()); }
+
+// A path under one input root whose last name changes per message: reused on
+// each input thread, so that naming a message allocates nothing.
+KeyPath& scratchPath(const QString& root, const QString& name) {
+  thread_local KeyPath path __attribute__((tls_model("initial-exec")));
+  if (path.size() != 2) path = {root, name};
+  path[0] = root;
+  path[1] = name;
+  return path;
+}
 
 bool isModifierOnly(int key) {
   switch (key) {
@@ -145,23 +157,44 @@ DSInputNaming::MIDISource DSInputNaming::midiSource(const QKMIDIMessage& message
   }
 }
 
+DSInputNaming::DSInputNaming(DataSourceController& controller)
+    : dsc_(controller),
+      midiDetect_(InputNotifications::MIDIDetect, InputNotifications::MessageKey),
+      oscDetect_(InputNotifications::OSCDetect, InputNotifications::DataSourceKey),
+      keyDetectName_(QString::fromLatin1(InputNotifications::KeyDetect)) {}
+
+DSInputNaming::DetectNotice::DetectNotice(const char* notification, const char* userInfoKey)
+    : name(QString::fromLatin1(notification)), key(QString::fromLatin1(userInfoKey)) {}
+
+// Posted per message: whether anyone listens is asked again only when the
+// observers changed, and the user info is made only when someone does.
+template <class Value>
+void DSInputNaming::DetectNotice::post(const Value& value) {
+  NotificationCenter& center = NotificationCenter::defaultCenter();
+  const std::uint64_t now = center.observerGeneration();
+  if (generation.load(std::memory_order_acquire) != now) {
+    observed.store(center.hasObservers(name), std::memory_order_relaxed);
+    generation.store(now, std::memory_order_release);
+  }
+  if (observed.load(std::memory_order_relaxed))
+    center.post(name, nullptr, {{key, QVariant::fromValue(value)}});
+}
+
 void DSInputNaming::midiMsgReceived(const QKMIDIMessage& message) {
   try {
     const MIDISource source = midiSource(message);
-    if (!source.name.isEmpty()) {
+    if (!source.path.isEmpty()) {
       const MIDIManagerInterface* midi = dsc_.midiManager();
-      const QString dedicated = midi ? midi->dedicatedNameFor(source.name) : QString();
+      const QString dedicated = midi ? midi->dedicatedNameFor(source.path.last()) : QString();
       if (!dedicated.isEmpty()) {
-        const auto node = dsc_.dataSourceForKeyArray({kDedicatedMIDI, dedicated});
+        const auto node = dsc_.dataSourceForKeyArray(scratchPath(kDedicatedMIDI, dedicated));
         if (node && node->takesValue()) node->setValue(source.value);
         return;
       }
-      const auto node = dsc_.inputSourceForKeyArray({kMIDI, source.name});
+      const auto node = dsc_.inputSourceForKeyArray(source.path);
       if (node && node->takesValue()) node->setValue(source.value);
     }
-    NotificationCenter::defaultCenter().post(
-        QString::fromLatin1(InputNotifications::MIDIDetect), nullptr,
-        {{QString::fromLatin1(InputNotifications::MessageKey), QVariant::fromValue(message)}});
+    midiDetect_.post(message);
   } catch (const std::exception& e) {
     Log::line(QStringLiteral("\t\tcaught exception while processing midi msg %1: %2")
                   .arg(message.description(), errorText(e)));
@@ -199,10 +232,7 @@ void DSInputNaming::receivedOSCMessage(const OSCMessage* message) {
         return;  // the node stays, nothing is set
     }
     if (node->takesValue()) node->setValue(value);
-    if (dedicated.isEmpty())
-      NotificationCenter::defaultCenter().post(
-          QString::fromLatin1(InputNotifications::OSCDetect), nullptr,
-          {{QString::fromLatin1(InputNotifications::DataSourceKey), QVariant::fromValue(node)}});
+    if (dedicated.isEmpty()) oscDetect_.post(node);
   } catch (const std::exception& e) {
     Log::line(QStringLiteral("\t\tcaught exception while receiving osc val/address: %1")
                   .arg(errorText(e)));
@@ -256,6 +286,5 @@ void DSInputNaming::keyDown(const QKeyEvent* event) {
   if (name.isEmpty()) return;
   const auto node = dsc_.inputSourceForKeyArray({kKey, name});
   if (node && node->takesValue()) node->setValue(press ? 1.0f : 0.0f);
-  NotificationCenter::defaultCenter().post(QString::fromLatin1(InputNotifications::KeyDetect),
-                                           const_cast<QKeyEvent*>(event));
+  NotificationCenter::defaultCenter().post(keyDetectName_, const_cast<QKeyEvent*>(event));
 }

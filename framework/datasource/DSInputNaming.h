@@ -7,6 +7,8 @@
 #include <QMap>
 #include <QString>
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 
 class DataSourceController;
@@ -33,7 +35,7 @@ class QKeyEvent;
 // Channels are numbered 1 to 16.
 class DSInputNaming {
  public:
-  explicit DSInputNaming(DataSourceController& controller) : dsc_(controller) {}
+  explicit DSInputNaming(DataSourceController& controller);
 
   void midiMsgReceived(const QKMIDIMessage& message);
   void receivedOSCMessage(const OSCMessage* message);
@@ -43,7 +45,7 @@ class DSInputNaming {
   void keyDown(const QKeyEvent* event);
 
   struct MIDISource {
-    QString name;  // empty for message kinds without a source
+    KeyPath path;  // ("MIDI", name); empty for message kinds without a source
     float value = 0.0f;
   };
   static MIDISource midiSource(const QKMIDIMessage& message);
@@ -52,7 +54,20 @@ class DSInputNaming {
   static QString keyName(const QKeyEvent& event);
 
  private:
+  struct DetectNotice {
+    DetectNotice(const char* notification, const char* userInfoKey);
+    template <class Value>
+    void post(const Value& value);
+    const QString name;
+    const QString key;
+    std::atomic<std::uint64_t> generation{~std::uint64_t{0}};
+    std::atomic<bool> observed{false};
+  };
+
   DataSourceController& dsc_;
+  DetectNotice midiDetect_;
+  DetectNotice oscDetect_;
+  const QString keyDetectName_;
   std::mutex keysMutex_;
   QHash<quint64, QString> pressedKeys_;  // key identity → the name its press used
 };

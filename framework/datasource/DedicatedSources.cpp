@@ -25,17 +25,16 @@ void DedicatedSources::setDictionary(const QVariantMap& dictionary) {
   }
   std::lock_guard<std::mutex> lock(mutex_);
   table_ = std::move(table);
+  empty_.store(table_.isEmpty());
 }
 
 QString DedicatedSources::dedicatedNameFor(const QString& rawName) const {
+  if (empty_.load(std::memory_order_acquire)) return {};
   std::lock_guard<std::mutex> lock(mutex_);
   return table_.value(rawName);
 }
 
-bool DedicatedSources::isEmpty() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return table_.isEmpty();
-}
+bool DedicatedSources::isEmpty() const { return empty_.load(std::memory_order_acquire); }
 
 void DedicatedSources::saveToDefaults() const {
   const QVariantMap table = dictionary();

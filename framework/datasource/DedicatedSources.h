@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <atomic>
 #include <mutex>
 
 class DataSourceController;
@@ -45,5 +46,6 @@ class DedicatedSources {
   const QString dedicatedRoot_;
   mutable std::mutex mutex_;
   QHash<QString, QString> table_;
-  QVariantMap applied_;  // main thread: the dedications the last load made
+  std::atomic<bool> empty_{true};  // lets lookups skip the mutex in the usual case
+  QVariantMap applied_;            // main thread: the dedications the last load made
 };

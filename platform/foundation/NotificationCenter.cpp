@@ -37,6 +37,7 @@ void NotificationCenter::addObserver(const void* observer, const QString& name,
   entry->handler = std::move(handler);
   std::lock_guard<std::mutex> lock(mutex_);
   entries_.push_back(std::move(entry));
+  generation_.fetch_add(1, std::memory_order_release);
 }
 
 void NotificationCenter::removeObserver(const void* observer) {
@@ -47,6 +48,7 @@ void NotificationCenter::removeObserver(const void* observer) {
                                     [&](const auto& e) { return e->observer != observer; });
     removed.assign(it, entries_.end());
     entries_.erase(it, entries_.end());
+    generation_.fetch_add(1, std::memory_order_release);
   }
   retire(removed);
 }
@@ -63,6 +65,7 @@ void NotificationCenter::removeObserver(const void* observer, const QString& nam
     });
     removed.assign(it, entries_.end());
     entries_.erase(it, entries_.end());
+    generation_.fetch_add(1, std::memory_order_release);
   }
   retire(removed);
 }
@@ -104,6 +107,12 @@ void NotificationCenter::post(const QString& name, void* object, const QVariantM
     }
     entry->inFlight.fetch_sub(1);
   }
+}
+
+bool NotificationCenter::hasObservers(const QString& name) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return std::any_of(entries_.begin(), entries_.end(),
+                     [&](const auto& e) { return e->name.isEmpty() || e->name == name; });
 }
 
 void NotificationCenter::postOnMainThread(const QString& name, void* object,

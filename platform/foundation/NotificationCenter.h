@@ -2,6 +2,8 @@
 
 #include "platform/foundation/Notification.h"
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -26,6 +28,12 @@ class NotificationCenter {
   void removeObserver(const void* observer, const QString& name, const void* object = nullptr);
 
   void post(const QString& name, void* object = nullptr, const QVariantMap& userInfo = {});
+  // Whether a post of `name` would reach anyone: a poster whose user info is
+  // costly to make (on an input thread, per message) can skip making it.
+  bool hasObservers(const QString& name) const;
+  // Changes whenever an observer is added or removed: a frequent poster may
+  // keep the answer of hasObservers until it changes.
+  std::uint64_t observerGeneration() const { return generation_.load(std::memory_order_acquire); }
   // Re-posts on the main thread without waiting (inline when already there).
   void postOnMainThread(const QString& name, void* object = nullptr,
                         const QVariantMap& userInfo = {});
@@ -34,6 +42,7 @@ class NotificationCenter {
   struct Entry;
   void retire(const std::vector<std::shared_ptr<Entry>>& removed);
 
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::vector<std::shared_ptr<Entry>> entries_;
+  std::atomic<std::uint64_t> generation_{0};
 };

@@ -1,5 +1,8 @@
 #include "platform/osc/OSCLoCodec.h"
 
+#include <QByteArray>
+
+#include <array>
 #include <cstring>
 
 lo_message OSCLoCodec::toLo(const OSCMessage& message) {
@@ -75,7 +78,7 @@ lo_bundle OSCLoCodec::toLo(const OSCBundle& bundle) {
 }
 
 OSCMessage OSCLoCodec::fromLo(const char* path, const char* types, lo_arg** argv, int argc) {
-  OSCMessage message(QString::fromUtf8(path ? path : ""));
+  OSCMessage message(address(path));
   if (!types || !argv) return message;
   const int count = std::min<int>(argc, static_cast<int>(std::strlen(types)));
   for (int i = 0; i < count; ++i) {
@@ -133,4 +136,26 @@ OSCMessage OSCLoCodec::fromLo(const char* path, const char* types, lo_arg** argv
     }
   }
   return message;
+}
+
+QString OSCLoCodec::address(const char* path) {
+  if (!path) return {};
+  const std::size_t length = std::strlen(path);
+  constexpr std::size_t kLongest = 256;  // longer ones are rare: not cached
+  if (length > kLongest) return QString::fromUtf8(path, static_cast<qsizetype>(length));
+  struct Slot {
+    QByteArray bytes;
+    QString text;
+  };
+  thread_local std::array<Slot, 64> cache __attribute__((tls_model("initial-exec")));
+  std::uint32_t hash = 2166136261u;  // FNV-1a
+  for (std::size_t i = 0; i < length; ++i)
+    hash = (hash ^ static_cast<unsigned char>(path[i])) * 16777619u;
+  Slot& slot = cache[hash % cache.size()];
+  if (static_cast<std::size_t>(slot.bytes.size()) != length ||
+      std::memcmp(slot.bytes.constData(), path, length) != 0) {
+    slot.bytes = QByteArray(path, static_cast<qsizetype>(length));
+    slot.text = QString::fromUtf8(slot.bytes);
+  }
+  return slot.text;
 }

@@ -16,4 +16,7 @@ class OSCLoCodec {
   // A message from what liblo hands a method handler (already checked by
   // liblo against its type tags).
   static OSCMessage fromLo(const char* path, const char* types, lo_arg** argv, int argc);
+  // The address as text. Addresses repeat, so a small cache per thread hands
+  // back the string made before instead of decoding and allocating anew.
+  static QString address(const char* path);
 };

@@ -3,12 +3,15 @@
 #include "platform/osc/OSCValue.h"
 
 #include <QString>
+#include <QVarLengthArray>
 
 #include <memory>
-#include <vector>
 
 // One OSC message: an address and its arguments in order. `value` is the
-// first argument, the one a single-valued control carries.
+// first argument, the one a single-valued control carries. Messages of up to
+// two arguments (the usual controls) allocate nothing for them.
+using OSCValueArray = QVarLengthArray<OSCValue, 2>;
+
 class OSCMessage {
  public:
   OSCMessage() = default;
@@ -26,13 +29,15 @@ class OSCMessage {
 
   // The first argument, or null when there is none.
   const OSCValue* value() const { return values_.empty() ? nullptr : &values_.front(); }
-  const std::vector<OSCValue>& valueArray() const { return values_; }
+  const OSCValueArray& valueArray() const { return values_; }
   int valueCount() const { return static_cast<int>(values_.size()); }
 
   QString description() const;
-  bool operator==(const OSCMessage& other) const = default;
+  bool operator==(const OSCMessage& other) const {
+    return address_ == other.address_ && values_ == other.values_;
+  }
 
  private:
   QString address_;
-  std::vector<OSCValue> values_;
+  OSCValueArray values_;
 };

@@ -12,9 +12,10 @@ struct ReadHolds {
   static constexpr int kSlots = 32;
   const RWTryLock* lock[kSlots] = {};
   int count[kSlots] = {};
+  int used = 0;  // slots at or past this index are free: scans stop here
 
   int* find(const RWTryLock* l) {
-    for (int i = 0; i < kSlots; ++i)
+    for (int i = 0; i < used; ++i)
       if (lock[i] == l) return &count[i];
     return nullptr;
   }
@@ -27,6 +28,7 @@ struct ReadHolds {
       if (!lock[i]) {
         lock[i] = l;
         count[i] = 1;
+        if (i >= used) used = i + 1;
         return;
       }
     }
@@ -34,16 +36,19 @@ struct ReadHolds {
     // writeLock loses its protection for this lock.
   }
   void remove(const RWTryLock* l) {
-    for (int i = 0; i < kSlots; ++i) {
+    for (int i = 0; i < used; ++i) {
       if (lock[i] == l) {
         if (--count[i] == 0) lock[i] = nullptr;
+        while (used > 0 && !lock[used - 1]) --used;
         return;
       }
     }
   }
 };
 
-thread_local ReadHolds readHolds;
+// Initial-exec: the library is loaded at start-up, so the table is reached
+// without a call into the dynamic linker on every lock and unlock.
+thread_local ReadHolds readHolds __attribute__((tls_model("initial-exec")));
 
 }  // namespace
 

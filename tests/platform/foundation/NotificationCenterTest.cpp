@@ -77,3 +77,21 @@ TEST(NotificationCenter, RemoveWaitsForADeliveryOnAnotherThread) {
   poster.join();
   releaser.join();
 }
+
+TEST(NotificationCenter, TellsWhetherANameHasObserversAndWhenThatMayHaveChanged) {
+  NotificationCenter center;
+  int observer = 0, everything = 0;
+  const auto start = center.observerGeneration();
+  EXPECT_FALSE(center.hasObservers(QStringLiteral("Ping")));
+  center.addObserver(&observer, QStringLiteral("Ping"), nullptr, [](const Notification&) {});
+  EXPECT_NE(center.observerGeneration(), start);
+  EXPECT_TRUE(center.hasObservers(QStringLiteral("Ping")));
+  EXPECT_FALSE(center.hasObservers(QStringLiteral("Pong")));
+  center.addObserver(&everything, QString(), nullptr, [](const Notification&) {});
+  EXPECT_TRUE(center.hasObservers(QStringLiteral("Pong")));  // an observer of every name
+  const auto before = center.observerGeneration();
+  center.removeObserver(&everything);
+  center.removeObserver(&observer);
+  EXPECT_NE(center.observerGeneration(), before);
+  EXPECT_FALSE(center.hasObservers(QStringLiteral("Ping")));
+}

@@ -81,3 +81,25 @@ TEST(RWTryLock, WritersAreMutuallyExclusiveUnderContention) {
   EXPECT_EQ(counter, 4 * 5000);
   EXPECT_EQ(readersSeenDuringWrite.load(), 0);
 }
+
+TEST(RWTryLock, ReadHoldsStayTrackedInAnyReleaseOrder) {
+  RWTryLock a, b, c;
+  a.readLock();
+  b.readLock();
+  c.readLock();
+  b.readUnlock();  // a hole before the last hold
+  EXPECT_TRUE(a.heldForReadingByThisThread());
+  EXPECT_FALSE(b.heldForReadingByThisThread());
+  EXPECT_TRUE(c.heldForReadingByThisThread());
+  EXPECT_FALSE(c.writeLock());  // still refused: the hold is known
+  c.readUnlock();
+  b.readLock();  // takes the freed place
+  a.readUnlock();
+  EXPECT_TRUE(b.heldForReadingByThisThread());
+  b.readUnlock();
+  for (RWTryLock* lock : {&a, &b, &c}) {
+    EXPECT_FALSE(lock->heldForReadingByThisThread());
+    ASSERT_TRUE(lock->writeLock());
+    lock->writeUnlock();
+  }
+}

@@ -1,0 +1,143 @@
+// Values over real transports into data-source subscribers: OSC over
+// loopback, MIDI through a JACK server with the dummy driver.
+#include "framework/datasource/DataSourceController.h"
+#include "framework/datasource/InputNotifications.h"
+#include "framework/datasource/MIDIManager.h"
+#include "framework/datasource/QKOSCManager.h"
+#include "platform/foundation/UserDefaults.h"
+#include "tests/framework/datasource/DataSourceFakes.h"
+#include "tests/framework/datasource/InputTestSupport.h"
+#include "tests/platform/osc/OSCTestSupport.h"
+#include "tests/support/JackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+class ControlInput : public ::testing::Test {
+ protected:
+  ControlInput() : dsc(DataSourceController::TickThread::Manual) {
+    UserDefaults::standard().resetForTesting();
+    app.dsc = &dsc;
+    app.clock = &clock;
+    dsc.setAppController(&app);
+  }
+  std::shared_ptr<RecordingTarget> subscribe(const KeyPath& path) {
+    auto target = std::make_shared<RecordingTarget>();
+    EXPECT_TRUE(dsc.subscribeObject(target, &RecordingTarget::received, path));
+    return target;
+  }
+
+  FakeInputApp app;
+  FakeClock clock;
+  DataSourceController dsc;
+};
+
+TEST_F(ControlInput, OSCOverLoopbackReachesASubscriberOnTheInputThread) {
+  QKOSCManager osc(&app);
+  app.osc = &osc;
+  dsc.awakeFromNib();
+  auto in = osc.createNewInputForPort(UdpSocket::freePort());
+  ASSERT_TRUE(in && in->isOpen());
+  auto fader = subscribe({QStringLiteral("OSC"), QStringLiteral("/fader/1")});
+  auto button = subscribe({QStringLiteral("OSC"), QStringLiteral("/button")});
+
+  OSCOutPort out(QStringLiteral("127.0.0.1"), in->port(), QStringLiteral("sender"));
+  auto bundle = OSCBundle::create();
+  auto f = OSCMessage::createWithAddress(QStringLiteral("/fader/1"));
+  f->addFloat(0.25f);
+  auto b = OSCMessage::createWithAddress(QStringLiteral("/button"));
+  b->addBool(true);
+  bundle->addElementArray({f, b});
+  ASSERT_TRUE(out.sendThisBundle(*bundle));
+  ASSERT_TRUE(waitFor([&] { return fader->values().size() == 2 && button->values().size() == 2; }));
+  EXPECT_FLOAT_EQ(fader->values().back(), 0.25f);
+  EXPECT_FLOAT_EQ(button->values().back(), 1.0f);
+  EXPECT_NE(fader->threads().back(), std::this_thread::get_id());
+}
+
+// Another program on the JACK server.
+int portIndex(RtMidi& midi, const std::string& suffix) {
+  for (unsigned i = 0; i < midi.getPortCount(); ++i)
+    if (midi.getPortName(i).ends_with(suffix)) return static_cast<int>(i);
+  return -1;
+}
+
+TEST_F(ControlInput, MIDIThroughJackReachesTheTreeTheClockAndOtherPrograms) {
+  JackServer jack;
+  ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
+  MIDIManager::Options options;
+  options.api = RtMidi::UNIX_JACK;
+  options.pollIntervalSeconds = 0;
+  MIDIManager midi(&app, options);
+  app.midi = &midi;
+  dsc.awakeFromNib();
+  ASSERT_TRUE(midi.endpointsOpen());
+  auto note = subscribe({QStringLiteral("MIDI"), QStringLiteral("note [60] ch. 10")});
+
+  RtMidiOut keyboard(RtMidi::UNIX_JACK, "keyboard");
+  const int toZaph = portIndex(keyboard, ":To ZAPH");
+  ASSERT_GE(toZaph, 0);
+  keyboard.openPort(static_cast<unsigned>(toZaph), "out");
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  const std::vector<unsigned char> noteOn = {0x99, 60, 127}, tick = {0xF8};
+  keyboard.sendMessage(&noteOn);
+  keyboard.sendMessage(&tick);
+  ASSERT_TRUE(waitFor([&] { return note->values().size() == 2 && clock.received().size() == 1; }));
+  EXPECT_FLOAT_EQ(note->values().back(), 1.0f);
+  EXPECT_EQ(clock.received().front().type(), 0xF8);
+
+  RtMidiIn synth(RtMidi::UNIX_JACK, "synth");
+  std::atomic<int> heard{0};
+  synth.setCallback(
+      [](double, std::vector<unsigned char>* bytes, void* count) {
+        if (*bytes == std::vector<unsigned char>{0xB1, 7, 100})
+          ++*static_cast<std::atomic<int>*>(count);
+      },
+      &heard);
+  const int fromZaph = portIndex(synth, ":From ZAPH");
+  ASSERT_GE(fromZaph, 0);
+  synth.openPort(static_cast<unsigned>(fromZaph), "in");
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  ASSERT_TRUE(midi.virtualDest()->sendMsgs({*QKMIDIMessage::createFromVals(0xB0, 2, 7, 100)}));
+  EXPECT_TRUE(waitFor([&] { return heard.load() == 1; }));
+}
+
+TEST_F(ControlInput, APluggedControllerKeepsItsEnableStateAcrossSetupChanges) {
+  JackServer jack;
+  ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
+  MIDIManager::Options options;
+  options.api = RtMidi::UNIX_JACK;
+  options.pollIntervalSeconds = 0;
+  MIDIManager midi(&app, options);
+  NotificationRecorder aboutToChange(InputNotifications::MIDISetupAboutToChange);
+  NotificationRecorder changed(InputNotifications::MIDISetupChanged);
+  const QString name = QStringLiteral("pads:Pads");
+
+  auto pads = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "pads");
+  pads->openVirtualPort("Pads");
+  ASSERT_TRUE(midi.pollPortsNow());
+  EXPECT_EQ(aboutToChange.count(), 1u);
+  ASSERT_EQ(changed.count(), 1u);
+  EXPECT_EQ(changed.notes().front().object, static_cast<void*>(&midi));
+  ASSERT_TRUE(midi.findSourceNodeNamed(name));
+  midi.setSourceEnabled(name, false);
+  midi.saveSourceEnableStatesToDefaults();
+
+  pads.reset();  // unplugged
+  ASSERT_TRUE(midi.pollPortsNow());
+  EXPECT_FALSE(midi.findSourceNodeNamed(name));
+  pads = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "pads");
+  pads->openVirtualPort("Pads");  // and plugged in again
+  ASSERT_TRUE(midi.pollPortsNow());
+  ASSERT_TRUE(midi.findSourceNodeNamed(name));
+  EXPECT_FALSE(midi.findSourceNodeNamed(name)->enabled());
+  EXPECT_EQ(UserDefaults::standard()
+                .dictionaryValue(QStringLiteral("midiSourcesEnabledDict"))
+                .value(name),
+            QVariant(false));
+}
+
+}  // namespace
