@@ -1,6 +1,5 @@
 #include "framework/controls/QKSafeString.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 
 #include <cmath>
@@ -23,19 +22,19 @@ bool holdsColor(const QVariant& v) { return v.metaType().id() == QMetaType::QCol
 }  // namespace
 
 QKSafeString::QKSafeString(const QString& text)
-    : theString_(text), font_(defaultFont()), color_(QColor::fromRgbF(1, 0, 0, 1)) {
-  if (!theString_.isNull()) textSize_ = measure(theString_, font_);
-}
+    : theString_(text),
+      font_(defaultFont()),
+      metrics_(font_),
+      color_(QColor::fromRgbF(1, 0, 0, 1)) {}
 
-QSizeF QKSafeString::measure(const QString& text, const QFont& font) {
-  const QFontMetricsF metrics(font);
+QSizeF QKSafeString::measure(const QString& text, const QFontMetricsF& metrics) {
   return {std::ceil(metrics.horizontalAdvance(text)), std::ceil(metrics.height())};
 }
 
 void QKSafeString::setCustomString(const QString& text) {
   std::lock_guard<std::mutex> guard(lock_);
   theString_ = text;
-  if (!theString_.isNull()) textSize_ = measure(theString_, font_);
+  textChanged();
 }
 
 QString QKSafeString::string() const {
@@ -46,7 +45,8 @@ QString QKSafeString::string() const {
 void QKSafeString::setFont(const QFont& font) {
   std::lock_guard<std::mutex> guard(lock_);
   font_ = font;
-  if (!theString_.isNull()) textSize_ = measure(theString_, font_);
+  metrics_ = QFontMetricsF(font_);
+  textChanged();
 }
 
 void QKSafeString::setForegroundColor(const QColor& color) {
@@ -59,9 +59,12 @@ void QKSafeString::setAttributes(const QVariantMap& attributes) {
   const QVariant font = attributes.value(NSFontAttributeName);
   const QVariant color = attributes.value(NSForegroundColorAttributeName);
   std::lock_guard<std::mutex> guard(lock_);
-  if (holdsFont(font)) font_ = font.value<QFont>();
+  if (holdsFont(font)) {
+    font_ = font.value<QFont>();
+    metrics_ = QFontMetricsF(font_);
+  }
   if (holdsColor(color)) color_ = color.value<QColor>();
-  if (!theString_.isNull()) textSize_ = measure(theString_, font_);
+  textChanged();
 }
 
 void QKSafeString::drawAtPoint(QPainter& painter, const QPointF& point) const {
@@ -84,8 +87,7 @@ void QKSafeString::drawLocked(QPainter& painter, const QPointF& point, const QFo
   painter.save();
   painter.setFont(font);
   painter.setPen(color);
-  const QFontMetricsF metrics(font);
-  painter.drawText(QPointF(point.x(), point.y() + metrics.ascent()), theString_);
+  painter.drawText(QPointF(point.x(), point.y() + QFontMetricsF(font).ascent()), theString_);
   painter.restore();
 }
 
@@ -104,7 +106,12 @@ QColor QKSafeString::foregroundColor() const {
   return color_;
 }
 
+// A null text keeps the size last measured.
 QSizeF QKSafeString::textSize() const {
   std::lock_guard<std::mutex> guard(lock_);
+  if (!sizeKnown_ && !theString_.isNull()) {
+    textSize_ = measure(theString_, metrics_);
+    sizeKnown_ = true;
+  }
   return textSize_;
 }

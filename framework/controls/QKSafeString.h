@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPointF>
 #include <QSizeF>
 #include <QString>
@@ -54,17 +55,22 @@ class QKSafeString {
   QFont font() const;
   QColor foregroundColor() const;
   // The measured size, width and height each rounded up to whole points.
+  // Measured when asked after a change, so that a text rewritten on every
+  // value update is measured only when it is drawn.
   QSizeF textSize() const;
 
-  static QSizeF measure(const QString& text, const QFont& font);
+  static QSizeF measure(const QString& text, const QFontMetricsF& metrics);
 
  private:
   void drawLocked(QPainter& painter, const QPointF& point, const QFont& font,
                   const QColor& color) const;
+  void textChanged() { sizeKnown_ = false; }
 
   mutable std::mutex lock_;
   QString theString_;
   QFont font_;
+  QFontMetricsF metrics_;  // of font_, kept: values are measured often
   QColor color_;
-  QSizeF textSize_;
+  mutable QSizeF textSize_;
+  mutable bool sizeKnown_ = false;
 };

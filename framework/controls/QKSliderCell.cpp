@@ -996,6 +996,7 @@ bool QKSliderCell::useThisSource(const std::optional<KeyPath>& path) {
   syncDeletedUnderMe_ = false;
   const bool wasBound = syncFlag();
   if (wasBound) setSyncFlag(false);
+  forgetSource();
   {
     Lock lock(stateLock_);
     syncArray_ = *path;
@@ -1020,6 +1021,7 @@ void QKSliderCell::setSyncFlag(bool flag) {
       subscribed = !deleted() && subscribeToSource();
     } else {
       unsubscribeFromSource();
+      forgetSource();
     }
     if (!subscribed) syncFlag_ = false;
     if (selected()) {
@@ -1170,7 +1172,25 @@ bool hasReceivedValue(const DataSource& source) {
 
 }  // namespace
 
+void QKSliderCell::rememberSource(DataSource* source) {
+  if (knownSourceId_.load() == source || !syncFlag()) return;
+  Lock lock(stateLock_);
+  knownSource_ = source->weak_from_this();
+  knownSourceId_ = source;
+}
+
+void QKSliderCell::forgetSource() {
+  Lock lock(stateLock_);
+  knownSource_.reset();
+  knownSourceId_ = nullptr;
+}
+
 std::shared_ptr<DataSource> QKSliderCell::boundSource() const {
+  if (knownSourceId_.load()) {
+    Lock lock(stateLock_);
+    std::shared_ptr<DataSource> known = knownSource_.lock();
+    if (known && !known->isDeleted()) return known;
+  }
   DataSourceController* dsc = dataSourceController();
   const KeyPath path = syncArray();
   if (!dsc || path.size() < 2) return nullptr;
@@ -1205,7 +1225,9 @@ bool QKSliderCell::validDataSourceValAvailable() const {
 }
 
 void QKSliderCell::dataSourceUpdated(DataSource* source) {
-  if (source) receiveSourceValue(source->value(), source->sourceType());
+  if (!source) return;
+  rememberSource(source);
+  receiveSourceValue(source->value(), source->sourceType());
 }
 
 void QKSliderCell::setDataSourceWithVal(DataSource* source) {
@@ -1224,6 +1246,7 @@ void QKSliderCell::dataSourceNameChanged(DataSource* source) {
 
 // The source is going away: no unsubscribing, just waiting for a new one.
 void QKSliderCell::currentDataSourceDeletedUnderMe() {
+  forgetSource();
   syncFlag_ = false;
   syncDeletedUnderMe_ = true;
   setNeedsDisplay(true);

@@ -387,6 +387,8 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   };
   std::optional<SourceState> boundSourceState() const;
   std::shared_ptr<DataSource> boundSource() const;
+  void rememberSource(DataSource* source);
+  void forgetSource();
   static long currentTick();
   bool subscribeToSource();
   void unsubscribeFromSource();
@@ -459,6 +461,10 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   std::weak_ptr<BehaviorChainInterface> behaviorChain_;                  // under stateLock_
   QString behaviorName_;                                                 // under stateLock_
   std::atomic<bool> syncFlag_{false};
+  // The source that last pushed to this bound slider, so that the tick need
+  // not look it up by path; forgotten when the binding or path changes.
+  std::atomic<const DataSource*> knownSourceId_{nullptr};
+  std::weak_ptr<DataSource> knownSource_;  // under stateLock_
   std::atomic<bool> syncDeletedUnderMe_{false};
   std::atomic<bool> behaviorFlag_{false};
   std::atomic<bool> hardwareLearnMode_{false};

@@ -250,6 +250,8 @@ TEST_F(SliderManagerTest, TheTickRunsWhileSlidersComeAndGo) {
       s->prepareToBeDeleted();
     }
   }
+  // The loop may end before the tick thread first runs.
+  while (chain->passes.load() == 0) std::this_thread::yield();
   stop.store(true);
   tick.join();
   EXPECT_EQ(manager.registeredSliders().size(), made.size());
