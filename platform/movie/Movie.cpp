@@ -7,6 +7,7 @@
 #include "platform/movie/MovieByteSource.h"
 #include "platform/movie/MovieClock.h"
 #include "platform/movie/MovieDemuxer.h"
+#include "platform/movie/MovieTimeMap.h"
 #include "platform/movie/QKTimeMath.h"
 #include "platform/movie/VideoDecoder.h"
 
@@ -146,7 +147,8 @@ QImage Movie::frameImage(const QKTime& time) {
       return QImage();
     }
   }
-  const int64_t value = QKTimeMath::valueIn(time, info_.timeScale);
+  int64_t value = QKTimeMath::valueIn(time, info_.timeScale);
+  if (const std::shared_ptr<const MovieTimeMap> map = timeMap()) value = map->originalAt(value);
   std::shared_ptr<const VideoFrame> frame = imageDecoder_->decode(info_.frameIndexAt(value));
   return frame ? frame->toImage() : QImage();
 }
@@ -308,7 +310,7 @@ void Movie::stepForward() {
     const int64_t current = frameFor(timeline_, host);
     const int64_t last = info_.frameIndexAt(std::max<int64_t>(timeline_.boundEnd - 1, 0));
     const int64_t next = std::min(current + 1, last);
-    setPositionLocked(std::max(info_.frameStart(next), timeline_.boundStart), host);
+    setPositionLocked(std::max(playingValueOf(info_.frameStart(next)), timeline_.boundStart), host);
   }
   if (audio_) audio_->positionChanged();
   wakeWorker();
@@ -324,7 +326,8 @@ void Movie::stepBackward() {
     const int64_t current = frameFor(timeline_, host);
     const int64_t first = info_.frameIndexAt(timeline_.boundStart);
     const int64_t previous = std::max(current - 1, first);
-    setPositionLocked(std::max(info_.frameStart(previous), timeline_.boundStart), host);
+    setPositionLocked(std::max(playingValueOf(info_.frameStart(previous)), timeline_.boundStart),
+                      host);
   }
   if (audio_) audio_->positionChanged();
   wakeWorker();
@@ -375,9 +378,31 @@ void Movie::setDidEndHandler(std::function<void()> handler) {
 // --- frames ---------------------------------------------------------------
 
 int64_t Movie::frameFor(const MovieTimeline& timeline, int64_t host) const {
-  const int64_t value = timeline.at(host).value;
+  return frameShownAt(timeline, timeline.at(host).value);
+}
+
+int64_t Movie::frameShownAt(const MovieTimeline& timeline, int64_t value) const {
   const int64_t last = std::max(timeline.boundEnd - 1, timeline.boundStart);
-  return info_.frameIndexAt(std::clamp(value, timeline.boundStart, last));
+  value = std::clamp(value, timeline.boundStart, last);
+  if (timeline.timeMap) value = timeline.timeMap->originalAt(value);
+  return info_.frameIndexAt(value);
+}
+
+int64_t Movie::playingValueOf(int64_t movieValue) const {
+  return timeline_.timeMap ? timeline_.timeMap->warpedAt(movieValue) : movieValue;
+}
+
+void Movie::setTimeMap(std::shared_ptr<const MovieTimeMap> map) {
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    timeline_.timeMap = std::move(map);
+  }
+  wakeWorker();
+}
+
+std::shared_ptr<const MovieTimeMap> Movie::timeMap() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return timeline_.timeMap;
 }
 
 int64_t Movie::frameIndexAt(int64_t displayHostNanos) {

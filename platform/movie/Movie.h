@@ -79,6 +79,12 @@ class Movie {
   const std::vector<MovieChapter>& chapters() const { return info_.chapters; }
   double preferredRate() const { return 1.0; }
 
+  // Time warp: playback, seeking and stepping run in warped time, and the
+  // map says which movie time shows at each (the movie keeps its duration).
+  // Null plays the movie as made.
+  void setTimeMap(std::shared_ptr<const MovieTimeMap> map);
+  std::shared_ptr<const MovieTimeMap> timeMap() const;
+
   // Poster: the frame that stands for the movie (the first one unless set).
   QKTime posterTime() const;
   void setPosterTime(const QKTime& time);
@@ -160,6 +166,10 @@ class Movie {
   MovieTimeline timelineSnapshot(int64_t host);
   void updateBounds();  // under stateMutex_
   int64_t frameFor(const MovieTimeline& timeline, int64_t host) const;
+  // The frame shown at a (warped) time value.
+  int64_t frameShownAt(const MovieTimeline& timeline, int64_t value) const;
+  // Where a movie time plays under the warp (under stateMutex_).
+  int64_t playingValueOf(int64_t movieValue) const;
   void setPositionLocked(int64_t value, int64_t host);
   void wakeWorker();
   void ensureWorker();

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+class MovieTimeMap;
 
 // Where a playing movie is at a host time: the movie time runs from an anchor
 // at the rate, inside the play bounds (the selection when it plays alone,
@@ -16,6 +19,9 @@ struct MovieTimeline {
   int64_t boundEnd = 0;
   bool loops = false;
   bool backAndForth = false;
+  // A time warp: the position runs in warped time and the map says which
+  // movie time shows (null: none).
+  std::shared_ptr<const MovieTimeMap> timeMap;
 
   struct Position {
     int64_t value = 0;

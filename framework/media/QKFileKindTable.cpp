@@ -1,0 +1,68 @@
+#include "framework/media/QKFileKindTable.h"
+
+#include "framework/media/QKFile.h"
+#include "framework/media/QKQTFile.h"
+
+#include <map>
+#include <mutex>
+
+namespace {
+const QString kQtFlagKey = QStringLiteral("qtFlag");
+const QString kQcFlagKey = QStringLiteral("qcFlag");
+
+struct Table {
+  std::mutex mutex;
+  std::map<int, QKFileKindTable::Maker> makers;
+  QKFileKindTable::PathTest isStillImage;
+};
+
+Table& table() {
+  static Table t;
+  return t;
+}
+}  // namespace
+
+std::optional<int> QKFileKindTable::kindOfSnapshot(const QVariantMap& snapshot) {
+  if (snapshot.value(kQtFlagKey).toBool()) return QKFile::kMovieKind;
+  if (snapshot.value(kQcFlagKey).toBool()) return QKFile::kCompositionKind;
+  bool ok = false;
+  const int kind = snapshot.value(QKFile::kTypeKey).toInt(&ok);
+  if (!ok) return std::nullopt;
+  return kind;
+}
+
+std::shared_ptr<QKFile> QKFileKindTable::createForSnapshot(const QVariantMap& snapshot,
+                                                           CompositorInterface* compositor) {
+  const std::optional<int> kind = kindOfSnapshot(snapshot);
+  if (!kind) return nullptr;
+  Maker maker;
+  int chosen = *kind;
+  {
+    Table& t = table();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (chosen == QKFile::kMovieKind && t.isStillImage && t.makers.count(QKFile::kImageKind) &&
+        t.isStillImage(snapshot.value(QStringLiteral("fullPath")).toString()))
+      chosen = QKFile::kImageKind;
+    auto it = t.makers.find(chosen);
+    if (it != t.makers.end()) maker = it->second;
+  }
+  if (maker) return maker(compositor);
+  if (chosen == QKFile::kMovieKind) return QKQTFile::createWithCompositor(compositor);
+  return nullptr;
+}
+
+void QKFileKindTable::registerKind(int kind, Maker maker) {
+  if (kind == 5) return;
+  Table& t = table();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  if (maker)
+    t.makers[kind] = std::move(maker);
+  else
+    t.makers.erase(kind);
+}
+
+void QKFileKindTable::registerStillImageTest(PathTest test) {
+  Table& t = table();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  t.isStillImage = std::move(test);
+}
