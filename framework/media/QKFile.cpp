@@ -96,7 +96,7 @@ bool QKFile::loadFromSnapshot(const QVariantMap&, const QString& fullPath, Compo
 
 bool QKFile::loadWithMediaFromSnapshot(const QVariantMap& snapshot,
                                        CompositorInterface* compositor) {
-  loadFromSnapshot(snapshot, compositor);
+  QKFile::loadFromSnapshot(snapshot, compositor);
   const QString savePath = compositor_ ? compositor_->projectSavePath() : QString();
   const QString path = MediaPaths::findMedia(snapshot, savePath);
   const bool loaded = loadFromSnapshot(snapshot, path, compositor);

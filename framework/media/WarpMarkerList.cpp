@@ -43,7 +43,7 @@ WarpMarkerList::Marker WarpMarkerList::addAtWarpedTime(const QKTime& time, const
 WarpMarkerList::Marker WarpMarkerList::add(const QKTime& time, const QKTime& duration, Axis axis) {
   const int64_t t = valueIn(time, duration);
   const int64_t d = duration.value;
-  if (t <= 0 || t >= d) {
+  if (t < 0 || t > d) {
     Log::line(QStringLiteral("\t\terr: warp marker time %1 lies outside the movie (0..%2)")
                   .arg(t)
                   .arg(d));
@@ -74,8 +74,9 @@ WarpMarkerList::Marker WarpMarkerList::add(const QKTime& time, const QKTime& dur
   }
   if (!found) cur = Point{d, d, 1.0f};
   if (taken) return nullptr;
-  if (key(cur) <= key(prev) || t <= key(prev)) {
-    // Markers out of order on this axis leave no stretch to place it in.
+  if (key(cur) <= key(prev) || t < key(prev) || t > key(cur)) {
+    // A stretch of no length (a movie of no length, markers out of order on
+    // this axis) has no place for it.
     Log::line(QStringLiteral("\t\terr: no warp stretch holds time %1").arg(t));
     return nullptr;
   }

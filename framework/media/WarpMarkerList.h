@@ -23,8 +23,8 @@ class WarpMarkerList {
   void setMarkers(std::vector<Marker> markers);
 
   // A marker at an original (or a warped) time, placed on the current warp
-  // line; null when a marker already holds the time or the time lies outside
-  // the movie (at or before its start, at or after its end).
+  // line; null when a marker already holds the time, the time lies outside
+  // the movie, or the stretch it falls in has no length.
   Marker addAtTime(const QKTime& time, const QKTime& duration);
   Marker addAtWarpedTime(const QKTime& time, const QKTime& duration);
   bool remove(const Marker& marker);

@@ -48,13 +48,29 @@ TEST(WarpMarkerList, TimesThatAreTakenOrOutsideTheMovieAddNothing) {
   QuietLog quiet;
   WarpMarkerList list;
   ASSERT_TRUE(list.addAtTime(at(40), kDuration));
-  for (int64_t t : {40, 0, -5, 100, 150}) EXPECT_FALSE(list.addAtTime(at(t), kDuration)) << t;
+  for (int64_t t : {40, 0, -5, 150}) EXPECT_FALSE(list.addAtTime(at(t), kDuration)) << t;
   EXPECT_FALSE(list.addAtWarpedTime(at(40), kDuration));
   EXPECT_EQ(list.markers().size(), 1u);
 
   WarpMarkerList empty;
   EXPECT_FALSE(empty.addAtTime(at(0), QKTime{0, 600, 0})) << "a movie of no length";
   EXPECT_FALSE(empty.addAtWarpedTime(at(0), QKTime{0, 600, 0}));
+  EXPECT_TRUE(empty.markers().empty());
+}
+
+TEST(WarpMarkerList, TheEndsOfTheMovieTakeAMarkerOnlyWhileFree) {
+  WarpMarkerList list;
+  auto start = list.addAtTime(at(0), kDuration);
+  ASSERT_TRUE(start) << "a chapter at the start pins the start";
+  EXPECT_FLOAT_EQ(start->beatPosition(), 0.0f);
+  auto end = list.addAtTime(at(100), kDuration);
+  ASSERT_TRUE(end);
+  EXPECT_FLOAT_EQ(end->beatPosition(), 1.0f);
+  EXPECT_EQ(end->warpTime().value, 100);
+  EXPECT_FALSE(list.addAtTime(at(100), kDuration));
+  bool warped = true;
+  list.rebuild(kDuration, &warped);
+  EXPECT_FALSE(warped);
 }
 
 TEST(WarpMarkerList, TimesInAnotherScaleAreCarriedIntoTheDurationsScale) {
