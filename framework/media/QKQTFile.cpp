@@ -501,13 +501,13 @@ void QKQTFile::threadedVisualContextInit() {
     // render thread first draws from it.
     std::shared_ptr<QKMovieTextureContext> fresh =
         movie ? QKMovieTextureContext::create() : nullptr;
-    if (fresh) fresh->attach(movie->sharedMovie());
     std::shared_ptr<QKMovieTextureContext> old;
     {
       RenderLock render(compositor_);
       std::lock_guard<std::mutex> lock(stateMutex_);
       old = std::move(visualContext_);
       if (old) old->detach();
+      if (fresh) fresh->attach(movie->sharedMovie());
       visualContext_ = fresh;
     }
     if (old) {

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -25,16 +26,32 @@ class FakeCompositor : public CompositorInterface {
   void lockForRender() override {
     renderMutex.lock();
     ++locks;
+    heldSince = threadCpuMicros();
   }
-  void unlockRender() override { renderMutex.unlock(); }
+  void unlockRender() override {
+    const long long held = threadCpuMicros() - heldSince;
+    if (held > longestHoldCpuMicros) longestHoldCpuMicros = held;
+    renderMutex.unlock();
+  }
   // What a frame does: it never waits for the lock.
   bool tryLockForFrame() { return renderMutex.try_lock(); }
+  void unlockFrame() { renderMutex.unlock(); }
+
+  // Work done by the holder while it held the lock (its own CPU time, so a
+  // holder that the system merely put aside does not count).
+  static long long threadCpuMicros() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return (long long)now.tv_sec * 1000000 + now.tv_nsec / 1000;
+  }
   int beatsPerMeasure() override { return beats; }
   QString projectSavePath() override { return savePath; }
 
   UniqueIDCounter ids;
   std::mutex renderMutex;
   std::atomic<int> locks{0};
+  long long heldSince = 0;  // under renderMutex
+  std::atomic<long long> longestHoldCpuMicros{0};
   int beats = 4;
   QString savePath;
 };

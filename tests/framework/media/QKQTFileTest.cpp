@@ -52,8 +52,8 @@ class QKQTFileTest : public ::testing::Test {
   }
 
   std::shared_ptr<QKQTFile> restore(const QVariantMap& snapshot) {
-    auto file =
-        std::dynamic_pointer_cast<QKQTFile>(QKFileKindTable::createForSnapshot(snapshot, &compositor));
+    auto file = std::dynamic_pointer_cast<QKQTFile>(
+        QKFileKindTable::createForSnapshot(snapshot, &compositor));
     EXPECT_TRUE(file);
     if (file) file->loadFromSnapshot(snapshot, &compositor);
     return file;
@@ -113,7 +113,7 @@ TEST_F(QKQTFileTest, UserDefaultsSetTheStartingProperties) {
 TEST_F(QKQTFileTest, TempoSyncFollowsTheMasterClocksMeasure) {
   TestClipSpec spec;
   spec.frames = 15;
-  spec.fpsNum = 2;  // 7.5 s
+  spec.fpsNum = 2;       // 7.5 s
   compositor.beats = 0;  // counts as 4
   const QVariantMap props = open(clip(spec))->movieProps();
   EXPECT_FLOAT_EQ(props.value(P::kDurationInMeasures).toFloat(), 2.0f);
@@ -142,8 +142,8 @@ TEST_F(QKQTFileTest, StillImagesAreKnownByTheirExtension) {
 TEST_F(QKQTFileTest, ChaptersBecomeWarpMarkersUntilAStoredListReplacesThem) {
   TestClipSpec spec;
   spec.frames = 30;
-  spec.chapters = {{0, QStringLiteral("Intro")}, {10, QStringLiteral("Verse")},
-                   {20, QStringLiteral("Drop")}};
+  spec.chapters = {
+      {0, QStringLiteral("Intro")}, {10, QStringLiteral("Verse")}, {20, QStringLiteral("Drop")}};
   NotificationRecorder changed(MediaNotifications::kWarpMarkersChanged);
   auto file = open(clip(spec));
   ASSERT_EQ(file->warpMarkers().size(), 3u);
@@ -176,7 +176,8 @@ TEST_F(QKQTFileTest, AProjectMovedElsewherePlaysTheSameSelectionWarpAndPropertie
   ASSERT_TRUE(file->validFile());
   const QKTime duration = file->movieFile()->movie().duration();
   const int32_t scale = duration.scale;
-  const QKTimeRange active{QKTime{duration.value / 4, scale, 0}, QKTime{duration.value / 2, scale, 0}};
+  const QKTimeRange active{QKTime{duration.value / 4, scale, 0},
+                           QKTime{duration.value / 2, scale, 0}};
   file->setMovieProp(P::kActive, P::fromRange(active));
   file->setMovieProp(P::kLoopMode, 2);
   file->setMovieProp(P::kSpeed, 1.5);
@@ -195,7 +196,8 @@ TEST_F(QKQTFileTest, AProjectMovedElsewherePlaysTheSameSelectionWarpAndPropertie
   FakeCompositor venue;
   venue.savePath = to + "/show/set.zaph";
   NotificationRecorder missing(MediaNotifications::kMissingFile);
-  auto moved = std::dynamic_pointer_cast<QKQTFile>(QKFileKindTable::createForSnapshot(snapshot, &venue));
+  auto moved =
+      std::dynamic_pointer_cast<QKQTFile>(QKFileKindTable::createForSnapshot(snapshot, &venue));
   ASSERT_TRUE(moved);
   ASSERT_TRUE(moved->loadFromSnapshot(snapshot, &venue));
   EXPECT_EQ(missing.count(), 0u);
@@ -240,8 +242,8 @@ TEST_F(QKQTFileTest, ASelectionStoredInAnotherTimeScaleIsCarriedOver) {
        {{3, scale, 0}, {4, scale, 0}}},
   };
   for (const Case& c : cases) {
-    file->convertDictToMovieProps({{P::kActive, P::storedForm({{P::kActive, P::fromRange(c.stored)}})
-                                                     .value(P::kActive)}});
+    file->convertDictToMovieProps(
+        {{P::kActive, P::storedForm({{P::kActive, P::fromRange(c.stored)}}).value(P::kActive)}});
     EXPECT_EQ(P::range(file->movieProp(P::kActive)), c.expected) << c.name;
     EXPECT_EQ(file->movieFile()->movie().selection(), c.expected) << c.name;
   }
@@ -252,14 +254,17 @@ TEST_F(QKQTFileTest, AMissingMovieKeepsEveryStoredPropertyForTheNextSave) {
       {"duration", QVariantMap{{"timeValue", 1200}, {"timeScale", 600}, {"flags", 0}}},
       {"originalDuration", QVariantMap{{"timeValue", 1200}, {"timeScale", 600}, {"flags", 0}}},
       {"originalActive",
-       QVariantMap{{"timeDict", QVariantMap{{"timeValue", 0}, {"timeScale", 600}, {"flags", 0}}},
-                   {"durationDict", QVariantMap{{"timeValue", 1200}, {"timeScale", 600}, {"flags", 0}}}}},
+       QVariantMap{
+           {"timeDict", QVariantMap{{"timeValue", 0}, {"timeScale", 600}, {"flags", 0}}},
+           {"durationDict", QVariantMap{{"timeValue", 1200}, {"timeScale", 600}, {"flags", 0}}}}},
       {"active",
-       QVariantMap{{"timeDict", QVariantMap{{"timeValue", 60}, {"timeScale", 600}, {"flags", 0}}},
-                   {"durationDict", QVariantMap{{"timeValue", 600}, {"timeScale", 600}, {"flags", 0}}}}},
+       QVariantMap{
+           {"timeDict", QVariantMap{{"timeValue", 60}, {"timeScale", 600}, {"flags", 0}}},
+           {"durationDict", QVariantMap{{"timeValue", 600}, {"timeScale", 600}, {"flags", 0}}}}},
       {"ramloadRange",
-       QVariantMap{{"timeDict", QVariantMap{{"timeValue", 0}, {"timeScale", 600}, {"flags", 0}}},
-                   {"durationDict", QVariantMap{{"timeValue", 200}, {"timeScale", 600}, {"flags", 0}}}}},
+       QVariantMap{
+           {"timeDict", QVariantMap{{"timeValue", 0}, {"timeScale", 600}, {"flags", 0}}},
+           {"durationDict", QVariantMap{{"timeValue", 200}, {"timeScale", 600}, {"flags", 0}}}}},
       {"ramload", 1},
       {"originalFrameCount", 48},
       {"originalFrameRate", 24.0},
@@ -298,13 +303,16 @@ TEST_F(QKQTFileTest, AnUnopenableFileIsMissingAndSaysWhy) {
   auto file = restore({{"qkFileType", 0}, {"fullPath", dir + "/notamovie.mov"}});
   EXPECT_FALSE(file->validFile());
   EXPECT_EQ(missing.count(), 1u);
-  EXPECT_TRUE(log.contains(QStringLiteral("error loading file %1/notamovie.mov from snapshot").arg(dir)));
+  EXPECT_TRUE(
+      log.contains(QStringLiteral("error loading file %1/notamovie.mov from snapshot").arg(dir)));
 }
 
 TEST_F(QKQTFileTest, PreRollBlockedAtTheLimitLeavesTheKeyOut) {
-  QKStatChecker::setPresenter([](const QString&, const QString&, const QStringList&, int) { return 1; });
+  QKStatChecker::setPresenter(
+      [](const QString&, const QString&, const QStringList&, int) { return 1; });
   LogCapture log;
-  for (unsigned i = 0; i <= QKStatChecker::kMovieThreshold; ++i) QKStatChecker::incrementCachedMovieCount();
+  for (unsigned i = 0; i <= QKStatChecker::kMovieThreshold; ++i)
+    QKStatChecker::incrementCachedMovieCount();
   ASSERT_TRUE(MainThread::processUntil([] { return QKStatChecker::stopPrerolling(); }, 5.0));
   TestClipSpec spec;
   spec.frames = 4;
@@ -338,7 +346,8 @@ TEST_F(QKQTFileTest, RecordingsFillTheirOwnPlaceholdersAndKeepTheirIDs) {
     if (secondFirst) finish(QStringLiteral("Cam 2"), second);
     finish(QStringLiteral("Cam 1"), first);
     if (!secondFirst) finish(QStringLiteral("Cam 2"), second);
-    ASSERT_TRUE(MainThread::processUntil([&] { return one->validFile() && two->validFile(); }, 5.0));
+    ASSERT_TRUE(
+        MainThread::processUntil([&] { return one->validFile() && two->validFile(); }, 5.0));
     EXPECT_EQ(one->fullPath(), first);
     EXPECT_EQ(two->fullPath(), second);
     EXPECT_EQ(one->name(), QStringLiteral("cam-one.mov"));
