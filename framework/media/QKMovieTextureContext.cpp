@@ -1,5 +1,6 @@
 #include "framework/media/QKMovieTextureContext.h"
 
+#include "framework/render/DeferredReleaseArrays.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/gl/RenderThread.h"
@@ -117,7 +118,5 @@ bool QKMovieTextureContext::update() {
 void QKMovieTextureContext::releaseLater(std::shared_ptr<QKMovieTextureContext> context) {
   if (!context) return;
   context->detach();
-  gl::RenderThread& thread = gl::RenderThread::instance();
-  if (!thread.isRunning() || gl::RenderThread::isRenderThread()) return;  // freed here
-  thread.disposeLater([context = std::move(context)]() mutable { context.reset(); });
+  DeferredReleaseArrays::shared().addRenderer(std::move(context));
 }

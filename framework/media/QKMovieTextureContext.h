@@ -18,8 +18,7 @@ class Movie;
 // it. The render thread never waits on it (a busy context skips a frame).
 //
 // Attach and detach belong to the movie file, under the compositor's render
-// lock; the file hands a context it lets go to the render thread, which
-// frees it after a frame.
+// lock; the file hands a context it lets go to the deferred-release arrays.
 class QKMovieTextureContext : public std::enable_shared_from_this<QKMovieTextureContext> {
  public:
   static std::shared_ptr<QKMovieTextureContext> create();
@@ -41,8 +40,8 @@ class QKMovieTextureContext : public std::enable_shared_from_this<QKMovieTexture
   int64_t frameIndex() const { return frameIndex_.load(); }
   bool hasPicture() const { return frameIndex() >= 0; }
 
-  // Hands a context the caller lets go to the render thread, which frees it
-  // after its next frame (at once when no render thread runs).
+  // Hands a context the caller lets go to the deferred-release arrays: the
+  // render thread frees it after the frame under way.
   static void releaseLater(std::shared_ptr<QKMovieTextureContext> context);
   // Contexts alive in the process (render-thread registry).
   static std::size_t liveCount();

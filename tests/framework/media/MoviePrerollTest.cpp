@@ -3,6 +3,7 @@
 // eject, RAM ranges refused for lack of memory, and a pre-rolled movie's
 // first frame on screen at the first frame after its trigger.
 #include "framework/media/MovieProps.h"
+#include "framework/render/DeferredReleaseArrays.h"
 #include "framework/media/QKFileSource.h"
 #include "framework/media/QKMovieTextureContext.h"
 #include "framework/media/QKQTFile.h"
@@ -196,9 +197,14 @@ TEST_F(MoviePrerollTest, EjectingClosesTheMovieUnlessItIsKeptInRam) {
   EXPECT_TRUE(plain->visualContext()) << "a playing file keeps its pre-roll";
   plain->setCurrentSource(nullptr);
 
+  const std::weak_ptr<QKMovieTextureContext> context = plain->visualContext();
   plain->unPreRollOnMainThread();
   kept->unPreRollOnMainThread();
   EXPECT_FALSE(plain->visualContext());
+  EXPECT_FALSE(context.expired()) << "handed to the deferred-release arrays, not freed here";
+  EXPECT_FALSE(context.lock()->movie()) << "detached";
+  DeferredReleaseArrays::shared().purgeRenderers();
+  EXPECT_TRUE(context.expired());
   EXPECT_FALSE(plain->movieFile()) << "closed until it is played again";
   EXPECT_FALSE(kept->visualContext());
   EXPECT_TRUE(kept->movieFile());

@@ -372,3 +372,62 @@ TEST_F(QKQTFileTest, ARecordingWithoutAPathStopsWaitingAndStillNotifies) {
 }
 
 }  // namespace
+
+namespace {
+class PlayingSource : public QKQTMovieSubscriber {
+ public:
+  bool paused() const override { return paused_; }
+  void setPausedMainThread(bool paused) override {
+    paused_ = paused;
+    if (!paused) ++resumed;
+  }
+  bool paused_ = false;
+  int resumed = 0;
+};
+}  // namespace
+
+TEST_F(QKQTFileTest, WarpEditsKeepAPlayingLayerWhereItWas) {
+  TestClipSpec spec;
+  spec.frames = 40;
+  auto file = open(clip(spec));
+  const std::shared_ptr<QKQTMovie> movie = file->movieFile();
+  const QKTime duration = movie->movie().duration();
+  const auto at = [&](double share) { return QKTime{int64_t(duration.value * share), duration.scale, 0}; };
+  auto source = std::make_shared<PlayingSource>();
+  movie->setSubscriber(source);
+  movie->unlock();  // playing
+
+  NotificationRecorder changed(MediaNotifications::kWarpMarkersChanged);
+  file->addWarpMarkerAtTime(at(0.5));
+  file->addWarpMarkerAtTime(at(0.5));
+  EXPECT_EQ(file->warpMarkers().size(), 1u);
+  EXPECT_EQ(changed.count(), 1u) << "a time already taken adds and posts nothing";
+  file->warpMarkers()[0]->setBeatPosition(0.25f);
+  movie->movie().setCurrentTime(at(0.125));
+  file->createWarpedMovieFile();
+  EXPECT_TRUE(file->movieIsWarped());
+  EXPECT_EQ(movie->movie().currentTime(), at(0.125)) << "the layer goes on where it was";
+  EXPECT_EQ(source->resumed, 1);
+  EXPECT_FALSE(movie->isLocked()) << "the edit gives the lock back";
+
+  file->warpMarkers()[0]->setBeatPosition(0.5f);
+  file->warpMarkerMoved(file->warpMarkers()[0]);
+  EXPECT_EQ(file->warpMarkers()[0]->warpTime().value, duration.value / 2);
+  EXPECT_TRUE(file->timeMap() == nullptr || file->timeMap()->isIdentity());
+  EXPECT_EQ(source->resumed, 1) << "a moved marker does not resume a layer";
+
+  LogCapture log;
+  file->createUnwarpedMovieFile();
+  file->createUnwarpedMovieFile();
+  EXPECT_TRUE(log.contains(QStringLiteral("err: movie was not warped on createWarpedMovie")));
+  EXPECT_FALSE(file->movieIsWarped());
+  EXPECT_EQ(file->warpMarkers()[0]->warpTime(), file->warpMarkers()[0]->originalTime());
+
+  file->addWarpMarkerAtTime(at(0.25));
+  file->deleteWarpMarkerWithOriginalTime(at(0.7));
+  EXPECT_EQ(file->warpMarkers().size(), 2u) << "no marker at that time";
+  file->deleteWarpMarkerWithOriginalTime(at(0.25));
+  EXPECT_EQ(file->warpMarkers().size(), 1u);
+  movie->clearSubscriber();
+  movie->lock();
+}
