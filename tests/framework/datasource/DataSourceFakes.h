@@ -11,6 +11,8 @@
 #include "framework/datasource/QKSliderManagerInterface.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/NotificationCounter.h"
 
 #include <QStringList>
 
@@ -214,53 +216,3 @@ class FakeAltItem : public AltUIItem {
   QString name_;
 };
 
-// Captures log lines for the life of the object.
-class LogCapture {
- public:
-  LogCapture() {
-    previous_ = Log::setSink([this](const QString& line) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      lines_.append(line);
-    });
-  }
-  ~LogCapture() { Log::setSink(previous_); }
-  QStringList lines() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-  }
-  bool contains(const QString& text) const {
-    for (const QString& line : lines())
-      if (line.contains(text)) return true;
-    return false;
-  }
-
- private:
-  Log::Sink previous_;
-  mutable std::mutex mutex_;
-  QStringList lines_;
-};
-
-// Counts posts of one notification name for the life of the object.
-class NotificationCounter {
- public:
-  explicit NotificationCounter(const char* name) {
-    NotificationCenter::defaultCenter().addObserver(this, QString::fromLatin1(name), nullptr,
-                                                    [this](const Notification& note) {
-                                                      std::lock_guard<std::mutex> lock(mutex_);
-                                                      notes_.push_back(note);
-                                                    });
-  }
-  ~NotificationCounter() { NotificationCenter::defaultCenter().removeObserver(this); }
-  int count() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<int>(notes_.size());
-  }
-  std::vector<Notification> notes() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return notes_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<Notification> notes_;
-};

@@ -2,8 +2,8 @@
 
 #include "framework/media/CompositorInterface.h"
 #include "framework/media/UniqueIDCounter.h"
-#include "platform/foundation/Log.h"
-#include "platform/foundation/NotificationCenter.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/NotificationCounter.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,54 +54,6 @@ class FakeCompositor : public CompositorInterface {
   std::atomic<long long> longestHoldCpuMicros{0};
   int beats = 4;
   QString savePath;
-};
-
-// Notifications of one name, as they arrive.
-class NotificationRecorder {
- public:
-  explicit NotificationRecorder(const QString& name) {
-    NotificationCenter::defaultCenter().addObserver(this, name, nullptr,
-                                                    [this](const Notification& n) {
-                                                      std::lock_guard<std::mutex> lock(mutex_);
-                                                      received_.push_back(n);
-                                                    });
-  }
-  ~NotificationRecorder() { NotificationCenter::defaultCenter().removeObserver(this); }
-  std::vector<Notification> received() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return received_;
-  }
-  std::size_t count() const { return received().size(); }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<Notification> received_;
-};
-
-// Log lines written while it lives (and kept off the console).
-class LogCapture {
- public:
-  LogCapture() {
-    previous_ = Log::setSink([this](const QString& line) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      lines_ << line;
-    });
-  }
-  ~LogCapture() { Log::setSink(previous_); }
-  QStringList lines() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-  }
-  bool contains(const QString& text) const {
-    for (const QString& line : lines())
-      if (line.contains(text)) return true;
-    return false;
-  }
-
- private:
-  Log::Sink previous_;
-  mutable std::mutex mutex_;
-  QStringList lines_;
 };
 
 inline bool writeFile(const QString& path, const QByteArray& bytes = "x") {

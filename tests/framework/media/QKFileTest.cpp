@@ -166,18 +166,18 @@ TEST(QKFile, SetMoviePropsReplacesTheContents) {
 
 TEST(QKFile, PosterIsScaledIntoEightyBySixty) {
   auto file = QKFile::createWithCompositor(nullptr);
-  NotificationRecorder changed(MediaNotifications::kPosterImageChanged);
+  NotificationCounter changed(MediaNotifications::kPosterImageChanged);
   QImage big(320, 100, QImage::Format_ARGB32);
   big.fill(QColor(10, 200, 30));
   file->setPosterImage(big);
   EXPECT_EQ(file->posterImage().size(), QSize(80, 60));
   EXPECT_EQ(file->posterImage().pixelColor(79, 59), QColor(10, 200, 30));
-  ASSERT_EQ(changed.count(), 1u);
-  EXPECT_EQ(changed.received()[0].object, file.get());
+  ASSERT_EQ(changed.count(), 1);
+  EXPECT_EQ(changed.notes()[0].object, file.get());
 }
 
 TEST(QKFile, DeletionIsAnnouncedWhileTheFileIsWholeAndNeverFromItsDestructor) {
-  NotificationRecorder deleted(MediaNotifications::kFileFolderDeleted);
+  NotificationCounter deleted(MediaNotifications::kFileFolderDeleted);
   QString nameSeen;
   NotificationCenter::defaultCenter().addObserver(
       &nameSeen, MediaNotifications::kFileFolderDeleted, nullptr,
@@ -190,7 +190,7 @@ TEST(QKFile, DeletionIsAnnouncedWhileTheFileIsWholeAndNeverFromItsDestructor) {
   auto dropped = QKFile::createWithName(QStringLiteral("dropped"), nullptr);
   dropped.reset();
   NotificationCenter::defaultCenter().removeObserver(&nameSeen);
-  ASSERT_EQ(deleted.count(), 1u) << "once, and not for a file released unprepared";
+  ASSERT_EQ(deleted.count(), 1) << "once, and not for a file released unprepared";
   EXPECT_EQ(nameSeen, QStringLiteral("going"));
 }
 

@@ -144,14 +144,14 @@ TEST_F(QKQTFileTest, ChaptersBecomeWarpMarkersUntilAStoredListReplacesThem) {
   spec.frames = 30;
   spec.chapters = {
       {0, QStringLiteral("Intro")}, {10, QStringLiteral("Verse")}, {20, QStringLiteral("Drop")}};
-  NotificationRecorder changed(MediaNotifications::kWarpMarkersChanged);
+  NotificationCounter changed(MediaNotifications::kWarpMarkersChanged);
   auto file = open(clip(spec));
   ASSERT_EQ(file->warpMarkers().size(), 3u);
   EXPECT_EQ(file->warpMarkers()[0]->originalTime().value, 0);
   // Chapter times are stored to the millisecond.
   EXPECT_NEAR(file->warpMarkers()[1]->originalTime().seconds(), 1.0 / 3.0, 1e-3);
   EXPECT_NEAR(file->warpMarkers()[2]->originalTime().seconds(), 2.0 / 3.0, 1e-3);
-  EXPECT_EQ(changed.count(), 3u);
+  EXPECT_EQ(changed.count(), 3);
   EXPECT_FALSE(file->movieIsWarped());
 
   QVariantMap snapshot = file->createSnapshot();
@@ -195,12 +195,12 @@ TEST_F(QKQTFileTest, AProjectMovedElsewherePlaysTheSameSelectionWarpAndPropertie
   ASSERT_TRUE(QDir().rename(from + "/show", to + "/show"));
   FakeCompositor venue;
   venue.savePath = to + "/show/set.zaph";
-  NotificationRecorder missing(MediaNotifications::kMissingFile);
+  NotificationCounter missing(MediaNotifications::kMissingFile);
   auto moved =
       std::dynamic_pointer_cast<QKQTFile>(QKFileKindTable::createForSnapshot(snapshot, &venue));
   ASSERT_TRUE(moved);
   ASSERT_TRUE(moved->loadFromSnapshot(snapshot, &venue));
-  EXPECT_EQ(missing.count(), 0u);
+  EXPECT_EQ(missing.count(), 0);
   EXPECT_EQ(moved->fullPath(), to + "/show/clips/intro.mov");
   EXPECT_EQ(moved->uniqueFileId(), id);
   EXPECT_EQ(venue.ids.peek(), id + 1);
@@ -280,13 +280,13 @@ TEST_F(QKQTFileTest, AMissingMovieKeepsEveryStoredPropertyForTheNextSave) {
                              {"movieProps", storedProps},
                              {"warpArray", QVariantList{QVariantMap{{"beatPosition", 0.5}}}}};
   compositor.savePath = TestEnvironment::makeTempDir() + "/set.zaph";
-  NotificationRecorder missing(MediaNotifications::kMissingFile);
+  NotificationCounter missing(MediaNotifications::kMissingFile);
   auto file = restore(snapshot);
   ASSERT_TRUE(file);
   EXPECT_FALSE(file->validFile());
-  ASSERT_EQ(missing.count(), 1u) << "one notice, whatever number of paths failed";
-  EXPECT_EQ(missing.received()[0].object, file.get());
-  EXPECT_EQ(missing.received()[0].userInfo.value("snap").toMap(), snapshot);
+  ASSERT_EQ(missing.count(), 1) << "one notice, whatever number of paths failed";
+  EXPECT_EQ(missing.notes()[0].object, file.get());
+  EXPECT_EQ(missing.notes()[0].userInfo.value("snap").toMap(), snapshot);
   EXPECT_EQ(file->fullPath(), QStringLiteral("/no/such/folder/gone.mov"));
 
   const QVariantMap saved = file->createSnapshot();
@@ -299,10 +299,10 @@ TEST_F(QKQTFileTest, AnUnopenableFileIsMissingAndSaysWhy) {
   const QString dir = TestEnvironment::makeTempDir();
   ASSERT_TRUE(writeFile(dir + "/notamovie.mov", "plain text, not a movie"));
   LogCapture log;
-  NotificationRecorder missing(MediaNotifications::kMissingFile);
+  NotificationCounter missing(MediaNotifications::kMissingFile);
   auto file = restore({{"qkFileType", 0}, {"fullPath", dir + "/notamovie.mov"}});
   EXPECT_FALSE(file->validFile());
-  EXPECT_EQ(missing.count(), 1u);
+  EXPECT_EQ(missing.count(), 1);
   EXPECT_TRUE(
       log.contains(QStringLiteral("error loading file %1/notamovie.mov from snapshot").arg(dir)));
 }
@@ -338,7 +338,7 @@ TEST_F(QKQTFileTest, RecordingsFillTheirOwnPlaceholdersAndKeepTheirIDs) {
     EXPECT_FALSE(one->validFile());
     const long oneId = one->uniqueFileId();
     const long twoId = two->uniqueFileId();
-    NotificationRecorder reload(MediaNotifications::kReloadAll);
+    NotificationCounter reload(MediaNotifications::kReloadAll);
     const auto finish = [](const QString& tap, const QString& path) {
       NotificationCenter::defaultCenter().post(MediaNotifications::kExportDone, nullptr,
                                                {{"tapName", tap}, {"path", path}});
@@ -354,19 +354,19 @@ TEST_F(QKQTFileTest, RecordingsFillTheirOwnPlaceholdersAndKeepTheirIDs) {
     EXPECT_EQ(one->uniqueFileId(), oneId) << "the page still knows it by its ID";
     EXPECT_EQ(two->uniqueFileId(), twoId);
     EXPECT_TRUE(one->recSourceName().isNull());
-    EXPECT_EQ(reload.count(), 2u);
+    EXPECT_EQ(reload.count(), 2);
   }
 }
 
 TEST_F(QKQTFileTest, ARecordingWithoutAPathStopsWaitingAndStillNotifies) {
   auto placeholder = QKQTFile::createFromRecordingSource(QStringLiteral("Cam"), &compositor);
-  NotificationRecorder finished(MediaNotifications::kFileLoaderFinishedLoad);
+  NotificationCounter finished(MediaNotifications::kFileLoaderFinishedLoad);
   LogCapture log;
   placeholder->recordingDidStopMainThread({{"tapName", "Other"}});
-  EXPECT_EQ(finished.count(), 0u) << "another input's recording";
+  EXPECT_EQ(finished.count(), 0) << "another input's recording";
   placeholder->recordingDidStopMainThread({{"tapName", "Cam"}});
   EXPECT_TRUE(log.contains(QStringLiteral("err: record path was nil")));
-  EXPECT_EQ(finished.count(), 1u);
+  EXPECT_EQ(finished.count(), 1);
   EXPECT_FALSE(placeholder->validFile());
   EXPECT_TRUE(placeholder->recSourceName().isNull());
 }
@@ -392,16 +392,18 @@ TEST_F(QKQTFileTest, WarpEditsKeepAPlayingLayerWhereItWas) {
   auto file = open(clip(spec));
   const std::shared_ptr<QKQTMovie> movie = file->movieFile();
   const QKTime duration = movie->movie().duration();
-  const auto at = [&](double share) { return QKTime{int64_t(duration.value * share), duration.scale, 0}; };
+  const auto at = [&](double share) {
+    return QKTime{int64_t(duration.value * share), duration.scale, 0};
+  };
   auto source = std::make_shared<PlayingSource>();
   movie->setSubscriber(source);
   movie->unlock();  // playing
 
-  NotificationRecorder changed(MediaNotifications::kWarpMarkersChanged);
+  NotificationCounter changed(MediaNotifications::kWarpMarkersChanged);
   file->addWarpMarkerAtTime(at(0.5));
   file->addWarpMarkerAtTime(at(0.5));
   EXPECT_EQ(file->warpMarkers().size(), 1u);
-  EXPECT_EQ(changed.count(), 1u) << "a time already taken adds and posts nothing";
+  EXPECT_EQ(changed.count(), 1) << "a time already taken adds and posts nothing";
   file->warpMarkers()[0]->setBeatPosition(0.25f);
   movie->movie().setCurrentTime(at(0.125));
   file->createWarpedMovieFile();
