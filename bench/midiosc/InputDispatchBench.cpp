@@ -2,12 +2,12 @@
 // action, side by side with the bare dispatch it builds on: liblo's own
 // handler call for OSC, a plain function call for MIDI. Every iteration
 // alternates between two values, so that each one reaches the subscriber.
-#include "framework/datasource/AppControllerInterface.h"
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceTarget.h"
 #include "framework/datasource/MIDIManager.h"
 #include "framework/datasource/QKOSCManager.h"
 #include "platform/foundation/Log.h"
+#include "tests/framework/datasource/InputTestSupport.h"
 
 #include <QCoreApplication>
 
@@ -34,16 +34,6 @@ class Subscriber : public DataSourceTarget {
     benchmark::DoNotOptimize(source->value());
     delivered.fetch_add(1, std::memory_order_relaxed);
   }
-};
-
-class BenchApp : public AppControllerInterface {
- public:
-  MIDIManagerInterface* midiManager() override { return midi; }
-  QKOSCManager* oscManager() override { return osc; }
-  DataSourceController* dataSourceController() override { return dsc; }
-  DataSourceController* dsc = nullptr;
-  MIDIManagerInterface* midi = nullptr;
-  QKOSCManager* osc = nullptr;
 };
 
 std::vector<char> oscPacket(float value) {
@@ -89,7 +79,7 @@ void BM_OSC_LibloHandlerCall(benchmark::State& state) {
 BENCHMARK(BM_OSC_LibloHandlerCall);
 
 void BM_OSC_PacketToSubscriber(benchmark::State& state) {
-  BenchApp app;
+  FakeInputApp app;
   DataSourceController dsc(DataSourceController::TickThread::Manual);
   QKOSCManager osc(&app);
   app.dsc = &dsc;
@@ -131,7 +121,7 @@ void BM_MIDI_PlainFunctionCall(benchmark::State& state) {
 BENCHMARK(BM_MIDI_PlainFunctionCall);
 
 void BM_MIDI_ReceivedMIDIToSubscriber(benchmark::State& state) {
-  BenchApp app;
+  FakeInputApp app;
   DataSourceController dsc(DataSourceController::TickThread::Manual);
   MIDIManager::Options options;
   options.api = RtMidi::UNIX_JACK;  // no server here: no endpoints, the path is the same

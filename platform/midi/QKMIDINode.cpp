@@ -65,22 +65,7 @@ bool QKMIDINode::openInput(const QStringList& ownPortNames) {
     in_->ignoreTypes(false, false, false);  // let system exclusive and clock through
     in_->setCallback(&QKMIDINode::inputCallback, this);
   }
-  if (kind_ == Kind::VirtualSource) {
-    in_->openVirtualPort(name_.toStdString());
-  } else {
-    bool found = false;
-    for (const auto& port : QKMIDIPortList::list(*in_, ownPortNames)) {
-      if (port.name != name_) continue;
-      in_->openPort(port.index, QKMIDIPortList::kListenPortName);
-      openedRaw_ = port.raw;
-      found = true;
-      break;
-    }
-    if (!found) setLastError(QStringLiteral("no MIDI source named \"%1\"").arg(name_));
-  }
-  // RtMidi reports failures through the error callback (virtual ports have
-  // no open state of their own).
-  return lastError().isEmpty() && (kind_ == Kind::VirtualSource || in_->isPortOpen());
+  return openPort(*in_, ownPortNames, QKMIDIPortList::kListenPortName);
 }
 
 bool QKMIDINode::openOutput(const QStringList& ownPortNames) {
@@ -88,20 +73,29 @@ bool QKMIDINode::openOutput(const QStringList& ownPortNames) {
     out_ = std::make_unique<RtMidiOut>(api_, QKMIDIPortList::kClientName);
     out_->setErrorCallback(&QKMIDINode::errorCallback, this);
   }
-  if (kind_ == Kind::VirtualDestination) {
-    out_->openVirtualPort(name_.toStdString());
+  return openPort(*out_, ownPortNames, QKMIDIPortList::kSendPortName);
+}
+
+// A virtual port under the node's name, or the system port of that name,
+// connected through a port of ours called `connectionName`.
+bool QKMIDINode::openPort(RtMidi& midi, const QStringList& ownPortNames,
+                          const char* connectionName) {
+  if (isVirtual()) {
+    midi.openVirtualPort(name_.toStdString());
   } else {
     bool found = false;
-    for (const auto& port : QKMIDIPortList::list(*out_, ownPortNames)) {
+    for (const auto& port : QKMIDIPortList::list(midi, ownPortNames)) {
       if (port.name != name_) continue;
-      out_->openPort(port.index, QKMIDIPortList::kSendPortName);
+      midi.openPort(port.index, connectionName);
       openedRaw_ = port.raw;
       found = true;
       break;
     }
-    if (!found) setLastError(QStringLiteral("no MIDI destination named \"%1\"").arg(name_));
+    if (!found) setLastError(QStringLiteral("no MIDI %1 named \"%2\"").arg(kindName(kind_), name_));
   }
-  return lastError().isEmpty() && (kind_ == Kind::VirtualDestination || out_->isPortOpen());
+  // RtMidi reports failures through the error callback (virtual ports have
+  // no open state of their own).
+  return lastError().isEmpty() && (isVirtual() || midi.isPortOpen());
 }
 
 void QKMIDINode::close() {

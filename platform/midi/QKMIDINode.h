@@ -77,6 +77,7 @@ class QKMIDINode {
   static void errorCallback(RtMidiError::Type type, const std::string& text, void* node);
   bool openInput(const QStringList& ownPortNames);
   bool openOutput(const QStringList& ownPortNames);
+  bool openPort(RtMidi& midi, const QStringList& ownPortNames, const char* connectionName);
   void setLastError(const QString& error);
 
   const Kind kind_;

@@ -77,18 +77,30 @@ lo_bundle OSCLoCodec::toLo(const OSCBundle& bundle) {
   return b;
 }
 
+namespace {
+// liblo's arguments sit at 4-byte offsets in the packet: read them by copy,
+// not through its (8-byte aligned) union.
+template <class T>
+T argument(const lo_arg* a) {
+  T value;
+  std::memcpy(&value, a, sizeof value);
+  return value;
+}
+}  // namespace
+
 OSCMessage OSCLoCodec::fromLo(const char* path, const char* types, lo_arg** argv, int argc) {
   OSCMessage message(address(path));
   if (!types || !argv) return message;
   const int count = std::min<int>(argc, static_cast<int>(std::strlen(types)));
   for (int i = 0; i < count; ++i) {
-    lo_arg* a = argv[i];
+    const lo_arg* a = argv[i];
+    const char* bytes = reinterpret_cast<const char*>(a);
     switch (types[i]) {
       case LO_INT32:
-        message.addValue(OSCValue::fromInt(a->i));
+        message.addValue(OSCValue::fromInt(argument<std::int32_t>(a)));
         break;
       case LO_FLOAT:
-        message.addValue(OSCValue::fromFloat(a->f));
+        message.addValue(OSCValue::fromFloat(argument<float>(a)));
         break;
       case LO_TRUE:
         message.addValue(OSCValue::fromBool(true));
@@ -97,35 +109,38 @@ OSCMessage OSCLoCodec::fromLo(const char* path, const char* types, lo_arg** argv
         message.addValue(OSCValue::fromBool(false));
         break;
       case LO_STRING:
-        message.addValue(OSCValue::fromString(QString::fromUtf8(&a->s)));
+        message.addValue(OSCValue::fromString(QString::fromUtf8(bytes)));
         break;
       case LO_SYMBOL:
-        message.addValue(OSCValue::fromSymbol(QString::fromUtf8(&a->S)));
+        message.addValue(OSCValue::fromSymbol(QString::fromUtf8(bytes)));
         break;
       case LO_BLOB: {
-        auto blob = reinterpret_cast<lo_blob>(a);
-        message.addValue(
-            OSCValue::fromBlob(QByteArray(static_cast<const char*>(lo_blob_dataptr(blob)),
-                                          static_cast<int>(lo_blob_datasize(blob)))));
+        auto blob = const_cast<lo_arg*>(a);
+        message.addValue(OSCValue::fromBlob(QByteArray(static_cast<const char*>(lo_blob_dataptr(blob)),
+                                                       static_cast<int>(lo_blob_datasize(blob)))));
         break;
       }
       case LO_INT64:
-        message.addValue(OSCValue::fromInt64(a->h));
+        message.addValue(OSCValue::fromInt64(argument<std::int64_t>(a)));
         break;
       case LO_DOUBLE:
-        message.addValue(OSCValue::fromDouble(a->d));
+        message.addValue(OSCValue::fromDouble(argument<double>(a)));
         break;
       case LO_CHAR:
-        message.addValue(OSCValue::fromChar(a->c));
+        message.addValue(OSCValue::fromChar(static_cast<char>(argument<std::int32_t>(a))));
         break;
-      case LO_MIDI:
+      case LO_MIDI: {
+        const auto m = argument<std::array<std::uint8_t, 4>>(a);
         message.addValue(OSCValue::fromFourBytes(
-            OSCValue::MIDI, (std::uint32_t{a->m[0]} << 24) | (std::uint32_t{a->m[1]} << 16) |
-                                (std::uint32_t{a->m[2]} << 8) | std::uint32_t{a->m[3]}));
+            OSCValue::MIDI, (std::uint32_t{m[0]} << 24) | (std::uint32_t{m[1]} << 16) |
+                                (std::uint32_t{m[2]} << 8) | std::uint32_t{m[3]}));
         break;
-      case LO_TIMETAG:
-        message.addValue(OSCValue::fromTimeTag((std::uint64_t{a->t.sec} << 32) | a->t.frac));
+      }
+      case LO_TIMETAG: {
+        const auto t = argument<lo_timetag>(a);
+        message.addValue(OSCValue::fromTimeTag((std::uint64_t{t.sec} << 32) | t.frac));
         break;
+      }
       case LO_INFINITUM:
         message.addValue(OSCValue::fromType(OSCValue::Infinity));
         break;

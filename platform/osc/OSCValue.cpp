@@ -1,79 +1,41 @@
 #include "platform/osc/OSCValue.h"
 
-namespace {
-OSCValue make(OSCValue::Type type) { return OSCValue::fromType(type); }
-}  // namespace
-
 OSCValue OSCValue::fromType(Type type) {
   OSCValue v;
   v.type_ = type;
   return v;
 }
 
-OSCValue OSCValue::fromInt(std::int32_t value) {
-  OSCValue v = make(Int);
-  v.bits_ = value;
+OSCValue OSCValue::withBits(Type type, std::int64_t bits) {
+  OSCValue v = fromType(type);
+  v.bits_ = bits;
   return v;
 }
 
-OSCValue OSCValue::fromFloat(float value) {
-  OSCValue v = make(Float);
-  v.real_ = value;
+OSCValue OSCValue::withReal(Type type, double real) {
+  OSCValue v = fromType(type);
+  v.real_ = real;
   return v;
 }
 
-OSCValue OSCValue::fromBool(bool value) {
-  OSCValue v = make(Bool);
-  v.bits_ = value ? 1 : 0;
+OSCValue OSCValue::withBytes(Type type, QByteArray bytes) {
+  OSCValue v = fromType(type);
+  v.bytes_ = std::move(bytes);
   return v;
 }
 
-OSCValue OSCValue::fromString(const QString& value) {
-  OSCValue v = make(String);
-  v.bytes_ = value.toUtf8();
-  return v;
-}
-
-OSCValue OSCValue::fromSymbol(const QString& value) {
-  OSCValue v = make(Symbol);
-  v.bytes_ = value.toUtf8();
-  return v;
-}
-
-OSCValue OSCValue::fromBlob(const QByteArray& value) {
-  OSCValue v = make(Blob);
-  v.bytes_ = value;
-  return v;
-}
-
-OSCValue OSCValue::fromInt64(std::int64_t value) {
-  OSCValue v = make(Int64);
-  v.bits_ = value;
-  return v;
-}
-
-OSCValue OSCValue::fromDouble(double value) {
-  OSCValue v = make(Double);
-  v.real_ = value;
-  return v;
-}
-
-OSCValue OSCValue::fromChar(char value) {
-  OSCValue v = make(Char);
-  v.bits_ = value;
-  return v;
-}
-
-OSCValue OSCValue::fromFourBytes(Type type, std::uint32_t value) {
-  OSCValue v = make(type);
-  v.bits_ = value;
-  return v;
-}
-
+OSCValue OSCValue::fromInt(std::int32_t value) { return withBits(Int, value); }
+OSCValue OSCValue::fromFloat(float value) { return withReal(Float, value); }
+OSCValue OSCValue::fromBool(bool value) { return withBits(Bool, value ? 1 : 0); }
+OSCValue OSCValue::fromString(const QString& value) { return withBytes(String, value.toUtf8()); }
+OSCValue OSCValue::fromSymbol(const QString& value) { return withBytes(Symbol, value.toUtf8()); }
+OSCValue OSCValue::fromBlob(const QByteArray& value) { return withBytes(Blob, value); }
+OSCValue OSCValue::fromInt64(std::int64_t value) { return withBits(Int64, value); }
+OSCValue OSCValue::fromDouble(double value) { return withReal(Double, value); }
+OSCValue OSCValue::fromChar(char value) { return withBits(Char, value); }
+OSCValue OSCValue::fromFourBytes(Type type, std::uint32_t value) { return withBits(type, value); }
 OSCValue OSCValue::fromTimeTag(std::uint64_t value) {
-  OSCValue v = make(TimeTag);
-  v.bits_ = static_cast<std::int64_t>(value);
-  return v;
+  return withBits(TimeTag, static_cast<std::int64_t>(value));
 }
 
 double OSCValue::doubleValue() const {

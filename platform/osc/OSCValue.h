@@ -57,6 +57,10 @@ class OSCValue {
   bool operator==(const OSCValue& other) const = default;
 
  private:
+  static OSCValue withBits(Type type, std::int64_t bits);
+  static OSCValue withReal(Type type, double real);
+  static OSCValue withBytes(Type type, QByteArray bytes);
+
   Type type_ = Nil;
   std::int64_t bits_ = 0;  // int, int64, bool, char, four-byte, time tag
   double real_ = 0.0;      // float, double

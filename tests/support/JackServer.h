@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <string>
+
 #include <sys/types.h>
 
 // A private JACK server with the dummy driver for one test process:
@@ -16,6 +18,14 @@ class JackServer {
   // time on the machine: a process holds one JackServer at a time.
   explicit JackServer(QString name = {});
   static QString uniqueName();
+  // The index of the first port (in a JACK client's list, "client:port")
+  // whose name ends with `suffix`, or -1.
+  template <class Midi>
+  static int portIndex(Midi& midi, const std::string& suffix) {
+    for (unsigned i = 0; i < midi.getPortCount(); ++i)
+      if (midi.getPortName(i).ends_with(suffix)) return static_cast<int>(i);
+    return -1;
+  }
   ~JackServer();
   JackServer(const JackServer&) = delete;
   JackServer& operator=(const JackServer&) = delete;

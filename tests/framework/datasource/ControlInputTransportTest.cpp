@@ -24,6 +24,16 @@ class ControlInput : public ::testing::Test {
     app.clock = &clock;
     dsc.setAppController(&app);
   }
+  // MIDI over the test's JACK server, without the polling thread.
+  std::unique_ptr<MIDIManager> startMIDI() {
+    MIDIManager::Options options;
+    options.api = RtMidi::UNIX_JACK;
+    options.pollIntervalSeconds = 0;
+    auto midi = std::make_unique<MIDIManager>(&app, options);
+    app.midi = midi.get();
+    dsc.awakeFromNib();
+    return midi;
+  }
   std::shared_ptr<RecordingTarget> subscribe(const KeyPath& path) {
     auto target = std::make_shared<RecordingTarget>();
     EXPECT_TRUE(dsc.subscribeObject(target, &RecordingTarget::received, path));
@@ -58,30 +68,25 @@ TEST_F(ControlInput, OSCOverLoopbackReachesASubscriberOnTheInputThread) {
   EXPECT_NE(fader->threads().back(), std::this_thread::get_id());
 }
 
-// Another program on the JACK server.
-int portIndex(RtMidi& midi, const std::string& suffix) {
-  for (unsigned i = 0; i < midi.getPortCount(); ++i)
-    if (midi.getPortName(i).ends_with(suffix)) return static_cast<int>(i);
-  return -1;
-}
-
 TEST_F(ControlInput, MIDIThroughJackReachesTheTreeTheClockAndOtherPrograms) {
   JackServer jack;
   ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
-  MIDIManager::Options options;
-  options.api = RtMidi::UNIX_JACK;
-  options.pollIntervalSeconds = 0;
-  MIDIManager midi(&app, options);
-  app.midi = &midi;
-  dsc.awakeFromNib();
+  const auto started = startMIDI();
+  MIDIManager& midi = *started;
   ASSERT_TRUE(midi.endpointsOpen());
   auto note = subscribe({QStringLiteral("MIDI"), QStringLiteral("note [60] ch. 10")});
 
   RtMidiOut keyboard(RtMidi::UNIX_JACK, "keyboard");
-  const int toZaph = portIndex(keyboard, ":To ZAPH");
+  const int toZaph = JackServer::portIndex(keyboard, ":To ZAPH");
   ASSERT_GE(toZaph, 0);
   keyboard.openPort(static_cast<unsigned>(toZaph), "out");
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  const std::vector<unsigned char> ping = {0xBF, 0, 1};
+  ASSERT_TRUE(sendUntil([&] { keyboard.sendMessage(&ping); },
+                        [&] {
+                          return dsc.dataSourceForKeyArray(
+                                     {QStringLiteral("MIDI"), QStringLiteral("ctrl [0] ch. 16")}) !=
+                                 nullptr;
+                        }));
   const std::vector<unsigned char> noteOn = {0x99, 60, 127}, tick = {0xF8};
   keyboard.sendMessage(&noteOn);
   keyboard.sendMessage(&tick);
@@ -97,21 +102,19 @@ TEST_F(ControlInput, MIDIThroughJackReachesTheTreeTheClockAndOtherPrograms) {
           ++*static_cast<std::atomic<int>*>(count);
       },
       &heard);
-  const int fromZaph = portIndex(synth, ":From ZAPH");
+  const int fromZaph = JackServer::portIndex(synth, ":From ZAPH");
   ASSERT_GE(fromZaph, 0);
   synth.openPort(static_cast<unsigned>(fromZaph), "in");
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  ASSERT_TRUE(midi.virtualDest()->sendMsgs({*QKMIDIMessage::createFromVals(0xB0, 2, 7, 100)}));
-  EXPECT_TRUE(waitFor([&] { return heard.load() == 1; }));
+  EXPECT_TRUE(sendUntil(
+      [&] { midi.virtualDest()->sendMsgs({*QKMIDIMessage::createFromVals(0xB0, 2, 7, 100)}); },
+      [&] { return heard.load() > 0; }));
 }
 
 TEST_F(ControlInput, APluggedControllerKeepsItsEnableStateAcrossSetupChanges) {
   JackServer jack;
   ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
-  MIDIManager::Options options;
-  options.api = RtMidi::UNIX_JACK;
-  options.pollIntervalSeconds = 0;
-  MIDIManager midi(&app, options);
+  const auto started = startMIDI();
+  MIDIManager& midi = *started;
   NotificationRecorder aboutToChange(InputNotifications::MIDISetupAboutToChange);
   NotificationRecorder changed(InputNotifications::MIDISetupChanged);
   const QString name = QStringLiteral("pads:Pads");

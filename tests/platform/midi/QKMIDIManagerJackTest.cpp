@@ -1,25 +1,15 @@
 // The MIDI layer over a real JACK server with the dummy driver.
 #include "platform/midi/QKMIDIManager.h"
 #include "platform/midi/QKMIDIPortList.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/JackServer.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <mutex>
 #include <thread>
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, double seconds = 3.0) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
 
 class RecordingManager : public QKMIDIManager {
  public:
@@ -43,15 +33,6 @@ class RecordingManager : public QKMIDIManager {
   QKMIDIMessageArray received;
 };
 
-// Another program on the same JACK server.
-struct OtherProgram {
-  static int portIndex(RtMidi& midi, const std::string& suffix) {
-    for (unsigned i = 0; i < midi.getPortCount(); ++i)
-      if (midi.getPortName(i).ends_with(suffix)) return static_cast<int>(i);
-    return -1;
-  }
-};
-
 class QKMIDIManagerJack : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(jack.ready()) << jack.error().toStdString(); }
@@ -64,10 +45,13 @@ TEST_F(QKMIDIManagerJack, VirtualEndpointsCarryMessagesBothWays) {
       << manager.virtualSource()->lastError().toStdString();
 
   RtMidiOut sender(RtMidi::UNIX_JACK, "sender");
-  const int toUs = OtherProgram::portIndex(sender, ":To Test");
+  const int toUs = JackServer::portIndex(sender, ":To Test");
   ASSERT_GE(toUs, 0);
   sender.openPort(static_cast<unsigned>(toUs), "out");
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));  // connection settles within a cycle
+  const std::vector<unsigned char> ping = {0xB0, 127, 0};
+  ASSERT_TRUE(sendUntil([&] { sender.sendMessage(&ping); }, [&] { return manager.count() > 0; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // late pings land
+  manager.take();
   const std::vector<unsigned char> note = {0x93, 60, 127}, clock = {0xF8},
                                    sysex = {0xF0, 1, 2, 0xF7};
   sender.sendMessage(&note);
@@ -91,16 +75,23 @@ TEST_F(QKMIDIManagerJack, VirtualEndpointsCarryMessagesBothWays) {
         h->messages.push_back(*bytes);
       },
       &heard);
-  const int fromUs = OtherProgram::portIndex(listener, ":From Test");
+  const int fromUs = JackServer::portIndex(listener, ":From Test");
   ASSERT_GE(fromUs, 0);
   listener.openPort(static_cast<unsigned>(fromUs), "in");
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  auto heardCount = [&] {
+    std::lock_guard<std::mutex> lock(heard.mutex);
+    return heard.messages.size();
+  };
+  ASSERT_TRUE(sendUntil([&] { manager.virtualDest()->sendMsgs({QKMIDIMessage(0xB0, 1, 127, 0)}); },
+                        [&] { return heardCount() > 0; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  {
+    std::lock_guard<std::mutex> lock(heard.mutex);
+    heard.messages.clear();
+  }
   ASSERT_TRUE(manager.virtualDest()->sendMsgs(
       {QKMIDIMessage(0xB0, 16, 7, 64), QKMIDIMessage(0xC0, 2, 3, 0)}));
-  ASSERT_TRUE(waitFor([&] {
-    std::lock_guard<std::mutex> lock(heard.mutex);
-    return heard.messages.size() >= 2;
-  }));
+  ASSERT_TRUE(waitFor([&] { return heardCount() >= 2; }));
   std::lock_guard<std::mutex> lock(heard.mutex);
   EXPECT_EQ(heard.messages[0], (std::vector<unsigned char>{0xBF, 7, 64}));
   EXPECT_EQ(heard.messages[1], (std::vector<unsigned char>{0xC1, 3}));
@@ -125,15 +116,15 @@ TEST_F(QKMIDIManagerJack, PluggedControllerIsFoundByNameAndKeepsItsEnableState) 
   const QString name = QStringLiteral("fakectl:Knobs");
   auto node = manager.findSourceNodeNamed(name);
   ASSERT_TRUE(node);
-  ASSERT_TRUE(waitFor([&] { return node->isOpen(); }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  ASSERT_TRUE(node->isOpen());
   const std::vector<unsigned char> knob = {0xB0, 1, 100};
-  controller->sendMessage(&knob);
-  ASSERT_TRUE(waitFor([&] { return manager.count() == 1; }));
+  ASSERT_TRUE(
+      sendUntil([&] { controller->sendMessage(&knob); }, [&] { return manager.count() > 0; }));
   EXPECT_EQ(manager.take().front(), QKMIDIMessage(0xB0, 1, 1, 100));
 
   manager.setSourceEnabled(name, false);
   EXPECT_FALSE(node->isOpen());
+  manager.take();  // late copies of the knob
   controller->sendMessage(&knob);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(manager.count(), 0u);
@@ -170,7 +161,8 @@ TEST_F(QKMIDIManagerJack, DestinationIsMatchedByNameAndOpenedOnFirstSend) {
   EXPECT_FALSE(dest->isOpen());
   ASSERT_TRUE(dest->sendMsgs({QKMIDIMessage(0x90, 1, 60, 1)}));
   EXPECT_TRUE(dest->isOpen());
-  EXPECT_TRUE(waitFor([&] { return heard.load() == 1; }));
+  EXPECT_TRUE(sendUntil([&] { dest->sendMsgs({QKMIDIMessage(0x90, 1, 60, 1)}); },
+                        [&] { return heard.load() > 0; }));
   EXPECT_FALSE(manager.findDestNodeNamed(QStringLiteral("nothing:here")));
 }
 
@@ -198,13 +190,11 @@ TEST(QKMIDIManagerJackServer, WaitsForTheServerAndFollowsItsRestarts) {
   EXPECT_TRUE(manager.pollPortsNow());
   ASSERT_TRUE(manager.endpointsOpen());
   RtMidiOut sender(RtMidi::UNIX_JACK, "sender");
-  const int toUs = OtherProgram::portIndex(sender, ":To Test");
+  const int toUs = JackServer::portIndex(sender, ":To Test");
   ASSERT_GE(toUs, 0);
   sender.openPort(static_cast<unsigned>(toUs), "out");
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
   const std::vector<unsigned char> note = {0x90, 1, 2};
-  sender.sendMessage(&note);
-  EXPECT_TRUE(waitFor([&] { return manager.count() == 1; }));
+  EXPECT_TRUE(sendUntil([&] { sender.sendMessage(&note); }, [&] { return manager.count() > 0; }));
 }
 
 }  // namespace

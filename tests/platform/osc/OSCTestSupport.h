@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QByteArray>
+#include "tests/support/Eventually.h"
 
-#include <chrono>
-#include <functional>
-#include <thread>
+#include <QByteArray>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -62,12 +60,3 @@ class UdpSocket {
   }
   int fd_;
 };
-
-inline bool waitFor(const std::function<bool()>& done, double seconds = 3.0) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
