@@ -224,7 +224,7 @@ void Movie::setRate(double rate) {
     timeline_.rate = rate;
     settleLocked(host);
   }
-  if (audio_) audio_->positionChanged();
+  if (audio_) audio_->positionChanged(rate != 0.0);
   wakeWorker();
 }
 
@@ -375,6 +375,23 @@ void Movie::setDidEndHandler(std::function<void()> handler) {
   didEndHandler_ = std::move(handler);
 }
 
+void Movie::soundPosition(double* seconds, double* rate) {
+  const int64_t host = now();
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  settleLocked(host);
+  const int64_t value = timeline_.at(host).value;
+  int64_t original = value;
+  double stretch = 1.0;
+  if (timeline_.timeMap) {
+    original = timeline_.timeMap->originalAt(value);
+    // The warp's slope over one frame around the play head.
+    const int64_t step = std::max<int64_t>(info_.frameDuration, 1);
+    stretch = double(timeline_.timeMap->originalAt(value + step) - original) / double(step);
+  }
+  *seconds = double(original) / info_.timeScale;
+  *rate = timeline_.rate * stretch;
+}
+
 // --- frames ---------------------------------------------------------------
 
 int64_t Movie::frameFor(const MovieTimeline& timeline, int64_t host) const {
@@ -397,6 +414,7 @@ void Movie::setTimeMap(std::shared_ptr<const MovieTimeMap> map) {
     std::lock_guard<std::mutex> lock(stateMutex_);
     timeline_.timeMap = std::move(map);
   }
+  if (audio_) audio_->positionChanged();
   wakeWorker();
 }
 

@@ -156,6 +156,10 @@ class Movie {
   const std::shared_ptr<KeyframeIndex>& keyframes() const { return keyframes_; }
 
  private:
+  friend class MovieAudio;
+  // The sound's view: the movie's own time (seconds) at the play head and
+  // how fast it runs there (the rate, times the warp's stretch).
+  void soundPosition(double* seconds, double* rate);
   Movie(std::shared_ptr<MovieByteSource> source, const MovieInfo& info, const Options& options,
         std::vector<std::pair<int64_t, int64_t>> headerSpans);
   static std::shared_ptr<Movie> openSource(std::shared_ptr<MovieByteSource> source, QString* error,

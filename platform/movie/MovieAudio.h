@@ -1,13 +1,62 @@
 #pragma once
 
-class Movie;
+#include "platform/movie/MovieAudioMixer.h"
 
-// The sound of a playing movie (filled in below).
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct SwrContext;
+class Movie;
+class MovieDemuxer;
+
+// The sound of one movie: a thread that decodes the sound track, resamples
+// it to the mixer's stereo 48 kHz and keeps the movie's stream in the mixer
+// a little ahead of the play head. Heard only at rate 1, unmuted and while
+// no one scratches; after a jump or loop it follows the picture's time.
 class MovieAudio {
  public:
-  explicit MovieAudio(Movie& movie) : movie_(movie) {}
-  void positionChanged() {}
+  explicit MovieAudio(Movie& movie);
+  ~MovieAudio();
+  MovieAudio(const MovieAudio&) = delete;
+  MovieAudio& operator=(const MovieAudio&) = delete;
+
+  // The play head jumped or the rate changed: follow at once (`playing`:
+  // the movie now runs, so the sound starts if it has not yet).
+  void positionChanged(bool playing = false);
+
+  static constexpr double kAhead = 0.1;  // seconds queued ahead of the play head
+  static constexpr double kTolerance = 0.08;  // drift that makes the sound jump
 
  private:
-  [[maybe_unused]] Movie& movie_;
+  void threadMain();
+  bool open();
+  void close();
+  bool audible();
+  // Fills the stream up to kAhead; false when nothing could be decoded.
+  bool fill();
+  void seekTo(double seconds);
+  bool decodeFrame();
+
+  Movie& movie_;
+  std::shared_ptr<MovieAudioMixer::Stream> stream_;
+  std::unique_ptr<MovieDemuxer> demuxer_;
+  AVCodecContext* codec_ = nullptr;
+  SwrContext* swr_ = nullptr;
+  AVPacket* packet_ = nullptr;
+  AVFrame* frame_ = nullptr;
+  double nextTime_ = -1.0;  // movie seconds of the next sample to queue
+  double dropUntil_ = -1.0;  // samples before this time are skipped (after a seek)
+  bool ended_ = false;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool jumped_ = false;
+  bool quit_ = false;
+  std::thread thread_;
 };

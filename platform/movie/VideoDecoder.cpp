@@ -48,8 +48,11 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const std::shared_ptr<MovieBy
   }
   d->codec_ = avcodec_alloc_context3(codec);
   avcodec_parameters_to_context(d->codec_, par);
+  d->seedKeyframesFromContainer();
   d->codec_->thread_count = options.threads;
-  d->codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+  // Key frames only: each frame is drained on its own (random access), where
+  // frame threads only add hand-overs; slices still share the work.
+  d->codec_->thread_type = d->allIntra_ ? FF_THREAD_SLICE : FF_THREAD_FRAME | FF_THREAD_SLICE;
   d->codec_->pkt_timebase = fc->streams[d->stream_]->time_base;
   if (avcodec_open2(d->codec_, codec, nullptr) < 0) {
     if (error) *error = QStringLiteral("The movie's pictures cannot be decoded.");
@@ -57,7 +60,6 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const std::shared_ptr<MovieBy
   }
   d->packet_ = av_packet_alloc();
   d->decoded_ = av_frame_alloc();
-  d->seedKeyframesFromContainer();
   return d;
 }
 

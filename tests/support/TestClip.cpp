@@ -86,7 +86,7 @@ class Writer {
     c->thread_count = 1;
     if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(c->priv_data, "preset", "veryfast", 0);
-    av_opt_set(c->priv_data, "crf", "16", 0);
+    av_opt_set(c->priv_data, "crf", QByteArray::number(spec_.quality).constData(), 0);
     // Closed GOPs and no scene-cut key frames: the key frames fall where asked.
     av_opt_set(c->priv_data, "x264-params", intra ? "keyint=1" : "scenecut=0:open-gop=0", 0);
     int rc = avcodec_open2(c, codec, nullptr);
@@ -193,9 +193,9 @@ class Writer {
         f->data[0][y * f->linesize[0] + x] = uint8_t(TestClip::patternLuma(n, x, y, f->width, f->height));
     uint32_t seed = 2166136261u ^ uint32_t(n);
     auto noise = [&]() -> int {
-      if (!spec_.chromaNoise) return 0;
+      if (spec_.chromaNoise <= 0) return 0;
       seed = seed * 1664525u + 1013904223u;
-      return int((seed >> 24) % 41) - 20;
+      return int((seed >> 16) % uint32_t(2 * spec_.chromaNoise + 1)) - spec_.chromaNoise;
     };
     for (int y = 0; y < f->height / 2; ++y)
       for (int x = 0; x < f->width / 2; ++x) {

@@ -80,7 +80,7 @@ TEST(MovieRam, ALoadedRangePlaysWithoutTheDisk) {
   spec.height = 120;
   spec.frames = 60;
   spec.gop = TestClipSpec::Gop::Long;
-  spec.chromaNoise = true;
+  spec.chromaNoise = 20;
   QString error;
   const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
   ASSERT_TRUE(error.isEmpty());
@@ -102,7 +102,7 @@ TEST(MovieRam, FlushingGivesTheMemoryBack) {
   spec.frames = 60;
   spec.width = 160;
   spec.height = 120;
-  spec.chromaNoise = true;
+  spec.chromaNoise = 20;
   QString error;
   const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
   auto movie = Movie::openFile(path, &error);
