@@ -14,6 +14,7 @@
 #include <QMetaType>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <memory>
@@ -60,6 +61,26 @@ KeyPath& scratchPath(const QString& root, const QString& name) {
   path[1] = name;
   return path;
 }
+
+// Per input thread: the node each recent input went to, so that repeated
+// input skips the walk down the tree. An entry is trusted only for the
+// naming that made it and while its node lives and is not deleted (a node
+// replaced or removed from the tree is deleted first).
+struct CachedNode {
+  std::uint64_t owner = 0;
+  const QString* root = nullptr;
+  QString name;
+  std::weak_ptr<DataSource> node;
+};
+constexpr std::size_t kCachedNodes = 64;
+
+CachedNode& cachedNode(const QString& root, const QString& name) {
+  thread_local std::array<CachedNode, kCachedNodes> cache
+      __attribute__((tls_model("initial-exec")));
+  return cache[(qHash(name) ^ reinterpret_cast<std::uintptr_t>(&root)) % kCachedNodes];
+}
+
+std::atomic<std::uint64_t> namingSerials{0};
 
 bool isModifierOnly(int key) {
   switch (key) {
@@ -159,6 +180,7 @@ DSInputNaming::MIDISource DSInputNaming::midiSource(const QKMIDIMessage& message
 
 DSInputNaming::DSInputNaming(DataSourceController& controller)
     : dsc_(controller),
+      serial_(++namingSerials),
       midiDetect_(InputNotifications::MIDIDetect, InputNotifications::MessageKey),
       oscDetect_(InputNotifications::OSCDetect, InputNotifications::DataSourceKey),
       keyDetectName_(QString::fromLatin1(InputNotifications::KeyDetect)) {}
@@ -180,6 +202,17 @@ void DSInputNaming::DetectNotice::post(const Value& value) {
     center.post(name, nullptr, {{key, QVariant::fromValue(value)}});
 }
 
+std::shared_ptr<DataSource> DSInputNaming::inputSource(const QString& root, const QString& name,
+                                                       const KeyPath* path) {
+  CachedNode& cached = cachedNode(root, name);
+  if (cached.owner == serial_ && cached.root == &root && cached.name == name) {
+    if (auto node = cached.node.lock(); node && !node->isDeleted()) return node;
+  }
+  auto node = dsc_.inputSourceForKeyArray(path ? *path : scratchPath(root, name));
+  cached = {serial_, &root, name, node};
+  return node;
+}
+
 void DSInputNaming::midiMsgReceived(const QKMIDIMessage& message) {
   try {
     const MIDISource source = midiSource(message);
@@ -191,7 +224,7 @@ void DSInputNaming::midiMsgReceived(const QKMIDIMessage& message) {
         if (node && node->takesValue()) node->setValue(source.value);
         return;
       }
-      const auto node = dsc_.inputSourceForKeyArray(source.path);
+      const auto node = inputSource(kMIDI, source.path.last(), &source.path);
       if (node && node->takesValue()) node->setValue(source.value);
     }
     midiDetect_.post(message);
@@ -206,7 +239,7 @@ void DSInputNaming::receivedOSCMessage(const OSCMessage* message) {
   try {
     const QKOSCManager* osc = dsc_.oscManager();
     const QString dedicated = osc ? osc->dedicatedNameFor(message->address()) : QString();
-    const auto node = dedicated.isEmpty() ? dsc_.inputSourceForKeyArray({kOSC, message->address()})
+    const auto node = dedicated.isEmpty() ? inputSource(kOSC, message->address())
                                           : dsc_.dataSourceForKeyArray({kDedicatedOSC, dedicated});
     if (!node) return;
     const OSCValue& v = *message->value();
@@ -284,7 +317,7 @@ void DSInputNaming::keyDown(const QKeyEvent* event) {
   }
   if (name.isEmpty() && !press) name = keyName(*event);  // pressed before we listened
   if (name.isEmpty()) return;
-  const auto node = dsc_.inputSourceForKeyArray({kKey, name});
+  const auto node = inputSource(kKey, name);
   if (node && node->takesValue()) node->setValue(press ? 1.0f : 0.0f);
   NotificationCenter::defaultCenter().post(keyDetectName_, const_cast<QKeyEvent*>(event));
 }

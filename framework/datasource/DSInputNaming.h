@@ -9,8 +9,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
+class DataSource;
 class DataSourceController;
 class OSCMessage;
 class QKMIDIMessage;
@@ -64,7 +66,13 @@ class DSInputNaming {
     std::atomic<bool> observed{false};
   };
 
+  // The node at (root, name), made when missing; `path` when the caller has
+  // it already. `root` is one of the constant root names.
+  std::shared_ptr<DataSource> inputSource(const QString& root, const QString& name,
+                                          const KeyPath* path = nullptr);
+
   DataSourceController& dsc_;
+  const std::uint64_t serial_;  // tells this naming's cached nodes from others'
   DetectNotice midiDetect_;
   DetectNotice oscDetect_;
   const QString keyDetectName_;

@@ -107,6 +107,23 @@ TEST_F(InputNaming, SubscribersHearInputAtOnceOnTheInputThread) {
   EXPECT_EQ(target->threads().back(), inputThread);
 }
 
+TEST_F(InputNaming, InputAfterItsNodeWasReplacedOrRemovedReachesTheNodeNowThere) {
+  const KeyPath path = {kMIDI, QStringLiteral("ctrl [1] ch. 1")};
+  dsc.midiMsgReceived(QKMIDIMessage(0xB0, 1, 1, 10));
+  const auto first = node(path);
+  auto replacement = DSFloatInfrequent::createWithName(QStringLiteral("ctrl [1] ch. 1"));
+  dsc.setDataSource(replacement, path);
+  dsc.midiMsgReceived(QKMIDIMessage(0xB0, 1, 1, 127));
+  EXPECT_FLOAT_EQ(replacement->value(), 1.0f);
+  EXPECT_FLOAT_EQ(first->value(), 10 / 127.0f);
+
+  dsc.setDataSource(nullptr, path);
+  dsc.midiMsgReceived(QKMIDIMessage(0xB0, 1, 1, 0));
+  ASSERT_TRUE(node(path));
+  EXPECT_NE(node(path), replacement);
+  EXPECT_TRUE(received(path));
+}
+
 TEST_F(InputNaming, DedicatedMIDIGoesToItsNodeWithoutNotifying) {
   midi.dedicated.insert(QStringLiteral("ctrl [7] ch. 1"), QStringLiteral("Volume"));
   dedicate({QStringLiteral("Dedicated MIDI"), QStringLiteral("Volume")});
