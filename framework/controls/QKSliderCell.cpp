@@ -7,7 +7,10 @@
 #include "framework/controls/SliderManagerInterface.h"
 #include "framework/datasource/DSFloatInfrequent.h"
 #include "framework/datasource/DataSource.h"
+#include "framework/datasource/DSInputNaming.h"
 #include "framework/datasource/DataSourceController.h"
+#include "framework/datasource/InputNotifications.h"
+#include "platform/midi/QKMIDIMessage.h"
 #include "framework/render/TheApplication.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
@@ -1262,6 +1265,13 @@ void QKSliderCell::wasThisDataSourceDeletedOutFromUnderMe(const KeyPath& path) {
 
 // Selection -----------------------------------------------------------------------------------
 
+void QKSliderCell::keyDown(const QKeyEvent* event) {
+  if (deleted()) return;
+  if (DataSourceController* dsc = dataSourceController()) dsc->keyDown(event);
+}
+
+void QKSliderCell::keyUp(const QKeyEvent* event) { keyDown(event); }
+
 void QKSliderCell::selectJustMe() {
   if (DataSourceController* dsc = dataSourceController()) dsc->selectJustThisSlider(this);
 }
@@ -1276,8 +1286,12 @@ void QKSliderCell::deselectJustMe() {
 
 // Hardware learn ---------------------------------------------------------------------------------
 
-const QString QKSliderCell::QKMIDIDetectNotification = QStringLiteral("QKMIDIDetectNotification");
-const QString QKSliderCell::QKOSCDetectNotification = QStringLiteral("QKOSCDetectNotification");
+namespace {
+
+const QString kMIDIDetect = QString::fromLatin1(InputNotifications::MIDIDetect);
+const QString kOSCDetect = QString::fromLatin1(InputNotifications::OSCDetect);
+
+}  // namespace
 
 void QKSliderCell::startAllDetect() {
   startMIDIDetect();
@@ -1294,7 +1308,7 @@ void QKSliderCell::startMIDIDetect() {
   std::lock_guard<std::mutex> guard(detectMutex_);
   if (detectingMIDI_.exchange(true)) return;
   NotificationCenter::defaultCenter().addObserver(
-      this, QKMIDIDetectNotification, nullptr,
+      this, kMIDIDetect, nullptr,
       [this](const Notification& n) { midiDetectReceivedNotification(n); });
 }
 
@@ -1303,42 +1317,25 @@ void QKSliderCell::startOSCDetect() {
   std::lock_guard<std::mutex> guard(detectMutex_);
   if (detectingOSC_.exchange(true)) return;
   NotificationCenter::defaultCenter().addObserver(
-      this, QKOSCDetectNotification, nullptr,
+      this, kOSCDetect, nullptr,
       [this](const Notification& n) { oscDetectReceivedNotification(n); });
 }
 
 void QKSliderCell::stopMIDIDetect() {
   std::lock_guard<std::mutex> guard(detectMutex_);
   if (!detectingMIDI_.exchange(false)) return;
-  NotificationCenter::defaultCenter().removeObserver(this, QKMIDIDetectNotification);
+  NotificationCenter::defaultCenter().removeObserver(this, kMIDIDetect);
 }
 
 void QKSliderCell::stopOSCDetect() {
   std::lock_guard<std::mutex> guard(detectMutex_);
   if (!detectingOSC_.exchange(false)) return;
-  NotificationCenter::defaultCenter().removeObserver(this, QKOSCDetectNotification);
+  NotificationCenter::defaultCenter().removeObserver(this, kOSCDetect);
 }
 
-// The names are the ones the controller gives to MIDI sources.
-void QKSliderCell::learnFromMIDIMessage(int type, int channel, int data1) {
-  const long ch = channel;
-  const long number = data1;
-  QString name;
-  switch (type & 0xF0) {
-    case 0xB0:
-      name = QString::asprintf("ctrl [%ld] ch. %ld", number, ch);
-      break;
-    case 0x80:
-    case 0x90:
-      name = QString::asprintf("note [%ld] ch. %ld", number, ch);
-      break;
-    case 0xE0:
-      name = QString::asprintf("ptch.whl. ch. %ld", ch);
-      break;
-    default:
-      return;
-  }
-  learnPath(KeyPath{QStringLiteral("MIDI"), name});
+void QKSliderCell::learnFromMIDIMessage(const QKMIDIMessage& message) {
+  const KeyPath path = DSInputNaming::midiSource(message).path;
+  if (!path.isEmpty()) learnPath(path);
 }
 
 void QKSliderCell::learnFromOSCSource(const QString& sourceName) {
@@ -1346,8 +1343,12 @@ void QKSliderCell::learnFromOSCSource(const QString& sourceName) {
   learnPath(KeyPath{QStringLiteral("OSC"), sourceName});
 }
 
+// A path that one of the inspector's own learn buttons is bound to is not
+// taken; detection goes on.
 void QKSliderCell::learnPath(const KeyPath& path) {
   if (deleted()) return;
+  DataSourceController* dsc = dataSourceController();
+  if (dsc && !dsc->isThisDetectedSrcArraySafe(path)) return;
   if (!hardwareLearnMode()) stopAllDetect();
   const bool adopted = path == syncArray() || useThisSource(path);
   if (adopted) setSyncFlag(true);
@@ -1366,14 +1367,17 @@ void QKSliderCell::hardwareLearnModeUpdated(bool hardwareLearnMode) {
 }
 
 void QKSliderCell::midiDetectReceivedNotification(const Notification& notification) {
-  const QVariantMap& info = notification.userInfo;
-  learnFromMIDIMessage(info.value(QStringLiteral("type")).toInt(),
-                       info.value(QStringLiteral("channel")).toInt(),
-                       info.value(QStringLiteral("data1")).toInt());
+  const QVariant message =
+      notification.userInfo.value(QString::fromLatin1(InputNotifications::MessageKey));
+  if (message.canConvert<QKMIDIMessage>()) learnFromMIDIMessage(message.value<QKMIDIMessage>());
 }
 
 void QKSliderCell::oscDetectReceivedNotification(const Notification& notification) {
-  learnFromOSCSource(notification.userInfo.value(QStringLiteral("sourceName")).toString());
+  const QVariant source =
+      notification.userInfo.value(QString::fromLatin1(InputNotifications::DataSourceKey));
+  if (!source.canConvert<std::shared_ptr<DataSource>>()) return;
+  if (const auto node = source.value<std::shared_ptr<DataSource>>())
+    learnFromOSCSource(node->sourceName());
 }
 
 // Toggle buttons ------------------------------------------------------------------------------

@@ -23,6 +23,8 @@ class BehaviorChainInterface;
 class DataSource;
 class DataSourceController;
 class QKButtonCell;
+class QKMIDIMessage;
+class QKeyEvent;
 class QKSliderCellDelegate;
 class SliderControlView;
 class SliderManagerInterface;
@@ -56,8 +58,6 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   using Action = std::function<void(QKSliderCell& sender)>;
 
   static const QString QKSMNewSliderNotification;
-  static const QString QKMIDIDetectNotification;
-  static const QString QKOSCDetectNotification;
 
   static Ptr create();
   // A cell from a keyed archive (an interface layout).
@@ -87,6 +87,9 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   QString key() const;  // null once deleted
   bool deleted() const { return deleted_.load(); }
   QString description() const;
+  // Key presses and releases on the slider go to the data-source controller.
+  void keyDown(const QKeyEvent* event);
+  void keyUp(const QKeyEvent* event);
 
   // The view; null detaches it. Without a view the cell sends no action.
   void setControlView(SliderControlView* view);
@@ -249,10 +252,9 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   bool detectingMIDI() const { return detectingMIDI_.load(); }
   bool detectingOSC() const { return detectingOSC_.load(); }
   // Learns from one MIDI message: a note (on or off), a controller or the
-  // pitch wheel binds the slider to its source under "MIDI"; other messages
-  // are ignored. `type` is the status byte, channel and data byte as the
-  // message reports them.
-  void learnFromMIDIMessage(int type, int channel, int data1);
+  // pitch wheel binds the slider to its source under "MIDI", named as the
+  // controller names it; other messages are ignored.
+  void learnFromMIDIMessage(const QKMIDIMessage& message);
   // Learns the OSC source of that name (its address).
   void learnFromOSCSource(const QString& sourceName);
   // The slider manager tells every slider when hardware-learn mode changes.

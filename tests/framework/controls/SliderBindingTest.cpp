@@ -6,6 +6,9 @@
 #include "framework/datasource/DSFloatInfrequent.h"
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceHolder.h"
+#include "framework/datasource/QKButtonManagerInterface.h"
+#include "platform/midi/QKMIDIMessage.h"
+#include "platform/osc/OSCMessage.h"
 #include "tests/framework/controls/SliderFakes.h"
 
 #include <gtest/gtest.h>
@@ -322,7 +325,9 @@ TEST_F(SliderBindingTest, SelectionGoesThroughTheController) {
   EXPECT_TRUE(manager.selectedSliderArray().empty());
 }
 
-// Learning from MIDI by status byte: a one-shot learn takes one message.
+// Learning from MIDI by status byte, through the controller's MIDI input
+// (which names the source and posts the detect notification): a one-shot
+// learn takes one message.
 TEST_F(SliderBindingTest, LearnFromMIDIByStatusByte) {
   struct Case {
     const char* name;
@@ -330,19 +335,19 @@ TEST_F(SliderBindingTest, LearnFromMIDIByStatusByte) {
     std::optional<KeyPath> expect;  // nullopt: ignored
   };
   const Case cases[] = {
-      {"control change", 0xB0, 0, 7, KeyPath{"MIDI", "ctrl [7] ch. 0"}},
-      {"note on", 0x90, 3, 60, KeyPath{"MIDI", "note [60] ch. 3"}},
-      {"note off: the same source as note on", 0x80, 3, 60, KeyPath{"MIDI", "note [60] ch. 3"}},
+      {"control change", 0xB0, 1, 7, KeyPath{"MIDI", "ctrl [7] ch. 1"}},
+      {"note on", 0x90, 4, 60, KeyPath{"MIDI", "note [60] ch. 4"}},
+      {"note off: the same source as note on", 0x80, 4, 60, KeyPath{"MIDI", "note [60] ch. 4"}},
       {"pitch wheel", 0xE0, 16, 99, KeyPath{"MIDI", "ptch.whl. ch. 16"}},
       {"program change", 0xC0, 1, 5, std::nullopt},
       {"aftertouch", 0xA0, 1, 5, std::nullopt},
-      {"clock", 0xF8, 0, 0, std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto s = slider();
     s->cell->startMIDIDetect();
-    s->cell->learnFromMIDIMessage(c.type, c.channel, c.data1);
+    dsc.midiMsgReceived(QKMIDIMessage(static_cast<std::uint8_t>(c.type), c.channel,
+                                      static_cast<std::uint8_t>(c.data1), 100));
     if (c.expect) {
       EXPECT_EQ(s->cell->syncArray(), *c.expect);
       EXPECT_TRUE(s->cell->syncFlag());
@@ -355,12 +360,49 @@ TEST_F(SliderBindingTest, LearnFromMIDIByStatusByte) {
   }
 }
 
+// A control that switches detection on is never learnt by a detecting
+// slider.
+TEST_F(SliderBindingTest, PathsOfTheInspectorsLearnButtonsAreNotLearnt) {
+  struct LearnButtons : QKButtonManagerInterface {
+    void wasThisDataSourceDeletedOutFromUnderAnyButtons(const KeyPath&) override {}
+    void reloadDSContextualMenu() override {}
+    void selectThisButton(QKButtonCell*) override {}
+    void deselectThisButton(QKButtonCell*) override {}
+    void deselectAllButtons() override {}
+    std::vector<QKButtonCell*> selectedButtonArray() override { return {}; }
+    void setHardwareLearnMode(bool) override {}
+    std::vector<KeyPath> detectionButtonSyncArrays() override { return {kFader}; }
+  } buttons;
+  dsc.setButtonManager(&buttons);
+  auto s = slider();
+  s->cell->startMIDIDetect();
+  dsc.midiMsgReceived(QKMIDIMessage(0xB0, 1, 7, 1));  // the learn button's own controller
+  EXPECT_FALSE(s->cell->syncFlag());
+  EXPECT_TRUE(s->cell->detectingMIDI());
+  dsc.midiMsgReceived(QKMIDIMessage(0xB0, 1, 8, 1));
+  EXPECT_EQ(s->cell->syncArray(), (KeyPath{"MIDI", "ctrl [8] ch. 1"}));
+  dsc.setButtonManager(nullptr);
+}
+
+TEST_F(SliderBindingTest, LearnFromOSC) {
+  auto s = slider();
+  s->cell->startOSCDetect();
+  auto message = OSCMessage::createWithAddress(QStringLiteral("/mix/level"));
+  message->addFloat(0.4f);
+  dsc.receivedOSCMessage(message.get());
+  EXPECT_EQ(s->cell->syncArray(), (KeyPath{"OSC", "/mix/level"}));
+  EXPECT_TRUE(s->cell->syncFlag());
+  EXPECT_FLOAT_EQ(s->cell->value(), 0.4f);
+  EXPECT_FALSE(s->cell->detectingOSC());
+}
+
 TEST_F(SliderBindingTest, LearnInHardwareLearnModeFollowsEveryControl) {
   auto s = slider();
   s->cell->selectJustMe();
   manager.setHardwareLearnMode(true);  // a selected slider starts listening
   EXPECT_TRUE(s->cell->detectingMIDI() && s->cell->detectingOSC());
-  s->cell->learnFromMIDIMessage(0xB0, 1, 7);
+  dsc.midiMsgReceived(QKMIDIMessage(0xB0, 1, 7, 64));
+  EXPECT_EQ(s->cell->syncArray(), (KeyPath{"MIDI", "ctrl [7] ch. 1"}));
   s->cell->learnFromOSCSource(QStringLiteral("/pad/2"));
   EXPECT_EQ(s->cell->syncArray(), (KeyPath{"OSC", "/pad/2"}));
   EXPECT_TRUE(s->cell->syncFlag());
@@ -378,10 +420,11 @@ TEST_F(SliderBindingTest, LearningTheCurrentPathKeepsTheBindingAndEndsTheLearn) 
   s->cell->setSyncFlag(true);
   auto fader = dsc.dataSourceForKeyArray(kFader);
   s->cell->startAllDetect();
-  s->cell->learnFromMIDIMessage(0xB0, 1, 7);
+  dsc.midiMsgReceived(QKMIDIMessage(0xB0, 1, 7, 0));
   EXPECT_TRUE(s->cell->syncFlag());
   EXPECT_FALSE(s->cell->detectingMIDI() || s->cell->detectingOSC());
   EXPECT_EQ(dsc.dataSourceForKeyArray(kFader), fader);
+  EXPECT_FLOAT_EQ(s->cell->value(), 0.0f);  // the controller's value arrived
   fader->setValue(0.7f);
   EXPECT_FLOAT_EQ(s->cell->value(), 0.7f);
 }
@@ -476,4 +519,28 @@ TEST_F(SliderBindingTest, LockingCopiesTheToggles) {
   EXPECT_NE(member->cell->behavToggle(), nullptr);
   member->cell->setSyncToggleState(false);  // shared with the group
   EXPECT_EQ(master->cell->syncToggle(), nullptr);
+}
+
+// While pick-up waits for the hardware, the tick must not pass the slider's
+// already processed value through its chain again (an inverting chain would
+// flip the slider on every tick).
+TEST_F(SliderBindingTest, WaitingTakeoverDoesNotReprocessTheValue) {
+  auto s = slider();
+  auto fader = sourceAt(kFader);
+  auto invert = std::make_shared<FakeChain>([](float v) { return 1.0f - v; });
+  s->cell->useThisSource(kFader);
+  s->cell->setSyncFlag(true);
+  fader->setValue(0.9f);
+  s->cell->useThisBehavior(invert);
+  s->cell->setBehaviorFlag(true);
+  s->cell->setSoftTakeoverMode(2);
+  s->cell->setValue(0.3f);  // shows 0.7
+  s->cell->setSoftTakeoverFlag(true);
+  for (int tick = 0; tick < 3; ++tick) {
+    dsc.threadProc();
+    EXPECT_FLOAT_EQ(s->cell->value(), 0.7f) << "tick " << tick;
+  }
+  invert->needsEval = true;  // a changed behaviour setting runs it on the input
+  dsc.threadProc();
+  EXPECT_FLOAT_EQ(s->cell->value(), 0.7f);
 }

@@ -3,6 +3,7 @@
 #include "framework/controls/QKSliderManager.h"
 #include "framework/datasource/DSFloatInfrequent.h"
 #include "framework/datasource/DataSourceHolder.h"
+#include "platform/midi/QKMIDIMessage.h"
 #include "framework/datasource/DataSourceController.h"
 #include "tests/framework/controls/SliderFakes.h"
 
@@ -57,7 +58,7 @@ TEST_F(SliderThroughManagersTest, HardwareLearnModeReachesTheSelectedSlider) {
   dsc.setHardwareLearnMode(true);
   EXPECT_TRUE(s->cell->hardwareLearnMode());
   EXPECT_TRUE(s->cell->detectingMIDI());
-  s->cell->learnFromMIDIMessage(0x90, 10, 36);
+  dsc.midiMsgReceived(QKMIDIMessage(0x90, 10, 36, 100));
   EXPECT_EQ(s->cell->syncArray(), (KeyPath{"MIDI", "note [36] ch. 10"}));
   EXPECT_TRUE(s->cell->syncFlag());
   dsc.setHardwareLearnMode(false);
@@ -82,9 +83,10 @@ TEST_F(SliderThroughManagersTest, SelectionEditsReachTheToggles) {
   manager.selectedSlidersStartOSCDetect();
   EXPECT_TRUE(a->cell->detectingOSC() && b->cell->detectingOSC());
   manager.selectedSlidersStartMIDIDetect();
-  a->cell->learnFromMIDIMessage(0xB0, 2, 1);  // one-shot: this slider stops listening
+  dsc.midiMsgReceived(QKMIDIMessage(0xB0, 2, 1, 0));  // one-shot: the sliders stop listening
   EXPECT_FALSE(a->cell->detectingMIDI() || a->cell->detectingOSC());
-  EXPECT_TRUE(b->cell->detectingMIDI());
+  EXPECT_FALSE(b->cell->detectingMIDI());
+  EXPECT_EQ(b->cell->syncArray(), (KeyPath{"MIDI", "ctrl [1] ch. 2"}));
 }
 
 TEST_F(SliderThroughManagersTest, LockedSlidersSaveAndRestore) {
