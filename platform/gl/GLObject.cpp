@@ -72,6 +72,9 @@ bool GLObject::deleteIfCurrent(Kind kind, GLuint name, const std::weak_ptr<void>
     case Kind::VertexArray:
       f.glDeleteVertexArrays(1, &name);
       break;
+    case Kind::Sampler:
+      f.glDeleteSamplers(1, &name);
+      break;
   }
   return true;
 }

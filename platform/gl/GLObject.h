@@ -13,7 +13,7 @@ namespace gl {
 // context took its objects with it).
 class GLObject {
  public:
-  enum class Kind { Texture, Framebuffer, Buffer, Program, VertexArray };
+  enum class Kind { Texture, Framebuffer, Buffer, Program, VertexArray, Sampler };
 
   GLObject() = default;
   // `owner`: the lifetime of the context (framebuffers, vertex arrays) or of

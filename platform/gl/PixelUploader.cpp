@@ -32,6 +32,7 @@ bool PixelUploader::uploadInto(const TextureHandle& texture, const uchar* pixels
   if (!context || !pixels || size.isEmpty() || texture.size() != size) return false;
   const GLuint name = texture.name();
   if (!name) return false;
+  texture.storage()->aboutToWrite();
   GLFunctions& f = context->functions();
   const std::size_t rowBytes = std::size_t(size.width()) * 4;
   const std::size_t total = rowBytes * std::size_t(size.height());

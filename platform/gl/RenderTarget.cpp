@@ -17,6 +17,7 @@ bool RenderTarget::bind(const TextureHandle& colour) {
                  QStringLiteral("\t\terr: render target has no texture to draw into"));
     return false;
   }
+  colour.storage()->aboutToWrite();
   GLFunctions& f = context->functions();
   if (framebuffer_.alive() && !framebuffer_.ownedBy(context->lifetime())) framebuffer_.reset();
   if (!framebuffer_.alive()) {

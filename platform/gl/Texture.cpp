@@ -12,6 +12,21 @@ GLenum Texture::internalFormat() const {
   return spec_.format == TextureFormat::RGBA16F ? GL_RGBA16F : GL_RGBA8;
 }
 
+void Texture::addWriteObserver(WriteObserver observer) {
+  // A texture that is only read collects the observers of every frame.
+  if (writeObservers_.size() >= 16)
+    std::erase_if(writeObservers_, [](const WriteObserver& o) { return o.expired(); });
+  writeObservers_.push_back(std::move(observer));
+}
+
+void Texture::aboutToWrite() {
+  if (writeObservers_.empty()) return;
+  std::vector<WriteObserver> observers;
+  observers.swap(writeObservers_);
+  for (const WriteObserver& observer : observers)
+    if (std::shared_ptr<std::function<void()>> work = observer.lock()) (*work)();
+}
+
 GLuint Texture::name() {
   if (object_.alive()) return object_.name();
   GLContext* context = GLContext::current();

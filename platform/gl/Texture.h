@@ -4,6 +4,10 @@
 
 #include <QSize>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 namespace gl {
 
 enum class TextureTarget { Texture2D, Rectangle };
@@ -39,9 +43,18 @@ class Texture {
   // new one.
   void releaseName() { object_.reset(); }
 
+  // Work to do before the texture is next written (render thread): images
+  // not rendered yet that read it render first, so that they show what
+  // they would have shown when they were made. Run once; expired entries
+  // are skipped.
+  using WriteObserver = std::weak_ptr<std::function<void()>>;
+  void addWriteObserver(WriteObserver observer);
+  void aboutToWrite();
+
  private:
   Spec spec_;
   GLObject object_;
+  std::vector<WriteObserver> writeObservers_;
 };
 
 }  // namespace gl

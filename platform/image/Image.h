@@ -7,6 +7,10 @@
 #include <QRectF>
 #include <QTransform>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 namespace image {
 
 // What an image shows outside the rectangle its texture covers.
@@ -17,15 +21,36 @@ enum class EdgeMode {
 
 // An image of the filter engine: a texture covering a rectangle (`region`)
 // of the image plane, whose y axis runs upward, and the image's `extent`.
-// Filters are applied eagerly, so an image is always a finished texture;
-// textures of images are never written again, which makes images cheap to
-// copy and safe to keep.
+// Filters are applied eagerly: a filter's result is rendered into a texture
+// of its own when something first reads it (another kernel, a read of its
+// texture). The one exception is an image that is only drawn: its last
+// kernel then renders straight into the target, which saves a full pass per
+// drawn frame. Textures of images are never written again, which makes
+// images cheap to copy and safe to keep.
 //
 // An infinite image (a colour generator, a clamped image) has an infinite
 // extent; its texture covers the part that varies and `EdgeMode::Clamp`
 // gives the rest.
 class Image {
  public:
+  // How a result not rendered yet is made: `make` renders it into a texture
+  // of its own; `drawInto` renders it into the bound target instead (the
+  // target pixels `viewport` receiving the image plane from `origin`).
+  // `inputs` are the images it reads.
+  struct Recipe {
+    std::function<gl::TextureHandle()> make;
+    std::function<bool(const QRect& viewport, const QPointF& origin)> drawInto;
+    std::vector<Image> inputs;
+    // What made it (the kernel and its arguments), for passes that join it.
+    std::shared_ptr<void> source;
+    gl::TextureHandle made;
+    bool tried = false;
+    // Renders it now (once); the inputs' textures call it before they are
+    // written again.
+    void realise();
+    std::shared_ptr<std::function<void()>> realiseBeforeInputsChange;
+  };
+
   Image() = default;
 
   // An image of a texture made elsewhere, covering (0, 0, size). `flipped`
@@ -40,15 +65,26 @@ class Image {
   // What a kernel produced: rows bottom up.
   static Image rendered(const gl::TextureHandle& texture, const QRectF& region,
                         const QRectF& extent, EdgeMode edge);
+  // What a kernel will produce, rendered when first needed (rows bottom up).
+  static Image pending(std::shared_ptr<Recipe> recipe, const QRectF& region, const QRectF& extent,
+                       EdgeMode edge);
 
   static QRectF infiniteExtent();
   static bool isInfinite(const QRectF& rect);
 
-  bool isNull() const { return texture_.isNull(); }
+  bool isNull() const;
   explicit operator bool() const { return !isNull(); }
   QRectF extent() const { return extent_; }
   bool isInfinite() const { return isInfinite(extent_); }
-  const gl::TextureHandle& texture() const { return texture_; }
+  // The texture; a pending image is rendered now (render thread).
+  const gl::TextureHandle& texture() const;
+  bool isPending() const { return recipe_ && !recipe_->tried; }
+  const Recipe* recipe() const { return isPending() ? recipe_.get() : nullptr; }
+  // Renders a pending image straight into the bound target; false when it
+  // is not pending or cannot (the caller then draws its texture).
+  bool drawPendingInto(const QRect& viewport, const QPointF& origin) const;
+  // Whether a pending image reads the texture `storage`.
+  bool pendingReads(const gl::Texture* storage) const;
   QRectF region() const { return region_; }
   bool rowsBottomUp() const { return rowsBottomUp_; }
   EdgeMode edgeMode() const { return edge_; }
@@ -67,7 +103,8 @@ class Image {
   static QRect pixelBounds(const QRectF& rect);
 
  private:
-  gl::TextureHandle texture_;
+  mutable gl::TextureHandle texture_;
+  std::shared_ptr<Recipe> recipe_;
   QRectF region_;
   QRectF extent_;
   bool rowsBottomUp_ = true;

@@ -13,9 +13,10 @@ namespace image {
 
 namespace {
 std::shared_ptr<Kernel> copyKernel() {
-  static const std::shared_ptr<Kernel> kernel = Kernel::fromSource(
-      QStringLiteral("ImageContext.copy"),
-      "uniform sampler2D source;\nvec4 kernelMain() { return source_sample(destCoord()); }\n");
+  static const std::shared_ptr<Kernel> kernel =
+      Kernel::fromSource(QStringLiteral("ImageContext.copy"),
+                         "// pointwise\nuniform sampler2D source;\n"
+                         "vec4 kernelMain() { return source_sample(destCoord()); }\n");
   return kernel;
 }
 }  // namespace
@@ -48,14 +49,23 @@ Image ImageContext::constantColor(const QColor& colour) {
 bool ImageContext::drawImage(const Image& image, const QPointF& atPoint, const QRectF& fromRect) {
   gl::GLContext* context = gl::GLContext::current();
   if (!context || image.isNull() || fromRect.isEmpty()) return false;
+  const QRect viewport(int(std::lround(atPoint.x())), int(std::lround(atPoint.y())),
+                       int(std::lround(fromRect.width())), int(std::lround(fromRect.height())));
+  const QRect previous = context->viewport();
+  // A result not rendered yet goes straight into the target when the part
+  // drawn lies within what it covers.
+  const QRectF covered = image.extent().intersected(image.region());
+  if (image.isPending() && covered.contains(fromRect) &&
+      !image.pendingReads(context->drawingInto()) &&
+      image.drawPendingInto(viewport, fromRect.topLeft())) {
+    if (!previous.isEmpty()) context->setViewport(previous);
+    return true;
+  }
   Image source = image;
   if (image.texture().storage() == context->drawingInto()) {
     source = copy(image, image.isInfinite() ? fromRect : image.extent().intersected(fromRect));
     if (source.isNull()) return false;
   }
-  const QRect viewport(int(std::lround(atPoint.x())), int(std::lround(atPoint.y())),
-                       int(std::lround(fromRect.width())), int(std::lround(fromRect.height())));
-  const QRect previous = context->viewport();
   const bool drawn = copyKernel()->renderInto(viewport, fromRect.topLeft(), {source});
   if (!previous.isEmpty()) context->setViewport(previous);
   return drawn;

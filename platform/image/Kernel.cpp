@@ -4,8 +4,8 @@
 #include "platform/foundation/Paths.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/RenderTarget.h"
-#include "platform/gl/ShaderProgram.h"
 #include "platform/gl/TexturePool.h"
+#include "platform/image/KernelPass.h"
 
 #include <QFile>
 #include <QHash>
@@ -17,45 +17,6 @@
 namespace image {
 
 namespace {
-
-const char* kVertex = R"(#version 330 core
-void main() {
-  vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));
-  gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
-}
-)";
-
-const char* kPreamble = R"(#version 330 core
-uniform vec2 z_destOrigin;
-uniform vec2 z_viewportOrigin;
-out vec4 z_fragColour;
-vec2 destCoord() { return z_destOrigin + (gl_FragCoord.xy - z_viewportOrigin); }
-vec4 premultiply(vec4 c) { return vec4(c.rgb * c.a, c.a); }
-vec4 unpremultiply(vec4 c) { return c.a > 0.0 ? vec4(c.rgb / c.a, c.a) : vec4(0.0); }
-// region and extent: left, bottom, right, top; mode: (clamps, rows bottom up).
-vec4 z_sample(sampler2D s, vec4 region, vec4 extent, vec2 mode, vec2 p) {
-  if (p.x < extent.x || p.y < extent.y || p.x > extent.z || p.y > extent.w) return vec4(0.0);
-  if (mode.x < 0.5 && (p.x < region.x || p.y < region.y || p.x > region.z || p.y > region.w))
-    return vec4(0.0);
-  vec2 t = (p - region.xy) / (region.zw - region.xy);
-  if (mode.y < 0.5) t.y = 1.0 - t.y;
-  return texture(s, t);
-}
-// Bilinear between the four nearest pixels, premultiplied before mixing so
-// that transparent pixels lend no colour (no dark fringes when resampling).
-vec4 z_samplePremultiplied(sampler2D s, vec4 region, vec4 extent, vec2 mode, vec2 p) {
-  vec2 scale = (region.zw - region.xy) / vec2(textureSize(s, 0));
-  vec2 texel = (p - region.xy) / scale - 0.5;
-  vec2 base = floor(texel);
-  vec2 f = texel - base;
-  vec2 o = region.xy + (base + 0.5) * scale;
-  vec4 a = premultiply(z_sample(s, region, extent, mode, o));
-  vec4 b = premultiply(z_sample(s, region, extent, mode, o + vec2(scale.x, 0.0)));
-  vec4 c = premultiply(z_sample(s, region, extent, mode, o + vec2(0.0, scale.y)));
-  vec4 d = premultiply(z_sample(s, region, extent, mode, o + scale));
-  return mix(mix(a, b, f.x), mix(c, d, f.x), f.y);
-}
-)";
 
 const QRegularExpression& uniformLine() {
   static const QRegularExpression re(
@@ -69,18 +30,11 @@ const QRegularExpression& includeLine() {
   return re;
 }
 
-QByteArray samplerBlock(const QString& name) {
-  const QByteArray n = name.toUtf8();
-  return "uniform sampler2D " + n + ";\nuniform vec4 " + n + "_region;\nuniform vec4 " + n +
-         "_extent;\nuniform vec2 " + n + "_mode;\nvec4 " + n +
-         "_sample(vec2 p) { return z_sample(" + n + ", " + n + "_region, " + n + "_extent, " + n +
-         "_mode, p); }\nvec4 " + n +
-         "_samplePremultiplied(vec2 p) { return z_samplePremultiplied(" + n + ", " + n +
-         "_region, " + n + "_extent, " + n + "_mode, p); }\n";
-}
-
-QVector4D edges(const QRectF& r) {
-  return QVector4D(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
+// A function or constant defined at the start of a line.
+const QRegularExpression& definitionLine() {
+  static const QRegularExpression re(QStringLiteral(
+      R"(^(?:const\s+\w+\s+(\w+)|(?:vec[234]|ivec[234]|bvec[234]|mat[234]|float|int|bool|void)\s+(\w+)\s*\())"));
+  return re;
 }
 
 // The state a kernel changes to draw into its own target, put back after.
@@ -104,6 +58,13 @@ struct SavedTarget {
   QRect viewport;
   gl::GLContext::Blend blend;
   QMatrix4x4 projection;
+};
+
+// What made a result not rendered yet: kept in its recipe for passes that
+// join it.
+struct KernelSource {
+  std::shared_ptr<Kernel> kernel;
+  std::shared_ptr<std::vector<KernelArgument>> arguments;
 };
 
 }  // namespace
@@ -131,11 +92,12 @@ std::shared_ptr<Kernel> Kernel::fromSource(const QString& name, const QByteArray
                                            const QString& includeDir) {
   std::shared_ptr<Kernel> kernel(new Kernel);
   kernel->name_ = name;
-  QByteArray body;
-  auto append = [&](const QByteArray& text, auto& self, int depth) -> bool {
-    for (const QByteArray& raw : text.split('\n')) {
+  QByteArray text;  // the plain text since the last image parameter
+  auto append = [&](const QByteArray& lines, auto& self, int depth) -> bool {
+    for (const QByteArray& raw : lines.split('\n')) {
       const QString line = QString::fromUtf8(raw);
       if (line.trimmed().startsWith(QStringLiteral("#version"))) continue;
+      if (line.trimmed() == QLatin1String("// pointwise")) kernel->pointwise_ = true;
       const QRegularExpressionMatch include = includeLine().match(line);
       if (include.hasMatch()) {
         QFile file(includeDir + QLatin1Char('/') + include.captured(1));
@@ -147,6 +109,12 @@ std::shared_ptr<Kernel> Kernel::fromSource(const QString& name, const QByteArray
         if (!self(file.readAll(), self, depth + 1)) return false;
         continue;
       }
+      const QRegularExpressionMatch definition = definitionLine().match(line);
+      if (definition.hasMatch()) {
+        const QString defined =
+            definition.captured(1).isEmpty() ? definition.captured(2) : definition.captured(1);
+        if (!kernel->definedNames_.contains(defined)) kernel->definedNames_ << defined;
+      }
       const QRegularExpressionMatch uniform = uniformLine().match(line);
       if (uniform.hasMatch() && depth == 0) {
         Parameter parameter{uniform.captured(2), uniform.captured(1), 0};
@@ -156,19 +124,22 @@ std::shared_ptr<Kernel> Kernel::fromSource(const QString& name, const QByteArray
         }
         kernel->parameters_.push_back(parameter);
         if (parameter.type == QLatin1String("sampler2D")) {
-          body += samplerBlock(parameter.name);
+          kernel->segments_.push_back(Segment{text, -1});
+          kernel->segments_.push_back(Segment{{}, int(kernel->parameters_.size()) - 1});
+          text.clear();
           continue;
         }
       }
-      body += raw + '\n';
+      text += raw + '\n';
     }
     return true;
   };
   if (!append(source, append, 0)) return nullptr;
-  kernel->fragmentSource_ =
-      QByteArray(kPreamble) + body + "void main() { z_fragColour = kernelMain(); }\n";
-  kernel->cacheKey_ =
-      QStringLiteral("image.kernel.%1.%2").arg(name).arg(qHash(kernel->fragmentSource_));
+  kernel->segments_.push_back(Segment{text, -1});
+  QByteArray all;
+  for (const Segment& segment : kernel->segments_)
+    all += segment.text + "\n#" + QByteArray::number(segment.imageParameter) + "\n";
+  kernel->sourceKey_ = QStringLiteral("image.kernel.%1.%2").arg(name).arg(qHash(all));
   return kernel;
 }
 
@@ -177,93 +148,34 @@ void Kernel::fail(const QString& why) const {
                QStringLiteral("\t\terr: kernel %1: %2").arg(name_, why));
 }
 
-gl::ShaderProgram* Kernel::program(gl::GLContext& context) {
-  gl::ShaderProgram& program = context.cached<gl::ShaderProgram>(cacheKey_, [this, &context] {
-    auto made = std::make_shared<gl::ShaderProgram>();
-    QString error;
-    if (!made->build(context, kVertex, fragmentSource_, &error))
-      Log::line(QStringLiteral("\t\terr: kernel %1 does not compile: %2").arg(name_, error));
-    return made;
-  });
-  return program.isValid() ? &program : nullptr;
-}
-
-bool Kernel::bindArguments(gl::GLContext& context, gl::ShaderProgram& program,
-                           const std::vector<KernelArgument>& arguments) {
+bool Kernel::fits(const std::vector<KernelArgument>& arguments) const {
   if (arguments.size() != parameters_.size()) {
     fail(
         QStringLiteral("takes %1 arguments, got %2").arg(parameters_.size()).arg(arguments.size()));
     return false;
   }
-  gl::GLFunctions& f = context.functions();
-  int unit = 0;
   for (std::size_t i = 0; i < parameters_.size(); ++i) {
     const Parameter& p = parameters_[i];
-    const QByteArray n = p.name.toUtf8();
-    const KernelArgument& a = arguments[i];
-    const GLint location = program.uniform(n.constData());
-    if (p.type == QLatin1String("sampler2D")) {
-      const Image* image = std::get_if<Image>(&a);
-      if (!image) {
-        fail(QStringLiteral("%1 takes an image").arg(p.name));
-        return false;
-      }
-      if (image->texture().isRectangle()) {
-        fail(QStringLiteral("%1 got a rectangle texture").arg(p.name));
-        return false;
-      }
-      if (image->texture().storage() && image->texture().storage() == context.drawingInto()) {
-        fail(QStringLiteral("%1 would read the texture being drawn").arg(p.name));
-        return false;
-      }
-      f.glActiveTexture(GL_TEXTURE0 + unit);
-      f.glBindTexture(GL_TEXTURE_2D, image->isNull() ? 0 : image->texture().name());
-      f.glUniform1i(location, unit);
-      ++unit;
-      const QVector4D region = image->isNull() ? QVector4D(0, 0, 1, 1) : edges(image->region());
-      const QVector4D extent = image->isNull() ? QVector4D(1, 1, -1, -1) : edges(image->extent());
-      f.glUniform4f(program.uniform(n + "_region"), region.x(), region.y(), region.z(), region.w());
-      f.glUniform4f(program.uniform(n + "_extent"), extent.x(), extent.y(), extent.z(), extent.w());
-      f.glUniform2f(program.uniform(n + "_mode"),
-                    image->edgeMode() == EdgeMode::Clamp ? 1.0f : 0.0f,
-                    image->rowsBottomUp() ? 1.0f : 0.0f);
-      continue;
-    }
-    bool fits = true;
-    std::visit(
-        [&](const auto& value) {
+    const bool fit = std::visit(
+        [&p](const auto& value) {
           using T = std::decay_t<decltype(value)>;
-          if constexpr (std::is_same_v<T, float>) {
-            fits = p.type == QLatin1String("float");
-            if (fits) f.glUniform1f(location, value);
-          } else if constexpr (std::is_same_v<T, int>) {
-            fits = p.type == QLatin1String("int") || p.type == QLatin1String("float");
-            if (fits && p.type == QLatin1String("int")) f.glUniform1i(location, value);
-            if (fits && p.type == QLatin1String("float")) f.glUniform1f(location, float(value));
-          } else if constexpr (std::is_same_v<T, QVector2D>) {
-            fits = p.type == QLatin1String("vec2");
-            if (fits) f.glUniform2f(location, value.x(), value.y());
-          } else if constexpr (std::is_same_v<T, QVector3D>) {
-            fits = p.type == QLatin1String("vec3");
-            if (fits) f.glUniform3f(location, value.x(), value.y(), value.z());
-          } else if constexpr (std::is_same_v<T, QVector4D>) {
-            fits = p.type == QLatin1String("vec4");
-            if (fits) f.glUniform4f(location, value.x(), value.y(), value.z(), value.w());
-          } else if constexpr (std::is_same_v<T, std::vector<float>>) {
-            fits = p.type == QLatin1String("float[]") && int(value.size()) <= p.arraySize;
-            if (fits && !value.empty())
-              f.glUniform1fv(location, GLsizei(value.size()), value.data());
-          } else {
-            fits = false;
-          }
+          if constexpr (std::is_same_v<T, Image>) return p.type == QLatin1String("sampler2D");
+          if constexpr (std::is_same_v<T, float>) return p.type == QLatin1String("float");
+          if constexpr (std::is_same_v<T, int>)
+            return p.type == QLatin1String("int") || p.type == QLatin1String("float");
+          if constexpr (std::is_same_v<T, QVector2D>) return p.type == QLatin1String("vec2");
+          if constexpr (std::is_same_v<T, QVector3D>) return p.type == QLatin1String("vec3");
+          if constexpr (std::is_same_v<T, QVector4D>) return p.type == QLatin1String("vec4");
+          if constexpr (std::is_same_v<T, std::vector<float>>)
+            return p.type == QLatin1String("float[]") && int(value.size()) <= p.arraySize;
+          return false;
         },
-        a);
-    if (!fits) {
+        arguments[i]);
+    if (!fit) {
       fail(QStringLiteral("argument %1 does not fit %2 %3").arg(i).arg(p.type, p.name));
       return false;
     }
   }
-  f.glActiveTexture(GL_TEXTURE0);
   return true;
 }
 
@@ -274,22 +186,10 @@ bool Kernel::renderInto(const QRect& viewport, const QPointF& imageOrigin,
     fail(QStringLiteral("no GL context on this thread"));
     return false;
   }
-  gl::ShaderProgram* shader = program(*context);
-  if (!shader) return false;
-  gl::GLFunctions& f = context->functions();
-  f.glUseProgram(shader->name());
-  if (!bindArguments(*context, *shader, arguments)) {
-    f.glUseProgram(0);
-    return false;
-  }
-  context->setViewport(viewport);
-  f.glUniform2f(shader->uniform("z_destOrigin"), float(imageOrigin.x()), float(imageOrigin.y()));
-  f.glUniform2f(shader->uniform("z_viewportOrigin"), float(viewport.x()), float(viewport.y()));
-  f.glBindVertexArray(context->emptyVertexArray());
-  f.glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-  f.glBindVertexArray(0);
-  f.glUseProgram(0);
-  return true;
+  if (!fits(arguments)) return false;
+  KernelPass pass;
+  return pass.plan(shared_from_this(), arguments, context->drawingInto()) &&
+         pass.draw(*context, viewport, imageOrigin);
 }
 
 Image Kernel::apply(const QRectF& extent, const std::vector<KernelArgument>& arguments) {
@@ -302,17 +202,41 @@ Image Kernel::apply(const Output& output, const std::vector<KernelArgument>& arg
     fail(QStringLiteral("no GL context on this thread"));
     return {};
   }
+  if (!fits(arguments) || !KernelPass::compiles(*context, *this)) return {};
   const QRect pixels = Image::pixelBounds(output.region);
   if (pixels.isEmpty()) return {};
-  gl::TexturePool& pool = gl::TexturePool::shared();
-  if (pixels.width() > pool.maxTextureSize() || pixels.height() > pool.maxTextureSize()) {
+  const int largest = gl::TexturePool::shared().maxTextureSize();
+  if (pixels.width() > largest || pixels.height() > largest) {
     fail(QStringLiteral("an image of %1 × %2 is too large")
              .arg(pixels.width())
              .arg(pixels.height()));
     return {};
   }
+  auto self = shared_from_this();
+  auto held = std::make_shared<std::vector<KernelArgument>>(arguments);
+  auto recipe = std::make_shared<Image::Recipe>();
+  recipe->make = [self, held, output, pixels] {
+    gl::TextureHandle texture = self->renderToTexture(output, pixels, *held);
+    held->clear();
+    return texture;
+  };
+  recipe->drawInto = [self, held](const QRect& viewport, const QPointF& origin) {
+    return self->renderInto(viewport, origin, *held);
+  };
+  recipe->source = std::make_shared<KernelSource>(KernelSource{self, held});
+  for (const KernelArgument& a : arguments)
+    if (const Image* image = std::get_if<Image>(&a)) recipe->inputs.push_back(*image);
+  return Image::pending(std::move(recipe), QRectF(pixels), output.extent, output.edge);
+}
+
+gl::TextureHandle Kernel::renderToTexture(const Output& output, const QRect& pixels,
+                                          const std::vector<KernelArgument>& arguments) {
+  gl::GLContext* context = gl::GLContext::current();
+  if (!context) return {};
+  KernelPass pass;  // planned first: inputs of their own are made before we bind
+  if (!pass.plan(shared_from_this(), arguments, nullptr)) return {};
   gl::TextureHandle texture =
-      pool.acquire(pixels.size(), gl::TextureTarget::Texture2D, output.format);
+      gl::TexturePool::shared().acquire(pixels.size(), gl::TextureTarget::Texture2D, output.format);
   if (!texture) return {};
   bool drawn = false;
   {
@@ -322,11 +246,19 @@ Image Kernel::apply(const Output& output, const std::vector<KernelArgument>& arg
     target.setBlend(gl::GLContext::Blend{});
     target.setViewport(QRect());
     if (target.bind(texture))
-      drawn = renderInto(QRect(QPoint(0, 0), pixels.size()), QPointF(pixels.topLeft()), arguments);
+      drawn = pass.draw(*context, QRect(QPoint(0, 0), pixels.size()), QPointF(pixels.topLeft()));
     target.detach();
   }
-  if (!drawn) return {};
-  return Image::rendered(texture, QRectF(pixels), output.extent, output.edge);
+  return drawn ? texture : gl::TextureHandle();
+}
+
+const std::vector<KernelArgument>* Kernel::sourceArguments(const Image& image,
+                                                           std::shared_ptr<Kernel>* kernel) {
+  const Image::Recipe* recipe = image.recipe();
+  if (!recipe || !recipe->source) return nullptr;
+  const auto* source = static_cast<const KernelSource*>(recipe->source.get());
+  if (kernel) *kernel = source->kernel;
+  return source->arguments.get();
 }
 
 }  // namespace image

@@ -17,8 +17,7 @@
 
 namespace gl {
 class GLContext;
-class ShaderProgram;
-}  // namespace gl
+}
 
 namespace image {
 
@@ -28,6 +27,7 @@ using KernelArgument =
 // A GLSL fragment kernel of the filter engine. Its text declares its
 // parameters as uniforms, in the order of the arguments it is applied to:
 //
+//   // pointwise
 //   uniform sampler2D inputImage;   // an Image
 //   uniform float amount;           // float (also int, vec2 … vec4, float[N])
 //   vec4 kernelMain() {
@@ -37,15 +37,22 @@ using KernelArgument =
 //
 // `destCoord()` is the image-plane position (y up) of the pixel being made;
 // each image parameter X gets `X_sample(p)` (straight RGBA; transparent
-// outside the image, unless it clamps), `X_samplePremultiplied(p)`
-// (bilinear between pixels, premultiplied: for resampling) and `X_extent`
-// (left, bottom, right, top). `premultiply()` and `unpremultiply()` help kernels whose maths needs
-// premultiplied colour; kernels take and give straight alpha. A line
-// `#include "name"` pulls in another file of the kernel folder.
+// beyond the image's extent), `X_samplePremultiplied(p)` (bilinear between
+// pixels, premultiplied: for resampling) and `X_extent` (left, bottom,
+// right, top). `premultiply()` and `unpremultiply()` help kernels whose
+// maths needs premultiplied colour; kernels take and give straight alpha. A
+// line `#include "name"` pulls in another file of the kernel folder.
+//
+// A kernel marked `// pointwise` reads its images only at destCoord(): an
+// input it reads that is not rendered yet (another kernel's result) is then
+// computed in the same pass instead of in a texture of its own, so a chain
+// of such kernels costs one pass. Functions and constants of a kernel file
+// begin at the start of a line (their names are made unique when passes are
+// joined).
 //
 // Kernels are parsed when made (any thread) and compiled on first use on
 // the render thread, once per context.
-class Kernel {
+class Kernel : public std::enable_shared_from_this<Kernel> {
  public:
   struct Output {
     QRectF extent;  // the extent of the result
@@ -58,9 +65,15 @@ class Kernel {
     QString type;  // "sampler2D", "float", "int", "vec2", "vec3", "vec4", "float[]"
     int arraySize = 0;
   };
+  // A piece of the kernel's text: plain text, or the declaration of the
+  // image parameter with that index.
+  struct Segment {
+    QByteArray text;
+    int imageParameter = -1;
+  };
 
   // The kernel of the resource kernels/<name>.frag, read once per process;
-  // null (logged) when missing or without parameters' text.
+  // null (logged) when missing or unreadable.
   static std::shared_ptr<Kernel> named(const QString& name);
   // A kernel of the given text (`includeDir` resolves #include lines).
   static std::shared_ptr<Kernel> fromSource(const QString& name, const QByteArray& source,
@@ -70,12 +83,18 @@ class Kernel {
 
   const QString& name() const { return name_; }
   const std::vector<Parameter>& parameters() const { return parameters_; }
+  bool pointwise() const { return pointwise_; }
+  const std::vector<Segment>& segments() const { return segments_; }
+  // Names of the kernel's own functions and constants.
+  const QStringList& definedNames() const { return definedNames_; }
+  const QString& sourceKey() const { return sourceKey_; }
 
-  // Renders into a new texture of the pool covering `output.region`; the
-  // null image (logged, rate-limited) when the kernel does not compile, the
-  // arguments do not fit the parameters, there is no GL context or the
-  // region is empty or too large. The caller's drawing target is left
-  // bound as it was.
+  // The image of the kernel over `output.region`, rendered into a new
+  // texture of the pool when first read (or straight into a target it is
+  // drawn into); the null image (logged, rate-limited) when the kernel does
+  // not compile, the arguments do not fit the parameters, there is no GL
+  // context or the region is empty or too large. Rendering leaves the
+  // caller's drawing target bound as it was.
   Image apply(const Output& output, const std::vector<KernelArgument>& arguments);
   // The same with the region covering the extent (which must be finite).
   Image apply(const QRectF& extent, const std::vector<KernelArgument>& arguments);
@@ -84,17 +103,27 @@ class Kernel {
   bool renderInto(const QRect& viewport, const QPointF& imageOrigin,
                   const std::vector<KernelArgument>& arguments);
 
- private:
-  Kernel() = default;
-  gl::ShaderProgram* program(gl::GLContext& context);
-  bool bindArguments(gl::GLContext& context, gl::ShaderProgram& program,
-                     const std::vector<KernelArgument>& arguments);
+  // Whether the arguments fit the parameters (logged when not).
+  bool fits(const std::vector<KernelArgument>& arguments) const;
+  // Logs a failure of this kernel (rate-limited).
   void fail(const QString& why) const;
 
+  // The kernel and arguments that will make a result not rendered yet;
+  // null for any other image.
+  static const std::vector<KernelArgument>* sourceArguments(const Image& image,
+                                                            std::shared_ptr<Kernel>* kernel);
+
+ private:
+  Kernel() = default;
+  gl::TextureHandle renderToTexture(const Output& output, const QRect& pixels,
+                                    const std::vector<KernelArgument>& arguments);
+
   QString name_;
-  QByteArray fragmentSource_;
-  QString cacheKey_;
+  QString sourceKey_;
   std::vector<Parameter> parameters_;
+  std::vector<Segment> segments_;
+  QStringList definedNames_;
+  bool pointwise_ = false;
 };
 
 }  // namespace image

@@ -1,3 +1,4 @@
+// pointwise
 // A blend mode: where both images are opaque the colour is
 // blend(image colour, background colour) on straight colour; elsewhere each
 // image shows through by its own coverage. The kernel file defines

@@ -1,3 +1,4 @@
+// pointwise
 uniform sampler2D inputImage;
 uniform float saturation;
 uniform float brightness;

@@ -1,3 +1,4 @@
+// pointwise
 // The two images of a compositing kernel, premultiplied: s (the image) and
 // b (the background). Included after their uniforms; the kernel file
 // defines vec4 composite(vec4 s, vec4 b) on premultiplied colour.

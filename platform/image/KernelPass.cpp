@@ -1,0 +1,331 @@
+#include "platform/image/KernelPass.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/ShaderProgram.h"
+
+#include <cmath>
+
+namespace image {
+
+namespace {
+
+const char* kVertex = R"(#version 330 core
+void main() {
+  vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));
+  gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
+}
+)";
+
+const char* kPreamble = R"(#version 330 core
+uniform vec2 z_destOrigin;
+uniform vec2 z_viewportOrigin;
+out vec4 z_fragColour;
+vec2 destCoord() { return z_destOrigin + (gl_FragCoord.xy - z_viewportOrigin); }
+vec4 premultiply(vec4 c) { return vec4(c.rgb * c.a, c.a); }
+vec4 unpremultiply(vec4 c) { return c.a > 0.0 ? vec4(c.rgb / c.a, c.a) : vec4(0.0); }
+// extent: left, bottom, right, top.
+bool z_inside(vec4 extent, vec2 p) {
+  return all(greaterThanEqual(p, extent.xy)) && all(lessThanEqual(p, extent.zw));
+}
+// map: the texture coordinates of an image-plane point p are
+// p * map.xy + map.zw (the order of the rows folded in); region: what the
+// texture covers. Between its texture and its extent (an infinite image) an
+// image shows its edge pixels; beyond its extent it is transparent.
+vec4 z_sample(sampler2D s, vec4 map, vec4 extent, vec2 p) {
+  vec4 c = texture(s, p * map.xy + map.zw);
+  return z_inside(extent, p) ? c : vec4(0.0);
+}
+// Bilinear between the four nearest pixels, premultiplied before mixing so
+// that transparent pixels lend no colour (no dark fringes when resampling).
+vec4 z_samplePremultiplied(sampler2D s, vec4 map, vec4 region, vec4 extent, vec2 p) {
+  vec2 scale = (region.zw - region.xy) / vec2(textureSize(s, 0));
+  vec2 texel = (p - region.xy) / scale - 0.5;
+  vec2 base = floor(texel);
+  vec2 f = texel - base;
+  vec2 o = region.xy + (base + 0.5) * scale;
+  vec4 a = premultiply(z_sample(s, map, extent, o));
+  vec4 b = premultiply(z_sample(s, map, extent, o + vec2(scale.x, 0.0)));
+  vec4 c = premultiply(z_sample(s, map, extent, o + vec2(0.0, scale.y)));
+  vec4 d = premultiply(z_sample(s, map, extent, o + scale));
+  return mix(mix(a, b, f.x), mix(c, d, f.x), f.y);
+}
+)";
+
+const char* kMain = "void main() { z_fragColour = kernelMain(); }\n";
+
+QByteArray samplerBlock(const QByteArray& n) {
+  return "uniform sampler2D " + n + ";\nuniform vec4 " + n + "_map;\nuniform vec4 " + n +
+         "_region;\nuniform vec4 " + n + "_extent;\nvec4 " + n +
+         "_sample(vec2 p) { return z_sample(" + n + ", " + n + "_map, " + n +
+         "_extent, p); }\nvec4 " + n +
+         "_samplePremultiplied(vec2 p) { return z_samplePremultiplied(" + n + ", " + n + "_map, " +
+         n + "_region, " + n + "_extent, p); }\n";
+}
+
+// An image parameter whose result is computed in the same pass: read at
+// destCoord() only, and transparent beyond the result's extent.
+QByteArray joinedBlock(const QByteArray& n, const QByteArray& kernelMain) {
+  return "uniform vec4 " + n + "_extent;\nvec4 " + n + "_sample(vec2 p) { return z_inside(" + n +
+         "_extent, p) ? " + kernelMain + "() : vec4(0.0); }\nvec4 " + n +
+         "_samplePremultiplied(vec2 p) { return premultiply(" + n + "_sample(p)); }\n";
+}
+
+QByteArrayList samplerNames(const QByteArray& n) {
+  return {n, n + "_map", n + "_region", n + "_extent", n + "_sample", n + "_samplePremultiplied"};
+}
+
+QVector4D edges(const QRectF& r) {
+  return QVector4D(float(r.left()), float(r.top()), float(r.right()), float(r.bottom()));
+}
+
+// Sampler objects for images, nearest and linear: nearest is exact (and
+// cheapest) for the usual image whose texture lies pixel on pixel. Both
+// clamp to the edge: beyond its extent an image is made transparent by the
+// kernel's test, so no transparent border bleeds in as a dark fringe.
+struct ImageSamplers {
+  GLuint sampler(bool linear) const { return objects[linear].name(); }
+  gl::GLObject objects[2];
+};
+
+std::shared_ptr<ImageSamplers> makeSamplers(gl::GLContext& context) {
+  auto samplers = std::make_shared<ImageSamplers>();
+  gl::GLFunctions& f = context.functions();
+  for (int linear = 0; linear < 2; ++linear) {
+    GLuint name = 0;
+    f.glGenSamplers(1, &name);
+    const GLint filter = linear ? GL_LINEAR : GL_NEAREST;
+    f.glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER, filter);
+    f.glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, filter);
+    f.glSamplerParameteri(name, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    f.glSamplerParameteri(name, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    samplers->objects[linear] =
+        gl::GLObject(gl::GLObject::Kind::Sampler, name, context.shareGroupLifetime());
+  }
+  return samplers;
+}
+
+// Whether the image's texture lies pixel on pixel on whole coordinates.
+bool pixelAligned(const Image& image) {
+  const QRectF r = image.region();
+  const QSize size = image.texture().size();
+  return r.width() == size.width() && r.height() == size.height() && r.x() == std::floor(r.x()) &&
+         r.y() == std::floor(r.y());
+}
+
+// t = p * map.xy + map.zw for the image's texture.
+QVector4D textureMap(const Image& image) {
+  const QRectF r = image.region();
+  const float sx = float(1.0 / r.width());
+  const float sy = float(1.0 / r.height());
+  if (image.rowsBottomUp()) return QVector4D(sx, sy, float(-r.x() * sx), float(-r.y() * sy));
+  return QVector4D(sx, -sy, float(-r.x() * sx), float(1.0 + r.y() * sy));
+}
+
+void setVector(gl::GLFunctions& f, GLint location, const QVector4D& v) {
+  f.glUniform4f(location, v.x(), v.y(), v.z(), v.w());
+}
+
+}  // namespace
+
+gl::ShaderProgram* KernelPass::program(gl::GLContext& context, const QString& key,
+                                       const QString& name, const QByteArray& source) {
+  gl::ShaderProgram& program = context.cached<gl::ShaderProgram>(key, [&] {
+    auto made = std::make_shared<gl::ShaderProgram>();
+    QString error;
+    if (!made->build(context, kVertex, source, &error))
+      Log::line(QStringLiteral("\t\terr: kernel %1 does not compile: %2").arg(name, error));
+    return made;
+  });
+  return program.isValid() ? &program : nullptr;
+}
+
+bool KernelPass::compiles(gl::GLContext& context, const Kernel& kernel) {
+  QByteArray source = kPreamble;
+  for (const Kernel::Segment& segment : kernel.segments())
+    source += segment.imageParameter < 0
+                  ? segment.text
+                  : samplerBlock(kernel.parameters()[segment.imageParameter].name.toUtf8());
+  source += kMain;
+  return program(context, kernel.sourceKey(), kernel.name(), source) != nullptr;
+}
+
+bool KernelPass::plan(const std::shared_ptr<Kernel>& kernel,
+                      const std::vector<KernelArgument>& arguments, const gl::Texture* target) {
+  nodes_.clear();
+  textures_ = 0;
+  bool ok = true;
+  addNode(kernel, arguments, target, textures_, ok);
+  if (textures_ > kMaxTextures) {
+    kernel->fail(QStringLiteral("reads more than %1 images").arg(kMaxTextures));
+    ok = false;
+  }
+  return ok;
+}
+
+int KernelPass::addNode(const std::shared_ptr<Kernel>& kernel,
+                        const std::vector<KernelArgument>& arguments, const gl::Texture* target,
+                        int& textures, bool& ok) {
+  const int index = int(nodes_.size());
+  const std::size_t count = kernel->parameters().size();
+  nodes_.push_back(Node{kernel, &arguments,
+                        index == 0 ? QByteArray() : "k" + QByteArray::number(index) + "_",
+                        std::vector<int>(count, -1), std::vector<QRectF>(count)});
+  for (std::size_t i = 0; i < count && i < arguments.size(); ++i) {
+    const Image* image = std::get_if<Image>(&arguments[i]);
+    if (!image) continue;
+    std::shared_ptr<Kernel> inner;
+    const std::vector<KernelArgument>* innerArguments = Kernel::sourceArguments(*image, &inner);
+    if (kernel->pointwise() && innerArguments && !image->isInfinite() &&
+        image->edgeMode() == EdgeMode::Transparent) {
+      const std::size_t nodesBefore = nodes_.size();
+      const int texturesBefore = textures;
+      bool innerOk = true;
+      const int joined = addNode(inner, *innerArguments, target, textures, innerOk);
+      if (innerOk && textures <= kMaxTextures) {
+        nodes_[index].joined[i] = joined;
+        nodes_[index].joinedExtents[i] = image->extent();
+        continue;
+      }
+      nodes_.resize(nodesBefore);
+      textures = texturesBefore;
+    }
+    const gl::TextureHandle& texture = image->texture();  // made now when it must be
+    if (texture.isRectangle()) {
+      kernel->fail(QStringLiteral("an image has a rectangle texture"));
+      ok = false;
+    }
+    if (texture.storage() && texture.storage() == target) {
+      kernel->fail(QStringLiteral("an image would read the texture being drawn"));
+      ok = false;
+    }
+    ++textures;
+  }
+  return index;
+}
+
+void KernelPass::emit(int index, QByteArray& out) const {
+  const Node& node = nodes_[index];
+  const Kernel& kernel = *node.kernel;
+  for (int joined : node.joined)
+    if (joined >= 0) emit(joined, out);
+  QByteArrayList names;
+  if (!node.prefix.isEmpty()) {
+    for (const QString& name : kernel.definedNames()) names << name.toUtf8();
+    for (const Kernel::Parameter& p : kernel.parameters()) {
+      if (p.type == QLatin1String("sampler2D"))
+        names << samplerNames(p.name.toUtf8());
+      else
+        names << p.name.toUtf8();
+    }
+    for (const QByteArray& name : names) out += "#define " + name + " " + node.prefix + name + "\n";
+  }
+  for (const Kernel::Segment& segment : kernel.segments()) {
+    if (segment.imageParameter < 0) {
+      out += segment.text;
+      continue;
+    }
+    const QByteArray name = kernel.parameters()[segment.imageParameter].name.toUtf8();
+    const int joined = node.joined[segment.imageParameter];
+    out +=
+        joined < 0 ? samplerBlock(name) : joinedBlock(name, nodes_[joined].prefix + "kernelMain");
+  }
+  for (const QByteArray& name : names) out += "#undef " + name + "\n";
+}
+
+QByteArray KernelPass::fragmentSource() const {
+  QByteArray source = kPreamble;
+  if (!nodes_.empty()) emit(0, source);
+  return source + kMain;
+}
+
+QString KernelPass::shapeKey(int index) const {
+  const Node& node = nodes_[index];
+  QString key = node.kernel->sourceKey();
+  bool any = false;
+  for (std::size_t i = 0; i < node.joined.size(); ++i) {
+    if (node.joined[i] < 0) continue;
+    key += QStringLiteral("%1%2:%3")
+               .arg(any ? QStringLiteral(",") : QStringLiteral("["))
+               .arg(i)
+               .arg(shapeKey(node.joined[i]));
+    any = true;
+  }
+  return any ? key + QStringLiteral("]") : key;
+}
+
+void KernelPass::bind(gl::GLContext& context, gl::ShaderProgram& program, int index,
+                      int& unit) const {
+  const Node& node = nodes_[index];
+  gl::GLFunctions& f = context.functions();
+  const auto& parameters = node.kernel->parameters();
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    const QByteArray name = node.prefix + parameters[i].name.toUtf8();
+    const GLint location = program.uniform(name.constData());
+    if (node.joined[i] >= 0) {
+      setVector(f, program.uniform(name + "_extent"), edges(node.joinedExtents[i]));
+      bind(context, program, node.joined[i], unit);
+      continue;
+    }
+    std::visit(
+        [&](const auto& value) {
+          using T = std::decay_t<decltype(value)>;
+          if constexpr (std::is_same_v<T, Image>) {
+            const gl::TextureHandle& texture = value.texture();
+            const bool none = texture.isNull();
+            f.glActiveTexture(GL_TEXTURE0 + unit);
+            f.glBindTexture(GL_TEXTURE_2D, none ? 0 : texture.name());
+            const ImageSamplers& samplers = context.cached<ImageSamplers>(
+                QStringLiteral("image.samplers"), [&context] { return makeSamplers(context); });
+            f.glBindSampler(GLuint(unit), samplers.sampler(!none && !pixelAligned(value)));
+            f.glUniform1i(location, unit);
+            ++unit;
+            setVector(f, program.uniform(name + "_map"), none ? QVector4D() : textureMap(value));
+            setVector(f, program.uniform(name + "_region"),
+                      none ? QVector4D(0, 0, 1, 1) : edges(value.region()));
+            setVector(f, program.uniform(name + "_extent"),
+                      none ? QVector4D(1, 1, -1, -1) : edges(value.extent()));
+          } else if constexpr (std::is_same_v<T, float>) {
+            f.glUniform1f(location, value);
+          } else if constexpr (std::is_same_v<T, int>) {
+            if (parameters[i].type == QLatin1String("int"))
+              f.glUniform1i(location, value);
+            else
+              f.glUniform1f(location, float(value));
+          } else if constexpr (std::is_same_v<T, QVector2D>) {
+            f.glUniform2f(location, value.x(), value.y());
+          } else if constexpr (std::is_same_v<T, QVector3D>) {
+            f.glUniform3f(location, value.x(), value.y(), value.z());
+          } else if constexpr (std::is_same_v<T, QVector4D>) {
+            setVector(f, location, value);
+          } else if constexpr (std::is_same_v<T, std::vector<float>>) {
+            if (!value.empty()) f.glUniform1fv(location, GLsizei(value.size()), value.data());
+          }
+        },
+        (*node.arguments)[i]);
+  }
+}
+
+bool KernelPass::draw(gl::GLContext& context, const QRect& viewport, const QPointF& imageOrigin) {
+  if (nodes_.empty()) return false;
+  const Node& root = nodes_[0];
+  const QString key = shapeKey(0);
+  gl::ShaderProgram* shader = program(context, key, root.kernel->name(), fragmentSource());
+  if (!shader) return false;
+  gl::GLFunctions& f = context.functions();
+  f.glUseProgram(shader->name());
+  int units = 0;
+  bind(context, *shader, 0, units);
+  f.glActiveTexture(GL_TEXTURE0);
+  context.setViewport(viewport);
+  f.glUniform2f(shader->uniform("z_destOrigin"), float(imageOrigin.x()), float(imageOrigin.y()));
+  f.glUniform2f(shader->uniform("z_viewportOrigin"), float(viewport.x()), float(viewport.y()));
+  f.glBindVertexArray(context.emptyVertexArray());
+  f.glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  f.glBindVertexArray(0);
+  f.glUseProgram(0);
+  for (int unit = 0; unit < units; ++unit) f.glBindSampler(GLuint(unit), 0);
+  return true;
+}
+
+}  // namespace image

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/image/Kernel.h"
+
+#include <QRect>
+
+#include <memory>
+#include <vector>
+
+namespace gl {
+class GLContext;
+class ShaderProgram;
+}  // namespace gl
+
+namespace image {
+
+// One draw of a kernel: its inputs that are results not rendered yet are
+// joined into the same shader when the kernel reads them pointwise (and the
+// texture units allow), the others are rendered first. The program of each
+// shape of pass is compiled once per context.
+class KernelPass {
+ public:
+  // The most textures one pass reads.
+  static constexpr int kMaxTextures = 16;
+
+  // Plans the pass; false (logged) when an input cannot be read: a
+  // rectangle texture, or the texture of `target` (which is being drawn).
+  bool plan(const std::shared_ptr<Kernel>& kernel, const std::vector<KernelArgument>& arguments,
+            const gl::Texture* target);
+  // Binds and draws into the bound target; false when the program does not
+  // compile.
+  bool draw(gl::GLContext& context, const QRect& viewport, const QPointF& imageOrigin);
+
+  // Whether the kernel's own program (nothing joined) compiles on the
+  // context (logged once when not).
+  static bool compiles(gl::GLContext& context, const Kernel& kernel);
+
+  // The fragment source of the planned pass.
+  QByteArray fragmentSource() const;
+  int joinedKernels() const { return int(nodes_.size()); }
+
+ private:
+  struct Node {
+    std::shared_ptr<Kernel> kernel;
+    const std::vector<KernelArgument>* arguments = nullptr;
+    QByteArray prefix;                  // of its names in the joined source
+    std::vector<int> joined;            // per parameter: index of the node, or -1
+    std::vector<QRectF> joinedExtents;  // per parameter: the joined result's extent
+  };
+
+  int addNode(const std::shared_ptr<Kernel>& kernel, const std::vector<KernelArgument>& arguments,
+              const gl::Texture* target, int& textures, bool& ok);
+  void emit(int node, QByteArray& out) const;
+  void bind(gl::GLContext& context, gl::ShaderProgram& program, int node, int& unit) const;
+  QString shapeKey(int node) const;
+  static gl::ShaderProgram* program(gl::GLContext& context, const QString& key, const QString& name,
+                                    const QByteArray& source);
+
+  std::vector<Node> nodes_;
+  int textures_ = 0;
+};
+
+}  // namespace image
