@@ -109,14 +109,9 @@ class ControlLockGroup {
     std::lock_guard<std::mutex> guard(mutex_);
     return master_.lock();
   }
-  bool hasMaster(const Control* candidate) const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return masterIdentity_ == candidate && candidate != nullptr;
-  }
   void setMaster(const Ptr& master) {
     std::lock_guard<std::mutex> guard(mutex_);
     master_ = master;
-    masterIdentity_ = master.get();
   }
 
   // The member flag (`lockedFlag`).
@@ -132,6 +127,41 @@ class ControlLockGroup {
   bool isLinked() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return isMaster_ || isMember_;
+  }
+
+  // Locking and unlocking, the same for every kind of control. The control
+  // answers `unlockMe()` and `setLockedFlag(bool)`, and `groupOf` gives a
+  // control's group. ------------------------------------------------------------
+
+  // Makes `other` a member of this group, whose control is `self`: `other`
+  // leaves any group first, learns its master through `setMaster(other,
+  // self)`, joins, and is then flagged (which lets it take over its master's
+  // state). A control that is already a member is left as it is.
+  template <typename SetMaster>
+  void lockToMe(const Ptr& self, const Ptr& other, SetMaster&& setMaster) {
+    if (!other || other == self) return;
+    if (!containsMember(other.get())) {
+      other->unlockMe();
+      setMaster(*other, self);
+      addMember(other);
+      other->setLockedFlag(true);
+    }
+    setIsMaster(hasAnyMember());
+  }
+
+  // Leaves the master (this group's control is `self`) and frees every
+  // member, each through its own `unlockMe`.
+  template <typename GroupOf>
+  void unlockAll(const Control* self, GroupOf&& groupOf) {
+    if (isMember()) {
+      if (Ptr m = master()) groupOf(*m).removeMember(self);
+      setMaster(nullptr);
+      setIsMember(false);
+    }
+    if (isMaster()) {
+      detachAllMembers([](Control& member) { member.unlockMe(); });
+      setIsMaster(false);
+    }
   }
 
   // Fan-out. -----------------------------------------------------------------
@@ -200,7 +230,6 @@ class ControlLockGroup {
   mutable std::mutex mutex_;  // membership, flags and master
   std::vector<Member> members_;
   WeakPtr master_;
-  const Control* masterIdentity_ = nullptr;
   bool isMaster_ = false;
   bool isMember_ = false;
 

@@ -315,26 +315,15 @@ void QKButtonCell::forceRedraw() { setNeedsDisplay(); }
 // --- Locking ------------------------------------------------------------------
 
 void QKButtonCell::lockThisButtonToMe(const std::shared_ptr<QKButtonCell>& other) {
-  if (!other || other.get() == this || deleted()) return;
-  if (!lockGroup_.containsMember(other.get())) {
-    other->unlockMe();
-    other->setLockedButtonSrc(shared_from_this());
-    lockGroup_.addMember(other);
-    other->setLockedFlag(true);
-  }
-  lockGroup_.setIsMaster(lockGroup_.hasAnyMember());
+  if (deleted()) return;
+  lockGroup_.lockToMe(shared_from_this(), other,
+                      [](QKButtonCell& member, const std::shared_ptr<QKButtonCell>& master) {
+                        member.setLockedButtonSrc(master);
+                      });
 }
 
 void QKButtonCell::unlockMe() {
-  if (lockGroup_.isMember()) {
-    if (auto master = lockGroup_.master()) master->lockGroup_.removeMember(this);
-    lockGroup_.setMaster(nullptr);
-    lockGroup_.setIsMember(false);
-  }
-  if (lockGroup_.isMaster()) {
-    lockGroup_.detachAllMembers([](QKButtonCell& member) { member.unlockMe(); });
-    lockGroup_.setIsMaster(false);
-  }
+  lockGroup_.unlockAll(this, [](QKButtonCell& master) -> auto& { return master.lockGroup_; });
 }
 
 void QKButtonCell::setLockedButtonSrc(const std::shared_ptr<QKButtonCell>& master) {

@@ -393,23 +393,16 @@ void QKSliderCell::justSetMaxenv(float maxEnv) {
   updateMaxEnvRects();
 }
 
-// A range end that is not a finite number is ignored.
-void QKSliderCell::setMinRange(float minRange) {
-  if (!std::isfinite(minRange)) return;
-  {
-    Lock lock(stateLock_);
-    minRange_ = minRange;
-    updateEnvTextLocked();
-    valueText_.setString(formatTwoDecimals(rangedValue()));
-  }
-  setNeedsDisplay(true);
-}
+void QKSliderCell::setMinRange(float minRange) { storeRangeEnd(minRange_, minRange); }
 
-void QKSliderCell::setMaxRange(float maxRange) {
-  if (!std::isfinite(maxRange)) return;
+void QKSliderCell::setMaxRange(float maxRange) { storeRangeEnd(maxRange_, maxRange); }
+
+// A range end that is not a finite number is ignored.
+void QKSliderCell::storeRangeEnd(std::atomic<float>& end, float value) {
+  if (!std::isfinite(value)) return;
   {
     Lock lock(stateLock_);
-    maxRange_ = maxRange;
+    end = value;
     updateEnvTextLocked();
     valueText_.setString(formatTwoDecimals(rangedValue()));
   }
@@ -606,26 +599,14 @@ QString QKSliderCell::behaviorName() const {
 // Locking ---------------------------------------------------------------------------------
 
 void QKSliderCell::lockThisSliderToMe(const Ptr& other) {
-  if (!other || other.get() == this) return;
-  if (!lockGroup_.containsMember(other.get())) {
-    other->unlockMe();
-    other->setLockedSliderSrc(shared_from_this());
-    lockGroup_.addMember(other);
-    other->setLockedFlag(true);
-  }
-  lockGroup_.setIsMaster(lockGroup_.hasAnyMember());
+  lockGroup_.lockToMe(shared_from_this(), other, [](QKSliderCell& member, const Ptr& master) {
+    member.setLockedSliderSrc(master);
+  });
 }
 
 void QKSliderCell::unlockMe() {
-  if (lockGroup_.isMember()) {
-    if (Ptr master = lockGroup_.master()) master->lockGroup_.removeMember(this);
-    lockGroup_.setMaster(nullptr);
-    lockGroup_.setIsMember(false);
-  }
-  if (lockGroup_.isMaster()) {
-    lockGroup_.detachAllMembers([](QKSliderCell& member) { member.unlockMe(); });
-    lockGroup_.setIsMaster(false);
-  }
+  lockGroup_.unlockAll(
+      this, [](QKSliderCell & master) -> auto& { return master.lockGroup_; });
 }
 
 // A member takes over its master's marks.

@@ -398,6 +398,7 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   void receiveSourceValue(float value, int sourceType);
   void applyTakeoverStepLocked(int mode, const SoftTakeover::Step& step);
   void applyTextAttributes();
+  void storeRangeEnd(std::atomic<float>& end, float value);
   void learnPath(const KeyPath& path);
   std::shared_ptr<QKButtonCell> makeToggle(const QString& title,
                                            void (QKSliderCell::*triggered)(QKButtonCell&));

@@ -2,21 +2,13 @@
 
 #include <cmath>
 
+// Pick-up acts only here, when a value arrives; the other modes step as on a
+// tick.
 SoftTakeover::Step SoftTakeover::valueArrived(int mode, float input, float target, float tolerance,
                                               float speed) {
-  switch (mode) {
-    case Off:
-      return {input, true};
-    case Jump:
-      return {target, true};
-    case PickUp:
-      if (std::fabs(input - target) <= tolerance) return {target, true};
-      return {input, false};
-    case Glide:
-      return glide(input, target, speed);
-    default:
-      return {input, false};
-  }
+  if (mode != PickUp) return tick(mode, input, target, speed);
+  if (std::fabs(input - target) <= tolerance) return {target, true};
+  return {input, false};
 }
 
 SoftTakeover::Step SoftTakeover::tick(int mode, float input, float target, float speed) {
