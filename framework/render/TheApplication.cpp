@@ -4,6 +4,7 @@
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/gl/GLContext.h"
 
 #include <QDir>
 #include <QEvent>
@@ -110,16 +111,4 @@ QString TheApplication::pathToSubResourcesFolderNamed(const QString& name) {
   return Paths::resourcesDir() + QLatin1Char('/') + name;
 }
 
-QSurfaceFormat TheApplication::defaultPixelFormat() {
-  QSurfaceFormat format;
-  format.setRenderableType(QSurfaceFormat::OpenGL);
-  format.setVersion(3, 3);
-  format.setProfile(QSurfaceFormat::CoreProfile);
-  format.setRedBufferSize(8);
-  format.setGreenBufferSize(8);
-  format.setBlueBufferSize(8);
-  format.setAlphaBufferSize(8);
-  format.setDepthBufferSize(16);
-  format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-  return format;
-}
+QSurfaceFormat TheApplication::defaultPixelFormat() { return gl::GLContext::defaultFormat(); }

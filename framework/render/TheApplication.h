@@ -39,8 +39,8 @@ class TheApplication : public QApplication {
   // A folder inside the shipped resources (no trailing "/"); empty for an
   // empty name.
   static QString pathToSubResourcesFolderNamed(const QString& name);
-  // RGBA 8 bits per channel, 16-bit depth, OpenGL 3.3 core profile; a new
-  // value for every caller.
+  // RGBA 8 bits per channel, 16-bit depth, OpenGL 3.3 core profile: the
+  // format of the render thread's contexts; a new value for every caller.
   static QSurfaceFormat defaultPixelFormat();
 
   // Registers the shipped pixel font with the font database under

@@ -25,21 +25,12 @@ void main() {
 }
 )";
 
-const char* kFragment2D = R"(#version 330 core
-uniform sampler2D u_texture;
-uniform vec4 u_colour;
-in vec2 v_tex;
-out vec4 fragColour;
-void main() { fragColour = texture(u_texture, v_tex) * u_colour; }
-)";
-
-const char* kFragmentRect = R"(#version 330 core
-uniform sampler2DRect u_texture;
-uniform vec4 u_colour;
-in vec2 v_tex;
-out vec4 fragColour;
-void main() { fragColour = texture(u_texture, v_tex) * u_colour; }
-)";
+// The fragment shader for one sampler type ("sampler2D", "sampler2DRect").
+QByteArray fragment(const QByteArray& sampler) {
+  return "#version 330 core\nuniform " + sampler +
+         " u_texture;\nuniform vec4 u_colour;\nin vec2 v_tex;\nout vec4 fragColour;\n"
+         "void main() { fragColour = texture(u_texture, v_tex) * u_colour; }\n";
+}
 }  // namespace
 
 struct QuadShaderFactory {
@@ -49,8 +40,8 @@ struct QuadShaderFactory {
 };
 
 QuadShader::QuadShader(GLContext& context) : context_(context) {
-  if (!program2D_.build(context, kVertex, kFragment2D, &error_) ||
-      !programRect_.build(context, kVertex, kFragmentRect, &error_))
+  if (!program2D_.build(context, kVertex, fragment("sampler2D"), &error_) ||
+      !programRect_.build(context, kVertex, fragment("sampler2DRect"), &error_))
     Log::line(QStringLiteral("\t\terr: textured quad shader: %1").arg(error_));
 }
 

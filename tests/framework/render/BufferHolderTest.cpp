@@ -1,18 +1,10 @@
 #include "framework/render/MutableTextureObject.h"
 #include "framework/render/QKBufferHolder.h"
-#include "platform/foundation/Log.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-struct CapturedLog {
-  CapturedLog() {
-    previous = Log::setSink([this](const QString& line) { lines << line; });
-  }
-  ~CapturedLog() { Log::setSink(previous); }
-  Log::Sink previous;
-  QStringList lines;
-};
 
 QVariant holder(QSizeF size = QSizeF(8, 4)) {
   return QVariant::fromValue(QKBufferHolder::create(size));
@@ -44,9 +36,9 @@ TEST(QKBufferHolder, ASizeNoBufferCanHaveIsLoggedWithTheRequestedSize) {
       {QSizeF(0.5, 10), "\t\terr -6661 while creating buffer sized 0.500000 x 10.000000"},
   };
   for (const Case& c : cases) {
-    CapturedLog log;
+    LogCapture log;
     EXPECT_EQ(QKBufferHolder::create(c.size), nullptr);
-    EXPECT_EQ(log.lines, QStringList{c.logged});
+    EXPECT_EQ(log.lines(), QStringList{c.logged});
   }
 }
 
@@ -70,9 +62,9 @@ TEST(MutableTextureObject, IsMadeOnlyFromACompleteBufferDictionary) {
   for (const Case& c : cases) {
     QVariantMap dict = goodDict();
     c.spoil(dict);
-    CapturedLog log;
+    LogCapture log;
     EXPECT_EQ(MutableTextureObject::create({}, dict), nullptr) << c.what;
-    EXPECT_EQ(log.lines, QStringList{"\t\terr: MutableTextureObject init bailing"}) << c.what;
+    EXPECT_EQ(log.lines(), QStringList{"\t\terr: MutableTextureObject init bailing"}) << c.what;
   }
   const QVariantMap dict = goodDict();
   auto object = MutableTextureObject::create({}, dict);

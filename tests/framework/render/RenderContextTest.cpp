@@ -9,24 +9,11 @@
 #include "platform/gl/GLContext.h"
 #include "platform/image/FilterRegistry.h"
 #include "tests/support/GLTest.h"
+#include "tests/support/LogCapture.h"
 
 using image::Image;
 
 namespace {
-struct CapturedLog {
-  CapturedLog() {
-    Log::resetLimits();
-    previous = Log::setSink([this](const QString& line) { lines << line; });
-  }
-  ~CapturedLog() { Log::setSink(previous); }
-  int count(const QString& text) const {
-    int n = 0;
-    for (const QString& line : lines) n += line.startsWith(text) ? 1 : 0;
-    return n;
-  }
-  Log::Sink previous;
-  QStringList lines;
-};
 
 gl::GLContext* mainContext() { return gl::RenderThread::instance().mainContext(); }
 
@@ -111,7 +98,8 @@ TEST_F(RenderContextTest, TheOutputTextureLastsUntilTheNextRenderOrDraw) {
 }
 
 TEST_F(RenderContextTest, ADrawWithoutATargetBufferIsSkippedAndLoggedOnce) {
-  CapturedLog log;
+  Log::resetLimits();
+  LogCapture log;
   onRenderThread([&] {
     auto context = QKCIGLContext::create(mainContext(), &gl::TexturePool::shared(), QSizeF(4, 4));
     auto other = QKBufferHolder::create(QSizeF(4, 4));
@@ -129,7 +117,7 @@ TEST_F(RenderContextTest, ADrawWithoutATargetBufferIsSkippedAndLoggedOnce) {
     EXPECT_TRUE(
         near(read(other->bufferRef().withFlipped(false)).pixelColor(1, 1), QColor(0, 255, 0)));
   });
-  EXPECT_EQ(log.count("\t\terr attaching buffer"), 1);
+  EXPECT_EQ(log.lines().count("\t\terr attaching buffer"), 1);
 }
 
 TEST_F(RenderContextTest, ADeletedContextReleasesItsOutputAndMakesNoMore) {

@@ -1,6 +1,7 @@
 #include "platform/gl/DisplayLink.h"
 
 #include "platform/foundation/Log.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -24,23 +25,6 @@ bool waitFor(const std::function<bool()>& done) {
   return true;
 }
 
-struct CapturedLog {
-  CapturedLog() {
-    Log::resetLimits();
-    previous = Log::setSink([this](const QString& line) {
-      std::lock_guard<std::mutex> lock(mutex);
-      lines << line;
-    });
-  }
-  ~CapturedLog() { Log::setSink(previous); }
-  QStringList all() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return lines;
-  }
-  Log::Sink previous;
-  std::mutex mutex;
-  QStringList lines;
-};
 }  // namespace
 
 TEST(DisplayLink, PacedFramesRunOnTheLinkThreadUntilStopped) {
@@ -105,7 +89,8 @@ TEST(DisplayLink, HooksRunFirstAndLastOnTheThreadAndARefusalEndsIt) {
 }
 
 TEST(DisplayLink, ExceptionsAreLoggedAndTheLinkGoesOn) {
-  CapturedLog log;
+  Log::resetLimits();
+  LogCapture log;
   DisplayLink link;
   link.setPaced(false);
   int frames = 0;
@@ -118,7 +103,7 @@ TEST(DisplayLink, ExceptionsAreLoggedAndTheLinkGoesOn) {
   ASSERT_TRUE(link.frameNow());
   EXPECT_EQ(frames, 2);
   EXPECT_TRUE(link.running());
-  const QString text = log.all().join('\n');
+  const QString text = log.lines().join('\n');
   EXPECT_TRUE(text.contains("boom"));
   EXPECT_TRUE(text.contains("task boom"));
 }

@@ -8,6 +8,7 @@
 #include "platform/gl/TextureReader.h"
 #include "platform/foundation/MainThread.h"
 #include "tests/support/GLTest.h"
+#include "tests/support/LogCapture.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -45,16 +46,14 @@ TEST_F(RenderThreadTest, FramesRunHandlersInOrderThenTheFrameEndHooks) {
 
 TEST_F(RenderThreadTest, AThrowingHandlerIsLoggedAndTheFrameGoesOn) {
   RenderThread& thread = RenderThread::instance();
-  QStringList lines;
-  Log::Sink previous = Log::setSink([&](const QString& line) { lines << line; });
+  LogCapture log;
   bool secondRan = false;
   thread.addFrameHandler(
       [](const gl::DisplayLink::Frame&) { throw std::runtime_error("bad frame"); });
   thread.addFrameHandler([&](const gl::DisplayLink::Frame&) { secondRan = true; });
   ASSERT_TRUE(thread.runFrameNow());
-  Log::setSink(previous);
   EXPECT_TRUE(secondRan);
-  EXPECT_TRUE(lines.join('\n').contains("caught exception in displaylink callback: bad frame"));
+  EXPECT_TRUE(log.contains("caught exception in displaylink callback: bad frame"));
 }
 
 TEST_F(RenderThreadTest, GLObjectsGivenUpOnAnotherThreadAreDeletedOnTheRenderThreadAfterAFrame) {

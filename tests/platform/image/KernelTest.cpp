@@ -10,6 +10,7 @@
 #include "platform/image/ImageContext.h"
 #include "platform/image/Kernel.h"
 #include "tests/platform/image/ImageFixture.h"
+#include "tests/support/LogCapture.h"
 
 #include <set>
 
@@ -18,16 +19,6 @@ using image::ImageContext;
 using image::Kernel;
 
 namespace {
-struct CapturedLog {
-  CapturedLog() {
-    Log::resetLimits();
-    previous = Log::setSink([this](const QString& line) { lines << line; });
-  }
-  ~CapturedLog() { Log::setSink(previous); }
-  QString text() const { return lines.join('\n'); }
-  Log::Sink previous;
-  QStringList lines;
-};
 
 const QByteArray kScale =
     "uniform sampler2D image;   // the picture\n"
@@ -56,13 +47,15 @@ TEST_F(KernelTest, ParametersAreTheUniformsInTheirOrder) {
   EXPECT_EQ(
       Kernel::fromSource("broken", "#include \"NoSuchFile.glsl\"\n", Kernel::kernelDirectory()),
       nullptr);
-  CapturedLog log;
+  Log::resetLimits();
+  LogCapture log;
   EXPECT_EQ(Kernel::named("NoSuchKernel"), nullptr);
-  EXPECT_TRUE(log.text().contains("err: no kernel at"));
+  EXPECT_TRUE(log.lines().join('\n').contains("err: no kernel at"));
 }
 
 TEST_F(KernelTest, ArgumentsAreBoundByPositionAndCheckedAgainstTheParameters) {
-  CapturedLog log;
+  Log::resetLimits();
+  LogCapture log;
   onRenderThread([&] {
     auto kernel = Kernel::fromSource("scale", kScale);
     const Image source = solid(QColor(100, 200, 50, 128), QRectF(0, 0, 2, 2));
@@ -82,18 +75,19 @@ TEST_F(KernelTest, ArgumentsAreBoundByPositionAndCheckedAgainstTheParameters) {
     for (const Case& c : wrong)
       EXPECT_TRUE(kernel->apply(QRectF(0, 0, 2, 2), c.arguments).isNull()) << c.what;
   });
-  EXPECT_TRUE(log.text().contains("err: kernel scale"));
+  EXPECT_TRUE(log.lines().join('\n').contains("err: kernel scale"));
 }
 
 TEST_F(KernelTest, AKernelThatDoesNotCompileIsReportedAndGivesNothing) {
-  CapturedLog log;
+  Log::resetLimits();
+  LogCapture log;
   onRenderThread([&] {
     auto kernel =
         Kernel::fromSource("typo", "uniform float x;\nvec4 kernelMain() { return vec5(x); }\n");
     EXPECT_TRUE(kernel->apply(QRectF(0, 0, 1, 1), {1.0f}).isNull());
     EXPECT_TRUE(kernel->apply(QRectF(0, 0, 1, 1), {1.0f}).isNull());
   });
-  EXPECT_EQ(log.text().count("does not compile"), 1) << "compiled once per context";
+  EXPECT_EQ(log.lines().join('\n').count("does not compile"), 1) << "compiled once per context";
 }
 
 TEST_F(KernelTest, KernelsLeaveTheCallersTargetBound) {
@@ -149,7 +143,8 @@ TEST_F(KernelTest, AChainThroughPooledTexturesNeverReadsTheTextureItWrites) {
 }
 
 TEST_F(KernelTest, DrawingAnImageIntoItsOwnTextureCopiesItFirst) {
-  CapturedLog log;
+  Log::resetLimits();
+  LogCapture log;
   onRenderThread([&] {
     QImage halves(2, 1, QImage::Format_RGBA8888);
     halves.setPixelColor(0, 0, QColor(255, 0, 0));
@@ -174,7 +169,7 @@ TEST_F(KernelTest, DrawingAnImageIntoItsOwnTextureCopiesItFirst) {
     EXPECT_FALSE(copy->renderInto(QRect(0, 0, 2, 1), QPointF(0, 0), {source}));
     target.detach();
   });
-  EXPECT_TRUE(log.text().contains("would read the texture being drawn"));
+  EXPECT_TRUE(log.lines().join('\n').contains("would read the texture being drawn"));
 }
 
 TEST_F(KernelTest, RenderingToMemoryTakesEachByteOrder) {
