@@ -9,6 +9,7 @@
 #include "platform/gl/RenderThread.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 
@@ -17,6 +18,7 @@ AppController::AppController(QObject* parent)
   mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
   mainWindow_->resize(640, 120);
   buildMenus();
+  mainWindow_->installEventFilter(this);
   // The control data ticks from start-up to quit.
   dataSourceController_ = std::make_unique<DataSourceController>();
   dataSourceController_->setAppController(this);
@@ -39,6 +41,13 @@ AppController::~AppController() {
   dataSourceController_->stopTheThread();
   dataSourceController_->setSliderManager(nullptr);
   dataSourceController_->setButtonManager(nullptr);
+}
+
+bool AppController::eventFilter(QObject* watched, QEvent* event) {
+  const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+  if (isKey && watched == mainWindow_.get() && dataSourceController_)
+    dataSourceController_->keyDown(static_cast<QKeyEvent*>(event));
+  return QObject::eventFilter(watched, event);
 }
 
 MIDIManagerInterface* AppController::midiManager() { return midiManager_.get(); }

@@ -32,6 +32,11 @@ class AppController : public QObject, public AppControllerInterface {
   // window closed).
   void applicationWillTerminate();
 
+ protected:
+  // Keys the main window does not use itself go to the data-source
+  // controller, presses and releases alike.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void buildMenus();
   void createControlInput();

@@ -2,7 +2,10 @@
 
 #include "framework/datasource/DataSourceController.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMainWindow>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -26,4 +29,18 @@ TEST(AppControllerDataSource, TicksFromStartUpAndStopsAtQuit) {
   const int32_t stopped = DataSourceController::DSCTime();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(DataSourceController::DSCTime(), stopped);
+}
+
+TEST(AppControllerDataSource, KeysOfTheMainWindowReachTheKeyNodes) {
+  AppController controller;
+  DataSourceController* dsc = controller.dataSourceController();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+  QCoreApplication::sendEvent(controller.mainWindow(), &press);
+  const auto node = dsc->dataSourceForKeyArray({QStringLiteral("Key"), QStringLiteral("a")});
+  ASSERT_NE(node, nullptr);
+  EXPECT_FLOAT_EQ(node->value(), 1.0f);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+  QCoreApplication::sendEvent(controller.mainWindow(), &release);
+  EXPECT_FLOAT_EQ(node->value(), 0.0f);
+  controller.applicationWillTerminate();
 }

@@ -25,12 +25,17 @@ void* allocate(std::size_t size) {
 }
 }  // namespace
 
+// AddressSanitizer brings its own allocator and checks that what one
+// allocator gives the other frees; the counting allocator stays out of its way.
+#if !defined(__SANITIZE_ADDRESS__)
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#define ZAPH_COUNTS_ALLOCATIONS 1
+#endif
 
 namespace {
 
@@ -59,6 +64,9 @@ class Swatch : public DSColorHolderDelegate {
 };
 
 TEST(DataSourceAllocation, ATickAndAnImmediateSetAllocateNothing) {
+#ifndef ZAPH_COUNTS_ALLOCATIONS
+  GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
+#endif
   const QString zaph = QStringLiteral("ZAPH");
   DataSourceController dsc(DataSourceController::TickThread::Manual);
   std::vector<std::shared_ptr<DSFloatFrequent>> nodes;
