@@ -50,24 +50,41 @@ const QString& clip(TestClipSpec::Gop gop) {
   return paths[gop] = path;
 }
 
+// FFmpeg alone: the clip's demuxer and its picture decoder.
+struct BareDecoder {
+  AVFormatContext* format = nullptr;
+  AVCodecContext* codec = nullptr;
+  int stream = -1;
+
+  BareDecoder(const QString& path, int threads, int threadType) {
+    avformat_open_input(&format, path.toLocal8Bit().constData(), nullptr, nullptr);
+    avformat_find_stream_info(format, nullptr);
+    stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVCodec* decoder = avcodec_find_decoder(format->streams[stream]->codecpar->codec_id);
+    codec = avcodec_alloc_context3(decoder);
+    avcodec_parameters_to_context(codec, format->streams[stream]->codecpar);
+    codec->thread_count = threads;
+    codec->thread_type = threadType;
+    avcodec_open2(codec, decoder, nullptr);
+  }
+  ~BareDecoder() {
+    avcodec_free_context(&codec);
+    avformat_close_input(&format);
+  }
+};
+
 // The bare loop: demux, decode, convert into one reused RGBA buffer. Both
 // sides open their decoder once and decode the whole clip per iteration
 // (steady state: buffers already allocated).
 void bareDecode(benchmark::State& state, bool convert) {
-  const QByteArray path = clip(TestClipSpec::Gop::Long).toLocal8Bit();
   std::vector<uint8_t> rgba(size_t(kWidth) * kHeight * 4);
   uint8_t* dst[4] = {rgba.data(), nullptr, nullptr, nullptr};
   int dstStride[4] = {kWidth * 4, 0, 0, 0};
-  AVFormatContext* fc = nullptr;
-  avformat_open_input(&fc, path.constData(), nullptr, nullptr);
-  avformat_find_stream_info(fc, nullptr);
-  const int stream = av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-  const AVCodec* codec = avcodec_find_decoder(fc->streams[stream]->codecpar->codec_id);
-  AVCodecContext* c = avcodec_alloc_context3(codec);
-  avcodec_parameters_to_context(c, fc->streams[stream]->codecpar);
-  c->thread_count = int(state.range(0));
-  c->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-  avcodec_open2(c, codec, nullptr);
+  BareDecoder bare(clip(TestClipSpec::Gop::Long), int(state.range(0)),
+                   FF_THREAD_FRAME | FF_THREAD_SLICE);
+  AVFormatContext* fc = bare.format;
+  AVCodecContext* c = bare.codec;
+  const int stream = bare.stream;
   AVPacket* packet = av_packet_alloc();
   AVFrame* frame = av_frame_alloc();
   SwsContext* sws = nullptr;
@@ -99,8 +116,6 @@ void bareDecode(benchmark::State& state, bool convert) {
   sws_freeContext(sws);
   av_frame_free(&frame);
   av_packet_free(&packet);
-  avcodec_free_context(&c);
-  avformat_close_input(&fc);
   state.SetItemsProcessed(frames);
 }
 
@@ -157,15 +172,22 @@ void BM_DecodeMovieToRgba(benchmark::State& state) { movieDecode(state, VideoFra
 void BM_DecodeBareFFmpegOnly(benchmark::State& state) { bareDecode(state, false); }
 void BM_DecodeMovieToYuv(benchmark::State& state) { movieDecode(state, VideoFrame::Format::Yuv420); }
 
-// A seek to a random frame of an all-intra clip: from the request to the
-// frame in the store, through the movie's worker.
-void BM_SeekRandomFrameAllIntra(benchmark::State& state) {
-  ManualMovieClock clock;
+// A movie of the clip on a standing clock, decoding with the benchmark's
+// thread count.
+std::shared_ptr<Movie> openOnClock(TestClipSpec::Gop gop, const benchmark::State& state,
+                                   ManualMovieClock& clock) {
   Movie::Options options;
   options.clock = &clock;
   options.decoderThreads = int(state.range(0));
   QString error;
-  auto movie = Movie::openFile(clip(TestClipSpec::Gop::AllIntra), &error, options);
+  return Movie::openFile(clip(gop), &error, options);
+}
+
+// A seek to a random frame of an all-intra clip: from the request to the
+// frame in the store, through the movie's worker.
+void BM_SeekRandomFrameAllIntra(benchmark::State& state) {
+  ManualMovieClock clock;
+  auto movie = openOnClock(TestClipSpec::Gop::AllIntra, state, clock);
   std::mt19937 random(5);
   std::uniform_int_distribution<int64_t> pick(0, movie->frameCount() - 1);
   movie->preroll(10.0);
@@ -179,15 +201,38 @@ void BM_SeekRandomFrameAllIntra(benchmark::State& state) {
   }
 }
 
+// The floor for the seek above: FFmpeg alone decoding one key frame of the
+// same clip (packet already in memory, the decoder drained per frame).
+void BM_SeekFloorBareIntraFrameDecode(benchmark::State& state) {
+  BareDecoder bare(clip(TestClipSpec::Gop::AllIntra), int(state.range(0)), FF_THREAD_SLICE);
+  AVFormatContext* fc = bare.format;
+  AVCodecContext* c = bare.codec;
+  const int stream = bare.stream;
+  std::vector<AVPacket*> packets;
+  AVPacket* packet = av_packet_alloc();
+  while (av_read_frame(fc, packet) >= 0) {
+    if (packet->stream_index == stream) packets.push_back(av_packet_clone(packet));
+    av_packet_unref(packet);
+  }
+  AVFrame* frame = av_frame_alloc();
+  std::mt19937 random(5);
+  for (auto _ : state) {
+    AVPacket* p = packets[random() % packets.size()];
+    avcodec_send_packet(c, p);
+    avcodec_send_packet(c, nullptr);
+    while (avcodec_receive_frame(c, frame) == 0) av_frame_unref(frame);
+    avcodec_flush_buffers(c);
+  }
+  for (AVPacket* p : packets) av_packet_free(&p);
+  av_packet_free(&packet);
+  av_frame_free(&frame);
+}
+
 // One frame back in a long-GOP clip while it plays forward (the cache warm):
 // from the step to the frame in the store.
 void BM_SeekBackOneFrameLongGop(benchmark::State& state) {
   ManualMovieClock clock;
-  Movie::Options options;
-  options.clock = &clock;
-  options.decoderThreads = int(state.range(0));
-  QString error;
-  auto movie = Movie::openFile(clip(TestClipSpec::Gop::Long), &error, options);
+  auto movie = openOnClock(TestClipSpec::Gop::Long, state, clock);
   std::mt19937 random(9);
   std::uniform_int_distribution<int64_t> pick(31, movie->frameCount() - 2);
   for (auto _ : state) {
@@ -209,14 +254,10 @@ void BM_SeekBackOneFrameLongGop(benchmark::State& state) {
 // The same with a cold cache: the decoder goes back to the key frame.
 void BM_SeekBackOneFrameLongGopCold(benchmark::State& state) {
   ManualMovieClock clock;
-  Movie::Options options;
-  options.clock = &clock;
-  options.decoderThreads = int(state.range(0));
-  QString error;
   std::mt19937 random(9);
   for (auto _ : state) {
     state.PauseTiming();
-    auto movie = Movie::openFile(clip(TestClipSpec::Gop::Long), &error, options);
+    auto movie = openOnClock(TestClipSpec::Gop::Long, state, clock);
     const int64_t at = std::uniform_int_distribution<int64_t>(31, movie->frameCount() - 2)(random);
     movie->setCurrentTime(movie->info().time(movie->info().frameStart(at)));
     movie->preroll(10.0);
@@ -238,6 +279,7 @@ BENCHMARK(BM_DecodeBareFFmpegOnly)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_DecodeMovieToYuv)->Args({1, 128})->Args({4, 128})->Args({1, 16})->Args({4, 16})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(moviePlay)->Name("BM_DecodeMoviePlayingRgba")->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SeekRandomFrameAllIntra)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SeekFloorBareIntraFrameDecode)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SeekBackOneFrameLongGop)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SeekBackOneFrameLongGopCold)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 

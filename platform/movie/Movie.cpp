@@ -196,15 +196,21 @@ QKTime Movie::currentTime() {
   return info_.time(timeline_.at(host).value);
 }
 
-void Movie::setCurrentTime(const QKTime& time) {
+void Movie::changeTimeline(Sound sound, const std::function<void(int64_t host)>& change) {
   const int64_t host = now();
   {
     std::lock_guard<std::mutex> lock(stateMutex_);
     settleLocked(host);
-    setPositionLocked(QKTimeMath::valueIn(time, info_.timeScale), host);
+    change(host);
   }
-  if (audio_) audio_->positionChanged();
+  if (audio_ && sound != Sound::Unchanged) audio_->positionChanged(sound == Sound::Plays);
   wakeWorker();
+}
+
+void Movie::setCurrentTime(const QKTime& time) {
+  changeTimeline(Sound::Follows, [&](int64_t host) {
+    setPositionLocked(QKTimeMath::valueIn(time, info_.timeScale), host);
+  });
 }
 
 double Movie::rate() {
@@ -216,16 +222,11 @@ double Movie::rate() {
 
 void Movie::setRate(double rate) {
   if (!std::isfinite(rate)) rate = 0.0;
-  const int64_t host = now();
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    settleLocked(host);
+  changeTimeline(rate != 0.0 ? Sound::Plays : Sound::Follows, [&](int64_t host) {
     timeline_.reanchor(host);
     timeline_.rate = rate;
     settleLocked(host);
-  }
-  if (audio_) audio_->positionChanged(rate != 0.0);
-  wakeWorker();
+  });
 }
 
 void Movie::setVolume(float volume) {
@@ -238,17 +239,13 @@ QKTimeRange Movie::selection() const {
 }
 
 void Movie::setSelection(const QKTimeRange& range) {
-  const int64_t host = now();
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    settleLocked(host);
+  changeTimeline(Sound::Unchanged, [&](int64_t host) {
     timeline_.reanchor(host);
     selection_.start = QKTimeMath::convert(range.start, info_.timeScale);
     selection_.duration = QKTimeMath::convert(range.duration, info_.timeScale);
     if (selection_.duration.value < 0) selection_.duration.value = 0;
     updateBounds();
-  }
-  wakeWorker();
+  });
 }
 
 bool Movie::playsSelectionOnly() const {
@@ -257,15 +254,11 @@ bool Movie::playsSelectionOnly() const {
 }
 
 void Movie::setPlaysSelectionOnly(bool only) {
-  const int64_t host = now();
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    settleLocked(host);
+  changeTimeline(Sound::Unchanged, [&](int64_t host) {
     timeline_.reanchor(host);
     playsSelectionOnly_ = only;
     updateBounds();
-  }
-  wakeWorker();
+  });
 }
 
 bool Movie::loops() const {
@@ -274,14 +267,10 @@ bool Movie::loops() const {
 }
 
 void Movie::setLoops(bool loops) {
-  const int64_t host = now();
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    settleLocked(host);
+  changeTimeline(Sound::Unchanged, [&](int64_t host) {
     timeline_.reanchor(host);
     timeline_.loops = loops;
-  }
-  wakeWorker();
+  });
 }
 
 bool Movie::loopsBackAndForth() const {
@@ -290,37 +279,25 @@ bool Movie::loopsBackAndForth() const {
 }
 
 void Movie::setLoopsBackAndForth(bool backAndForth) {
-  const int64_t host = now();
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    settleLocked(host);
+  changeTimeline(Sound::Unchanged, [&](int64_t host) {
     timeline_.reanchor(host);
     timeline_.backAndForth = backAndForth;
-  }
-  wakeWorker();
+  });
 }
 
 void Movie::stepForward() {
-  const int64_t host = now();
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    settleLocked(host);
+  changeTimeline(Sound::Follows, [&](int64_t host) {
     timeline_.reanchor(host);
     timeline_.rate = 0.0;
     const int64_t current = frameFor(timeline_, host);
     const int64_t last = info_.frameIndexAt(std::max<int64_t>(timeline_.boundEnd - 1, 0));
     const int64_t next = std::min(current + 1, last);
     setPositionLocked(std::max(playingValueOf(info_.frameStart(next)), timeline_.boundStart), host);
-  }
-  if (audio_) audio_->positionChanged();
-  wakeWorker();
+  });
 }
 
 void Movie::stepBackward() {
-  const int64_t host = now();
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    settleLocked(host);
+  changeTimeline(Sound::Follows, [&](int64_t host) {
     timeline_.reanchor(host);
     timeline_.rate = 0.0;
     const int64_t current = frameFor(timeline_, host);
@@ -328,31 +305,15 @@ void Movie::stepBackward() {
     const int64_t previous = std::max(current - 1, first);
     setPositionLocked(std::max(playingValueOf(info_.frameStart(previous)), timeline_.boundStart),
                       host);
-  }
-  if (audio_) audio_->positionChanged();
-  wakeWorker();
+  });
 }
 
 void Movie::gotoBeginning() {
-  const int64_t host = now();
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    settleLocked(host);
-    setPositionLocked(timeline_.boundStart, host);
-  }
-  if (audio_) audio_->positionChanged();
-  wakeWorker();
+  changeTimeline(Sound::Follows, [&](int64_t host) { setPositionLocked(timeline_.boundStart, host); });
 }
 
 void Movie::gotoEnd() {
-  const int64_t host = now();
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    settleLocked(host);
-    setPositionLocked(timeline_.boundEnd, host);
-  }
-  if (audio_) audio_->positionChanged();
-  wakeWorker();
+  changeTimeline(Sound::Follows, [&](int64_t host) { setPositionLocked(timeline_.boundEnd, host); });
 }
 
 void Movie::idle() {
@@ -438,11 +399,10 @@ std::shared_ptr<const VideoFrame> Movie::frameForDisplayTime(int64_t displayHost
   }
   std::shared_ptr<const VideoFrame> frame = store_.tryFind(index);
   if (!frame) {
-    // Ask the worker without waiting for its lock.
+    // Ask the worker without taking its lock (and never start a thread here:
+    // the transport calls and pre-roll start it).
     wakeRequested_ = true;
-    if (worker_.joinable()) workCv_.notify_one();
-    else
-      ensureWorker();
+    workCv_.notify_one();
   }
   return frame;
 }

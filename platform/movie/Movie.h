@@ -45,7 +45,8 @@ struct MovieOptions {
 //
 // Transport calls may come from any thread but the render thread; the render
 // thread calls only frameForDisplayTime (usually through a MovieFrameReader).
-// Lock order: state, then the store; the image decoder's lock stands alone.
+// Lock order: the worker's lock, then the state, then the store; the image
+// decoder's and the handler's locks stand alone.
 class Movie {
  public:
   using Options = MovieOptions;
@@ -165,6 +166,12 @@ class Movie {
   static std::shared_ptr<Movie> openSource(std::shared_ptr<MovieByteSource> source, QString* error,
                                            const Options& options);
   int64_t now() const;
+  // What a transport change means for the sound: nothing, a jump to follow,
+  // or the movie starting to play (the sound starts if it has not yet).
+  enum class Sound { Unchanged, Follows, Plays };
+  // Runs `change` under the state lock with the host time (after applying a
+  // stop at a bound), then lets the sound and the decode worker follow.
+  void changeTimeline(Sound sound, const std::function<void(int64_t host)>& change);
   // Applies a stop at a bound (under stateMutex_).
   void settleLocked(int64_t host);
   MovieTimeline timelineSnapshot(int64_t host);

@@ -1,7 +1,7 @@
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieAudioMixer.h"
 #include "platform/movie/MovieClock.h"
-#include "tests/support/TestClip.h"
+#include "tests/support/TestMovie.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +20,8 @@ class MovieAudioTest : public ::testing::Test {
     TestClipSpec spec;
     spec.frames = 90;
     spec.audio = true;
-    QString error;
-    const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
-    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    Movie::Options options;
-    options.clock = &clock;
-    movie = Movie::openFile(path, &error, options);
-    ASSERT_TRUE(movie) << error.toStdString();
+    movie = TestMovie::open(spec, &clock);
+    ASSERT_TRUE(movie);
   }
 
   // Waits until the movie's sound has queued some samples, then pulls them.

@@ -2,7 +2,7 @@
 #include "platform/movie/MovieClock.h"
 #include "platform/movie/MovieFrameReader.h"
 #include "platform/movie/QKTimeMath.h"
-#include "tests/support/TestClip.h"
+#include "tests/support/TestMovie.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +21,8 @@ class MoviePlayback : public ::testing::TestWithParam<TestClipSpec::Gop> {
     spec.frames = kFrames;
     spec.gop = GetParam();
     spec.gopSize = 10;
-    QString error;
-    const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
-    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    Movie::Options options;
-    options.clock = &clock;
-    movie = Movie::openFile(path, &error, options);
-    ASSERT_TRUE(movie) << error.toStdString();
+    movie = TestMovie::open(spec, &clock);
+    ASSERT_TRUE(movie);
     reader.setMovie(movie);
   }
 

@@ -2,7 +2,7 @@
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieClock.h"
 #include "platform/movie/MovieFrameReader.h"
-#include "tests/support/TestClip.h"
+#include "tests/support/TestMovie.h"
 
 #include <gtest/gtest.h>
 
@@ -45,12 +45,7 @@ std::shared_ptr<Movie> openClip(const Kind& kind, int frames, const Movie::Optio
   spec.gop = kind.gop;
   spec.bFrames = kind.bFrames;
   spec.gopSize = 12;
-  QString error;
-  const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
-  EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-  auto movie = Movie::openFile(path, &error, options);
-  EXPECT_TRUE(movie) << error.toStdString();
-  return movie;
+  return TestMovie::open(spec, nullptr, options);
 }
 }  // namespace
 

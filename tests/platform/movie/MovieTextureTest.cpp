@@ -4,7 +4,7 @@
 #include "platform/movie/MovieClock.h"
 #include "platform/movie/MovieTextureOutput.h"
 #include "tests/support/GLTest.h"
-#include "tests/support/TestClip.h"
+#include "tests/support/TestMovie.h"
 
 #include <chrono>
 #include <thread>
@@ -33,15 +33,11 @@ TEST_F(MovieTextureTest, PlayedFramesReadBackFromTheirTextures) {
     spec.height = c.height;
     spec.frames = 40;
     spec.gop = c.gop;
-    QString error;
-    const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
-    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     ManualMovieClock clock;
     Movie::Options options;
-    options.clock = &clock;
     options.frameFormat = c.format;
-    auto movie = Movie::openFile(path, &error, options);
-    ASSERT_TRUE(movie) << error.toStdString();
+    auto movie = TestMovie::open(spec, &clock, options);
+    ASSERT_TRUE(movie) << c.name;
     MovieTextureOutput output(movie);
     movie->setCurrentTime(QKTime{3, 30, 0});
     movie->setRate(1.0);
@@ -75,10 +71,7 @@ TEST_F(MovieTextureTest, YuvColoursComeOutRight) {
   spec.width = 64;
   spec.height = 48;
   spec.frames = 4;
-  QString error;
-  const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
-  ASSERT_TRUE(error.isEmpty());
-  auto movie = Movie::openFile(path, &error);
+  auto movie = TestMovie::open(spec);
   ASSERT_TRUE(movie);
   movie->setCurrentTime(QKTime{3, 30, 0});  // the two top left cells white
   ASSERT_TRUE(movie->preroll(5.0));

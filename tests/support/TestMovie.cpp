@@ -1,0 +1,18 @@
+#include "tests/support/TestMovie.h"
+
+#include <gtest/gtest.h>
+
+std::shared_ptr<Movie> TestMovie::open(const TestClipSpec& spec, MovieClock* clock,
+                                       Movie::Options options, QString* path) {
+  QString error;
+  const QString written = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
+  if (path) *path = written;
+  if (!error.isEmpty()) {
+    ADD_FAILURE() << "clip: " << error.toStdString();
+    return nullptr;
+  }
+  if (clock) options.clock = clock;
+  std::shared_ptr<Movie> movie = Movie::openFile(written, &error, options);
+  if (!movie) ADD_FAILURE() << "movie: " << error.toStdString();
+  return movie;
+}
