@@ -36,18 +36,20 @@ std::shared_ptr<QKFile> QKFileKindTable::createForSnapshot(const QVariantMap& sn
   const std::optional<int> kind = kindOfSnapshot(snapshot);
   if (!kind) return nullptr;
   Maker maker;
-  int chosen = *kind;
+  Maker imageMaker;
+  PathTest isStillImage;
   {
     Table& t = table();
     std::lock_guard<std::mutex> lock(t.mutex);
-    if (chosen == QKFile::kMovieKind && t.isStillImage && t.makers.count(QKFile::kImageKind) &&
-        t.isStillImage(snapshot.value(QStringLiteral("fullPath")).toString()))
-      chosen = QKFile::kImageKind;
-    auto it = t.makers.find(chosen);
-    if (it != t.makers.end()) maker = it->second;
+    if (auto it = t.makers.find(*kind); it != t.makers.end()) maker = it->second;
+    if (auto it = t.makers.find(QKFile::kImageKind); it != t.makers.end()) imageMaker = it->second;
+    isStillImage = t.isStillImage;
   }
+  if (*kind == QKFile::kMovieKind && imageMaker && isStillImage &&
+      isStillImage(snapshot.value(QStringLiteral("fullPath")).toString()))
+    return imageMaker(compositor);
   if (maker) return maker(compositor);
-  if (chosen == QKFile::kMovieKind) return QKQTFile::createWithCompositor(compositor);
+  if (*kind == QKFile::kMovieKind) return QKQTFile::createWithCompositor(compositor);
   return nullptr;
 }
 

@@ -135,6 +135,8 @@ void Movie::setPosterTime(const QKTime& time) {
 
 QImage Movie::frameImage(const QKTime& time) {
   if (!info_.hasVideo) return QImage();
+  int64_t value = QKTimeMath::valueIn(time, info_.timeScale);
+  if (const std::shared_ptr<const MovieTimeMap> map = timeMap()) value = map->originalAt(value);
   std::lock_guard<std::mutex> lock(imageMutex_);
   if (!imageDecoder_) {
     VideoDecoder::Options o;
@@ -147,8 +149,6 @@ QImage Movie::frameImage(const QKTime& time) {
       return QImage();
     }
   }
-  int64_t value = QKTimeMath::valueIn(time, info_.timeScale);
-  if (const std::shared_ptr<const MovieTimeMap> map = timeMap()) value = map->originalAt(value);
   std::shared_ptr<const VideoFrame> frame = imageDecoder_->decode(info_.frameIndexAt(value));
   return frame ? frame->toImage() : QImage();
 }
