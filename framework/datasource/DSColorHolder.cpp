@@ -36,7 +36,8 @@ DataSourceMenuItems DSColorHolder::getDataSourcesMenuItems() const {
   DataSourceMenuItems items;
   for (const QString& name : componentNames()) {
     const auto child = elements().objectForKey(name);
-    if (child) items.push_back(DataSourceMenuBuilder::itemForPath(name, child->pathArray(), true));
+    if (child)
+      items.push_back(DataSourceMenuBuilder::flatItemForPath(name, child->pathArray(), true));
   }
   return items;
 }

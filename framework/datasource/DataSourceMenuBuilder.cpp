@@ -22,6 +22,13 @@ DataSourceMenuItem DataSourceMenuBuilder::itemForPath(const QString& title, cons
   return item;
 }
 
+DataSourceMenuItem DataSourceMenuBuilder::flatItemForPath(const QString& title, const KeyPath& path,
+                                                          bool enabled) {
+  DataSourceMenuItem item = itemForPath(title, path, enabled);
+  item.plainTitle = QLatin1String(DataSourceMenuItem::kFlatListPlainTitle);
+  return item;
+}
+
 void DataSourceMenuBuilder::appendIndented(DataSourceMenuItems& items,
                                            DataSourceMenuItems children) {
   for (auto& child : children) {
@@ -70,12 +77,12 @@ DataSourceMenuItems DataSourceMenuBuilder::flatList(const DataSourceDictionary& 
     const int32_t type = node->sourceType();
     const DataSourceHolder* holder = node->asHolder();
     if (isHolderKind(type) && holder) {
-      DataSourceMenuItem heading = itemForPath(name, node->pathArray(), false);
+      DataSourceMenuItem heading = flatItemForPath(name, node->pathArray(), false);
       heading.toolTip.clear();
       items.push_back(std::move(heading));
       appendIndented(items, holder->getDataSourcesMenuItems());
     } else if (isValueKind(type)) {
-      items.push_back(itemForPath(name, node->pathArray(), true));
+      items.push_back(flatItemForPath(name, node->pathArray(), true));
     }
   });
   return items;

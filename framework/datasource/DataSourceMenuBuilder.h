@@ -25,5 +25,8 @@ class DataSourceMenuBuilder {
   static bool isHolderKind(int32_t type);
   static bool isValueKind(int32_t type);
   static DataSourceMenuItem itemForPath(const QString& title, const KeyPath& path, bool enabled);
+  // An item of a flat list: itemForPath with the flat lists' plain title.
+  static DataSourceMenuItem flatItemForPath(const QString& title, const KeyPath& path,
+                                            bool enabled);
   static void appendIndented(DataSourceMenuItems& items, DataSourceMenuItems children);
 };

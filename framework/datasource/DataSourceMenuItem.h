@@ -14,7 +14,12 @@ struct DataSourceMenu;
 // (DataSourceMenuAdapter). The item carries its node's whole key path; the
 // "/"-joined tool tip is for display only, since names may contain "/".
 struct DataSourceMenuItem {
-  QString title;    // the displayed title, indentation included
+  QString title;  // the displayed title, indentation included
+  // The item's plain title, never shown: the displayed title stands for it.
+  // Every item of a flat list carries kFlatListPlainTitle, so consumers of
+  // flat lists take the node from the key path, never from a title. Empty
+  // in menus.
+  QString plainTitle;
   KeyPath keyPath;  // the node's path
   QString toolTip;  // empty for the headings of flat lists
   bool enabled = false;
@@ -22,6 +27,7 @@ struct DataSourceMenuItem {
 
   // Four spaces in front of the title per flattened level.
   static constexpr const char* kIndent = "    ";
+  static constexpr const char* kFlatListPlainTitle = "ASDF";
 };
 
 using DataSourceMenuItems = std::vector<DataSourceMenuItem>;

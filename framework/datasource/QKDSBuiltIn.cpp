@@ -3,28 +3,41 @@
 #include "framework/datasource/DSPointHolder.h"
 #include "framework/datasource/DataSourceController.h"
 
+#include <QCryptographicHash>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QtEndian>
 
 namespace {
 
-QRectF mainDisplayBounds() {
-  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return {};
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  return screen ? QRectF(screen->geometry()) : QRectF();
+const QScreen* mainScreen() {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
+  return QGuiApplication::primaryScreen();
 }
 
 }  // namespace
 
 std::shared_ptr<QKDSBuiltIn> QKDSBuiltIn::createWithController(DataSourceController* controller) {
-  std::shared_ptr<QKDSBuiltIn> builtIn(new QKDSBuiltIn(controller, mainDisplayBounds()));
+  const QScreen* screen = mainScreen();
+  const std::uint32_t display =
+      screen ? displayIdentifier(screen->name(), screen->serialNumber()) : 0;
+  const QRectF bounds = screen ? QRectF(screen->geometry()) : QRectF();
+  std::shared_ptr<QKDSBuiltIn> builtIn(new QKDSBuiltIn(controller, display, bounds));
   builtIn->install();
   return builtIn;
 }
 
-QKDSBuiltIn::QKDSBuiltIn(DataSourceController* controller, QRectF displayRect)
-    : dataSourceController_(controller), displayRect_(displayRect) {}
+QKDSBuiltIn::QKDSBuiltIn(DataSourceController* controller, std::uint32_t mainDisplay,
+                         QRectF displayRect)
+    : dataSourceController_(controller), mainDisplay_(mainDisplay), displayRect_(displayRect) {}
+
+std::uint32_t QKDSBuiltIn::displayIdentifier(const QString& name, const QString& serialNumber) {
+  const QByteArray digest = QCryptographicHash::hash(name.toUtf8() + '\n' + serialNumber.toUtf8(),
+                                                     QCryptographicHash::Sha1);
+  const auto identifier = qFromBigEndian<std::uint32_t>(digest.constData());
+  return identifier ? identifier : 1;
+}
 
 void QKDSBuiltIn::install() {
   mousePointHolder_ = DSPointHolder::createWithName(QStringLiteral("Mouse"));

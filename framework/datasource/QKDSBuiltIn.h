@@ -6,6 +6,7 @@
 #include <QRectF>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 
 class DataSourceController;
@@ -38,14 +39,24 @@ class QKDSBuiltIn : public DSPointHolderDelegate, public std::enable_shared_from
   // above for a main display with the given bounds.
   static QPointF normalizedPointer(QPointF position, QRectF mainDisplay);
 
+  // The main display's identifier, taken at creation; 0 without a screen.
+  // It is made from the screen's connector name and serial number (see
+  // displayIdentifier), so the same monitor on the same connector keeps it
+  // from run to run.
+  std::uint32_t mainDisplay() const { return mainDisplay_; }
   QRectF displayRect() const { return displayRect_; }
+
+  // The first 32 bits (big-endian) of the SHA-1 of the UTF-8 name, a
+  // newline and the UTF-8 serial number. Never 0 (which means no display).
+  static std::uint32_t displayIdentifier(const QString& name, const QString& serialNumber);
   const std::shared_ptr<DSPointHolder>& mousePointHolder() const { return mousePointHolder_; }
 
  private:
-  QKDSBuiltIn(DataSourceController* controller, QRectF displayRect);
+  QKDSBuiltIn(DataSourceController* controller, std::uint32_t mainDisplay, QRectF displayRect);
   void install();
 
   DataSourceController* dataSourceController_;
+  std::uint32_t mainDisplay_;
   QRectF displayRect_;
   std::shared_ptr<DSPointHolder> mousePointHolder_;
   std::atomic<float> x_{0.0f};

@@ -29,6 +29,7 @@ void refreshModalState() { modalWindowSeen.store(QGuiApplication::modalWindow() 
 }  // namespace
 
 TheApplication::TheApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  deferredReleaseArrays();
   loadFonts();
   colors_.mergeStoredScheme(InterfaceColorScheme::storedScheme());
   installEventFilter(this);
@@ -112,3 +113,19 @@ QString TheApplication::pathToSubResourcesFolderNamed(const QString& name) {
 }
 
 QSurfaceFormat TheApplication::defaultPixelFormat() { return gl::GLContext::defaultFormat(); }
+
+DeferredReleaseArrays& TheApplication::deferredReleaseArrays() {
+  return DeferredReleaseArrays::shared();
+}
+
+void TheApplication::addItemToQCDeleteArray(std::shared_ptr<void> renderer) {
+  deferredReleaseArrays().addRenderer(std::move(renderer));
+}
+
+void TheApplication::purgeQCDeleteArray() { deferredReleaseArrays().purgeRenderers(); }
+
+void TheApplication::addItemToBufferDeleteArray(std::shared_ptr<void> buffer) {
+  deferredReleaseArrays().addBuffer(std::move(buffer));
+}
+
+void TheApplication::purgeBufferDeleteArray() { deferredReleaseArrays().purgeBuffers(); }

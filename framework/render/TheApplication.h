@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/render/DeferredReleaseArrays.h"
 #include "framework/render/InterfaceColorScheme.h"
 
 #include <QApplication>
@@ -8,7 +9,8 @@
 // The process's application object. Besides being the QApplication it
 // carries the interface colour scheme and activates the small pixel font
 // that sliders and buttons draw their short texts with; its class methods
-// give the folder paths and the default surface format of every GL surface.
+// give the folder paths, the default surface format of every GL surface and
+// the deferred release of GPU objects (DeferredReleaseArrays).
 //
 // The colour dictionaries are main-thread state. The class methods may be
 // called from any thread.
@@ -42,6 +44,18 @@ class TheApplication : public QApplication {
   // RGBA 8 bits per channel, 16-bit depth, OpenGL 3.3 core profile: the
   // format of the render thread's contexts; a new value for every caller.
   static QSurfaceFormat defaultPixelFormat();
+
+  // The process's two deferred-release arrays, made (and their purges
+  // attached to the render thread and the main-thread fallback) when the
+  // application object is. Objects the render thread may still be using are
+  // handed over instead of released: the array takes over the caller's
+  // reference. A renderer goes at the next renderer purge, a buffer (or an
+  // uploaded bitmap) at the 30th buffer purge; null is ignored.
+  static DeferredReleaseArrays& deferredReleaseArrays();
+  static void addItemToQCDeleteArray(std::shared_ptr<void> renderer);
+  static void purgeQCDeleteArray();
+  static void addItemToBufferDeleteArray(std::shared_ptr<void> buffer);
+  static void purgeBufferDeleteArray();
 
   // Registers the shipped pixel font with the font database under
   // kSmallFontFamily. Failures are logged and start-up goes on; calling it

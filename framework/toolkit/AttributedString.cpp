@@ -6,18 +6,29 @@
 
 const QString AttributedString::kFontAttribute = QStringLiteral("font");
 const QString AttributedString::kColorAttribute = QStringLiteral("color");
+const QString AttributedString::kStoredFontAttribute = QStringLiteral("NSFont");
+const QString AttributedString::kStoredColorAttribute = QStringLiteral("NSColor");
 
 AttributedString::AttributedString(const QString& string, const QVariantMap& attributes)
     : string_(string), attributes_(attributes) {}
 
+QVariant AttributedString::attribute(const QString& key, const QString& storedKey,
+                                     QMetaType::Type type) const {
+  for (const QString& name : {key, storedKey}) {
+    const QVariant value = attributes_.value(name);
+    if (value.typeId() == type) return value;
+  }
+  return {};
+}
+
 QFont AttributedString::font() const {
-  const QVariant font = attributes_.value(kFontAttribute);
-  return font.typeId() == QMetaType::QFont ? font.value<QFont>() : QGuiApplication::font();
+  const QVariant font = attribute(kFontAttribute, kStoredFontAttribute, QMetaType::QFont);
+  return font.isValid() ? font.value<QFont>() : QGuiApplication::font();
 }
 
 QColor AttributedString::color() const {
-  const QVariant color = attributes_.value(kColorAttribute);
-  return color.typeId() == QMetaType::QColor ? color.value<QColor>() : QColor(Qt::black);
+  const QVariant color = attribute(kColorAttribute, kStoredColorAttribute, QMetaType::QColor);
+  return color.isValid() ? color.value<QColor>() : QColor(Qt::black);
 }
 
 QSizeF AttributedString::size() const {

@@ -159,6 +159,41 @@ TEST_F(ComponentHolders, TheMouseIsDeliveredEveryTick) {
   EXPECT_EQ(y->values(), (std::vector<float>{0.0f, 1.0f, 1.0f}));
 }
 
+TEST(MainDisplayIdentifier, IsTheSameInEveryRunAndTellsMonitorsAndConnectorsApart) {
+  struct Case {
+    const char* name;
+    const char* serialNumber;
+    std::uint32_t identifier;
+  };
+  // Fixed values: a per-process seeded hash would change them from run to run.
+  const Case cases[] = {
+      {"DP-1", "", 0x465cda03u},
+      {"DP-1", "ABC123", 0x7521c256u},
+      {"HDMI-1", "ABC123", 0x7f43a106u},
+      // Where the name ends and the serial number begins matters.
+      {"ab", "c", 0xa7b41edcu},
+      {"a", "bc", 0x0a61d1bcu},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(QKDSBuiltIn::displayIdentifier(c.name, c.serialNumber), c.identifier)
+        << c.name << " / " << c.serialNumber;
+}
+
+TEST_F(ComponentHolders, TheMouseSourceKeepsTheMainDisplayItWasMadeOn) {
+  QKDSBuiltIn* mouse = dsc.builtInDataSources();
+  ASSERT_NE(mouse, nullptr);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) {
+    EXPECT_EQ(mouse->mainDisplay(), 0u);
+    EXPECT_TRUE(mouse->displayRect().isEmpty());
+    return;
+  }
+  EXPECT_EQ(mouse->mainDisplay(),
+            QKDSBuiltIn::displayIdentifier(screen->name(), screen->serialNumber()));
+  EXPECT_NE(mouse->mainDisplay(), 0u);
+  EXPECT_EQ(mouse->displayRect(), QRectF(screen->geometry()));
+}
+
 TEST_F(ComponentHolders, ThePointerIsSampledOnTheMainThreadByTheControllersTimer) {
   QKDSBuiltIn* mouse = dsc.builtInDataSources();
   const QRectF display = mouse->displayRect();

@@ -133,6 +133,18 @@ TEST_F(DataSourceMenus, FlatHeadingsHaveNoToolTip) {
   EXPECT_EQ(items[5].toolTip, "ZAPH/a/b");
 }
 
+TEST_F(DataSourceMenus, FlatListItemsAllHaveThePlainTitleASDF) {
+  holderAt({kZaph, "a"});
+  leafAt({kZaph, "a", "b"});
+  colorAt({kZaph, "swatch"});
+  const DataSourceMenuItems flat = dsc.getDataSourceMenuItemArray();
+  ASSERT_EQ(shape(flat).mid(3), (QStringList{"(ZAPH)", "    (a)", "        b", "    (swatch)",
+                                             "        R", "        G", "        B"}));
+  for (const DataSourceMenuItem& item : flat) EXPECT_EQ(item.plainTitle, "ASDF") << qPrintable(item.title);
+  for (const DataSourceMenuItem& item : dsc.getDataSourceMenuWithDepth(3).items)
+    EXPECT_TRUE(item.plainTitle.isEmpty()) << qPrintable(item.title);
+}
+
 TEST_F(DataSourceMenus, TheWidgetCarriesEachItemsKeyPath) {
   holderAt({kZaph, "a"});
   holderAt({kZaph, "a", "osc"});

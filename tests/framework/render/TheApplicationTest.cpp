@@ -11,6 +11,8 @@
 #include <QOpenGLContext>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <thread>
 
 TEST(TheApplication, IsTheRunningApplicationObject) {
@@ -130,4 +132,36 @@ TEST(TheApplication, KnowsOnEveryThreadWhetherAModalWindowIsOpen) {
     QCoreApplication::processEvents();
   }
   EXPECT_FALSE(askedFromAnotherThread());
+}
+
+TEST(TheApplication, HandedOverGpuObjectsGoAfterTheirNumberOfPurges) {
+  struct Case {
+    const char* kind;
+    std::function<void(std::shared_ptr<void>)> handOver;
+    std::function<void()> purge;
+    std::function<void()> otherPurge;
+    int purgesToRelease;
+  };
+  const Case cases[] = {
+      {"renderer", TheApplication::addItemToQCDeleteArray, TheApplication::purgeQCDeleteArray,
+       TheApplication::purgeBufferDeleteArray, 1},
+      {"buffer", TheApplication::addItemToBufferDeleteArray, TheApplication::purgeBufferDeleteArray,
+       TheApplication::purgeQCDeleteArray, 30},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    std::atomic<bool> released{false};
+    // Handed over by a decoder or loader thread, as the owners do.
+    std::thread([&] {
+      c.handOver(std::shared_ptr<int>(new int(0), [&](int* p) {
+        released = true;
+        delete p;
+      }));
+    }).join();
+    c.otherPurge();
+    for (int purge = 1; purge < c.purgesToRelease; ++purge) c.purge();
+    EXPECT_FALSE(released) << "alive after " << c.purgesToRelease - 1 << " purges";
+    c.purge();
+    EXPECT_TRUE(released);
+  }
 }

@@ -1,3 +1,4 @@
+#include "framework/render/InterfaceColorScheme.h"
 #include "framework/toolkit/AttributedStringAdditions.h"
 
 #include <QImage>
@@ -48,6 +49,49 @@ TEST(AttributedString, MissingAttributesFallBack) {
   const auto plain = createWithString(QStringLiteral("x"), QVariantMap{{"color", "not a colour"}});
   ASSERT_NE(plain, nullptr);
   EXPECT_EQ(plain->color(), QColor(Qt::black));
+}
+
+TEST(AttributedString, ReadsTheKeysOfStoredThemesToo) {
+  const QFont small(QStringLiteral("DejaVu Sans"), 9);
+  const QFont large(QStringLiteral("DejaVu Sans"), 20);
+  struct Case {
+    const char* name;
+    QVariantMap attributes;
+    QFont font;
+    QColor color;
+  };
+  const Case cases[] = {
+      {"short keys", {{"font", small}, {"color", QColor(Qt::red)}}, small, Qt::red},
+      {"stored keys", {{"NSFont", small}, {"NSColor", QColor(Qt::red)}}, small, Qt::red},
+      {"short keys first",
+       {{"font", small},
+        {"NSFont", large},
+        {"color", QColor(Qt::red)},
+        {"NSColor", QColor(Qt::blue)}},
+       small,
+       Qt::red},
+      {"a short key of the wrong type gives way",
+       {{"font", "DejaVu Sans"},
+        {"NSFont", large},
+        {"color", "red"},
+        {"NSColor", QColor(Qt::blue)}},
+       large,
+       Qt::blue},
+  };
+  for (const Case& c : cases) {
+    const AttributedString label(QStringLiteral("x"), c.attributes);
+    EXPECT_EQ(label.font(), c.font) << c.name;
+    EXPECT_EQ(label.color(), c.color) << c.name;
+  }
+}
+
+TEST(AttributedString, DrawsWithTheColourSchemesTextAttributes) {
+  const QFont font = InterfaceColorScheme::font(InterfaceColorScheme::interfaceFontFamily(), 9);
+  const QVariant grey = InterfaceColorScheme::grey(0.4);
+  const AttributedString label(QStringLiteral("x"),
+                               InterfaceColorScheme::textAttributes(font, grey));
+  EXPECT_EQ(label.font(), font);
+  EXPECT_EQ(label.color(), grey.value<QColor>());
 }
 
 }  // namespace
