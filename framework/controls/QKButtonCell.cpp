@@ -4,14 +4,17 @@
 #include "framework/controls/QKButtonCellView.h"
 #include "framework/controls/QKButtonManager.h"
 #include "framework/datasource/DSFloatFrequent.h"
+#include "framework/datasource/DSInputNaming.h"
 #include "framework/datasource/DSFloatInfrequent.h"
 #include "framework/datasource/DataSource.h"
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceType.h"
+#include "framework/datasource/InputNotifications.h"
 #include "framework/render/TheApplication.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/midi/QKMIDIMessage.h"
 
 #include <QKeyEvent>
 
@@ -84,43 +87,31 @@ int clampToButtonValue(int value) { return (value == 0 || value == -1) ? value :
 
 // Learnt key paths, one per kind of detect notification.
 
-std::optional<KeyPath> midiLearnPath(int status, int channel, int data1) {
-  const QString midi = QStringLiteral("MIDI");
-  channel &= 0xFF;
-  data1 &= 0xFF;
-  switch (status & 0xF0) {
-    case 0x80:
-    case 0x90:
-      return KeyPath{midi, QStringLiteral("note [%1] ch. %2").arg(data1).arg(channel)};
-    case 0xB0:
-      return KeyPath{midi, QStringLiteral("ctrl [%1] ch. %2").arg(data1).arg(channel)};
-    case 0xE0:
-      return KeyPath{midi, QStringLiteral("ptch.whl. ch. %1").arg(channel)};
-    default:
-      return std::nullopt;
-  }
-}
-
+// The detect notifications carry what the controller named: the MIDI message
+// and the OSC node in the user info, the key event as the object.
 std::optional<KeyPath> midiLearnPath(const Notification& n) {
-  const QVariantMap& info = n.userInfo;
-  if (!info.contains(QStringLiteral("type"))) return std::nullopt;
-  return midiLearnPath(info.value(QStringLiteral("type")).toInt(),
-                       info.value(QStringLiteral("channel")).toInt(),
-                       info.value(QStringLiteral("data1")).toInt());
+  const QVariant message = n.userInfo.value(QString::fromLatin1(InputNotifications::MessageKey));
+  if (!message.canConvert<QKMIDIMessage>()) return std::nullopt;
+  const KeyPath path = DSInputNaming::midiSource(message.value<QKMIDIMessage>()).path;
+  if (path.isEmpty()) return std::nullopt;
+  return path;
 }
 
 std::optional<KeyPath> oscLearnPath(const Notification& n) {
-  auto* source = static_cast<DataSource*>(n.object);
-  if (!source) return std::nullopt;
-  return KeyPath{QStringLiteral("OSC"), source->sourceName()};
+  const QVariant source =
+      n.userInfo.value(QString::fromLatin1(InputNotifications::DataSourceKey));
+  if (!source.canConvert<std::shared_ptr<DataSource>>()) return std::nullopt;
+  const auto node = source.value<std::shared_ptr<DataSource>>();
+  if (!node || node->sourceName().isEmpty()) return std::nullopt;
+  return KeyPath{QStringLiteral("OSC"), node->sourceName()};
 }
 
 std::optional<KeyPath> keyLearnPath(const Notification& n) {
   auto* event = static_cast<QEvent*>(n.object);
   if (!event || event->type() != QEvent::KeyPress) return std::nullopt;
-  const QString characters = static_cast<QKeyEvent*>(event)->text();
-  if (characters.isEmpty()) return std::nullopt;
-  return KeyPath{QStringLiteral("Key"), characters};
+  const QString name = DSInputNaming::keyName(*static_cast<QKeyEvent*>(event));
+  if (name.isEmpty()) return std::nullopt;
+  return KeyPath{QStringLiteral("Key"), name};
 }
 
 std::optional<KeyPath> pressedSourcePath(const Notification& n) {

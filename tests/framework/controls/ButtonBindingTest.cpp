@@ -1,6 +1,8 @@
 #include "tests/framework/controls/ButtonFixture.h"
 
 #include "framework/datasource/DataSourceNotifications.h"
+#include "framework/datasource/InputNotifications.h"
+#include "platform/midi/QKMIDIMessage.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/NotificationCenter.h"
 
@@ -164,6 +166,21 @@ TEST_F(ButtonTrigger, ASelectedButtonShowsItsIncomingValueOnTheMainThread) {
   EXPECT_EQ(inspector.values, std::vector<float>{0.6f}) << "coalesced to the latest value";
 }
 
+// Posts the detect notifications as the controller does.
+void postMIDIDetect(int status, int channel, int data1) {
+  NotificationCenter::defaultCenter().post(
+      QStringLiteral("QKMIDIDetectNotification"), nullptr,
+      {{QString::fromLatin1(InputNotifications::MessageKey),
+        QVariant::fromValue(QKMIDIMessage(static_cast<std::uint8_t>(status), channel,
+                                          static_cast<std::uint8_t>(data1), 100))}});
+}
+
+void postOSCDetect(const std::shared_ptr<DataSource>& node) {
+  NotificationCenter::defaultCenter().post(
+      QStringLiteral("QKOSCDetectNotification"), nullptr,
+      {{QString::fromLatin1(InputNotifications::DataSourceKey), QVariant::fromValue(node)}});
+}
+
 // --- Learn ---------------------------------------------------------------------------------
 
 using ButtonLearn = ButtonFixture;
@@ -183,9 +200,7 @@ TEST_F(ButtonLearn, MidiMessagesAreLearntByStatus) {
   for (const Case& c : cases) {
     auto cell = button(0);
     cell->startMIDIDetect();
-    NotificationCenter::defaultCenter().post(
-        QStringLiteral("QKMIDIDetectNotification"), nullptr,
-        {{"type", c.status}, {"channel", c.channel}, {"data1", c.data1}});
+    postMIDIDetect(c.status, c.channel, c.data1);
     if (c.learnt.isEmpty()) {
       EXPECT_EQ(cell->syncArray(), (KeyPath{"Mouse", "X"}));
       EXPECT_TRUE(cell->detectingMIDI()) << "still listening";
@@ -202,8 +217,7 @@ TEST_F(ButtonLearn, OscKeysAndPressedButtonsAreLearnt) {
   auto oscSource = DSFloatInfrequent::createWithName(QStringLiteral("/fader/1"));
   auto osc = button(0);
   osc->startOSCDetect();
-  NotificationCenter::defaultCenter().post(QStringLiteral("QKOSCDetectNotification"),
-                                           oscSource.get());
+  postOSCDetect(oscSource);
   EXPECT_EQ(osc->syncArray(), (KeyPath{"OSC", "/fader/1"}));
 
   auto key = button(0);
@@ -215,6 +229,11 @@ TEST_F(ButtonLearn, OscKeysAndPressedButtonsAreLearnt) {
   NotificationCenter::defaultCenter().post(QStringLiteral("QKKeyDetectNotification"), &press);
   EXPECT_EQ(key->syncArray(), (KeyPath{"Key", "q"}));
   EXPECT_TRUE(key->syncFlag());
+  auto arrow = button(0);
+  arrow->startKeyDetect();
+  QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+  NotificationCenter::defaultCenter().post(QStringLiteral("QKKeyDetectNotification"), &left);
+  EXPECT_EQ(arrow->syncArray(), (KeyPath{"Key", "left arrow"})) << "named as the controller names it";
 
   auto pressed = sourceAt<DSFloatInfrequent>(kPath, DSType::Plain);
   auto follower = button(0);
@@ -224,6 +243,21 @@ TEST_F(ButtonLearn, OscKeysAndPressedButtonsAreLearnt) {
   EXPECT_TRUE(follower->syncFlag());
 }
 
+TEST_F(ButtonLearn, InputThroughTheControllerIsLearnt) {
+  auto cell = button(0);
+  cell->startMIDIDetect();
+  dsc.midiMsgReceived(QKMIDIMessage(0x90, 2, 64, 127));
+  EXPECT_EQ(cell->syncArray(), (KeyPath{"MIDI", "note [64] ch. 2"}));
+
+  auto key = button(0);
+  key->startKeyDetect();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  dsc.keyDown(&press);
+  EXPECT_EQ(key->syncArray(), (KeyPath{"Key", "down arrow"}));
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+  dsc.keyDown(&release);
+}
+
 TEST_F(ButtonLearn, HardwareLearnKeepsASelectedButtonListening) {
   auto cell = button(0);
   manager.selectThisButton(cell.get());
@@ -231,9 +265,7 @@ TEST_F(ButtonLearn, HardwareLearnKeepsASelectedButtonListening) {
   EXPECT_TRUE(cell->detectingMIDI() && cell->detectingOSC() && cell->detectingKey() &&
               cell->detectingButton());
   for (int controller : {1, 2}) {
-    NotificationCenter::defaultCenter().post(
-        QStringLiteral("QKMIDIDetectNotification"), nullptr,
-        {{"type", 0xB0}, {"channel", 1}, {"data1", controller}});
+    postMIDIDetect(0xB0, 1, controller);
     EXPECT_EQ(cell->syncArray().last(), QStringLiteral("ctrl [%1] ch. 1").arg(controller));
   }
   manager.deselectAllButtons();
@@ -251,14 +283,12 @@ TEST_F(ButtonLearn, InspectorLearnPathsAreNotTakenAndPreventClickSelectDeselects
   cell->setPreventClickSelect(true);
   manager.selectThisButton(cell.get());
   cell->startMIDIDetect();
-  NotificationCenter::defaultCenter().post(QStringLiteral("QKMIDIDetectNotification"), nullptr,
-                                           {{"type", 0xB0}, {"channel", 1}, {"data1", 9}});
+  postMIDIDetect(0xB0, 1, 9);
   EXPECT_EQ(cell->syncArray(), (KeyPath{"Mouse", "X"}));
   EXPECT_TRUE(cell->detectingMIDI());
   EXPECT_TRUE(cell->selected());
 
-  NotificationCenter::defaultCenter().post(QStringLiteral("QKMIDIDetectNotification"), nullptr,
-                                           {{"type", 0xB0}, {"channel", 1}, {"data1", 10}});
+  postMIDIDetect(0xB0, 1, 10);
   EXPECT_EQ(cell->syncArray().last(), QStringLiteral("ctrl [10] ch. 1"));
   EXPECT_FALSE(cell->selected()) << "a learnt button with preventClickSelect is deselected";
 }
