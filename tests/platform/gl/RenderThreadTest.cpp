@@ -48,10 +48,13 @@ TEST_F(RenderThreadTest, AThrowingHandlerIsLoggedAndTheFrameGoesOn) {
   RenderThread& thread = RenderThread::instance();
   LogCapture log;
   bool secondRan = false;
-  thread.addFrameHandler(
+  const int throwing = thread.addFrameHandler(
       [](const gl::DisplayLink::Frame&) { throw std::runtime_error("bad frame"); });
-  thread.addFrameHandler([&](const gl::DisplayLink::Frame&) { secondRan = true; });
-  ASSERT_TRUE(thread.runFrameNow());
+  const int second =
+      thread.addFrameHandler([&](const gl::DisplayLink::Frame&) { secondRan = true; });
+  EXPECT_TRUE(thread.runFrameNow());
+  thread.removeFrameHandler(throwing);
+  thread.removeFrameHandler(second);
   EXPECT_TRUE(secondRan);
   EXPECT_TRUE(log.contains("caught exception in displaylink callback: bad frame"));
 }
@@ -94,8 +97,9 @@ TEST_F(RenderThreadTest, PostedWorkRunsBetweenFramesWithTheMainContextCurrent) {
 TEST_F(RenderThreadTest, StopEndsTheThreadAndAStoppedThreadRefusesWork) {
   RenderThread& thread = RenderThread::instance();
   int purges = 0;
-  thread.addFrameEndHook([&] { ++purges; });
+  const int hook = thread.addFrameEndHook([&] { ++purges; });
   thread.stop();
+  thread.removeFrameEndHook(hook);
   EXPECT_EQ(purges, 1) << "a last purge at stop";
   EXPECT_FALSE(thread.isRunning());
   EXPECT_FALSE(thread.post([] {}));
