@@ -12,6 +12,7 @@
 #include "framework/datasource/InputNotifications.h"
 #include "platform/midi/QKMIDIMessage.h"
 #include "framework/render/TheApplication.h"
+#include "platform/foundation/VariantNumbers.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -713,23 +714,10 @@ const QString behavToggle = QStringLiteral("behavToggle");
 
 namespace {
 
-bool isNumber(const QVariant& v) {
-  switch (v.metaType().id()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-      return true;
-    default:
-      return false;
-  }
-}
 
 std::optional<float> numberIn(const QVariantMap& map, const QString& key) {
   const QVariant v = map.value(key);
-  if (!isNumber(v)) return std::nullopt;
+  if (!VariantNumbers::isNumber(v)) return std::nullopt;
   const float f = static_cast<float>(v.toDouble());
   if (std::isnan(f)) return std::nullopt;
   return f;
@@ -738,7 +726,7 @@ std::optional<float> numberIn(const QVariantMap& map, const QString& key) {
 std::optional<bool> boolIn(const QVariantMap& map, const QString& key) {
   const QVariant v = map.value(key);
   if (v.metaType().id() == QMetaType::Bool) return v.toBool();
-  if (isNumber(v)) return v.toDouble() != 0.0;
+  if (VariantNumbers::isNumber(v)) return v.toDouble() != 0.0;
   return std::nullopt;
 }
 
@@ -779,7 +767,7 @@ std::optional<QList<float>> marksIn(const QVariantMap& map, const QString& key) 
   if (v.metaType().id() != QMetaType::QVariantList) return std::nullopt;
   QList<float> marks;
   for (const QVariant& entry : v.toList()) {
-    if (!isNumber(entry)) continue;
+    if (!VariantNumbers::isNumber(entry)) continue;
     const float mark = static_cast<float>(entry.toDouble());
     if (!std::isnan(mark)) marks.append(clampToUnit(mark));
   }

@@ -4,6 +4,7 @@
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/InputNotifications.h"
 #include "framework/datasource/QKOSCOutPort.h"
+#include "platform/foundation/VariantNumbers.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -17,11 +18,6 @@ void postPortsChanged() {
 
 QString key(const char* name) { return QString::fromLatin1(name); }
 
-bool isNumber(const QVariant& value) {
-  const int type = value.typeId();
-  return type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::UInt ||
-         type == QMetaType::ULongLong || type == QMetaType::Double;
-}
 }  // namespace
 
 QKOSCManager::QKOSCManager(AppControllerInterface* appController)
@@ -101,7 +97,7 @@ void QKOSCManager::loadPortsFromDefaults() {
     for (const QVariant& entry : inputs.toList()) {
       if (entry.typeId() == QMetaType::QVariantMap)
         createNewInputFromSnapshot(entry.toMap());
-      else if (isNumber(entry))
+      else if (VariantNumbers::isNumber(entry))
         createNewInputForPort(static_cast<int>(std::clamp<double>(entry.toDouble(), -1, 65536)));
     }
   }

@@ -2,24 +2,9 @@
 
 #include "framework/render/QKBufferHolder.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/VariantNumbers.h"
 
 namespace {
-bool isNumber(const QVariant& value) {
-  switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Bool:
-      return true;
-    default:
-      return false;
-  }
-}
 
 QKBufferHolderPtr holderIn(const QVariantMap& dict, const QString& key) {
   const QVariant value = dict.value(key);
@@ -33,7 +18,7 @@ std::shared_ptr<MutableTextureObject> MutableTextureObject::create(const gl::Tex
   const QKBufferHolderPtr a = holderIn(bufferDict, QKBufferHolder::kBufferAKey);
   const QKBufferHolderPtr b = holderIn(bufferDict, QKBufferHolder::kBufferBKey);
   const QKBufferHolderPtr c = holderIn(bufferDict, QKBufferHolder::kBufferCKey);
-  if (!isNumber(retain) || retain.toLongLong() <= 0 || !a || !b || !c) {
+  if (!VariantNumbers::isNumber(retain, true) || retain.toLongLong() <= 0 || !a || !b || !c) {
     Log::line("\t\terr: MutableTextureObject init bailing");
     return nullptr;
   }

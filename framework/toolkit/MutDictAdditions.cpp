@@ -2,29 +2,13 @@
 
 #include "platform/foundation/Log.h"
 
+#include "platform/foundation/VariantNumbers.h"
+
 #include <QColor>
 #include <QFont>
 
 namespace {
 
-bool isNumber(const QVariant& value) {
-  switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Float:
-    case QMetaType::Double:
-      return true;
-    default:
-      return false;
-  }
-}
 
 QString tabs(int count) { return QString(std::max(count, 0), QLatin1Char('\t')); }
 
@@ -47,7 +31,7 @@ std::optional<QString> valueSource(const QVariant& value, int depth) {
     default:
       break;
   }
-  if (isNumber(value))
+  if (VariantNumbers::isNumber(value, true))
     return QString::asprintf("[NSNumber numberWithFloat:%f], ",
                              static_cast<double>(value.toFloat()));
   return std::nullopt;

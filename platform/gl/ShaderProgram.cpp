@@ -69,4 +69,13 @@ GLint ShaderProgram::uniform(const char* name) {
   return location;
 }
 
+const char* ShaderProgram::fullTargetVertexSource() {
+  return R"(#version 330 core
+void main() {
+  vec2 corner = vec2(float(gl_VertexID & 1), float((gl_VertexID >> 1) & 1));
+  gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
+}
+)";
+}
+
 }  // namespace gl

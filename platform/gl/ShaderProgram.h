@@ -25,6 +25,10 @@ class ShaderProgram {
   // dropped as unused).
   GLint uniform(const char* name);
 
+  // A vertex shader for fragment passes over the whole target: four
+  // vertices as a triangle strip, no attributes.
+  static const char* fullTargetVertexSource();
+
  private:
   GLuint compile(GLFunctions& f, GLenum type, const QByteArray& source, QString* error);
 

@@ -10,13 +10,6 @@ namespace image {
 
 namespace {
 
-const char* kVertex = R"(#version 330 core
-void main() {
-  vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));
-  gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
-}
-)";
-
 const char* kPreamble = R"(#version 330 core
 uniform vec2 z_destOrigin;
 uniform vec2 z_viewportOrigin;
@@ -133,7 +126,7 @@ gl::ShaderProgram* KernelPass::program(gl::GLContext& context, const QString& ke
   gl::ShaderProgram& program = context.cached<gl::ShaderProgram>(key, [&] {
     auto made = std::make_shared<gl::ShaderProgram>();
     QString error;
-    if (!made->build(context, kVertex, source, &error))
+    if (!made->build(context, gl::ShaderProgram::fullTargetVertexSource(), source, &error))
       Log::line(QStringLiteral("\t\terr: kernel %1 does not compile: %2").arg(name, error));
     return made;
   });

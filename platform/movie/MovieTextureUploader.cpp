@@ -6,13 +6,6 @@
 #include "platform/movie/VideoFrame.h"
 
 namespace {
-const char* kVertex = R"(#version 330 core
-void main() {
-  vec2 corner = vec2(float(gl_VertexID & 1), float((gl_VertexID >> 1) & 1));
-  gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
-}
-)";
-
 // Row r of the target gets row r of the planes, whose first row is the top
 // of the picture: the result lies top row first, like an upload.
 const char* kFragment = R"(#version 330 core
@@ -46,7 +39,7 @@ gl::ShaderProgram* yuvProgram(gl::GLContext& context) {
   auto& program = context.cached<gl::ShaderProgram>(QStringLiteral("movie-yuv"), [&context] {
     auto made = std::make_shared<gl::ShaderProgram>();
     QString error;
-    if (!made->build(context, kVertex, kFragment, &error))
+    if (!made->build(context, gl::ShaderProgram::fullTargetVertexSource(), kFragment, &error))
       Log::line(QStringLiteral("\t\terr: movie colour shader: %1").arg(error));
     return made;
   });
