@@ -87,6 +87,9 @@ TEST_F(SliderInput, OSCOverLoopbackReachesABoundSlider) {
 TEST_F(SliderInput, AMIDIControllerMovedInLearnModeBindsTheSlider) {
   JackServer jack;
   ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
+  // Made before the MIDI manager, so that its input thread has ended before
+  // the slider's action goes.
+  RecordingSlider slider;
   MIDIManager::Options options;
   options.api = RtMidi::UNIX_JACK;
   options.pollIntervalSeconds = 0;
@@ -95,7 +98,6 @@ TEST_F(SliderInput, AMIDIControllerMovedInLearnModeBindsTheSlider) {
   dsc.awakeFromNib();
   ASSERT_TRUE(midi.endpointsOpen());
 
-  RecordingSlider slider;
   manager.add(slider.cell);
   slider.cell->selectJustMe();
   dsc.setHardwareLearnMode(true);
@@ -117,7 +119,10 @@ TEST_F(SliderInput, AMIDIControllerMovedInLearnModeBindsTheSlider) {
 
   const std::vector<unsigned char> turned = {0xB2, 21, 64};
   controller.sendMessage(&turned);
-  EXPECT_TRUE(waitFor([&] { return slider.cell->value() == 64.0f / 127.0f; }));
+  EXPECT_TRUE(waitFor([&] {
+    const auto values = slider.received();
+    return !values.empty() && values.back() == 64.0f / 127.0f;
+  }));
   dsc.setHardwareLearnMode(false);
   EXPECT_FALSE(slider.cell->detectingMIDI());
 }
