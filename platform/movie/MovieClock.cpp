@@ -12,6 +12,8 @@ class SteadyMovieClock : public MovieClock {
 }  // namespace
 
 MovieClock& MovieClock::steady() {
-  static SteadyMovieClock clock;
-  return clock;
+  // Never destroyed: worker and render threads may still read it while the
+  // process exits.
+  static SteadyMovieClock* clock = new SteadyMovieClock;
+  return *clock;
 }

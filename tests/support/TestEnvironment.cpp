@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <memory>
 
 namespace {
@@ -45,6 +46,15 @@ QString TestEnvironment::makeTempDir(const QString& prefix) {
       rootDir() + QStringLiteral("/%1-%2").arg(prefix).arg(++counter);
   QDir().mkpath(path);
   return path;
+}
+
+void TestEnvironment::keepGLDriverLoaded() {
+#if defined(__SANITIZE_ADDRESS__)
+  for (const char* driver : {"swrast_dri.so", "kms_swrast_dri.so"}) {
+    const QByteArray path = QByteArrayLiteral("/usr/lib/x86_64-linux-gnu/dri/") + driver;
+    ::dlopen(path.constData(), RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE);
+  }
+#endif
 }
 
 bool TestEnvironment::hasDisplay() { return qEnvironmentVariableIsSet("DISPLAY"); }

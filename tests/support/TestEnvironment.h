@@ -13,4 +13,8 @@ class TestEnvironment {
   // A fresh empty folder under the temporary HOME.
   static QString makeTempDir(const QString& prefix = QStringLiteral("t"));
   static bool hasDisplay();
+  // Under AddressSanitizer: the GL driver stays loaded until exit, so that
+  // leak reports inside it carry its name and can be suppressed (an unloaded
+  // driver leaves frames without a module).
+  static void keepGLDriverLoaded();
 };

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     }
   }
   TestEnvironment::prepareProcess();
+  TestEnvironment::keepGLDriverLoaded();
   TheApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
