@@ -4,6 +4,13 @@
 
 #include <exception>
 
+namespace {
+// The loop whose procedure runs on this thread, if any: stop() called from
+// the procedure must not touch the std::thread object, which the starting
+// thread may still be writing.
+thread_local const QKThreadLoop* loopOfThisThread = nullptr;
+}  // namespace
+
 QKThreadLoop::QKThreadLoop(double intervalSeconds, Procedure procedure, QString name)
     : interval_(intervalSeconds), procedure_(std::move(procedure)), name_(std::move(name)) {}
 
@@ -24,16 +31,18 @@ void QKThreadLoop::stop() {
     running_.store(false);
   }
   wake_.notify_all();
-  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+  join();
 }
 
 void QKThreadLoop::join() {
-  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+  if (loopOfThisThread == this) return;  // from the procedure: joined later
+  if (thread_.joinable()) thread_.join();
 }
 
 void QKThreadLoop::setInterval(double seconds) { interval_.store(seconds); }
 
 void QKThreadLoop::threadMain() {
+  loopOfThisThread = this;
   using Clock = std::chrono::steady_clock;
   auto next = Clock::now();
   while (running_.load()) {
