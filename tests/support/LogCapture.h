@@ -24,6 +24,10 @@ class LogCapture {
     std::lock_guard<std::mutex> lock(mutex_);
     return lines_;
   }
+  void clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lines_.clear();
+  }
   bool contains(const QString& text) const {
     for (const QString& line : lines())
       if (line.contains(text)) return true;

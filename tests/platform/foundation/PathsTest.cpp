@@ -1,6 +1,6 @@
 #include "platform/foundation/Paths.h"
 
-#include "platform/foundation/Log.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -157,10 +157,9 @@ TEST_F(PathsTest, AFolderThatCannotBeMadeIsReported) {
   const QString blocker = TestEnvironment::makeTempDir() + QStringLiteral("/a file");
   QFile(blocker).open(QIODevice::WriteOnly);
   Paths::setUserDataDirOverride(blocker);
-  QStringList logged;
-  const Log::Sink previous = Log::setSink([&](const QString& line) { logged << line; });
+  LogCapture log;
   EXPECT_EQ(Paths::userNamedFolder(QStringLiteral("media")), QString());
-  Log::setSink(previous);
+  const QStringList logged = log.lines();
   ASSERT_EQ(logged.size(), 1);
   EXPECT_TRUE(logged.first().startsWith(QStringLiteral("\t\terr: ")));
   EXPECT_TRUE(logged.first().contains(blocker + QStringLiteral("/media")));

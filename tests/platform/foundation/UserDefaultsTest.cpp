@@ -1,9 +1,9 @@
 #include "platform/foundation/UserDefaults.h"
 
-#include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -42,10 +42,8 @@ class UserDefaultsTest : public ::testing::Test {
     defaults().resetForTesting();
     defaults().setFilePath(path);
     defaults().setDebounceSeconds(0.02);
-    previousSink = Log::setSink([this](const QString& line) { logged << line; });
   }
   void TearDown() override {
-    Log::setSink(previousSink);
     defaults().resetForTesting();
     defaults().setDebounceSeconds(1.0);
   }
@@ -58,8 +56,7 @@ class UserDefaultsTest : public ::testing::Test {
 
   QString folder;
   QString path;
-  QStringList logged;
-  Log::Sink previousSink;
+  LogCapture log;
 };
 
 }  // namespace
@@ -134,12 +131,13 @@ TEST_F(UserDefaultsTest, BrokenFilesAreMovedAsideAndTheProgramGoesOn) {
     defaults().resetForTesting();
     QFile::remove(path);
     QFile::remove(path + QStringLiteral(".broken"));
-    logged.clear();
+    log.clear();
     put(path, c.bytes);
 
     defaults().setFilePath(path);
     EXPECT_FALSE(defaults().contains(QStringLiteral("a")));
     EXPECT_EQ(contents(path + QStringLiteral(".broken")), c.bytes);
+    const QStringList logged = log.lines();
     ASSERT_EQ(logged.size(), 1);
     EXPECT_TRUE(logged.first().startsWith(QStringLiteral("\t\terr: ")));
     EXPECT_TRUE(logged.first().contains(path + QStringLiteral(".broken")));
@@ -165,8 +163,9 @@ TEST_F(UserDefaultsTest, ValuesWithoutAPropertyListFormAreRefused) {
   defaults().setValue(QStringLiteral("k"), 1);
   defaults().setValue(QStringLiteral("k"), QVariant::fromValue(&object));
   EXPECT_EQ(defaults().value(QStringLiteral("k")), integer(1));
-  ASSERT_EQ(logged.size(), 1);
-  EXPECT_TRUE(logged.first().contains(QLatin1String("QObject*"))) << logged.first().toStdString();
+  const QStringList refused = log.lines();
+  ASSERT_EQ(refused.size(), 1);
+  EXPECT_TRUE(refused.first().contains(QLatin1String("QObject*"))) << refused.first().toStdString();
 
   defaults().registerDefaults(
       {{QStringLiteral("bad"), QVariant::fromValue(&object)}, {QStringLiteral("good"), true}});
@@ -237,8 +236,9 @@ TEST_F(UserDefaultsTest, AFailedWriteIsReportedAndRetried) {
   defaults().setFilePath(blocked);
   defaults().setValue(QStringLiteral("k"), 1);
   EXPECT_FALSE(defaults().synchronize());
-  ASSERT_FALSE(logged.isEmpty());
-  EXPECT_TRUE(logged.last().contains(blocked)) << logged.last().toStdString();
+  const QStringList failed = log.lines();
+  ASSERT_FALSE(failed.isEmpty());
+  EXPECT_TRUE(failed.last().contains(blocked)) << failed.last().toStdString();
 
   // The change stays pending: once the way is clear, the next attempt writes it.
   QFile::remove(folder + QStringLiteral("/not a folder"));

@@ -1,4 +1,4 @@
-#include "platform/foundation/Log.h"
+#include "tests/support/LogCapture.h"
 #include "platform/threading/QKThreadLoop.h"
 
 #include <gtest/gtest.h>
@@ -27,12 +27,7 @@ TEST(QKThreadLoop, CallsUntilStoppedAndStopJoins) {
 }
 
 TEST(QKThreadLoop, ExceptionsAreLoggedAndTheLoopGoesOn) {
-  std::vector<QString> lines;
-  std::mutex m;
-  auto previous = Log::setSink([&](const QString& l) {
-    std::lock_guard<std::mutex> lock(m);
-    lines.push_back(l);
-  });
+  LogCapture log;
   std::atomic<int> calls{0};
   QKThreadLoop loop(0.001, [&] {
     if (++calls == 1) throw std::runtime_error("boom");
@@ -40,8 +35,7 @@ TEST(QKThreadLoop, ExceptionsAreLoggedAndTheLoopGoesOn) {
   loop.start();
   while (calls.load() < 3) std::this_thread::sleep_for(1ms);
   loop.stop();
-  Log::setSink(previous);
-  std::lock_guard<std::mutex> lock(m);
+  const QStringList lines = log.lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), QStringLiteral("caught exception in DSC: boom"));
 }
