@@ -35,10 +35,7 @@ AppController::AppController(QObject* parent)
 }
 
 AppController::~AppController() {
-  gl::RenderThread::instance().stop();
-  closeControlInput();
-  // The tick calls the managers: it ends before they go.
-  dataSourceController_->stopTheThread();
+  windDown();  // also when the program ends without a quit (tests, a failed start)
   dataSourceController_->setSliderManager(nullptr);
   dataSourceController_->setButtonManager(nullptr);
 }
@@ -81,6 +78,12 @@ void AppController::buildMenus() {
 
 void AppController::applicationWillTerminate() {
   NotificationCenter::defaultCenter().post(QStringLiteral("AppAboutToQuitNotification"));
+  windDown();
+}
+
+// Frames stop first, then input, then the tick, which calls the managers:
+// it ends before they go. Stopping twice is harmless.
+void AppController::windDown() {
   gl::RenderThread::instance().stop();
   closeControlInput();
   dataSourceController_->stopTheThread();

@@ -41,6 +41,7 @@ class AppController : public QObject, public AppControllerInterface {
   void buildMenus();
   void createControlInput();
   void closeControlInput();
+  void windDown();
 
   std::unique_ptr<QMainWindow> mainWindow_;
   std::unique_ptr<DataSourceController> dataSourceController_;
