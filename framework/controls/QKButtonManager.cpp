@@ -127,14 +127,11 @@ QKButtonManager::~QKButtonManager() {
 
 void QKButtonManager::setPaletteButton(const QString& key,
                                        const std::shared_ptr<QKButtonCell>& button) {
-  std::lock_guard<std::mutex> lock(selectionMutex_);
-  paletteButtons_[key] = button;
+  paletteButtons_.set(key, button);
 }
 
 std::shared_ptr<QKButtonCell> QKButtonManager::paletteButton(const QString& key) const {
-  std::lock_guard<std::mutex> lock(selectionMutex_);
-  auto it = paletteButtons_.find(key);
-  return it == paletteButtons_.end() ? nullptr : it->second.lock();
+  return paletteButtons_.button(key);
 }
 
 std::shared_ptr<QKButtonCell> QKButtonManager::hardwareLearnButton() const {
@@ -335,20 +332,11 @@ bool QKButtonManager::isThisDetectedSrcArraySafe(const KeyPath& path) const {
 }
 
 void QKButtonManager::putPaletteSnapInDict(QVariantMap& dictionary) const {
-  for (const QString& key : paletteButtonKeys()) {
-    auto button = paletteButton(key);
-    if (!button) continue;
-    const QVariantMap snapshot = button->createSnapshot();
-    if (!snapshot.isEmpty()) dictionary.insert(key, snapshot);
-  }
+  paletteButtons_.putSnapshots(paletteButtonKeys(), dictionary);
 }
 
 void QKButtonManager::matchThisPaletteShortcutSnapshot(const QVariantMap& dictionary) {
-  for (const QString& key : paletteButtonKeys()) {
-    const QVariant stored = dictionary.value(key);
-    if (stored.typeId() != QMetaType::QVariantMap) continue;
-    if (auto button = paletteButton(key)) button->loadSnapshot(stored.toMap());
-  }
+  paletteButtons_.matchSnapshots(paletteButtonKeys(), dictionary);
 }
 
 // --- Inspector requests

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/controls/PaletteButtons.h"
 #include "framework/datasource/KeyPath.h"
 #include "framework/datasource/QKButtonManagerInterface.h"
 #include "platform/threading/MutLockArray.h"
@@ -9,7 +10,7 @@
 #include <QVariantMap>
 
 #include <atomic>
-#include <map>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -138,7 +139,7 @@ class QKButtonManager : public QKButtonManagerInterface {
   MutLockArray<std::shared_ptr<QKButtonCell>> buttonArray_;
   mutable std::mutex selectionMutex_;
   ButtonList selectedButtonArray_;
-  std::map<QString, std::weak_ptr<QKButtonCell>> paletteButtons_;
+  PaletteButtons paletteButtons_;
 
   QVariantMap appearanceDict_;
   // Queued main-thread work checks it, so a manager that has gone away is

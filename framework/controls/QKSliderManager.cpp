@@ -139,14 +139,11 @@ QKSliderManager::~QKSliderManager() {
 
 void QKSliderManager::setPaletteButton(const QString& key,
                                        const std::shared_ptr<QKButtonCell>& button) {
-  std::lock_guard<std::mutex> lock(stateMutex_);
-  paletteButtons_[key] = button;
+  paletteButtons_.set(key, button);
 }
 
 std::shared_ptr<QKButtonCell> QKSliderManager::paletteButton(const QString& key) const {
-  std::lock_guard<std::mutex> lock(stateMutex_);
-  auto it = paletteButtons_.find(key);
-  return it == paletteButtons_.end() ? nullptr : it->second.lock();
+  return paletteButtons_.button(key);
 }
 
 void QKSliderManager::setBehaviorChainManager(
@@ -424,22 +421,13 @@ void QKSliderManager::setSliderColorDict(const QVariantMap& dictionary) {
 }
 
 void QKSliderManager::putPaletteSnapInDict(QVariantMap& dictionary) const {
-  for (const QString& key : paletteSnapshotKeys()) {
-    auto button = paletteButton(key);
-    if (!button) continue;
-    const QVariantMap snapshot = button->createSnapshot();
-    if (!snapshot.isEmpty()) dictionary.insert(key, snapshot);
-  }
+  paletteButtons_.putSnapshots(paletteSnapshotKeys(), dictionary);
 }
 
 void QKSliderManager::matchThisPaletteShortcutSnapshot(const QVariantMap& dictionary) {
   QStringList keys = paletteSnapshotKeys();
   keys << QStringLiteral("midiDetectButton");
-  for (const QString& key : keys) {
-    const QVariant stored = dictionary.value(key);
-    if (stored.typeId() != QMetaType::QVariantMap) continue;
-    if (auto button = paletteButton(key)) button->loadSnapshot(stored.toMap());
-  }
+  paletteButtons_.matchSnapshots(keys, dictionary);
 }
 
 // --- Inspector requests

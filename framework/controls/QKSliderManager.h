@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/controls/PaletteButtons.h"
 #include "framework/controls/SliderManagerInterface.h"
 #include "framework/datasource/KeyPath.h"
 #include "framework/datasource/QKSliderManagerInterface.h"
@@ -11,7 +12,6 @@
 
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -171,10 +171,11 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   // The tick's copy of the registry, reused so a tick allocates nothing.
   SliderList evaluationList_;
 
-  mutable std::mutex stateMutex_;  // guards everything below
+  mutable std::mutex stateMutex_;  // guards the selection and the colour dictionary
   SliderList selectedSliderArray_;
   QVariantMap sliderColorDict_;
-  std::map<QString, std::weak_ptr<QKButtonCell>> paletteButtons_;
+
+  PaletteButtons paletteButtons_;
 
   std::shared_ptr<QKSliderManager*> liveness_;
 };
