@@ -31,6 +31,10 @@ class NotificationCounter {
     std::lock_guard<std::mutex> lock(mutex_);
     return notes_;
   }
+  void clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    notes_.clear();
+  }
 
  private:
   mutable std::mutex mutex_;

@@ -115,15 +115,15 @@ TEST_F(ControlInput, APluggedControllerKeepsItsEnableStateAcrossSetupChanges) {
   ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
   const auto started = startMIDI();
   MIDIManager& midi = *started;
-  NotificationRecorder aboutToChange(InputNotifications::MIDISetupAboutToChange);
-  NotificationRecorder changed(InputNotifications::MIDISetupChanged);
+  NotificationCounter aboutToChange(InputNotifications::MIDISetupAboutToChange);
+  NotificationCounter changed(InputNotifications::MIDISetupChanged);
   const QString name = QStringLiteral("pads:Pads");
 
   auto pads = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "pads");
   pads->openVirtualPort("Pads");
   ASSERT_TRUE(midi.pollPortsNow());
-  EXPECT_EQ(aboutToChange.count(), 1u);
-  ASSERT_EQ(changed.count(), 1u);
+  EXPECT_EQ(aboutToChange.count(), 1);
+  ASSERT_EQ(changed.count(), 1);
   EXPECT_EQ(changed.notes().front().object, static_cast<void*>(&midi));
   ASSERT_TRUE(midi.findSourceNodeNamed(name));
   midi.setSourceEnabled(name, false);

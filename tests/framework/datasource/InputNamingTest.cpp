@@ -47,9 +47,9 @@ class InputNaming : public ::testing::Test {
   DataSourceController dsc;
   FakeDedicatingMIDIManager midi;
   QKOSCManager osc;
-  NotificationRecorder midiDetect{InputNotifications::MIDIDetect};
-  NotificationRecorder oscDetect{InputNotifications::OSCDetect};
-  NotificationRecorder keyDetect{InputNotifications::KeyDetect};
+  NotificationCounter midiDetect{InputNotifications::MIDIDetect};
+  NotificationCounter oscDetect{InputNotifications::OSCDetect};
+  NotificationCounter keyDetect{InputNotifications::KeyDetect};
 };
 
 const QString kMIDI = QStringLiteral("MIDI");
@@ -75,7 +75,7 @@ TEST_F(InputNaming, MIDIMessagesNameTheirSourceAndSetItsValue) {
     midiDetect.clear();
     dsc.midiMsgReceived(c.message);
     EXPECT_FLOAT_EQ(valueAt({kMIDI, QString::fromLatin1(c.name)}), c.value);
-    ASSERT_EQ(midiDetect.count(), 1u);
+    ASSERT_EQ(midiDetect.count(), 1);
     const Notification note = midiDetect.notes().front();
     EXPECT_EQ(note.object, nullptr);
     EXPECT_EQ(note.userInfo.value(QString::fromLatin1(InputNotifications::MessageKey))
@@ -92,7 +92,7 @@ TEST_F(InputNaming, MessagesWithoutANameOnlyNotify) {
     dsc.midiMsgReceived(message);
   }
   EXPECT_EQ(rootChildren(), 0u);
-  EXPECT_EQ(midiDetect.count(), 4u);
+  EXPECT_EQ(midiDetect.count(), 4);
 }
 
 TEST_F(InputNaming, SubscribersHearInputAtOnceOnTheInputThread) {
@@ -130,13 +130,13 @@ TEST_F(InputNaming, DedicatedMIDIGoesToItsNodeWithoutNotifying) {
   dsc.midiMsgReceived(QKMIDIMessage(0xB0, 1, 7, 127));
   EXPECT_FLOAT_EQ(valueAt({QStringLiteral("Dedicated MIDI"), QStringLiteral("Volume")}), 1.0f);
   EXPECT_FALSE(node({kMIDI, QStringLiteral("ctrl [7] ch. 1")}));
-  EXPECT_EQ(midiDetect.count(), 0u);
+  EXPECT_EQ(midiDetect.count(), 0);
 
   dsc.setDataSource(nullptr, {QStringLiteral("Dedicated MIDI"), QStringLiteral("Volume")});
   dsc.midiMsgReceived(QKMIDIMessage(0xB0, 1, 7, 1));  // its node was removed
   EXPECT_FALSE(node({kMIDI, QStringLiteral("ctrl [7] ch. 1")}));
   EXPECT_FALSE(node({QStringLiteral("Dedicated MIDI"), QStringLiteral("Volume")}));
-  EXPECT_EQ(midiDetect.count(), 0u);
+  EXPECT_EQ(midiDetect.count(), 0);
 }
 
 TEST_F(InputNaming, OSCValuesAreClampedByType) {
@@ -173,7 +173,7 @@ TEST_F(InputNaming, OSCValuesAreClampedByType) {
     ASSERT_TRUE(node(path)) << "the node is made for any value type";
     EXPECT_EQ(received(path), c.sets);
     EXPECT_FLOAT_EQ(valueAt(path), c.expected);
-    ASSERT_EQ(oscDetect.count(), c.sets ? 1u : 0u);
+    ASSERT_EQ(oscDetect.count(), c.sets ? 1 : 0);
     if (c.sets) {
       const auto posted =
           oscDetect.notes()
@@ -193,7 +193,7 @@ TEST_F(InputNaming, OSCMessagesWithoutAddressOrValueAreIgnored) {
   noAddress.addFloat(1.0f);
   dsc.receivedOSCMessage(&noAddress);
   EXPECT_EQ(node({QStringLiteral("OSC")})->asHolder()->elementDictCount(), 0u);
-  EXPECT_EQ(oscDetect.count(), 0u);
+  EXPECT_EQ(oscDetect.count(), 0);
 }
 
 TEST_F(InputNaming, DedicatedOSCAndTheDictionaryForm) {
@@ -207,7 +207,7 @@ TEST_F(InputNaming, DedicatedOSCAndTheDictionaryForm) {
   EXPECT_FLOAT_EQ(valueAt({QStringLiteral("Dedicated OSC"), QStringLiteral("Pad")}), 0.75f);
   EXPECT_FALSE(node({QStringLiteral("OSC"), QStringLiteral("/xy/1")}));
   EXPECT_FLOAT_EQ(valueAt({QStringLiteral("OSC"), QStringLiteral("/fader")}), 0.5f);
-  EXPECT_EQ(oscDetect.count(), 1u);  // the dedicated one is not announced
+  EXPECT_EQ(oscDetect.count(), 1);  // the dedicated one is not announced
 }
 
 QKeyEvent key(QEvent::Type type, int key, quint32 scanCode, const QString& text,
@@ -220,22 +220,22 @@ TEST_F(InputNaming, KeysPressAndReleaseTheirNode) {
   auto press = key(QEvent::KeyPress, Qt::Key_A, 38, QStringLiteral("a"));
   dsc.keyDown(&press);
   EXPECT_FLOAT_EQ(valueAt(a), 1.0f);
-  ASSERT_EQ(keyDetect.count(), 1u);
+  ASSERT_EQ(keyDetect.count(), 1);
   EXPECT_EQ(keyDetect.notes().front().object, &press);
   auto repeat = key(QEvent::KeyPress, Qt::Key_A, 38, QStringLiteral("a"), true);
   dsc.keyDown(&repeat);
-  EXPECT_EQ(keyDetect.count(), 1u);  // auto-repeat is ignored
+  EXPECT_EQ(keyDetect.count(), 1);  // auto-repeat is ignored
   auto release = key(QEvent::KeyRelease, Qt::Key_A, 38, QStringLiteral("a"));
   dsc.keyDown(&release);
   EXPECT_FLOAT_EQ(valueAt(a), 0.0f);
-  EXPECT_EQ(keyDetect.count(), 2u);
+  EXPECT_EQ(keyDetect.count(), 2);
 
   auto escape = key(QEvent::KeyPress, Qt::Key_Escape, 9, QStringLiteral("\x1b"));
   dsc.keyDown(&escape);
   auto shiftAlone = key(QEvent::KeyPress, Qt::Key_Shift, 50, QString());
   dsc.keyDown(&shiftAlone);
   dsc.keyDown(nullptr);
-  EXPECT_EQ(keyDetect.count(), 2u);
+  EXPECT_EQ(keyDetect.count(), 2);
   EXPECT_EQ(node({QStringLiteral("Key")})->asHolder()->elementDictCount(), 1u);
 }
 
@@ -252,9 +252,9 @@ TEST_F(InputNaming, AReleaseGoesToThePressNodeWhateverShiftDidBetween) {
 TEST(InputNamingDetection, AnObserverAddedLaterHearsTheNextMessage) {
   DataSourceController dsc(DataSourceController::TickThread::Manual);
   dsc.midiMsgReceived(QKMIDIMessage(0x90, 1, 1, 1));  // nobody listens yet
-  NotificationRecorder learner(InputNotifications::MIDIDetect);
+  NotificationCounter learner(InputNotifications::MIDIDetect);
   dsc.midiMsgReceived(QKMIDIMessage(0x90, 1, 1, 2));
-  EXPECT_EQ(learner.count(), 1u);
+  EXPECT_EQ(learner.count(), 1);
 }
 
 TEST(InputNamingKeys, KeysThatTypeNothingReadableHaveNamesOfTheirOwn) {

@@ -3,39 +3,13 @@
 #include "framework/datasource/AppControllerInterface.h"
 #include "framework/datasource/MIDIManagerInterface.h"
 #include "framework/datasource/MasterClockInterface.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/midi/QKMIDIMessage.h"
+#include "tests/support/NotificationCounter.h"
 
 #include <QHash>
 
 #include <mutex>
 #include <vector>
-
-// Records every post of one notification, from any thread.
-class NotificationRecorder {
- public:
-  explicit NotificationRecorder(const char* name) {
-    NotificationCenter::defaultCenter().addObserver(this, QString::fromLatin1(name), nullptr,
-                                                    [this](const Notification& note) {
-                                                      std::lock_guard<std::mutex> lock(mutex_);
-                                                      notes_.push_back(note);
-                                                    });
-  }
-  ~NotificationRecorder() { NotificationCenter::defaultCenter().removeObserver(this); }
-  std::vector<Notification> notes() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return notes_;
-  }
-  std::size_t count() const { return notes().size(); }
-  void clear() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    notes_.clear();
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<Notification> notes_;
-};
 
 class FakeClock : public MasterClockInterface {
  public:

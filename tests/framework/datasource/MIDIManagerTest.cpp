@@ -56,13 +56,13 @@ TEST_F(MIDIManagerTest, ClockStartAndStopGoToTheClockEverythingElseToTheTree) {
   dsc.awakeFromNib();
   EXPECT_EQ(manager.receivingNodeName(), QStringLiteral("To ZAPH"));
   EXPECT_EQ(manager.sendingNodeName(), QStringLiteral("From ZAPH"));
-  NotificationRecorder detect(InputNotifications::MIDIDetect);
+  NotificationCounter detect(InputNotifications::MIDIDetect);
   const QKMIDIMessage clockTick(0xF8, 0, 0, 0), start(0xFA, 0, 0, 0), stop(0xFC, 0, 0, 0),
       cont(0xFB, 0, 0, 0), note(0x90, 1, 60, 127);
   manager.receivedMIDI({start, clockTick, note, cont, stop});
   EXPECT_EQ(clock.received(), (QKMIDIMessageArray{start, clockTick, stop}));
   EXPECT_FLOAT_EQ(node({kMIDI, QStringLiteral("note [60] ch. 1")})->value(), 1.0f);
-  ASSERT_EQ(detect.count(), 2u);  // the note and the continue message
+  ASSERT_EQ(detect.count(), 2);  // the note and the continue message
   EXPECT_EQ(detect.notes()[1].userInfo.value(QStringLiteral("message")).value<QKMIDIMessage>(),
             cont);
 }

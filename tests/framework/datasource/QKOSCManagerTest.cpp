@@ -27,8 +27,8 @@ class QKOSCManagerTest : public ::testing::Test {
 
   FakeInputApp app;
   DataSourceController dsc;
-  NotificationRecorder portsChanged{InputNotifications::OSCOutPortsChanged};
-  NotificationRecorder deletion{InputNotifications::OSCOutPortDeletion};
+  NotificationCounter portsChanged{InputNotifications::OSCOutPortsChanged};
+  NotificationCounter deletion{InputNotifications::OSCOutPortDeletion};
 };
 
 TEST_F(QKOSCManagerTest, UniqueDedicatedNamesStartAtTwo) {
@@ -83,25 +83,25 @@ TEST_F(QKOSCManagerTest, PortChangesAreAnnounced) {
   QKOSCManager manager(&app);
   auto input = manager.createNewInputForPort(UdpSocket::freePort());
   auto output = manager.createNewOutput();
-  EXPECT_EQ(portsChanged.count(), 1u);
+  EXPECT_EQ(portsChanged.count(), 1);
   manager.removeInput(input);
-  EXPECT_EQ(portsChanged.count(), 2u);
+  EXPECT_EQ(portsChanged.count(), 2);
   output->setPortLabel(QStringLiteral("Renamed"));
-  EXPECT_EQ(portsChanged.count(), 3u);
+  EXPECT_EQ(portsChanged.count(), 3);
   EXPECT_EQ(output->description(), QStringLiteral("<QKOSCOutPort Renamed, 127.0.0.1:9000>"));
   manager.removeOutput(output);
-  EXPECT_EQ(portsChanged.count(), 4u);
-  ASSERT_EQ(deletion.count(), 1u);
+  EXPECT_EQ(portsChanged.count(), 4);
+  ASSERT_EQ(deletion.count(), 1);
   EXPECT_EQ(deletion.notes().front().object, output.get());
   output->prepareToBeDeleted();  // announced once
-  EXPECT_EQ(deletion.count(), 1u);
+  EXPECT_EQ(deletion.count(), 1);
 
   void* forgotten = nullptr;
   {
     QKOSCOutPort port(QStringLiteral("127.0.0.1"), 9001, QStringLiteral("forgotten"));
     forgotten = &port;
   }
-  ASSERT_EQ(deletion.count(), 2u);  // a port nobody deleted announces its end when it goes
+  ASSERT_EQ(deletion.count(), 2);  // a port nobody deleted announces its end when it goes
   EXPECT_EQ(deletion.notes().back().object, forgotten);
 }
 
