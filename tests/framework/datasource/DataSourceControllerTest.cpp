@@ -5,10 +5,9 @@
 #include "framework/datasource/DataSourceHolder.h"
 #include "framework/datasource/DataSourceNotifications.h"
 #include "tests/framework/datasource/DataSourceFakes.h"
+#include "tests/support/Eventually.h"
 
 #include <gtest/gtest.h>
-
-#include <QElapsedTimer>
 
 #include <stdexcept>
 #include <thread>
@@ -450,9 +449,7 @@ TEST(DataSourceControllerThread, TicksOnItsOwnThreadUntilStopped) {
   const auto target = std::make_shared<RecordingTarget>();
   ASSERT_TRUE(dsc.subscribeObject(target, &RecordingTarget::received, {"ZAPH", "leaf"}));
   leaf->setValue(0.5f);
-  QElapsedTimer waited;
-  waited.start();
-  while (target->values().size() < 2 && waited.elapsed() < 5000) std::this_thread::yield();
+  waitFor([&] { return target->values().size() >= 2; }, 5.0);
   ASSERT_EQ(target->values().size(), 2u);
   EXPECT_NE(target->threads().back(), std::this_thread::get_id());
   dsc.stopTheThread();
