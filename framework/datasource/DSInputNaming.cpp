@@ -239,8 +239,9 @@ void DSInputNaming::receivedOSCMessage(const OSCMessage* message) {
   try {
     const QKOSCManager* osc = dsc_.oscManager();
     const QString dedicated = osc ? osc->dedicatedNameFor(message->address()) : QString();
-    const auto node = dedicated.isEmpty() ? inputSource(kOSC, message->address())
-                                          : dsc_.dataSourceForKeyArray({kDedicatedOSC, dedicated});
+    const auto node = dedicated.isEmpty()
+                          ? inputSource(kOSC, message->address())
+                          : dsc_.dataSourceForKeyArray(scratchPath(kDedicatedOSC, dedicated));
     if (!node) return;
     const OSCValue& v = *message->value();
     float value = 0.0f;
