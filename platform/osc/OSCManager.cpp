@@ -2,26 +2,24 @@
 
 #include "platform/foundation/Alert.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/VariantNumbers.h"
+
+#include <cmath>
 
 namespace {
-// A stored number: an integer, or a real with no fraction.
+// A stored number: an integer, or a real with no fraction (and within range:
+// a stored 1e300 is no port number, and its conversion would be undefined).
 bool storedInteger(const QVariant& value, long long* out) {
-  switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-      *out = value.toLongLong();
-      return true;
-    case QMetaType::Double: {
-      const double d = value.toDouble();
-      if (d != static_cast<double>(static_cast<long long>(d))) return false;
-      *out = static_cast<long long>(d);
-      return true;
-    }
-    default:
-      return false;
+  if (!VariantNumbers::isNumber(value)) return false;
+  if (value.typeId() != QMetaType::Double && value.typeId() != QMetaType::Float) {
+    *out = value.toLongLong();
+    return true;
   }
+  const double d = value.toDouble();
+  constexpr double kBeyondLongLong = 9223372036854775808.0;  // 2^63
+  if (!(std::fabs(d) < kBeyondLongLong) || d != std::trunc(d)) return false;  // NaN too
+  *out = static_cast<long long>(d);
+  return true;
 }
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <mutex>
 #include <vector>
 
@@ -126,6 +127,10 @@ TEST(OSCPorts, PortsThatCannotOpenAreClearErrorsAndOthersKeepWorking) {
   }
   EXPECT_FALSE(
       manager.createNewInputFromSnapshot({{QStringLiteral("port"), QStringLiteral("8000")}}));
+  for (double bad : {1e300, -1e300, std::nan(""), 8000.5}) {
+    SCOPED_TRACE(bad);
+    EXPECT_FALSE(manager.createNewInputFromSnapshot({{QStringLiteral("port"), bad}}));
+  }
   EXPECT_EQ(manager.inPortArray().lockCount(), 0u);
 
   UdpSocket otherProgram;
