@@ -1,6 +1,7 @@
 #include "platform/midi/QKMIDIManager.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/VariantNumbers.h"
 #include "platform/midi/QKMIDIPortList.h"
 
 #include <algorithm>
@@ -257,16 +258,9 @@ void QKMIDIManager::loadSnapshot(const QVariantMap& snapshot) {
   {
     std::lock_guard<std::mutex> lock(enableMutex_);
     for (auto it = states.cbegin(); it != states.cend(); ++it) {
-      switch (it.value().typeId()) {
-        case QMetaType::Bool:
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::Double:
-          enableStates_.insert(it.key(), it.value().toBool());
-          break;
-        default:
-          break;  // mistyped entry: the source keeps its state
-      }
+      // A mistyped entry is skipped: the source keeps its state.
+      if (VariantNumbers::isNumber(it.value(), true))
+        enableStates_.insert(it.key(), it.value().toBool());
     }
   }
   for (const auto& node : sourceArray_.lockCopy()) node->setEnabled(sourceEnabled(node->name()));

@@ -1,10 +1,14 @@
 #include "platform/osc/OSCOutPort.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/VariantNumbers.h"
 #include "platform/osc/OSCLoCodec.h"
 
 #include <lo/lo.h>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <exception>
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -60,6 +64,12 @@ QString lookUp(const QString& host, QString* error) {
     return {};
   }
   return QString::fromUtf8(numeric);
+}
+// Any stored number, held to the range of int (the conversion of a number
+// beyond it is undefined); one out of 1..65535 is reported when sending.
+int storedPort(double number) {
+  if (std::isnan(number)) return 0;
+  return static_cast<int>(std::clamp(std::round(number), double(INT_MIN), double(INT_MAX)));
 }
 }  // namespace
 
@@ -208,9 +218,7 @@ void OSCOutPort::loadSnapshot(const QVariantMap& snapshot) {
   const QVariant address = snapshot.value(QStringLiteral("addressString"));
   if (address.typeId() == QMetaType::QString) setAddressString(address.toString());
   const QVariant port = snapshot.value(QStringLiteral("port"));
-  if (port.typeId() == QMetaType::Int || port.typeId() == QMetaType::LongLong ||
-      port.typeId() == QMetaType::Double)
-    setPort(port.toInt());
+  if (VariantNumbers::isNumber(port)) setPort(storedPort(port.toDouble()));
   const QVariant label = snapshot.value(QStringLiteral("portLabel"));
   if (label.typeId() == QMetaType::QString) setPortLabel(label.toString());
 }

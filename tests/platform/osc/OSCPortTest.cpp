@@ -188,6 +188,9 @@ TEST(OSCPorts, LabelsDefaultsAndLookups) {
                          {QStringLiteral("portLabel"), QStringLiteral("Lights")}}));
   copy->loadSnapshot({{QStringLiteral("port"), QStringLiteral("not a number")}});
   EXPECT_EQ(copy->port(), 7000);
+  copy->loadSnapshot({{QStringLiteral("port"), 1e300}});
+  EXPECT_FALSE(OSCInPort::isValidPortNumber(copy->port()));
+  EXPECT_FALSE(copy->sendThisMessage(OSCMessage(QStringLiteral("/x"))));
   manager.removeOutput(copy);
   EXPECT_TRUE(copy->deleted());
   EXPECT_FALSE(copy->sendThisMessage(OSCMessage(QStringLiteral("/x"))));
