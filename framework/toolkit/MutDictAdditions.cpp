@@ -1,14 +1,12 @@
 #include "framework/toolkit/MutDictAdditions.h"
 
 #include "platform/foundation/Log.h"
-
 #include "platform/foundation/VariantNumbers.h"
 
 #include <QColor>
 #include <QFont>
 
 namespace {
-
 
 QString tabs(int count) { return QString(std::max(count, 0), QLatin1Char('\t')); }
 
