@@ -7,7 +7,6 @@
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieClock.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -68,13 +67,6 @@ void QKMovieTextureContext::renderAll() {
       if (auto context = weak.lock()) live.push_back(std::move(context));
   }
   for (const auto& context : live) context->updateOnRenderThread();
-}
-
-std::size_t QKMovieTextureContext::liveCount() {
-  Registry& r = registry();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  return std::size_t(std::count_if(r.contexts.begin(), r.contexts.end(),
-                                   [](const auto& weak) { return !weak.expired(); }));
 }
 
 void QKMovieTextureContext::attach(std::shared_ptr<Movie> movie) {

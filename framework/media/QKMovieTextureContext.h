@@ -19,7 +19,7 @@ class Movie;
 //
 // Attach and detach belong to the movie file, under the compositor's render
 // lock; the file hands a context it lets go to the deferred-release arrays.
-class QKMovieTextureContext : public std::enable_shared_from_this<QKMovieTextureContext> {
+class QKMovieTextureContext {
  public:
   static std::shared_ptr<QKMovieTextureContext> create();
   QKMovieTextureContext() = default;
@@ -43,8 +43,6 @@ class QKMovieTextureContext : public std::enable_shared_from_this<QKMovieTexture
   // Hands a context the caller lets go to the deferred-release arrays: the
   // render thread frees it after the frame under way.
   static void releaseLater(std::shared_ptr<QKMovieTextureContext> context);
-  // Contexts alive in the process (render-thread registry).
-  static std::size_t liveCount();
 
  private:
   void updateOnRenderThread();
