@@ -57,16 +57,17 @@ void QKMovieTextureContext::registerContext(const std::shared_ptr<QKMovieTexture
 }
 
 void QKMovieTextureContext::renderAll() {
-  std::vector<std::shared_ptr<QKMovieTextureContext>> live;
+  // Kept across frames so that a frame allocates nothing.
+  thread_local std::vector<std::shared_ptr<QKMovieTextureContext>> live;
   {
     Registry& r = registry();
     std::unique_lock<std::mutex> lock(r.mutex, std::try_to_lock);
     if (!lock.owns_lock()) return;
-    live.reserve(r.contexts.size());
     for (const auto& weak : r.contexts)
       if (auto context = weak.lock()) live.push_back(std::move(context));
   }
   for (const auto& context : live) context->updateOnRenderThread();
+  live.clear();
 }
 
 void QKMovieTextureContext::attach(std::shared_ptr<Movie> movie) {
