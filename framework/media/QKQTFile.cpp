@@ -460,7 +460,6 @@ void QKQTFile::prepareForTriggerOnMainThread() {
 std::shared_ptr<QKMovieTextureContext> QKQTFile::takeVisualContext() {
   std::lock_guard<std::mutex> lock(stateMutex_);
   std::shared_ptr<QKMovieTextureContext> context = std::move(visualContext_);
-  visualContext_.reset();
   if (context) context->detach();
   return context;
 }
@@ -551,7 +550,6 @@ void QKQTFile::unPreRollOnMainThread() {
   {
     std::lock_guard<std::mutex> lock(stateMutex_);
     movie = std::move(movieFile_);
-    movieFile_.reset();
   }
   // The movie goes here, on the main thread (its decoder thread is joined).
 }
@@ -564,9 +562,8 @@ void QKQTFile::releasePlayback() {
     context = takeVisualContext();
     std::lock_guard<std::mutex> lock(stateMutex_);
     movie = std::move(movieFile_);
-    movieFile_.reset();
   }
-  if (movie) QKStatChecker::updateBelowMemoryThreshold();
+  // Lowering the count reads the free memory again too.
   if (context) {
     QKMovieTextureContext::releaseLater(std::move(context));
     QKStatChecker::decrementCachedMovieCount();
