@@ -44,28 +44,36 @@ void DeferredReleaseArrays::addBuffer(std::shared_ptr<void> buffer) {
 }
 
 void DeferredReleaseArrays::purgeRenderers() {
-  std::vector<std::shared_ptr<void>> due;
-  {
-    std::lock_guard<std::mutex> lock(rendererMutex_);
-    due.swap(renderers_);
-  }
-  due.clear();  // released here, in hand-over order, without the lock
+  releaseRenderers(std::unique_lock<std::mutex>(rendererMutex_));
 }
 
 void DeferredReleaseArrays::purgeBuffers() {
-  std::vector<std::shared_ptr<void>> due;
-  {
-    std::lock_guard<std::mutex> lock(bufferMutex_);
-    for (Buffer& buffer : buffers_)
-      if (--buffer.count <= 0) due.push_back(std::move(buffer.object));
-    std::erase_if(buffers_, [](const Buffer& buffer) { return buffer.count <= 0; });
-  }
-  for (std::shared_ptr<void>& object : due) object.reset();
+  releaseBuffers(std::unique_lock<std::mutex>(bufferMutex_));
 }
 
 void DeferredReleaseArrays::purgeAfterFrame() {
-  purgeRenderers();
-  purgeBuffers();
+  // The render thread never waits for a hand-over in progress: a busy array
+  // is purged after the next frame instead.
+  releaseRenderers(std::unique_lock<std::mutex>(rendererMutex_, std::try_to_lock));
+  releaseBuffers(std::unique_lock<std::mutex>(bufferMutex_, std::try_to_lock));
+}
+
+void DeferredReleaseArrays::releaseRenderers(std::unique_lock<std::mutex> lock) {
+  if (!lock.owns_lock()) return;
+  std::vector<std::shared_ptr<void>> due;
+  due.swap(renderers_);
+  lock.unlock();
+  due.clear();  // released here, in hand-over order, without the lock
+}
+
+void DeferredReleaseArrays::releaseBuffers(std::unique_lock<std::mutex> lock) {
+  if (!lock.owns_lock()) return;
+  std::vector<std::shared_ptr<void>> due;
+  for (Buffer& buffer : buffers_)
+    if (--buffer.count <= 0) due.push_back(std::move(buffer.object));
+  std::erase_if(buffers_, [](const Buffer& buffer) { return buffer.count <= 0; });
+  lock.unlock();
+  due.clear();
 }
 
 bool DeferredReleaseArrays::purgeIfNoFrameIsDrawn() {

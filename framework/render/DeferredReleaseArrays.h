@@ -19,7 +19,8 @@
 // on the main thread purges instead, so nothing piles up. Each array has its
 // own mutex, held only to add or to take the due objects out: the objects
 // are released after it is let go (a released object may hand over others).
-// The two mutexes are never held together.
+// The two mutexes are never held together. The purges after a frame only
+// try them and skip a busy array.
 class DeferredReleaseArrays {
  public:
   static constexpr int kBufferPurges = 30;
@@ -42,6 +43,8 @@ class DeferredReleaseArrays {
   // Counts every waiting buffer down; those that reach 0 are released.
   void purgeBuffers();
   // Both purges, in that order: what the render thread does after a frame.
+  // An array another thread is adding to just then is skipped (it is purged
+  // the next time), so the caller never waits.
   void purgeAfterFrame();
   // The main-thread fallback: purges when the render thread is not running.
   // Answers whether it purged.
@@ -59,6 +62,9 @@ class DeferredReleaseArrays {
     std::shared_ptr<void> object;
     int count = kBufferPurges;
   };
+
+  void releaseRenderers(std::unique_lock<std::mutex> lock);
+  void releaseBuffers(std::unique_lock<std::mutex> lock);
 
   mutable std::mutex rendererMutex_;
   std::vector<std::shared_ptr<void>> renderers_;
