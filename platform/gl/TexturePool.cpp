@@ -40,8 +40,9 @@ TextureHandle TexturePool::acquire(QSize size, TextureTarget target, TextureForm
   if (size.isEmpty() || size.width() > limit || size.height() > limit) return {};
   const Texture::Spec spec{size, target, format};
   std::unique_ptr<Texture> texture;
-  {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+  // Never waits for a texture being given back: a busy pool hands out a new
+  // texture instead.
+  if (std::unique_lock<std::mutex> lock(state_->mutex, std::try_to_lock); lock.owns_lock()) {
     auto& idle = state_->idle;
     for (auto it = idle.rbegin(); it != idle.rend(); ++it) {
       if (it->texture->spec() == spec) {
@@ -64,7 +65,9 @@ TextureHandle TexturePool::acquire(QSize size, TextureTarget target, TextureForm
 void TexturePool::trim(int maxIdleTrims) {
   std::vector<State::Idle> expired;
   {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    // A busy pool is trimmed the next time.
+    std::unique_lock<std::mutex> lock(state_->mutex, std::try_to_lock);
+    if (!lock.owns_lock()) return;
     auto& idle = state_->idle;
     for (auto& entry : idle) ++entry.idleTrims;
     auto keep = std::stable_partition(idle.begin(), idle.end(), [maxIdleTrims](const auto& e) {

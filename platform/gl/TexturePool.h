@@ -16,7 +16,9 @@ namespace gl {
 //
 // acquire() and the return of textures are safe from any thread and make no
 // GL call (storage is made on first use on the render thread); trim() and
-// releaseIdle() run on the render thread.
+// releaseIdle() run on the render thread. acquire() and trim() never wait
+// for a texture being given back: acquire() then makes a new texture and
+// trim() skips its turn.
 class TexturePool {
  public:
   // Textures idle for more trims than this are deleted.
