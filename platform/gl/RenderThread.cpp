@@ -11,6 +11,16 @@
 
 namespace gl {
 
+namespace {
+template <class List>
+std::shared_ptr<const List> without(const std::shared_ptr<const List>& list, int id) {
+  if (!list) return list;
+  auto kept = std::make_shared<List>(*list);
+  std::erase_if(*kept, [id](const auto& entry) { return entry.first == id; });
+  return kept;
+}
+}  // namespace
+
 RenderThread& RenderThread::instance() {
   static RenderThread thread;
   return thread;
@@ -69,11 +79,18 @@ bool RenderThread::threadStarted() {
 
 void RenderThread::threadFinishing() {
   makeMainCurrent();
+  {
+    // No frame follows: the last purges may wait for the lists.
+    std::lock_guard<std::mutex> lock(listMutex_);
+    endHooksSeen_ = endHooks_;
+  }
   runFrameEndWork();
   windows_.clear();
   makeMainCurrent();
   TexturePool::shared().releaseIdle();
   main_.reset();  // takes every object of the share group with it
+  handlersSeen_.reset();
+  endHooksSeen_.reset();
   std::lock_guard<std::mutex> lock(listMutex_);
   disposals_.clear();
 }
@@ -89,41 +106,41 @@ QString RenderThread::rendererName() const {
 
 void RenderThread::frame(const DisplayLink::Frame& frame) {
   makeMainCurrent();
-  std::shared_ptr<const HandlerList> handlers;
-  {
-    std::lock_guard<std::mutex> lock(listMutex_);
-    handlers = handlers_;
-  }
-  for (const auto& entry : *handlers) {
-    try {
-      entry.second(frame);
-    } catch (const std::exception& e) {
-      Log::line(QStringLiteral("\t\tcaught exception in displaylink callback: %1").arg(e.what()));
+  if (std::unique_lock<std::mutex> lock(listMutex_, std::try_to_lock); lock.owns_lock())
+    handlersSeen_ = handlers_;
+  // Held here: a handler may remove itself.
+  const std::shared_ptr<const HandlerList> handlers = handlersSeen_;
+  if (handlers) {
+    for (const auto& entry : *handlers) {
+      try {
+        entry.second(frame);
+      } catch (const std::exception& e) {
+        Log::line(QStringLiteral("\t\tcaught exception in displaylink callback: %1").arg(e.what()));
+      }
+      makeMainCurrent();
     }
-    makeMainCurrent();
   }
   runFrameEndWork();
 }
 
 void RenderThread::runFrameEndWork() {
-  std::shared_ptr<const std::vector<std::pair<int, Task>>> hooks;
   std::vector<Task> disposals;
-  {
-    std::lock_guard<std::mutex> lock(listMutex_);
-    hooks = endHooks_;
-  }
-  for (const auto& entry : *hooks) {
-    try {
-      entry.second();
-    } catch (const std::exception& e) {
-      Log::line(QStringLiteral("\t\tcaught exception after a frame: %1").arg(e.what()));
+  if (std::unique_lock<std::mutex> lock(listMutex_, std::try_to_lock); lock.owns_lock())
+    endHooksSeen_ = endHooks_;
+  const std::shared_ptr<const HookList> hooks = endHooksSeen_;
+  if (hooks) {
+    for (const auto& entry : *hooks) {
+      try {
+        entry.second();
+      } catch (const std::exception& e) {
+        Log::line(QStringLiteral("\t\tcaught exception after a frame: %1").arg(e.what()));
+      }
     }
   }
   makeMainCurrent();
-  {
-    std::lock_guard<std::mutex> lock(listMutex_);
+  // Disposals handed over just now wait for the next frame.
+  if (std::unique_lock<std::mutex> lock(listMutex_, std::try_to_lock); lock.owns_lock())
     disposals.swap(disposals_);
-  }
   for (const Task& deletion : disposals) deletion();
   TexturePool::shared().trim();
 }
@@ -144,14 +161,12 @@ void RenderThread::removeFrameHandler(int id) {
     std::erase_if(*list, [id](const auto& entry) { return entry.first == id; });
     handlers_ = std::move(list);
   }
-  // Work posted to the thread runs between frames: once it has run, no
-  // frame still holds the old list.
-  if (!isRenderThread()) link_.invokeAndWait([] {});
+  forgetSeen(id);
 }
 
 int RenderThread::addFrameEndHook(Task hook) {
   std::lock_guard<std::mutex> lock(listMutex_);
-  auto list = std::make_shared<std::vector<std::pair<int, Task>>>(*endHooks_);
+  auto list = std::make_shared<HookList>(*endHooks_);
   const int id = nextId_++;
   list->emplace_back(id, std::move(hook));
   endHooks_ = std::move(list);
@@ -161,11 +176,21 @@ int RenderThread::addFrameEndHook(Task hook) {
 void RenderThread::removeFrameEndHook(int id) {
   {
     std::lock_guard<std::mutex> lock(listMutex_);
-    auto list = std::make_shared<std::vector<std::pair<int, Task>>>(*endHooks_);
+    auto list = std::make_shared<HookList>(*endHooks_);
     std::erase_if(*list, [id](const auto& entry) { return entry.first == id; });
     endHooks_ = std::move(list);
   }
-  if (!isRenderThread()) link_.invokeAndWait([] {});
+  forgetSeen(id);
+}
+
+void RenderThread::forgetSeen(int id) {
+  // Ids are unique over both lists. Work posted to the thread runs between
+  // frames: once it has run, no frame still holds the old list. When the
+  // thread is not running, its copies are already gone.
+  link_.invokeAndWait([this, id] {
+    handlersSeen_ = without(handlersSeen_, id);
+    endHooksSeen_ = without(endHooksSeen_, id);
+  });
 }
 
 bool RenderThread::post(Task task) {

@@ -26,7 +26,9 @@ namespace gl {
 // frame-end hooks (the deferred-release purges), then the GL objects other
 // threads gave up (disposeLater), then the texture pool's trim. Work posted
 // with post()/invokeAndWait() runs between frames with the main context
-// current. GL objects are created and deleted on this thread only.
+// current. GL objects are created and deleted on this thread only. A frame
+// never waits for the lists of handlers, hooks and disposals: while another
+// thread is changing them, it goes on with the lists it saw last.
 //
 // start() and stop() belong to the main thread.
 class RenderThread {
@@ -85,12 +87,16 @@ class RenderThread {
   RenderThread() = default;
   ~RenderThread();
   using HandlerList = std::vector<std::pair<int, FrameHandler>>;
+  using HookList = std::vector<std::pair<int, Task>>;
 
   bool threadStarted();
   void threadFinishing();
   void frame(const DisplayLink::Frame& frame);
   void runFrameEndWork();
   void makeMainCurrent();
+  // Makes sure no later frame sees the entry `id` of the render thread's
+  // copies of the lists, and that no frame still runs it.
+  void forgetSeen(int id);
 
   DisplayLink link_{QStringLiteral("render thread")};
   std::unique_ptr<QOffscreenSurface> surface_;
@@ -99,11 +105,15 @@ class RenderThread {
 
   mutable std::mutex listMutex_;  // guards the lists below (held briefly)
   std::shared_ptr<const HandlerList> handlers_ = std::make_shared<HandlerList>();
-  std::shared_ptr<const std::vector<std::pair<int, Task>>> endHooks_ =
-      std::make_shared<std::vector<std::pair<int, Task>>>();
+  std::shared_ptr<const HookList> endHooks_ = std::make_shared<HookList>();
   int nextId_ = 1;
   std::vector<Task> disposals_;
   QString renderer_;
+
+  // The lists as the render thread last took them: a frame only tries the
+  // list mutex and, when it is busy, draws with these.
+  std::shared_ptr<const HandlerList> handlersSeen_;
+  std::shared_ptr<const HookList> endHooksSeen_;
 };
 
 }  // namespace gl
