@@ -30,11 +30,13 @@ bool PixelUploader::uploadInto(const TextureHandle& texture, const uchar* pixels
                                int bytesPerLine, Layout layout) {
   GLContext* context = GLContext::current();
   if (!context || !pixels || size.isEmpty() || texture.size() != size) return false;
+  const std::size_t rowBytes = std::size_t(size.width()) * 4;
+  // A stride shorter than a row would read past the caller's pixels.
+  if (bytesPerLine < 0 || std::size_t(bytesPerLine) < rowBytes) return false;
   const GLuint name = texture.name();
   if (!name) return false;
   texture.storage()->aboutToWrite();
   GLFunctions& f = context->functions();
-  const std::size_t rowBytes = std::size_t(size.width()) * 4;
   const std::size_t total = rowBytes * std::size_t(size.height());
 
   GLObject& buffer = buffers_[next_];

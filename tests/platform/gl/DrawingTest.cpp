@@ -65,6 +65,8 @@ TEST_F(DrawingTest, UploadsTakeBGRARowsWithPaddedStrides) {
     EXPECT_TRUE(near(back.pixelColor(0, 0), QColor(30, 20, 10, 255)));
     EXPECT_TRUE(near(back.pixelColor(0, 1), QColor(60, 50, 40, 128)));
     EXPECT_FALSE(uploader.uploadInto(texture, rows, QSize(2, 2), 12));
+    EXPECT_FALSE(uploader.uploadInto(texture, rows, QSize(1, 2), 3)) << "stride shorter than a row";
+    EXPECT_FALSE(uploader.uploadInto(texture, rows, QSize(1, 2), -12));
   });
 }
 
