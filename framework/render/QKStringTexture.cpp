@@ -40,7 +40,8 @@ QImage QKStringTexture::generateBitmapImage() const {
   const QSizeF textSize = QFontMetricsF(font_).size(Qt::TextSingleLine, string_);
   const QSize size(int(std::ceil(textSize.width())), int(std::ceil(textSize.height())));
   if (string_.isNull() || size.isEmpty()) {
-    Log::line("\t\terr: couldn't allocate image");
+    Log::limited(QStringLiteral("QKStringTexture.image"),
+                 QStringLiteral("\t\terr: couldn't allocate image"));
     return {};
   }
   QImage bitmap(size, QImage::Format_RGBA8888_Premultiplied);
@@ -66,7 +67,7 @@ void QKStringTexture::genTexture() {
   if (string_.isNull() || textureExists_ || deleted_) return;
   const QImage bitmap = generateBitmapImage();
   if (bitmap.isNull()) {
-    Log::line("\t\terr: rep was nil");
+    Log::limited(QStringLiteral("QKStringTexture.rep"), QStringLiteral("\t\terr: rep was nil"));
     return;
   }
   gl::GLContext* context = gl::GLContext::current();
@@ -80,8 +81,10 @@ void QKStringTexture::genTexture() {
   f.glGenTextures(1, &name);
   const GLenum error = f.glGetError();
   if (error == GL_INVALID_VALUE || error == GL_INVALID_OPERATION || !name) {
-    Log::line(error == GL_INVALID_OPERATION ? "\t\terror: texture is invalid operation"
-                                            : "\t\terror: texture is invalid value");
+    Log::limited(QStringLiteral("QKStringTexture.gen"),
+                 error == GL_INVALID_OPERATION
+                     ? QStringLiteral("\t\terror: texture is invalid operation")
+                     : QStringLiteral("\t\terror: texture is invalid value"));
     texName_ = kNoTexture;
     return;
   }

@@ -4,6 +4,7 @@
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/TexturePool.h"
 #include "tests/support/GLTest.h"
+#include "tests/support/LogCapture.h"
 
 namespace {
 QFont testFont() {
@@ -37,6 +38,18 @@ TEST_F(StringTextureTest, ANullStringDrawsNothingAndMakesNoTexture) {
     EXPECT_FALSE(text->textureExists());
     EXPECT_EQ(out.pixelColor(4, 4).alpha(), 0);
     EXPECT_EQ(text->generatedTexSize(), QSizeF(1, 1));
+  });
+}
+
+TEST_F(StringTextureTest, AnEmptyStringDrawnEveryFrameLogsOnce) {
+  onRenderThread([&] {
+    Log::resetLimits();
+    LogCapture log;
+    auto text = QKStringTexture::create(QStringLiteral(""), testFont(), Qt::white, mainContext());
+    for (int frame = 0; frame < 10; ++frame) drawn(*text, QSize(8, 8));
+    EXPECT_FALSE(text->textureExists());
+    EXPECT_EQ(log.lines().count(QStringLiteral("\t\terr: couldn't allocate image")), 1);
+    EXPECT_EQ(log.lines().count(QStringLiteral("\t\terr: rep was nil")), 1);
   });
 }
 
