@@ -9,12 +9,6 @@ std::shared_ptr<const VideoFrame> FrameStore::tryFind(int64_t index) const {
   return it == frames_.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<const VideoFrame> FrameStore::find(int64_t index) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  auto it = frames_.find(index);
-  return it == frames_.end() ? nullptr : it->second;
-}
-
 bool FrameStore::contains(int64_t index) const {
   std::lock_guard<std::mutex> lock(mutex_);
   return frames_.count(index) != 0;
@@ -74,25 +68,3 @@ void FrameStore::keepOnly(int64_t first, int64_t last) {
 }
 
 void FrameStore::clear() { keepOnly(1, 0); }
-
-void FrameStore::setByteLimit(int64_t bytes) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  byteLimit_ = bytes;
-}
-
-int64_t FrameStore::bytes() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return bytes_;
-}
-
-size_t FrameStore::count() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return frames_.size();
-}
-
-std::vector<int64_t> FrameStore::indexes() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<int64_t> out;
-  for (const auto& f : frames_) out.push_back(f.first);
-  return out;
-}

@@ -20,7 +20,6 @@ class FrameStore {
 
   // The frame, or null when it is not here or the store is busy.
   std::shared_ptr<const VideoFrame> tryFind(int64_t index) const;
-  std::shared_ptr<const VideoFrame> find(int64_t index) const;
   bool contains(int64_t index) const;
   // Keeps the frame as frame `index` (its own number, or the one it stands in
   // for), then trims the store around `playHead`.
@@ -29,11 +28,6 @@ class FrameStore {
   // Drops every frame but those in [first, last].
   void keepOnly(int64_t first, int64_t last);
   void clear();
-  void setByteLimit(int64_t bytes);
-
-  int64_t bytes() const;
-  size_t count() const;
-  std::vector<int64_t> indexes() const;
 
  private:
   void trim(int64_t playHead, int direction, std::vector<std::shared_ptr<const VideoFrame>>& out);

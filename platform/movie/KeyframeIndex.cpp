@@ -17,8 +17,3 @@ bool KeyframeIndex::anyIn(int64_t after, int64_t upTo) const {
   auto it = frames_.upper_bound(after);
   return it != frames_.end() && *it <= upTo;
 }
-
-size_t KeyframeIndex::size() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return frames_.size();
-}

@@ -14,7 +14,6 @@ class KeyframeIndex {
   int64_t atOrBefore(int64_t index) const;
   // Whether a key frame is known in (after, upTo].
   bool anyIn(int64_t after, int64_t upTo) const;
-  size_t size() const;
 
  private:
   mutable std::mutex mutex_;

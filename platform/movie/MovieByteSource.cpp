@@ -195,11 +195,6 @@ void MovieByteSource::unpin(int64_t offset, int64_t length) {
   pinned_ = std::move(kept);
 }
 
-void MovieByteSource::unpinAll() {
-  std::lock_guard<std::mutex> lock(pinMutex_);
-  pinned_.clear();
-}
-
 int64_t MovieByteSource::pinnedBytes() const {
   std::lock_guard<std::mutex> lock(pinMutex_);
   int64_t total = 0;

@@ -28,7 +28,6 @@ class MovieByteSource : public std::enable_shared_from_this<MovieByteSource> {
 
   int64_t size() const { return size_; }
   QString path() const { return path_; }
-  bool inMemory() const { return fd_ < 0; }
 
   // Copies up to `length` bytes at `offset`; answers the count, 0 at the end,
   // or a negative errno.
@@ -38,7 +37,6 @@ class MovieByteSource : public std::enable_shared_from_this<MovieByteSource> {
   // cannot be read there. Pinned spans merge; unpinning cuts them.
   bool pin(int64_t offset, int64_t length);
   void unpin(int64_t offset, int64_t length);
-  void unpinAll();
   int64_t pinnedBytes() const;
   // Bytes read from the file itself so far (not from memory).
   int64_t fileBytesRead() const { return fileBytesRead_.load(); }

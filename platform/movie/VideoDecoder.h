@@ -44,11 +44,6 @@ class VideoDecoder {
   std::shared_ptr<const VideoFrame> decode(int64_t index, const Sink& sink = {});
   // Whether reaching `index` takes a seek rather than decoding on.
   bool needsSeek(int64_t index) const;
-  // The number of the last frame decoded (-1 after a seek).
-  int64_t position() const { return position_; }
-  // The last frame the stream really has, once its end was reached (-1 before).
-  int64_t endIndex() const { return endIndex_; }
-  const std::shared_ptr<KeyframeIndex>& keyframes() const { return keyframes_; }
 
   static constexpr int64_t kMaxForwardDecode = 120;
 
@@ -72,8 +67,8 @@ class VideoDecoder {
   AVBufferPool* rgbaPool_ = nullptr;
   int rgbaPoolSize_ = 0;
   int stream_ = -1;
-  int64_t position_ = -1;
-  int64_t endIndex_ = -1;
+  int64_t position_ = -1;  // the last frame decoded (-1 after a seek)
+  int64_t endIndex_ = -1;  // the last frame the stream has, once its end was reached (-1 before)
   bool atEnd_ = false;
   bool allIntra_ = false;  // every frame is a key frame
   bool fresh_ = true;  // nothing read since open
