@@ -1,5 +1,9 @@
 #include "tests/support/TestMovie.h"
 
+#include "tests/support/TestEnvironment.h"
+
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 std::shared_ptr<Movie> TestMovie::open(const TestClipSpec& spec, MovieClock* clock,
@@ -15,4 +19,12 @@ std::shared_ptr<Movie> TestMovie::open(const TestClipSpec& spec, MovieClock* clo
   std::shared_ptr<Movie> movie = Movie::openFile(written, &error, options);
   if (!movie) ADD_FAILURE() << "movie: " << error.toStdString();
   return movie;
+}
+
+QString TestMovie::writeFile(const QString& name, const QByteArray& bytes) {
+  const QString path = TestEnvironment::makeTempDir() + QLatin1Char('/') + name;
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+    ADD_FAILURE() << "cannot write " << path.toStdString();
+  return path;
 }

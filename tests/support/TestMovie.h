@@ -12,4 +12,7 @@ class TestMovie {
  public:
   static std::shared_ptr<Movie> open(const TestClipSpec& spec, MovieClock* clock = nullptr,
                                      Movie::Options options = {}, QString* path = nullptr);
+  // Writes bytes (a damaged or foreign "movie") as `name` in a fresh
+  // temporary folder; answers its path. A failed write fails the test.
+  static QString writeFile(const QString& name, const QByteArray& bytes);
 };

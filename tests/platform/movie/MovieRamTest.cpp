@@ -1,21 +1,13 @@
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieByteSource.h"
 #include "tests/support/TestClip.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestMovie.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 namespace {
-QString writeBytes(const QByteArray& bytes) {
-  const QString path = TestEnvironment::makeTempDir() + QStringLiteral("/bytes.bin");
-  QFile f(path);
-  f.open(QIODevice::WriteOnly);
-  f.write(bytes);
-  return path;
-}
-
 QByteArray counting(int size) {
   QByteArray bytes(size, '\0');
   for (int i = 0; i < size; ++i) bytes[i] = char(i % 251);
@@ -34,7 +26,7 @@ void scribbleOver(const QString& path) {
 
 TEST(MovieByteSource, PinnedSpansMergeCutAndServeReads) {
   const QByteArray bytes = counting(10000);
-  const QString path = writeBytes(bytes);
+  const QString path = TestMovie::writeFile(QStringLiteral("bytes.bin"), bytes);
   QString error;
   auto source = MovieByteSource::forFile(path, &error);
   ASSERT_TRUE(source);
