@@ -1,6 +1,7 @@
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieAudioMixer.h"
 #include "platform/movie/MovieClock.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/TestMovie.h"
 
 #include <gtest/gtest.h>
@@ -27,11 +28,10 @@ class MovieAudioTest : public ::testing::Test {
   // Waits until the movie's sound has queued some samples, then pulls them.
   std::vector<float> pull(int frames) {
     std::vector<float> out(size_t(frames) * 2, 0.0f);
-    for (int i = 0; i < 300; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    waitFor([&] {
       MovieAudioMixer::shared().pull(out.data(), frames);
-      if (rms(out) > 0.0) break;
-    }
+      return rms(out) > 0.0;
+    });
     return out;
   }
   static double rms(const std::vector<float>& samples) {

@@ -2,13 +2,12 @@
 #include "platform/movie/MovieClock.h"
 #include "platform/movie/MovieFrameReader.h"
 #include "platform/movie/QKTimeMath.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/TestMovie.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 namespace {
 constexpr int kFrames = 60;  // two seconds at 30 frames per second
@@ -42,11 +41,10 @@ class MoviePlayback : public ::testing::TestWithParam<TestClipSpec::Gop> {
   bool updateReader() {
     const int64_t due = movie->frameIndexAt(clock.nowNanos());
     bool changed = false;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
+    waitFor([&] {
       changed = reader.update(clock.nowNanos()) || changed;
-      if (reader.frame() && reader.frame()->index() == due) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+      return reader.frame() && reader.frame()->index() == due;
+    });
     return changed;
   }
   int currentFrame() { return int(movie->currentTime().value / movie->frameDuration().value); }

@@ -2,14 +2,13 @@
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieClock.h"
 #include "platform/movie/MovieFrameReader.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/TestMovie.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <random>
-#include <thread>
 
 namespace {
 struct Kind {
@@ -85,8 +84,10 @@ TEST(MovieSeek, PlaybackFramesAreFrameExactAfterJumps) {
       movie->setCurrentTime(movie->info().time(movie->info().frameStart(n)));
       ASSERT_TRUE(movie->preroll(5.0)) << kind.name;
       // The reader never waits for a busy store: try as the next display frame would.
-      for (int i = 0; i < 1000 && !(reader.frame() && reader.frame()->index() == n); ++i)
-        if (!reader.update(clock.nowNanos())) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      waitFor([&] {
+        reader.update(clock.nowNanos());
+        return reader.frame() && reader.frame()->index() == n;
+      });
       ASSERT_TRUE(reader.frame());
       EXPECT_EQ(reader.frame()->index(), n) << kind.name;
       EXPECT_EQ(TestClip::frameNumberIn(reader.frame()->toImage()), n) << kind.name;
@@ -104,10 +105,7 @@ TEST(MovieSeek, RgbaFramesCarryThePicture) {
   movie->setCurrentTime(QKTime{13, 30, 0});
   ASSERT_TRUE(movie->preroll(5.0));
   std::shared_ptr<const VideoFrame> frame;
-  for (int i = 0; i < 1000 && !frame; ++i) {
-    frame = movie->frameForDisplayTime(clock.nowNanos());
-    if (!frame) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  waitFor([&] { return (frame = movie->frameForDisplayTime(clock.nowNanos())) != nullptr; });
   ASSERT_TRUE(frame);
   EXPECT_EQ(frame->format(), VideoFrame::Format::Rgba);
   EXPECT_EQ(TestClip::frameNumberIn(frame->plane(0), frame->width(), frame->height(), frame->stride(0)), 13);

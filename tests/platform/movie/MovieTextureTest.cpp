@@ -3,11 +3,9 @@
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieClock.h"
 #include "platform/movie/MovieTextureOutput.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/GLTest.h"
 #include "tests/support/TestMovie.h"
-
-#include <chrono>
-#include <thread>
 
 namespace {
 struct Case {
@@ -49,15 +47,15 @@ TEST_F(MovieTextureTest, PlayedFramesReadBackFromTheirTextures) {
       int64_t shownIndex = -1;
       // The render thread never waits for a busy movie: it tries again at
       // the next display frame, as here.
-      for (int attempt = 0; attempt < 200 && shownIndex != due; ++attempt) {
+      waitFor([&] {
         onRenderThread([&] {
           output.update(clock.nowNanos());
           if (!output.frame()) return;
           shownIndex = output.frame()->index();
           picture = gl::TextureReader::read(output.texture());
         });
-        if (shownIndex != due) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
+        return shownIndex == due;
+      });
       ASSERT_EQ(shownIndex, due) << c.name;
       ASSERT_EQ(picture.size(), QSize(c.width, c.height)) << c.name;
       EXPECT_EQ(TestClip::frameNumberIn(picture), due) << c.name << " step " << step;
