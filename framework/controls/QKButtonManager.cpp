@@ -2,6 +2,7 @@
 
 #include "framework/controls/DSMenuReloading.h"
 #include "framework/controls/QKBMInterfaceManager.h"
+#include "framework/controls/ButtonManagerClient.h"
 #include "framework/controls/QKButtonCell.h"
 #include "framework/render/InterfaceColorScheme.h"
 #include "framework/toolkit/MutDictAdditions.h"
@@ -155,7 +156,8 @@ void QKButtonManager::newButtonNotification(const Notification& notification) {
 }
 
 void QKButtonManager::buttonManagerFinderNotification(const Notification& notification) {
-  if (auto* cell = static_cast<QKButtonCell*>(notification.object)) cell->setButtonManager(this);
+  if (auto* client = static_cast<ButtonManagerClient*>(notification.object))
+    client->setButtonManager(this);
 }
 
 void QKButtonManager::deleteThisButton(QKButtonCell* cell) {

@@ -38,6 +38,7 @@ class QKButtonManager : public QKButtonManagerInterface {
  public:
   using ButtonList = std::vector<std::shared_ptr<QKButtonCell>>;
 
+  // Its object is a ButtonManagerClient*, answered before the post returns.
   static const QString kManagerFinderNotification;  // "QKBManagerFinderNotification"
   // The palette buttons saved in a palette-shortcut snapshot, in order.
   static const QStringList& paletteButtonKeys();

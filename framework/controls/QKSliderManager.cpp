@@ -6,6 +6,7 @@
 #include "framework/controls/QKButtonCell.h"
 #include "framework/controls/QKSMInterfaceManager.h"
 #include "framework/controls/QKSliderCell.h"
+#include "framework/controls/SliderManagerClient.h"
 #include "framework/render/InterfaceColorScheme.h"
 #include "framework/render/TheApplication.h"
 #include "framework/toolkit/MutDictAdditions.h"
@@ -168,8 +169,8 @@ void QKSliderManager::newSliderNotification(const Notification& notification) {
 }
 
 void QKSliderManager::sliderManagerFinderNotification(const Notification& notification) {
-  if (auto* slider = static_cast<QKSliderCell*>(notification.object))
-    slider->setSliderManager(this);
+  if (auto* client = static_cast<SliderManagerClient*>(notification.object))
+    client->setSliderManager(this);
 }
 
 void QKSliderManager::deleteThisSlider(QKSliderCell* slider) {

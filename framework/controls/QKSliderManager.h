@@ -45,6 +45,7 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   using SliderList = std::vector<SliderPtr>;
 
   static const QString kDeleteSliderNotification;          // "QKSMDeleteSliderNotification"
+  // Its object is a SliderManagerClient*, answered before the post returns.
   static const QString kFinderNotification;                // "QKSMFinderNotification"
   static const QString kBehaviorNameChangeNotification;    // "QKSMBehaviorNameChangeNotification"
   static const QString kBehaviorChainDeletedNotification;  // "QKSMBehaviorChainDeletedNotification"
