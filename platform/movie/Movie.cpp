@@ -159,8 +159,7 @@ void Movie::settleLocked(int64_t host) {
   if (timeline_.rate == 0.0) return;
   const MovieTimeline::Position p = timeline_.at(host);
   if (!p.ended) return;
-  timeline_.anchorValue = p.value;
-  timeline_.anchorHost = host;
+  timeline_.setAnchor(p.value, host);
   timeline_.rate = 0.0;
   didEndPending_ = true;
 }
@@ -185,8 +184,12 @@ void Movie::updateBounds() {
 }
 
 void Movie::setPositionLocked(int64_t value, int64_t host) {
-  timeline_.anchorValue = std::clamp<int64_t>(value, 0, info_.duration);
-  timeline_.anchorHost = host;
+  timeline_.setAnchor(std::clamp<int64_t>(value, 0, info_.duration), host);
+}
+
+void Movie::jumpLocked(int64_t value, int64_t host) {
+  setPositionLocked(value, host);
+  timeline_.returning = false;
 }
 
 QKTime Movie::currentTime() {
@@ -209,7 +212,7 @@ void Movie::changeTimeline(Sound sound, const std::function<void(int64_t host)>&
 
 void Movie::setCurrentTime(const QKTime& time) {
   changeTimeline(Sound::Follows, [&](int64_t host) {
-    setPositionLocked(QKTimeMath::valueIn(time, info_.timeScale), host);
+    jumpLocked(QKTimeMath::valueIn(time, info_.timeScale), host);
   });
 }
 
@@ -309,11 +312,11 @@ void Movie::stepBackward() {
 }
 
 void Movie::gotoBeginning() {
-  changeTimeline(Sound::Follows, [&](int64_t host) { setPositionLocked(timeline_.boundStart, host); });
+  changeTimeline(Sound::Follows, [&](int64_t host) { jumpLocked(timeline_.boundStart, host); });
 }
 
 void Movie::gotoEnd() {
-  changeTimeline(Sound::Follows, [&](int64_t host) { setPositionLocked(timeline_.boundEnd, host); });
+  changeTimeline(Sound::Follows, [&](int64_t host) { jumpLocked(timeline_.boundEnd, host); });
 }
 
 void Movie::idle() {

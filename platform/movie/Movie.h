@@ -181,7 +181,10 @@ class Movie {
   int64_t frameShownAt(const MovieTimeline& timeline, int64_t value) const;
   // Where a movie time plays under the warp (under stateMutex_).
   int64_t playingValueOf(int64_t movieValue) const;
+  // Moves the play head (a step: looping back and forth, the leg stays).
   void setPositionLocked(int64_t value, int64_t host);
+  // The same for a jump: looping back and forth, it starts on the way out.
+  void jumpLocked(int64_t value, int64_t host);
   void wakeWorker();
   void ensureWorker();
   void workerMain();

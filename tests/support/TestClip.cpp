@@ -60,6 +60,7 @@ class Writer {
     if (rc < 0) return avError(rc, "open");
     AVDictionary* options = nullptr;
     if (spec_.moovFirst) av_dict_set(&options, "movflags", "+faststart", 0);
+    if (spec_.timeScale > 0) av_dict_set_int(&options, "video_track_timescale", spec_.timeScale, 0);
     rc = avformat_write_header(out_.get(), &options);
     av_dict_free(&options);
     if (rc < 0) return avError(rc, "header");

@@ -22,6 +22,7 @@ struct TestClipSpec {
   bool bFrames = true;  // long GOP: reordered (bidirectional) frames
   bool audio = false;  // a 440 Hz stereo sine at half scale, 48 kHz, 16 bits
   bool moovFirst = false;  // index at the front ("fast start")
+  int timeScale = 0;  // the picture track's time scale (0: 512 units per frame)
   int quality = 16;  // x264 constant rate factor: lower is better and bigger
   int chromaNoise = 0;  // amplitude of colour noise that does not compress (bigger files)
   struct Chapter {

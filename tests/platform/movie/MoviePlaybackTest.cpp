@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <optional>
+#include <string>
 
 namespace {
 constexpr int kFrames = 60;  // two seconds at 30 frames per second
@@ -25,7 +28,9 @@ class MoviePlayback : public ::testing::TestWithParam<TestClipSpec::Gop> {
     reader.setMovie(movie);
   }
 
-  QKTime frameTime(double frames) const { return QKTime{int64_t(std::llround(frames * 512)), 15360, 0}; }
+  QKTime frameTime(double frames) const {
+    return QKTime{int64_t(std::llround(frames * 512)), 15360, 0};
+  }
   void advanceFrames(double frames) { clock.advance(frames / 30.0); }
 
   // The frame the render thread shows now, once it is decoded. The render
@@ -142,6 +147,84 @@ TEST_P(MoviePlayback, BackAndForthKeepsItsDirectionAcrossARateChange) {
   EXPECT_EQ(shown(), 15);
 }
 
+// Every transport call keeps the frame on screen, whichever way the movie
+// runs and however it loops; afterwards it goes on from there.
+TEST_P(MoviePlayback, TransportCallsKeepTheFrameOnScreen) {
+  enum class Mode { Once, Loop, BackAndForth };
+  struct Leg {
+    const char* name;
+    Mode mode;
+    double rate;
+    double startFrame;
+    double elapsedFrames;  // to 50.375 frames
+    int heading;           // which way the frames run there
+  };
+  const Leg legs[] = {
+      {"once forward", Mode::Once, 1.0, 40, 10.375, 1},
+      {"once backward", Mode::Once, -1.0, 60, 9.625, -1},
+      {"loop forward, wrapped", Mode::Loop, 1.0, 40, 70.375, 1},
+      {"loop backward, wrapped", Mode::Loop, -1.0, 0, 9.625, -1},
+      {"back and forth, going", Mode::BackAndForth, 1.0, 40, 10.375, 1},
+      {"back and forth, returning", Mode::BackAndForth, 1.0, 40, 29.625, -1},
+      {"back and forth backward, turned at the start", Mode::BackAndForth, -1.0, 0, 50.375, 1},
+  };
+  struct Call {
+    const char* name;
+    std::function<void(double rate)> call;
+    int shownNow;  // relative to the frame before the call
+    // One frame of time later, relative to the frame just after the call, in
+    // steps along the heading (nullopt: not checked).
+    std::optional<int> shownLater;
+  };
+  const Call calls[] = {
+      {"stop", [&](double) { movie->setRate(0.0); }, 0, 0},
+      {"twice as fast", [&](double rate) { movie->setRate(2.0 * rate); }, 0, 2},
+      {"reverse", [&](double rate) { movie->setRate(-rate); }, 0, -1},
+      {"back and forth toggled",
+       [&](double) { movie->setLoopsBackAndForth(!movie->loopsBackAndForth()); },
+       0,
+       {}},
+      {"loop toggled", [&](double) { movie->setLoops(!movie->loops()); }, 0, {}},
+      {"selection plays alone", [&](double) { movie->setPlaysSelectionOnly(true); }, 0, {}},
+      {"step forward", [&](double) { movie->stepForward(); }, 1, 0},
+      {"step backward", [&](double) { movie->stepBackward(); }, -1, 0},
+  };
+  movie->setSelection(QKTimeRange{frameTime(30), frameTime(30)});
+  for (const Leg& leg : legs) {
+    for (const Call& c : calls) {
+      SCOPED_TRACE(std::string(leg.name) + ": " + c.name);
+      movie->setRate(0.0);
+      movie->setPlaysSelectionOnly(false);
+      movie->setLoops(leg.mode == Mode::Loop);
+      movie->setLoopsBackAndForth(leg.mode == Mode::BackAndForth);
+      movie->setCurrentTime(frameTime(leg.startFrame));
+      movie->setRate(leg.rate);
+      advanceFrames(leg.elapsedFrames);
+      ASSERT_EQ(shown(), 50);
+      c.call(leg.rate);
+      const int now = 50 + c.shownNow;
+      EXPECT_EQ(shown(), now);
+      if (!c.shownLater) continue;
+      advanceFrames(1.0);
+      EXPECT_EQ(shown(), now + *c.shownLater * leg.heading);
+    }
+  }
+}
+
+// A stopped movie on the way back resumes the way back.
+TEST_P(MoviePlayback, BackAndForthResumesItsLegAfterAStop) {
+  movie->setLoopsBackAndForth(true);
+  movie->setCurrentTime(frameTime(40));
+  movie->play();
+  advanceFrames(29.625);  // on the way back, at 50.375
+  movie->stop();
+  advanceFrames(3.0);
+  EXPECT_EQ(shown(), 50);
+  movie->play();
+  advanceFrames(2.0);
+  EXPECT_EQ(shown(), 48);
+}
+
 TEST_P(MoviePlayback, GoingToTheEndsRespectsTheSelection) {
   movie->gotoEnd();
   EXPECT_EQ(QKTimeMath::compare(movie->currentTime(), movie->duration()), 0);
@@ -214,8 +297,30 @@ TEST_P(MoviePlayback, ReaderKeepsItsFrameUntilANewOneIsDue) {
   EXPECT_EQ(reader.frame()->index(), 5);
 }
 
+// A coarse time scale (one unit a frame): no number of transport calls moves
+// the play head, although each lands between two units.
+TEST(MovieCoarseScale, RateCallsDoNotMoveThePlayHead) {
+  ManualMovieClock clock;
+  TestClipSpec spec;
+  spec.frames = 60;
+  spec.timeScale = 30;
+  std::shared_ptr<Movie> movie = TestMovie::open(spec, &clock);
+  ASSERT_TRUE(movie);
+  ASSERT_EQ(movie->timeScale(), 30);
+  movie->setLoops(true);
+  movie->play();
+  for (int k = 0; k < 90; ++k) {
+    clock.advance(0.37 / 30.0);
+    movie->setRate(1.0);
+  }
+  EXPECT_EQ(movie->frameIndexAt(clock.nowNanos()), 33);  // 90 × 0.37 frames
+  clock.advance(50.0 / 30.0);
+  EXPECT_EQ(movie->frameIndexAt(clock.nowNanos()), 23);  // 83.3, looped once
+}
+
 INSTANTIATE_TEST_SUITE_P(Gops, MoviePlayback,
                          ::testing::Values(TestClipSpec::Gop::AllIntra, TestClipSpec::Gop::Long),
                          [](const auto& info) {
-                           return info.param == TestClipSpec::Gop::AllIntra ? "AllIntra" : "LongGop";
+                           return info.param == TestClipSpec::Gop::AllIntra ? "AllIntra"
+                                                                            : "LongGop";
                          });
