@@ -247,17 +247,19 @@ void DSInputNaming::receivedOSCMessage(const OSCMessage* message) {
     float value = 0.0f;
     switch (v.type()) {
       case OSCValue::Int:
+      case OSCValue::Int64:
         value = static_cast<float>(std::clamp(v.intValue(), 0, 1));
         break;
       case OSCValue::Float:
-        if (std::isnan(v.floatValue())) {
+      case OSCValue::Double:
+        if (std::isnan(v.doubleValue())) {
           // Not a value: a control set to it would stick, so it is dropped.
           Log::limited(QStringLiteral("osc-nan"),
                        QStringLiteral("\t\terr: dropped a NaN sent to OSC address %1")
                            .arg(message->address()));
           return;
         }
-        value = std::clamp(v.floatValue(), 0.0f, 1.0f);
+        value = static_cast<float>(std::clamp(v.doubleValue(), 0.0, 1.0));
         break;
       case OSCValue::Bool:
         value = v.boolValue() ? 1.0f : 0.0f;

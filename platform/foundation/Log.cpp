@@ -60,6 +60,33 @@ RecentLines& recent() {
   return lines;
 }
 
+bool needsEscape(char16_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+void appendEscape(QString& out, char16_t c) {
+  switch (c) {
+    case u'\n':
+      out += QLatin1String("\\n");
+      return;
+    case u'\r':
+      out += QLatin1String("\\r");
+      return;
+    case u'\t':
+      out += QLatin1String("\\t");
+      return;
+    case 0x1B:
+      out += QLatin1String("\\e");
+      return;
+    default:
+      break;
+  }
+  if (c <= 0x7F)
+    out += QStringLiteral("\\x%1").arg(static_cast<int>(c), 2, 16, QLatin1Char('0'));
+  else
+    out += QStringLiteral("\\u%1").arg(static_cast<int>(c), 4, 16, QLatin1Char('0'));
+}
+
 void writeToStandardError(const QString& text) {
   const QByteArray bytes = text.toUtf8();
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
@@ -69,7 +96,26 @@ void writeToStandardError(const QString& text) {
 
 }  // namespace
 
-void Log::line(const QString& text) {
+QString Log::escaped(const QString& text) {
+  qsizetype start = 0;
+  while (start < text.size() && text[start] == u'\t') ++start;
+  qsizetype first = start;
+  while (first < text.size() && !needsEscape(text[first].unicode())) ++first;
+  if (first == text.size()) return text;  // the usual case: nothing to escape
+  QString out = text.left(first);
+  out.reserve(text.size() + 16);
+  for (qsizetype i = first; i < text.size(); ++i) {
+    const char16_t c = text[i].unicode();
+    if (needsEscape(c))
+      appendEscape(out, c);
+    else
+      out += text[i];
+  }
+  return out;
+}
+
+void Log::line(const QString& raw) {
+  const QString text = escaped(raw);
   recent().add(text);
   Sink sink;
   {

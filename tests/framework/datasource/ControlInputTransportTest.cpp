@@ -9,9 +9,11 @@
 #include "tests/framework/datasource/InputTestSupport.h"
 #include "tests/platform/osc/OSCTestSupport.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <thread>
 
 namespace {
@@ -53,6 +55,8 @@ TEST_F(ControlInput, OSCOverLoopbackReachesASubscriberOnTheInputThread) {
   ASSERT_TRUE(in && in->isOpen());
   auto fader = subscribe({QStringLiteral("OSC"), QStringLiteral("/fader/1")});
   auto button = subscribe({QStringLiteral("OSC"), QStringLiteral("/button")});
+  auto wide = subscribe({QStringLiteral("OSC"), QStringLiteral("/double")});
+  auto count = subscribe({QStringLiteral("OSC"), QStringLiteral("/int64")});
 
   OSCOutPort out(QStringLiteral("127.0.0.1"), in->port(), QStringLiteral("sender"));
   auto bundle = OSCBundle::create();
@@ -60,12 +64,41 @@ TEST_F(ControlInput, OSCOverLoopbackReachesASubscriberOnTheInputThread) {
   f->addFloat(0.25f);
   auto b = OSCMessage::createWithAddress(QStringLiteral("/button"));
   b->addBool(true);
-  bundle->addElementArray({f, b});
+  // Clients that send doubles and 64-bit integers are heard like floats and ints.
+  auto d = OSCMessage::createWithAddress(QStringLiteral("/double"));
+  d->addValue(OSCValue::fromDouble(0.75));
+  auto h = OSCMessage::createWithAddress(QStringLiteral("/int64"));
+  h->addValue(OSCValue::fromInt64(std::int64_t{1} << 40));
+  bundle->addElementArray({f, b, d, h});
   ASSERT_TRUE(out.sendThisBundle(*bundle));
-  ASSERT_TRUE(waitFor([&] { return fader->values().size() == 2 && button->values().size() == 2; }));
+  ASSERT_TRUE(waitFor([&] {
+    return fader->values().size() == 2 && button->values().size() == 2 &&
+           wide->values().size() == 2 && count->values().size() == 2;
+  }));
   EXPECT_FLOAT_EQ(fader->values().back(), 0.25f);
   EXPECT_FLOAT_EQ(button->values().back(), 1.0f);
+  EXPECT_FLOAT_EQ(wide->values().back(), 0.75f);
+  EXPECT_FLOAT_EQ(count->values().back(), 1.0f);
   EXPECT_NE(fader->threads().back(), std::this_thread::get_id());
+}
+
+TEST_F(ControlInput, AForgedAddressStaysOneLogLine) {
+  QKOSCManager osc(&app);
+  app.osc = &osc;
+  dsc.awakeFromNib();
+  auto in = osc.createNewInputForPort(UdpSocket::freePort());
+  ASSERT_TRUE(in && in->isOpen());
+  Log::resetLimits();
+  LogCapture log;
+  OSCOutPort out(QStringLiteral("127.0.0.1"), in->port(), QStringLiteral("sender"));
+  auto forged = OSCMessage::createWithAddress(QStringLiteral("/x\n\t\terr: forged"));
+  forged->addFloat(std::numeric_limits<float>::quiet_NaN());
+  ASSERT_TRUE(out.sendThisMessage(*forged));
+  ASSERT_TRUE(waitFor([&] { return log.contains(QStringLiteral("dropped a NaN")); }));
+  const QStringList lines = log.lines();
+  ASSERT_EQ(lines.size(), 1) << lines.join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(lines.front(),
+            QStringLiteral("\t\terr: dropped a NaN sent to OSC address /x\\n\\t\\terr: forged"));
 }
 
 TEST_F(ControlInput, MIDIThroughJackReachesTheTreeTheClockAndOtherPrograms) {

@@ -9,6 +9,7 @@
 #include "platform/osc/OSCMessage.h"
 #include "tests/framework/datasource/DataSourceFakes.h"
 #include "tests/framework/datasource/InputTestSupport.h"
+#include "tests/support/LogCapture.h"
 
 #include <QKeyEvent>
 
@@ -156,9 +157,16 @@ TEST_F(InputNaming, OSCValuesAreClampedByType) {
       {"true", OSCValue::fromBool(true), true, 1.0f},
       {"false", OSCValue::fromBool(false), true, 0.0f},
       {"string", OSCValue::fromString(QStringLiteral("go")), false, 0.0f},
-      {"double", OSCValue::fromDouble(0.5), false, 0.0f},
+      {"double 0.5", OSCValue::fromDouble(0.5), true, 0.5f},
+      {"double -2", OSCValue::fromDouble(-2.0), true, 0.0f},
+      {"double 1e300", OSCValue::fromDouble(1e300), true, 1.0f},
+      {"int64 beyond 32 bits", OSCValue::fromInt64(std::int64_t{1} << 40), true, 1.0f},
+      {"int64 -5", OSCValue::fromInt64(-5), true, 0.0f},
+      {"int64 1", OSCValue::fromInt64(1), true, 1.0f},
       {"NaN is not a value", OSCValue::fromFloat(std::numeric_limits<float>::quiet_NaN()), false,
        0.0f},
+      {"a double NaN neither", OSCValue::fromDouble(std::numeric_limits<double>::quiet_NaN()),
+       false, 0.0f},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -168,7 +176,11 @@ TEST_F(InputNaming, OSCValuesAreClampedByType) {
     OSCMessage message(address);
     message.addValue(c.value);
     message.addInt(99);  // only the first value counts
+    Log::resetLimits();
+    LogCapture log;
     dsc.receivedOSCMessage(&message);
+    EXPECT_EQ(log.contains(QStringLiteral("dropped a NaN sent to OSC address ") + address),
+              std::isnan(c.value.doubleValue()));
     const KeyPath path = {QStringLiteral("OSC"), address};
     ASSERT_TRUE(node(path)) << "the node is made for any value type";
     EXPECT_EQ(received(path), c.sets);

@@ -3,6 +3,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/osc/OSCManager.h"
 #include "tests/platform/osc/OSCTestSupport.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,21 @@ TEST_F(OSCHostilePackets, EachKindIsDroppedWithALogAndThePortGoesOn) {
     expectProbeArrives();
   }
   EXPECT_GT(logLines_->load(), 0);  // reported, at a limited rate
+}
+
+TEST_F(OSCHostilePackets, PeerTextInAnErrorIsOneLogLineWithoutRawControlBytes) {
+  LogCapture log;
+  const QByteArray address("/a\033[2J\n\t\terr: forged");
+  ASSERT_TRUE(sender_.sendTo(port_->port(), message(address, ",Z", be32(1))));
+  ASSERT_TRUE(waitFor([&] { return !log.lines().isEmpty(); }));
+  expectProbeArrives();
+  const QStringList lines = log.lines();
+  ASSERT_EQ(lines.size(), 1) << lines.join(QLatin1Char('|')).toStdString();
+  const QString line = lines.front();
+  EXPECT_TRUE(line.startsWith(QStringLiteral("\t\terr: dropped an OSC packet")));
+  EXPECT_TRUE(line.contains(QStringLiteral("/a\\e[2J\\n\\t\\terr: forged"))) << line.toStdString();
+  for (qsizetype i = 2; i < line.size(); ++i)
+    EXPECT_GE(line[i].unicode(), 0x20) << "raw control byte at " << i;
 }
 
 TEST_F(OSCHostilePackets, FuzzedStreamNeverStopsTheInputThread) {
