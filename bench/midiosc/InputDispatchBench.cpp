@@ -1,12 +1,14 @@
 // From a packet or message handed to the input layer to the subscriber's
 // action, side by side with the bare dispatch it builds on: liblo's own
-// handler call for OSC, a plain function call for MIDI. Every iteration
-// alternates between two values, so that each one reaches the subscriber.
+// handler call for OSC, a table lookup from the message to its node for
+// MIDI. Every iteration alternates between two values, so that each one
+// reaches the subscriber.
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceTarget.h"
 #include "framework/datasource/MIDIManager.h"
 #include "framework/datasource/QKOSCManager.h"
 #include "platform/foundation/Log.h"
+#include "bench/midiosc/InputBenchSupport.h"
 #include "tests/framework/datasource/InputTestSupport.h"
 
 #include <QCoreApplication>
@@ -28,37 +30,6 @@ namespace {
 
 std::atomic<long> delivered{0};
 
-class Subscriber : public DataSourceTarget {
- public:
-  void dataSourceUpdated(DataSource* source) {
-    benchmark::DoNotOptimize(source->value());
-    delivered.fetch_add(1, std::memory_order_relaxed);
-  }
-};
-
-std::vector<char> oscPacket(float value) {
-  lo_message m = lo_message_new();
-  lo_message_add_float(m, value);
-  std::size_t size = 0;
-  void* data = lo_message_serialise(m, "/fader/1", nullptr, &size);
-  std::vector<char> packet(static_cast<char*>(data), static_cast<char*>(data) + size);
-  std::free(data);
-  lo_message_free(m);
-  return packet;
-}
-
-int freeUdpPort() {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t length = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
-
 int bareHandler(const char*, const char*, lo_arg** argv, int, lo_message, void*) {
   benchmark::DoNotOptimize(argv[0]->f);
   delivered.fetch_add(1, std::memory_order_relaxed);
@@ -68,7 +39,8 @@ int bareHandler(const char*, const char*, lo_arg** argv, int, lo_message, void*)
 void BM_OSC_LibloHandlerCall(benchmark::State& state) {
   lo_server server = lo_server_new_with_proto(nullptr, LO_UDP, nullptr);
   lo_server_add_method(server, nullptr, nullptr, bareHandler, nullptr);
-  const std::array<std::vector<char>, 2> packets = {oscPacket(0.25f), oscPacket(0.75f)};
+  const std::array<std::vector<char>, 2> packets = {inputbench::packet(0.25f),
+                                                    inputbench::packet(0.75f)};
   std::size_t i = 0;
   for (auto _ : state) {
     const auto& packet = packets[++i & 1];
@@ -79,46 +51,84 @@ void BM_OSC_LibloHandlerCall(benchmark::State& state) {
 BENCHMARK(BM_OSC_LibloHandlerCall);
 
 void BM_OSC_PacketToSubscriber(benchmark::State& state) {
-  FakeInputApp app;
-  DataSourceController dsc(DataSourceController::TickThread::Manual);
-  QKOSCManager osc(&app);
-  app.dsc = &dsc;
-  app.osc = &osc;
-  dsc.setAppController(&app);
-  dsc.awakeFromNib();
-  auto port = osc.createNewInputForPort(freeUdpPort());
-  auto subscriber = std::make_shared<Subscriber>();
-  dsc.subscribeObject(subscriber, &Subscriber::dataSourceUpdated,
-                      {QStringLiteral("OSC"), QStringLiteral("/fader/1")});
-  const std::array<std::vector<char>, 2> packets = {oscPacket(0.25f), oscPacket(0.75f)};
-  const long before = delivered.load();
+  inputbench::OurInput input;
+  const std::array<std::vector<char>, 2> packets = {inputbench::packet(0.25f),
+                                                    inputbench::packet(0.75f)};
+  const long before = input.subscriber->delivered.load();
   std::size_t i = 0;
   for (auto _ : state) {
     const auto& packet = packets[++i & 1];
-    port->dispatchPacket(packet.data(), packet.size());
+    input.port->dispatchPacket(packet.data(), packet.size());
   }
-  if (delivered.load() - before < static_cast<long>(state.iterations()))
+  if (input.subscriber->delivered.load() - before < static_cast<long>(state.iterations()))
     state.SkipWithError("a value did not reach the subscriber");
 }
 BENCHMARK(BM_OSC_PacketToSubscriber);
 
-// The bare MIDI dispatch: the message handed to a plain function, which
-// reads its value and calls the subscriber's action.
-__attribute__((noinline)) void plainDispatch(const QKMIDIMessage& message, Subscriber& subscriber,
-                                             DataSource* node) {
-  benchmark::DoNotOptimize(message.data2() / 127.0f);
-  subscriber.dataSourceUpdated(node);
+// The bare MIDI dispatch: what any program that turns a message into a
+// control value must do, and no more. A table indexed by [kind][channel]
+// [number] gives the node; the value is stored into it and its callback
+// called.
+struct BareNode {
+  std::atomic<float> value{0.0f};
+  void (*callback)(BareNode&) = nullptr;
+};
+
+struct BareTable {
+  enum Kind { Note, Controller, PitchWheel, kKinds };
+  std::array<std::array<std::array<BareNode*, 128>, 16>, kKinds> nodes{};
+};
+
+void bareCallback(BareNode& node) {
+  benchmark::DoNotOptimize(node.value.load(std::memory_order_relaxed));
+  delivered.fetch_add(1, std::memory_order_relaxed);
 }
 
-void BM_MIDI_PlainFunctionCall(benchmark::State& state) {
-  auto subscriber = std::make_shared<Subscriber>();
-  auto node = DataSource::createWithName(QStringLiteral("note [60] ch. 1"));
+__attribute__((noinline)) void bareDispatch(const BareTable& table, const QKMIDIMessage& message) {
+  BareTable::Kind kind;
+  int number = message.data1();
+  float value;
+  switch (message.type()) {
+    case 0x90:
+      kind = BareTable::Note;
+      value = static_cast<float>(message.data2()) / 127.0f;
+      break;
+    case 0x80:
+      kind = BareTable::Note;
+      value = 0.0f;
+      break;
+    case 0xB0:
+      kind = BareTable::Controller;
+      value = static_cast<float>(message.data2()) / 127.0f;
+      break;
+    case 0xE0:
+      kind = BareTable::PitchWheel;
+      value = static_cast<float>(message.data1() + 128 * message.data2()) / 16383.0f;
+      number = 0;
+      break;
+    default:
+      return;
+  }
+  BareNode* node = table.nodes[kind][message.channel() - 1][number];
+  if (!node) return;
+  node->value.store(value, std::memory_order_relaxed);
+  node->callback(*node);
+}
+
+void BM_MIDI_BareTableLookup(benchmark::State& state) {
+  BareTable table;
+  BareNode note;
+  note.callback = bareCallback;
+  table.nodes[BareTable::Note][0][60] = &note;
   const std::array<QKMIDIMessage, 2> messages = {QKMIDIMessage(0x90, 1, 60, 127),
                                                  QKMIDIMessage(0x90, 1, 60, 64)};
+  const long before = delivered.load();
   std::size_t i = 0;
-  for (auto _ : state) plainDispatch(messages[++i & 1], *subscriber, node.get());
+  for (auto _ : state) bareDispatch(table, messages[++i & 1]);
+  if (delivered.load() - before < static_cast<long>(state.iterations()))
+    state.SkipWithError("a value did not reach the callback");
 }
-BENCHMARK(BM_MIDI_PlainFunctionCall);
+BENCHMARK(BM_MIDI_BareTableLookup);
 
 void BM_MIDI_ReceivedMIDIToSubscriber(benchmark::State& state) {
   FakeInputApp app;
@@ -131,16 +141,16 @@ void BM_MIDI_ReceivedMIDIToSubscriber(benchmark::State& state) {
   app.midi = &midi;
   dsc.setAppController(&app);
   dsc.awakeFromNib();
-  auto subscriber = std::make_shared<Subscriber>();
-  dsc.subscribeObject(subscriber, &Subscriber::dataSourceUpdated,
+  auto subscriber = std::make_shared<inputbench::Subscriber>();
+  dsc.subscribeObject(subscriber, &inputbench::Subscriber::dataSourceUpdated,
                       {QStringLiteral("MIDI"), QStringLiteral("note [60] ch. 1")});
   const std::array<QKMIDIMessageArray, 2> messages = {
       QKMIDIMessageArray{QKMIDIMessage(0x90, 1, 60, 127)},
       QKMIDIMessageArray{QKMIDIMessage(0x90, 1, 60, 64)}};
-  const long before = delivered.load();
+
   std::size_t i = 0;
   for (auto _ : state) midi.receivedMIDI(messages[++i & 1]);
-  if (delivered.load() - before < static_cast<long>(state.iterations()))
+  if (subscriber->delivered.load() < static_cast<long>(state.iterations()))
     state.SkipWithError("a value did not reach the subscriber");
 }
 BENCHMARK(BM_MIDI_ReceivedMIDIToSubscriber);

@@ -5,6 +5,8 @@
 
 #include <lo/lo.h>
 
+#include <sys/socket.h>
+
 #include <exception>
 
 namespace {
@@ -16,6 +18,7 @@ thread_local QString* creationError = nullptr;
 
 struct OSCInPort::Server {
   lo_server_thread thread = nullptr;
+  int receiveBuffer = 0;
 
   ~Server() {
     if (thread) lo_server_thread_free(thread);  // stops and joins the thread first
@@ -34,6 +37,20 @@ struct OSCInPort::Server {
     Log::limited(
         QStringLiteral("osc-bad-packet"),
         QStringLiteral("\t\terr: dropped an OSC packet that could not be read: %1").arg(text));
+  }
+
+  // Asks for a larger receive buffer: past the system's limit where the
+  // process may (SO_RCVBUFFORCE), else up to the limit. Answers the size the
+  // kernel reports.
+  int enlargeReceiveBuffer(int bytes) const {
+    const int fd = lo_server_get_socket_fd(lo_server_thread_get_server(thread));
+    if (fd < 0) return 0;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+      ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    int obtained = 0;
+    socklen_t length = sizeof obtained;
+    if (::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &obtained, &length) != 0) return 0;
+    return obtained;
   }
 
   static int handle(const char* path, const char* types, lo_arg** argv, int argc, lo_message,
@@ -82,6 +99,10 @@ bool OSCInPort::open() {
                      .arg(error.isEmpty() ? QStringLiteral("no reason given") : error);
     return false;
   }
+  server->receiveBuffer = server->enlargeReceiveBuffer(kReceiveBufferBytes);
+  Log::line(QStringLiteral("OSC input port %1: a receive buffer of %2 KB")
+                .arg(port_.load())
+                .arg(server->receiveBuffer / 1024));
   lo_server_thread_add_method(server->thread, nullptr, nullptr, &Server::handle, this);
   // Live control acts on arrival: a bundle's time tag does not hold it back
   // (nor lets a stream of far-future bundles pile up in memory).
@@ -111,6 +132,11 @@ bool OSCInPort::isOpen() const {
 QString OSCInPort::lastError() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return lastError_;
+}
+
+int OSCInPort::receiveBufferBytes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return server_ ? server_->receiveBuffer : 0;
 }
 
 bool OSCInPort::setPort(int port) {

@@ -18,7 +18,10 @@
 //
 // A packet liblo cannot read (garbage, cut short, wrong type tags, a bundle
 // whose sizes do not add up) is dropped with a rate-limited log line; the
-// port goes on. A port number that cannot be opened (out of 1..65535, taken,
+// port goes on. The socket asks for a receive buffer of
+// `kReceiveBufferBytes` (as much of it as the system grants; the size
+// obtained is logged), so that a burst from a controller is not dropped by
+// the kernel while the thread is busy. A port number that cannot be opened (out of 1..65535, taken,
 // not permitted) leaves the port closed with `lastError` set: it stays in its
 // manager's list, so the user's setting is not lost, and `setPort` can try
 // again.
@@ -31,12 +34,16 @@ class OSCInPort {
   OSCInPort(const OSCInPort&) = delete;
   OSCInPort& operator=(const OSCInPort&) = delete;
 
+  static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+
   static bool isValidPortNumber(long long port) { return port >= 1 && port <= 65535; }
 
   bool open();
   void close();
   bool isOpen() const;
   QString lastError() const;
+  // The socket's receive buffer as the kernel reports it (0 while closed).
+  int receiveBufferBytes() const;
 
   int port() const { return port_; }
   // Moves the port to another number: closes, then opens on the new one.

@@ -3,6 +3,7 @@
 #include "platform/osc/OSCManager.h"
 #include "platform/osc/OSCValue.h"
 #include "tests/platform/osc/OSCTestSupport.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,20 @@ TEST(OSCPorts, PortsThatCannotOpenAreClearErrorsAndOthersKeepWorking) {
   const int freed = UdpSocket::freePort();
   EXPECT_TRUE(blocked->setPort(freed));  // moved to a free number, it opens
   EXPECT_EQ(blocked->createSnapshot().value(QStringLiteral("port")).toInt(), freed);
+}
+
+TEST(OSCPorts, InputAsksForALargerReceiveBufferAndLogsWhatItGot) {
+  LogCapture log;
+  RecordingOSCManager manager;
+  auto in = manager.createNewInputForPort(UdpSocket::freePort());
+  ASSERT_TRUE(in && in->isOpen());
+  UdpSocket plain;
+  EXPECT_GT(in->receiveBufferBytes(), plain.receiveBufferBytes());
+  EXPECT_TRUE(log.contains(QStringLiteral("OSC input port %1: a receive buffer of %2 KB")
+                               .arg(in->port())
+                               .arg(in->receiveBufferBytes() / 1024)));
+  in->close();
+  EXPECT_EQ(in->receiveBufferBytes(), 0);
 }
 
 TEST(OSCPorts, LabelsDefaultsAndLookups) {

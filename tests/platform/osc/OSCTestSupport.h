@@ -44,6 +44,13 @@ class UdpSocket {
     return n > 0 ? buffer.left(static_cast<int>(n)) : QByteArray();
   }
 
+  int receiveBufferBytes() const {
+    int bytes = 0;
+    socklen_t length = sizeof bytes;
+    ::getsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &bytes, &length);
+    return bytes;
+  }
+
   // A port nobody listens on right now.
   static int freePort() {
     UdpSocket probe;
