@@ -1,6 +1,7 @@
 #include "platform/midi/QKJackWatch.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/midi/QKMIDIPortList.h"
 
 #include <jack/jack.h>
 
@@ -23,7 +24,8 @@ bool QKJackWatch::connect() {
   if (client_ && !shutDown_.load()) return true;
   forgetClient();
   jack_status_t status;
-  client_ = jack_client_open("ZAPH watch", JackNoStartServer, &status);
+  const QByteArray name = QKMIDIPortList::clientName(QKMIDIPortList::Client::Watch).toUtf8();
+  client_ = jack_client_open(name.constData(), JackNoStartServer, &status);
   if (!client_) return false;
   shutDown_.store(false);
   jack_on_shutdown(client_, &QKJackWatch::serverShutDown, this);
@@ -39,6 +41,19 @@ bool QKJackWatch::connect() {
 void QKJackWatch::disconnect() {
   std::lock_guard<std::mutex> lock(mutex_);
   forgetClient();
+}
+
+QStringList QKJackWatch::connections(const QString& fullPortName) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  QStringList out;
+  if (!client_ || shutDown_.load()) return out;
+  jack_port_t* port = jack_port_by_name(client_, fullPortName.toUtf8().constData());
+  if (!port) return out;
+  const char** names = jack_port_get_all_connections(client_, port);
+  if (!names) return out;
+  for (const char** name = names; *name; ++name) out << QString::fromUtf8(*name);
+  jack_free(names);
+  return out;
 }
 
 void QKJackWatch::forgetClient() {

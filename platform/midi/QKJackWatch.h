@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 #include <atomic>
 #include <mutex>
 
@@ -21,6 +24,9 @@ class QKJackWatch {
   // True while connected and the server has not shut down.
   bool alive() const { return connected_.load() && !shutDown_.load(); }
   void disconnect();
+  // The full names of the ports the port `fullPortName` is connected to
+  // (empty when not connected or the port is gone).
+  QStringList connections(const QString& fullPortName);
 
  private:
   static void serverShutDown(void* watch);

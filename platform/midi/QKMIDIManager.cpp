@@ -8,6 +8,9 @@
 #include <exception>
 #include <utility>
 
+const QString QKMIDIManager::kWaitingForJack =
+    QStringLiteral("MIDI waits for a JACK server to start");
+
 QKMIDIManager::QKMIDIManager() : QKMIDIManager(Options{}) {}
 
 QKMIDIManager::QKMIDIManager(Options options)
@@ -27,10 +30,12 @@ void QKMIDIManager::generalInit() {
   ownNames_ = {receivingNodeName(), sendingNodeName()};
   if (api_ == RtMidi::UNIX_JACK) {
     jackWatch_ = std::make_unique<QKJackWatch>();
-    if (jackWatch_->connect())
+    if (jackWatch_->connect()) {
       openEndpoints();
-    else
+    } else {
       Log::line("\t\terr: MIDI: no JACK server is running; MIDI starts when one does");
+      setStatus(kWaitingForJack);
+    }
   } else {
     openEndpoints();
   }
@@ -41,37 +46,54 @@ void QKMIDIManager::generalInit() {
   }
 }
 
+bool QKMIDIManager::openScanners() {
+  using Client = QKMIDIPortList::Client;
+  std::lock_guard<std::mutex> lock(setupMutex_);
+  try {
+    scannerIn_ = std::make_unique<RtMidiIn>(
+        api_, QKMIDIPortList::clientName(Client::ListSources).toStdString());
+    scannerIn_->setErrorCallback(&QKMIDIManager::scannerError, this);
+    scannerOut_ = std::make_unique<RtMidiOut>(
+        api_, QKMIDIPortList::clientName(Client::ListDests).toStdString());
+    scannerOut_->setErrorCallback(&QKMIDIManager::scannerError, this);
+    return true;
+  } catch (const std::exception& e) {
+    setStatus(QStringLiteral("MIDI (%1) is not available: %2")
+                  .arg(QKMIDIPortList::apiName(api_), QString::fromUtf8(e.what())));
+    scannerIn_.reset();
+    scannerOut_.reset();
+    return false;
+  }
+}
+
 void QKMIDIManager::openEndpoints() {
-  {
-    std::lock_guard<std::mutex> lock(setupMutex_);
-    try {
-      scannerIn_ = std::make_unique<RtMidiIn>(api_, QKMIDIPortList::kClientName);
-      scannerIn_->setErrorCallback(&QKMIDIManager::scannerError, this);
-      scannerOut_ = std::make_unique<RtMidiOut>(api_, QKMIDIPortList::kClientName);
-      scannerOut_->setErrorCallback(&QKMIDIManager::scannerError, this);
-    } catch (const std::exception& e) {
-      Log::line(QStringLiteral("\t\terr: MIDI (%1) is not available: %2")
-                    .arg(QKMIDIPortList::apiName(api_), QString::fromUtf8(e.what())));
-      scannerIn_.reset();
-      scannerOut_.reset();
-    }
+  // Without the API (no sequencer device, say) there is nothing to open:
+  // the endpoints stay closed and the status says why.
+  if (!openScanners()) {
+    Log::limited(QStringLiteral("midi-unavailable"), QStringLiteral("\t\terr: ") + status(), 60.0);
+    return;
   }
   auto source = QKMIDINode::createVirtualSource(
       api_, ownNames_.at(0),
       [this](const QKMIDIMessageArray& messages) { receivedMIDI(messages); });
   auto dest = QKMIDINode::createVirtualDestination(api_, ownNames_.at(1));
+  QStringList failures;
   for (const auto& node : {source, dest}) {
     if (!node->open())
-      Log::line(QStringLiteral("\t\terr: couldn't create the MIDI endpoint \"%1\": %2")
-                    .arg(node->name(), node->lastError()));
+      failures << QStringLiteral("couldn't create the MIDI endpoint \"%1\": %2")
+                      .arg(node->name(), node->lastError());
   }
+  for (const QString& failure : failures) Log::line(QStringLiteral("\t\terr: ") + failure);
+  setStatus(failures.join(QStringLiteral("; ")));
   std::atomic_store(&virtualSource_, source);
   std::atomic_store(&virtualDest_, dest);
-  endpointsOpen_.store(true);
+  active_.store(true);
+  endpointsOpen_.store(failures.isEmpty());
   rebuildEndpointLists();
 }
 
 void QKMIDIManager::closeEndpoints() {
+  active_.store(false);
   endpointsOpen_.store(false);
   std::vector<std::shared_ptr<QKMIDINode>> nodes;
   for (auto* array : {&sourceArray_, &destArray_}) {
@@ -87,6 +109,7 @@ void QKMIDIManager::closeEndpoints() {
   scannerOut_.reset();
   knownSources_.clear();
   knownDests_.clear();
+  knownReaching_.clear();
 }
 
 void QKMIDIManager::closeAll() {
@@ -97,15 +120,16 @@ void QKMIDIManager::closeAll() {
 
 bool QKMIDIManager::followJackServer() {
   if (!jackWatch_) return false;
-  if (endpointsOpen_.load() && !jackWatch_->alive()) {
+  if (active_.load() && !jackWatch_->alive()) {
     Log::line("\t\terr: MIDI: the JACK server went away; MIDI starts again when it is back");
     closeEndpoints();
+    setStatus(kWaitingForJack);
     return true;
   }
-  if (!endpointsOpen_.load() && jackWatch_->connect()) {
-    Log::line("MIDI: the JACK server is running; MIDI endpoints open");
+  if (!active_.load() && jackWatch_->connect()) {
     openEndpoints();
-    return true;
+    if (active_.load()) Log::line("MIDI: the JACK server is running; MIDI endpoints open");
+    return active_.load();
   }
   return false;
 }
@@ -119,13 +143,16 @@ void QKMIDIManager::rebuildEndpointLists() {
     const Scan scan = scanPorts();
     knownSources_ = QKMIDIPortList::rawNames(scan.sources);
     knownDests_ = QKMIDIPortList::rawNames(scan.dests);
+    knownReaching_ = scan.reaching;
 
     std::vector<std::shared_ptr<QKMIDINode>> sources;
     for (const auto& port : scan.sources) {
       auto node = findIn(sourceArray_, port.name);
       if (node && !node->openedPortRawName().isEmpty() && node->openedPortRawName() != port.raw)
         removed.push_back(std::exchange(node, nullptr));  // plugged in again: a fresh node
-      sources.push_back(node ? node : makeSourceNode(port.name));
+      if (!node) node = makeSourceNode(port.name);
+      node->setReachesUsOtherwise(scan.reaching.contains(port.name));
+      sources.push_back(node);
     }
     std::vector<std::shared_ptr<QKMIDINode>> dests;
     for (const auto& port : scan.dests) {
@@ -163,11 +190,12 @@ std::shared_ptr<QKMIDINode> QKMIDIManager::makeSourceNode(const QString& name) {
 
 void QKMIDIManager::reconcileSources() {
   for (const auto& node : sourceArray_.lockCopy()) {
-    if (node->enabled() && !node->isOpen()) {
+    const bool wanted = node->enabled() && !node->reachesUsOtherwise();
+    if (wanted && !node->isOpen()) {
       if (!node->open(ownNames_))
         Log::line(QStringLiteral("\t\terr: couldn't open the MIDI source \"%1\": %2")
                       .arg(node->name(), node->lastError()));
-    } else if (!node->enabled() && node->isOpen()) {
+    } else if (!wanted && node->isOpen()) {
       node->close();
     }
   }
@@ -175,11 +203,12 @@ void QKMIDIManager::reconcileSources() {
 
 bool QKMIDIManager::pollPortsNow() {
   bool changed = followJackServer();
-  if (!changed && endpointsOpen_.load()) {
+  if (!changed && active_.load()) {
     std::lock_guard<std::mutex> lock(setupMutex_);
     const Scan scan = scanPorts();
     changed = QKMIDIPortList::rawNames(scan.sources) != knownSources_ ||
-              QKMIDIPortList::rawNames(scan.dests) != knownDests_;
+              QKMIDIPortList::rawNames(scan.dests) != knownDests_ ||
+              scan.reaching != knownReaching_;
   }
   if (changed) setupChanged();
   return changed;
@@ -190,6 +219,7 @@ QKMIDIManager::Scan QKMIDIManager::scanPorts() {
   try {
     if (scannerIn_) scan.sources = QKMIDIPortList::list(*scannerIn_, ownNames_);
     if (scannerOut_) scan.dests = QKMIDIPortList::list(*scannerOut_, ownNames_);
+    scan.reaching = sourcesReachingUs(scan.sources);
   } catch (const std::exception& e) {
     Log::limited(QStringLiteral("midi-scan"),
                  QStringLiteral("\t\terr: couldn't list the MIDI ports: %1")
@@ -197,6 +227,35 @@ QKMIDIManager::Scan QKMIDIManager::scanPorts() {
                  60.0);
   }
   return scan;
+}
+
+// Sources already connected to a port of ours other than the one their own
+// node makes. Only JACK tells the connections of other programs' ports.
+QStringList QKMIDIManager::sourcesReachingUs(const std::vector<QKMIDIPortList::Port>& sources) {
+  QStringList reaching;
+  if (!jackWatch_) return reaching;
+  for (const auto& port : sources) {
+    const QString ownConnection =
+        QKMIDIPortList::clientName(QKMIDIPortList::Client::Source, port.name);
+    for (const QString& peer : jackWatch_->connections(port.raw)) {
+      if (QKMIDIPortList::isOwnPort(QKMIDIPortList::stableName(peer), ownNames_) &&
+          !QKMIDIPortList::belongsTo(peer, ownConnection)) {
+        reaching << port.name;
+        break;
+      }
+    }
+  }
+  return reaching;
+}
+
+QString QKMIDIManager::status() const {
+  std::lock_guard<std::mutex> lock(statusMutex_);
+  return status_;
+}
+
+void QKMIDIManager::setStatus(const QString& status) {
+  std::lock_guard<std::mutex> lock(statusMutex_);
+  status_ = status;
 }
 
 void QKMIDIManager::scannerError(RtMidiError::Type, const std::string& text, void*) {

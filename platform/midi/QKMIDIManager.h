@@ -94,16 +94,26 @@ class QKMIDIManager {
   // Lists the ports now; when they differ from the known lists (or the JACK
   // server came or went), runs `setupChanged` and answers true.
   bool pollPortsNow();
-  // False while MIDI waits for its JACK server.
+  // True while the program's own endpoints are open: false while MIDI waits
+  // for its JACK server, and when the API or an endpoint could not be had
+  // (then `status` says why).
   bool endpointsOpen() const { return endpointsOpen_.load(); }
+  // Why MIDI is not working, in words for a preference pane or the log;
+  // empty while it works.
+  QString status() const;
+  static const QString kWaitingForJack;
 
  private:
   struct Scan {
     std::vector<QKMIDIPortList::Port> sources;
     std::vector<QKMIDIPortList::Port> dests;
+    QStringList reaching;  // sources already connected to one of our ports
   };
   Scan scanPorts();
+  QStringList sourcesReachingUs(const std::vector<QKMIDIPortList::Port>& sources);
+  bool openScanners();
   void openEndpoints();
+  void setStatus(const QString& status);
   void closeEndpoints();
   // Follows the JACK server; answers whether the endpoints came or went.
   bool followJackServer();
@@ -126,6 +136,7 @@ class QKMIDIManager {
   std::unique_ptr<RtMidiOut> scannerOut_;
   QStringList knownSources_;  // raw names at the last rebuild
   QStringList knownDests_;
+  QStringList knownReaching_;
 
   MutLockArray<std::shared_ptr<QKMIDINode>> sourceArray_;
   MutLockArray<std::shared_ptr<QKMIDINode>> destArray_;
@@ -136,7 +147,10 @@ class QKMIDIManager {
   QHash<QString, bool> enableStates_;
 
   std::unique_ptr<QKJackWatch> jackWatch_;  // JACK only
-  std::atomic<bool> endpointsOpen_{false};
+  std::atomic<bool> active_{false};         // endpoints made (JACK: the server was there)
+  std::atomic<bool> endpointsOpen_{false};  // and all of them open
+  mutable std::mutex statusMutex_;
+  QString status_;
   std::unique_ptr<QKThreadLoop> pollLoop_;
   bool initialised_ = false;
 };

@@ -42,6 +42,21 @@ std::shared_ptr<QKMIDINode> QKMIDINode::createVirtualDestination(RtMidi::Api api
   return std::make_shared<QKMIDINode>(Kind::VirtualDestination, api, name);
 }
 
+QString QKMIDINode::clientName() const {
+  using Client = QKMIDIPortList::Client;
+  switch (kind_) {
+    case Kind::Source:
+      return QKMIDIPortList::clientName(Client::Source, name_);
+    case Kind::Destination:
+      return QKMIDIPortList::clientName(Client::Destination, name_);
+    case Kind::VirtualSource:
+      return QKMIDIPortList::clientName(Client::Receiving);
+    case Kind::VirtualDestination:
+      break;
+  }
+  return QKMIDIPortList::clientName(Client::Sending);
+}
+
 bool QKMIDINode::open(const QStringList& ownPortNames) {
   std::lock_guard<std::mutex> lock(portMutex_);
   if (open_) return true;
@@ -60,7 +75,7 @@ bool QKMIDINode::open(const QStringList& ownPortNames) {
 
 bool QKMIDINode::openInput(const QStringList& ownPortNames) {
   if (!in_) {
-    in_ = std::make_unique<RtMidiIn>(api_, QKMIDIPortList::kClientName, 1000);
+    in_ = std::make_unique<RtMidiIn>(api_, clientName().toStdString(), 1000);
     in_->setErrorCallback(&QKMIDINode::errorCallback, this);
     in_->ignoreTypes(false, false, false);  // let system exclusive and clock through
     in_->setCallback(&QKMIDINode::inputCallback, this);
@@ -70,7 +85,7 @@ bool QKMIDINode::openInput(const QStringList& ownPortNames) {
 
 bool QKMIDINode::openOutput(const QStringList& ownPortNames) {
   if (!out_) {
-    out_ = std::make_unique<RtMidiOut>(api_, QKMIDIPortList::kClientName);
+    out_ = std::make_unique<RtMidiOut>(api_, clientName().toStdString());
     out_->setErrorCallback(&QKMIDINode::errorCallback, this);
   }
   return openPort(*out_, ownPortNames, QKMIDIPortList::kSendPortName);

@@ -50,6 +50,16 @@ class QKMIDINode {
   bool enabled() const { return enabled_.load(); }
   void setEnabled(bool enabled) { enabled_.store(enabled); }
 
+  // The name of the client that holds this node's port: the same on every
+  // run (QKMIDIPortList::clientName).
+  QString clientName() const;
+
+  // A source whose port already sends to one of the program's other ports
+  // (a program that connected itself to the virtual endpoint) is not
+  // connected a second time: its messages would arrive twice.
+  bool reachesUsOtherwise() const { return reachesUsOtherwise_.load(); }
+  void setReachesUsOtherwise(bool reaches) { reachesUsOtherwise_.store(reaches); }
+
   // Opens the port (a virtual port under the node's name, or the system port
   // of that name); answers whether it is open. Names of the program's own
   // virtual ports are passed so that a system port is never one of them.
@@ -85,6 +95,7 @@ class QKMIDINode {
   const QString name_;
   const Receiver receiver_;
   std::atomic<bool> enabled_{true};
+  std::atomic<bool> reachesUsOtherwise_{false};
 
   mutable std::mutex portMutex_;  // guards the RtMidi objects and sending
   std::unique_ptr<RtMidiIn> in_;

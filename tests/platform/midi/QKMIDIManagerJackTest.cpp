@@ -3,9 +3,16 @@
 #include "platform/midi/QKMIDIPortList.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/LogCapture.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+#include <jack/jack.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 #include <thread>
 
@@ -13,7 +20,10 @@ namespace {
 
 class RecordingManager : public QKMIDIManager {
  public:
-  RecordingManager() : QKMIDIManager(Options{RtMidi::UNIX_JACK, 0.0}) { generalInit(); }
+  explicit RecordingManager(double pollIntervalSeconds = 0.0)
+      : QKMIDIManager(Options{RtMidi::UNIX_JACK, pollIntervalSeconds}) {
+    generalInit();
+  }
   ~RecordingManager() override { closeAll(); }
   QString receivingNodeName() const override { return QStringLiteral("To Test"); }
   QString sendingNodeName() const override { return QStringLiteral("From Test"); }
@@ -28,6 +38,12 @@ class RecordingManager : public QKMIDIManager {
   std::size_t count() {
     std::lock_guard<std::mutex> lock(mutex);
     return received.size();
+  }
+  std::size_t countOfType(std::uint8_t type) {
+    std::lock_guard<std::mutex> lock(mutex);
+    return static_cast<std::size_t>(
+        std::count_if(received.begin(), received.end(),
+                      [&](const QKMIDIMessage& m) { return m.type() == type; }));
   }
   std::mutex mutex;
   QKMIDIMessageArray received;
@@ -95,6 +111,93 @@ TEST_F(QKMIDIManagerJack, VirtualEndpointsCarryMessagesBothWays) {
   std::lock_guard<std::mutex> lock(heard.mutex);
   EXPECT_EQ(heard.messages[0], (std::vector<unsigned char>{0xBF, 7, 64}));
   EXPECT_EQ(heard.messages[1], (std::vector<unsigned char>{0xC1, 3}));
+}
+
+TEST_F(QKMIDIManagerJack, AProgramConnectedToOurEndpointIsHeardOnce) {
+  RecordingManager manager(0.1);  // polls ten times a second
+  RtMidiOut sender(RtMidi::UNIX_JACK, "sequencer");
+  const int toUs = JackServer::portIndex(sender, ":To Test");
+  ASSERT_GE(toUs, 0);
+  sender.openPort(static_cast<unsigned>(toUs), "out");
+  const std::vector<unsigned char> ping = {0xB0, 127, 0};
+  ASSERT_TRUE(sendUntil([&] { sender.sendMessage(&ping); }, [&] { return manager.count() > 0; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(350));  // past two polls
+  auto node = manager.findSourceNodeNamed(QStringLiteral("sequencer:out"));
+  ASSERT_TRUE(node) << "the program's port is listed as a source";
+  EXPECT_TRUE(node->reachesUsOtherwise());
+  EXPECT_FALSE(node->isOpen()) << "and not connected a second time";
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // late pings land
+  manager.take();
+
+  const std::vector<unsigned char> clock = {0xF8};
+  for (int i = 0; i < 24; ++i) sender.sendMessage(&clock);
+  for (int i = 0; i < 100; ++i) {
+    const std::vector<unsigned char> knob = {0xB2, 7, static_cast<unsigned char>(i)};
+    sender.sendMessage(&knob);
+  }
+  ASSERT_TRUE(waitFor([&] { return manager.count() >= 124; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // a second copy would be here
+  EXPECT_EQ(manager.countOfType(0xF8), 24u);
+  EXPECT_EQ(manager.countOfType(0xB0), 100u);
+}
+
+TEST_F(QKMIDIManagerJack, ASourceWeListenToThatThenConnectsItselfIsLetGo) {
+  RecordingManager manager;
+  RtMidiOut controller(RtMidi::UNIX_JACK, "fakectl");
+  controller.openVirtualPort("Knobs");
+  ASSERT_TRUE(manager.pollPortsNow());
+  auto node = manager.findSourceNodeNamed(QStringLiteral("fakectl:Knobs"));
+  ASSERT_TRUE(node && node->isOpen());
+  EXPECT_FALSE(node->reachesUsOtherwise()) << "our own connection does not count";
+  EXPECT_FALSE(manager.pollPortsNow());
+
+  // The user also patches the controller into "To Test": ours is let go.
+  jack_status_t status;
+  jack_client_t* patchbay = jack_client_open("patchbay", JackNoStartServer, &status);
+  ASSERT_TRUE(patchbay);
+  ASSERT_EQ(jack_connect(patchbay, "fakectl:Knobs", "ZAPH in:To Test"), 0);
+  ASSERT_TRUE(manager.pollPortsNow());
+  EXPECT_TRUE(node->reachesUsOtherwise());
+  EXPECT_FALSE(node->isOpen());
+
+  // Unpatched again, we listen ourselves.
+  ASSERT_EQ(jack_disconnect(patchbay, "fakectl:Knobs", "ZAPH in:To Test"), 0);
+  ASSERT_TRUE(manager.pollPortsNow());
+  EXPECT_FALSE(node->reachesUsOtherwise());
+  EXPECT_TRUE(node->isOpen());
+  jack_client_close(patchbay);
+}
+
+TEST_F(QKMIDIManagerJack, OurPortsHaveTheSameFullNamesOnEveryRun) {
+  auto fullNames = [] {
+    RtMidiIn sources(RtMidi::UNIX_JACK, "lister");
+    RtMidiOut dests(RtMidi::UNIX_JACK, "lister");
+    QStringList names;
+    for (unsigned i = 0; i < sources.getPortCount(); ++i)
+      names << QString::fromStdString(sources.getPortName(i));
+    for (unsigned i = 0; i < dests.getPortCount(); ++i)
+      names << QString::fromStdString(dests.getPortName(i));
+    names.removeIf([](const QString& n) { return !n.startsWith(QStringLiteral("ZAPH")); });
+    names.sort();
+    return names;
+  };
+  RtMidiOut controller(RtMidi::UNIX_JACK, "fakectl");
+  controller.openVirtualPort("Knobs");
+  const QStringList expected = {QStringLiteral("ZAPH < fakectl/Knobs:ZAPH in"),
+                                QStringLiteral("ZAPH in:To Test"),
+                                QStringLiteral("ZAPH out:From Test")};
+  {
+    RecordingManager first;
+    EXPECT_EQ(fullNames(), expected);
+  }
+  // Another run, after other clients came and went and in another order of
+  // start-up: the same names.
+  RtMidiIn other(RtMidi::UNIX_JACK, "ZAPH");
+  other.openVirtualPort("unrelated");
+  RecordingManager second;
+  QStringList names = fullNames();
+  names.removeAll(QStringLiteral("ZAPH:unrelated"));
+  EXPECT_EQ(names, expected);
 }
 
 TEST_F(QKMIDIManagerJack, OwnPortsAreNotListed) {
@@ -172,6 +275,7 @@ TEST(QKMIDIManagerJackServer, WaitsForTheServerAndFollowsItsRestarts) {
   ::setenv("JACK_NO_START_SERVER", "1", 1);
   RecordingManager manager;  // before any server
   EXPECT_FALSE(manager.endpointsOpen());
+  EXPECT_EQ(manager.status(), QKMIDIManager::kWaitingForJack);
   EXPECT_FALSE(manager.virtualSource());
   EXPECT_FALSE(manager.pollPortsNow());
 
@@ -180,10 +284,12 @@ TEST(QKMIDIManagerJackServer, WaitsForTheServerAndFollowsItsRestarts) {
   EXPECT_TRUE(manager.pollPortsNow());
   ASSERT_TRUE(manager.endpointsOpen());
   EXPECT_TRUE(manager.virtualSource()->isOpen());
+  EXPECT_EQ(manager.status(), QString());
 
   jack.reset();  // the server goes away
   EXPECT_TRUE(waitFor([&] { return manager.pollPortsNow(); }));
   EXPECT_FALSE(manager.endpointsOpen());
+  EXPECT_EQ(manager.status(), QKMIDIManager::kWaitingForJack);
 
   jack = std::make_unique<JackServer>(name);  // and comes back
   ASSERT_TRUE(jack->ready()) << jack->error().toStdString();
@@ -213,8 +319,76 @@ TEST(QKMIDIPortList, StableNamesDropWhatChangesBetweenPlugIns) {
     EXPECT_EQ(QKMIDIPortList::stableName(QString::fromUtf8(c.raw)), QString::fromUtf8(c.stable));
   }
   const QStringList own = {QStringLiteral("To ZAPH"), QStringLiteral("From ZAPH")};
-  EXPECT_TRUE(QKMIDIPortList::isOwnPort(QStringLiteral("ZAPH:To ZAPH"), own));
-  EXPECT_TRUE(QKMIDIPortList::isOwnPort(QStringLiteral("ZAPH-03:ZAPH in"), own));
-  EXPECT_FALSE(QKMIDIPortList::isOwnPort(QStringLiteral("ZAPHOD:To ZAPH"), own));
-  EXPECT_FALSE(QKMIDIPortList::isOwnPort(QStringLiteral("ZAPH:Knobs"), own));
+  struct Own {
+    const char* port;
+    bool ours;
+  };
+  for (const Own& c : std::vector<Own>{{"ZAPH in:To ZAPH", true},
+                                       {"ZAPH out:From ZAPH", true},
+                                       {"ZAPH:To ZAPH", true},
+                                       {"ZAPH in-01:To ZAPH", true},
+                                       {"ZAPH-03:ZAPH in", true},
+                                       {"ZAPH < fakectl/Knobs:ZAPH in", true},
+                                       {"ZAPH > synth/Keys:ZAPH out", true},
+                                       {"ZAPHOD:To ZAPH", false},
+                                       {"ZAPH:Knobs", false},
+                                       {"ZAPH in:Knobs", false}}) {
+    SCOPED_TRACE(c.port);
+    EXPECT_EQ(QKMIDIPortList::isOwnPort(QString::fromUtf8(c.port), own), c.ours);
+  }
+}
+
+TEST(QKMIDIPortList, ClientNamesAreStableDistinctAndFit) {
+  using Client = QKMIDIPortList::Client;
+  const QString longName = QStringLiteral(
+      "a2j:Launchpad Mini MK3 [24] (capture): Launchpad Mini MK3 LPMiniMK3 MIDI Out");
+  const QString otherLong = longName + QStringLiteral(" 2");
+  const QStringList names = {
+      QKMIDIPortList::clientName(Client::Receiving),
+      QKMIDIPortList::clientName(Client::Sending),
+      QKMIDIPortList::clientName(Client::ListSources),
+      QKMIDIPortList::clientName(Client::ListDests),
+      QKMIDIPortList::clientName(Client::Watch),
+      QKMIDIPortList::clientName(Client::Source, QStringLiteral("fakectl:Knobs")),
+      QKMIDIPortList::clientName(Client::Destination, QStringLiteral("fakectl:Knobs")),
+      QKMIDIPortList::clientName(Client::Source, longName),
+      QKMIDIPortList::clientName(Client::Source, otherLong),
+  };
+  EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size())
+      << names.join(QLatin1Char('|')).toStdString();
+  for (const QString& name : names) {
+    SCOPED_TRACE(name.toStdString());
+    EXPECT_LE(name.toUtf8().size(), QKMIDIPortList::kMaxClientNameBytes);
+    EXPECT_FALSE(name.contains(QLatin1Char(':')));
+    EXPECT_TRUE(QKMIDIPortList::isOwnPort(name + QStringLiteral(":ZAPH in"), {}));
+  }
+  EXPECT_EQ(names[5], QStringLiteral("ZAPH < fakectl/Knobs"));
+  EXPECT_EQ(QKMIDIPortList::clientName(Client::Source, longName), names[7])
+      << "the same every time";
+  EXPECT_TRUE(names[7].startsWith(QStringLiteral("ZAPH < a2j/Launchpad Mini")));
+
+  EXPECT_TRUE(
+      QKMIDIPortList::belongsTo(QStringLiteral("ZAPH in:To ZAPH"), QStringLiteral("ZAPH in")));
+  EXPECT_TRUE(
+      QKMIDIPortList::belongsTo(QStringLiteral("ZAPH in-02:To ZAPH"), QStringLiteral("ZAPH in")));
+  EXPECT_FALSE(
+      QKMIDIPortList::belongsTo(QStringLiteral("ZAPH in x:To ZAPH"), QStringLiteral("ZAPH in")));
+  EXPECT_TRUE(QKMIDIPortList::belongsTo(QStringLiteral("ZAPH < x-01:ZAPH in"),
+                                        QStringLiteral("ZAPH < x-01")));
+}
+
+TEST(QKMIDIManagerAlsa, WithoutASequencerDeviceTheEndpointsAreNotOpenAndTheStatusSaysWhy) {
+  if (QFileInfo::exists(QStringLiteral("/dev/snd/seq")))
+    GTEST_SKIP() << "this machine has an ALSA sequencer device";
+  LogCapture log;
+  QKMIDIManager manager(QKMIDIManager::Options{RtMidi::LINUX_ALSA, 0.0});
+  manager.generalInit();
+  EXPECT_FALSE(manager.endpointsOpen());
+  EXPECT_FALSE(manager.virtualSource());
+  EXPECT_TRUE(manager.status().startsWith(QStringLiteral("MIDI (ALSA) is not available: ")))
+      << manager.status().toStdString();
+  EXPECT_TRUE(log.contains(manager.status()));
+  EXPECT_FALSE(manager.pollPortsNow());
+  EXPECT_FALSE(manager.endpointsOpen());
+  manager.closeAll();
 }
