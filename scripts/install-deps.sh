@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libgl-dev libegl-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavdevice-dev
-  libplist-dev liblo-dev librtmidi-dev portaudio19-dev libjack-jackd2-dev jackd2
+  libplist-dev liblo-dev librtmidi-dev libasound2-dev portaudio19-dev libjack-jackd2-dev jackd2
   libcurl4-openssl-dev libssl-dev zlib1g-dev
   xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev

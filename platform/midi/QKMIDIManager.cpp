@@ -37,6 +37,7 @@ void QKMIDIManager::generalInit() {
       setStatus(kWaitingForJack);
     }
   } else {
+    alsaConnections_ = std::make_unique<QKAlsaConnections>();
     openEndpoints();
   }
   if (pollInterval_ > 0) {
@@ -230,14 +231,16 @@ QKMIDIManager::Scan QKMIDIManager::scanPorts() {
 }
 
 // Sources already connected to a port of ours other than the one their own
-// node makes. Only JACK tells the connections of other programs' ports.
+// node makes.
 QStringList QKMIDIManager::sourcesReachingUs(const std::vector<QKMIDIPortList::Port>& sources) {
   QStringList reaching;
-  if (!jackWatch_) return reaching;
   for (const auto& port : sources) {
     const QString ownConnection =
         QKMIDIPortList::clientName(QKMIDIPortList::Client::Source, port.name);
-    for (const QString& peer : jackWatch_->connections(port.raw)) {
+    const QStringList peers = jackWatch_         ? jackWatch_->connections(port.raw)
+                              : alsaConnections_ ? alsaConnections_->connections(port.raw)
+                                                 : QStringList();
+    for (const QString& peer : peers) {
       if (QKMIDIPortList::isOwnPort(QKMIDIPortList::stableName(peer), ownNames_) &&
           !QKMIDIPortList::belongsTo(peer, ownConnection)) {
         reaching << port.name;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/midi/QKAlsaConnections.h"
 #include "platform/midi/QKJackWatch.h"
 #include "platform/midi/QKMIDIMessage.h"
 #include "platform/midi/QKMIDINode.h"
@@ -146,7 +147,8 @@ class QKMIDIManager {
   mutable std::mutex enableMutex_;
   QHash<QString, bool> enableStates_;
 
-  std::unique_ptr<QKJackWatch> jackWatch_;  // JACK only
+  std::unique_ptr<QKJackWatch> jackWatch_;              // JACK only
+  std::unique_ptr<QKAlsaConnections> alsaConnections_;  // ALSA only
   std::atomic<bool> active_{false};         // endpoints made (JACK: the server was there)
   std::atomic<bool> endpointsOpen_{false};  // and all of them open
   mutable std::mutex statusMutex_;

@@ -65,6 +65,8 @@ QString QKMIDIPortList::clientName(Client client, const QString& endpoint) {
       return base + QStringLiteral(" list out");
     case Client::Watch:
       return base + QStringLiteral(" watch");
+    case Client::ListConnections:
+      return base + QStringLiteral(" list connections");
     case Client::Source:
     case Client::Destination:
       break;

@@ -25,13 +25,14 @@ class QKMIDIPortList {
  public:
   static constexpr const char* kClientName = "ZAPH";
   enum class Client {
-    Receiving,    // the virtual endpoint other programs send to
-    Sending,      // the virtual endpoint other programs read from
-    ListSources,  // lists the system's sources
-    ListDests,    // lists the system's destinations
-    Source,       // listens to the source `endpoint`
-    Destination,  // sends to the destination `endpoint`
-    Watch,        // watches the JACK server
+    Receiving,        // the virtual endpoint other programs send to
+    Sending,          // the virtual endpoint other programs read from
+    ListSources,      // lists the system's sources
+    ListDests,        // lists the system's destinations
+    Source,           // listens to the source `endpoint`
+    Destination,      // sends to the destination `endpoint`
+    Watch,            // watches the JACK server
+    ListConnections,  // asks the ALSA sequencer which ports a port sends to
   };
   // Port names of the connections the program makes to other ports.
   static constexpr const char* kListenPortName = "ZAPH in";
