@@ -77,6 +77,13 @@ void MovieAudioMixer::pull(float* out, int frames) {
   for (const auto& stream : streams_) stream->mixInto(out, frames);
 }
 
+int MovieAudioMixer::queuedFrames() {
+  std::lock_guard<std::mutex> lock(streamsMutex_);
+  int most = 0;
+  for (const auto& stream : streams_) most = std::max(most, stream->queuedFrames());
+  return most;
+}
+
 namespace {
 int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
              PaStreamCallbackFlags, void* user) {

@@ -48,6 +48,8 @@ class MovieAudioMixer {
   // The mix of every stream (called by the audio callback; tests call it
   // directly). Never waits.
   void pull(float* out, int frames);
+  // The most frames any stream holds now (tests wait on it before pulling).
+  int queuedFrames();
 
   // Whether the sound device is used at all (tests switch it off before the
   // first stream: they pull the mix themselves).
