@@ -104,6 +104,9 @@ class QKFile : public std::enable_shared_from_this<QKFile> {
   void setCurrentSource(const std::shared_ptr<QKFileSource>& source) { currentSource_ = source; }
   bool validFile() const { return validFile_; }
   bool fileIsMissing() const { return fileIsMissing_; }
+  // Why the file's media could not be opened, in a performer's words and
+  // naming the file (what the media bin shows); empty once it opened.
+  QString loadError() const { return loadError_; }
   bool fileIsAlias() const { return fileIsAlias_; }
   QString fullPath() const { return fullPath_; }
   void setFullPath(const QString& path) { fullPath_ = path; }
@@ -129,6 +132,7 @@ class QKFile : public std::enable_shared_from_this<QKFile> {
   std::weak_ptr<QKFileSource> currentSource_;
   bool validFile_ = false;
   bool fileIsMissing_ = false;
+  QString loadError_;
   bool fileIsAlias_ = false;
   QString fullPath_;
   QString relPath_;

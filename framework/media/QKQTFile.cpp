@@ -151,14 +151,18 @@ std::weak_ptr<QKQTFile> QKQTFile::weakSelf() {
   return std::static_pointer_cast<QKQTFile>(weak_from_this().lock());
 }
 
-std::shared_ptr<QKQTMovie> QKQTFile::openMovie(const QString& path) const {
-  return QKQTMovie::movieWithFile(path, nullptr, movieOptions());
+std::shared_ptr<QKQTMovie> QKQTFile::openMovie(const QString& path) {
+  std::shared_ptr<QKQTMovie> movie = QKQTMovie::movieWithFile(path, &loadError_, movieOptions());
+  if (movie) loadError_.clear();
+  return movie;
 }
 
-std::shared_ptr<QKQTMovie> QKQTFile::openFreshCopy() const {
+std::shared_ptr<QKQTMovie> QKQTFile::openFreshCopy() {
   std::shared_ptr<QKQTMovie> movie;
-  if (!dataReference_.isEmpty())
-    movie = QKQTMovie::movieWithDataReference(dataReference_, nullptr, movieOptions());
+  if (!dataReference_.isEmpty()) {
+    movie = QKQTMovie::movieWithDataReference(dataReference_, &loadError_, movieOptions());
+    if (movie) loadError_.clear();
+  }
   if (!movie && !fullPath_.isEmpty()) movie = openMovie(fullPath_);
   return movie;
 }
@@ -317,7 +321,9 @@ bool QKQTFile::loadFromSnapshot(const QVariantMap& snapshot, const QString& full
   std::shared_ptr<QKQTMovie> movie;
   if (!fullPath_.isEmpty() && QFileInfo::exists(fullPath_)) {
     movie = openMovie(fullPath_);
-    if (!movie) Log::line(QStringLiteral("\t\terror loading file %1 from snapshot").arg(fullPath_));
+    if (!movie)
+      Log::line(
+          QStringLiteral("\t\terr: restoring %1 from the snapshot: %2").arg(fullPath_, loadError_));
   }
   validFile_ = movie != nullptr;
   if (validFile_) initWithQTMovie(movie);
@@ -450,7 +456,7 @@ void QKQTFile::prepareForTriggerOnMainThread() {
   }
   std::shared_ptr<QKQTMovie> movie = openFreshCopy();
   if (!movie) {
-    Log::line("\t\terror:prepareForTriggerOnMainThread failed");
+    Log::line(QStringLiteral("\t\terr: preparing %1 for its trigger: %2").arg(name_, loadError_));
     return;
   }
   park(movie);

@@ -125,8 +125,9 @@ class QKQTFile : public QKFile {
  private:
   class RenderLock;
 
-  std::shared_ptr<QKQTMovie> openMovie(const QString& path) const;
-  std::shared_ptr<QKQTMovie> openFreshCopy() const;
+  // Both keep the reason of a failure in loadError_ (cleared on success).
+  std::shared_ptr<QKQTMovie> openMovie(const QString& path);
+  std::shared_ptr<QKQTMovie> openFreshCopy();
   void park(const std::shared_ptr<QKQTMovie>& movie) const;
   void setMovie(std::shared_ptr<QKQTMovie> movie);
   std::shared_ptr<QKMovieTextureContext> takeVisualContext();

@@ -5,7 +5,7 @@
 std::shared_ptr<QKQTMovie> QKQTMovie::movieWithFile(const QString& path, QString* error,
                                                     const Movie::Options& options) {
   if (path.isNull()) {
-    if (error) *error = QStringLiteral("No path was given.");
+    if (error) *error = QStringLiteral("Cannot open a movie: no path was given.");
     return nullptr;
   }
   std::shared_ptr<Movie> movie = Movie::openFile(path, error, options);

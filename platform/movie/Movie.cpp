@@ -16,6 +16,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <chrono>
 #include <exception>
@@ -30,7 +32,8 @@ std::shared_ptr<Movie> Movie::openFile(const QString& path, QString* error,
                                        const Options& options) {
   QString why;
   auto movie = openSource(MovieByteSource::forFile(path, &why), &why, options);
-  if (!movie && error) *error = why;
+  if (!movie && error)
+    *error = QStringLiteral("Cannot open “%1”: %2").arg(QFileInfo(path).fileName(), why);
   return movie;
 }
 
@@ -38,7 +41,7 @@ std::shared_ptr<Movie> Movie::openData(const QByteArray& bytes, QString* error,
                                        const Options& options) {
   QString why;
   auto movie = openSource(MovieByteSource::forData(bytes, &why), &why, options);
-  if (!movie && error) *error = why;
+  if (!movie && error) *error = QStringLiteral("Cannot open the movie held in memory: %1").arg(why);
   return movie;
 }
 
@@ -51,9 +54,7 @@ std::shared_ptr<Movie> Movie::openSource(std::shared_ptr<MovieByteSource> source
   if (info.hasVideo) {
     const AVCodecParameters* par = demuxer->context()->streams[demuxer->videoStream()]->codecpar;
     if (!avcodec_find_decoder(par->codec_id)) {
-      if (error)
-        *error = QStringLiteral("There is no decoder for the movie's pictures (%1).")
-                     .arg(QString::fromLatin1(avcodec_get_name(par->codec_id)));
+      if (error) *error = MovieDemuxer::unsupportedCodec(par) + QLatin1Char('.');
       return nullptr;
     }
   }

@@ -62,20 +62,20 @@ std::shared_ptr<MovieByteSource> MovieByteSource::forFile(const QString& path, Q
   if (fd < 0) {
     const int e = errno;
     if (error)
-      *error = e == ENOENT ? QStringLiteral("The file does not exist.")
-                           : QStringLiteral("The file cannot be read (%1).")
+      *error = e == ENOENT ? QStringLiteral("the file does not exist.")
+                           : QStringLiteral("the file cannot be read (%1).")
                                  .arg(QString::fromLocal8Bit(std::strerror(e)));
     return nullptr;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    if (error) *error = QStringLiteral("The path is not a regular file.");
+    if (error) *error = QStringLiteral("the path is not a regular file.");
     return nullptr;
   }
   if (st.st_size == 0) {
     ::close(fd);
-    if (error) *error = QStringLiteral("The file is empty.");
+    if (error) *error = QStringLiteral("the file is empty.");
     return nullptr;
   }
   std::shared_ptr<MovieByteSource> source(new MovieByteSource);
@@ -87,7 +87,7 @@ std::shared_ptr<MovieByteSource> MovieByteSource::forFile(const QString& path, Q
 
 std::shared_ptr<MovieByteSource> MovieByteSource::forData(const QByteArray& bytes, QString* error) {
   if (bytes.isEmpty()) {
-    if (error) *error = QStringLiteral("The movie data is empty.");
+    if (error) *error = QStringLiteral("the data is empty.");
     return nullptr;
   }
   std::shared_ptr<MovieByteSource> source(new MovieByteSource);

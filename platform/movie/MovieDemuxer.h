@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+struct AVCodecParameters;
 struct AVFormatContext;
 struct AVIOContext;
 class MovieByteSource;
@@ -18,7 +19,7 @@ class MovieByteSource;
 class MovieDemuxer {
  public:
   static constexpr int64_t kProbeBytes = 8 * 1024 * 1024;
-  static constexpr double kProbeSeconds = 5.0;  // of media analysed
+  static constexpr double kProbeSeconds = 5.0;         // of media analysed
   static constexpr double kOpenTimeoutSeconds = 10.0;  // of wall time
 
   static std::unique_ptr<MovieDemuxer> open(const std::shared_ptr<MovieByteSource>& source,
@@ -27,6 +28,12 @@ class MovieDemuxer {
   ~MovieDemuxer();
   MovieDemuxer(const MovieDemuxer&) = delete;
   MovieDemuxer& operator=(const MovieDemuxer&) = delete;
+
+  // Errors are said in a performer's words ("the movie is damaged or
+  // incomplete"), ending with FFmpeg's own reason in brackets when it gave
+  // one; the caller names the file.
+  static QString withReason(const QString& text, const QString& logged, int code = 0);
+  static QString unsupportedCodec(const AVCodecParameters* par);
 
   AVFormatContext* context() const { return format_; }
   int videoStream() const { return video_; }  // -1 when none

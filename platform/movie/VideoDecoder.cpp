@@ -29,7 +29,7 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const std::shared_ptr<MovieBy
   if (!d->demuxer_) return nullptr;
   d->stream_ = d->demuxer_->videoStream();
   if (d->stream_ < 0) {
-    if (error) *error = QStringLiteral("The movie has no pictures.");
+    if (error) *error = QStringLiteral("the movie has no pictures.");
     return nullptr;
   }
   d->info_ = info;
@@ -42,8 +42,7 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const std::shared_ptr<MovieBy
   const AVCodecParameters* par = fc->streams[d->stream_]->codecpar;
   const AVCodec* codec = avcodec_find_decoder(par->codec_id);
   if (!codec) {
-    if (error) *error = QStringLiteral("There is no decoder for the movie's pictures (%1).")
-                            .arg(QString::fromLatin1(avcodec_get_name(par->codec_id)));
+    if (error) *error = MovieDemuxer::unsupportedCodec(par) + QLatin1Char('.');
     return nullptr;
   }
   d->codec_ = avcodec_alloc_context3(codec);
@@ -55,7 +54,7 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const std::shared_ptr<MovieBy
   d->codec_->thread_type = d->allIntra_ ? FF_THREAD_SLICE : FF_THREAD_FRAME | FF_THREAD_SLICE;
   d->codec_->pkt_timebase = fc->streams[d->stream_]->time_base;
   if (avcodec_open2(d->codec_, codec, nullptr) < 0) {
-    if (error) *error = QStringLiteral("The movie's pictures cannot be decoded.");
+    if (error) *error = QStringLiteral("its pictures cannot be decoded.");
     return nullptr;
   }
   d->packet_ = av_packet_alloc();

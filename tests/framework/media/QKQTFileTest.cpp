@@ -15,6 +15,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -296,15 +297,24 @@ TEST_F(QKQTFileTest, AMissingMovieKeepsEveryStoredPropertyForTheNextSave) {
 }
 
 TEST_F(QKQTFileTest, AnUnopenableFileIsMissingAndSaysWhy) {
+  TestClipSpec spec;
+  spec.frames = 10;
   const QString dir = TestEnvironment::makeTempDir();
-  ASSERT_TRUE(writeFile(dir + "/notamovie.mov", "plain text, not a movie"));
+  QFile whole(clip(spec, QStringLiteral("whole.mov"), dir));
+  ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+  const QByteArray bytes = whole.readAll();
+  ASSERT_TRUE(writeFile(dir + "/cut.mov", bytes.left(bytes.size() / 2)));
   LogCapture log;
   NotificationCounter missing(MediaNotifications::kMissingFile);
-  auto file = restore({{"qkFileType", 0}, {"fullPath", dir + "/notamovie.mov"}});
+  auto file = restore({{"qkFileType", 0}, {"fullPath", dir + "/cut.mov"}});
   EXPECT_FALSE(file->validFile());
   EXPECT_EQ(missing.count(), 1);
-  EXPECT_TRUE(
-      log.contains(QStringLiteral("error loading file %1/notamovie.mov from snapshot").arg(dir)));
+  // The file object holds the reason for the media bin; the log says it too.
+  EXPECT_TRUE(file->loadError().contains(QStringLiteral("“cut.mov”")))
+      << file->loadError().toStdString();
+  EXPECT_TRUE(file->loadError().contains(QStringLiteral("damaged or incomplete")));
+  EXPECT_TRUE(log.contains(QStringLiteral("%1/cut.mov").arg(dir)));
+  EXPECT_TRUE(log.contains(file->loadError())) << log.lines().join('\n').toStdString();
 }
 
 TEST_F(QKQTFileTest, PreRollBlockedAtTheLimitLeavesTheKeyOut) {
