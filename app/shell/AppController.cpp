@@ -1,10 +1,13 @@
 #include "app/shell/AppController.h"
 
+#include "app/shell/AppWindowMenuController.h"
+
 #include "framework/controls/QKButtonManager.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/MIDIManager.h"
 #include "framework/datasource/QKOSCManager.h"
+#include "framework/toolkit/LayoutRegistry.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/gl/RenderThread.h"
 
@@ -14,7 +17,10 @@
 #include <QMenuBar>
 
 AppController::AppController(QObject* parent)
-    : QObject(parent), mainWindow_(std::make_unique<QMainWindow>()) {
+    : QObject(parent),
+      mainWindow_(std::make_unique<QMainWindow>()),
+      layoutRegistry_(std::make_unique<LayoutRegistry>()) {
+  LayoutRegistry::setShared(layoutRegistry_.get());
   mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
   mainWindow_->resize(640, 120);
   buildMenus();
@@ -38,6 +44,7 @@ AppController::~AppController() {
   windDown();  // also when the program ends without a quit (tests, a failed start)
   dataSourceController_->setSliderManager(nullptr);
   dataSourceController_->setButtonManager(nullptr);
+  if (LayoutRegistry::shared() == layoutRegistry_.get()) LayoutRegistry::setShared(nullptr);
 }
 
 bool AppController::eventFilter(QObject* watched, QEvent* event) {
@@ -73,7 +80,8 @@ void AppController::buildMenus() {
   quit->setMenuRole(QAction::QuitRole);
   connect(quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
   mainWindow_->menuBar()->addMenu(QStringLiteral("File"));
-  mainWindow_->menuBar()->addMenu(QStringLiteral("Window"));
+  QMenu* windowMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("Window"));
+  windowMenuController_ = std::make_unique<AppWindowMenuController>(windowMenu);
 }
 
 void AppController::applicationWillTerminate() {

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class AppWindowMenuController;
+class LayoutRegistry;
 class MIDIManager;
 class QKButtonManager;
 class QKOSCManager;
@@ -27,6 +29,8 @@ class AppController : public QObject, public AppControllerInterface {
   QKSliderManager* sliderManager() const { return sliderManager_.get(); }
   QKButtonManager* buttonManager() const { return buttonManager_.get(); }
   MIDIManager* midiManagerObject() const { return midiManager_.get(); }
+  AppWindowMenuController* appWindowMenuController() const { return windowMenuController_.get(); }
+  LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
 
   // Called when the application is about to quit (menu, signal or last
   // window closed).
@@ -44,6 +48,10 @@ class AppController : public QObject, public AppControllerInterface {
   void windDown();
 
   std::unique_ptr<QMainWindow> mainWindow_;
+  // The window layouts and the Window menu outlive every window made from
+  // them.
+  std::unique_ptr<LayoutRegistry> layoutRegistry_;
+  std::unique_ptr<AppWindowMenuController> windowMenuController_;
   std::unique_ptr<DataSourceController> dataSourceController_;
   // Declared after the controller: they go first, once its tick has stopped.
   std::unique_ptr<QKSliderManager> sliderManager_;

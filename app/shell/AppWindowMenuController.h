@@ -1,0 +1,66 @@
+#pragma once
+
+#include "framework/toolkit/WindowMenuControllerInterface.h"
+#include "platform/foundation/NotificationObservers.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <vector>
+
+class QAction;
+class QKPaletteWindow;
+class QMenu;
+
+// The Window menu's controller: owns the two interface locks (their items
+// toggle them and post "QKWMCLockChangedNotification" with the controller as
+// object), answers palettes looking for it ("QKWMCFindWinMCNotification"),
+// and lists one entry per announced palette, ordered by paletteStackOrder,
+// with Ctrl+1 … Ctrl+9 for the fixed palettes by exact title. Choosing an
+// entry shows or hides its palette. Windows enter and leave the list only by
+// notification. Main thread only.
+class AppWindowMenuController : public QObject, public WindowMenuControllerInterface {
+  Q_OBJECT
+ public:
+  // Adds the lock items and the palette section to `windowMenu`; the items
+  // already there stay above them.
+  explicit AppWindowMenuController(QMenu* windowMenu, QObject* parent = nullptr);
+  ~AppWindowMenuController() override;
+
+  bool interfaceLock() const override { return interfaceLock_; }
+  bool interfaceLockAll() const override { return interfaceLockAll_; }
+  // The two lock items' actions: at most one lock is on at a time.
+  void lockInterfaceItemUsed();
+  void lockAllInterfaceItemUsed();
+  // Brings the locks to the given state through the items' actions.
+  void setLock(bool lock, bool lockAll);
+
+  QAction* interfaceLockItem() const { return lockItem_; }
+  QAction* interfaceLockAllItem() const { return lockAllItem_; }
+  // The palette entries, in menu order.
+  QList<QAction*> paletteEntries() const { return paletteEntries_; }
+  // The digit of a fixed palette's key equivalent (with Ctrl); empty for
+  // other titles.
+  static QString keyEquivalentForTitle(const QString& title);
+
+  void reloadMenuContents();
+
+ private:
+  void observeNotifications();
+  void addPaletteWindow(QKPaletteWindow* window);
+  void removeWindow(const void* window);
+  QAction* makeEntry(QKPaletteWindow* window);
+  void postLockChanged();
+
+  QMenu* menu_;
+  QAction* lockItem_;
+  QAction* lockAllItem_;
+  QAction* paletteHeader_;
+  bool interfaceLock_ = false;
+  bool interfaceLockAll_ = false;
+  std::vector<QPointer<QKPaletteWindow>> paletteWindows_;
+  QList<QAction*> paletteEntries_;
+  NotificationObservers observers_;
+};

@@ -1,0 +1,156 @@
+#include "app/shell/AppController.h"
+#include "app/shell/AppWindowMenuController.h"
+#include "framework/toolkit/FrameSnapshot.h"
+#include "framework/toolkit/QKWindowDelegate.h"
+#include "tests/framework/toolkit/PaletteFixture.h"
+#include "tests/support/NotificationCounter.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcutEvent>
+
+namespace {
+
+namespace N = PaletteNotifications;
+
+void announce(QKPaletteWindow* window) {
+  NotificationCenter::defaultCenter().post(QString::fromLatin1(N::AddPaletteWindow), window);
+}
+
+QStringList titles(const QList<QAction*>& actions) {
+  QStringList result;
+  for (const QAction* action : actions) result << action->text();
+  return result;
+}
+
+TEST(AppWindowMenuController, LockItemsToggleAndPostWithTheController) {
+  QMenu menu;
+  AppWindowMenuController controller(&menu);
+  NotificationCounter changes(N::LockChanged);
+  const void* asInterface = static_cast<WindowMenuControllerInterface*>(&controller);
+  QAction* lock = controller.interfaceLockItem();
+  QAction* lockAll = controller.interfaceLockAllItem();
+
+  lock->trigger();
+  EXPECT_TRUE(controller.interfaceLock());
+  EXPECT_TRUE(lock->isChecked());
+  lockAll->trigger();  // lock goes off, lock-all on
+  EXPECT_FALSE(controller.interfaceLock());
+  EXPECT_TRUE(controller.interfaceLockAll());
+  EXPECT_FALSE(lock->isChecked());
+  EXPECT_TRUE(lockAll->isChecked());
+  lockAll->trigger();
+  EXPECT_FALSE(controller.interfaceLock() || controller.interfaceLockAll());
+  EXPECT_FALSE(lock->isChecked() || lockAll->isChecked());
+  ASSERT_EQ(changes.count(), 3);
+  for (const Notification& note : changes.notes()) EXPECT_EQ(note.object, asInterface);
+
+  changes.clear();
+  controller.setLock(true, false);
+  EXPECT_EQ(changes.count(), 1);
+  controller.setLock(true, true);  // both asked: lock-all wins
+  EXPECT_FALSE(controller.interfaceLock());
+  EXPECT_TRUE(controller.interfaceLockAll());
+}
+
+class StackOrder : public QKWindowDelegate {
+ public:
+  explicit StackOrder(int order) : order_(order) {}
+  std::optional<int> paletteStackOrder() const override { return order_; }
+
+ private:
+  int order_;
+};
+
+TEST(AppWindowMenuController, OneEntryPerPaletteByStackOrderWithFixedKeys) {
+  SKIP_WITHOUT_DISPLAY();
+  QMenu menu;
+  QAction* before = menu.addAction(QStringLiteral("Minimize"));
+  AppWindowMenuController controller(&menu);
+  StackOrder first(1), third(3);
+  PalettePtr clock = makePalette(QStringLiteral("Clock"), {700, 100, 300, 300});
+  PalettePtr note = makePalette(QStringLiteral("Notes"), {100, 100, 200, 100});
+  PalettePtr inspector =
+      makePalette(QStringLiteral("Slider/Button Inspector"), {400, 400, 200, 100});
+  clock->setDelegate(&third);
+  inspector->setDelegate(&first);
+  for (const PalettePtr& p : {std::cref(clock), std::cref(note), std::cref(inspector)})
+    announce(static_cast<QKPaletteWindow*>(p.get()));
+  // No order sorts first.
+  EXPECT_EQ(titles(controller.paletteEntries()),
+            (QStringList{QStringLiteral("Notes"), QStringLiteral("Slider/Button Inspector"),
+                         QStringLiteral("Clock")}));
+  EXPECT_EQ(menu.actions().front(), before);
+  const QList<QAction*> entries = controller.paletteEntries();
+  EXPECT_EQ(entries[0]->shortcut(), QKeySequence());
+  EXPECT_EQ(entries[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+2")));
+  EXPECT_EQ(entries[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+8")));
+  EXPECT_EQ(entries[2]->shortcutContext(), Qt::ApplicationShortcut);
+  EXPECT_TRUE(entries[1]->isChecked());
+
+  // The shortcut hides the visible palette; the menu follows.
+  QShortcutEvent shortcut(QKeySequence(QStringLiteral("Ctrl+2")), 0);
+  QApplication::sendEvent(entries[1], &shortcut);
+  EXPECT_FALSE(inspector->isVisible());
+  EXPECT_FALSE(controller.paletteEntries()[1]->isChecked());
+  controller.paletteEntries()[1]->trigger();
+  EXPECT_TRUE(inspector->isVisible());
+
+  note.reset();  // a palette that goes leaves the menu
+  EXPECT_EQ(titles(controller.paletteEntries()),
+            (QStringList{QStringLiteral("Slider/Button Inspector"), QStringLiteral("Clock")}));
+  NotificationCenter::defaultCenter().post(QString::fromLatin1(N::RemoveWindow), &menu);
+  EXPECT_EQ(controller.paletteEntries().size(), 2);
+}
+
+// ZAPH's own Window menu: palettes made in code find the controller, lock
+// from its items, snap, collapse and round-trip their frames.
+TEST(AppWindowMenuController, PalettesInZaphLockFromTheWindowMenu) {
+  SKIP_WITHOUT_DISPLAY();
+  AppController app;
+  AppWindowMenuController* controller = app.appWindowMenuController();
+  ASSERT_NE(controller, nullptr);
+  QMenu* windowMenu = nullptr;
+  for (QAction* action : app.mainWindow()->menuBar()->actions())
+    if (action->text() == QStringLiteral("Window")) windowMenu = action->menu();
+  ASSERT_NE(windowMenu, nullptr);
+  EXPECT_TRUE(windowMenu->actions().contains(controller->interfaceLockItem()));
+
+  PalettePtr a = makePalette(QStringLiteral("A"), {100, 500, 200, 150});
+  PalettePtr b = makePalette(QStringLiteral("B"), {400, 500, 200, 150});
+  announce(static_cast<QKPaletteWindow*>(a.get()));
+  announce(static_cast<QKPaletteWindow*>(b.get()));
+  EXPECT_EQ(a->contentView()->menuController(), controller);
+  EXPECT_EQ(a->contentView()->dataSourceController(), app.dataSourceController());
+  EXPECT_EQ(controller->paletteEntries().size(), 2);
+
+  controller->interfaceLockItem()->trigger();
+  EXPECT_TRUE(a->contentView()->locked());
+  MouseDrag locked(a->contentView(), {100, 8});
+  locked.moveBy({96, 0});
+  locked.release();
+  EXPECT_TRUE(waitForFrame(a.get(), {100, 500, 200, 150}));
+
+  controller->interfaceLockItem()->trigger();
+  EXPECT_FALSE(a->contentView()->locked());
+  MouseDrag drag(a->contentView(), {100, 8});
+  drag.moveBy({96, 0});
+  drag.release();
+  EXPECT_TRUE(waitForFrame(a.get(), {203, 500, 200, 150}));
+
+  const QVariantMap snapshot = a->contentView()->createSnapshot();
+  MouseDrag(a->contentView(), {10, 10}).release();  // the triangle
+  EXPECT_TRUE(a->contentView()->collapsed());
+  a->contentView()->loadSnapshot(snapshot);
+  EXPECT_FALSE(a->contentView()->collapsed());
+  EXPECT_TRUE(waitForFrame(a.get(), {203, 500, 200, 150}));
+  EXPECT_EQ(a->contentView()->createSnapshot(), snapshot);
+
+  a.reset();
+  b.reset();
+  app.applicationWillTerminate();
+}
+
+}  // namespace
