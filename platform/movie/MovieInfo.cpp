@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/display.h>
 #include <libavutil/mathematics.h>
 }
 
@@ -48,6 +49,33 @@ QString mediaTypeOf(const AVStream* st) {
   return QStringLiteral("data");
 }
 
+// The pixel aspect: the codec's, else the container's, else square.
+AVRational pixelAspect(const AVStream* st) {
+  const AVRational codec = st->codecpar->sample_aspect_ratio;
+  if (codec.num > 0 && codec.den > 0) return codec;
+  const AVRational container = st->sample_aspect_ratio;
+  if (container.num > 0 && container.den > 0) return container;
+  return AVRational{1, 1};
+}
+
+// Quarter turns clockwise of the display matrix (flips are not followed).
+int quarterTurns(const AVStream* st) {
+  const uint8_t* matrix = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
+  if (!matrix) return 0;
+  const double counterClockwise = av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+  if (std::isnan(counterClockwise)) return 0;
+  const long turns = std::lround(-counterClockwise / 90.0) % 4;
+  return int(turns < 0 ? turns + 4 : turns);
+}
+
+QSize shownSize(const AVStream* st, int rotation) {
+  int width = st->codecpar->width;
+  const AVRational sar = pixelAspect(st);
+  if (sar.num != sar.den) width = int(std::lround(double(width) * sar.num / sar.den));
+  const QSize size(width, st->codecpar->height);
+  return rotation % 2 ? size.transposed() : size;
+}
+
 int64_t durationIn(const AVStream* st, const AVFormatContext* fc, AVRational target) {
   if (st->duration > 0 && st->duration != AV_NOPTS_VALUE)
     return av_rescale_q(st->duration, st->time_base, target);
@@ -88,11 +116,8 @@ MovieInfo MovieInfo::from(const MovieDemuxer& demuxer) {
       info.frameCount = std::max<int64_t>(1, (units + info.frameDuration / 2) / info.frameDuration);
     }
     info.duration = info.frameCount * info.frameDuration;
-    int width = st->codecpar->width;
-    const AVRational sar = st->codecpar->sample_aspect_ratio;
-    if (sar.num > 0 && sar.den > 0 && sar.num != sar.den)
-      width = int(std::lround(double(width) * sar.num / sar.den));
-    info.naturalSize = QSize(width, st->codecpar->height);
+    info.rotation = quarterTurns(st);
+    info.naturalSize = shownSize(st, info.rotation);
   }
   if (demuxer.audioStream() >= 0) {
     const AVStream* st = fc->streams[demuxer.audioStream()];
@@ -117,7 +142,7 @@ MovieInfo MovieInfo::from(const MovieDemuxer& demuxer) {
       t.size = info.naturalSize;
     } else if (t.visual) {
       t.frameRate = av_q2d(pictureRate(st));
-      t.size = QSize(st->codecpar->width, st->codecpar->height);
+      t.size = shownSize(st, quarterTurns(st));
     }
     info.tracks.push_back(t);
   }

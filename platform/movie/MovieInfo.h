@@ -38,7 +38,10 @@ struct MovieInfo {
   int64_t frameDuration = 0;  // in timeScale units; 0 without pictures
   int64_t frameCount = 0;
   double frameRate = 0.0;
-  QSize naturalSize;
+  QSize naturalSize;  // as shown: pixel aspect and rotation applied
+  // Quarter turns clockwise the decoded pictures are shown turned by (the
+  // track's display matrix: phone footage is often stored sideways).
+  int rotation = 0;
   bool hasVideo = false;
   bool hasAudio = false;
   bool frameCountFromContainer = false;  // false: worked out from duration and rate

@@ -6,19 +6,26 @@
 #include "platform/movie/VideoFrame.h"
 
 namespace {
-// Row r of the target gets row r of the planes, whose first row is the top
-// of the picture: the result lies top row first, like an upload.
+// Row r of the target gets row r of the picture as shown, whose first row
+// is the top: the result lies top row first, like an upload. The planes are
+// read turned back by the rotation (quarter turns clockwise).
 const char* kFragment = R"(#version 330 core
 uniform sampler2D planeY;
 uniform sampler2D planeU;
 uniform sampler2D planeV;
 uniform vec2 lumaSize;
+uniform int rotation;
 uniform bool fullRange;
 uniform bool bt709;
 out vec4 colour;
 void main() {
-  float y = texelFetch(planeY, ivec2(gl_FragCoord.xy), 0).r;
-  vec2 at = gl_FragCoord.xy / lumaSize;
+  vec2 shown = gl_FragCoord.xy;
+  vec2 stored = shown;
+  if (rotation == 1) stored = vec2(shown.y, lumaSize.y - shown.x);
+  else if (rotation == 2) stored = lumaSize - shown;
+  else if (rotation == 3) stored = vec2(lumaSize.x - shown.y, shown.x);
+  float y = texelFetch(planeY, ivec2(stored), 0).r;
+  vec2 at = stored / lumaSize;
   float u = texture(planeU, at).r;
   float v = texture(planeV, at).r;
   if (fullRange) {
@@ -109,7 +116,9 @@ gl::TextureHandle MovieTextureUploader::convertYuv(const VideoFrame& frame, gl::
   f.glUniform1i(program->uniform("planeY"), 0);
   f.glUniform1i(program->uniform("planeU"), 1);
   f.glUniform1i(program->uniform("planeV"), 2);
-  f.glUniform2f(program->uniform("lumaSize"), float(size.width()), float(size.height()));
+  f.glUniform2f(program->uniform("lumaSize"), float(frame.planeWidth(0)),
+                float(frame.planeHeight(0)));
+  f.glUniform1i(program->uniform("rotation"), frame.rotation());
   f.glUniform1i(program->uniform("fullRange"), frame.fullRange() ? 1 : 0);
   f.glUniform1i(program->uniform("bt709"), frame.bt709() ? 1 : 0);
   f.glBindVertexArray(context->emptyVertexArray());

@@ -7,9 +7,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/buffer.h>
-#include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
@@ -67,8 +64,6 @@ VideoDecoder::~VideoDecoder() {
   av_frame_free(&decoded_);
   av_packet_free(&packet_);
   avcodec_free_context(&codec_);
-  sws_freeContext(sws_);
-  av_buffer_pool_uninit(&rgbaPool_);
 }
 
 void VideoDecoder::seedKeyframesFromContainer() {
@@ -211,33 +206,21 @@ std::shared_ptr<const VideoFrame> VideoDecoder::wrap(AVFrame* decoded) {
   if (key) keyframes_->add(index);
   else
     allIntra_ = false;
-  VideoFrame::Format format = options_.format;
+  const QKTime time = info_.time(info_.frameStart(index));
   std::shared_ptr<const VideoFrame> frame;
-  if (format == VideoFrame::Format::Yuv420 && isYuv420(decoded->format)) {
-    frame = std::make_shared<VideoFrame>(decoded, format, index,
-                                         info_.time(info_.frameStart(index)), key);
+  if (options_.format == VideoFrame::Format::Yuv420 && isYuv420(decoded->format)) {
+    frame = std::make_shared<VideoFrame>(decoded, VideoFrame::Format::Yuv420, index, time, key,
+                                         info_.rotation);
   } else {
-    const int w = decoded->width;
-    const int h = decoded->height;
-    const int size = av_image_get_buffer_size(AV_PIX_FMT_RGBA, w, h, 32);
-    if (!rgbaPool_ || rgbaPoolSize_ != size) {
-      av_buffer_pool_uninit(&rgbaPool_);
-      rgbaPool_ = av_buffer_pool_init(size, nullptr);
-      rgbaPoolSize_ = size;
-    }
-    AVFrame* rgba = av_frame_alloc();
-    rgba->format = AV_PIX_FMT_RGBA;
-    rgba->width = w;
-    rgba->height = h;
-    rgba->buf[0] = av_buffer_pool_get(rgbaPool_);
-    av_image_fill_arrays(rgba->data, rgba->linesize, rgba->buf[0]->data, AV_PIX_FMT_RGBA, w, h, 32);
-    sws_ = sws_getCachedContext(sws_, w, h, AVPixelFormat(decoded->format), w, h, AV_PIX_FMT_RGBA,
-                                SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (sws_) sws_scale(sws_, decoded->data, decoded->linesize, 0, h, rgba->data, rgba->linesize);
-    av_frame_copy_props(rgba, decoded);
+    AVFrame* rgba = rgba_.convert(decoded, info_.rotation);
     av_frame_unref(decoded);
-    frame = std::make_shared<VideoFrame>(rgba, VideoFrame::Format::Rgba, index,
-                                         info_.time(info_.frameStart(index)), key);
+    if (!rgba) {
+      Log::limited(QStringLiteral("movie-convert"),
+                   QStringLiteral("\t\terr: pictures of movie %1 cannot be converted")
+                       .arg(demuxer_->source()->path()));
+      return nullptr;
+    }
+    frame = std::make_shared<VideoFrame>(rgba, VideoFrame::Format::Rgba, index, time, key);
     av_frame_free(&rgba);
   }
   position_ = index;

@@ -2,6 +2,7 @@
 
 #include "platform/movie/KeyframeIndex.h"
 #include "platform/movie/MovieInfo.h"
+#include "platform/movie/RgbaConverter.h"
 #include "platform/movie/VideoFrame.h"
 
 #include <QString>
@@ -9,11 +10,9 @@
 #include <functional>
 #include <memory>
 
-struct AVBufferPool;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
-struct SwsContext;
 class MovieByteSource;
 class MovieDemuxer;
 
@@ -63,9 +62,7 @@ class VideoDecoder {
   AVCodecContext* codec_ = nullptr;
   AVPacket* packet_ = nullptr;
   AVFrame* decoded_ = nullptr;
-  SwsContext* sws_ = nullptr;
-  AVBufferPool* rgbaPool_ = nullptr;
-  int rgbaPoolSize_ = 0;
+  RgbaConverter rgba_;
   int stream_ = -1;
   int64_t position_ = -1;  // the last frame decoded (-1 after a seek)
   int64_t endIndex_ = -1;  // the last frame the stream has, once its end was reached (-1 before)

@@ -1,31 +1,44 @@
 #include "platform/movie/VideoFrame.h"
 
+#include "platform/movie/RgbaConverter.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
-#include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
 std::atomic<uint64_t> nextSerial{1};
-}
 
-VideoFrame::VideoFrame(AVFrame* frame, Format format, int64_t index, QKTime time, bool keyFrame)
+QImage copyRgba(const AVFrame* frame) {
+  QImage image(frame->width, frame->height, QImage::Format_RGBA8888);
+  if (image.isNull()) return image;
+  for (int y = 0; y < frame->height; ++y)
+    std::copy_n(frame->data[0] + int64_t(y) * frame->linesize[0], frame->width * 4,
+                image.scanLine(y));
+  return image;
+}
+}  // namespace
+
+VideoFrame::VideoFrame(AVFrame* frame, Format format, int64_t index, QKTime time, bool keyFrame,
+                       int rotation)
     : frame_(av_frame_alloc()),
       format_(format),
       index_(index),
       time_(time),
       keyFrame_(keyFrame),
+      rotation_(format == Format::Rgba ? 0 : ((rotation % 4) + 4) % 4),
       serial_(nextSerial++) {
   av_frame_move_ref(frame_, frame);
 }
 
 VideoFrame::~VideoFrame() { av_frame_free(&frame_); }
 
-int VideoFrame::width() const { return frame_->width; }
-int VideoFrame::height() const { return frame_->height; }
+int VideoFrame::width() const { return rotation_ % 2 ? frame_->height : frame_->width; }
+int VideoFrame::height() const { return rotation_ % 2 ? frame_->width : frame_->height; }
 
 const uint8_t* VideoFrame::plane(int i) const {
   return i >= 0 && i < planeCount() ? frame_->data[i] : nullptr;
@@ -49,30 +62,21 @@ int64_t VideoFrame::byteSize() const {
   return total;
 }
 
-bool VideoFrame::fullRange() const {
-  return frame_->color_range == AVCOL_RANGE_JPEG || frame_->format == AV_PIX_FMT_YUVJ420P;
+bool VideoFrame::fullRange(const AVFrame* frame) {
+  return frame->color_range == AVCOL_RANGE_JPEG || frame->format == AV_PIX_FMT_YUVJ420P;
 }
 
-bool VideoFrame::bt709() const {
-  if (frame_->colorspace == AVCOL_SPC_BT709) return true;
-  if (frame_->colorspace == AVCOL_SPC_UNSPECIFIED) return frame_->height > 576;
+bool VideoFrame::bt709(const AVFrame* frame) {
+  if (frame->colorspace == AVCOL_SPC_BT709) return true;
+  if (frame->colorspace == AVCOL_SPC_UNSPECIFIED) return frame->height > 576;
   return false;
 }
 
 QImage VideoFrame::toImage() const {
-  QImage image(width(), height(), QImage::Format_RGBA8888);
-  if (image.isNull()) return image;
-  if (format_ == Format::Rgba) {
-    for (int y = 0; y < height(); ++y)
-      std::copy_n(plane(0) + int64_t(y) * stride(0), width() * 4, image.scanLine(y));
-    return image;
-  }
-  SwsContext* sws = sws_getContext(width(), height(), AVPixelFormat(frame_->format), width(),
-                                   height(), AV_PIX_FMT_RGBA, SWS_POINT, nullptr, nullptr, nullptr);
-  if (!sws) return QImage();
-  uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
-  int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
-  sws_scale(sws, frame_->data, frame_->linesize, 0, height(), dst, dstStride);
-  sws_freeContext(sws);
+  if (format_ == Format::Rgba) return copyRgba(frame_);
+  AVFrame* rgba = RgbaConverter().convert(frame_, rotation_);
+  if (!rgba) return QImage();
+  QImage image = copyRgba(rgba);
+  av_frame_free(&rgba);
   return image;
 }

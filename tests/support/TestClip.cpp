@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/display.h>
 #include <libavutil/mem.h>
 #include <libavutil/opt.h>
 }
@@ -49,7 +50,8 @@ class Writer {
 
   QString run() {
     AVFormatContext* raw = nullptr;
-    int rc = avformat_alloc_output_context2(&raw, nullptr, "mov", path_.toLocal8Bit().constData());
+    const char* format = spec_.container == TestClipSpec::Container::Matroska ? "matroska" : "mov";
+    int rc = avformat_alloc_output_context2(&raw, nullptr, format, path_.toLocal8Bit().constData());
     if (rc < 0) return avError(rc, "output");
     out_.reset(raw);
     if (QString e = openVideo(); !e.isEmpty()) return e;
@@ -85,6 +87,7 @@ class Writer {
     c->gop_size = intra ? 1 : spec_.gopSize;
     c->max_b_frames = (!intra && spec_.bFrames) ? 2 : 0;
     c->thread_count = 1;
+    setColourTags(c);
     if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(c->priv_data, "preset", "veryfast", 0);
     av_opt_set(c->priv_data, "crf", QByteArray::number(spec_.quality).constData(), 0);
@@ -95,7 +98,38 @@ class Writer {
     videoStream_ = avformat_new_stream(out_.get(), nullptr);
     videoStream_->time_base = AVRational{1, spec_.fpsNum * 512};
     avcodec_parameters_from_context(videoStream_->codecpar, c);
+    if (spec_.containerAspectNum > 0 && spec_.containerAspectDen > 0) {
+      const AVRational aspect{spec_.containerAspectNum, spec_.containerAspectDen};
+      videoStream_->codecpar->sample_aspect_ratio = aspect;
+      videoStream_->sample_aspect_ratio = aspect;
+    }
+    if (spec_.rotation != 0) {
+      auto* matrix = reinterpret_cast<int32_t*>(
+          av_stream_new_side_data(videoStream_, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
+      if (!matrix) return QStringLiteral("no display matrix");
+      // The setter takes the angle clockwise; the matrix states it as FFmpeg
+      // reads it back (counter-clockwise).
+      av_display_rotation_set(matrix, -spec_.rotation);
+    }
     return {};
+  }
+
+  void setColourTags(AVCodecContext* c) const {
+    c->color_range = spec_.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    switch (spec_.matrix) {
+      case TestClipSpec::Matrix::Bt601:
+        c->colorspace = AVCOL_SPC_SMPTE170M;
+        c->color_primaries = AVCOL_PRI_SMPTE170M;
+        c->color_trc = AVCOL_TRC_SMPTE170M;
+        break;
+      case TestClipSpec::Matrix::Bt709:
+        c->colorspace = AVCOL_SPC_BT709;
+        c->color_primaries = AVCOL_PRI_BT709;
+        c->color_trc = AVCOL_TRC_BT709;
+        break;
+      case TestClipSpec::Matrix::Untagged:
+        break;
+    }
   }
 
   QString openAudio() {
@@ -145,7 +179,7 @@ class Writer {
         if (QString e = writeAudio(samplesWritten, audioSamples); !e.isEmpty()) return e;
       av_frame_make_writable(frame.get());
       fillPattern(frame.get(), n);
-      frame->pts = n;
+      frame->pts = n < int(spec_.slots.size()) ? spec_.slots[size_t(n)] : n;
       if (QString e = encode(video_.get(), frame.get(), videoStream_); !e.isEmpty()) return e;
     }
     if (QString e = encode(video_.get(), nullptr, videoStream_); !e.isEmpty()) return e;
@@ -188,10 +222,31 @@ class Writer {
     return (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) ? QString() : avError(rc, "encode");
   }
 
+  // Stored pixel (x, y) shows at (sx, sy) of the picture turned by the
+  // display matrix (quarter turns clockwise).
   void fillPattern(AVFrame* f, int n) {
-    for (int y = 0; y < f->height; ++y)
-      for (int x = 0; x < f->width; ++x)
-        f->data[0][y * f->linesize[0] + x] = uint8_t(TestClip::patternLuma(n, x, y, f->width, f->height));
+    const int turns = ((-spec_.rotation / 90) % 4 + 4) % 4;
+    const int w = f->width;
+    const int h = f->height;
+    const int shownWidth = turns % 2 ? h : w;
+    const int shownHeight = turns % 2 ? w : h;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        int sx = x;
+        int sy = y;
+        if (turns == 1) {
+          sx = h - 1 - y;
+          sy = x;
+        } else if (turns == 2) {
+          sx = w - 1 - x;
+          sy = h - 1 - y;
+        } else if (turns == 3) {
+          sx = y;
+          sy = w - 1 - x;
+        }
+        f->data[0][y * f->linesize[0] + x] =
+            uint8_t(TestClip::patternLuma(n, sx, sy, shownWidth, shownHeight));
+      }
     uint32_t seed = 2166136261u ^ uint32_t(n);
     auto noise = [&]() -> int {
       if (spec_.chromaNoise <= 0) return 0;
@@ -200,8 +255,8 @@ class Writer {
     };
     for (int y = 0; y < f->height / 2; ++y)
       for (int x = 0; x < f->width / 2; ++x) {
-        f->data[1][y * f->linesize[1] + x] = uint8_t(128 + noise());
-        f->data[2][y * f->linesize[2] + x] = uint8_t(128 + noise());
+        f->data[1][y * f->linesize[1] + x] = uint8_t(spec_.chromaU + noise());
+        f->data[2][y * f->linesize[2] + x] = uint8_t(spec_.chromaV + noise());
       }
   }
 

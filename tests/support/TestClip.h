@@ -25,6 +25,25 @@ struct TestClipSpec {
   int timeScale = 0;  // the picture track's time scale (0: 512 units per frame)
   int quality = 16;  // x264 constant rate factor: lower is better and bigger
   int chromaNoise = 0;  // amplitude of colour noise that does not compress (bigger files)
+  // The track's display matrix in degrees counter-clockwise, as FFmpeg
+  // states it (phone footage: -90, 90, 180). The pictures are stored turned
+  // so that the pattern reads right only when shown turned as the matrix
+  // says; width and height are the stored size.
+  int rotation = 0;
+  // The pictures' colour tags, and a constant colour over the pattern
+  // (chroma; 128 is grey).
+  enum class Matrix { Untagged, Bt601, Bt709 };
+  Matrix matrix = Matrix::Untagged;
+  bool fullRange = false;
+  int chromaU = 128;
+  int chromaV = 128;
+  // Variable rate: the slot (of 1/fps) each frame starts in; empty: 0, 1, 2 …
+  std::vector<int> slots;
+  // A pixel aspect the container states while the codec states none.
+  int containerAspectNum = 0;
+  int containerAspectDen = 0;
+  enum class Container { QuickTime, Matroska };
+  Container container = Container::QuickTime;
   struct Chapter {
     int startFrame;
     QString title;
@@ -34,8 +53,8 @@ struct TestClipSpec {
 
 class TestClip {
  public:
-  // Writes a QuickTime movie (H.264 video) to `path`; answers an empty string
-  // or the error.
+  // Writes a QuickTime (or Matroska) movie, H.264 video, to `path`; answers
+  // an empty string or the error.
   static QString write(const QString& path, const TestClipSpec& spec);
   // Writes the clip into a fresh temporary folder; answers its path, or an
   // empty string (with the error in `error`).
