@@ -28,10 +28,6 @@ const QString QKButtonCell::kShowShortcutsNotification =
 
 namespace {
 
-const QString kDetectNotifications[] = {
-    QStringLiteral("QKMIDIDetectNotification"), QStringLiteral("QKOSCDetectNotification"),
-    QStringLiteral("QKKeyDetectNotification"), QStringLiteral("QKButtonDetectNotification")};
-
 // Snapshot keys.
 const QString kSyncArray = QStringLiteral("syncArray");
 const QString kTitle = QStringLiteral("title");
@@ -98,8 +94,7 @@ std::optional<KeyPath> midiLearnPath(const Notification& n) {
 }
 
 std::optional<KeyPath> oscLearnPath(const Notification& n) {
-  const QVariant source =
-      n.userInfo.value(QString::fromLatin1(InputNotifications::DataSourceKey));
+  const QVariant source = n.userInfo.value(QString::fromLatin1(InputNotifications::DataSourceKey));
   if (!source.canConvert<std::shared_ptr<DataSource>>()) return std::nullopt;
   const auto node = source.value<std::shared_ptr<DataSource>>();
   if (!node || node->sourceName().isEmpty()) return std::nullopt;
@@ -208,7 +203,7 @@ void QKButtonCell::prepareToBeDeleted() {
   if (toggleButton) toggleButton->prepareToBeDeleted();
   unlockMe();
   setSyncFlag(false);
-  stopAllDetect();
+  for (ObserverSwitch& detect : detect_) detect.close();
   NotificationCenter::defaultCenter().removeObserver(this);
   if (QKButtonManager* manager = buttonManager_.load()) manager->deleteThisButton(this);
 }
@@ -314,7 +309,8 @@ void QKButtonCell::lockThisButtonToMe(const std::shared_ptr<QKButtonCell>& other
 }
 
 void QKButtonCell::unlockMe() {
-  lockGroup_.unlockAll(this, [](QKButtonCell& master) -> auto& { return master.lockGroup_; });
+  lockGroup_.unlockAll(
+      this, [](QKButtonCell & master) -> auto& { return master.lockGroup_; });
 }
 
 void QKButtonCell::setLockedButtonSrc(const std::shared_ptr<QKButtonCell>& master) {
@@ -638,18 +634,10 @@ void QKButtonCell::setTriggerOnFall(bool fall) {
 
 void QKButtonCell::startDetect(DetectKind kind) {
   if (deleted()) return;
-  std::lock_guard<std::mutex> lock(detectMutex_);
-  if (detecting_[kind].exchange(true)) return;
-  NotificationCenter::defaultCenter().addObserver(
-      this, kDetectNotifications[kind], nullptr,
-      [this, kind](const Notification& n) { handleDetect(kind, n); });
+  detect_[kind].turnOn([this, kind](const Notification& n) { handleDetect(kind, n); });
 }
 
-void QKButtonCell::stopDetect(DetectKind kind) {
-  std::lock_guard<std::mutex> lock(detectMutex_);
-  if (!detecting_[kind].exchange(false)) return;
-  NotificationCenter::defaultCenter().removeObserver(this, kDetectNotifications[kind]);
-}
+void QKButtonCell::stopDetect(DetectKind kind) { detect_[kind].turnOff(); }
 
 void QKButtonCell::startMIDIDetect() { startDetect(kMIDI); }
 void QKButtonCell::startOSCDetect() { startDetect(kOSC); }

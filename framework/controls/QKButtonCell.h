@@ -3,6 +3,7 @@
 #include "framework/controls/ControlLockGroup.h"
 #include "framework/datasource/DataSourceTarget.h"
 #include "framework/datasource/KeyPath.h"
+#include "platform/foundation/ObserverSwitch.h"
 
 #include <QImage>
 #include <QSizeF>
@@ -252,7 +253,7 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   bool subscribe(const KeyPath& path);
   void unsubscribe(const KeyPath& path);
   bool triggersOn(DataSource* source, float* newValue);
-  bool detecting(DetectKind kind) const { return detecting_[kind].load(); }
+  bool detecting(DetectKind kind) const { return detect_[kind].isOn(); }
   void startDetect(DetectKind kind);
   void stopDetect(DetectKind kind);
   void handleDetect(DetectKind kind, const Notification& notification);
@@ -272,7 +273,6 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   std::atomic<bool> showShortcut_{false};
   std::atomic<bool> syncFlag_{false};
   std::atomic<int> triggerMode_{1};
-  std::atomic<bool> detecting_[kDetectKinds] = {};
   std::atomic<bool> syncDeletedUnderMe_{false};
   std::atomic<bool> hardwareLearnMode_{false};
   std::atomic<float> threshVal_{0.01f};
@@ -289,8 +289,11 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   // shares a change among them (a change arriving while this button fans
   // out is dropped).
   LockGroup lockGroup_;
-  // Serialises starting and stopping the learn observers.
-  std::mutex detectMutex_;
+  // The learn observers, one per kind.
+  ObserverSwitch detect_[kDetectKinds] = {{this, QStringLiteral("QKMIDIDetectNotification")},
+                                          {this, QStringLiteral("QKOSCDetectNotification")},
+                                          {this, QStringLiteral("QKKeyDetectNotification")},
+                                          {this, QStringLiteral("QKButtonDetectNotification")}};
 
   mutable std::mutex stateMutex_;  // guards everything below
   QString title_ = QStringLiteral("Title");

@@ -41,7 +41,9 @@ float clampToUnit(float v) { return std::clamp(v, 0.0f, 1.0f); }
 // Creation ---------------------------------------------------------------------
 
 QKSliderCell::QKSliderCell()
-    : sliderNameText_(QStringLiteral("defaultName")),
+    : midiDetect_(this, QString::fromLatin1(InputNotifications::MIDIDetect)),
+      oscDetect_(this, QString::fromLatin1(InputNotifications::OSCDetect)),
+      sliderNameText_(QStringLiteral("defaultName")),
       envText_(QStringLiteral("0.00 / 1.00")),
       valueText_(QStringLiteral("0.5")),
       syncText_(QStringLiteral("Mouse/X")) {}
@@ -714,7 +716,6 @@ const QString behavToggle = QStringLiteral("behavToggle");
 
 namespace {
 
-
 std::optional<float> numberIn(const QVariantMap& map, const QString& key) {
   const QVariant v = map.value(key);
   if (!VariantNumbers::isNumber(v)) return std::nullopt;
@@ -942,9 +943,9 @@ void QKSliderCell::decode(const QVariantMap& coder) {
 
 void QKSliderCell::prepareToBeDeleted() {
   if (deleted_.exchange(true)) return;
+  midiDetect_.close();
+  oscDetect_.close();
   NotificationCenter::defaultCenter().removeObserver(this);
-  detectingMIDI_ = false;
-  detectingOSC_ = false;
   for (const std::shared_ptr<QKButtonCell>& button : {syncToggle(), behavToggle()})
     if (button) button->prepareToBeDeleted();
   unlockMe();
@@ -1255,13 +1256,6 @@ void QKSliderCell::deselectJustMe() {
 
 // Hardware learn ---------------------------------------------------------------------------------
 
-namespace {
-
-const QString kMIDIDetect = QString::fromLatin1(InputNotifications::MIDIDetect);
-const QString kOSCDetect = QString::fromLatin1(InputNotifications::OSCDetect);
-
-}  // namespace
-
 void QKSliderCell::startAllDetect() {
   startMIDIDetect();
   startOSCDetect();
@@ -1274,33 +1268,17 @@ void QKSliderCell::stopAllDetect() {
 
 void QKSliderCell::startMIDIDetect() {
   if (deleted()) return;
-  std::lock_guard<std::mutex> guard(detectMutex_);
-  if (detectingMIDI_.exchange(true)) return;
-  NotificationCenter::defaultCenter().addObserver(
-      this, kMIDIDetect, nullptr,
-      [this](const Notification& n) { midiDetectReceivedNotification(n); });
+  midiDetect_.turnOn([this](const Notification& n) { midiDetectReceivedNotification(n); });
 }
 
 void QKSliderCell::startOSCDetect() {
   if (deleted()) return;
-  std::lock_guard<std::mutex> guard(detectMutex_);
-  if (detectingOSC_.exchange(true)) return;
-  NotificationCenter::defaultCenter().addObserver(
-      this, kOSCDetect, nullptr,
-      [this](const Notification& n) { oscDetectReceivedNotification(n); });
+  oscDetect_.turnOn([this](const Notification& n) { oscDetectReceivedNotification(n); });
 }
 
-void QKSliderCell::stopMIDIDetect() {
-  std::lock_guard<std::mutex> guard(detectMutex_);
-  if (!detectingMIDI_.exchange(false)) return;
-  NotificationCenter::defaultCenter().removeObserver(this, kMIDIDetect);
-}
+void QKSliderCell::stopMIDIDetect() { midiDetect_.turnOff(); }
 
-void QKSliderCell::stopOSCDetect() {
-  std::lock_guard<std::mutex> guard(detectMutex_);
-  if (!detectingOSC_.exchange(false)) return;
-  NotificationCenter::defaultCenter().removeObserver(this, kOSCDetect);
-}
+void QKSliderCell::stopOSCDetect() { oscDetect_.turnOff(); }
 
 void QKSliderCell::learnFromMIDIMessage(const QKMIDIMessage& message) {
   const KeyPath path = DSInputNaming::midiSource(message).path;

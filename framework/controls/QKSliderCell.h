@@ -5,6 +5,7 @@
 #include "framework/controls/SoftTakeover.h"
 #include "framework/datasource/DataSourceTarget.h"
 #include "framework/datasource/KeyPath.h"
+#include "platform/foundation/ObserverSwitch.h"
 
 #include <QList>
 #include <QRectF>
@@ -249,8 +250,8 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   void startOSCDetect();
   void stopMIDIDetect();
   void stopOSCDetect();
-  bool detectingMIDI() const { return detectingMIDI_.load(); }
-  bool detectingOSC() const { return detectingOSC_.load(); }
+  bool detectingMIDI() const { return midiDetect_.isOn(); }
+  bool detectingOSC() const { return oscDetect_.isOn(); }
   // Learns from one MIDI message: a note (on or off), a controller or the
   // pitch wheel binds the slider to its source under "MIDI", named as the
   // controller names it; other messages are ignored.
@@ -475,9 +476,8 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   std::shared_ptr<QKButtonCell> behavToggle_;  // under stateLock_
   QVariantMap syncToggleDict_;                 // under stateLock_
   QVariantMap behavToggleDict_;                // under stateLock_
-  std::atomic<bool> detectingMIDI_{false};
-  std::atomic<bool> detectingOSC_{false};
-  std::mutex detectMutex_;  // serialises starting and stopping detection
+  ObserverSwitch midiDetect_;
+  ObserverSwitch oscDetect_;
 
   // Soft takeover.
   std::atomic<bool> softTakeoverFlag_{false};

@@ -74,6 +74,12 @@ class QTimer;
 //   - nothing here waits for the main thread, and managers, subscribers and
 //     externally synchronised objects are called with no lock of a node held
 //     except the read locks of the levels the tick is walking.
+// Waits: NotificationCenter::removeObserver waits for the removed handlers'
+// deliveries on other threads to end. Never remove an observer (or stop a
+// control's learn, which removes one) while holding a lock that an
+// observer's handler may take, here or in a control: the delivering thread
+// waits for the lock and the lock's holder for the delivery. Take the
+// registration out under the lock and remove it after (ObserverSwitch).
 class DataSourceController {
  public:
   enum class TickThread { Launch, Manual };

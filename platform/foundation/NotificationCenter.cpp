@@ -9,6 +9,7 @@
 #include <thread>
 
 struct NotificationCenter::Entry {
+  ObserverId id;
   const void* observer;
   QString name;
   const void* object;
@@ -28,24 +29,30 @@ NotificationCenter& NotificationCenter::defaultCenter() {
   return center;
 }
 
-void NotificationCenter::addObserver(const void* observer, const QString& name,
-                                     const void* object, Handler handler) {
+NotificationCenter::ObserverId NotificationCenter::addObserver(const void* observer,
+                                                               const QString& name,
+                                                               const void* object,
+                                                               Handler handler) {
   auto entry = std::make_shared<Entry>();
   entry->observer = observer;
   entry->name = name;
   entry->object = object;
   entry->handler = std::move(handler);
   std::lock_guard<std::mutex> lock(mutex_);
+  entry->id = static_cast<ObserverId>(nextId_++);
+  const ObserverId id = entry->id;
   entries_.push_back(std::move(entry));
   generation_.fetch_add(1, std::memory_order_release);
+  return id;
 }
 
-void NotificationCenter::removeObserver(const void* observer) {
+template <class Match>
+void NotificationCenter::removeMatching(Match match) {
   std::vector<std::shared_ptr<Entry>> removed;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = std::stable_partition(entries_.begin(), entries_.end(),
-                                    [&](const auto& e) { return e->observer != observer; });
+                                    [&](const auto& e) { return !match(*e); });
     removed.assign(it, entries_.end());
     entries_.erase(it, entries_.end());
     generation_.fetch_add(1, std::memory_order_release);
@@ -53,21 +60,21 @@ void NotificationCenter::removeObserver(const void* observer) {
   retire(removed);
 }
 
+void NotificationCenter::removeObserver(const void* observer) {
+  removeMatching([observer](const Entry& e) { return e.observer == observer; });
+}
+
 void NotificationCenter::removeObserver(const void* observer, const QString& name,
                                         const void* object) {
-  std::vector<std::shared_ptr<Entry>> removed;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = std::stable_partition(entries_.begin(), entries_.end(), [&](const auto& e) {
-      const bool match = e->observer == observer && (name.isEmpty() || e->name == name) &&
-                         (!object || e->object == object);
-      return !match;
-    });
-    removed.assign(it, entries_.end());
-    entries_.erase(it, entries_.end());
-    generation_.fetch_add(1, std::memory_order_release);
-  }
-  retire(removed);
+  removeMatching([&](const Entry& e) {
+    return e.observer == observer && (name.isEmpty() || e.name == name) &&
+           (!object || e.object == object);
+  });
+}
+
+void NotificationCenter::removeObserver(ObserverId id) {
+  if (id == ObserverId::None) return;
+  removeMatching([id](const Entry& e) { return e.id == id; });
 }
 
 void NotificationCenter::retire(const std::vector<std::shared_ptr<Entry>>& removed) {
@@ -75,8 +82,8 @@ void NotificationCenter::retire(const std::vector<std::shared_ptr<Entry>>& remov
   // Wait for deliveries on other threads to finish; a delivery on this
   // thread is our own caller and finishes after we return.
   for (const auto& entry : removed) {
-    const int ownDeliveries = static_cast<int>(
-        std::count(deliveringHere.begin(), deliveringHere.end(), entry.get()));
+    const int ownDeliveries =
+        static_cast<int>(std::count(deliveringHere.begin(), deliveringHere.end(), entry.get()));
     while (entry->inFlight.load() > ownDeliveries) std::this_thread::yield();
   }
 }
@@ -98,8 +105,8 @@ void NotificationCenter::post(const QString& name, void* object, const QVariantM
       try {
         entry->handler(note);
       } catch (const std::exception& e) {
-        Log::line(QStringLiteral("\t\terr: caught exception in observer of %1: %2")
-                      .arg(name, e.what()));
+        Log::line(
+            QStringLiteral("\t\terr: caught exception in observer of %1: %2").arg(name, e.what()));
       } catch (...) {
         Log::line(QStringLiteral("\t\terr: caught unknown exception in observer of %1").arg(name));
       }

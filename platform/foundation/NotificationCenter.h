@@ -17,15 +17,25 @@
 // observer is safe while a post is under way: once `removeObserver` returns,
 // the observer's handlers are not running on another thread and will not be
 // called again (a handler that removes its own observer returns normally).
+//
+// That makes `removeObserver` a wait: it waits for the removed handlers'
+// deliveries on other threads to end. Never call it while holding a lock
+// that one of those handlers may take (the delivering thread would wait for
+// the lock, and the lock's holder for the delivery): release the lock first.
 class NotificationCenter {
  public:
   using Handler = std::function<void(const Notification&)>;
+  // One registration made by addObserver, for removing just that one.
+  enum class ObserverId : std::uint64_t { None = 0 };
 
   static NotificationCenter& defaultCenter();
 
-  void addObserver(const void* observer, const QString& name, const void* object, Handler handler);
+  ObserverId addObserver(const void* observer, const QString& name, const void* object,
+                         Handler handler);
+  // Each waits for deliveries of what it removes on other threads to end.
   void removeObserver(const void* observer);
   void removeObserver(const void* observer, const QString& name, const void* object = nullptr);
+  void removeObserver(ObserverId id);
 
   void post(const QString& name, void* object = nullptr, const QVariantMap& userInfo = {});
   // Whether a post of `name` would reach anyone: a poster whose user info is
@@ -40,9 +50,12 @@ class NotificationCenter {
 
  private:
   struct Entry;
+  template <class Match>
+  void removeMatching(Match match);
   void retire(const std::vector<std::shared_ptr<Entry>>& removed);
 
   mutable std::mutex mutex_;
   std::vector<std::shared_ptr<Entry>> entries_;
   std::atomic<std::uint64_t> generation_{0};
+  std::uint64_t nextId_ = 1;  // under mutex_
 };

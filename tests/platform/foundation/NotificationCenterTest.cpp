@@ -42,6 +42,21 @@ TEST(NotificationCenter, RemovalByNameKeepsOtherNames) {
   EXPECT_EQ(count, 1);
 }
 
+// One observer may hold several registrations of one name; removing one by
+// its id leaves the others.
+TEST(NotificationCenter, RemovalByIdTakesOnlyThatRegistration) {
+  NotificationCenter center;
+  int first = 0, second = 0;
+  const auto id =
+      center.addObserver(this, QStringLiteral("A"), nullptr, [&](const Notification&) { ++first; });
+  center.addObserver(this, QStringLiteral("A"), nullptr, [&](const Notification&) { ++second; });
+  center.removeObserver(id);
+  center.removeObserver(NotificationCenter::ObserverId::None);
+  center.post(QStringLiteral("A"));
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(second, 1);
+}
+
 TEST(NotificationCenter, HandlerMayRemoveItselfAndOthersDuringAPost) {
   NotificationCenter center;
   int first = 0, second = 0;
