@@ -80,17 +80,21 @@ bool RenderThread::threadStarted() {
 void RenderThread::threadFinishing() {
   makeMainCurrent();
   {
-    // No frame follows: the last purges may wait for the lists.
-    std::lock_guard<std::mutex> lock(listMutex_);
-    endHooksSeen_ = endHooks_;
+    // No frame follows: the last purges may wait for the lists, and for a
+    // removal editing the copies.
+    std::lock_guard<std::recursive_mutex> seen(seenMutex_);
+    {
+      std::lock_guard<std::mutex> lock(listMutex_);
+      endHooksSeen_ = endHooks_;
+    }
+    runFrameEndWork();
+    handlersSeen_.reset();
+    endHooksSeen_.reset();
   }
-  runFrameEndWork();
   windows_.clear();
   makeMainCurrent();
   TexturePool::shared().releaseIdle();
   main_.reset();  // takes every object of the share group with it
-  handlersSeen_.reset();
-  endHooksSeen_.reset();
   std::lock_guard<std::mutex> lock(listMutex_);
   disposals_.clear();
 }
@@ -105,6 +109,9 @@ QString RenderThread::rendererName() const {
 }
 
 void RenderThread::frame(const DisplayLink::Frame& frame) {
+  // A removal is dropping an entry from the copies: this frame is skipped.
+  std::unique_lock<std::recursive_mutex> seen(seenMutex_, std::try_to_lock);
+  if (!seen.owns_lock()) return;
   makeMainCurrent();
   if (std::unique_lock<std::mutex> lock(listMutex_, std::try_to_lock); lock.owns_lock())
     handlersSeen_ = handlers_;
@@ -184,13 +191,12 @@ void RenderThread::removeFrameEndHook(int id) {
 }
 
 void RenderThread::forgetSeen(int id) {
-  // Ids are unique over both lists. Work posted to the thread runs between
-  // frames: once it has run, no frame still holds the old list. When the
-  // thread is not running, its copies are already gone.
-  link_.invokeAndWait([this, id] {
-    handlersSeen_ = without(handlersSeen_, id);
-    endHooksSeen_ = without(endHooksSeen_, id);
-  });
+  // Ids are unique over both lists. The lock waits for a frame in progress,
+  // or the last purges of a stopping thread; a frame after it takes the
+  // shortened lists. On the render thread inside a frame it is ours already.
+  std::lock_guard<std::recursive_mutex> seen(seenMutex_);
+  handlersSeen_ = without(handlersSeen_, id);
+  endHooksSeen_ = without(endHooksSeen_, id);
 }
 
 bool RenderThread::post(Task task) {

@@ -58,7 +58,8 @@ class RenderThread {
   double refreshRate() const { return link_.refreshRate(); }
 
   // Called on the render thread once per frame. Removing a handler from
-  // another thread waits for a frame in progress to end, so that the
+  // another thread waits for a frame in progress (or the last purges while
+  // the thread stops) to end, in every state of the thread, so that the
   // handler's objects can go right after.
   int addFrameHandler(FrameHandler handler);
   void removeFrameHandler(int id);
@@ -95,7 +96,8 @@ class RenderThread {
   void runFrameEndWork();
   void makeMainCurrent();
   // Makes sure no later frame sees the entry `id` of the render thread's
-  // copies of the lists, and that no frame still runs it.
+  // copies of the lists, and that no frame still runs it (waits for a frame
+  // in progress).
   void forgetSeen(int id);
 
   DisplayLink link_{QStringLiteral("render thread")};
@@ -111,7 +113,12 @@ class RenderThread {
   QString renderer_;
 
   // The lists as the render thread last took them: a frame only tries the
-  // list mutex and, when it is busy, draws with these.
+  // list mutex and, when it is busy, draws with these. A frame, and the last
+  // purges at stop, hold `seenMutex_` while they run; removal takes it to
+  // drop its entry from the copies, so it waits for them. A frame only
+  // tries it and is skipped while a removal holds it (briefly). Recursive:
+  // a handler may remove itself or another from inside the frame.
+  std::recursive_mutex seenMutex_;
   std::shared_ptr<const HandlerList> handlersSeen_;
   std::shared_ptr<const HookList> endHooksSeen_;
 };

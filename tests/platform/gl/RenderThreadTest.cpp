@@ -7,12 +7,16 @@
 #include "platform/gl/QuadShader.h"
 #include "platform/gl/TextureReader.h"
 #include "platform/foundation/MainThread.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/GLTest.h"
+#include "tests/support/HangWatchdog.h"
 #include "tests/support/LogCapture.h"
 
 #include <QGuiApplication>
 #include <QImage>
 
+#include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 
@@ -104,6 +108,42 @@ TEST_F(RenderThreadTest, StopEndsTheThreadAndAStoppedThreadRefusesWork) {
   EXPECT_FALSE(thread.isRunning());
   EXPECT_FALSE(thread.post([] {}));
   EXPECT_FALSE(thread.invokeAndWait([] {}));
+}
+
+// A handler removed on another thread while the thread is stopping (posted
+// work refused) must not run once the removal has returned: the removal
+// waits for the frame in progress in every state of the thread.
+TEST_F(RenderThreadTest, RemovalWaitsForTheFrameInProgressWhileTheThreadStops) {
+  RenderThread& thread = RenderThread::instance();
+  HangWatchdog watchdog("removing a handler while the render thread stops", 60.0);
+  for (int round = 0; round < 3; ++round) {
+    if (!thread.isRunning()) ASSERT_TRUE(thread.start(RenderThread::Options{false, 0.0}));
+    std::atomic<bool> entered{false}, proceed{false}, removed{false}, ranAfterRemoval{false};
+    const int id = thread.addFrameHandler([&](const gl::DisplayLink::Frame&) {
+      entered = true;
+      waitFor([&] { return proceed.load(); }, 10.0);
+      if (removed) ranAfterRemoval = true;
+    });
+    std::thread frame([&] { thread.runFrameNow(); });
+    ASSERT_TRUE(waitFor([&] { return entered.load(); }));
+    std::thread remover;
+    std::thread stopping([&] {
+      while (thread.post([] {})) std::this_thread::yield();  // until the stop has begun
+      remover = std::thread([&] {
+        thread.removeFrameHandler(id);
+        removed = true;
+      });
+      // A removal that does not wait has returned by now.
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      proceed = true;
+    });
+    thread.stop();  // main thread; ends after the frame
+    stopping.join();
+    remover.join();
+    frame.join();
+    EXPECT_TRUE(removed);
+    EXPECT_FALSE(ranAfterRemoval) << "round " << round;
+  }
 }
 
 TEST_F(RenderThreadTest, APresentingWindowShowsTexturesOfTheMainContext) {
