@@ -3,6 +3,7 @@
 # Idempotent and quick when everything is already present.
 set -euo pipefail
 
+# libplist-dev is only the baseline of the property-list benchmark (bench/plist).
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libgl-dev libegl-dev

@@ -1,5 +1,6 @@
 #include "platform/foundation/PropertyList.h"
 
+#include "tests/platform/foundation/HandMadeBinaryList.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDateTime>
@@ -10,7 +11,6 @@
 #include <QPoint>
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 
 #include <cmath>
 #include <csignal>
@@ -101,26 +101,72 @@ QStringList entriesOf(const QString& folder) {
                                 QDir::System);
 }
 
-struct NodeDeleter {
-  void operator()(void* node) const { plist_free(node); }
-};
-using Node = std::unique_ptr<void, NodeDeleter>;
-
-QByteArray binaryOf(Node root) {
-  if (!root) return {};
-  char* bin = nullptr;
-  uint32_t length = 0;
-  plist_to_bin(root.get(), &bin, &length);
-  QByteArray bytes(bin, static_cast<qsizetype>(length));
-  plist_to_bin_free(bin);
-  return bytes;
+QByteArray fixture(const char* name) {
+  return contents(QStringLiteral(ZAPH_FIXTURES_DIR "/") + QLatin1String(name));
 }
 
-// libplist's own binary encoding of an XML property list.
-QByteArray binaryOf(const QByteArray& xml) {
-  plist_t root = nullptr;
-  plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
-  return binaryOf(Node(root));
+QVariant uid(quint64 n) {
+  const QVariant number = n > quint64(std::numeric_limits<qint64>::max())
+                              ? QVariant::fromValue<quint64>(n)
+                              : integer(qint64(n));
+  return QVariantMap{{QStringLiteral("CF$UID"), number}};
+}
+
+// What fixtures/every-type.bplist holds (see make_binary_lists.py).
+QVariantMap everyTypeValue() {
+  QByteArray allBytes;
+  for (int i = 0; i < 256; ++i) allBytes.append(static_cast<char>(i));
+  const quint64 two63 = quint64(1) << 63;
+  return {
+      {QStringLiteral("ascii"), QStringLiteral("plain text")},
+      {QStringLiteral("unicode"), QStringLiteral("Ünïcødé ✓ 𝄞")},
+      {QStringLiteral("\uFEFFbom key"), QStringLiteral("\uFEFFstarts with a byte-order mark")},
+      {QStringLiteral("bom key"), QStringLiteral("same key without the mark")},
+      {QStringLiteral("nul"), QString::fromLatin1("a\0b", 3)},
+      {QStringLiteral("empty string"), QString()},
+      {QStringLiteral("integers"),
+       QVariantList{integer(0), integer(255), integer(256), integer(65535), integer(65536),
+                    integer(qint64(1) << 31), integer(qint64(1) << 32), integer(-1),
+                    integer(std::numeric_limits<qint64>::min()),
+                    integer(std::numeric_limits<qint64>::max()),
+                    QVariant::fromValue<quint64>(two63),
+                    QVariant::fromValue<quint64>(std::numeric_limits<quint64>::max())}},
+      {QStringLiteral("reals"), QVariantList{0.1, -2.5e-300, 1e300, -0.0}},
+      {QStringLiteral("dates"),
+       QVariantList{utc(2001, 1, 1), utc(2000, 12, 31, 23, 59, 59, 250),
+                    utc(1900, 1, 1, 12, 0, 0, 500), utc(2200, 7, 4, 1, 2, 3, 125), utc(1, 1, 1),
+                    utc(999, 6, 15, 8, 30)}},
+      {QStringLiteral("data"), allBytes},
+      {QStringLiteral("empty data"), QByteArray()},
+      {QStringLiteral("uids"), QVariantList{uid(0), uid(255), uid(quint64(1) << 32),
+                                            uid(std::numeric_limits<quint64>::max())}},
+      {QStringLiteral("flags"), QVariantList{true, false}},
+      {QStringLiteral("nested"),
+       QVariantMap{{QStringLiteral("empty dict"), QVariantMap()},
+                   {QStringLiteral("empty list"), QVariantList()},
+                   {QStringLiteral("list"),
+                    QVariantList{QVariantMap{{QStringLiteral("deep"), QStringLiteral("x")}}}}}},
+  };
+}
+
+// What fixtures/libplist.bplist holds: the same without what libplist's XML
+// reader cannot take, dates in whole seconds.
+QVariantMap libplistValue() {
+  QVariantMap value = everyTypeValue();
+  value.remove(QStringLiteral("uids"));
+  value.remove(QStringLiteral("nul"));
+  value.insert(QStringLiteral("dates"),
+               QVariantList{utc(2001, 1, 1), utc(2000, 12, 31, 23, 59, 59), utc(1900, 1, 1, 12),
+                            utc(2200, 7, 4, 1, 2, 3)});
+  return value;
+}
+
+QVariantMap sharedValue() {
+  const QVariantMap frame{{QStringLiteral("x"), integer(10)}, {QStringLiteral("y"), integer(20)}};
+  return {{QStringLiteral("a"), frame},
+          {QStringLiteral("b"), frame},
+          {QStringLiteral("list"),
+           QVariantList{frame, frame, QStringLiteral("name"), QStringLiteral("name")}}};
 }
 
 // One value of every kind, nested, with the edge cases that matter.
@@ -246,53 +292,119 @@ TEST(PropertyList, WritesTheUsualXmlForms) {
   }
 }
 
-TEST(PropertyList, ReadsWhatLibplistReadsAndWrites) {
-  // Our XML is understood by another reader, and its binary encoding of the
-  // same list reads back to the same values.
-  QString error;
-  const QByteArray xml = PropertyList::toXml(richValue(), &error);
-  ASSERT_TRUE(error.isEmpty());
-  const QByteArray binary = binaryOf(xml);
-  ASSERT_TRUE(binary.startsWith("bplist00"));
-  const PropertyList::Result result = PropertyList::parse(binary);
-  ASSERT_TRUE(result.ok()) << result.error.toStdString();
-  EXPECT_TRUE(identical(result.value, richValue()));
-}
-
-TEST(PropertyList, ReadsBinaryDatesIntegersAndUids) {
+TEST(PropertyList, ReadsBinaryListsOtherToolsWrite) {
   struct Case {
-    const char* name;
-    std::function<plist_t()> make;
-    QVariant expected;
+    const char* file;
+    QVariantMap expected;
   };
   const std::vector<Case> cases = {
-      {"date at 2001", [] { return plist_new_date(0, 0); }, utc(2001, 1, 1)},
-      {"date with a fraction", [] { return plist_new_date(100, 250000); },
-       utc(2001, 1, 1, 0, 1, 40, 250)},
-      {"date with a fraction before 2001", [] { return plist_new_date(-5, -250000); },
-       utc(2000, 12, 31, 23, 59, 54, 750)},
-      {"date before 1970", [] { return plist_new_date(-1009843200, 0); }, utc(1969, 1, 1)},
-      {"negative integer", [] { return plist_new_uint(static_cast<uint64_t>(-7)); }, integer(-7)},
-      {"keyed-archive uid", [] { return plist_new_uid(12); },
-       QVariantMap{{QStringLiteral("CF$UID"), integer(12)}}},
+      {"every-type.bplist", everyTypeValue()},
+      {"shared.bplist", sharedValue()},
+      {"libplist.bplist", libplistValue()},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Node array(plist_new_array());
-    plist_array_append_item(array.get(), c.make());
-    const PropertyList::Result result = PropertyList::parse(binaryOf(std::move(array)));
+    SCOPED_TRACE(c.file);
+    const QByteArray bytes = fixture(c.file);
+    ASSERT_TRUE(bytes.startsWith("bplist00"));
+    const PropertyList::Result result = PropertyList::parse(bytes);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_TRUE(identical(result.value, QVariantList{c.expected}));
+    EXPECT_TRUE(identical(result.value, c.expected));
   }
 }
 
-TEST(PropertyList, ReadsBinaryDatesOutsideTheLibraryGettersRange) {
-  // Built from XML: the library keeps these dates exactly, its getter does not.
-  const QVariantList dates{utc(1900, 1, 1), utc(2100, 1, 1, 12)};
-  const QByteArray binary = binaryOf(PropertyList::toXml(dates));
-  const PropertyList::Result result = PropertyList::parse(binary);
-  ASSERT_TRUE(result.ok()) << result.error.toStdString();
-  EXPECT_TRUE(identical(result.value, dates));
+TEST(PropertyList, ReadsHandMadeBinaryShapes) {
+  using L = HandMadeBinaryList;
+  struct Case {
+    const char* name;
+    std::vector<QByteArray> objects;
+    QVariant expected;
+  };
+  const std::vector<Case> cases = {
+      {"four-byte real", {L::number(0x223FC00000, 5)}, 1.5},
+      {"negative sixteen-byte integer",
+       {"\x14" + L::number(~quint64(0), 8) + L::number(quint64(-5), 8)},
+       integer(-5)},
+      {"set reads as an array", {"\xC2\x01\x01", "\x10\x07"}, QVariantList{integer(7), integer(7)}},
+      {"long string with its length after the marker",
+       {"\x5F\x10\x14" + QByteArray(20, 'z')},
+       QString(20, QLatin1Char('z'))},
+      {"later of two equal keys wins",
+       {"\xD2\x01\x01\x02\x03", "\x51k", "\x10\x01", "\x10\x02"},
+       QVariantMap{{QStringLiteral("k"), integer(2)}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PropertyList::Result result = PropertyList::parse(L::build(c.objects));
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    EXPECT_TRUE(identical(result.value, c.expected));
+  }
+}
+
+TEST(PropertyList, RefusesBinaryListsTheFormatForbids) {
+  using L = HandMadeBinaryList;
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    const char* reason;
+  };
+  const QByteArray badOffset = [] {
+    QByteArray bytes = L::build({"\xA1\x01", "\x09"});
+    bytes.replace(bytes.size() - 32 - 4, 4, L::number(0x7FFF, 4));  // the second offset
+    return bytes;
+  }();
+  QByteArray noTrailerRoom = L::build({"\x09"});
+  noTrailerRoom[noTrailerRoom.size() - 26] = 0;  // offsets of no bytes
+  const std::vector<Case> cases = {
+      {"array holding itself", L::build({QByteArrayLiteral("\xA1\x00")}), "holds itself"},
+      {"two arrays holding each other", L::build({"\xA1\x01", QByteArrayLiteral("\xA1\x00")}),
+       "holds itself"},
+      {"dictionary holding itself", L::build({QByteArrayLiteral("\xD1\x01\x00"), "\x51k"}),
+       "holds itself"},
+      {"reference beyond the objects", L::build({"\xA1\x05"}), "reference to object 5 of 1"},
+      {"offset beyond the object table", badOffset, "outside the object table"},
+      {"top object beyond the objects", L::build({"\x09"}, 3), "top object 3"},
+      {"offsets of no bytes", noTrailerRoom, "offsets or references"},
+      {"entries running past the table", L::build({"\xAF\x10\x7F\x01"}), "run past"},
+      {"string running past the table", L::build({"\x5F\x11\x7F\xFF" + QByteArray("ab")}),
+       "runs past"},
+      {"integer key", L::build({"\xD1\x01\x01", "\x10\x01"}), "key that is not a string"},
+      {"array as a key", L::build({"\xD1\x01\x02", "\xA0", "\x09"}), "key that is not a string"},
+      {"null", L::build({"\xA1\x01", QByteArrayLiteral("\x00")}), "a null"},
+      {"unknown type", L::build({"\x70"}), "unknown type 0x70"},
+      {"byte above 127 in an ASCII string", L::build({"\x52\xC3\xA9"}), "ASCII string"},
+      {"integer beyond 64 bits", L::build({"\x14" + L::number(1, 8) + L::number(0, 8)}), "integer"},
+      {"date that is not a number", L::build({"\x33" + L::number(0x7FF8000000000000, 8)}),
+       "date outside"},
+      {"date after the year 9999", L::build({"\x33" + L::number(0x426D000000000000, 8)}),
+       "date outside"},
+      {"too short for a trailer", QByteArray("bplist00\x09"), "too short"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PropertyList::Result result = PropertyList::parse(c.bytes, QStringLiteral("x.plist"));
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("x.plist: damaged binary property list: ")))
+        << result.error.toStdString();
+    EXPECT_TRUE(result.error.contains(QLatin1String(c.reason))) << result.error.toStdString();
+  }
+}
+
+TEST(PropertyList, BinaryNestingIsBoundedAndSharingIsReadOnce) {
+  using L = HandMadeBinaryList;
+  EXPECT_TRUE(PropertyList::parse(L::nestedArrays(512)).ok());
+  const PropertyList::Result deep = PropertyList::parse(L::nestedArrays(100000));
+  EXPECT_EQ(deep.error, QStringLiteral("data: nested too deeply (more than 512 levels)"));
+
+  // Sixty arrays, each holding the next one twice: 2^60 paths through a
+  // list of 61 objects. Read once per object it comes back at once.
+  std::vector<QByteArray> objects;
+  for (int i = 0; i < 60; ++i) objects.push_back("\xA2" + L::number(i + 1) + L::number(i + 1));
+  objects.push_back("\x10\x2A");
+  const PropertyList::Result shared = PropertyList::parse(L::build(objects));
+  ASSERT_TRUE(shared.ok()) << shared.error.toStdString();
+  QVariant at = shared.value;
+  for (int i = 0; i < 60; ++i) at = at.toList().value(i % 2);
+  EXPECT_TRUE(identical(at, integer(42)));
 }
 
 TEST(PropertyList, MalformedInputIsAClearErrorNeverACrash) {
@@ -359,7 +471,7 @@ TEST(PropertyList, DeepNestingIsRefusedNotOverflowed) {
 }
 
 TEST(PropertyList, DamagedBinaryListsAreErrorsNeverCrashes) {
-  const QByteArray good = binaryOf(PropertyList::toXml(richValue()));
+  const QByteArray good = fixture("every-type.bplist");
   ASSERT_TRUE(PropertyList::parse(good).ok());
   for (qsizetype length = 0; length < good.size(); ++length)
     EXPECT_FALSE(PropertyList::parse(good.left(length)).ok()) << "cut at " << length;

@@ -3,6 +3,7 @@
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
+#include "tests/platform/foundation/HandMadeBinaryList.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -124,6 +125,7 @@ TEST_F(UserDefaultsTest, BrokenFilesAreMovedAsideAndTheProgramGoesOn) {
       {"truncated XML", "<?xml version=\"1.0\"?><plist><dict><key>a</key><integer>1"},
       {"key without a value", "<plist><dict><key>a</key></dict></plist>"},
       {"binary garbage", "bplist00\x01\x02\x03garbage"},
+      {"binary list nested 100,000 deep", HandMadeBinaryList::nestedArrays(100000)},
       {"not a dictionary", "<plist><array><true/></array></plist>"},
   };
   for (const Case& c : cases) {
