@@ -1,20 +1,38 @@
-// Compositing N full-HD layers into one framebuffer: through the filter
-// engine (the source-over filter, layer by layer, then drawn into the
-// target as the filter-image context does) against a bare GL loop that
-// draws the same N textured quads with the same blending
-// (GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA). Both run on the render thread and
-// end with glFinish, so the GPU's work is in the figures; run under Xvfb:
+// Compositing N full-HD layers (straight alpha, source-over) into one
+// framebuffer, three ways, each producing the same straight-alpha pixels:
+//
+//  - filters: through the filter engine (the source-over filter, layer by
+//    layer, then drawn into the target as the filter-image context does);
+//  - bare: N blended quads, the plain GL way: each reads its layer's texel
+//    (texelFetch, the pixel-aligned read the engine makes) and blends it
+//    premultiplied (GL_ONE, GL_ONE_MINUS_SRC_ALPHA) into a cleared target;
+//  - fused: the floor, one pass reading all N texels and compositing them
+//    in the shader.
+//
+// The bare loop leaves premultiplied colour in the target, the others
+// straight colour. Before timing, each count of layers checks that the
+// filters make the fused pass's pixels, and the bare loop those of the
+// fused pass left premultiplied, within one step of eight bits; otherwise
+// the figures of that count are not reported. All run on the render thread
+// and end with glFinish, so the GPU's work is in the figures; run under
+// Xvfb:
 //
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_render
 //
-// Each iteration runs both loops, in alternating order; the counters give
-// each one's mean time and "filters_vs_bare", the ratio of the two.
+// Each iteration runs the three loops in rotating order; the counters give
+// each one's mean time and the ratios between them. On llvmpipe a pass that
+// reads several large textures at once (the fused pass and the filters'
+// joined pass alike) is slowed by the memory traffic itself: four reads of
+// one texture cost about half of one read of four. From four layers on the
+// bare loop, which reads one texture per pass, can then beat the floor;
+// "filters_vs_fused" is the figure that compares like with like.
 #include "platform/gl/GLContext.h"
 #include "platform/gl/PixelUploader.h"
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/RenderThread.h"
 #include "platform/gl/ShaderProgram.h"
 #include "platform/gl/TexturePool.h"
+#include "platform/gl/TextureReader.h"
 #include "platform/image/FilterRegistry.h"
 #include "platform/image/ImageContext.h"
 
@@ -22,8 +40,11 @@
 #include <QImage>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -32,6 +53,7 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kMaxLayers = 8;
+constexpr int kLayerCounts[] = {1, 2, 4, 8};
 
 // Layers of straight RGBA with a soft alpha ramp, each tinted differently.
 QImage layerPicture(int index) {
@@ -48,92 +70,138 @@ QImage layerPicture(int index) {
   return picture;
 }
 
-// The textures and targets both loops share (render thread).
+// The layers are uploaded top row first, and the image plane's y runs
+// upward: target row y shows layer row height - 1 - y, in all three loops.
+const char* kTexel =
+    "ivec2 texel() { return ivec2(gl_FragCoord.x, float(textureSize(layer0, 0).y) - "
+    "gl_FragCoord.y); }\n";
+
+QByteArray bareFragment() {
+  return QByteArray(R"(#version 330 core
+uniform sampler2D layer0;
+out vec4 colour;
+)") + kTexel +
+         R"(void main() {
+  vec4 c = texelFetch(layer0, texel(), 0);
+  colour = vec4(c.rgb * c.a, c.a);
+}
+)";
+}
+
+// The floor; `straight` unpremultiplies at the end as the filters do, else
+// the colour stays premultiplied as the bare loop leaves it (for checking).
+QByteArray fusedFragment(int layers, bool straight) {
+  QByteArray source = "#version 330 core\n";
+  for (int i = 0; i < layers; ++i)
+    source += "uniform sampler2D layer" + QByteArray::number(i) + ";\n";
+  source += "out vec4 colour;\n";
+  source += kTexel;
+  source += "void main() {\n  ivec2 p = texel();\n  vec4 c;\n  vec4 sum = vec4(0.0);\n";
+  for (int i = 0; i < layers; ++i)
+    source += "  c = texelFetch(layer" + QByteArray::number(i) +
+              ", p, 0);\n  sum = vec4(c.rgb * c.a, c.a) + sum * (1.0 - c.a);\n";
+  source += straight ? "  colour = sum.a > 0.0 ? vec4(sum.rgb / sum.a, sum.a) : vec4(0.0);\n}\n"
+                     : "  colour = sum;\n}\n";
+  return source;
+}
+
+// The textures, targets and programs the loops share (render thread).
 struct Scene {
   std::vector<gl::TextureHandle> layers;
   gl::TextureHandle target;
-  gl::RenderTarget blendingTarget;  // the bare loop's
-  gl::RenderTarget copyingTarget;   // the filter-image context's: no blending
+  gl::RenderTarget blendingTarget;  // the bare loop's: premultiplied source-over
+  gl::RenderTarget copyingTarget;   // the others': no blending
   std::shared_ptr<image::Filter> over;
-  GLuint bareProgram = 0;
-  GLuint bareVertexArray = 0;
+  gl::ShaderProgram bare;
+  std::map<int, gl::ShaderProgram> fused;
+  std::map<int, gl::ShaderProgram> fusedPremultiplied;
 };
 Scene* scene = nullptr;
 
-const char* kBareVertex = R"(#version 330 core
-out vec2 uv;
-void main() {
-  vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));
-  uv = corner;
-  gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
-}
-)";
-const char* kBareFragment = R"(#version 330 core
-uniform sampler2D layer;
-in vec2 uv;
-out vec4 colour;
-void main() { colour = texture(layer, uv); }
-)";
-
-GLuint compile(gl::GLFunctions& f, GLenum type, const char* source) {
-  const GLuint shader = f.glCreateShader(type);
-  f.glShaderSource(shader, 1, &source, nullptr);
-  f.glCompileShader(shader);
-  return shader;
+bool build(gl::ShaderProgram& program, const QByteArray& fragment) {
+  QString error;
+  if (program.build(*gl::GLContext::current(), gl::ShaderProgram::fullTargetVertexSource(),
+                    fragment, &error))
+    return true;
+  std::fprintf(stderr, "%s\n", qPrintable(error));
+  return false;
 }
 
-void setUpScene() {
+bool setUpScene() {
   scene = new Scene;
   gl::PixelUploader uploader;
   for (int i = 0; i < kMaxLayers; ++i) scene->layers.push_back(uploader.upload(layerPicture(i)));
   scene->target = gl::TexturePool::shared().acquire(QSize(kWidth, kHeight));
-  scene->blendingTarget.setBlend({true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA});
+  scene->blendingTarget.setBlend({true, GL_ONE, GL_ONE_MINUS_SRC_ALPHA});
   scene->over = image::FilterRegistry::shared().filterWithName("CISourceOverCompositing");
-  gl::GLFunctions& f = gl::GLContext::current()->functions();
-  const GLuint vertex = compile(f, GL_VERTEX_SHADER, kBareVertex);
-  const GLuint fragment = compile(f, GL_FRAGMENT_SHADER, kBareFragment);
-  scene->bareProgram = f.glCreateProgram();
-  f.glAttachShader(scene->bareProgram, vertex);
-  f.glAttachShader(scene->bareProgram, fragment);
-  f.glLinkProgram(scene->bareProgram);
-  f.glGenVertexArrays(1, &scene->bareVertexArray);
-  f.glFinish();
+  bool built = build(scene->bare, bareFragment());
+  for (int layers : kLayerCounts) {
+    built = build(scene->fused[layers], fusedFragment(layers, true)) && built;
+    built = build(scene->fusedPremultiplied[layers], fusedFragment(layers, false)) && built;
+  }
+  gl::GLContext::current()->functions().glFinish();
+  return built;
 }
 
 void tearDownScene() {
-  gl::GLFunctions& f = gl::GLContext::current()->functions();
-  f.glDeleteProgram(scene->bareProgram);
-  f.glDeleteVertexArrays(1, &scene->bareVertexArray);
   delete scene;
   scene = nullptr;
+}
+
+// Binds the first `layers` layers to units 0 … layers - 1.
+void bindLayers(gl::GLFunctions& f, gl::ShaderProgram& program, int layers) {
+  f.glUseProgram(program.name());
+  for (int i = 0; i < layers; ++i) {
+    f.glActiveTexture(GLenum(GL_TEXTURE0 + i));
+    f.glBindTexture(GL_TEXTURE_2D, scene->layers[std::size_t(i)].name());
+    f.glUniform1i(program.uniform(("layer" + QByteArray::number(i)).constData()), i);
+  }
+  f.glActiveTexture(GL_TEXTURE0);
+  f.glBindVertexArray(gl::GLContext::current()->emptyVertexArray());
+}
+
+void unbind(gl::GLFunctions& f) {
+  f.glBindVertexArray(0);
+  f.glUseProgram(0);
 }
 
 void bareLoop(int layers) {
   gl::GLFunctions& f = gl::GLContext::current()->functions();
   scene->blendingTarget.bind(scene->target);
   scene->blendingTarget.clear(QVector4D(0, 0, 0, 0));
-  f.glUseProgram(scene->bareProgram);
-  f.glBindVertexArray(scene->bareVertexArray);
-  f.glActiveTexture(GL_TEXTURE0);
+  bindLayers(f, scene->bare, 1);
   for (int i = 0; i < layers; ++i) {
-    f.glBindTexture(GL_TEXTURE_2D, scene->layers[i].name());
+    f.glBindTexture(GL_TEXTURE_2D, scene->layers[std::size_t(i)].name());
     f.glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
   }
-  f.glBindVertexArray(0);
-  f.glUseProgram(0);
+  unbind(f);
   f.glFinish();
 }
 
+// One pass over the whole target: no clear needed.
+void fusedPass(gl::ShaderProgram& program, int layers) {
+  gl::GLFunctions& f = gl::GLContext::current()->functions();
+  scene->copyingTarget.bind(scene->target);
+  bindLayers(f, program, layers);
+  f.glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  unbind(f);
+  f.glFinish();
+}
+
+void fusedLoop(int layers) { fusedPass(scene->fused[layers], layers); }
+void fusedPremultipliedLoop(int layers) { fusedPass(scene->fusedPremultiplied[layers], layers); }
+
+// The last kernel draws over the whole target: no clear needed.
 void filterLoop(int layers) {
   image::Image accumulated = image::Image::fromTexture(scene->layers[0]);
   for (int i = 1; i < layers; ++i) {
-    scene->over->setValue(QVariant::fromValue(image::Image::fromTexture(scene->layers[i])),
-                          "inputImage");
+    scene->over->setValue(
+        QVariant::fromValue(image::Image::fromTexture(scene->layers[std::size_t(i)])),
+        "inputImage");
     scene->over->setValue(QVariant::fromValue(accumulated), "inputBackgroundImage");
     accumulated = scene->over->outputImage();
   }
   scene->copyingTarget.bind(scene->target);
-  scene->copyingTarget.clear(QVector4D(0, 0, 0, 0));
   image::ImageContext context;
   context.drawImage(accumulated, QPointF(0, 0), QRectF(0, 0, kWidth, kHeight));
   scene->over->setValue(QVariant(), "inputImage");
@@ -141,7 +209,62 @@ void filterLoop(int layers) {
   gl::GLContext::current()->functions().glFinish();
 }
 
-double timed(void (*loop)(int), int layers) {
+using Loop = void (*)(int);
+
+// The target's rows after `loop`, with the target first filled with a
+// colour no loop makes, so that a pixel a loop leaves out shows.
+QImage pixelsOf(Loop loop, int layers) {
+  QImage rows;
+  gl::RenderThread::instance().invokeAndWait([&] {
+    scene->copyingTarget.bind(scene->target);
+    scene->copyingTarget.clear(QVector4D(1, 0, 1, 0.5f));
+    loop(layers);
+    rows = gl::TextureReader::readRows(scene->target);
+  });
+  return rows;
+}
+
+// How far the channels of `b` lie from those of `a`.
+struct Difference {
+  int largest = 255;
+  long beyondOne = 0;  // channel values more than one step apart
+};
+
+Difference difference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size() || a.isNull()) return {};
+  Difference d{0, 0};
+  for (int y = 0; y < a.height(); ++y) {
+    const uchar* p = a.constScanLine(y);
+    const uchar* q = b.constScanLine(y);
+    for (int x = 0; x < 4 * a.width(); x += 4)
+      for (int c = 0; c < 4; ++c) {
+        const int apart = std::abs(int(p[x + c]) - int(q[x + c]));
+        d.largest = std::max(d.largest, apart);
+        d.beyondOne += apart > 1;
+      }
+  }
+  return d;
+}
+
+struct Agreement {
+  Difference filters;
+  Difference bare;
+};
+std::map<int, Agreement> agreement;
+
+void checkAgreement() {
+  for (int layers : kLayerCounts) {
+    Agreement& a = agreement[layers];
+    a.filters = difference(pixelsOf(fusedLoop, layers), pixelsOf(filterLoop, layers));
+    a.bare = difference(pixelsOf(fusedPremultipliedLoop, layers), pixelsOf(bareLoop, layers));
+    std::fprintf(stderr,
+                 "%d layers, against the fused pass: filters %d (%ld beyond 1), bare %d (%ld "
+                 "beyond 1)\n",
+                 layers, a.filters.largest, a.filters.beyondOne, a.bare.largest, a.bare.beyondOne);
+  }
+}
+
+double timed(Loop loop, int layers) {
   double seconds = 0;
   gl::RenderThread::instance().invokeAndWait([&] {
     const auto start = std::chrono::steady_clock::now();
@@ -151,31 +274,39 @@ double timed(void (*loop)(int), int layers) {
   return seconds;
 }
 
-// Both loops in every iteration, in alternating order, so that both meet
+// The three loops in every iteration, in rotating order, so that all meet
 // the same load of the machine; the iteration time is their sum.
 void BM_SideBySide(benchmark::State& state) {
   const int layers = int(state.range(0));
-  double bare = 0, filters = 0;
-  bool bareFirst = true;
+  const Agreement& a = agreement[layers];
+  if (a.filters.largest > 1 || a.bare.largest > 1) {
+    state.SkipWithError("the loops do not make the same pixels");
+    return;
+  }
+  const Loop loops[3] = {bareLoop, fusedLoop, filterLoop};
+  double total[3] = {0, 0, 0};
+  int first = 0;
   for (auto _ : state) {
-    double b = 0, f = 0;
-    if (bareFirst) {
-      b = timed(bareLoop, layers);
-      f = timed(filterLoop, layers);
-    } else {
-      f = timed(filterLoop, layers);
-      b = timed(bareLoop, layers);
+    double sum = 0;
+    for (int k = 0; k < 3; ++k) {
+      const int which = (first + k) % 3;
+      const double t = timed(loops[which], layers);
+      total[which] += t;
+      sum += t;
     }
-    bareFirst = !bareFirst;
-    bare += b;
-    filters += f;
-    state.SetIterationTime(b + f);
+    first = (first + 1) % 3;
+    state.SetIterationTime(sum);
   }
   const double n = double(state.iterations());
+  const auto [bare, fused, filters] = total;
   state.counters["bare_ms"] = 1000 * bare / n;
+  state.counters["fused_ms"] = 1000 * fused / n;
   state.counters["filters_ms"] = 1000 * filters / n;
   state.counters["filters_vs_bare"] = filters / bare;
-  state.counters["layers"] = layers;
+  state.counters["filters_vs_fused"] = filters / fused;
+  state.counters["bare_vs_fused"] = bare / fused;
+  state.counters["lsb_filters"] = a.filters.largest;
+  state.counters["lsb_bare"] = a.bare.largest;
 }
 
 }  // namespace
@@ -190,10 +321,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no OpenGL 3.3 core context: run under Xvfb\n");
     return 1;
   }
-  gl::RenderThread::instance().invokeAndWait(setUpScene);
+  bool built = false;
+  gl::RenderThread::instance().invokeAndWait([&] { built = setUpScene(); });
+  if (!built) {
+    gl::RenderThread::instance().invokeAndWait(tearDownScene);
+    gl::RenderThread::instance().stop();
+    return 1;
+  }
+  checkAgreement();
   benchmark::AddCustomContext("GL_RENDERER",
                               gl::RenderThread::instance().rendererName().toStdString());
-  for (int layers : {1, 2, 4, 8})
+  for (int layers : kLayerCounts)
     benchmark::RegisterBenchmark("CompositingLayers", BM_SideBySide)
         ->Arg(layers)
         ->UseManualTime()
