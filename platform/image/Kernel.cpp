@@ -135,6 +135,13 @@ std::shared_ptr<Kernel> Kernel::fromSource(const QString& name, const QByteArray
     return true;
   };
   if (!append(source, append, 0)) return nullptr;
+  kernel->givesPremultiplied_ =
+      kernel->definedNames_.contains(QStringLiteral("kernelPremultiplied"));
+  if (kernel->givesPremultiplied_ &&
+      !kernel->definedNames_.contains(QStringLiteral("kernelMain"))) {
+    text += "vec4 kernelMain() { return unpremultiply(kernelPremultiplied()); }\n";
+    kernel->definedNames_ << QStringLiteral("kernelMain");
+  }
   kernel->segments_.push_back(Segment{text, -1});
   QByteArray all;
   for (const Segment& segment : kernel->segments_)

@@ -36,17 +36,23 @@ using KernelArgument =
 //   }
 //
 // `destCoord()` is the image-plane position (y up) of the pixel being made;
-// each image parameter X gets `X_sample(p)` (straight RGBA; transparent
-// beyond the image's extent), `X_samplePremultiplied(p)` (bilinear between
-// pixels, premultiplied: for resampling) and `X_extent` (left, bottom,
-// right, top). `premultiply()` and `unpremultiply()` help kernels whose
-// maths needs premultiplied colour; kernels take and give straight alpha. A
-// line `#include "name"` pulls in another file of the kernel folder.
+// each image parameter X gets `X_sample(p)` (straight RGBA of the pixel at
+// p; transparent beyond the image's extent), `X_premultiplied(p)` (the same
+// premultiplied), `X_samplePremultiplied(p)` (bilinear between pixels,
+// premultiplied: for resampling) and `X_extent` (left, bottom, right, top).
+// `premultiply()` and `unpremultiply()` help kernels whose maths needs
+// premultiplied colour; kernels take and give straight alpha. A kernel whose
+// maths ends premultiplied defines `vec4 kernelPremultiplied()` instead of
+// kernelMain: a kernel joining its result then reads it without dividing
+// and multiplying again. A line `#include "name"` pulls in another file of
+// the kernel folder.
 //
 // A kernel marked `// pointwise` reads its images only at destCoord(): an
 // input it reads that is not rendered yet (another kernel's result) is then
 // computed in the same pass instead of in a texture of its own, so a chain
-// of such kernels costs one pass. Functions and constants of a kernel file
+// of such kernels costs one pass, and its reads of an image covering the
+// area drawn skip the extent test (they take the pixel at destCoord()
+// whatever p they are given). Functions and constants of a kernel file
 // begin at the start of a line (their names are made unique when passes are
 // joined).
 //
@@ -84,6 +90,8 @@ class Kernel : public std::enable_shared_from_this<Kernel> {
   const QString& name() const { return name_; }
   const std::vector<Parameter>& parameters() const { return parameters_; }
   bool pointwise() const { return pointwise_; }
+  // Whether it defines kernelPremultiplied().
+  bool givesPremultiplied() const { return givesPremultiplied_; }
   const std::vector<Segment>& segments() const { return segments_; }
   // Names of the kernel's own functions and constants.
   const QStringList& definedNames() const { return definedNames_; }
@@ -124,6 +132,7 @@ class Kernel : public std::enable_shared_from_this<Kernel> {
   std::vector<Segment> segments_;
   QStringList definedNames_;
   bool pointwise_ = false;
+  bool givesPremultiplied_ = false;
 };
 
 }  // namespace image

@@ -21,51 +21,111 @@ vec4 unpremultiply(vec4 c) { return c.a > 0.0 ? vec4(c.rgb / c.a, c.a) : vec4(0.
 bool z_inside(vec4 extent, vec2 p) {
   return all(greaterThanEqual(p, extent.xy)) && all(lessThanEqual(p, extent.zw));
 }
-// map: the texture coordinates of an image-plane point p are
-// p * map.xy + map.zw (the order of the rows folded in); region: what the
-// texture covers. Between its texture and its extent (an infinite image) an
-// image shows its edge pixels; beyond its extent it is transparent.
-vec4 z_sample(sampler2D s, vec4 map, vec4 extent, vec2 p) {
-  vec4 c = texture(s, p * map.xy + map.zw);
-  return z_inside(extent, p) ? c : vec4(0.0);
+// map: the coordinates of an image-plane point p in the image's texture are
+// p * map.xy + map.zw (the order of the rows folded in): normalised for a
+// filtered read, whole texels for a texture lying pixel on pixel (fetched,
+// clamped to the edge). region: what the texture covers. Between its
+// texture and its extent (an infinite image) an image shows its edge
+// pixels; beyond its extent it is transparent.
+vec4 z_filtered(sampler2D s, vec4 map, vec2 p) { return texture(s, p * map.xy + map.zw); }
+vec4 z_fetched(sampler2D s, vec4 map, vec2 p) {
+  ivec2 t = ivec2(floor(p * map.xy + map.zw));
+  return texelFetch(s, clamp(t, ivec2(0), textureSize(s, 0) - 1), 0);
 }
-// Bilinear between the four nearest pixels, premultiplied before mixing so
-// that transparent pixels lend no colour (no dark fringes when resampling).
-vec4 z_samplePremultiplied(sampler2D s, vec4 map, vec4 region, vec4 extent, vec2 p) {
-  vec2 scale = (region.zw - region.xy) / vec2(textureSize(s, 0));
-  vec2 texel = (p - region.xy) / scale - 0.5;
+// The texel under the pixel being made, for a texture lying pixel on pixel
+// and covering the area drawn: the centre of the texel is
+// gl_FragCoord.xy * texel.xy + texel.zw.
+vec4 z_fetchedHere(sampler2D s, vec4 texel) {
+  return texelFetch(s, ivec2(gl_FragCoord.xy * texel.xy + texel.zw), 0);
+}
+// The pixel centres around p (o, o + step) and the weights between them.
+void z_around(vec4 region, vec2 size, vec2 p, out vec2 o, out vec2 step, out vec2 f) {
+  step = (region.zw - region.xy) / size;
+  vec2 texel = (p - region.xy) / step - 0.5;
   vec2 base = floor(texel);
-  vec2 f = texel - base;
-  vec2 o = region.xy + (base + 0.5) * scale;
-  vec4 a = premultiply(z_sample(s, map, extent, o));
-  vec4 b = premultiply(z_sample(s, map, extent, o + vec2(scale.x, 0.0)));
-  vec4 c = premultiply(z_sample(s, map, extent, o + vec2(0.0, scale.y)));
-  vec4 d = premultiply(z_sample(s, map, extent, o + scale));
-  return mix(mix(a, b, f.x), mix(c, d, f.x), f.y);
+  f = texel - base;
+  o = region.xy + (base + 0.5) * step;
+}
+// Bilinear between four pixels, premultiplied before mixing so that
+// transparent pixels lend no colour (no dark fringes when resampling).
+vec4 z_mixPremultiplied(vec4 a, vec4 b, vec4 c, vec4 d, vec2 f) {
+  return mix(mix(premultiply(a), premultiply(b), f.x), mix(premultiply(c), premultiply(d), f.x),
+             f.y);
 }
 )";
 
 const char* kMain = "void main() { z_fragColour = kernelMain(); }\n";
 
-QByteArray samplerBlock(const QByteArray& n) {
-  return "uniform sampler2D " + n + ";\nuniform vec4 " + n + "_map;\nuniform vec4 " + n +
-         "_region;\nuniform vec4 " + n + "_extent;\nvec4 " + n +
-         "_sample(vec2 p) { return z_sample(" + n + ", " + n + "_map, " + n +
-         "_extent, p); }\nvec4 " + n +
-         "_samplePremultiplied(vec2 p) { return z_samplePremultiplied(" + n + ", " + n + "_map, " +
-         n + "_region, " + n + "_extent, p); }\n";
+// An image parameter read from a texture ($: its name). $_at reads
+// anywhere (transparent beyond the extent); $_sample is the same, or, for a
+// pointwise kernel (which reads at destCoord() only) when the image covers
+// the area drawn, a read without the extent test.
+const char* kSamplerBlock = R"(uniform sampler2D $;
+uniform vec4 $_map;
+uniform vec4 $_texel;
+uniform vec4 $_region;
+uniform vec4 $_extent;
+vec4 $_at(vec2 p) {
+  vec4 c = READ($, $_map, p);
+  return z_inside($_extent, p) ? c : vec4(0.0);
+}
+vec4 $_sample(vec2 p) { return SAMPLE; }
+vec4 $_premultiplied(vec2 p) { return premultiply($_sample(p)); }
+vec4 $_samplePremultiplied(vec2 p) {
+  vec2 o, d, f;
+  z_around($_region, vec2(textureSize($, 0)), p, o, d, f);
+  return z_mixPremultiplied($_at(o), $_at(o + vec2(d.x, 0.0)), $_at(o + vec2(0.0, d.y)),
+                            $_at(o + d), f);
+}
+)";
+
+// A texture lying pixel on pixel is fetched; covering the area drawn, at the
+// texel under the pixel being made, since working that out from p costs
+// llvmpipe about as much as the read itself.
+QByteArray samplerBlock(const QByteArray& name, bool fetch, bool whole) {
+  QByteArray sample = "$_at(p)";
+  if (whole) sample = fetch ? "z_fetchedHere($, $_texel)" : "z_filtered($, $_map, p)";
+  return QByteArray(kSamplerBlock)
+      .replace("READ", fetch ? "z_fetched" : "z_filtered")
+      .replace("SAMPLE", sample)
+      .replace("$", name);
 }
 
 // An image parameter whose result is computed in the same pass: read at
-// destCoord() only, and transparent beyond the result's extent.
-QByteArray joinedBlock(const QByteArray& n, const QByteArray& kernelMain) {
-  return "uniform vec4 " + n + "_extent;\nvec4 " + n + "_sample(vec2 p) { return z_inside(" + n +
-         "_extent, p) ? " + kernelMain + "() : vec4(0.0); }\nvec4 " + n +
-         "_samplePremultiplied(vec2 p) { return premultiply(" + n + "_sample(p)); }\n";
+// destCoord() only, transparent beyond the result's extent (no test when
+// the extent covers the area drawn). A kernel that gives premultiplied
+// colour is read as it gives it, so a chain of such kernels premultiplies
+// each texture it reads once and unpremultiplies once, at the end.
+const char* kJoinedPremultiplied = R"(uniform vec4 $_extent;
+vec4 $_premultiplied(vec2 p) { return VALUE; }
+vec4 $_sample(vec2 p) { return unpremultiply($_premultiplied(p)); }
+vec4 $_samplePremultiplied(vec2 p) { return $_premultiplied(p); }
+)";
+const char* kJoinedStraight = R"(uniform vec4 $_extent;
+vec4 $_sample(vec2 p) { return VALUE; }
+vec4 $_premultiplied(vec2 p) { return premultiply($_sample(p)); }
+vec4 $_samplePremultiplied(vec2 p) { return $_premultiplied(p); }
+)";
+
+QByteArray joinedBlock(const QByteArray& name, const QByteArray& prefix, bool premultiplied,
+                       bool whole) {
+  const QByteArray main = prefix + (premultiplied ? "kernelPremultiplied()" : "kernelMain()");
+  const QByteArray value = whole ? main : "z_inside($_extent, p) ? " + main + " : vec4(0.0)";
+  return QByteArray(premultiplied ? kJoinedPremultiplied : kJoinedStraight)
+      .replace("VALUE", value)
+      .replace("$", name);
 }
 
 QByteArrayList samplerNames(const QByteArray& n) {
-  return {n, n + "_map", n + "_region", n + "_extent", n + "_sample", n + "_samplePremultiplied"};
+  return {n,
+          n + "_map",
+          n + "_texel",
+          n + "_region",
+          n + "_extent",
+          n + "_at",
+          n + "_sample",
+          n + "_premultiplied",
+          n + "_samplePremultiplied"};
 }
 
 QVector4D edges(const QRectF& r) {
@@ -106,13 +166,30 @@ bool pixelAligned(const Image& image) {
          r.y() == std::floor(r.y());
 }
 
-// t = p * map.xy + map.zw for the image's texture.
-QVector4D textureMap(const Image& image) {
+// t = p * map.xy + map.zw for the image's texture: normalised, or in whole
+// texels (for a texture lying pixel on pixel).
+QVector4D textureMap(const Image& image, bool texels) {
   const QRectF r = image.region();
-  const float sx = float(1.0 / r.width());
-  const float sy = float(1.0 / r.height());
-  if (image.rowsBottomUp()) return QVector4D(sx, sy, float(-r.x() * sx), float(-r.y() * sy));
-  return QVector4D(sx, -sy, float(-r.x() * sx), float(1.0 + r.y() * sy));
+  const double sx = texels ? 1.0 : 1.0 / r.width();
+  const double sy = texels ? 1.0 : 1.0 / r.height();
+  if (image.rowsBottomUp())
+    return QVector4D(float(sx), float(sy), float(-r.x() * sx), float(-r.y() * sy));
+  return QVector4D(float(sx), float(-sy), float(-r.x() * sx), float((r.height() + r.y()) * sy));
+}
+
+// For a texture lying pixel on pixel: the centre of the texel read at the
+// target's pixel centre c is c * t.xy + t.zw, where the image-plane position
+// is c + pixelToImage. The texel is the one holding that position (the
+// floor of its texel coordinates), a whole step from one pixel to the next
+// for any placement.
+QVector4D texelOfPixel(const Image& image, const QPointF& pixelToImage) {
+  const QRectF r = image.region();
+  const double sy = image.rowsBottomUp() ? 1 : -1;
+  const double zy = image.rowsBottomUp() ? -r.y() : r.height() + r.y();
+  // The texel of the target pixel 0: the pixel i reads texel s * i + k.
+  const double kx = std::floor(0.5 + pixelToImage.x() - r.x());
+  const double ky = std::floor(sy * (0.5 + pixelToImage.y()) + zy);
+  return QVector4D(1, float(sy), float(kx), float(ky + 0.5 - 0.5 * sy));
 }
 
 void setVector(gl::GLFunctions& f, GLint location, const QVector4D& v) {
@@ -136,9 +213,10 @@ gl::ShaderProgram* KernelPass::program(gl::GLContext& context, const QString& ke
 bool KernelPass::compiles(gl::GLContext& context, const Kernel& kernel) {
   QByteArray source = kPreamble;
   for (const Kernel::Segment& segment : kernel.segments())
-    source += segment.imageParameter < 0
-                  ? segment.text
-                  : samplerBlock(kernel.parameters()[segment.imageParameter].name.toUtf8());
+    source +=
+        segment.imageParameter < 0
+            ? segment.text
+            : samplerBlock(kernel.parameters()[segment.imageParameter].name.toUtf8(), false, false);
   source += kMain;
   return program(context, kernel.sourceKey(), kernel.name(), source) != nullptr;
 }
@@ -161,9 +239,9 @@ int KernelPass::addNode(const std::shared_ptr<Kernel>& kernel,
                         int& textures, bool& ok) {
   const int index = int(nodes_.size());
   const std::size_t count = kernel->parameters().size();
-  nodes_.push_back(Node{kernel, &arguments,
-                        index == 0 ? QByteArray() : "k" + QByteArray::number(index) + "_",
-                        std::vector<int>(count, -1), std::vector<QRectF>(count)});
+  nodes_.push_back(
+      Node{kernel, &arguments, index == 0 ? QByteArray() : "k" + QByteArray::number(index) + "_",
+           std::vector<int>(count, -1), std::vector<QRectF>(count), std::vector<Read>(count)});
   for (std::size_t i = 0; i < count && i < arguments.size(); ++i) {
     const Image* image = std::get_if<Image>(&arguments[i]);
     if (!image) continue;
@@ -220,8 +298,10 @@ void KernelPass::emit(int index, QByteArray& out) const {
     }
     const QByteArray name = kernel.parameters()[segment.imageParameter].name.toUtf8();
     const int joined = node.joined[segment.imageParameter];
-    out +=
-        joined < 0 ? samplerBlock(name) : joinedBlock(name, nodes_[joined].prefix + "kernelMain");
+    const Read read = node.reads[segment.imageParameter];
+    out += joined < 0 ? samplerBlock(name, read.fetch, read.whole)
+                      : joinedBlock(name, nodes_[joined].prefix,
+                                    nodes_[joined].kernel->givesPremultiplied(), read.whole);
   }
   for (const QByteArray& name : names) out += "#undef " + name + "\n";
 }
@@ -232,19 +312,44 @@ QByteArray KernelPass::fragmentSource() const {
   return source + kMain;
 }
 
+KernelPass::Read KernelPass::readOf(const Node& node, std::size_t i, const QRectF& area) {
+  Read read;
+  // Only a kernel that reads at destCoord() reads nowhere but the area.
+  const bool pointwise = node.kernel->pointwise();
+  if (node.joined[i] >= 0) {
+    read.whole = pointwise && node.joinedExtents[i].contains(area);
+    return read;
+  }
+  const Image* image = std::get_if<Image>(&(*node.arguments)[i]);
+  if (!image || image->texture().isNull()) return read;
+  read.fetch = pixelAligned(*image);
+  read.whole = pointwise && image->extent().intersected(image->region()).contains(area);
+  return read;
+}
+
+void KernelPass::decideReads(const QRectF& area) {
+  for (Node& node : nodes_)
+    for (std::size_t i = 0; i < node.reads.size(); ++i)
+      node.reads[i] = node.kernel->parameters()[i].type == QLatin1String("sampler2D")
+                          ? readOf(node, i, area)
+                          : Read{};
+}
+
 QString KernelPass::shapeKey(int index) const {
   const Node& node = nodes_[index];
   QString key = node.kernel->sourceKey();
-  bool any = false;
   for (std::size_t i = 0; i < node.joined.size(); ++i) {
-    if (node.joined[i] < 0) continue;
-    key += QStringLiteral("%1%2:%3")
-               .arg(any ? QStringLiteral(",") : QStringLiteral("["))
-               .arg(i)
-               .arg(shapeKey(node.joined[i]));
-    any = true;
+    const Read read = node.reads[i];
+    if (node.joined[i] >= 0)
+      key += QStringLiteral(",%1%2[%3]")
+                 .arg(i)
+                 .arg(read.whole ? 'w' : 't')
+                 .arg(shapeKey(node.joined[i]));
+    else if (read.fetch || read.whole)
+      key +=
+          QStringLiteral(",%1%2%3").arg(i).arg(read.fetch ? 'f' : 'l').arg(read.whole ? 'w' : 't');
   }
-  return any ? key + QStringLiteral("]") : key;
+  return key;
 }
 
 void KernelPass::bind(gl::GLContext& context, gl::ShaderProgram& program, int index,
@@ -273,7 +378,11 @@ void KernelPass::bind(gl::GLContext& context, gl::ShaderProgram& program, int in
             f.glBindSampler(GLuint(unit), samplers.sampler(!none && !pixelAligned(value)));
             f.glUniform1i(location, unit);
             ++unit;
-            setVector(f, program.uniform(name + "_map"), none ? QVector4D() : textureMap(value));
+            setVector(f, program.uniform(name + "_map"),
+                      none ? QVector4D() : textureMap(value, node.reads[i].fetch));
+            if (!none && node.reads[i].fetch && node.reads[i].whole) {
+              setVector(f, program.uniform(name + "_texel"), texelOfPixel(value, pixelToImage_));
+            }
             setVector(f, program.uniform(name + "_region"),
                       none ? QVector4D(0, 0, 1, 1) : edges(value.region()));
             setVector(f, program.uniform(name + "_extent"),
@@ -301,6 +410,8 @@ void KernelPass::bind(gl::GLContext& context, gl::ShaderProgram& program, int in
 
 bool KernelPass::draw(gl::GLContext& context, const QRect& viewport, const QPointF& imageOrigin) {
   if (nodes_.empty()) return false;
+  decideReads(QRectF(imageOrigin, QSizeF(viewport.size())));
+  pixelToImage_ = imageOrigin - QPointF(viewport.topLeft());
   const Node& root = nodes_[0];
   const QString key = shapeKey(0);
   gl::ShaderProgram* shader = program(context, key, root.kernel->name(), fragmentSource());

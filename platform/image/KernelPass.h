@@ -40,12 +40,18 @@ class KernelPass {
   int joinedKernels() const { return int(nodes_.size()); }
 
  private:
+  // How a node reads an image parameter in the pass being drawn.
+  struct Read {
+    bool fetch = false;  // a texture lying pixel on pixel: its texels are fetched
+    bool whole = false;  // read only where it covers the area drawn: no extent test
+  };
   struct Node {
     std::shared_ptr<Kernel> kernel;
     const std::vector<KernelArgument>* arguments = nullptr;
     QByteArray prefix;                  // of its names in the joined source
     std::vector<int> joined;            // per parameter: index of the node, or -1
     std::vector<QRectF> joinedExtents;  // per parameter: the joined result's extent
+    std::vector<Read> reads;            // per parameter, for the area drawn
   };
 
   int addNode(const std::shared_ptr<Kernel>& kernel, const std::vector<KernelArgument>& arguments,
@@ -53,11 +59,15 @@ class KernelPass {
   void emit(int node, QByteArray& out) const;
   void bind(gl::GLContext& context, gl::ShaderProgram& program, int node, int& unit) const;
   QString shapeKey(int node) const;
+  // The reads of every node when drawing the image-plane `area`.
+  void decideReads(const QRectF& area);
+  static Read readOf(const Node& node, std::size_t parameter, const QRectF& area);
   static gl::ShaderProgram* program(gl::GLContext& context, const QString& key, const QString& name,
                                     const QByteArray& source);
 
   std::vector<Node> nodes_;
   int textures_ = 0;
+  QPointF pixelToImage_;  // of the pass being drawn: destCoord() - gl_FragCoord
 };
 
 }  // namespace image

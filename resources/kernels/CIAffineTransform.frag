@@ -3,8 +3,8 @@
 uniform sampler2D inputImage;
 uniform vec4 linear;
 uniform vec2 offset;
-vec4 kernelMain() {
+vec4 kernelPremultiplied() {
   vec2 p = destCoord();
   vec2 q = vec2(linear.x * p.x + linear.y * p.y, linear.z * p.x + linear.w * p.y) + offset;
-  return unpremultiply(inputImage_samplePremultiplied(q));
+  return inputImage_samplePremultiplied(q);
 }

@@ -4,7 +4,7 @@ uniform sampler2D inputImage;
 uniform vec2 direction;
 uniform float weights[64];
 uniform float tapCount;
-vec4 kernelMain() {
+vec4 kernelPremultiplied() {
   vec2 p = destCoord();
   vec4 sum = premultiply(inputImage_sample(p)) * weights[0];
   int taps = int(tapCount);
@@ -12,5 +12,5 @@ vec4 kernelMain() {
     vec2 d = direction * float(k);
     sum += (premultiply(inputImage_sample(p + d)) + premultiply(inputImage_sample(p - d))) * weights[k];
   }
-  return unpremultiply(sum);
+  return sum;
 }

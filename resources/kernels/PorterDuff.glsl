@@ -3,9 +3,9 @@
 // b (the background). Included after their uniforms; the kernel file
 // defines vec4 composite(vec4 s, vec4 b) on premultiplied colour.
 vec4 composite(vec4 s, vec4 b);
-vec4 kernelMain() {
+vec4 kernelPremultiplied() {
   vec2 p = destCoord();
-  vec4 s = premultiply(inputImage_sample(p));
-  vec4 b = premultiply(inputBackgroundImage_sample(p));
-  return unpremultiply(clamp(composite(s, b), 0.0, 1.0));
+  vec4 s = inputImage_premultiplied(p);
+  vec4 b = inputBackgroundImage_premultiplied(p);
+  return clamp(composite(s, b), 0.0, 1.0);
 }

@@ -11,6 +11,9 @@
 #include "platform/image/KernelPass.h"
 #include "tests/platform/image/ImageFixture.h"
 
+#include <cmath>
+#include <functional>
+
 using image::Filter;
 using image::Image;
 
@@ -51,6 +54,48 @@ QImage gradient(int seed) {
   return picture;
 }
 
+// A picture whose edge is half transparent and one corner transparent.
+QImage edged(int width, int height, int seed) {
+  QImage picture(width, height, QImage::Format_RGBA8888);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+      picture.setPixelColor(x, y,
+                            QColor((70 * x + 50 * seed) % 256, (90 * y + 20 * seed) % 256,
+                                   (30 * (x + 2 * y) + 80 * seed) % 256, edge ? 128 : 230));
+    }
+  picture.setPixelColor(0, 0, QColor(255, 255, 255, 0));
+  return picture;
+}
+
+// A layer of a stack, and the straight colour it shows at the image-plane
+// pixel whose lower left corner is (x, y).
+struct Layer {
+  Image image;
+  std::function<QColor(int x, int y)> colour;
+};
+
+// The stack composited source-over, computed here: `bounds` top row first.
+QImage reference(const std::vector<Layer>& layers, const QRect& bounds) {
+  QImage out(bounds.size(), QImage::Format_RGBA8888);
+  for (int row = 0; row < bounds.height(); ++row)
+    for (int column = 0; column < bounds.width(); ++column) {
+      double sum[4] = {0, 0, 0, 0};
+      for (const Layer& layer : layers) {
+        const QColor c = layer.colour(bounds.x() + column, bounds.bottom() - row);
+        const double a = c.alphaF();
+        const double s[4] = {c.redF() * a, c.greenF() * a, c.blueF() * a, a};
+        for (int k = 0; k < 4; ++k) sum[k] = s[k] + sum[k] * (1 - a);
+      }
+      const double a = sum[3];
+      out.setPixelColor(column, row,
+                        a > 0 ? QColor::fromRgbF(float(sum[0] / a), float(sum[1] / a),
+                                                 float(sum[2] / a), float(a))
+                              : QColor(0, 0, 0, 0));
+    }
+  return out;
+}
+
 void expectSame(const QImage& a, const QImage& b, int tolerance) {
   ASSERT_EQ(a.size(), b.size());
   for (int y = 0; y < a.height(); ++y)
@@ -62,7 +107,109 @@ void expectSame(const QImage& a, const QImage& b, int tolerance) {
 }
 }  // namespace
 
-class JoinedPassTest : public ImageFixture {};
+class JoinedPassTest : public ImageFixture {
+ protected:
+  static Layer placed(const QImage& source, QPoint at, bool renderedRows) {
+    const Image uploaded = picture(source);  // rows top first
+    const Image image =
+        renderedRows ? made(image::ImageContext::copy(uploaded, QRectF(source.rect()))) : uploaded;
+    return {image.byApplyingTransform(QTransform::fromTranslate(at.x(), at.y())),
+            [source, at](int x, int y) {
+              const QPoint p(x - at.x(), source.height() - 1 - (y - at.y()));
+              return source.rect().contains(p) ? source.pixelColor(p) : QColor(0, 0, 0, 0);
+            }};
+  }
+
+  static Layer cropped(const Layer& layer, const QRect& crop) {
+    return {layer.image.byCropping(QRectF(crop)), [layer, crop](int x, int y) {
+              return crop.contains(x, y) ? layer.colour(x, y) : QColor(0, 0, 0, 0);
+            }};
+  }
+
+  static Layer constant(const QColor& colour) {
+    return {image::ImageContext::constantColor(colour), [colour](int, int) { return colour; }};
+  }
+};
+
+// Joined passes read textures lying pixel on pixel by their texels, skip the
+// extent test of images that cover the area drawn and premultiply once: the
+// stack's pixels, their rows either way up, against the sums done here.
+TEST_F(JoinedPassTest, AStackOfLayersGivesTheComputedPixelsWhereverItIsRead) {
+  onRenderThread([&] {
+    const Layer back = placed(edged(8, 7, 0), QPoint(0, 0), false);
+    const Layer upright = placed(edged(6, 4, 1), QPoint(2, 2), false);
+    const Layer rendered = placed(edged(5, 3, 2), QPoint(1, 1), true);
+    struct Case {
+      const char* what;
+      std::vector<Layer> layers;  // bottom first
+      QRect bounds;
+    };
+    const Case cases[] = {
+        {"an area beyond every layer", {back, upright, rendered}, QRect(-1, -1, 10, 9)},
+        {"an area every layer covers", {back, upright, rendered}, QRect(2, 2, 4, 2)},
+        {"a crop smaller than the area its texture covers",
+         {back, cropped(upright, QRect(3, 3, 3, 2))},
+         QRect(2, 2, 4, 2)},
+        {"an infinite colour under a cropped and a partial layer",
+         {constant(QColor(30, 90, 200, 160)), cropped(upright, QRect(3, 3, 3, 2)),
+          placed(edged(5, 3, 3), QPoint(4, 0), true)},
+         QRect(-2, -2, 12, 10)},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      Image stack = c.layers[0].image;
+      for (std::size_t i = 1; i < c.layers.size(); ++i)
+        stack = composite("CISourceOverCompositing", c.layers[i].image, stack);
+      ASSERT_TRUE(stack.isPending());
+      expectSame(pixels(stack, QRectF(c.bounds)), reference(c.layers, c.bounds), 1);
+    }
+  });
+}
+
+// Drawn from a point between pixels, each pixel of the target shows the
+// image pixel under its centre.
+TEST_F(JoinedPassTest, AnImageDrawnFromBetweenPixelsShowsThePixelUnderEachCentre) {
+  onRenderThread([&] {
+    const QPointF origins[] = {{0.25, 0.25}, {0.75, 0.75}, {1.75, 0.25}};
+    for (bool renderedRows : {false, true}) {
+      const Layer layer = placed(edged(6, 5, 4), QPoint(0, 0), renderedRows);
+      for (const QPointF& origin : origins) {
+        SCOPED_TRACE(QStringLiteral("rows %1, from %2, %3")
+                         .arg(renderedRows ? "bottom up" : "top first")
+                         .arg(origin.x())
+                         .arg(origin.y())
+                         .toStdString());
+        gl::TextureHandle out = gl::TexturePool::shared().acquire(QSize(3, 3));
+        gl::RenderTarget target;
+        ASSERT_TRUE(target.bind(out));
+        image::ImageContext context;
+        ASSERT_TRUE(context.drawImage(layer.image, QPointF(0, 0), QRectF(origin, QSizeF(3, 3))));
+        target.detach();
+        const QImage rows = gl::TextureReader::readRows(out);  // bottom row first
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(rows.pixelColor(x, y), layer.colour(int(std::floor(x + 0.5 + origin.x())),
+                                                          int(std::floor(y + 0.5 + origin.y()))))
+                << "at " << x << "," << y;
+      }
+    }
+  });
+}
+
+TEST_F(JoinedPassTest, AnImageOffTheWholePixelsIsFilteredBetweenThem) {
+  onRenderThread([&] {
+    QImage stripes(8, 2, QImage::Format_RGBA8888);
+    for (int x = 0; x < 8; ++x)
+      for (int y = 0; y < 2; ++y) stripes.setPixelColor(x, y, x % 2 ? Qt::white : Qt::black);
+    const Image shifted = picture(stripes).byApplyingTransform(QTransform::fromTranslate(0.5, 0));
+    const Image over = composite("CISourceOverCompositing", shifted,
+                                 solid(QColor(0, 0, 0, 0), QRectF(0, 0, 9, 2)));
+    const QImage out = pixels(over, QRectF(0, 0, 9, 2));
+    // Each pixel lies half on a black and half on a white one.
+    for (int x = 1; x < 8; ++x)
+      EXPECT_TRUE(near(out.pixelColor(x, 0), QColor(128, 128, 128), 2)) << x;
+  });
+}
 
 TEST_F(JoinedPassTest, AChainOfPointwiseKernelsGivesWhatTheStepsGive) {
   onRenderThread([&] {
