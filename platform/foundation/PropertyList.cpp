@@ -11,12 +11,25 @@
 #include <QStringList>
 
 #include <limits>
+#include <vector>
 
 namespace {
 
+// One step down into a value: a dictionary key, or an array index.
+struct PathStep {
+  QString key;
+  qsizetype index = -1;
+};
+
 // Where a part of a value sits, for error messages: "layers" > 2 > "name".
-QString describe(const QStringList& where) {
-  return where.isEmpty() ? QStringLiteral("the value") : where.join(QStringLiteral(" > "));
+// Made only when a value fails: walking a good value formats nothing.
+QString describe(const std::vector<PathStep>& where) {
+  if (where.empty()) return QStringLiteral("the value");
+  QStringList parts;
+  for (const PathStep& step : where)
+    parts << (step.index >= 0 ? QString::number(step.index)
+                              : QLatin1Char('"') + step.key + QLatin1Char('"'));
+  return parts.join(QStringLiteral(" > "));
 }
 
 // XML 1.0 cannot carry most control characters, not even escaped, nor
@@ -53,7 +66,7 @@ class Normalizer {
   template <typename List>
   QVariant array(const List& list);
 
-  QStringList where_;
+  std::vector<PathStep> where_;
 };
 
 QVariant Normalizer::normalize(const QVariant& value) {
@@ -120,11 +133,11 @@ template <typename Map>
 QVariant Normalizer::dictionary(const Map& map) {
   QVariantMap result;
   for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
-    where_.append(QLatin1Char('"') + it.key() + QLatin1Char('"'));
+    where_.push_back({it.key()});
     if (!text(it.key()).isValid()) return {};
     const QVariant item = normalize(it.value());
     if (!item.isValid()) return {};
-    where_.removeLast();
+    where_.pop_back();
     result.insert(it.key(), item);
   }
   return result;
@@ -135,10 +148,10 @@ QVariant Normalizer::array(const List& list) {
   QVariantList result;
   result.reserve(list.size());
   for (qsizetype i = 0; i < list.size(); ++i) {
-    where_.append(QString::number(i));
+    where_.push_back({{}, i});
     const QVariant item = normalize(list.at(i));
     if (!item.isValid()) return {};
-    where_.removeLast();
+    where_.pop_back();
     result.append(item);
   }
   return result;
@@ -183,6 +196,32 @@ QVariant PropertyList::normalized(const QVariant& value, QString* error) {
   QVariant result = normalizer.normalize(value);
   if (error) *error = normalizer.error;
   return result;
+}
+
+bool PropertyList::isNormalized(const QVariant& value) {
+  switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+    case QMetaType::QByteArray:
+      return true;
+    case QMetaType::QString:
+      return xmlCanHold(*static_cast<const QString*>(value.constData()));
+    case QMetaType::QVariantMap: {
+      const auto& map = *static_cast<const QVariantMap*>(value.constData());
+      for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+        if (!xmlCanHold(it.key()) || !isNormalized(it.value())) return false;
+      return true;
+    }
+    case QMetaType::QVariantList: {
+      const auto& list = *static_cast<const QVariantList*>(value.constData());
+      for (const QVariant& item : list)
+        if (!isNormalized(item)) return false;
+      return true;
+    }
+    default:
+      return false;
+  }
 }
 
 QByteArray PropertyList::toXml(const QVariant& value, QString* error) {

@@ -29,6 +29,10 @@ class PropertyList {
   // UTC dates in whole seconds …); invalid with `error` set when some part of
   // it has no property-list form.
   static QVariant normalized(const QVariant& value, QString* error = nullptr);
+  // Whether `value` is already in that form (normalized would answer an
+  // equal value of the same types); answers without copying anything.
+  // Dates and unsigned numbers answer false: ask normalized.
+  static bool isNormalized(const QVariant& value);
 
   // XML text of a value; empty with `error` set when a value has no
   // property-list form.

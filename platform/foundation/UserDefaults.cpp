@@ -30,16 +30,29 @@ QString brokenFileName(const QString& path) {
 
 // The value in property-list form, or invalid (logged) when it has none.
 QVariant storable(const QString& key, const QVariant& value) {
+  if (!PropertyList::isNormalized(key)) {  // the key is written as text too
+    logError(QStringLiteral("\"%1\" not set: the key has control characters or broken Unicode")
+                 .arg(key));
+    return {};
+  }
+  if (PropertyList::isNormalized(value)) return value;
   QString error;
-  const QVariant plain = PropertyList::normalized(QVariantMap{{key, value}}, &error);
+  const QVariant plain = PropertyList::normalized(value, &error);
   if (!plain.isValid()) {
     logError(QStringLiteral("\"%1\" not set: %2").arg(key, error));
     return {};
   }
-  return plain.toMap().value(key);
+  return plain;
 }
 
 }  // namespace
+
+bool UserDefaults::holds(const QVariantMap& domain, const QString& key,
+                         const QVariant& value) const {
+  Lock lock(mutex_);
+  const auto found = domain.constFind(key);
+  return found != domain.constEnd() && found.value() == value;
+}
 
 UserDefaults& UserDefaults::standard() {
   static UserDefaults defaults;
@@ -96,6 +109,7 @@ bool UserDefaults::contains(const QString& key) const {
 
 void UserDefaults::setValue(const QString& key, const QVariant& value) {
   if (!value.isValid()) return remove(key);
+  if (holds(persistent_, key, value)) return;  // unchanged: nothing to convert
   const QVariant plain = storable(key, value);
   if (!plain.isValid()) return;
   {
@@ -118,13 +132,13 @@ void UserDefaults::remove(const QString& key) {
 }
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults) {
-  QVariantMap plain;
   for (auto it = defaults.constBegin(); it != defaults.constEnd(); ++it) {
+    if (holds(registration_, it.key(), it.value())) continue;
     const QVariant value = storable(it.key(), it.value());
-    if (value.isValid()) plain.insert(it.key(), value);
+    if (!value.isValid()) continue;
+    Lock lock(mutex_);
+    registration_.insert(it.key(), value);
   }
-  Lock lock(mutex_);
-  registration_.insert(plain);
 }
 
 bool UserDefaults::boolValue(const QString& key) const {

@@ -59,6 +59,9 @@ class UserDefaults {
   UserDefaults();
   void load();
   void moveAside(const QString& reason);
+  // Whether the domain holds an equal value under the key already (values
+  // that change nothing skip their conversion).
+  bool holds(const QVariantMap& domain, const QString& key, const QVariant& value) const;
   void scheduleWrite();
   void writeScheduled();
   bool writePending();

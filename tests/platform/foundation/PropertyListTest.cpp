@@ -536,6 +536,35 @@ TEST(PropertyList, ValuesWithoutAPropertyListFormAreErrors) {
   }
 }
 
+// Values already in the form a read gives back need no conversion; anything
+// else (another number type, a date, a bad string deep inside) does.
+TEST(PropertyList, TellsValuesAlreadyInPropertyListForm) {
+  const QVariant plainMap =
+      QVariantMap{{QStringLiteral("x"), qint64(1)},
+                  {QStringLiteral("list"), QVariantList{2.5, true, QByteArray("b")}}};
+  struct Case {
+    const char* name;
+    QVariant value;
+    bool normal;
+  };
+  const std::vector<Case> cases = {
+      {"integer", qint64(3), true},
+      {"int", 3, false},
+      {"float", 1.5f, false},
+      {"nested", plainMap, true},
+      {"int inside", QVariantMap{{QStringLiteral("x"), 1}}, false},
+      {"control character inside", QVariantList{QStringLiteral("a\x01")}, false},
+      {"control character in a key", QVariantMap{{QStringLiteral("a\x01"), true}}, false},
+      {"date", QDateTime::fromSecsSinceEpoch(0, Qt::UTC), false},
+      {"string list", QStringList{QStringLiteral("a")}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(PropertyList::isNormalized(c.value), c.normal);
+    if (c.normal) EXPECT_EQ(PropertyList::normalized(c.value), c.value);
+  }
+}
+
 TEST(PropertyList, FailedWritesLeaveTheOldFileIntact) {
   QObject object;
   struct Case {

@@ -174,6 +174,9 @@ TEST_F(UserDefaultsTest, ValuesWithoutAPropertyListFormAreRefused) {
   EXPECT_FALSE(defaults().contains(QStringLiteral("bad")));
   EXPECT_TRUE(defaults().boolValue(QStringLiteral("good")));
 
+  defaults().setValue(QStringLiteral("bell\a"), true);  // keys are written too
+  EXPECT_FALSE(defaults().contains(QStringLiteral("bell\a")));
+
   defaults().setValue(QStringLiteral("k"), QVariant());  // an empty value removes
   EXPECT_FALSE(defaults().contains(QStringLiteral("k")));
 }
