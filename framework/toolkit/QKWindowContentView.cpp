@@ -412,14 +412,26 @@ void QKWindowContentView::refreshLockState() {
 
 void QKWindowContentView::windowRedrawNotification(const Notification&) { setNeedsDisplay(); }
 
+// Every palette hears every report (each step of any drag): the title's key
+// is worked out once, and a frame is stored again only when it changed since
+// this palette stored it (the key is this palette's own).
 void QKWindowContentView::windowSizePosReportNotification(const Notification&) {
   const QString title = window()->windowTitle();
-  if (!PaletteGeometry::storesFrameInDefaults(title)) return;
-  const QString key = PaletteGeometry::storedFrameKey(title);
-  const QVariantMap snapshot = createSnapshot();
+  if (title != frameKeyTitle_) {
+    frameKeyTitle_ = title;
+    frameKey_ = PaletteGeometry::storesFrameInDefaults(title)
+                    ? PaletteGeometry::storedFrameKey(title)
+                    : QString();
+    storedFrame_.reset();
+  }
+  if (frameKey_.isEmpty()) return;
   UserDefaults& defaults = UserDefaults::standard();
-  defaults.registerDefaults({{key, snapshot}});
-  defaults.setValue(key, snapshot);
+  const StoredFrame frame{actualLocation_, expandedSize_, collapsed_, window()->isVisible()};
+  if (storedFrame_ == frame && defaults.contains(frameKey_)) return;
+  storedFrame_ = frame;
+  const QVariantMap snapshot = createSnapshot();
+  defaults.registerDefaults({{frameKey_, snapshot}});
+  defaults.setValue(frameKey_, snapshot);
 }
 
 // --- Keys ---

@@ -14,6 +14,8 @@
 #include <QVariantMap>
 #include <QWidget>
 
+#include <optional>
+
 class QKWindow;
 class QKeyEvent;
 class QPainter;
@@ -207,6 +209,17 @@ class QKWindowContentView : public QWidget,
   QImage bgImage_;
   QRectF bgImageRect_;
   QWidget* body_ = nullptr;
+  // What the frame stored in the user defaults was made from.
+  struct StoredFrame {
+    QRectF actualLocation;
+    QSizeF expandedSize;
+    bool collapsed;
+    bool visible;
+    bool operator==(const StoredFrame&) const = default;
+  };
+  QString frameKeyTitle_;  // the title frameKey_ was made for
+  QString frameKey_;       // empty: the palette keeps no frame in the defaults
+  std::optional<StoredFrame> storedFrame_;
   // Last: removed first when the view goes.
   NotificationObservers observers_;
 };

@@ -212,6 +212,11 @@ TEST(QKWindowContentView, FixedPalettesStoreTheirFramesWhenAnyPaletteMoves) {
   EXPECT_EQ(defaults.dictionaryValue(inspectorKey), inspector->contentView()->createSnapshot());
   EXPECT_TRUE(defaults.dictionaryValue(inspectorKey).value(FrameSnapshot::kVisible).toBool());
   EXPECT_FALSE(defaults.contains(QStringLiteral("Sticky_windAttribs")));
+
+  // A frame that did not change is stored again once its key is gone.
+  defaults.remove(clockKey);
+  NotificationCenter::defaultCenter().post(QString::fromLatin1(N::SizePosReport));
+  EXPECT_EQ(defaults.dictionaryValue(clockKey), clock->contentView()->createSnapshot());
 }
 
 TEST(QKWindowContentView, LockRefusesMovingResizingAndTheToggle) {
