@@ -9,6 +9,8 @@
 #include <vector>
 
 class MovieDemuxer;
+struct AVStream;
+struct VideoFrameTimes;
 
 // One stream of a movie file, as the movie layer's callers ask about tracks.
 struct MovieTrack {
@@ -31,7 +33,9 @@ struct MovieChapter {
 
 // The facts of an opened movie, worked out once at open. Movie time runs in
 // `timeScale` units chosen so that one frame lasts a whole number of units
-// (`frameDuration`); frame i is shown from i × frameDuration on.
+// (`frameDuration`); frame i is shown from i × frameDuration on. A clip
+// whose rate varies keeps each frame's own start (`frameTimes`) instead;
+// `frameDuration` is then the average frame's, for steps of the clock.
 struct MovieInfo {
   int32_t timeScale = 600;
   int64_t duration = 0;  // in timeScale units
@@ -45,6 +49,10 @@ struct MovieInfo {
   bool hasVideo = false;
   bool hasAudio = false;
   bool frameCountFromContainer = false;  // false: worked out from duration and rate
+  // Variable rate: when each frame starts (timeScale units, from 0) and
+  // where the last ends; empty at a constant rate.
+  std::vector<int64_t> frameTimes;
+  int64_t frameTimesEnd = 0;
   // Presentation time stamps of the picture stream.
   int64_t videoStartPts = 0;
   int videoTimeBaseNum = 1;
@@ -52,14 +60,21 @@ struct MovieInfo {
   std::vector<MovieTrack> tracks;
   std::vector<MovieChapter> chapters;
 
-  static MovieInfo from(const MovieDemuxer& demuxer);
+  // May read the picture stream's frame times (see VideoFrameTimes): the
+  // demuxer's read position moves.
+  static MovieInfo from(MovieDemuxer& demuxer);
 
   QKTime time(int64_t value) const { return QKTime{value, timeScale, 0}; }
   // The frame shown at `value` (clamped to the frames there are).
   int64_t frameIndexAt(int64_t value) const;
-  int64_t frameStart(int64_t index) const { return index * frameDuration; }
+  int64_t frameStart(int64_t index) const;
   // The frame a decoded picture with this time stamp is.
   int64_t frameIndexForPts(int64_t pts) const;
   int64_t ptsForFrameIndex(int64_t index) const;
   int64_t lastFrameIndex() const { return frameCount > 0 ? frameCount - 1 : 0; }
+
+ private:
+  void takeVideo(MovieDemuxer& demuxer);
+  void takeFrameTimes(const VideoFrameTimes& times, const AVStream* st);
+  static bool rateMayVary(const AVStream* st);
 };

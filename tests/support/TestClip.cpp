@@ -170,7 +170,9 @@ class Writer {
     frame->width = spec_.width;
     frame->height = spec_.height;
     if (av_frame_get_buffer(frame.get(), 0) < 0) return QStringLiteral("no frame buffer");
-    const double seconds = double(spec_.frames) * spec_.fpsDen / spec_.fpsNum;
+    const double seconds = spec_.audioSeconds > 0.0
+                               ? spec_.audioSeconds
+                               : double(spec_.frames) * spec_.fpsDen / spec_.fpsNum;
     const int64_t audioSamples = spec_.audio ? int64_t(std::llround(seconds * 48000)) : 0;
     int64_t samplesWritten = 0;
     for (int n = 0; n < spec_.frames; ++n) {

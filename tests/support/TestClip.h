@@ -21,6 +21,7 @@ struct TestClipSpec {
   int gopSize = 12;  // long GOP: frames from one key frame to the next
   bool bFrames = true;  // long GOP: reordered (bidirectional) frames
   bool audio = false;  // a 440 Hz stereo sine at half scale, 48 kHz, 16 bits
+  double audioSeconds = 0.0;  // how long the sound lasts; 0: as long as the pictures
   bool moovFirst = false;  // index at the front ("fast start")
   int timeScale = 0;  // the picture track's time scale (0: 512 units per frame)
   int quality = 16;  // x264 constant rate factor: lower is better and bigger
