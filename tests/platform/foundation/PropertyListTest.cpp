@@ -409,6 +409,10 @@ TEST(PropertyList, BinaryNestingIsBoundedAndSharingIsReadOnce) {
 
 TEST(PropertyList, MalformedInputIsAClearErrorNeverACrash) {
   const QByteArray head = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n";
+  // With a document type the XML reader leaves undeclared entities to us.
+  const QByteArray doctype =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
+      "1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n";
   struct Case {
     const char* name;
     QByteArray bytes;
@@ -441,6 +445,29 @@ TEST(PropertyList, MalformedInputIsAClearErrorNeverACrash) {
       {"data that is not base64", head + "<data>!!!notbase64</data></plist>", "does not parse"},
       {"unknown element", head + "<set/></plist>", "unknown element <set>"},
       {"key outside a dictionary", head + "<key>a</key></plist>", "<key> outside a dictionary"},
+      {"key followed by a key", head + "<dict>\n<key>a</key>\n<key>b</key><true/></dict></plist>",
+       "line 4, column 5: key \"a\" has no value"},
+      {"undefined entity", doctype + "<string>a&nbsp;b</string></plist>",
+       "line 4, column 15: the entity &nbsp; is not defined"},
+      {"undefined entity between values", doctype + "<array>&x;</array></plist>",
+       "the entity &x; is not defined"},
+      {"external entity",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n"
+       "<plist><string>&x;</string></plist>",
+       "line 2, column 58: the external entity \"x\" is declared"},
+      {"lone base64 character", head + "<data>A</data></plist>", "lone base64 character"},
+      {"base64 cut after whole bytes", head + "<data>AAEC\nA</data></plist>",
+       "line 4, column 8: <data> does not parse: a lone base64 character"},
+      {"base64 after its padding", head + "<data>AA==AA==</data></plist>", "after its padding"},
+      {"too much base64 padding", head + "<data>AA===</data></plist>", "wrong base64 padding"},
+      {"raw control character", head + "<array>\n<string>bad\x01here</string></array></plist>",
+       "line 4, column 12: a control character (U+0001)"},
+      {"bytes that are not UTF-8",
+       head + "<array>\n<string>ok</string>\n<string>bad\xC3\x28</string></array></plist>",
+       "line 5, column 12: bytes that are not UTF-8 (C3 28)"},
+      {"UTF-8 byte-order mark declared as UTF-16",
+       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<plist><true/></plist>",
+       "declares UTF-16 but starts with a UTF-8 byte-order mark"},
       {"boolean with text", head + "<true>no</true></plist>", "holds text"},
       {"element inside a string", head + "<string>a<b/></string></plist>", "line"},
       {"text inside an array", head + "<array>loose</array></plist>", "unexpected text"},
@@ -457,6 +484,46 @@ TEST(PropertyList, MalformedInputIsAClearErrorNeverACrash) {
     EXPECT_TRUE(result.error.startsWith(QStringLiteral("sample.plist: ")))
         << result.error.toStdString();
     EXPECT_TRUE(result.error.contains(QLatin1String(c.reason))) << result.error.toStdString();
+  }
+}
+
+TEST(PropertyList, ReadsXmlFormsOtherWritersUse) {
+  const auto utf16 = [](const QString& text) {
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text) {
+      bytes += static_cast<char>(c.unicode() & 0xFF);
+      bytes += static_cast<char>(c.unicode() >> 8);
+    }
+    return bytes;
+  };
+  struct Case {
+    const char* name;
+    QByteArray xml;
+    QVariant expected;
+  };
+  const std::vector<Case> cases = {
+      {"no declaration, no version", "<plist><integer>0x1F</integer></plist>", integer(31)},
+      {"character and internal entities",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY who \"world\">]>\n"
+       "<plist><string>&lt;&#72;&#x69;&gt; &who;&amp;&apos;&quot;</string></plist>",
+       QStringLiteral("<Hi> world&'\"")},
+      {"comments and CDATA inside text",
+       "<plist><string>a<!-- note --><![CDATA[<b>]]></string></plist>", QStringLiteral("a<b>")},
+      {"empty elements", "<plist><array><string/><dict/><array/><data/></array></plist>",
+       QVariantList{QString(), QVariantMap(), QVariantList(), QByteArray()}},
+      {"base64 without padding, with line breaks", "<plist><data>AA\n E</data></plist>",
+       QByteArray("\x00\x01", 2)},
+      {"UTF-16 with its byte-order mark",
+       utf16(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><plist><string>✓</string>"
+                            "</plist>")),
+       QStringLiteral("✓")},
+      {"UTF-8 byte-order mark", "\xEF\xBB\xBF<plist><true/></plist>", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PropertyList::Result result = PropertyList::parse(c.xml);
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    EXPECT_TRUE(identical(result.value, c.expected));
   }
 }
 
