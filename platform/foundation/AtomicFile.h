@@ -8,6 +8,9 @@
 // renamed over the target. On any failure the temporary file is removed and
 // the previous file stays as it was. A symbolic link is written through (the
 // link stays, its target is replaced); an existing file keeps its mode.
+// The temporary file stays locked until it is in place, so a write also
+// removes the temporary files that killed writes left in the folder (ours
+// by name, and unlocked), and logs each.
 class AtomicFile {
  public:
   // Answers the error ("<path>: <reason>"), or an empty string.

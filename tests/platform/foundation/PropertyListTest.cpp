@@ -19,6 +19,9 @@
 #include <limits>
 #include <memory>
 #include <sys/resource.h>
+#include <thread>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -717,4 +720,55 @@ TEST(PropertyList, WritingIntoAMissingFolderOrOverAFolderFails) {
   EXPECT_TRUE(PropertyList::write(true, folder + QStringLiteral("/sub"))
                   .contains(QLatin1String("is a folder")));
   EXPECT_EQ(entriesOf(folder), QStringList{QStringLiteral("sub")});
+}
+
+TEST(PropertyList, WritingRemovesTemporariesThatKilledWritesLeft) {
+  const QString folder = TestEnvironment::makeTempDir();
+  const QString path = folder + QStringLiteral("/list.plist");
+  for (const char* name :
+       {".list.plist.zaph-tmp-Ab12Cd", ".other.plist.zaph-tmp-Zz99Yy", ".list.plist.Q1w2E3",
+        ".other.plist.Q1w2E3", ".list.plist.zaph-tmp-Held01", "notes.txt",
+        ".list.plist.zaph-tmp-toolong1"})
+    put(folder + QLatin1Char('/') + QLatin1String(name), QByteArray(1000, 'x'));
+  ASSERT_TRUE(QFile::link(QStringLiteral("notes.txt"),
+                          folder + QStringLiteral("/.list.plist.zaph-tmp-Link01")));
+  // A write in progress holds its temporary file locked.
+  const int held =
+      ::open(QFile::encodeName(folder + QStringLiteral("/.list.plist.zaph-tmp-Held01")),
+             O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+  ASSERT_EQ(PropertyList::write(integer(1), path), QString());
+  ::close(held);
+  EXPECT_EQ(entriesOf(folder),
+            (QStringList{QStringLiteral(".list.plist.zaph-tmp-Held01"),
+                         QStringLiteral(".list.plist.zaph-tmp-Link01"),
+                         QStringLiteral(".list.plist.zaph-tmp-toolong1"),
+                         QStringLiteral(".other.plist.Q1w2E3"), QStringLiteral("list.plist"),
+                         QStringLiteral("notes.txt")}));
+  EXPECT_TRUE(identical(PropertyList::read(path).value, integer(1)));
+}
+
+TEST(PropertyList, WritesSideBySideNeverTakeEachOthersTemporaries) {
+  const QString folder = TestEnvironment::makeTempDir();
+  constexpr int kThreads = 6;
+  constexpr int kWrites = 20;
+  std::vector<std::thread> threads;
+  std::vector<QString> errors(kThreads);
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      const QString path = folder + QStringLiteral("/list-%1.plist").arg(t);
+      for (int i = 0; i < kWrites && errors[t].isEmpty(); ++i)
+        errors[t] = PropertyList::write(QVariantList{integer(i), QByteArray(20000, 'x')}, path);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_EQ(errors[t], QString());
+    const QVariantList written =
+        PropertyList::read(folder + QStringLiteral("/list-%1.plist").arg(t)).value.toList();
+    EXPECT_TRUE(identical(written.value(0), integer(kWrites - 1)));
+  }
+  EXPECT_EQ(entriesOf(folder).size(), kThreads);
 }
