@@ -2,6 +2,12 @@
 //   bench_movie --benchmark_filter=Decode   our decode-to-upload-ready path
 //                                           beside the bare FFmpeg loop
 //   bench_movie --benchmark_filter=Seek     random access and stepping back
+//
+// Where ours has a bare counterpart, each iteration runs both, in
+// alternating order, so that both meet the same load of the machine; the
+// counters give each one's mean time ("bare_ms", "ours_ms") and their ratio
+// ("ours_vs_bare"). "store_MB" is the frame store's budget behind each
+// figure of ours.
 #include "platform/movie/FrameStore.h"
 #include "platform/movie/KeyframeIndex.h"
 #include "platform/movie/Movie.h"
@@ -22,7 +28,9 @@ extern "C" {
 
 #include <QCoreApplication>
 
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <random>
 
@@ -74,73 +82,138 @@ struct BareDecoder {
 };
 
 // The bare loop: demux, decode, convert into one reused RGBA buffer. Both
-// sides open their decoder once and decode the whole clip per iteration
-// (steady state: buffers already allocated).
-void bareDecode(benchmark::State& state, bool convert) {
-  std::vector<uint8_t> rgba(size_t(kWidth) * kHeight * 4);
-  uint8_t* dst[4] = {rgba.data(), nullptr, nullptr, nullptr};
-  int dstStride[4] = {kWidth * 4, 0, 0, 0};
-  BareDecoder bare(clip(TestClipSpec::Gop::Long), int(state.range(0)),
-                   FF_THREAD_FRAME | FF_THREAD_SLICE);
-  AVFormatContext* fc = bare.format;
-  AVCodecContext* c = bare.codec;
-  const int stream = bare.stream;
-  AVPacket* packet = av_packet_alloc();
-  AVFrame* frame = av_frame_alloc();
-  SwsContext* sws = nullptr;
-  int64_t frames = 0;
-  auto drain = [&] {
-    while (avcodec_receive_frame(c, frame) == 0) {
-      if (convert) {
-        sws = sws_getCachedContext(sws, frame->width, frame->height, AVPixelFormat(frame->format),
-                                   frame->width, frame->height, AV_PIX_FMT_RGBA, SWS_BILINEAR,
-                                   nullptr, nullptr, nullptr);
-        sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+// sides open their decoder once and decode the whole clip per pass (steady
+// state: buffers already allocated).
+class BareDecode {
+ public:
+  BareDecode(int threads, bool convert)
+      : bare_(clip(TestClipSpec::Gop::Long), threads, FF_THREAD_FRAME | FF_THREAD_SLICE),
+        convert_(convert),
+        rgba_(size_t(kWidth) * kHeight * 4),
+        packet_(av_packet_alloc()),
+        frame_(av_frame_alloc()) {}
+  ~BareDecode() {
+    sws_freeContext(sws_);
+    av_frame_free(&frame_);
+    av_packet_free(&packet_);
+  }
+
+  int64_t pass() {
+    AVFormatContext* fc = bare_.format;
+    av_seek_frame(fc, bare_.stream, 0, AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(bare_.codec);
+    int64_t frames = 0;
+    while (av_read_frame(fc, packet_) >= 0) {
+      if (packet_->stream_index == bare_.stream) avcodec_send_packet(bare_.codec, packet_);
+      av_packet_unref(packet_);
+      frames += drain();
+    }
+    avcodec_send_packet(bare_.codec, nullptr);
+    return frames + drain();
+  }
+
+ private:
+  int64_t drain() {
+    int64_t frames = 0;
+    uint8_t* dst[4] = {rgba_.data(), nullptr, nullptr, nullptr};
+    int dstStride[4] = {kWidth * 4, 0, 0, 0};
+    while (avcodec_receive_frame(bare_.codec, frame_) == 0) {
+      if (convert_) {
+        sws_ = sws_getCachedContext(sws_, frame_->width, frame_->height,
+                                    AVPixelFormat(frame_->format), frame_->width, frame_->height,
+                                    AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        sws_scale(sws_, frame_->data, frame_->linesize, 0, frame_->height, dst, dstStride);
       }
-      benchmark::DoNotOptimize(frame->data[0]);
-      av_frame_unref(frame);
+      benchmark::DoNotOptimize(frame_->data[0]);
+      av_frame_unref(frame_);
       ++frames;
     }
-  };
-  for (auto _ : state) {
-    av_seek_frame(fc, stream, 0, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(c);
-    while (av_read_frame(fc, packet) >= 0) {
-      if (packet->stream_index == stream) avcodec_send_packet(c, packet);
-      av_packet_unref(packet);
-      drain();
-    }
-    avcodec_send_packet(c, nullptr);
-    drain();
+    return frames;
   }
-  sws_freeContext(sws);
-  av_frame_free(&frame);
-  av_packet_free(&packet);
-  state.SetItemsProcessed(frames);
-}
+
+  BareDecoder bare_;
+  bool convert_;
+  std::vector<uint8_t> rgba_;
+  AVPacket* packet_;
+  AVFrame* frame_;
+  SwsContext* sws_ = nullptr;
+};
 
 // Ours: the decoder the movie's worker runs, by frame number, every frame
-// kept in the frame store as the render thread would find it (the second
-// argument is the store's budget in MB; a movie's default is 128).
-void movieDecode(benchmark::State& state, VideoFrame::Format format) {
-  QString error;
-  auto source = MovieByteSource::forFile(clip(TestClipSpec::Gop::Long), &error);
-  auto movie = Movie::openFile(clip(TestClipSpec::Gop::Long), &error);
-  VideoDecoder::Options options;
-  options.format = format;
-  options.threads = int(state.range(0));
-  auto decoder = VideoDecoder::create(source, movie->info(), nullptr, options, &error);
-  FrameStore store(state.range(1) << 20);
-  int64_t frames = 0;
-  for (auto _ : state) {
-    for (int64_t i = 0; i < movie->frameCount(); ++i) {
-      auto frame = decoder->decode(i, [&](const std::shared_ptr<const VideoFrame>& f) {
-        store.insert(f->index(), f, i, 1);
+// kept in the frame store as the render thread would find it.
+class OurDecode {
+ public:
+  OurDecode(VideoFrame::Format format, int threads, int64_t storeBytes) : store_(storeBytes) {
+    QString error;
+    auto source = MovieByteSource::forFile(clip(TestClipSpec::Gop::Long), &error);
+    movie_ = Movie::openFile(clip(TestClipSpec::Gop::Long), &error);
+    VideoDecoder::Options options;
+    options.format = format;
+    options.threads = threads;
+    decoder_ = VideoDecoder::create(source, movie_->info(), nullptr, options, &error);
+  }
+
+  int64_t pass() {
+    for (int64_t i = 0; i < movie_->frameCount(); ++i) {
+      auto frame = decoder_->decode(i, [&](const std::shared_ptr<const VideoFrame>& f) {
+        store_.insert(f->index(), f, i, 1);
       });
       benchmark::DoNotOptimize(frame);
-      ++frames;
     }
+    return movie_->frameCount();
   }
+
+ private:
+  std::shared_ptr<Movie> movie_;
+  std::unique_ptr<VideoDecoder> decoder_;
+  FrameStore store_;
+};
+
+double secondsOf(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs `bare` and `ours` once per iteration, in alternating order, after
+// the untimed `prepare`; the iteration time is their sum.
+void sideBySide(benchmark::State& state, const std::function<void()>& bare,
+                const std::function<void()>& ours, int64_t storeBytes,
+                const std::function<void()>& prepare = {}) {
+  double bareSeconds = 0;
+  double ourSeconds = 0;
+  bool bareFirst = true;
+  for (auto _ : state) {
+    if (prepare) prepare();
+    double b = 0;
+    double o = 0;
+    if (bareFirst) {
+      b = secondsOf(bare);
+      o = secondsOf(ours);
+    } else {
+      o = secondsOf(ours);
+      b = secondsOf(bare);
+    }
+    bareFirst = !bareFirst;
+    bareSeconds += b;
+    ourSeconds += o;
+    state.SetIterationTime(b + o);
+  }
+  const double n = double(state.iterations());
+  state.counters["bare_ms"] = 1000 * bareSeconds / n;
+  state.counters["ours_ms"] = 1000 * ourSeconds / n;
+  state.counters["ours_vs_bare"] = ourSeconds / bareSeconds;
+  state.counters["store_MB"] = double(storeBytes >> 20);
+}
+
+// Arguments: decoder threads, the frame store's budget in MB (a movie's
+// default is 128). The bare loop converts to RGBA when ours does.
+void BM_Decode(benchmark::State& state, VideoFrame::Format format) {
+  BareDecode bare(int(state.range(0)), format == VideoFrame::Format::Rgba);
+  OurDecode ours(format, int(state.range(0)), state.range(1) << 20);
+  int64_t frames = 0;
+  sideBySide(
+      state, [&] { frames += bare.pass(); }, [&] { ours.pass(); }, state.range(1) << 20);
   state.SetItemsProcessed(frames);
 }
 
@@ -165,12 +238,8 @@ void moviePlay(benchmark::State& state) {
     }
   }
   state.SetItemsProcessed(frames);
+  state.counters["store_MB"] = double(options.cacheBytes >> 20);
 }
-
-void BM_DecodeBareFFmpegToRgba(benchmark::State& state) { bareDecode(state, true); }
-void BM_DecodeMovieToRgba(benchmark::State& state) { movieDecode(state, VideoFrame::Format::Rgba); }
-void BM_DecodeBareFFmpegOnly(benchmark::State& state) { bareDecode(state, false); }
-void BM_DecodeMovieToYuv(benchmark::State& state) { movieDecode(state, VideoFrame::Format::Yuv420); }
 
 // A movie of the clip on a standing clock, decoding with the benchmark's
 // thread count.
@@ -183,54 +252,68 @@ std::shared_ptr<Movie> openOnClock(TestClipSpec::Gop gop, const benchmark::State
   return Movie::openFile(clip(gop), &error, options);
 }
 
-// A seek to a random frame of an all-intra clip: from the request to the
-// frame in the store, through the movie's worker.
+// The floor for a seek in an all-intra clip: FFmpeg alone decoding one key
+// frame (packet already in memory, the decoder drained per frame). One
+// thread: the clip's frames are single slices, so slice threads would have
+// nothing to share.
+class BareIntraFrame {
+ public:
+  BareIntraFrame() : bare_(clip(TestClipSpec::Gop::AllIntra), 1, FF_THREAD_SLICE) {
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(bare_.format, packet) >= 0) {
+      if (packet->stream_index == bare_.stream) packets_.push_back(av_packet_clone(packet));
+      av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    frame_ = av_frame_alloc();
+  }
+  ~BareIntraFrame() {
+    for (AVPacket* p : packets_) av_packet_free(&p);
+    av_frame_free(&frame_);
+  }
+
+  void decode(int64_t index) {
+    avcodec_send_packet(bare_.codec, packets_[size_t(index) % packets_.size()]);
+    avcodec_send_packet(bare_.codec, nullptr);
+    while (avcodec_receive_frame(bare_.codec, frame_) == 0) av_frame_unref(frame_);
+    avcodec_flush_buffers(bare_.codec);
+  }
+
+ private:
+  BareDecoder bare_;
+  std::vector<AVPacket*> packets_;
+  AVFrame* frame_ = nullptr;
+};
+
+// A seek to a random frame of an all-intra clip, from the request to the
+// frame in the store through the movie's worker (argument: its decoder
+// threads), beside the floor decoding the same frame.
 void BM_SeekRandomFrameAllIntra(benchmark::State& state) {
   ManualMovieClock clock;
   auto movie = openOnClock(TestClipSpec::Gop::AllIntra, state, clock);
+  BareIntraFrame floor;
   std::mt19937 random(5);
   std::uniform_int_distribution<int64_t> pick(0, movie->frameCount() - 1);
   movie->preroll(10.0);
-  for (auto _ : state) {
-    state.PauseTiming();
-    int64_t target = pick(random);
-    while (movie->frameStore().contains(target)) target = pick(random);
-    state.ResumeTiming();
-    movie->setCurrentTime(movie->info().time(movie->info().frameStart(target)));
-    if (!movie->preroll(10.0)) state.SkipWithError("no frame");
-  }
+  int64_t target = 0;
+  sideBySide(
+      state, [&] { floor.decode(target); },
+      [&] {
+        movie->setCurrentTime(movie->info().time(movie->info().frameStart(target)));
+        if (!movie->preroll(10.0)) state.SkipWithError("no frame");
+      },
+      Movie::Options().cacheBytes,
+      [&] {
+        target = pick(random);
+        while (movie->frameStore().contains(target)) target = pick(random);
+      });
 }
 
-// The floor for the seek above: FFmpeg alone decoding one key frame of the
-// same clip (packet already in memory, the decoder drained per frame).
-void BM_SeekFloorBareIntraFrameDecode(benchmark::State& state) {
-  BareDecoder bare(clip(TestClipSpec::Gop::AllIntra), int(state.range(0)), FF_THREAD_SLICE);
-  AVFormatContext* fc = bare.format;
-  AVCodecContext* c = bare.codec;
-  const int stream = bare.stream;
-  std::vector<AVPacket*> packets;
-  AVPacket* packet = av_packet_alloc();
-  while (av_read_frame(fc, packet) >= 0) {
-    if (packet->stream_index == stream) packets.push_back(av_packet_clone(packet));
-    av_packet_unref(packet);
-  }
-  AVFrame* frame = av_frame_alloc();
-  std::mt19937 random(5);
-  for (auto _ : state) {
-    AVPacket* p = packets[random() % packets.size()];
-    avcodec_send_packet(c, p);
-    avcodec_send_packet(c, nullptr);
-    while (avcodec_receive_frame(c, frame) == 0) av_frame_unref(frame);
-    avcodec_flush_buffers(c);
-  }
-  for (AVPacket* p : packets) av_packet_free(&p);
-  av_packet_free(&packet);
-  av_frame_free(&frame);
-}
-
-// One frame back in a long-GOP clip while it plays forward (the cache warm):
-// from the step to the frame in the store.
-void BM_SeekBackOneFrameLongGop(benchmark::State& state) {
+// One frame back in a long-GOP clip while it plays forward: the frame is
+// still in the store, so this is a cache hit. The figure is the step and
+// the store lookup, plus the benchmark's own pause and resume of its timer
+// around the playing, which are of the same order.
+void BM_SeekBackOneFrameLongGopWarm_CacheHit(benchmark::State& state) {
   ManualMovieClock clock;
   auto movie = openOnClock(TestClipSpec::Gop::Long, state, clock);
   std::mt19937 random(9);
@@ -249,6 +332,7 @@ void BM_SeekBackOneFrameLongGop(benchmark::State& state) {
     movie->stepBackward();
     if (!movie->preroll(10.0)) state.SkipWithError("no frame");
   }
+  state.counters["store_MB"] = double(Movie::Options().cacheBytes >> 20);
 }
 
 // The same with a cold cache: the decoder goes back to the key frame.
@@ -269,19 +353,45 @@ void BM_SeekBackOneFrameLongGopCold(benchmark::State& state) {
     movie.reset();
     state.ResumeTiming();
   }
+  state.counters["store_MB"] = double(Movie::Options().cacheBytes >> 20);
 }
 }  // namespace
 
-BENCHMARK(BM_DecodeBareFFmpegToRgba)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
-// Second argument: the frame store's budget in MB (the movie's default cache is 128).
-BENCHMARK(BM_DecodeMovieToRgba)->Args({1, 128})->Args({4, 128})->Args({1, 16})->Args({4, 16})->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_DecodeBareFFmpegOnly)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_DecodeMovieToYuv)->Args({1, 128})->Args({4, 128})->Args({1, 16})->Args({4, 16})->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(moviePlay)->Name("BM_DecodeMoviePlayingRgba")->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SeekRandomFrameAllIntra)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SeekFloorBareIntraFrameDecode)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SeekBackOneFrameLongGop)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SeekBackOneFrameLongGopCold)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Second argument: the frame store's budget in MB.
+BENCHMARK_CAPTURE(BM_Decode, ToRgba, VideoFrame::Format::Rgba)
+    ->Args({1, 128})
+    ->Args({4, 128})
+    ->Args({1, 16})
+    ->Args({4, 16})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Decode, ToYuv, VideoFrame::Format::Yuv420)
+    ->Args({1, 128})
+    ->Args({4, 128})
+    ->Args({1, 16})
+    ->Args({4, 16})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(moviePlay)
+    ->Name("BM_DecodeMoviePlayingRgba")
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_SeekRandomFrameAllIntra)
+    ->Arg(1)
+    ->Arg(4)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SeekBackOneFrameLongGopWarm_CacheHit)
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_SeekBackOneFrameLongGopCold)
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
   TestEnvironment::prepareProcess();
