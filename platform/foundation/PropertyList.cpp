@@ -225,6 +225,12 @@ bool PropertyList::isNormalized(const QVariant& value) {
 }
 
 QByteArray PropertyList::toXml(const QVariant& value, QString* error) {
+  // The writer checks as it goes; the normalizer says why a value failed.
+  QByteArray xml = PropertyListXmlWriter::write(value);
+  if (!xml.isEmpty()) {
+    if (error) error->clear();
+    return xml;
+  }
   const QVariant plain = normalized(value, error);
   if (!plain.isValid()) return {};
   return PropertyListXmlWriter::write(plain);
