@@ -986,26 +986,35 @@ KeyPath QKSliderCell::syncArray() const {
 
 void QKSliderCell::setSyncFlag(bool flag) {
   if (fanOutStops([flag](QKSliderCell& other) { other.setSyncFlag(flag); })) return;
-  if (flag != syncFlag()) {
-    syncFlag_ = flag;
-    bool subscribed = true;
-    if (flag) {
-      lockUIFlag_ = false;
-      subscribed = !deleted() && subscribeToSource();
-    } else {
-      unsubscribeFromSource();
-      forgetSource();
-    }
-    if (!subscribed) syncFlag_ = false;
-    if (selected()) {
-      if (SliderManagerInterface* manager = sliderManager()) manager->updateWithLockedStatus(false);
-    }
-    setNeedsDisplay(true);
-    tellDelegate(&QKSliderCellDelegate::QKSliderSyncFlagChanged);
-    if (std::shared_ptr<QKButtonCell> button = syncToggle())
-      button->setBoolValue(syncFlag(), false);
+  bool changed = false;
+  {
+    // The flag and the subscription change together: two threads switching
+    // at once leave one subscription or none, as the flag says.
+    std::lock_guard<std::recursive_mutex> binding(bindingLock_);
+    changed = flag != syncFlag();
+    if (changed) switchBinding(flag);
+    syncDeletedUnderMe_ = syncFlag() != flag;
   }
-  syncDeletedUnderMe_ = syncFlag() != flag;
+  if (!changed) return;
+  if (selected()) {
+    if (SliderManagerInterface* manager = sliderManager()) manager->updateWithLockedStatus(false);
+  }
+  setNeedsDisplay(true);
+  tellDelegate(&QKSliderCellDelegate::QKSliderSyncFlagChanged);
+  if (std::shared_ptr<QKButtonCell> button = syncToggle()) button->setBoolValue(syncFlag(), false);
+}
+
+void QKSliderCell::switchBinding(bool flag) {
+  syncFlag_ = flag;
+  bool subscribed = true;
+  if (flag) {
+    lockUIFlag_ = false;
+    subscribed = !deleted() && subscribeToSource();
+  } else {
+    unsubscribeFromSource();
+    forgetSource();
+  }
+  if (!subscribed) syncFlag_ = false;
 }
 
 // Values from the bound source ----------------------------------------------------------------

@@ -49,9 +49,12 @@ struct Notification;
 // held only while the cell computes (and while its behaviour chain passes
 // it); it is never held while the cell fans a change out to its lock group,
 // talks to its manager or data sources, sends its action or notifies its
-// delegate. Lock order: a lock group's fan-out lock, then the state lock,
-// then the locks of the behaviour chain and of the drawable texts. Redraws
-// reach the view on the main thread, one pending request per cell.
+// delegate. Binding and unbinding (the sync flag with its subscription) is
+// one step under the binding lock, which is held while the cell subscribes.
+// Lock order: a lock group's fan-out lock, then the binding lock, then the
+// state lock, then the locks of the behaviour chain and of the drawable
+// texts. Redraws reach the view on the main thread, one pending request per
+// cell.
 class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public DataSourceTarget {
  public:
   using Ptr = std::shared_ptr<QKSliderCell>;
@@ -395,6 +398,8 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   static long currentTick();
   bool subscribeToSource();
   void unsubscribeFromSource();
+  // Sets the flag and subscribes or unsubscribes, with the binding lock held.
+  void switchBinding(bool flag);
   bool boundToMIDI() const;
   void receiveSourceValue(float value, int sourceType);
   void applyTakeoverStepLocked(int mode, const SoftTakeover::Step& step);
@@ -465,6 +470,11 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   std::weak_ptr<BehaviorChainInterface> behaviorChain_;                  // under stateLock_
   QString behaviorName_;                                                 // under stateLock_
   std::atomic<bool> syncFlag_{false};
+  // Held across a change of syncFlag_ and the subscription that goes with
+  // it (the subscription delivers the source's value, and a node made for
+  // it announces itself, so a thread may come back in). Taken after the lock
+  // group's fan-out, never while stateLock_ is held.
+  std::recursive_mutex bindingLock_;
   // The source that last pushed to this bound slider, so that the tick need
   // not look it up by path; forgotten when the binding or path changes.
   std::atomic<const DataSource*> knownSourceId_{nullptr};

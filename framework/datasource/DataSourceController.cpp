@@ -328,7 +328,8 @@ bool DataSourceController::subscribeCall(std::shared_ptr<DataSourceCall> call,
 void DataSourceController::unsubscribeObject(const DataSourceTarget* target,
                                              const KeyPath& fetchingFromSourceArray) {
   if (const auto source = dataSourceForKeyArray(fetchingFromSourceArray))
-    source->removeFetchCallForObject(target);
+    while (source->removeFetchCallForObject(target)) {
+    }
 }
 
 // --- External synchronisation ---

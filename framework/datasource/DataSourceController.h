@@ -148,7 +148,7 @@ class DataSourceController {
                        const KeyPath& toFetchSourceArray) {
     return subscribeCall(DataSourceCall::createWithTarget(target, selector), toFetchSourceArray);
   }
-  // Removes the first subscription of the target to the node at the path.
+  // Removes every subscription of the target to the node at the path.
   void unsubscribeObject(const DataSourceTarget* target, const KeyPath& fetchingFromSourceArray);
 
   // --- External synchronisation ---

@@ -10,10 +10,13 @@
 #include "platform/midi/QKMIDIMessage.h"
 #include "platform/osc/OSCMessage.h"
 #include "tests/framework/controls/SliderFakes.h"
+#include "tests/support/HangWatchdog.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -88,6 +91,36 @@ TEST_F(SliderBindingTest, BindingStateMachine) {
   EXPECT_TRUE(cell.syncFlag());
   EXPECT_FLOAT_EQ(cell.value(), 0.6f);  // delivered on subscription
   EXPECT_FALSE(cell.useThisSource(std::nullopt));
+}
+
+// Two threads switching a binding at once: afterwards the slider holds one
+// subscription when its flag is on and none when it is off.
+TEST_F(SliderBindingTest, SwitchingTheBindingFromTwoThreadsKeepsFlagAndSubscriptionTogether) {
+  auto cell = QKSliderCell::create();
+  manager.add(cell);
+  auto lfo = sourceAt(kLfo);
+  cell->useThisSource(kLfo);
+  HangWatchdog watchdog("switching a binding from two threads", 30.0);
+  struct Case {
+    const char* name;
+    bool first, second;
+  };
+  for (const Case& c : {Case{"both on", true, true}, Case{"on and off", true, false}}) {
+    for (int round = 0; round < 300; ++round) {
+      cell->setSyncFlag(false);
+      std::atomic<int> ready{0};
+      auto set = [&](bool flag) {
+        ++ready;
+        while (ready.load() < 2) std::this_thread::yield();
+        cell->setSyncFlag(flag);
+      };
+      std::thread first(set, c.first), second(set, c.second);
+      first.join();
+      second.join();
+      ASSERT_EQ(lfo->fetchCallCount(), cell->syncFlag() ? 1u : 0u) << c.name << ", round " << round;
+    }
+  }
+  cell->prepareToBeDeleted();
 }
 
 TEST_F(SliderBindingTest, InputRootsCreateTheirSourceOnDemand) {

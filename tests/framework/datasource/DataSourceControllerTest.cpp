@@ -237,13 +237,17 @@ TEST_F(DataSourceControllerTest, SubscribingDeliversTheCurrentValueUnlessThePlai
   EXPECT_EQ(subscribed({kZaph, "leaf"})->values(), std::vector<float>{0.75f});
 }
 
+// Unsubscribing takes every subscription of the target to the node.
 TEST_F(DataSourceControllerTest, UnsubscribingStopsDeliveries) {
   const auto leaf = leafAt<DSFloatInfrequent>({kZaph, "leaf"});
   const auto target = subscribed({kZaph, "leaf"});
+  ASSERT_TRUE(dsc.subscribeObject(target, &RecordingTarget::received, {kZaph, "leaf"}));
+  ASSERT_EQ(leaf->fetchCallCount(), 2u);
   dsc.unsubscribeObject(target.get(), {kZaph, "leaf"});
+  EXPECT_EQ(leaf->fetchCallCount(), 0u);
   dsc.unsubscribeObject(target.get(), {kZaph, "nothing"});
   leaf->setValue(1.0f);
-  EXPECT_EQ(target->values().size(), 1u);  // only the one at subscription
+  EXPECT_EQ(target->values().size(), 2u);  // only those at subscription
 }
 
 TEST_F(DataSourceControllerTest, InputNodesAreCreatedOnceWhenManyThreadsAskAtOnce) {
