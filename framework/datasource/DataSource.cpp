@@ -207,7 +207,10 @@ void DataSource::pushIfNeeded() {
 }
 
 void DataSource::prepareToBeDeleted() {
-  if (sourceType_.exchange(DSType::Deleted, std::memory_order_acq_rel) == DSType::Deleted) return;
+  {
+    std::lock_guard<std::mutex> lock(identityMutex_);
+    if (sourceType_.exchange(DSType::Deleted, std::memory_order_acq_rel) == DSType::Deleted) return;
+  }
   std::shared_ptr<const CallList> calls;
   std::shared_ptr<DataSourceCall> setCall;
   {

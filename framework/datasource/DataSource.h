@@ -47,6 +47,17 @@ class DataSource : public std::enable_shared_from_this<DataSource> {
   // Stores the code and tells every subscriber (dataSourceTypeChanged).
   void setSourceType(int32_t type);
   bool isDeleted() const { return sourceType() == DSType::Deleted; }
+  // Runs `store` (a level of the tree storing this node) unless the node is
+  // deleted, and holds its deletion off meanwhile: a node being deleted is
+  // never stored in a live level. False when deleted. `store` must not take
+  // another node's identity.
+  template <class Store>
+  bool unlessDeleted(Store&& store) const {
+    std::lock_guard<std::mutex> lock(identityMutex_);
+    if (isDeleted()) return false;
+    store();
+    return true;
+  }
 
   QString sourceName() const;
   // A null name is ignored.
@@ -134,7 +145,9 @@ class DataSource : public std::enable_shared_from_this<DataSource> {
   std::atomic<bool> needsToBePushed_{false};
   std::atomic<bool> hasSetCall_{false};
 
-  mutable std::mutex identityMutex_;  // guards the name and the parent
+  // Guards the name, the parent and the step to deleted. A leaf lock:
+  // nothing else is taken while it is held.
+  mutable std::mutex identityMutex_;
   QString sourceName_;
   std::weak_ptr<DataSourceHolder> parentSource_;
 

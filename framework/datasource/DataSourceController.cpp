@@ -181,10 +181,14 @@ bool DataSourceController::insertAt(const std::shared_ptr<DataSourceHolder>& par
   return parent ? parent->safelyInsertObject(source, key, this) : safelyInsertObject(source, key);
 }
 
+DataSourceDictionary& DataSourceController::levelOf(
+    const std::shared_ptr<DataSourceHolder>& parent) {
+  return parent ? parent->elements() : elementDict_;
+}
+
 bool DataSourceController::removeFrom(const std::shared_ptr<DataSourceHolder>& parent,
                                       const QString& key, const DataSource* source) {
-  DataSourceDictionary& level = parent ? parent->elements() : elementDict_;
-  return level.removeObjectForKey(key, source);
+  return levelOf(parent).removeObjectForKey(key, source);
 }
 
 bool DataSourceController::safelyInsertObject(const std::shared_ptr<DataSource>& source,
@@ -215,8 +219,9 @@ bool DataSourceController::setDataSource(std::shared_ptr<DataSource> source,
   bool result = false;
   if (const auto existing = dataSourceForKeyArray(forKeyArray)) {
     reloadMenus = existing->visibleInContextualMenu();
-    existing->prepareToBeDeleted();
-    removeFrom(parent, key, existing.get());
+    // Deleted only when taken out here: a node moved away meanwhile lives on
+    // where it went.
+    if (removeFrom(parent, key, existing.get())) existing->prepareToBeDeleted();
     result = !source;
   }
   if (source) {
@@ -246,12 +251,13 @@ bool DataSourceController::changeNameFrom(const KeyPath& from, const KeyPath& to
     } else if (intoItself) {
       Log::line("\t\terr: can't move a DS into itself while changing name");
     } else {
-      if (const auto displaced = dataSourceForKeyArray(to); displaced && displaced != source) {
+      // What stands at `to` is prepared for deletion when the node takes its
+      // place. A node whose holder is being deleted is not taken out, and a
+      // node deleted meanwhile is not put in: the move is refused.
+      if (const auto displaced = dataSourceForKeyArray(to); displaced && displaced != source)
         reloadMenus = reloadMenus || displaced->visibleInContextualMenu();
-        displaced->prepareToBeDeleted();
-      }
-      if (!removeFrom(source->parentSource(), from.last(), source.get())) {
-        Log::line("\t\terr: DS left its original path while changing name");
+      if (!levelOf(source->parentSource()).takeOutForMove(from.last(), source.get())) {
+        Log::line("\t\terr: DS left its original path or is being deleted while changing name");
       } else if (!(result = insertAt(newParent, source, to.last()))) {
         Log::line("\t\terr: couldn't insert DS at new path while changing name");
         source->prepareToBeDeleted();  // out of the tree: its subscribers must hear of it

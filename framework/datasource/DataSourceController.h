@@ -63,6 +63,10 @@ class QTimer;
 //      inside it;
 //   5. the slider manager's lock (evaluateContinuousBehaviors) and the MIDI
 //      manager's output list (bang), last, still under the tree lock.
+// A node's identity lock (its name, its parent and its step to deleted) is a
+// leaf, taken under a level's write lock when the node is stored there, so
+// that a node being deleted is never stored in a live level; a holder being
+// deleted closes its level, and a move takes a node only out of an open one.
 // The alt-UI selection lock stands alone (items are called outside it).
 // Consequences for callers:
 //   - the tick thread (a subscriber's action, a set call, an externally
@@ -121,8 +125,10 @@ class DataSourceController {
   bool setDataSource(std::shared_ptr<DataSource> source, const KeyPath& forKeyArray);
   // Moves the node at `from` to `to`, keeping the same object with its
   // subscriptions and children; every moved path is announced. A node that
-  // stood at `to` is prepared for deletion first. A move into the node's own
-  // subtree is refused.
+  // stood at `to` is prepared for deletion when the node takes its place. A
+  // move into the node's own subtree is refused, and so is the move of a
+  // node that is deleted, or whose holder is, while it moves (false, the
+  // tree as it was).
   bool changeNameFrom(const KeyPath& from, const KeyPath& to);
   // The node at the path; when nothing is there and the path lies under
   // "MIDI", "Key" or "OSC", an infrequent float named after the last name is
@@ -212,6 +218,8 @@ class DataSourceController {
   std::shared_ptr<DataSourceHolder> parentHolderForPath(const KeyPath& path, bool& found) const;
   bool insertAt(const std::shared_ptr<DataSourceHolder>& parent,
                 const std::shared_ptr<DataSource>& source, const QString& key);
+  // The children of `parent`, or the roots.
+  DataSourceDictionary& levelOf(const std::shared_ptr<DataSourceHolder>& parent);
   bool removeFrom(const std::shared_ptr<DataSourceHolder>& parent, const QString& key,
                   const DataSource* source);
   void postSourcesChanged(bool reloadMenus);

@@ -23,11 +23,15 @@ std::shared_ptr<DataSource> DataSourceDictionary::objectForKey(const QString& ke
 DataSourceDictionary::Insertion DataSourceDictionary::setObject(std::shared_ptr<DataSource> node,
                                                                 const QString& key) {
   Insertion result;
+  if (!node) return result;
   RWTryLock::WriteGuard guard(lock_);
   if (!guard.ownsLock() || closed_) return result;
-  auto& slot = map_[KeyPathAdditions::ownCopy(key)];
-  result.displaced = std::exchange(slot, std::move(node));
-  result.inserted = true;
+  const DataSource& stored = *node;
+  stored.unlessDeleted([&] {
+    auto& slot = map_[KeyPathAdditions::ownCopy(key)];
+    result.displaced = std::exchange(slot, std::move(node));
+    result.inserted = true;
+  });
   return result;
 }
 
@@ -62,6 +66,17 @@ bool DataSourceDictionary::removeObjectForKey(const QString& key, const DataSour
   return true;
 }
 
+bool DataSourceDictionary::takeOutForMove(const QString& key, const DataSource* node) {
+  std::shared_ptr<DataSource> taken;  // released after the lock
+  RWTryLock::WriteGuard guard(lock_);
+  if (!guard.ownsLock() || closed_) return false;
+  const auto it = map_.find(key);
+  if (it == map_.end() || it->second.get() != node) return false;
+  taken = std::move(it->second);
+  map_.erase(it);
+  return true;
+}
+
 bool DataSourceDictionary::insertAndPlace(const std::shared_ptr<DataSource>& node,
                                           const QString& key,
                                           const std::shared_ptr<DataSourceHolder>& parent,
@@ -75,9 +90,13 @@ bool DataSourceDictionary::insertAndPlace(const std::shared_ptr<DataSource>& nod
   return true;
 }
 
-void DataSourceDictionary::close() {
+std::vector<std::shared_ptr<DataSource>> DataSourceDictionary::close() {
+  std::vector<std::shared_ptr<DataSource>> children;
   RWTryLock::WriteGuard guard(lock_);
-  if (guard.ownsLock()) closed_ = true;
+  if (guard.ownsLock()) closed_ = true;  // refused only to a reader of this level: read anyway
+  children.reserve(map_.size());
+  for (const auto& entry : map_) children.push_back(entry.second);
+  return children;
 }
 
 std::size_t DataSourceDictionary::count() const {

@@ -35,7 +35,8 @@ class DataSourceDictionary {
     bool inserted = false;
     std::shared_ptr<DataSource> displaced;  // what stood under the key before
   };
-  // Stores the node under the key, replacing what was there.
+  // Stores the node under the key, replacing what was there; refused for a
+  // node that is deleted (checked under the level's lock and the node's).
   Insertion setObject(std::shared_ptr<DataSource> node, const QString& key);
   // Stores the node unless something stands under the key; answers the node
   // now under the key (null when the write was refused).
@@ -45,6 +46,10 @@ class DataSourceDictionary {
   std::shared_ptr<DataSource> removeObjectForKey(const QString& key);
   // Removes the entry only when it is this very node.
   bool removeObjectForKey(const QString& key, const DataSource* ifIdenticalTo);
+  // Takes the node out to move it elsewhere: only when it is this very node
+  // and the level is not closed (a holder being deleted takes its children
+  // with it).
+  bool takeOutForMove(const QString& key, const DataSource* node);
 
   // Names the node after the key, stores it, prepares a node it displaced for
   // deletion (so that node's subscribers hear of it) and places the node
@@ -52,9 +57,10 @@ class DataSourceDictionary {
   bool insertAndPlace(const std::shared_ptr<DataSource>& node, const QString& key,
                       const std::shared_ptr<DataSourceHolder>& parent, DataSourceController* dsc);
 
-  // Refuses every later insertion (a holder being deleted): a node inserted
-  // concurrently is either refused or seen by the deletion's walk.
-  void close();
+  // Refuses every later insertion and move out (a holder being deleted) and
+  // answers the children at that moment, for the deletion's walk: a node
+  // inserted or moved concurrently is either refused or in the answer.
+  std::vector<std::shared_ptr<DataSource>> close();
 
   std::size_t count() const;
   // A copy of the children, in name order, for walks that call out.

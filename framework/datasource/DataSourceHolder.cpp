@@ -44,8 +44,7 @@ void DataSourceHolder::DSCProc() {
 
 void DataSourceHolder::prepareToBeDeleted() {
   if (isDeleted()) return;
-  elements_.close();
-  for (const auto& child : elements_.allObjects()) child->prepareToBeDeleted();
+  for (const auto& child : elements_.close()) child->prepareToBeDeleted();
   DataSource::prepareToBeDeleted();
 }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <thread>
 
@@ -192,6 +193,49 @@ TEST_F(DataSourceControllerTest, MovesThatCannotBeDoneChangeNothing) {
   EXPECT_EQ(changed.count(), static_cast<int>(moves.size()));
   EXPECT_EQ(dsc.dataSourceForKeyArray({kZaph, "branch"}), branch);
   EXPECT_EQ(branch->pathArray(), (KeyPath{kZaph, "branch"}));
+}
+
+// A node whose holder is being deleted is not moved into the live tree:
+// the move answers false and nothing appears at the new path. Racing the
+// deletion from another thread, either the move wins (the node lives on at
+// its new path) or the deletion does (the move is refused).
+TEST_F(DataSourceControllerTest, ANodeWhoseHolderIsBeingDeletedIsNotMoved) {
+  const auto dying = holderAt({kZaph, "dying"});
+  const auto orphan = leafAt({kZaph, "dying", "leaf"});
+  dying->prepareToBeDeleted();  // mid-deletion: still in the tree
+  EXPECT_FALSE(dsc.changeNameFrom({kZaph, "dying", "leaf"}, {kZaph, "saved"}));
+  EXPECT_EQ(dsc.dataSourceForKeyArray({kZaph, "saved"}), nullptr);
+  EXPECT_TRUE(orphan->isDeleted());
+
+  for (int round = 0; round < 400; ++round) {
+    holderAt({kZaph, "old"});
+    const auto leaf = leafAt({kZaph, "old", "leaf"});
+    std::atomic<int> ready{0};
+    auto together = [&] {
+      ++ready;
+      while (ready.load() < 2) std::this_thread::yield();
+    };
+    bool moved = false;
+    std::thread mover([&] {
+      together();
+      moved = dsc.changeNameFrom({kZaph, "old", "leaf"}, {kZaph, "moved"});
+    });
+    std::thread deleter([&] {
+      together();
+      dsc.setDataSource(nullptr, {kZaph, "old"});
+    });
+    mover.join();
+    deleter.join();
+    const auto atNewPath = dsc.dataSourceForKeyArray({kZaph, "moved"});
+    if (moved) {
+      ASSERT_EQ(atNewPath, leaf) << "round " << round;
+      ASSERT_FALSE(leaf->isDeleted()) << "round " << round;
+    } else {
+      ASSERT_EQ(atNewPath, nullptr) << "round " << round;
+      ASSERT_TRUE(leaf->isDeleted()) << "round " << round;
+    }
+    dsc.setDataSource(nullptr, {kZaph, "moved"});
+  }
 }
 
 struct SubscribeCase {
