@@ -1,5 +1,6 @@
 #include "platform/movie/VideoFrameTimes.h"
 
+#include "platform/movie/MovieByteSource.h"
 #include "platform/movie/MovieDemuxer.h"
 
 extern "C" {
@@ -46,7 +47,7 @@ bool scanPackets(AVFormatContext* fc, int stream, int64_t budget, VideoFrameTime
 }
 }  // namespace
 
-VideoFrameTimes VideoFrameTimes::read(MovieDemuxer& demuxer) {
+VideoFrameTimes VideoFrameTimes::read(MovieDemuxer& demuxer, int64_t scanBytes) {
   VideoFrameTimes times;
   AVFormatContext* fc = demuxer.context();
   const int stream = demuxer.videoStream();
@@ -59,7 +60,7 @@ VideoFrameTimes VideoFrameTimes::read(MovieDemuxer& demuxer) {
   times.starts.clear();
   for (unsigned i = 0; i < fc->nb_streams; ++i)
     fc->streams[i]->discard = int(i) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-  if (scanPackets(fc, stream, kScanBytes, times)) {
+  if (demuxer.source()->size() <= scanBytes && scanPackets(fc, stream, scanBytes, times)) {
     std::sort(times.starts.begin(), times.starts.end());
     times.starts.erase(std::unique(times.starts.begin(), times.starts.end()), times.starts.end());
     return times;

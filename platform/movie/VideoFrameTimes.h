@@ -21,6 +21,7 @@ struct VideoFrameTimes {
   // Where the last frame ends (stream time base), or -1 when not known.
   int64_t end = -1;
 
-  // Moves the demuxer's read position; open a fresh one for playback.
-  static VideoFrameTimes read(MovieDemuxer& demuxer);
+  // Moves the demuxer's read position; open a fresh one for playback. A
+  // file bigger than `scanBytes` is not read whole.
+  static VideoFrameTimes read(MovieDemuxer& demuxer, int64_t scanBytes = kScanBytes);
 };
