@@ -10,7 +10,13 @@
 
 #include <csignal>
 
+#include <malloc.h>
+
 int main(int argc, char** argv) {
+  // Decoded pictures are large and come and go with the movies: in mappings
+  // of their own they go back to the system when freed, instead of keeping
+  // the heap at its peak for the rest of the show.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) Log::line("\t\terr: curl_global_init failed");
 
   // Palettes need absolute window positions, which only X11 gives.

@@ -557,7 +557,9 @@ void QKQTFile::unPreRollOnMainThread() {
     std::lock_guard<std::mutex> lock(stateMutex_);
     movie = std::move(movieFile_);
   }
-  // The movie goes here, on the main thread (its decoder thread is joined).
+  // Its frames, decoder and threads go now, even while the render thread
+  // still holds the movie for the texture it let go.
+  if (movie) movie->movie().release();
 }
 
 void QKQTFile::releasePlayback() {
@@ -569,6 +571,7 @@ void QKQTFile::releasePlayback() {
     std::lock_guard<std::mutex> lock(stateMutex_);
     movie = std::move(movieFile_);
   }
+  if (movie) movie->movie().release();
   // Lowering the count reads the free memory again too.
   if (context) {
     QKMovieTextureContext::releaseLater(std::move(context));

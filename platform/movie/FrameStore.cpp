@@ -68,3 +68,8 @@ void FrameStore::keepOnly(int64_t first, int64_t last) {
 }
 
 void FrameStore::clear() { keepOnly(1, 0); }
+
+std::size_t FrameStore::size() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return frames_.size();
+}

@@ -28,6 +28,7 @@ class FrameStore {
   // Drops every frame but those in [first, last].
   void keepOnly(int64_t first, int64_t last);
   void clear();
+  std::size_t size() const;  // frames held
 
  private:
   void trim(int64_t playHead, int direction, std::vector<std::shared_ptr<const VideoFrame>>& out);

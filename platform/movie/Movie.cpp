@@ -22,6 +22,8 @@ extern "C" {
 #include <chrono>
 #include <exception>
 
+#include <pthread.h>
+
 namespace {
 constexpr auto kIdleWait = std::chrono::milliseconds(250);
 constexpr auto kPlayingWait = std::chrono::milliseconds(8);
@@ -120,6 +122,21 @@ Movie::~Movie() {
   if (worker_.joinable()) worker_.join();
 }
 
+void Movie::release() {
+  {
+    std::lock_guard<std::mutex> lock(workMutex_);
+    quit_ = true;
+  }
+  workCv_.notify_all();
+  readyCv_.notify_all();
+  // The worker frees its decoder itself on its way out; the frames go here
+  // (and again there, for one it was decoding just now).
+  store_.clear();
+  if (audio_) audio_->release();
+  std::unique_lock<std::mutex> image(imageMutex_, std::try_to_lock);
+  if (image.owns_lock()) imageDecoder_.reset();
+}
+
 QString Movie::path() const { return source_->path(); }
 
 int64_t Movie::now() const { return clock_->nowNanos(); }
@@ -136,6 +153,10 @@ void Movie::setPosterTime(const QKTime& time) {
 
 QImage Movie::frameImage(const QKTime& time) {
   if (!info_.hasVideo) return QImage();
+  {
+    std::lock_guard<std::mutex> lock(workMutex_);
+    if (quit_) return QImage();  // released
+  }
   int64_t value = QKTimeMath::valueIn(time, info_.timeScale);
   if (const std::shared_ptr<const MovieTimeMap> map = timeMap()) value = map->originalAt(value);
   std::lock_guard<std::mutex> lock(imageMutex_);
@@ -235,6 +256,17 @@ void Movie::setRate(double rate) {
 
 void Movie::setVolume(float volume) {
   volume_ = std::isfinite(volume) ? std::max(0.0f, volume) : 0.0f;
+  if (audio_) audio_->wake();
+}
+
+void Movie::setMuted(bool muted) {
+  muted_ = muted;
+  if (audio_) audio_->wake();
+}
+
+void Movie::setScratching(bool scratching) {
+  scratching_ = scratching;
+  if (audio_) audio_->wake();
 }
 
 QKTimeRange Movie::selection() const {
@@ -441,7 +473,11 @@ void Movie::wakeWorker() {
 void Movie::ensureWorker() {
   if (!info_.hasVideo) return;
   std::lock_guard<std::mutex> lock(workMutex_);
-  if (worker_.joinable() || quit_) return;
+  if (workerRunning_ || quit_) return;
+  // A worker that parked has ended (or is ending without the lock): this
+  // join is short.
+  if (worker_.joinable()) worker_.join();
+  workerRunning_ = true;
   worker_ = std::thread([this] { workerMain(); });
 }
 
@@ -457,22 +493,44 @@ std::vector<int64_t> Movie::wantedFrames(const MovieTimeline& timeline, int64_t 
 }
 
 void Movie::workerMain() {
+  pthread_setname_np(pthread_self(), "movie decode");
   try {
     while (true) {
       {
         std::lock_guard<std::mutex> lock(workMutex_);
-        if (quit_) return;
+        if (quit_) break;
       }
-      if (workOnce()) continue;
+      const Work work = workOnce();
+      if (work == Work::Decoded) continue;
+      if (work == Work::Parked) {
+        // Its threads and buffer pools go with the decoder (never under the
+        // lock: freeing it joins the codec's threads).
+        decoder_.reset();
+        std::lock_guard<std::mutex> lock(workMutex_);
+        readyCv_.notify_all();
+        if (quit_) break;
+        if (!wake_ && !wakeRequested_) {
+          workerRunning_ = false;  // the next transport call starts a worker again
+          return;
+        }
+        wake_ = false;
+        wakeRequested_ = false;
+        continue;
+      }
       std::unique_lock<std::mutex> lock(workMutex_);
       readyCv_.notify_all();
-      if (quit_) return;
+      if (quit_) break;
       const bool playing = timelineSnapshot(now()).rate != 0.0;
       workCv_.wait_for(lock, playing ? kPlayingWait : kIdleWait,
                        [&] { return quit_ || wake_ || wakeRequested_.load(); });
       wake_ = false;
       wakeRequested_ = false;
     }
+    // Released or going: the decoder and the frames go now, not when the
+    // last holder of the movie lets it go.
+    decoder_.reset();
+    store_.clear();
+    return;
   } catch (const std::exception& e) {
     Log::line(QStringLiteral("\t\terr: caught exception in movie worker: %1").arg(QString::fromUtf8(e.what())));
   } catch (...) {
@@ -483,7 +541,7 @@ void Movie::workerMain() {
   readyCv_.notify_all();
 }
 
-bool Movie::workOnce() {
+Movie::Work Movie::workOnce() {
   const int64_t host = now();
   const MovieTimeline timeline = timelineSnapshot(host);
   const std::vector<int64_t> wanted = wantedFrames(timeline, host);
@@ -496,15 +554,17 @@ bool Movie::workOnce() {
     }
   if (missing < 0) {
     if (timeline.rate == 0.0 && lastRequestHost_ != 0 &&
-        double(host - lastRequestHost_) / 1e9 > kTrimAfterSeconds)
+        double(host - lastRequestHost_) / 1e9 > kTrimAfterSeconds) {
       store_.keepOnly(head, head);
-    return false;
+      return Work::Parked;
+    }
+    return Work::Idle;
   }
   lastRequestHost_ = host;
   if (!decoder_) {
     {
       std::lock_guard<std::mutex> lock(workMutex_);
-      if (decoderFailed_) return false;
+      if (decoderFailed_) return Work::Idle;
     }
     VideoDecoder::Options o;
     o.format = options_.frameFormat;
@@ -515,7 +575,7 @@ bool Movie::workOnce() {
       Log::line(QStringLiteral("\t\terr: cannot decode movie %1: %2").arg(path(), error));
       std::lock_guard<std::mutex> lock(workMutex_);
       decoderFailed_ = true;
-      return false;
+      return Work::Idle;
     }
   }
   const int direction = timeline.rate < 0 ? -1 : 1;
@@ -527,7 +587,7 @@ bool Movie::workOnce() {
                  QStringLiteral("\t\terr: no frame %1 in movie %2").arg(missing).arg(path()));
     std::lock_guard<std::mutex> lock(workMutex_);
     decoderFailed_ = true;
-    return false;
+    return Work::Idle;
   }
   // A frame the stream does not have (a damaged file): the nearest one stands in.
   if (frame->index() != missing) store_.insert(missing, frame, head, direction);
@@ -535,7 +595,7 @@ bool Movie::workOnce() {
     std::lock_guard<std::mutex> lock(workMutex_);
     readyCv_.notify_all();
   }
-  return true;
+  return Work::Decoded;
 }
 
 // --- RAM loading -------------------------------------------------------------

@@ -41,7 +41,10 @@ struct MovieOptions {
 // and its pictures. Time runs on the movie's clock at the rate; a worker
 // thread decodes the frames the render thread will ask for next into a small
 // bounded store, and the render thread takes the frame for its display time
-// without ever waiting (no frame ready: it keeps the one it has).
+// without ever waiting (no frame ready: it keeps the one it has). A movie
+// that stands still for a few seconds parks: it keeps only the frame at its
+// play head, and its decoder (with its buffer pools and threads) and its
+// worker thread go until a transport call wants another frame.
 //
 // Transport calls may come from any thread but the render thread; the render
 // thread calls only frameForDisplayTime (usually through a MovieFrameReader).
@@ -107,7 +110,7 @@ class Movie {
   float volume() const { return volume_.load(); }
   void setVolume(float volume);
   bool muted() const { return muted_.load(); }
-  void setMuted(bool muted) { muted_ = muted; }
+  void setMuted(bool muted);
   QKTimeRange selection() const;
   void setSelection(const QKTimeRange& range);
   bool playsSelectionOnly() const;
@@ -123,7 +126,7 @@ class Movie {
   void gotoBeginning();
   void gotoEnd();
   // While a performer scratches, the sound is off.
-  void setScratching(bool scratching) { scratching_ = scratching; }
+  void setScratching(bool scratching);
   bool scratching() const { return scratching_.load(); }
 
   // Main-thread housekeeping: delivers the end-of-play notice. Skipped while
@@ -151,6 +154,12 @@ class Movie {
   void flushFromRam(const QKTimeRange& range);
   int64_t ramBytes() const;
   int64_t fileBytesRead() const;
+
+  // Lets go at once of what the movie holds to play: its frames, its decoder
+  // and its threads (the sound's too). From then on it shows nothing and no
+  // call starts it again, so whoever still holds it (the render thread, until
+  // its next frame) keeps only the movie's facts. Never waits for a decode.
+  void release();
 
   // Decoded frames now held (for tests and statistics).
   const FrameStore& frameStore() const { return store_; }
@@ -188,7 +197,10 @@ class Movie {
   void wakeWorker();
   void ensureWorker();
   void workerMain();
-  bool workOnce();
+  // One pass of the worker: a frame decoded, nothing to do, or nothing to do
+  // for a while (the movie stands: it parks).
+  enum class Work { Decoded, Idle, Parked };
+  Work workOnce();
   std::vector<int64_t> wantedFrames(const MovieTimeline& timeline, int64_t host) const;
   std::pair<int64_t, int64_t> byteSpan(const QKTimeRange& range);
 
@@ -218,7 +230,8 @@ class Movie {
   std::condition_variable workCv_;
   std::condition_variable readyCv_;
   bool wake_ = false;
-  bool quit_ = false;
+  bool quit_ = false;  // released or going: no worker starts again
+  bool workerRunning_ = false;
   bool decoderFailed_ = false;
   std::atomic<bool> wakeRequested_{false};
   std::thread worker_;

@@ -18,6 +18,8 @@ extern "C" {
 #include <exception>
 #include <vector>
 
+#include <pthread.h>
+
 MovieAudio::MovieAudio(Movie& movie) : movie_(movie) {}
 
 MovieAudio::~MovieAudio() {
@@ -45,26 +47,59 @@ void MovieAudio::positionChanged(bool playing) {
   wake_.notify_all();
 }
 
-bool MovieAudio::audible() {
+void MovieAudio::wake() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    woken_ = true;
+  }
+  wake_.notify_all();
+}
+
+void MovieAudio::release() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    quit_ = true;
+  }
+  wake_.notify_all();
+}
+
+MovieAudio::Hearing MovieAudio::hearing() {
   double seconds = 0.0;
   double rate = 0.0;
   movie_.soundPosition(&seconds, &rate);
+  // Nothing that changes by itself: a call (or never) wakes the thread.
+  if (rate == 0.0 || movie_.scratching() || movie_.muted() || movie_.volume() <= 0.0f ||
+      !MovieAudioMixer::shared().hasListener())
+    return Hearing::Silent;
   // Within a few parts in a million of 1: a warped stretch rounds its rate.
-  return std::abs(rate - 1.0) < 1e-6 && !movie_.scratching() && !movie_.muted() &&
-         movie_.volume() > 0.0f;
+  if (std::abs(rate - 1.0) < 1e-6) return Hearing::Heard;
+  // Under a time warp, the stretch ahead may play at its own speed.
+  return movie_.timeMap() ? Hearing::SilentForNow : Hearing::Silent;
+}
+
+void MovieAudio::waitForWork(Hearing hearing) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const auto woken = [this] { return quit_ || jumped_ || woken_; };
+  if (hearing == Hearing::Heard)
+    wake_.wait_for(lock, std::chrono::milliseconds(10), woken);
+  else if (hearing == Hearing::SilentForNow)
+    wake_.wait_for(lock, std::chrono::milliseconds(50), woken);
+  else
+    wake_.wait(lock, woken);
+  woken_ = false;
 }
 
 void MovieAudio::threadMain() {
+  pthread_setname_np(pthread_self(), "movie sound");
   try {
     bool failed = false;
-    bool heard = false;
+    Hearing hearing = Hearing::SilentForNow;
     while (true) {
+      waitForWork(hearing);
       bool jumped = false;
       {
-        std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait_for(lock, std::chrono::milliseconds(heard ? 10 : 50),
-                       [this] { return quit_ || jumped_; });
-        if (quit_) return;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (quit_) break;
         jumped = jumped_;
         jumped_ = false;
       }
@@ -72,8 +107,8 @@ void MovieAudio::threadMain() {
         stream_->clear();
         nextTime_ = -1.0;
       }
-      heard = !failed && audible();
-      if (!heard) {
+      hearing = failed ? Hearing::Silent : this->hearing();
+      if (hearing != Hearing::Heard) {
         stream_->gain = 0.0f;
         stream_->clear();
         nextTime_ = -1.0;
@@ -81,11 +116,15 @@ void MovieAudio::threadMain() {
       }
       if (!codec_ && !open()) {
         failed = true;
+        hearing = Hearing::Silent;
         continue;
       }
       stream_->gain = movie_.volume();
-      if (!fill()) continue;
+      fill();
     }
+    // Released: the decoder and the stream go now.
+    MovieAudioMixer::shared().removeStream(stream_);
+    close();
   } catch (const std::exception& e) {
     Log::line(QStringLiteral("\t\terr: caught exception in movie sound: %1").arg(QString::fromUtf8(e.what())));
   } catch (...) {

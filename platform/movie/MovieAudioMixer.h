@@ -55,6 +55,9 @@ class MovieAudioMixer {
   // first stream: they pull the mix themselves).
   void setOutputEnabled(bool enabled) { outputEnabled_ = enabled; }
   bool outputRunning() const { return running_.load(); }
+  // Whether anything takes the mix: the device, or (output off) whoever
+  // pulls it. Without a listener a movie's sound is not decoded at all.
+  bool hasListener() const { return running_.load() || !outputEnabled_.load(); }
 
  private:
   MovieAudioMixer() = default;

@@ -17,6 +17,8 @@
 #include "tests/support/GLTest.h"
 #include "tests/support/TestClip.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/ThreadCensus.h"
+#include "tests/support/Eventually.h"
 
 #include <QFileInfo>
 
@@ -212,6 +214,26 @@ TEST_F(MoviePrerollTest, EjectingClosesTheMovieUnlessItIsKeptInRam) {
   plain->prepareForTriggerOnMainThread();
   ASSERT_TRUE(plain->movieFile()) << "reopened for the next trigger";
   EXPECT_TRUE(plain->movieFile()->isLocked());
+}
+
+// A movie the file lets go of (ejected or deleted) gives back its frames,
+// decoder and threads at once, though the render thread may still hold it
+// for the texture it is letting go.
+TEST_F(MoviePrerollTest, AMovieLetGoOfFreesItsFramesAndThreadsAtOnce) {
+  const QString decodeThread = QStringLiteral("movie decode");
+  for (const bool deleted : {false, true}) {
+    SCOPED_TRACE(deleted ? "deleted" : "ejected");
+    auto file = open(smallClip());
+    setPreroll(file, 1);
+    const std::shared_ptr<Movie> held = file->movieFile()->sharedMovie();
+    ASSERT_TRUE(held->preroll(5.0));
+    EXPECT_FALSE(ThreadCensus::named(decodeThread).empty());
+
+    deleted ? file->prepareToBeDeleted() : file->unPreRollOnMainThread();
+    EXPECT_FALSE(file->movieFile());
+    EXPECT_TRUE(waitFor([&] { return ThreadCensus::named(decodeThread).empty(); }));
+    EXPECT_EQ(held->frameStore().size(), 0u);
+  }
 }
 
 TEST_F(MoviePrerollTest, ShortMemoryTurnsPreRollOff) {

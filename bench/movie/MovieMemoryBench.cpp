@@ -1,0 +1,127 @@
+// What movies cost in memory and threads once they stand or are let go, at
+// 1080p long-GOP (the counters are the figures; the time is only the setup).
+//   bench_movie --benchmark_filter=Memory
+//   Parked:   ten movies played a second and stopped, after they settled
+//   Released: ten movies played a second and released while another holder
+//             (the render thread's last frame) still keeps each one
+#include "platform/movie/Movie.h"
+#include "platform/movie/MovieClock.h"
+#include "tests/support/TestClip.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+namespace {
+constexpr int kMovies = 10;
+
+const QString& clip1080() {
+  static const QString path = [] {
+    TestClipSpec spec;
+    spec.width = 1920;
+    spec.height = 1080;
+    spec.frames = 60;
+    spec.gop = TestClipSpec::Gop::Long;
+    spec.gopSize = 30;
+    spec.chromaNoise = 3;
+    spec.quality = 22;
+    QString error;
+    const QString made = TestClip::create(spec, QStringLiteral("memory.mov"), &error);
+    if (!error.isEmpty()) std::fprintf(stderr, "clip: %s\n", qPrintable(error));
+    return made;
+  }();
+  return path;
+}
+
+// As the application runs: large blocks (decoded pictures) in their own
+// mappings, so that what is freed leaves the resident figure. Set the
+// environment's MALLOC_MMAP_THRESHOLD_ to see the allocator's own policy.
+void likeTheApplication() {
+  if (!qEnvironmentVariableIsSet("MALLOC_MMAP_THRESHOLD_")) mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+}
+
+// Resident bytes after handing freed heap back to the system.
+double residentMegabytes() {
+  malloc_trim(0);
+  long pages = 0;
+  long resident = 0;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
+  return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+int threadCount() {
+  return int(
+      QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// A second of playback at 30 frames a second, each frame decoded.
+void playOneSecond(Movie& movie, ManualMovieClock& clock) {
+  movie.play();
+  for (int frame = 0; frame < 30; ++frame) {
+    movie.preroll(10.0);
+    clock.advance(1.0 / 30.0);
+  }
+  movie.stop();
+  movie.preroll(10.0);
+}
+
+std::vector<std::shared_ptr<Movie>> playedMovies(ManualMovieClock& clock) {
+  Movie::Options options;
+  options.clock = &clock;
+  options.audio = false;
+  std::vector<std::shared_ptr<Movie>> movies;
+  QString error;
+  for (int i = 0; i < kMovies; ++i) {
+    movies.push_back(Movie::openFile(clip1080(), &error, options));
+    playOneSecond(*movies.back(), clock);
+  }
+  return movies;
+}
+
+void report(benchmark::State& state, double megabytes, int threads) {
+  state.counters["MB_per_movie"] = megabytes / kMovies;
+  state.counters["threads_per_movie"] = double(threads) / kMovies;
+}
+
+void BM_MemoryParkedMovies(benchmark::State& state) {
+  clip1080();
+  likeTheApplication();
+  for (auto _ : state) {
+    ManualMovieClock clock;
+    const double before = residentMegabytes();
+    const int threadsBefore = threadCount();
+    std::vector<std::shared_ptr<Movie>> movies = playedMovies(clock);
+    // Long enough on the movies' clock for them to settle, and for their
+    // workers to notice.
+    clock.advance(5.0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    report(state, residentMegabytes() - before, threadCount() - threadsBefore);
+  }
+}
+
+void BM_MemoryReleasedMovies(benchmark::State& state) {
+  clip1080();
+  likeTheApplication();
+  for (auto _ : state) {
+    ManualMovieClock clock;
+    const double before = residentMegabytes();
+    const int threadsBefore = threadCount();
+    std::vector<std::shared_ptr<Movie>> movies = playedMovies(clock);
+    for (const auto& movie : movies) movie->release();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    report(state, residentMegabytes() - before, threadCount() - threadsBefore);
+  }
+}
+}  // namespace
+
+BENCHMARK(BM_MemoryParkedMovies)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MemoryReleasedMovies)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
