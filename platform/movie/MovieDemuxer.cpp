@@ -7,6 +7,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/avutil.h>
 #include <libavutil/error.h>
 }
 
@@ -58,7 +59,9 @@ QString whyNoMedia(const AVFormatContext* fc, const AVInputFormat* format, bool 
   for (unsigned i = 0; i < fc->nb_streams; ++i) {
     const AVCodecParameters* par = fc->streams[i]->codecpar;
     if (!isVideo(fc->streams[i]) && par->codec_type != AVMEDIA_TYPE_AUDIO) continue;
-    if (!avcodec_find_decoder(par->codec_id)) return MovieDemuxer::unsupportedCodec(par);
+    const bool described = par->codec_id != AV_CODEC_ID_NONE || par->codec_tag != 0;
+    if (described && !avcodec_find_decoder(par->codec_id))
+      return MovieDemuxer::unsupportedCodec(par);
   }
   bool damaged = complained || (fc->nb_streams == 0 && fc->pb && fc->pb->eof_reached);
   for (unsigned i = 0; i < fc->nb_streams; ++i) {
@@ -150,8 +153,12 @@ QString MovieDemuxer::withReason(const QString& text, const QString& logged, int
 QString MovieDemuxer::unsupportedCodec(const AVCodecParameters* par) {
   const QString what =
       par->codec_type == AVMEDIA_TYPE_AUDIO ? QStringLiteral("sound") : QStringLiteral("pictures");
-  return QStringLiteral("its %1 use a codec that is not supported (%2)")
-      .arg(what, QString::fromLatin1(avcodec_get_name(par->codec_id)));
+  // A codec FFmpeg does not know is named by the container's code for it.
+  char tag[AV_FOURCC_MAX_STRING_SIZE] = {0};
+  const QString name = par->codec_id == AV_CODEC_ID_NONE
+                           ? QString::fromLatin1(av_fourcc_make_string(tag, par->codec_tag))
+                           : QString::fromLatin1(avcodec_get_name(par->codec_id));
+  return QStringLiteral("its %1 use a codec that is not supported (%2)").arg(what, name);
 }
 
 MovieDemuxer::~MovieDemuxer() {
