@@ -4,6 +4,10 @@
 //   Parked:   ten movies played a second and stopped, after they settled
 //   Released: ten movies played a second and released while another holder
 //             (the render thread's last frame) still keeps each one
+//   bench_movie --benchmark_filter=RamLoad
+//   Keeping a whole clip in memory beside one plain read of its bytes, and
+//   extending a kept first half to the whole: "read_per_byte" is how often
+//   each byte kept was read from the file
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieClock.h"
 #include "tests/support/TestClip.h"
@@ -11,6 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QDir>
+#include <QFile>
 
 #include <malloc.h>
 #include <unistd.h>
@@ -121,7 +126,71 @@ void BM_MemoryReleasedMovies(benchmark::State& state) {
     report(state, residentMegabytes() - before, threadCount() - threadsBefore);
   }
 }
+const QString& clipAllIntra() {
+  static const QString path = [] {
+    TestClipSpec spec;
+    spec.width = 1920;
+    spec.height = 1080;
+    spec.frames = 60;
+    spec.chromaNoise = 3;
+    spec.quality = 22;
+    QString error;
+    const QString made = TestClip::create(spec, QStringLiteral("ram.mov"), &error);
+    if (!error.isEmpty()) std::fprintf(stderr, "clip: %s\n", qPrintable(error));
+    return made;
+  }();
+  return path;
+}
+
+QKTimeRange frames(const Movie& movie, int64_t first, int64_t count) {
+  const int64_t unit = movie.frameDuration().value;
+  return QKTimeRange{QKTime{first * unit, movie.timeScale(), 0},
+                     QKTime{count * unit, movie.timeScale(), 0}};
+}
+
+// The baseline: the file's bytes read once into memory.
+void BM_RamLoadBareRead(benchmark::State& state) {
+  QFile file(clipAllIntra());
+  for (auto _ : state) {
+    file.open(QIODevice::ReadOnly);
+    benchmark::DoNotOptimize(file.readAll());
+    file.close();
+  }
+  state.SetBytesProcessed(state.iterations() * QFile(clipAllIntra()).size());
+}
+
+// `firstHalf`: half is kept already, the load extends it to the whole.
+void ramLoad(benchmark::State& state, bool firstHalf) {
+  Movie::Options options;
+  options.audio = false;
+  QString error;
+  double readPerByte = 0.0;
+  int64_t kept = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::shared_ptr<Movie> movie = Movie::openFile(clipAllIntra(), &error, options);
+    const int64_t count = movie->frameCount();
+    if (firstHalf) movie->loadIntoRam(frames(*movie, 0, count / 2));
+    const int64_t readBefore = movie->fileBytesRead();
+    const int64_t keptBefore = movie->ramBytes();
+    state.ResumeTiming();
+    movie->loadIntoRam(frames(*movie, 0, count));
+    state.PauseTiming();
+    kept = movie->ramBytes() - keptBefore;
+    readPerByte = double(movie->fileBytesRead() - readBefore) / double(std::max<int64_t>(kept, 1));
+    movie.reset();
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(state.iterations() * kept);
+  state.counters["read_per_byte"] = readPerByte;
+  state.counters["kept_MB"] = double(kept) / (1024.0 * 1024.0);
+}
+void BM_RamLoadWholeClip(benchmark::State& state) { ramLoad(state, false); }
+void BM_RamLoadExtendHalfToWhole(benchmark::State& state) { ramLoad(state, true); }
 }  // namespace
 
+BENCHMARK(BM_RamLoadBareRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RamLoadWholeClip)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RamLoadExtendHalfToWhole)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MemoryParkedMovies)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MemoryReleasedMovies)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

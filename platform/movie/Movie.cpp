@@ -21,6 +21,8 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <limits>
+#include <optional>
 
 #include <pthread.h>
 
@@ -600,6 +602,65 @@ Movie::Work Movie::workOnce() {
 
 // --- RAM loading -------------------------------------------------------------
 
+namespace {
+// Widens [lo, hi) to an index entry's bytes; false when the entry does not
+// say where they are.
+bool widen(const AVIndexEntry* e, int64_t& lo, int64_t& hi) {
+  if (!e || e->pos < 0 || e->size <= 0) return false;
+  lo = std::min(lo, e->pos);
+  hi = std::max(hi, e->pos + e->size);
+  return true;
+}
+
+// Every stream's packets from `from` to `to` (in `base`) by the stream's
+// own index; false when an entry there has no place or size.
+bool widenOtherStreams(AVFormatContext* fc, int stream, AVRational base, int64_t from, int64_t to,
+                       int64_t& lo, int64_t& hi) {
+  for (unsigned i = 0; i < fc->nb_streams; ++i) {
+    AVStream* st = fc->streams[i];
+    if (int(i) == stream) continue;
+    const int count = avformat_index_get_entries_count(st);
+    const int64_t start = av_rescale_q(from, base, st->time_base);
+    const int64_t end = av_rescale_q(to, base, st->time_base);
+    int k =
+        std::max(0, av_index_search_timestamp(st, start, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY));
+    for (; k < count; ++k) {
+      const AVIndexEntry* e = avformat_index_get_entry(st, k);
+      if (e->timestamp > end) break;
+      if (!widen(e, lo, hi)) return false;
+    }
+  }
+  return true;
+}
+}  // namespace
+
+// From the demuxer's index, without reading a packet: the picture stream's
+// packets from the key frame the range decodes from (a reordering delay
+// early) to a few past its end, and the other streams' packets of that time.
+// Nothing when the index does not list every picture with its place and size.
+std::optional<std::pair<int64_t, int64_t>> Movie::indexedSpan(AVFormatContext* fc, int stream,
+                                                              int64_t startTs, int64_t endTs,
+                                                              int64_t frameTs) const {
+  AVStream* st = fc->streams[stream];
+  const int count = avformat_index_get_entries_count(st);
+  const int64_t listed = st->nb_frames > 0 ? st->nb_frames : info_.frameCount;
+  if (count <= 0 || count < listed) return std::nullopt;
+  const int64_t early = (int64_t(st->codecpar->video_delay) + 1) * frameTs;
+  const int first =
+      std::max(0, av_index_search_timestamp(st, startTs - early, AVSEEK_FLAG_BACKWARD));
+  int last = av_index_search_timestamp(st, endTs, AVSEEK_FLAG_ANY);
+  last = last < 0 ? count - 1 : std::min(count - 1, last + 8);
+  int64_t lo = std::numeric_limits<int64_t>::max();
+  int64_t hi = -1;
+  for (int k = first; k <= last; ++k)
+    if (!widen(avformat_index_get_entry(st, k), lo, hi)) return std::nullopt;
+  const int64_t from = avformat_index_get_entry(st, first)->timestamp;
+  const int64_t to = avformat_index_get_entry(st, last)->timestamp;
+  if (!widenOtherStreams(fc, stream, st->time_base, from, to, lo, hi)) return std::nullopt;
+  if (hi <= lo) return std::nullopt;
+  return std::make_pair(lo, hi - lo);
+}
+
 std::pair<int64_t, int64_t> Movie::byteSpan(const QKTimeRange& range) {
   QString error;
   std::unique_ptr<MovieDemuxer> demuxer = MovieDemuxer::open(source_, &error);
@@ -613,6 +674,12 @@ std::pair<int64_t, int64_t> Movie::byteSpan(const QKTimeRange& range) {
                           (demuxer->videoStream() >= 0 ? info_.videoStartPts : 0);
   const int64_t endTs = av_rescale_q(endValue, AVRational{1, info_.timeScale}, tb) +
                         (demuxer->videoStream() >= 0 ? info_.videoStartPts : 0);
+  if (demuxer->videoStream() >= 0) {
+    const int64_t frameTs =
+        std::max<int64_t>(1, av_rescale_q(info_.frameDuration, AVRational{1, info_.timeScale}, tb));
+    if (auto span = indexedSpan(fc, stream, startTs, endTs, frameTs)) return *span;
+  }
+  // No full index: the packets themselves say where they are.
   AVPacket* packet = av_packet_alloc();
   // Start at the key frame the range's first frame is decoded from: a seek
   // that lands after the range start (reordered frames) backs off further.
@@ -651,11 +718,12 @@ std::pair<int64_t, int64_t> Movie::byteSpan(const QKTimeRange& range) {
 
 bool Movie::loadIntoRam(const QKTimeRange& range) {
   if (range.duration.value <= 0) return true;
-  const auto [offset, length] = byteSpan(range);
-  if (length <= 0) return false;
-  // The header too, so that a decoder opened later needs no disk either.
+  // The header first, so that a decoder opened later needs no disk either,
+  // and finding the span reads it from memory.
   for (const auto& [spanOffset, spanLength] : headerSpans_)
     if (!source_->pin(spanOffset, spanLength)) return false;
+  const auto [offset, length] = byteSpan(range);
+  if (length <= 0) return false;
   return source_->pin(offset, length);
 }
 

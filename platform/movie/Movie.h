@@ -16,9 +16,11 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
+struct AVFormatContext;
 class KeyframeIndex;
 class MovieAudio;
 class MovieByteSource;
@@ -202,7 +204,11 @@ class Movie {
   enum class Work { Decoded, Idle, Parked };
   Work workOnce();
   std::vector<int64_t> wantedFrames(const MovieTimeline& timeline, int64_t host) const;
+  // The bytes a time range plays from (offset, length).
   std::pair<int64_t, int64_t> byteSpan(const QKTimeRange& range);
+  std::optional<std::pair<int64_t, int64_t>> indexedSpan(AVFormatContext* fc, int stream,
+                                                         int64_t startTs, int64_t endTs,
+                                                         int64_t frameTs) const;
 
   std::shared_ptr<MovieByteSource> source_;
   std::vector<std::pair<int64_t, int64_t>> headerSpans_;  // what opening reads

@@ -131,68 +131,79 @@ bool MovieByteSource::readPinned(int64_t offset, uint8_t* buffer, int length, in
   return true;
 }
 
+MovieByteSource::Spans MovieByteSource::unpinnedIn(int64_t start, int64_t end) const {
+  Spans gaps;
+  std::lock_guard<std::mutex> lock(pinMutex_);
+  auto it = pinned_.upper_bound(start);
+  if (it != pinned_.begin()) --it;
+  int64_t at = start;
+  for (; it != pinned_.end() && it->first < end; ++it) {
+    const int64_t pieceEnd = it->first + it->second.size();
+    if (pieceEnd <= at) continue;
+    if (it->first > at) gaps.emplace_back(at, it->first - at);
+    at = pieceEnd;
+  }
+  if (at < end) gaps.emplace_back(at, end - at);
+  return gaps;
+}
+
+bool MovieByteSource::readFile(int64_t offset, char* buffer, int64_t length) {
+  while (length > 0) {
+    const ssize_t n = ::pread(fd_, buffer, size_t(length), offset);
+    if (n <= 0) return false;
+    fileBytesRead_ += n;
+    offset += n;
+    buffer += n;
+    length -= n;
+  }
+  return true;
+}
+
 bool MovieByteSource::pin(int64_t offset, int64_t length) {
   if (fd_ < 0) return true;  // already all in memory
   offset = std::clamp<int64_t>(offset, 0, size_);
-  int64_t end = std::clamp<int64_t>(offset + std::max<int64_t>(length, 0), 0, size_);
+  const int64_t end = std::clamp<int64_t>(offset + std::max<int64_t>(length, 0), 0, size_);
   if (end <= offset) return true;
-  // Merge with the spans it touches; read only what is missing.
-  std::unique_lock<std::mutex> lock(pinMutex_);
-  int64_t start = offset;
-  auto first = pinned_.upper_bound(start);
-  if (first != pinned_.begin() && std::prev(first)->first + std::prev(first)->second.size() >= start)
-    --first;
-  auto last = first;
-  while (last != pinned_.end() && last->first <= end) ++last;
-  if (first != last) {
-    start = std::min(start, first->first);
-    const auto back = std::prev(last);
-    end = std::max<int64_t>(end, back->first + back->second.size());
-  }
-  std::map<int64_t, QByteArray> old(std::make_move_iterator(first), std::make_move_iterator(last));
-  pinned_.erase(first, last);
-  lock.unlock();
-
-  QByteArray bytes(end - start, Qt::Uninitialized);
-  bool ok = true;
-  for (int64_t pos = start; pos < end && ok;) {
-    auto it = old.upper_bound(pos);
-    if (it != old.begin() && std::prev(it)->first + std::prev(it)->second.size() > pos) {
-      const auto& [spanStart, span] = *std::prev(it);
-      const int64_t n = spanStart + span.size() - pos;
-      std::memcpy(bytes.data() + (pos - start), span.constData() + (pos - spanStart), size_t(n));
-      pos += n;
-      continue;
-    }
-    const int64_t stop = it == old.end() ? end : std::min(end, it->first);
-    const ssize_t n = ::pread(fd_, bytes.data() + (pos - start), size_t(stop - pos), pos);
-    if (n <= 0) ok = false;
-    else {
-      fileBytesRead_ += n;
-      pos += n;
+  // Only what is missing is read, in pieces of its own beside those already
+  // held: what is kept is neither read nor copied again. Pieces join the
+  // map only once all are read, so a failed read leaves it as it was.
+  std::lock_guard<std::mutex> changing(changeMutex_);
+  std::map<int64_t, QByteArray> pieces;
+  for (const auto& [gap, gapLength] : unpinnedIn(offset, end)) {
+    for (int64_t at = gap; at < gap + gapLength; at += kPieceBytes) {
+      QByteArray bytes(std::min(kPieceBytes, gap + gapLength - at), Qt::Uninitialized);
+      if (!readFile(at, bytes.data(), bytes.size())) return false;
+      pieces.emplace(at, std::move(bytes));
     }
   }
-  lock.lock();
-  if (ok) pinned_[start] = std::move(bytes);
-  else
-    for (auto& span : old) pinned_.insert(std::move(span));
-  return ok;
+  std::lock_guard<std::mutex> lock(pinMutex_);
+  pinned_.merge(pieces);
+  return true;
 }
 
 void MovieByteSource::unpin(int64_t offset, int64_t length) {
   const int64_t end = offset + std::max<int64_t>(length, 0);
-  std::lock_guard<std::mutex> lock(pinMutex_);
-  std::map<int64_t, QByteArray> kept;
-  for (auto& [start, bytes] : pinned_) {
-    const int64_t spanEnd = start + bytes.size();
-    if (spanEnd <= offset || start >= end) {
-      kept.emplace(start, std::move(bytes));
-      continue;
-    }
-    if (start < offset) kept.emplace(start, bytes.left(offset - start));
-    if (spanEnd > end) kept.emplace(end, bytes.mid(end - start));
+  std::lock_guard<std::mutex> changing(changeMutex_);
+  // Worked out while readers go on (only this thread changes the map); the
+  // pieces cut at either end keep a copy of their rest.
+  std::vector<std::map<int64_t, QByteArray>::iterator> gone;
+  std::map<int64_t, QByteArray> rests;
+  auto it = pinned_.upper_bound(offset);
+  if (it != pinned_.begin()) --it;
+  for (; it != pinned_.end() && it->first < end; ++it) {
+    const int64_t pieceEnd = it->first + it->second.size();
+    if (pieceEnd <= offset) continue;
+    gone.push_back(it);
+    if (it->first < offset) rests.emplace(it->first, it->second.left(offset - it->first));
+    if (pieceEnd > end) rests.emplace(end, it->second.mid(end - it->first));
   }
-  pinned_ = std::move(kept);
+  std::vector<QByteArray> freed;  // freed after the lock is let go
+  std::lock_guard<std::mutex> lock(pinMutex_);
+  for (auto piece : gone) {
+    freed.push_back(std::move(piece->second));
+    pinned_.erase(piece);
+  }
+  pinned_.merge(rests);
 }
 
 int64_t MovieByteSource::pinnedBytes() const {

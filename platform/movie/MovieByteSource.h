@@ -33,8 +33,10 @@ class MovieByteSource : public std::enable_shared_from_this<MovieByteSource> {
   // or a negative errno.
   int read(int64_t offset, uint8_t* buffer, int length);
 
-  // Keeps [offset, offset + length) in memory; answers false when the file
-  // cannot be read there. Pinned spans merge; unpinning cuts them.
+  // Keeps [offset, offset + length) in memory; answers false (keeping what
+  // was pinned before) when the file cannot be read there. Only bytes not yet
+  // pinned are read, and pinned bytes are never copied to grow a span.
+  // Unpinning cuts spans. Pin and unpin take turns; reads go on meanwhile.
   bool pin(int64_t offset, int64_t length);
   void unpin(int64_t offset, int64_t length);
   int64_t pinnedBytes() const;
@@ -52,12 +54,21 @@ class MovieByteSource : public std::enable_shared_from_this<MovieByteSource> {
  private:
   MovieByteSource() = default;
   bool readPinned(int64_t offset, uint8_t* buffer, int length, int* got);
+  // The stretches of [start, end) no piece holds.
+  Spans unpinnedIn(int64_t start, int64_t end) const;
+  bool readFile(int64_t offset, char* buffer, int64_t length);
+
+  // Pinned bytes are held in pieces of at most this size, side by side.
+  static constexpr int64_t kPieceBytes = int64_t(4) << 20;
 
   QString path_;
   int fd_ = -1;
   int64_t size_ = 0;
   QByteArray data_;  // the whole movie, for sources made from memory
-  mutable std::mutex pinMutex_;
-  std::map<int64_t, QByteArray> pinned_;  // start offset -> bytes
+  std::mutex changeMutex_;       // one pin or unpin at a time; held while reading the file
+  mutable std::mutex pinMutex_;  // guards pinned_, held briefly
+  // Start offset -> bytes; pieces never overlap. Only a thread holding
+  // changeMutex_ changes the map.
+  std::map<int64_t, QByteArray> pinned_;
   std::atomic<int64_t> fileBytesRead_{0};
 };

@@ -66,6 +66,21 @@ TEST(MovieByteSource, PinnedSpansMergeCutAndServeReads) {
   EXPECT_EQ(source->fileBytesRead(), before + 50);
 }
 
+TEST(MovieByteSource, AFailedPinKeepsWhatWasPinned) {
+  const QByteArray bytes = counting(10000);
+  const QString path = TestMovie::writeFile(QStringLiteral("bytes.bin"), bytes);
+  QString error;
+  auto source = MovieByteSource::forFile(path, &error);
+  ASSERT_TRUE(source);
+  ASSERT_TRUE(source->pin(100, 100));
+  QFile(path).resize(150);  // cut short under the open file
+  EXPECT_FALSE(source->pin(0, 1000));
+  EXPECT_EQ(source->pinnedBytes(), 100);
+  uint8_t buffer[100];
+  ASSERT_EQ(source->read(100, buffer, 100), 100);
+  EXPECT_EQ(QByteArray(reinterpret_cast<char*>(buffer), 100), bytes.mid(100, 100));
+}
+
 TEST(MovieRam, ALoadedRangePlaysWithoutTheDisk) {
   TestClipSpec spec;
   spec.width = 160;
@@ -87,6 +102,33 @@ TEST(MovieRam, ALoadedRangePlaysWithoutTheDisk) {
   // from memory.
   for (int n : {59, 30, 45, 31, 58})
     EXPECT_EQ(TestClip::frameNumberIn(movie->frameImage(QKTime{n, 30, 0})), n) << n;
+}
+
+// Each byte kept is read from the file once: finding the range's bytes
+// reads none, and extending a kept range reads only what it adds.
+TEST(MovieRam, KeepingARangeReadsEachByteOnce) {
+  TestClipSpec spec;
+  spec.width = 160;
+  spec.height = 120;
+  spec.frames = 60;
+  spec.gop = TestClipSpec::Gop::Long;
+  spec.chromaNoise = 20;
+  QString error;
+  const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
+  ASSERT_TRUE(error.isEmpty());
+  auto movie = Movie::openFile(path, &error);
+  ASSERT_TRUE(movie) << error.toStdString();
+  int64_t read = movie->fileBytesRead();
+  int64_t kept = movie->ramBytes();
+  for (int frames : {30, 60}) {
+    SCOPED_TRACE(frames);
+    ASSERT_TRUE(movie->loadIntoRam(QKTimeRange{QKTime{0, 30, 0}, QKTime{frames, 30, 0}}));
+    const int64_t added = movie->ramBytes() - kept;
+    EXPECT_GT(added, QFile(path).size() / 4);
+    EXPECT_LE(movie->fileBytesRead() - read, added);
+    read = movie->fileBytesRead();
+    kept = movie->ramBytes();
+  }
 }
 
 TEST(MovieRam, FlushingGivesTheMemoryBack) {
