@@ -18,9 +18,9 @@ class QPainter;
 // or upwards from the bottom. Values outside 0..1 are drawn as they are; a
 // value that is not finite draws the background only.
 //
-// setVal may be called from any thread: the value is stored atomically and
-// one repaint is asked of the main thread (RepaintRequest). Follows
-// "QKRedrawLevelsNotification".
+// setVal may be called from any thread (the caller is done before the view
+// goes): the value is stored atomically and one repaint is asked of the main
+// thread (RepaintRequest). Follows "QKRedrawLevelsNotification".
 class SimpleLevelView : public QWidget {
   Q_OBJECT
  public:

@@ -1,11 +1,14 @@
 #include "framework/datasource/DataSourceController.h"
+#include "framework/datasource/QKBMSMCoordinatorInterface.h"
 #include "framework/render/InterfaceColorScheme.h"
 #include "framework/render/TheApplication.h"
 #include "framework/toolkit/BezierPathAdditions.h"
 #include "framework/toolkit/BlackTranslucentPanel.h"
+#include "framework/toolkit/FirstResponderTextField.h"
 #include "framework/toolkit/QKFallThruPopUpButtonCell.h"
 #include "framework/toolkit/QKNSPopUpButton.h"
 #include "framework/toolkit/QKNSTextLabel.h"
+#include "framework/toolkit/QKNSView.h"
 #include "framework/toolkit/QKScrollView.h"
 #include "framework/toolkit/QKScroller.h"
 #include "framework/toolkit/ThemeDict.h"
@@ -380,4 +383,33 @@ TEST(QKNSTextLabel, FollowsTheLabelTheme) {
   app->setLabelColorDict({{InterfaceColorScheme::kFontAttribute, 3}});
   label.redrawNotification();
   EXPECT_EQ(label.font(), font);
+}
+
+TEST(QKNSView, FocusClearsTheControlSelection) {
+  struct Coordinator : QKBMSMCoordinatorInterface {
+    void selectSlider() override {}
+    void selectButton() override {}
+    void selectNothing() override { ++deselections; }
+    int deselections = 0;
+  } coordinator;
+  QKNSView early;  // made before there is a controller: finds it on focus
+  DataSourceController controller(DataSourceController::TickThread::Manual);
+  controller.setCoordinator(&coordinator);
+  QKNSView view;
+  EXPECT_EQ(view.dataSourceController(), &controller);
+  for (QKNSView* v : {&view, &early}) {
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(v, &focus);
+  }
+  EXPECT_EQ(coordinator.deselections, 2);
+  EXPECT_EQ(early.dataSourceController(), &controller);
+  controller.setCoordinator(nullptr);
+}
+
+TEST(FirstResponderTextField, SelectsAllItsTextOnceFocused) {
+  FirstResponderTextField field(QStringLiteral("Layer 1"));
+  QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
+  QApplication::sendEvent(&field, &focus);
+  field.deselect();  // as the focusing click would
+  EXPECT_TRUE(MainThread::processUntil([&] { return field.selectedText() == field.text(); }, 2.0));
 }
