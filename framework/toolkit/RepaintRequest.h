@@ -16,6 +16,12 @@
 // paint reads the latest value. The call holds the view through a QPointer:
 // a request pending when its view is destroyed does nothing.
 //
+// The writer's fast path is a store and a load with no fence between them (a
+// fence would cost more than the store). A value stored at the instant the
+// flag is cleared may therefore sit in the writer's store buffer while the
+// flag still reads set; the paint that follows reads the value a full
+// event-loop step later, long after such a buffer has drained.
+//
 // Construct and destroy on the main thread (with the view).
 class RepaintRequest {
  public:
