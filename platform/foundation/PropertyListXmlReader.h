@@ -1,15 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QVariant>
-#include <QXmlStreamReader>
 
-// A strict reader of XML property lists. Anything the format does not allow
-// (a key without a value, text where a value belongs, an integer or date that
-// does not parse, bad base64, an undefined entity, a truncated document) is an
-// error naming the line and column, never a silently dropped or zeroed value.
-// External entities are refused where they are declared; nothing is fetched.
+// A strict reader of XML property lists, of our own: one pass over the
+// bytes, after every byte was checked to be UTF-8 that XML allows. Anything
+// the format does not allow (a key without a value, text where a value
+// belongs, an integer or date that does not parse, bad base64, an undefined
+// entity, a truncated document) is an error naming the line and column,
+// never a silently dropped or zeroed value. Internal entities are expanded;
+// external ones are refused where they are declared, so nothing is fetched.
+// UTF-16 and other declared encodings are converted first. Nesting beyond
+// 512 levels is refused.
 class PropertyListXmlReader {
  public:
   explicit PropertyListXmlReader(const QByteArray& bytes);
@@ -19,26 +24,45 @@ class PropertyListXmlReader {
   QString error() const { return error_; }
 
  private:
-  QVariant readValue(int depth);
-  QVariant readDictionary(int depth);
-  QVariant readArray(int depth);
-  QVariant readScalar(const QString& element);
-  bool readBoolean();
-  // Moves to the next child element of the current one; false at its end
-  // tag or on an error.
-  bool nextChild();
-  bool startRootElement();
-  bool finishDocument();
-  QString text();
-  QVariant readData(const QString& content);
-  bool encodingMatches();
-  bool refuseExternalEntities();
-  QVariant undefinedEntity();
-  bool explainXmlError();
-  QVariant fail(const QString& message);
-  QVariant failAt(qint64 line, qint64 column, const QString& reason);
+  struct Tag {
+    QByteArrayView name;
+    const char* start = nullptr;
+    bool empty = false;
+  };
+
+  bool decode();
+  bool checkCharacters();
+  bool prolog();
+  bool doctype();
+  bool entityDeclaration();
+  bool skipDeclaration();
+  bool skipQuoted(QByteArray* content);
+  bool skipMisc();
+  bool epilog();
+  bool startTag(Tag* tag);
+  bool endTag(const Tag& tag);
+  bool nextChild(const Tag& parent, Tag* child);
+  bool text(const Tag& tag, QByteArray* out);
+  bool reference(QByteArray* out);
+  QVariant readValue(const Tag& tag, int depth);
+  QVariant readDictionary(const Tag& tag, int depth);
+  QVariant readArray(const Tag& tag, int depth);
+  QVariant readScalar(const Tag& tag);
+  QVariant readData(const Tag& tag);
+  QVariant unexpectedText();
+  bool startsWith(const char* text) const;
+  void skipSpace();
+  QVariant fail(const QString& reason);
+  QVariant failAt(const char* at, const QString& reason);
+  bool failAtStart(const QString& reason);
+  QVariant truncated();
 
   QByteArray bytes_;
-  QXmlStreamReader xml_;
+  QByteArray utf8_;
+  const char* begin_ = nullptr;
+  const char* at_ = nullptr;
+  const char* end_ = nullptr;
+  QHash<QByteArray, QByteArray> entities_;
+  QByteArray scratch_;
   QString error_;
 };

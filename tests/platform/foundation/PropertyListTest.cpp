@@ -454,25 +454,25 @@ TEST(PropertyList, MalformedInputIsAClearErrorNeverACrash) {
       {"unknown element", head + "<set/></plist>", "unknown element <set>"},
       {"key outside a dictionary", head + "<key>a</key></plist>", "<key> outside a dictionary"},
       {"key followed by a key", head + "<dict>\n<key>a</key>\n<key>b</key><true/></dict></plist>",
-       "line 4, column 5: key \"a\" has no value"},
+       "line 4, column 1: key \"a\" has no value"},
       {"undefined entity", doctype + "<string>a&nbsp;b</string></plist>",
-       "line 4, column 15: the entity &nbsp; is not defined"},
+       "line 4, column 10: the entity &nbsp; is not defined"},
       {"undefined entity between values", doctype + "<array>&x;</array></plist>",
        "the entity &x; is not defined"},
       {"external entity",
        "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n"
        "<plist><string>&x;</string></plist>",
-       "line 2, column 58: the external entity \"x\" is declared"},
+       "line 2, column 18: the external entity \"x\" is declared"},
       {"lone base64 character", head + "<data>A</data></plist>", "lone base64 character"},
       {"base64 cut after whole bytes", head + "<data>AAEC\nA</data></plist>",
-       "line 4, column 8: <data> does not parse: a lone base64 character"},
+       "line 3, column 1: <data> does not parse: a lone base64 character"},
       {"base64 after its padding", head + "<data>AA==AA==</data></plist>", "after its padding"},
       {"too much base64 padding", head + "<data>AA===</data></plist>", "wrong base64 padding"},
       {"raw control character", head + "<array>\n<string>bad\x01here</string></array></plist>",
        "line 4, column 12: a control character (U+0001)"},
       {"bytes that are not UTF-8",
        head + "<array>\n<string>ok</string>\n<string>bad\xC3\x28</string></array></plist>",
-       "line 5, column 12: bytes that are not UTF-8 (C3 28)"},
+       "line 5, column 12: bytes that are not UTF-8 or not allowed in XML (C3 28)"},
       {"UTF-8 byte-order mark declared as UTF-16",
        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<plist><true/></plist>",
        "declares UTF-16 but starts with a UTF-8 byte-order mark"},
@@ -545,17 +545,21 @@ TEST(PropertyList, DeepNestingIsRefusedNotOverflowed) {
       << result.error.toStdString();
 }
 
-TEST(PropertyList, DamagedBinaryListsAreErrorsNeverCrashes) {
-  const QByteArray good = fixture("every-type.bplist");
-  ASSERT_TRUE(PropertyList::parse(good).ok());
-  for (qsizetype length = 0; length < good.size(); ++length)
-    EXPECT_FALSE(PropertyList::parse(good.left(length)).ok()) << "cut at " << length;
-  // Every byte changed in turn: whatever comes back, it must come back.
-  for (qsizetype at = 8; at < good.size(); ++at) {
-    QByteArray damaged = good;
-    damaged[at] = static_cast<char>(damaged[at] ^ 0x5A);
-    const PropertyList::Result result = PropertyList::parse(damaged);
-    EXPECT_EQ(result.ok(), result.value.isValid());
+TEST(PropertyList, DamagedListsAreErrorsNeverCrashes) {
+  for (const QByteArray& good : {fixture("every-type.bplist"), PropertyList::toXml(richValue())}) {
+    SCOPED_TRACE(good.left(8).toStdString());
+    ASSERT_TRUE(PropertyList::parse(good).ok());
+    // Cut anywhere before its last element ends, a list is an error.
+    const qsizetype complete = good.startsWith("bplist") ? good.size() : good.lastIndexOf('<');
+    for (qsizetype length = 0; length < complete; ++length)
+      EXPECT_FALSE(PropertyList::parse(good.left(length)).ok()) << "cut at " << length;
+    // Every byte changed in turn: whatever comes back, it must come back.
+    for (qsizetype at = 8; at < good.size(); ++at) {
+      QByteArray damaged = good;
+      damaged[at] = static_cast<char>(damaged[at] ^ 0x5A);
+      const PropertyList::Result result = PropertyList::parse(damaged);
+      EXPECT_EQ(result.ok(), result.value.isValid());
+    }
   }
 }
 
@@ -637,7 +641,9 @@ TEST(PropertyList, TellsValuesAlreadyInPropertyListForm) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(PropertyList::isNormalized(c.value), c.normal);
-    if (c.normal) EXPECT_EQ(PropertyList::normalized(c.value), c.value);
+    if (c.normal) {
+      EXPECT_EQ(PropertyList::normalized(c.value), c.value);
+    }
   }
 }
 
