@@ -8,7 +8,9 @@
 // The behaviour the themed table and outline add to their Qt view (see
 // ThemedList): keys the list keeps (keepsKey) go to the view, every other
 // key, pressed or released, to the data-source controller; a click or the
-// focus clears the slider and button selection. Main thread only.
+// focus clears the slider and button selection. No key the list sees goes
+// on to its parent (a palette would hand a kept key's release to the
+// controller without its press). Main thread only.
 template <class View>
 class ThemedItemView : public View {
  public:
@@ -29,14 +31,15 @@ class ThemedItemView : public View {
   virtual void applyRowHeight(double textHeight) = 0;
 
   void keyPressEvent(QKeyEvent* event) override {
-    if (keepsKey(*event)) return View::keyPressEvent(event);
-    list_.forwardKey(event);
+    if (keepsKey(*event))
+      View::keyPressEvent(event);
+    else
+      list_.forwardKey(event);
     event->accept();
   }
   // A release takes the road of its press.
   void keyReleaseEvent(QKeyEvent* event) override {
-    if (keepsKey(*event)) return View::keyReleaseEvent(event);
-    list_.forwardKey(event);
+    if (!keepsKey(*event)) list_.forwardKey(event);
     event->accept();
   }
   void mousePressEvent(QMouseEvent* event) override {

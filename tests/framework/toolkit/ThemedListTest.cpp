@@ -42,6 +42,16 @@ struct ControllerKeys {
   NotificationObservers observers;
 };
 
+// Counts the keys that come up from its children.
+class KeyRecordingParent : public QWidget {
+ public:
+  int keys = 0;
+
+ protected:
+  void keyPressEvent(QKeyEvent*) override { ++keys; }
+  void keyReleaseEvent(QKeyEvent*) override { ++keys; }
+};
+
 class CountingCoordinator : public QKBMSMCoordinatorInterface {
  public:
   void selectSlider() override {}
@@ -89,6 +99,7 @@ std::unique_ptr<QAbstractItemView> makeList(bool outline, bool activeDelete) {
 
 // Which keys a list keeps and which reach the controller, pressed and
 // released; in the active-delete lists Delete reaches only the delegate.
+// None goes on to the list's parent.
 TEST(ThemedList, KeyRouting) {
   DataSourceController controller(DataSourceController::TickThread::Manual);
   struct Case {
@@ -114,8 +125,11 @@ TEST(ThemedList, KeyRouting) {
         SCOPED_TRACE(testing::Message()
                      << (outline ? "outline" : "table") << (activeDelete ? " active-delete" : "")
                      << " key " << QKeySequence(c.key).toString().toStdString());
+        KeyRecordingParent parent;
         std::unique_ptr<QAbstractItemView> view = makeList(outline, activeDelete);
+        view->setParent(&parent);
         view->setModel(makeModel(view.get(), 3));
+        view->setCurrentIndex(view->model()->index(0, 0));  // Up can go nowhere
         CountingDeleteDelegate deletes;
         if (auto* table = dynamic_cast<ActiveDeleteTableView*>(view.get()))
           table->setDeleteDelegate(&deletes);
@@ -131,6 +145,8 @@ TEST(ThemedList, KeyRouting) {
                                                 {c.key, QEvent::KeyRelease}};
         EXPECT_EQ(keysSeen.seen, (kept || toDelegate) ? decltype(forwarded){} : forwarded);
         EXPECT_EQ(deletes.presses, toDelegate ? 1 : 0);
+        EXPECT_EQ(parent.keys, 0);
+        view.reset();
       }
     }
   }
