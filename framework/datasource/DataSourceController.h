@@ -52,8 +52,10 @@ class QTimer;
 // on the setting thread, concurrently with the tick.
 //
 // Lock order (every lock is an RWTryLock taken by spinning with a yield;
-// readers re-enter; a writer is refused, with a log line, on a thread that
-// holds the same lock for reading):
+// readers re-enter and a waiting writer goes before new readers only, so a
+// level is read-locked top-down and never after a level below it; a writer
+// is refused, with a log line, on a thread that holds the same lock for
+// reading):
 //   1. the tree lock (the roots' dictionary), held for reading for a whole
 //      tick;
 //   2. the holders' element locks, from the root downwards;

@@ -32,8 +32,10 @@ struct ReadHolds {
         return;
       }
     }
-    // Table full: the hold is not tracked; only the self-deadlock check of
-    // writeLock loses its protection for this lock.
+    // Table full: the hold is counted but not tracked; the self-deadlock
+    // check of writeLock loses its protection for this lock, and while it
+    // lasts every read of this thread counts as re-entering.
+    ++untracked;
   }
   void remove(const RWTryLock* l) {
     for (int i = 0; i < used; ++i) {
@@ -43,7 +45,9 @@ struct ReadHolds {
         return;
       }
     }
+    if (untracked > 0) --untracked;
   }
+  int untracked = 0;
 };
 
 // Initial-exec: the library is loaded at start-up, so the table is reached
@@ -53,6 +57,11 @@ thread_local ReadHolds readHolds __attribute__((tls_model("initial-exec")));
 }  // namespace
 
 bool RWTryLock::tryReadLock() {
+  // A waiting writer goes before new readers; a thread already reading
+  // re-enters at once (the writer waits for it anyway).
+  if (writersWaiting_.load(std::memory_order_relaxed) > 0 && !heldForReadingByThisThread() &&
+      readHolds.untracked == 0)
+    return false;
   int current = state_.load(std::memory_order_relaxed);
   while (current != kWriter) {
     if (state_.compare_exchange_weak(current, current + 1, std::memory_order_acquire,
@@ -84,7 +93,10 @@ bool RWTryLock::writeLock() {
     Log::line("\t\terr: write lock asked for by a thread that holds the read lock");
     return false;
   }
+  if (tryWriteLock()) return true;
+  writersWaiting_.fetch_add(1, std::memory_order_relaxed);
   while (!tryWriteLock()) std::this_thread::yield();
+  writersWaiting_.fetch_sub(1, std::memory_order_relaxed);
   return true;
 }
 
@@ -102,6 +114,4 @@ int RWTryLock::readerCount() const {
   return s == kWriter ? 0 : s;
 }
 
-bool RWTryLock::heldForReadingByThisThread() const {
-  return readHolds.find(this) != nullptr;
-}
+bool RWTryLock::heldForReadingByThisThread() const { return readHolds.find(this) != nullptr; }

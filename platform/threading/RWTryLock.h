@@ -2,20 +2,24 @@
 
 #include <atomic>
 
-// A reader/writer lock made of one atomic, taken by spinning on the try
+// A reader/writer lock made of atomics, taken by spinning on the try
 // operations with a yield between attempts. Any number of readers or one
 // writer. Readers are re-entrant: a thread that holds the read lock may take
 // it again (a subscriber's action may read the tree it is called from), and
-// readers are never held back by a waiting writer, so re-entry cannot
-// deadlock. Writers are not re-entrant, and a thread must not ask for the
-// write lock while it holds the read lock: `writeLock` refuses that (logs
-// and returns false) instead of spinning forever.
+// such a re-entering reader is never held back by a waiting writer, so
+// re-entry cannot deadlock. A new reader (one not holding it yet) lets a
+// waiting writer in first, so that readers coming back to back cannot
+// starve a writer. Writers are not re-entrant, and a thread must not ask for
+// the write lock while it holds the read lock: `writeLock` refuses that
+// (logs and returns false) instead of spinning forever.
 class RWTryLock {
  public:
   RWTryLock() = default;
   RWTryLock(const RWTryLock&) = delete;
   RWTryLock& operator=(const RWTryLock&) = delete;
 
+  // False while a writer holds the lock, or waits for it and this thread
+  // does not hold the read lock yet.
   bool tryReadLock();
   void readLock();
   void readUnlock();
@@ -31,6 +35,7 @@ class RWTryLock {
 
   bool isWriteLocked() const { return state_.load(std::memory_order_relaxed) == kWriter; }
   int readerCount() const;
+  int writersWaiting() const { return writersWaiting_.load(std::memory_order_relaxed); }
   bool heldForReadingByThisThread() const;
 
   class ReadGuard {
@@ -61,5 +66,6 @@ class RWTryLock {
 
  private:
   static constexpr int kWriter = -1;
-  std::atomic<int> state_{0};  // kWriter, or the number of read holds
+  std::atomic<int> state_{0};           // kWriter, or the number of read holds
+  std::atomic<int> writersWaiting_{0};  // in writeLock, not yet in
 };

@@ -1,8 +1,11 @@
 #include "platform/threading/RWTryLock.h"
 
+#include "tests/support/Eventually.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -31,15 +34,55 @@ TEST(RWTryLock, ReadersReenterWhileAWriterWaits) {
     writerHasLock = true;
     lock.writeUnlock();
   });
-  // The waiting writer must not hold back a nested read on this thread.
+  EXPECT_TRUE(waitFor([&] { return lock.writersWaiting() == 1; }));
+  // The waiting writer must not hold back a nested read on this thread, but
+  // goes before a reader that does not hold the lock yet.
   for (int i = 0; i < 1000; ++i) {
     lock.readLock();
     lock.readUnlock();
   }
+  bool newReaderGotIn = true;
+  std::thread([&] { newReaderGotIn = lock.tryReadLock(); }).join();
+  EXPECT_FALSE(newReaderGotIn);
   EXPECT_FALSE(writerHasLock.load());
   lock.readUnlock();
   writer.join();
   EXPECT_TRUE(writerHasLock.load());
+  EXPECT_EQ(lock.writersWaiting(), 0);
+}
+
+// Readers coming back to back, each re-entering its read, never leave the
+// lock free: a writer still gets in while they go on.
+TEST(RWTryLock, AWriterGetsInWhileReadersComeBackToBack) {
+  RWTryLock lock;
+  std::atomic<bool> stop{false};
+  std::atomic<bool> written{false};
+  std::vector<std::thread> readers;
+  for (int i = 0; i < 6; ++i)
+    readers.emplace_back([&] {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+      while (!stop.load() && std::chrono::steady_clock::now() < end) {
+        lock.readLock();
+        lock.readLock();
+        for (volatile int k = 0; k < 1000; ++k) {
+        }
+        lock.readUnlock();
+        lock.readUnlock();
+      }
+    });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::thread writer([&] {
+    for (int i = 0; i < 20; ++i) {
+      lock.writeLock();
+      lock.writeUnlock();
+    }
+    written = true;
+  });
+  const bool beforeTheReadersGaveUp = waitFor([&] { return written.load(); }, 4.0);
+  stop = true;
+  writer.join();
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_TRUE(beforeTheReadersGaveUp) << "the writer waited until the readers stopped";
 }
 
 TEST(RWTryLock, WriteLockRefusedToAThreadHoldingTheReadLock) {
