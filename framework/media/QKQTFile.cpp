@@ -493,7 +493,17 @@ void QKQTFile::threadedVisualContextInit() {
       return;
     }
     std::weak_ptr<QKQTFile> weak = weakSelf();
-    if (!movieFile()) MainThread::runAndWait([this] { prepareForTriggerOnMainThread(); });
+    if (!movieFile()) {
+      if (!MainThread::isMainThread()) {
+        // Not waited for: the main thread may be waiting for this worker.
+        // It opens the movie and makes the context itself.
+        MainThread::post([weak] {
+          if (auto self = weak.lock()) self->threadedVisualContextInit();
+        });
+        return;
+      }
+      prepareForTriggerOnMainThread();
+    }
     if (QKStatChecker::checkMemoryThreshold()) {
       setMovieProp(P::kDoMoviePreroll, 0);
       MainThread::run([weak] {
@@ -593,8 +603,17 @@ void QKQTFile::prepareToBeDeleted() {
 // --- RAM loading -----------------------------------------------------------------
 
 void QKQTFile::setRamloadRange(const QKTimeRange& wanted) {
-  if (!movieFile() && wanted.duration.value > 0)
-    MainThread::runAndWait([this] { prepareForTriggerOnMainThread(); });
+  if (!movieFile() && wanted.duration.value > 0) {
+    if (!MainThread::isMainThread()) {
+      // Not waited for: the main thread opens the movie and loads the range.
+      std::weak_ptr<QKQTFile> weak = weakSelf();
+      MainThread::post([weak, wanted] {
+        if (auto self = weak.lock()) self->setRamloadRange(wanted);
+      });
+      return;
+    }
+    prepareForTriggerOnMainThread();
+  }
   const std::shared_ptr<QKQTMovie> movie = movieFile();
   if (!movie) return;
   const int32_t scale = movie->movie().duration().scale;

@@ -28,7 +28,9 @@ struct Notification;
 // reads its part of the project.
 //
 // Threads: made, restored, snapshotted and edited on the main thread;
-// `threadedVisualContextInit` may run on a worker. The movie and the
+// `threadedVisualContextInit` may run on a worker. A worker never waits for
+// the main thread: when the movie must be opened first, it hands the call to
+// the main thread (as `setRamloadRange` does). The movie and the
 // texture context are guarded by the file's own mutex; the texture context
 // is swapped only while the compositor's render lock is held too, so a frame
 // never sees one half made or half gone. Lock order: the render lock, then

@@ -14,6 +14,8 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace {
 const QString kWarningTitle = QStringLiteral("Warning!");
@@ -23,6 +25,11 @@ std::atomic<bool> alertOpen{false};
 std::atomic<bool> stopFlag{false};
 std::atomic<bool> belowMemory{false};
 
+// The renderer vendors the main thread found last (none: it never looked).
+std::mutex vendorMutex;
+std::optional<QStringList> knownVendors;
+bool vendorLookPosted = false;
+
 std::mutex settingsMutex;
 QString memInfoPath = QStringLiteral("/proc/meminfo");
 QKStatChecker::Presenter presenter;
@@ -30,6 +37,38 @@ QKStatChecker::Presenter presenter;
 QString currentMemInfoPath() {
   std::lock_guard<std::mutex> lock(settingsMutex);
   return memInfoPath;
+}
+
+// Temporary contexts on every screen; main thread only (a surface is made
+// there).
+QStringList readRendererVendors() {
+  QStringList vendors;
+  if (!QGuiApplication::instance()) return vendors;
+  QOpenGLContext* previous = QOpenGLContext::currentContext();
+  QSurface* previousSurface = previous ? previous->surface() : nullptr;
+  for (QScreen* screen : QGuiApplication::screens()) {
+    QOffscreenSurface surface(screen);
+    surface.create();
+    QOpenGLContext context;
+    context.setScreen(screen);
+    if (!surface.isValid() || !context.create() || !context.makeCurrent(&surface)) continue;
+    const auto* vendor = reinterpret_cast<const char*>(context.functions()->glGetString(GL_VENDOR));
+    if (vendor) vendors << QString::fromLatin1(vendor);
+    context.doneCurrent();
+  }
+  if (previous && previousSurface) previous->makeCurrent(previousSurface);
+  return vendors;
+}
+
+// Another thread never waits for the main thread (which may be waiting for
+// it): it answers what the main thread found last, and when the main thread
+// never looked, asks it to look and answers an empty list.
+QStringList lastVendorsFound() {
+  std::lock_guard<std::mutex> lock(vendorMutex);
+  if (knownVendors) return *knownVendors;
+  if (!std::exchange(vendorLookPosted, true))
+    MainThread::post([] { QKStatChecker::gpuVendorArray(); });
+  return {};
 }
 
 int present(const QString& title, const QString& message, const QStringList& buttons, int def) {
@@ -43,11 +82,13 @@ int present(const QString& title, const QString& message, const QStringList& but
 
 void showPrerollWarning(unsigned count) {
   const QString message =
-      QStringLiteral("The current project now has over %1 pre-rolled movies. This may lead to "
-                     "performance or stability problems.")
+      QStringLiteral(
+          "The current project now has over %1 pre-rolled movies. This may lead to "
+          "performance or stability problems.")
           .arg(count);
-  const int answer = present(kWarningTitle, message,
-                             {QStringLiteral("Continue loading"), QStringLiteral("Stop Pre-rolling")}, 0);
+  const int answer =
+      present(kWarningTitle, message,
+              {QStringLiteral("Continue loading"), QStringLiteral("Stop Pre-rolling")}, 0);
   if (answer == 1) {
     Log::line("err:Blocking prerolling until below threshold");
     stopFlag = true;
@@ -135,23 +176,11 @@ bool QKStatChecker::belowPhysicalRAMThreshold() {
 void QKStatChecker::updateBelowMemoryThreshold() { belowMemory = belowPhysicalRAMThreshold(); }
 
 QStringList QKStatChecker::gpuVendorArray() {
-  QStringList vendors;
-  MainThread::runAndWait([&] {
-    if (!QGuiApplication::instance()) return;
-    QOpenGLContext* previous = QOpenGLContext::currentContext();
-    QSurface* previousSurface = previous ? previous->surface() : nullptr;
-    for (QScreen* screen : QGuiApplication::screens()) {
-      QOffscreenSurface surface(screen);
-      surface.create();
-      QOpenGLContext context;
-      context.setScreen(screen);
-      if (!surface.isValid() || !context.create() || !context.makeCurrent(&surface)) continue;
-      const auto* vendor = reinterpret_cast<const char*>(context.functions()->glGetString(GL_VENDOR));
-      if (vendor) vendors << QString::fromLatin1(vendor);
-      context.doneCurrent();
-    }
-    if (previous && previousSurface) previous->makeCurrent(previousSurface);
-  });
+  if (!MainThread::isMainThread()) return lastVendorsFound();
+  const QStringList vendors = readRendererVendors();
+  std::lock_guard<std::mutex> lock(vendorMutex);
+  knownVendors = vendors;
+  vendorLookPosted = false;
   return vendors;
 }
 
@@ -172,4 +201,7 @@ void QKStatChecker::reset() {
   belowMemory = false;
   setMemInfoPath({});
   setPresenter({});
+  std::lock_guard<std::mutex> lock(vendorMutex);
+  knownVendors.reset();
+  vendorLookPosted = false;
 }

@@ -38,8 +38,10 @@ class QKStatChecker {
   static bool belowPhysicalRAMThreshold();
   static void updateBelowMemoryThreshold();
   static int majorSysVersion() { return kSystemVersion; }
-  // The vendor of the OpenGL renderer of each screen. Runs on the main thread
-  // (it waits for it from another thread).
+  // The vendor of the OpenGL renderer of each screen, read on the main
+  // thread. Another thread does not wait for the main thread: it gets the
+  // main thread's last answer (empty when it never looked; the look is then
+  // queued for the main thread).
   static QStringList gpuVendorArray();
 
   // Where MemAvailable is read (/proc/meminfo; tests point it elsewhere).

@@ -25,6 +25,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <thread>
 
 namespace {
@@ -139,15 +142,17 @@ TEST_F(MoviePrerollTest, ThePrerolledCountAlwaysEqualsTheFilesHoldingAContext) {
     files[1]->unPreRollOnMainThread();
     EXPECT_EQ(QKStatChecker::cachedMovieCount(), 0u) << "nothing to release lowers nothing";
   }
-  // The media inspector switches pre-roll on from a worker thread.
+  // The media inspector switches pre-roll on from a worker thread; a closed
+  // movie is opened, and its context made, on the main thread.
   std::atomic<bool> done{false};
   std::thread worker([&] {
     for (const auto& file : files) setPreroll(file, 1);
     done = true;
   });
-  ASSERT_TRUE(MainThread::processUntil([&] { return done.load(); }, 10.0));
+  ASSERT_TRUE(MainThread::processUntil(
+      [&] { return done.load() && QKStatChecker::cachedMovieCount() == 3u; }, 10.0));
   worker.join();
-  EXPECT_EQ(QKStatChecker::cachedMovieCount(), 3u);
+  EXPECT_EQ(filesWithAContext(), 3u);
   files[2]->prepareToBeDeleted();
   EXPECT_EQ(QKStatChecker::cachedMovieCount(), 2u);
   EXPECT_EQ(QKStatChecker::cachedMovieCount(), filesWithAContext());
@@ -233,6 +238,44 @@ TEST_F(MoviePrerollTest, AMovieLetGoOfFreesItsFramesAndThreadsAtOnce) {
     EXPECT_FALSE(file->movieFile());
     EXPECT_TRUE(waitFor([&] { return ThreadCensus::named(decodeThread).empty(); }));
     EXPECT_EQ(held->frameStore().size(), 0u);
+  }
+}
+
+// Pre-roll and RAM loading asked for on a worker for a closed movie, while
+// the main thread waits for that worker: the worker hands the call to the
+// main thread instead of waiting for it, and the work is done there.
+TEST_F(MoviePrerollTest, AWorkerPreparingAClosedMovieDoesNotWaitForTheMainThread) {
+  auto file = open(smallClip(30));
+  const QKTimeRange firstTen = range(file, 0, 10);
+  struct Case {
+    const char* name;
+    std::function<void()> onWorker;
+    std::function<bool()> done;
+  };
+  const Case cases[] = {
+      {"pre-roll", [&] { file->threadedVisualContextInit(); },
+       [&] { return file->visualContext() != nullptr; }},
+      {"RAM range", [&] { file->setRamloadRange(firstTen); },
+       [&] { return P::range(file->movieProp(P::kRamloadRange)) == firstTen; }},
+  };
+  file->setMovieProp(P::kDoMoviePreroll, 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    file->unPreRollOnMainThread();  // closed until played again
+    ASSERT_FALSE(file->movieFile());
+    auto worker = std::async(std::launch::async, c.onWorker);
+    // This thread waits for the worker, as the main thread may.
+    const bool withoutTheMainThread =
+        worker.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+    // Frees a worker that waits for the main thread after all.
+    MainThread::processUntil(
+        [&] {
+          return worker.wait_for(std::chrono::seconds(0)) == std::future_status::ready && c.done();
+        },
+        5.0);
+    EXPECT_TRUE(withoutTheMainThread) << "the worker waited for the main thread";
+    EXPECT_TRUE(c.done());
+    EXPECT_TRUE(file->movieFile());
   }
 }
 

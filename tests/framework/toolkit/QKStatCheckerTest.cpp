@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <thread>
 #include <vector>
@@ -22,11 +23,11 @@ class QKStatCheckerTest : public ::testing::Test {
     memInfo = TestEnvironment::makeTempDir() + QStringLiteral("/meminfo");
     setAvailableKilobytes(8'000'000);
     QKStatChecker::setMemInfoPath(memInfo);
-    QKStatChecker::setPresenter([this](const QString& title, const QString& message,
-                                       const QStringList& buttons, int) {
-      panels.push_back({title, message, buttons});
-      return answer;
-    });
+    QKStatChecker::setPresenter(
+        [this](const QString& title, const QString& message, const QStringList& buttons, int) {
+          panels.push_back({title, message, buttons});
+          return answer;
+        });
     Log::setSink([this](const QString& line) { logLines << line; });
   }
   void TearDown() override {
@@ -104,7 +105,8 @@ TEST_F(QKStatCheckerTest, ShortMemoryIsRememberedUntilAReleaseMeasuresAgain) {
   processPanels();
   ASSERT_EQ(panels.size(), 1u);
   EXPECT_EQ(panels[0].buttons, QStringList{QStringLiteral("Okay")});
-  EXPECT_TRUE(panels[0].message.startsWith(QStringLiteral("ZAPH is running low on available memory.")));
+  EXPECT_TRUE(
+      panels[0].message.startsWith(QStringLiteral("ZAPH is running low on available memory.")));
   // Plenty again, but nobody measured: still short, and no second panel.
   setAvailableKilobytes(8'000'000);
   EXPECT_TRUE(QKStatChecker::checkMemoryThreshold());
@@ -169,7 +171,34 @@ TEST_F(QKStatCheckerTest, LoadingThreadsCountExactlyAndNeverWaitForTheMainThread
   EXPECT_LE(panels.size(), 1u);
 }
 
-TEST_F(QKStatCheckerTest, SystemVersionTakesTheNewerPaths) { EXPECT_GT(QKStatChecker::majorSysVersion(), 4); }
+TEST_F(QKStatCheckerTest, SystemVersionTakesTheNewerPaths) {
+  EXPECT_GT(QKStatChecker::majorSysVersion(), 4);
+}
+
+// A worker asking while the main thread waits for it does not wait for the
+// main thread: it gets the main thread's last answer, or, when the main
+// thread never looked, an empty list while the look is queued there.
+TEST_F(QKStatCheckerTest, RendererVendorsAskedOnAWorkerDoNotWaitForTheMainThread) {
+  auto askOnAWorker = [] {
+    auto answer = std::async(std::launch::async, [] { return QKStatChecker::gpuVendorArray(); });
+    const bool withoutTheMainThread =
+        answer.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+    // Frees a worker that waits for the main thread after all.
+    MainThread::processUntil(
+        [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 5.0);
+    EXPECT_TRUE(withoutTheMainThread) << "the worker waited for the main thread";
+    return answer.get();
+  };
+  QKStatChecker::reset();
+  EXPECT_TRUE(askOnAWorker().isEmpty()) << "the main thread never looked";
+  const QStringList onMain = QKStatChecker::gpuVendorArray();
+  EXPECT_EQ(askOnAWorker(), onMain);
+
+  QKStatChecker::reset();
+  askOnAWorker();
+  MainThread::processUntil([] { return false; }, 0.2);  // the queued look
+  EXPECT_EQ(askOnAWorker(), onMain);
+}
 
 TEST_F(QKStatCheckerTest, OneRendererVendorPerScreenWithGL) {
   const QStringList vendors = QKStatChecker::gpuVendorArray();
