@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,24 +56,26 @@ class FakeChain : public BehaviorChainInterface {
 };
 
 // Both sides of a slider manager: what the cells ask of it, and what the
-// data-source controller asks of it (relayed to the sliders it knows).
+// data-source controller asks of it (relayed to the sliders it knows). As
+// the real one, it may be asked from input threads while sliders are added.
 class FakeSliderManager : public SliderManagerInterface, public QKSliderManagerInterface {
  public:
   void add(const QKSliderCell::Ptr& cell) {
     cell->setSliderManager(this);
-    sliders.push_back(cell);
+    std::lock_guard<std::mutex> lock(slidersMutex_);
+    sliders_.push_back(cell);
   }
   void evaluateContinuousBehaviors() override {
-    for (auto& weak : sliders)
+    for (auto& weak : sliders())
       if (auto cell = weak.lock()) cell->evaluateBehaviors();
   }
   void wasThisDataSourceDeletedOutFromUnderAnySliders(const KeyPath& path) override {
-    for (auto& weak : sliders)
+    for (auto& weak : sliders())
       if (auto cell = weak.lock()) cell->wasThisDataSourceDeletedOutFromUnderMe(path);
   }
   void reloadDSContextualMenu() override {}
   void programChangeReceived() override {
-    for (auto& weak : sliders)
+    for (auto& weak : sliders())
       if (auto cell = weak.lock()) cell->programChangeReceived();
   }
   void selectOnlyThisSlider(QKSliderCell* slider) override {
@@ -96,11 +99,14 @@ class FakeSliderManager : public SliderManagerInterface, public QKSliderManagerI
   void setHardwareLearnMode(bool mode) override {
     if (learnMode == mode) return;
     learnMode = mode;
-    for (auto& weak : sliders)
+    for (auto& weak : sliders())
       if (auto cell = weak.lock()) cell->hardwareLearnModeUpdated(mode);
   }
 
-  std::vector<std::weak_ptr<QKSliderCell>> sliders;
+  std::vector<std::weak_ptr<QKSliderCell>> sliders() {
+    std::lock_guard<std::mutex> lock(slidersMutex_);
+    return sliders_;
+  }
   std::vector<QKSliderCell*> selected;
 
   DataSourceController* dataSourceController() const override { return controller; }
@@ -122,6 +128,10 @@ class FakeSliderManager : public SliderManagerInterface, public QKSliderManagerI
   std::vector<QKSliderCell*> deleted;
   std::atomic<int> valueRefreshes{0};
   std::atomic<int> statusRefreshes{0};
+
+ private:
+  std::mutex slidersMutex_;
+  std::vector<std::weak_ptr<QKSliderCell>> sliders_;
 };
 
 class RecordingDelegate : public QKSliderCellDelegate {

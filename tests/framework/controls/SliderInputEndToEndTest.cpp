@@ -109,11 +109,10 @@ TEST_F(SliderInput, AMIDIControllerMovedInLearnModeBindsTheSlider) {
     if (controller.getPortName(i).ends_with(":To ZAPH")) toZaph = static_cast<int>(i);
   ASSERT_GE(toZaph, 0);
   controller.openPort(static_cast<unsigned>(toZaph), "out");
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
 
   const std::vector<unsigned char> knob = {0xB2, 21, 127};  // controller 21 on channel 3
-  controller.sendMessage(&knob);
-  ASSERT_TRUE(waitFor([&] { return slider.cell->syncFlag(); }));
+  ASSERT_TRUE(
+      sendUntil([&] { controller.sendMessage(&knob); }, [&] { return slider.cell->syncFlag(); }));
   EXPECT_EQ(slider.cell->syncArray(), (KeyPath{"MIDI", "ctrl [21] ch. 3"}));
   EXPECT_TRUE(slider.cell->detectingMIDI());  // learn mode: still listening
 

@@ -127,8 +127,10 @@ TEST_F(ControlInput, MIDIThroughJackReachesTheTreeTheClockAndOtherPrograms) {
   EXPECT_FLOAT_EQ(note->values().back(), 1.0f);
   EXPECT_EQ(clock.received().front().type(), 0xF8);
 
-  RtMidiIn synth(RtMidi::UNIX_JACK, "synth");
+  // Made before the client: RtMidi's JACK client starts its thread when it is
+  // made and hands the callback over without a lock.
   std::atomic<int> heard{0};
+  RtMidiIn synth(RtMidi::UNIX_JACK, "synth");
   synth.setCallback(
       [](double, std::vector<unsigned char>* bytes, void* count) {
         if (*bytes == std::vector<unsigned char>{0xB1, 7, 100})

@@ -79,11 +79,13 @@ TEST_F(QKMIDIManagerJack, VirtualEndpointsCarryMessagesBothWays) {
             (QKMIDIMessageArray{QKMIDIMessage(0x90, 4, 60, 127), QKMIDIMessage(0xF8, 0, 0, 0),
                                 QKMIDIMessage::createSysex(QByteArray("\x01\x02", 2))}));
 
-  RtMidiIn listener(RtMidi::UNIX_JACK, "listener");
+  // Made before the client: RtMidi's JACK client starts its thread when it is
+  // made and hands the callback over without a lock.
   struct Heard {
     std::mutex mutex;
     std::vector<std::vector<unsigned char>> messages;
   } heard;
+  RtMidiIn listener(RtMidi::UNIX_JACK, "listener");
   listener.ignoreTypes(false, false, false);
   listener.setCallback(
       [](double, std::vector<unsigned char>* bytes, void* user) {
@@ -253,8 +255,10 @@ TEST_F(QKMIDIManagerJack, PluggedControllerIsFoundByNameAndKeepsItsEnableState) 
 
 TEST_F(QKMIDIManagerJack, DestinationIsMatchedByNameAndOpenedOnFirstSend) {
   RecordingManager manager;
-  RtMidiIn synth(RtMidi::UNIX_JACK, "synth");
+  // Made before the client: RtMidi's JACK client starts its thread when it is
+  // made and hands the callback over without a lock.
   std::atomic<int> heard{0};
+  RtMidiIn synth(RtMidi::UNIX_JACK, "synth");
   synth.setCallback(
       [](double, std::vector<unsigned char>*, void* n) { ++*static_cast<std::atomic<int>*>(n); },
       &heard);
