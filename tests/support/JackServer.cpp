@@ -1,5 +1,6 @@
 #include "tests/support/JackServer.h"
 
+#include "tests/support/JackRegistry.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QFile>
@@ -24,7 +25,23 @@ void printJackError(const char* text) { std::fprintf(stderr, "jack: %s\n", text)
 
 QString JackServer::uniqueName() {
   static int counter = 0;
-  return QStringLiteral("zaph-test-%1-%2").arg(::getpid()).arg(++counter);
+  return QStringLiteral("%1%2-%3").arg(namePrefix()).arg(::getpid()).arg(++counter);
+}
+
+QString JackServer::namePrefix() { return QStringLiteral("zaph-test-"); }
+
+bool JackServer::registryHasRoom() {
+  JackRegistry registry;
+  const QStringList removed = registry.removeStale(namePrefix());
+  if (!removed.isEmpty())
+    std::fprintf(stderr, "JackServer: removed the registry entries of dead test servers: %s\n",
+                 removed.join(QStringLiteral(", ")).toLocal8Bit().constData());
+  if (!registry.full()) return true;
+  error_ = QStringLiteral(
+               "JACK's server registry is full, no test server can start until one "
+               "of these stops. %1")
+               .arg(registry.describe());
+  return false;
 }
 
 JackServer::JackServer(QString name) : name_(name.isEmpty() ? uniqueName() : std::move(name)) {
@@ -32,6 +49,7 @@ JackServer::JackServer(QString name) : name_(name.isEmpty() ? uniqueName() : std
   // one at a time across every test process (ctest runs them in parallel).
   machineLock_ = ::open("/tmp/zaph-test-jackd.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (machineLock_ >= 0) ::flock(machineLock_, LOCK_EX);
+  if (!registryHasRoom()) return;
   logPath_ = TestEnvironment::rootDir() + QStringLiteral("/%1.log").arg(name_);
   ::setenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit().constData(), 1);
   ::setenv("JACK_NO_START_SERVER", "1", 1);
@@ -51,8 +69,8 @@ JackServer::JackServer(QString name) : name_(name.isEmpty() ? uniqueName() : std
       ::dup2(fd, 1);
       ::dup2(fd, 2);
     }
-    ::execlp("jackd", "jackd", "-n", serverName.constData(), "-d", "dummy", "-r", "48000", "-p", "256",
-             static_cast<char*>(nullptr));
+    ::execlp("jackd", "jackd", "-n", serverName.constData(), "-d", "dummy", "-r", "48000", "-p",
+             "256", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   if (pid_ < 0) {
@@ -64,8 +82,10 @@ JackServer::JackServer(QString name) : name_(name.isEmpty() ? uniqueName() : std
   if (!ready_) {
     QFile file(logPath_);
     file.open(QIODevice::ReadOnly);
-    error_ = QStringLiteral("jackd %1 did not come up: %2")
-                 .arg(name_, QString::fromLocal8Bit(file.readAll()));
+    const QString output = QString::fromLocal8Bit(file.readAll());
+    error_ = QStringLiteral("jackd %1 did not come up: %2").arg(name_, output);
+    if (output.contains(QStringLiteral("Too many servers")))
+      error_ += QLatin1Char('\n') + JackRegistry().describe();
   }
 }
 

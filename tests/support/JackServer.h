@@ -10,7 +10,9 @@
 // `jackd -n <unique> -d dummy -r 48000 -p 256`. Every JACK client the process
 // makes afterwards connects to it (JACK_DEFAULT_SERVER) and none starts a
 // server of its own (JACK_NO_START_SERVER). Stopped with SIGTERM when the
-// object goes.
+// object goes. Before it starts a server it clears the registry entries that
+// dead test servers left (JackRegistry), and says so when the registry is
+// full of running ones.
 class JackServer {
  public:
   // A fresh name unless one is given (to start the server that clients made
@@ -18,6 +20,8 @@ class JackServer {
   // time on the machine: a process holds one JackServer at a time.
   explicit JackServer(QString name = {});
   static QString uniqueName();
+  // Every test server's name starts with it.
+  static QString namePrefix();
   // The index of the first port (in a JACK client's list, "client:port")
   // whose name ends with `suffix`, or -1.
   template <class Midi>
@@ -36,6 +40,7 @@ class JackServer {
   QString name() const { return name_; }
 
  private:
+  bool registryHasRoom();
   bool waitUntilAcceptingClients(double timeoutSeconds);
   void stopServer();
 
