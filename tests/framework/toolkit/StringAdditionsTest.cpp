@@ -16,10 +16,14 @@ using namespace StringAdditions;
 namespace {
 
 struct RelativePathCase {
+  const char* name;
   const char* from;
   const char* to;
   std::optional<const char*> expected;
 };
+void PrintTo(const RelativePathCase& c, std::ostream* os) {
+  *os << '"' << c.from << "\" to \"" << c.to << '"';
+}
 
 class RelativePath : public testing::TestWithParam<RelativePathCase> {};
 
@@ -37,19 +41,25 @@ TEST_P(RelativePath, LocatesTheOtherPathFromTheFolderOfTheFirst) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RelativePath,
-    testing::Values(RelativePathCase{"/p/q/file", "/p/r/s", "../r/s"},
-                    RelativePathCase{"/p/file", "/p/r/s", "./r/s"},
-                    RelativePathCase{"/p/q/file", "/p/q/other", "./other"},
-                    RelativePathCase{"/p/q/file", "/p/q/sub/clip.mov", "./sub/clip.mov"},
-                    RelativePathCase{"/a/b/c/d/file", "/a/x", "../../../x"},
-                    RelativePathCase{"/x/file", "/y/z", "../y/z"},
-                    RelativePathCase{"/p/q/file", "/p/q", "."},
-                    RelativePathCase{"/p//q/file", "/p/q/other", "./other"},
-                    RelativePathCase{"/p/q/file", "/p/q/file", std::nullopt},
-                    RelativePathCase{"", "", std::nullopt},
-                    RelativePathCase{"media/clip.mov", "/abs/clip.mov", "/abs/clip.mov"},
-                    RelativePathCase{"/abs/clip.mov", "media/clip.mov", "media/clip.mov"},
-                    RelativePathCase{"media/a.mov", "media/b/c.mov", "./b/c.mov"}));
+    testing::Values(RelativePathCase{"SiblingFolder", "/p/q/file", "/p/r/s", "../r/s"},
+                    RelativePathCase{"Subfolder", "/p/file", "/p/r/s", "./r/s"},
+                    RelativePathCase{"SameFolder", "/p/q/file", "/p/q/other", "./other"},
+                    RelativePathCase{"FileInASubfolder", "/p/q/file", "/p/q/sub/clip.mov",
+                                     "./sub/clip.mov"},
+                    RelativePathCase{"ThreeLevelsUp", "/a/b/c/d/file", "/a/x", "../../../x"},
+                    RelativePathCase{"OnlyTheRootShared", "/x/file", "/y/z", "../y/z"},
+                    RelativePathCase{"TheFolderItself", "/p/q/file", "/p/q", "."},
+                    RelativePathCase{"DoubledSlash", "/p//q/file", "/p/q/other", "./other"},
+                    RelativePathCase{"TheFileItself", "/p/q/file", "/p/q/file", std::nullopt},
+                    RelativePathCase{"EmptyPaths", "", "", std::nullopt},
+                    RelativePathCase{"RelativeBaseKeepsAnAbsolutePath", "media/clip.mov",
+                                     "/abs/clip.mov", "/abs/clip.mov"},
+                    RelativePathCase{"AbsoluteBaseKeepsARelativePath", "/abs/clip.mov",
+                                     "media/clip.mov", "media/clip.mov"},
+                    RelativePathCase{"BothRelative", "media/a.mov", "media/b/c.mov", "./b/c.mov"}),
+    [](const testing::TestParamInfo<RelativePathCase>& info) {
+      return std::string(info.param.name);
+    });
 
 TEST(StringAdditions, TrimExtraSlashRemovesOneTrailingSlashOnly) {
   const std::pair<const char*, const char*> cases[] = {

@@ -12,6 +12,11 @@
 #include <optional>
 #include <string>
 
+// Test names and messages show the kind of GOP (found beside the type).
+void PrintTo(TestClipSpec::Gop gop, std::ostream* os) {
+  *os << (gop == TestClipSpec::Gop::AllIntra ? "AllIntra" : "LongGop");
+}
+
 namespace {
 constexpr int kFrames = 60;  // two seconds at 30 frames per second
 
@@ -320,7 +325,4 @@ TEST(MovieCoarseScale, RateCallsDoNotMoveThePlayHead) {
 
 INSTANTIATE_TEST_SUITE_P(Gops, MoviePlayback,
                          ::testing::Values(TestClipSpec::Gop::AllIntra, TestClipSpec::Gop::Long),
-                         [](const auto& info) {
-                           return info.param == TestClipSpec::Gop::AllIntra ? "AllIntra"
-                                                                            : "LongGop";
-                         });
+                         ::testing::PrintToStringParamName());

@@ -18,6 +18,7 @@ struct CrashCase {
   int signal;
   void (*crash)();
 };
+void PrintTo(const CrashCase& c, std::ostream* os) { *os << c.name; }
 
 // A store into a page that allows no access: a genuine fault.
 void segmentationFault() {
