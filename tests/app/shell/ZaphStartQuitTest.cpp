@@ -2,6 +2,7 @@
 // cleanly on SIGTERM and SIGINT, and an event loop that ends when the last
 // window closes.
 #include "app/shell/AppController.h"
+#include "tests/support/HandMadeBinaryList.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QApplication>
@@ -85,6 +86,39 @@ TEST(ZaphStartQuit, QuitsCleanlyOnTerminationSignals) {
     EXPECT_EQ(zaph.exitStatus(), QProcess::NormalExit) << output;
     EXPECT_EQ(zaph.exitCode(), 0) << output;
   }
+}
+
+TEST(ZaphStartQuit, StartsPastADefaultsFileItCannotRead) {
+  if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "needs a display (run under Xvfb)";
+  // A binary list nested 100,000 deep, once enough to overflow the stack.
+  const QString defaults = TestEnvironment::makeTempDir() + QStringLiteral("/defaults.plist");
+  QFile file(defaults);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(HandMadeBinaryList::nestedArrays(100000));
+  file.close();
+
+  QProcess zaph;
+  zaph.setProcessChannelMode(QProcess::MergedChannels);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("ZAPH_DEFAULTS_FILE"), defaults);
+#if defined(__SANITIZE_ADDRESS__)
+  environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+#endif
+  zaph.setProcessEnvironment(environment);
+  zaph.start(zaphProgram(), {});
+  ASSERT_TRUE(zaph.waitForStarted(5000)) << zaph.errorString().toStdString();
+  const qint64 pid = zaph.processId();
+  const bool up = waitFor([&] { return catchesSignals(pid, {SIGTERM}); }, 10000);
+  if (!up) zaph.kill();
+  ASSERT_TRUE(up) << "ZAPH did not come up: " << zaph.readAll().toStdString();
+  ::kill(static_cast<pid_t>(pid), SIGTERM);
+  const bool finished = zaph.waitForFinished(5000);
+  if (!finished) zaph.kill();
+  const QString output = QString::fromLocal8Bit(zaph.readAll());
+  ASSERT_TRUE(finished) << output.toStdString();
+  EXPECT_EQ(zaph.exitCode(), 0) << output.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(defaults + QStringLiteral(".broken")));
+  EXPECT_TRUE(output.contains(QLatin1String("nested too deeply"))) << output.toStdString();
 }
 
 TEST(ZaphStartQuit, ClosingTheLastWindowEndsTheEventLoop) {

@@ -1,6 +1,6 @@
 #include "platform/foundation/PropertyList.h"
 
-#include "tests/platform/foundation/HandMadeBinaryList.h"
+#include "tests/support/HandMadeBinaryList.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDateTime>

@@ -3,7 +3,7 @@
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
-#include "tests/platform/foundation/HandMadeBinaryList.h"
+#include "tests/support/HandMadeBinaryList.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 

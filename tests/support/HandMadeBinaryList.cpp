@@ -1,4 +1,4 @@
-#include "tests/platform/foundation/HandMadeBinaryList.h"
+#include "tests/support/HandMadeBinaryList.h"
 
 QByteArray HandMadeBinaryList::number(quint64 value, int size) {
   QByteArray bytes(size, '\0');
