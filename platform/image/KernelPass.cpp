@@ -33,10 +33,14 @@ vec4 z_fetched(sampler2D s, vec4 map, vec2 p) {
   return texelFetch(s, clamp(t, ivec2(0), textureSize(s, 0) - 1), 0);
 }
 // The texel under the pixel being made, for a texture lying pixel on pixel
-// and covering the area drawn: the centre of the texel is
-// gl_FragCoord.xy * texel.xy + texel.zw.
-vec4 z_fetchedHere(sampler2D s, vec4 texel) {
-  return texelFetch(s, ivec2(gl_FragCoord.xy * texel.xy + texel.zw), 0);
+// and covering the area drawn: its centre is gl_FragCoord.xy + offset, or
+// (x + offset.x, offset.y - y) with the rows top first. (The same with the
+// sign taken from a uniform runs markedly slower on llvmpipe.)
+vec4 z_fetchedHere(sampler2D s, vec2 offset) {
+  return texelFetch(s, ivec2(gl_FragCoord.xy + offset), 0);
+}
+vec4 z_fetchedHereRowsDown(sampler2D s, vec2 offset) {
+  return texelFetch(s, ivec2(gl_FragCoord.x + offset.x, offset.y - gl_FragCoord.y), 0);
 }
 // The pixel centres around p (o, o + step) and the weights between them.
 void z_around(vec4 region, vec2 size, vec2 p, out vec2 o, out vec2 step, out vec2 f) {
@@ -62,7 +66,7 @@ const char* kMain = "void main() { z_fragColour = kernelMain(); }\n";
 // the area drawn, a read without the extent test.
 const char* kSamplerBlock = R"(uniform sampler2D $;
 uniform vec4 $_map;
-uniform vec4 $_texel;
+uniform vec2 $_texel;
 uniform vec4 $_region;
 uniform vec4 $_extent;
 vec4 $_at(vec2 p) {
@@ -82,9 +86,12 @@ vec4 $_samplePremultiplied(vec2 p) {
 // A texture lying pixel on pixel is fetched; covering the area drawn, at the
 // texel under the pixel being made, since working that out from p costs
 // llvmpipe about as much as the read itself.
-QByteArray samplerBlock(const QByteArray& name, bool fetch, bool whole) {
+QByteArray samplerBlock(const QByteArray& name, bool fetch, bool whole, bool rowsDown) {
   QByteArray sample = "$_at(p)";
-  if (whole) sample = fetch ? "z_fetchedHere($, $_texel)" : "z_filtered($, $_map, p)";
+  if (whole && fetch)
+    sample = rowsDown ? "z_fetchedHereRowsDown($, $_texel)" : "z_fetchedHere($, $_texel)";
+  else if (whole)
+    sample = "z_filtered($, $_map, p)";
   return QByteArray(kSamplerBlock)
       .replace("READ", fetch ? "z_fetched" : "z_filtered")
       .replace("SAMPLE", sample)
@@ -177,19 +184,20 @@ QVector4D textureMap(const Image& image, bool texels) {
   return QVector4D(float(sx), float(-sy), float(-r.x() * sx), float((r.height() + r.y()) * sy));
 }
 
-// For a texture lying pixel on pixel: the centre of the texel read at the
-// target's pixel centre c is c * t.xy + t.zw, where the image-plane position
-// is c + pixelToImage. The texel is the one holding that position (the
-// floor of its texel coordinates), a whole step from one pixel to the next
-// for any placement.
-QVector4D texelOfPixel(const Image& image, const QPointF& pixelToImage) {
+// For a texture lying pixel on pixel, the offset from the target's pixel
+// centre c to the centre of the texel read there (see z_fetchedHere), where
+// the image-plane position is c + pixelToImage: the texel is the one holding
+// that position (the floor of its texel coordinates), a whole step from one
+// pixel to the next for any placement.
+QVector2D texelOffset(const Image& image, const QPointF& pixelToImage) {
   const QRectF r = image.region();
-  const double sy = image.rowsBottomUp() ? 1 : -1;
-  const double zy = image.rowsBottomUp() ? -r.y() : r.height() + r.y();
-  // The texel of the target pixel 0: the pixel i reads texel s * i + k.
-  const double kx = std::floor(0.5 + pixelToImage.x() - r.x());
-  const double ky = std::floor(sy * (0.5 + pixelToImage.y()) + zy);
-  return QVector4D(1, float(sy), float(kx), float(ky + 0.5 - 0.5 * sy));
+  const double kx = std::floor(0.5 + pixelToImage.x() - r.x());  // the texel of pixel 0
+  if (image.rowsBottomUp())
+    return QVector2D(float(kx), float(std::floor(0.5 + pixelToImage.y() - r.y())));
+  // Rows top first: pixel row j reads texel row k - j, centred at
+  // (k + 1) - (j + 0.5).
+  const double ky = std::floor(r.height() + r.y() - 0.5 - pixelToImage.y());
+  return QVector2D(float(kx), float(ky + 1));
 }
 
 void setVector(gl::GLFunctions& f, GLint location, const QVector4D& v) {
@@ -213,10 +221,10 @@ gl::ShaderProgram* KernelPass::program(gl::GLContext& context, const QString& ke
 bool KernelPass::compiles(gl::GLContext& context, const Kernel& kernel) {
   QByteArray source = kPreamble;
   for (const Kernel::Segment& segment : kernel.segments())
-    source +=
-        segment.imageParameter < 0
-            ? segment.text
-            : samplerBlock(kernel.parameters()[segment.imageParameter].name.toUtf8(), false, false);
+    source += segment.imageParameter < 0
+                  ? segment.text
+                  : samplerBlock(kernel.parameters()[segment.imageParameter].name.toUtf8(), false,
+                                 false, false);
   source += kMain;
   return program(context, kernel.sourceKey(), kernel.name(), source) != nullptr;
 }
@@ -299,7 +307,7 @@ void KernelPass::emit(int index, QByteArray& out) const {
     const QByteArray name = kernel.parameters()[segment.imageParameter].name.toUtf8();
     const int joined = node.joined[segment.imageParameter];
     const Read read = node.reads[segment.imageParameter];
-    out += joined < 0 ? samplerBlock(name, read.fetch, read.whole)
+    out += joined < 0 ? samplerBlock(name, read.fetch, read.whole, read.rowsDown)
                       : joinedBlock(name, nodes_[joined].prefix,
                                     nodes_[joined].kernel->givesPremultiplied(), read.whole);
   }
@@ -323,6 +331,7 @@ KernelPass::Read KernelPass::readOf(const Node& node, std::size_t i, const QRect
   const Image* image = std::get_if<Image>(&(*node.arguments)[i]);
   if (!image || image->texture().isNull()) return read;
   read.fetch = pixelAligned(*image);
+  read.rowsDown = read.fetch && !image->rowsBottomUp();
   read.whole = pointwise && image->extent().intersected(image->region()).contains(area);
   return read;
 }
@@ -346,8 +355,10 @@ QString KernelPass::shapeKey(int index) const {
                  .arg(read.whole ? 'w' : 't')
                  .arg(shapeKey(node.joined[i]));
     else if (read.fetch || read.whole)
-      key +=
-          QStringLiteral(",%1%2%3").arg(i).arg(read.fetch ? 'f' : 'l').arg(read.whole ? 'w' : 't');
+      key += QStringLiteral(",%1%2%3")
+                 .arg(i)
+                 .arg(read.fetch ? (read.rowsDown ? 'd' : 'f') : 'l')
+                 .arg(read.whole ? 'w' : 't');
   }
   return key;
 }
@@ -381,7 +392,8 @@ void KernelPass::bind(gl::GLContext& context, gl::ShaderProgram& program, int in
             setVector(f, program.uniform(name + "_map"),
                       none ? QVector4D() : textureMap(value, node.reads[i].fetch));
             if (!none && node.reads[i].fetch && node.reads[i].whole) {
-              setVector(f, program.uniform(name + "_texel"), texelOfPixel(value, pixelToImage_));
+              const QVector2D offset = texelOffset(value, pixelToImage_);
+              f.glUniform2f(program.uniform(name + "_texel"), offset.x(), offset.y());
             }
             setVector(f, program.uniform(name + "_region"),
                       none ? QVector4D(0, 0, 1, 1) : edges(value.region()));

@@ -42,8 +42,9 @@ class KernelPass {
  private:
   // How a node reads an image parameter in the pass being drawn.
   struct Read {
-    bool fetch = false;  // a texture lying pixel on pixel: its texels are fetched
-    bool whole = false;  // read only where it covers the area drawn: no extent test
+    bool fetch = false;     // a texture lying pixel on pixel: its texels are fetched
+    bool whole = false;     // read only where it covers the area drawn: no extent test
+    bool rowsDown = false;  // fetched, with its rows top first
   };
   struct Node {
     std::shared_ptr<Kernel> kernel;
