@@ -7,7 +7,7 @@
 //    (texelFetch, the pixel-aligned read the engine makes) and blends it
 //    premultiplied (GL_ONE, GL_ONE_MINUS_SRC_ALPHA) into a cleared target;
 //  - fused: the floor, one pass reading all N texels and compositing them
-//    in the shader.
+//    in the shader (in two forms, the faster counting: see texelOf).
 //
 // The bare loop leaves premultiplied colour in the target, the others
 // straight colour. Before timing, each count of layers checks that the
@@ -19,13 +19,8 @@
 //
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_render
 //
-// Each iteration runs the three loops in rotating order; the counters give
-// each one's mean time and the ratios between them. On llvmpipe a pass that
-// reads several large textures at once (the fused pass and the filters'
-// joined pass alike) is slowed by the memory traffic itself: four reads of
-// one texture cost about half of one read of four. From four layers on the
-// bare loop, which reads one texture per pass, can then beat the floor;
-// "filters_vs_fused" is the figure that compares like with like.
+// Each iteration runs the loops in rotating order; the counters give each
+// one's mean time and the ratios between them.
 #include "platform/gl/GLContext.h"
 #include "platform/gl/PixelUploader.h"
 #include "platform/gl/RenderTarget.h"
@@ -72,34 +67,41 @@ QImage layerPicture(int index) {
 
 // The layers are uploaded top row first, and the image plane's y runs
 // upward: target row y shows layer row height - 1 - y, in all three loops.
-const char* kTexel =
-    "ivec2 texel() { return ivec2(gl_FragCoord.x, float(textureSize(layer0, 0).y) - "
-    "gl_FragCoord.y); }\n";
+// llvmpipe's speed depends on how the texel's position is written, and
+// which form is faster depends on the count of layers, so the fused pass
+// comes in two forms and the floor is the faster: one position shared by
+// all layers (the height written into the source), or a position per
+// layer from an offset of its own (a uniform, as the filters' joined pass
+// has it).
+enum Form { SharedPosition, PositionPerLayer, kForms };
+
+QByteArray texelOf(int i, Form form) {
+  const QByteArray n = QByteArray::number(i);
+  if (form == SharedPosition) return "p";
+  return "ivec2(gl_FragCoord.x + offset" + n + ".x, offset" + n + ".y - gl_FragCoord.y)";
+}
+
+QByteArray header(int layers) {
+  QByteArray source = "#version 330 core\nout vec4 colour;\n";
+  for (int i = 0; i < layers; ++i) {
+    const QByteArray n = QByteArray::number(i);
+    source += "uniform sampler2D layer" + n + ";\nuniform vec2 offset" + n + ";\n";
+  }
+  return source + "void main() {\n  ivec2 p = ivec2(gl_FragCoord.x, " +
+         QByteArray::number(kHeight) + ".0 - gl_FragCoord.y);\n  vec4 c;\n";
+}
 
 QByteArray bareFragment() {
-  return QByteArray(R"(#version 330 core
-uniform sampler2D layer0;
-out vec4 colour;
-)") + kTexel +
-         R"(void main() {
-  vec4 c = texelFetch(layer0, texel(), 0);
-  colour = vec4(c.rgb * c.a, c.a);
-}
-)";
+  return header(1) + "  c = texelFetch(layer0, p, 0);\n  colour = vec4(c.rgb * c.a, c.a);\n}\n";
 }
 
 // The floor; `straight` unpremultiplies at the end as the filters do, else
 // the colour stays premultiplied as the bare loop leaves it (for checking).
-QByteArray fusedFragment(int layers, bool straight) {
-  QByteArray source = "#version 330 core\n";
+QByteArray fusedFragment(int layers, Form form, bool straight) {
+  QByteArray source = header(layers) + "  vec4 sum = vec4(0.0);\n";
   for (int i = 0; i < layers; ++i)
-    source += "uniform sampler2D layer" + QByteArray::number(i) + ";\n";
-  source += "out vec4 colour;\n";
-  source += kTexel;
-  source += "void main() {\n  ivec2 p = texel();\n  vec4 c;\n  vec4 sum = vec4(0.0);\n";
-  for (int i = 0; i < layers; ++i)
-    source += "  c = texelFetch(layer" + QByteArray::number(i) +
-              ", p, 0);\n  sum = vec4(c.rgb * c.a, c.a) + sum * (1.0 - c.a);\n";
+    source += "  c = texelFetch(layer" + QByteArray::number(i) + ", " + texelOf(i, form) +
+              ", 0);\n  sum = vec4(c.rgb * c.a, c.a) + sum * (1.0 - c.a);\n";
   source += straight ? "  colour = sum.a > 0.0 ? vec4(sum.rgb / sum.a, sum.a) : vec4(0.0);\n}\n"
                      : "  colour = sum;\n}\n";
   return source;
@@ -113,7 +115,7 @@ struct Scene {
   gl::RenderTarget copyingTarget;   // the others': no blending
   std::shared_ptr<image::Filter> over;
   gl::ShaderProgram bare;
-  std::map<int, gl::ShaderProgram> fused;
+  std::map<int, gl::ShaderProgram> fused[kForms];
   std::map<int, gl::ShaderProgram> fusedPremultiplied;
 };
 Scene* scene = nullptr;
@@ -136,8 +138,11 @@ bool setUpScene() {
   scene->over = image::FilterRegistry::shared().filterWithName("CISourceOverCompositing");
   bool built = build(scene->bare, bareFragment());
   for (int layers : kLayerCounts) {
-    built = build(scene->fused[layers], fusedFragment(layers, true)) && built;
-    built = build(scene->fusedPremultiplied[layers], fusedFragment(layers, false)) && built;
+    for (Form form : {SharedPosition, PositionPerLayer})
+      built = build(scene->fused[form][layers], fusedFragment(layers, form, true)) && built;
+    built =
+        build(scene->fusedPremultiplied[layers], fusedFragment(layers, SharedPosition, false)) &&
+        built;
   }
   gl::GLContext::current()->functions().glFinish();
   return built;
@@ -155,6 +160,7 @@ void bindLayers(gl::GLFunctions& f, gl::ShaderProgram& program, int layers) {
     f.glActiveTexture(GLenum(GL_TEXTURE0 + i));
     f.glBindTexture(GL_TEXTURE_2D, scene->layers[std::size_t(i)].name());
     f.glUniform1i(program.uniform(("layer" + QByteArray::number(i)).constData()), i);
+    f.glUniform2f(program.uniform(("offset" + QByteArray::number(i)).constData()), 0, kHeight);
   }
   f.glActiveTexture(GL_TEXTURE0);
   f.glBindVertexArray(gl::GLContext::current()->emptyVertexArray());
@@ -188,7 +194,8 @@ void fusedPass(gl::ShaderProgram& program, int layers) {
   f.glFinish();
 }
 
-void fusedLoop(int layers) { fusedPass(scene->fused[layers], layers); }
+void fusedSharedLoop(int layers) { fusedPass(scene->fused[SharedPosition][layers], layers); }
+void fusedPerLayerLoop(int layers) { fusedPass(scene->fused[PositionPerLayer][layers], layers); }
 void fusedPremultipliedLoop(int layers) { fusedPass(scene->fusedPremultiplied[layers], layers); }
 
 // The last kernel draws over the whole target: no clear needed.
@@ -248,19 +255,23 @@ Difference difference(const QImage& a, const QImage& b) {
 
 struct Agreement {
   Difference filters;
+  Difference forms;  // the fused pass's two forms
   Difference bare;
+  bool holds() const { return filters.largest <= 1 && forms.largest <= 1 && bare.largest <= 1; }
 };
 std::map<int, Agreement> agreement;
 
 void checkAgreement() {
   for (int layers : kLayerCounts) {
     Agreement& a = agreement[layers];
-    a.filters = difference(pixelsOf(fusedLoop, layers), pixelsOf(filterLoop, layers));
+    const QImage fused = pixelsOf(fusedSharedLoop, layers);
+    a.filters = difference(fused, pixelsOf(filterLoop, layers));
+    a.forms = difference(fused, pixelsOf(fusedPerLayerLoop, layers));
     a.bare = difference(pixelsOf(fusedPremultipliedLoop, layers), pixelsOf(bareLoop, layers));
     std::fprintf(stderr,
-                 "%d layers, against the fused pass: filters %d (%ld beyond 1), bare %d (%ld "
-                 "beyond 1)\n",
-                 layers, a.filters.largest, a.filters.beyondOne, a.bare.largest, a.bare.beyondOne);
+                 "%d layers, largest difference from the fused pass: filters %d, its other form "
+                 "%d, bare %d (premultiplied)\n",
+                 layers, a.filters.largest, a.forms.largest, a.bare.largest);
   }
 }
 
@@ -274,33 +285,37 @@ double timed(Loop loop, int layers) {
   return seconds;
 }
 
-// The three loops in every iteration, in rotating order, so that all meet
-// the same load of the machine; the iteration time is their sum.
+// The loops in every iteration, in rotating order, so that all meet the
+// same load of the machine; the iteration time is their sum.
 void BM_SideBySide(benchmark::State& state) {
   const int layers = int(state.range(0));
   const Agreement& a = agreement[layers];
-  if (a.filters.largest > 1 || a.bare.largest > 1) {
+  if (!a.holds()) {
     state.SkipWithError("the loops do not make the same pixels");
     return;
   }
-  const Loop loops[3] = {bareLoop, fusedLoop, filterLoop};
-  double total[3] = {0, 0, 0};
+  constexpr int kLoops = 4;
+  const Loop loops[kLoops] = {bareLoop, fusedSharedLoop, fusedPerLayerLoop, filterLoop};
+  double total[kLoops] = {0, 0, 0, 0};
   int first = 0;
   for (auto _ : state) {
     double sum = 0;
-    for (int k = 0; k < 3; ++k) {
-      const int which = (first + k) % 3;
+    for (int k = 0; k < kLoops; ++k) {
+      const int which = (first + k) % kLoops;
       const double t = timed(loops[which], layers);
       total[which] += t;
       sum += t;
     }
-    first = (first + 1) % 3;
+    first = (first + 1) % kLoops;
     state.SetIterationTime(sum);
   }
   const double n = double(state.iterations());
-  const auto [bare, fused, filters] = total;
+  const auto [bare, shared, perLayer, filters] = total;
+  const double fused = std::min(shared, perLayer);
   state.counters["bare_ms"] = 1000 * bare / n;
   state.counters["fused_ms"] = 1000 * fused / n;
+  state.counters["fused_shared_ms"] = 1000 * shared / n;
+  state.counters["fused_per_layer_ms"] = 1000 * perLayer / n;
   state.counters["filters_ms"] = 1000 * filters / n;
   state.counters["filters_vs_bare"] = filters / bare;
   state.counters["filters_vs_fused"] = filters / fused;
