@@ -463,6 +463,12 @@ TEST(PropertyList, MalformedInputIsAClearErrorNeverACrash) {
        "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n"
        "<plist><string>&x;</string></plist>",
        "line 2, column 18: the external entity \"x\" is declared"},
+      {"entity holding markup", "<!DOCTYPE plist [<!ENTITY x \"<true/>\">]><plist>&x;</plist>",
+       "line 1, column 18: the entity \"x\" holds markup or references"},
+      {"undefined entity without a document type", head + "<string>&x;</string></plist>",
+       "the entity &x; is not defined"},
+      {"character reference to a control character", head + "<string>&#1;</string></plist>",
+       "&#1; names no character XML allows"},
       {"lone base64 character", head + "<data>A</data></plist>", "lone base64 character"},
       {"base64 cut after whole bytes", head + "<data>AAEC\nA</data></plist>",
        "line 3, column 1: <data> does not parse: a lone base64 character"},
@@ -526,6 +532,11 @@ TEST(PropertyList, ReadsXmlFormsOtherWritersUse) {
                             "</plist>")),
        QStringLiteral("✓")},
       {"UTF-8 byte-order mark", "\xEF\xBB\xBF<plist><true/></plist>", true},
+      {"Latin-1 declared",
+       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><plist><string>caf\xE9</string></plist>",
+       QStringLiteral("café")},
+      {"carriage returns made line feeds", "<plist><string>a\r\nb\rc&#13;</string></plist>",
+       QStringLiteral("a\nb\nc\r")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
