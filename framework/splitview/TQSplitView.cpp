@@ -446,7 +446,8 @@ SplitDrag::Context TQSplitView::dragContext(const QList<TQSplitSubview*>& visibl
                                                    visible.value(divider + 1), grow);
   };
   context.windowRoom = [this](bool grow) { return windowRoom(grow); };
-  context.resizeWindow = [this](float change) { resizeWindow(change); };
+  // The window changes once the panes took the move.
+  context.resizeWindow = [this](float change) { pendingWindowChange_ += change; };
   return context;
 }
 
@@ -469,10 +470,21 @@ float TQSplitView::windowRoom(bool grow) const {
 void TQSplitView::resizeWindow(float change) {
   QWidget* target = window();
   const int g = static_cast<int>(std::lround(change));
-  if (isVertical())
-    target->resize(target->width() + g, target->height());
+  const bool vertical = isVertical();
+  if (target != this) {
+    if (vertical)
+      target->resize(target->width() + g, target->height());
+    else
+      target->resize(target->width(), target->height() + g);  // the top edge stays
+  }
+  // The window's own layout follows later; the split view, which fills it
+  // along the axis, grows with it now, so this step lays out at the new size.
+  QRectF own = frame();
+  if (vertical)
+    own.setWidth(own.width() + g);
   else
-    target->resize(target->width(), target->height() + g);  // the top edge stays
+    own.setHeight(own.height() + g);
+  TQSplitSubview::setFrame(own);
   setMustAdjust();
 }
 
@@ -485,6 +497,14 @@ void TQSplitView::trackDivider(int divider, const QPointF& start, float base,
   const float delta = along(point) - base - along(start);
   SplitDrag(records, dragContext(visible)).track(divider, delta);
   applyMoves(records, visible);
+}
+
+void TQSplitView::applyMoves(std::vector<SplitPane>& records,
+                             const QList<TQSplitSubview*>& visible) {
+  takeMoves(records, visible);
+  const float change = pendingWindowChange_;
+  pendingWindowChange_ = 0.0f;
+  if (change != 0.0f) resizeWindow(change);
 }
 
 void TQSplitView::doubleClickDivider(int divider) {
@@ -502,8 +522,8 @@ void TQSplitView::doubleClickDivider(int divider) {
   if (mustAdjust_) layOutAfterMove();
 }
 
-void TQSplitView::applyMoves(std::vector<SplitPane>& records,
-                             const QList<TQSplitSubview*>& visible) {
+void TQSplitView::takeMoves(std::vector<SplitPane>& records,
+                            const QList<TQSplitSubview*>& visible) {
   bool moved = false;
   for (int i = 0; i < visible.size(); ++i) {
     if (records[i].change == SplitPane::Change::None && !records[i].frameChanged) continue;

@@ -143,6 +143,7 @@ class TQSplitView : public TQSplitSubview {
 
   void layoutPass(TQSplitSubview* exempt);
   void applyMoves(std::vector<SplitPane>& records, const QList<TQSplitSubview*>& visible);
+  void takeMoves(std::vector<SplitPane>& records, const QList<TQSplitSubview*>& visible);
   SplitDrag::Context dragContext(const QList<TQSplitSubview*>& visible);
   float windowRoom(bool grow) const;
   void resizeWindow(float change);
@@ -173,5 +174,6 @@ class TQSplitView : public TQSplitSubview {
   bool dragging_ = false;
   bool inScrollView_ = false;
   bool passScheduled_ = false;
+  float pendingWindowChange_ = 0.0f;
   Drag drag_;
 };
