@@ -204,7 +204,7 @@ void appendUtf8(QByteArray& out, char32_t code) {
 
 PropertyListXmlReader::PropertyListXmlReader(const QByteArray& bytes) : bytes_(bytes) {}
 
-QVariant PropertyListXmlReader::failAt(const char* at, const QString& reason) {
+PropertyListXmlReader::Failed PropertyListXmlReader::failAt(const char* at, const QString& reason) {
   if (!error_.isEmpty()) return {};
   // Lines from 1, columns in characters from 1.
   qint64 line = 1;
@@ -221,9 +221,11 @@ QVariant PropertyListXmlReader::failAt(const char* at, const QString& reason) {
   return {};
 }
 
-QVariant PropertyListXmlReader::fail(const QString& reason) { return failAt(at_, reason); }
+PropertyListXmlReader::Failed PropertyListXmlReader::fail(const QString& reason) {
+  return failAt(at_, reason);
+}
 
-QVariant PropertyListXmlReader::truncated() {
+PropertyListXmlReader::Failed PropertyListXmlReader::truncated() {
   if (error_.isEmpty()) error_ = QStringLiteral("truncated (the document ends too early)");
   return {};
 }
@@ -335,13 +337,13 @@ QVariant PropertyListXmlReader::read() {
 bool PropertyListXmlReader::skipMisc() {
   if (startsWith("<!--")) {
     const char* close = std::search(at_ + 4, end_, "-->", "-->" + 3);
-    if (close == end_) return truncated(), false;
+    if (close == end_) return truncated();
     at_ = close + 3;
     return true;
   }
   if (startsWith("<?")) {
     const char* close = std::search(at_ + 2, end_, "?>", "?>" + 2);
-    if (close == end_) return truncated(), false;
+    if (close == end_) return truncated();
     at_ = close + 2;
     return true;
   }
@@ -351,7 +353,7 @@ bool PropertyListXmlReader::skipMisc() {
 bool PropertyListXmlReader::prolog() {
   while (true) {
     skipSpace();
-    if (at_ == end_) return fail(QStringLiteral("not a property list")), false;
+    if (at_ == end_) return fail(QStringLiteral("not a property list"));
     if (startsWith("<!DOCTYPE")) {
       if (!doctype()) return false;
       continue;
@@ -360,7 +362,7 @@ bool PropertyListXmlReader::prolog() {
     if (skipMisc()) continue;
     if (!error_.isEmpty()) return false;
     at_ = before;
-    if (*at_ != '<') return fail(QStringLiteral("not a property list")), false;
+    if (*at_ != '<') return fail(QStringLiteral("not a property list"));
     return true;
   }
 }
@@ -369,7 +371,7 @@ bool PropertyListXmlReader::prolog() {
 bool PropertyListXmlReader::skipQuoted(QByteArray* content) {
   const char quote = *at_;
   const char* close = std::find(at_ + 1, end_, quote);
-  if (close == end_) return truncated(), false;
+  if (close == end_) return truncated();
   if (content) *content = QByteArray(at_ + 1, close - at_ - 1);
   at_ = close + 1;
   return true;
@@ -384,12 +386,12 @@ bool PropertyListXmlReader::doctype() {
       ++at_;
     }
   }
-  if (at_ == end_) return truncated(), false;
+  if (at_ == end_) return truncated();
   if (*at_ == '[') {
     ++at_;
     while (true) {
       skipSpace();
-      if (at_ == end_) return truncated(), false;
+      if (at_ == end_) return truncated();
       if (*at_ == ']') break;
       if (startsWith("<!ENTITY")) {
         if (!entityDeclaration()) return false;
@@ -397,18 +399,18 @@ bool PropertyListXmlReader::doctype() {
         if (!skipDeclaration()) return false;
       } else if (*at_ == '%') {
         const char* close = std::find(at_, end_, ';');
-        if (close == end_) return truncated(), false;
+        if (close == end_) return truncated();
         at_ = close + 1;
       } else if (!skipMisc()) {
         if (!error_.isEmpty()) return false;
-        return fail(QStringLiteral("unexpected text in the document type")), false;
+        return fail(QStringLiteral("unexpected text in the document type"));
       }
     }
     ++at_;
     skipSpace();
   }
-  if (at_ == end_) return truncated(), false;
-  if (*at_ != '>') return fail(QStringLiteral("unexpected text in the document type")), false;
+  if (at_ == end_) return truncated();
+  if (*at_ != '>') return fail(QStringLiteral("unexpected text in the document type"));
   ++at_;
   return true;
 }
@@ -421,7 +423,7 @@ bool PropertyListXmlReader::skipDeclaration() {
       ++at_;
     }
   }
-  if (at_ == end_) return truncated(), false;
+  if (at_ == end_) return truncated();
   ++at_;
   return true;
 }
@@ -442,7 +444,7 @@ bool PropertyListXmlReader::entityDeclaration() {
   while (at_ < end_ && isNameChar(*at_)) ++at_;
   const QByteArray name(nameStart, at_ - nameStart);
   skipSpace();
-  if (at_ == end_) return truncated(), false;
+  if (at_ == end_) return truncated();
   if (*at_ != '"' && *at_ != '\'') {
     failAt(start, QStringLiteral("the external entity \"%1\" is declared; external entities are "
                                  "not read")
@@ -468,7 +470,7 @@ bool PropertyListXmlReader::epilog() {
     if (at_ == end_) return true;
     if (skipMisc()) continue;
     if (!error_.isEmpty()) return false;
-    return fail(QStringLiteral("content after the property list")), false;
+    return fail(QStringLiteral("content after the property list"));
   }
 }
 
@@ -479,10 +481,10 @@ bool PropertyListXmlReader::startTag(Tag* tag) {
   const char* nameStart = at_;
   while (at_ < end_ && isNameChar(*at_)) ++at_;
   tag->name = QByteArrayView(nameStart, at_ - nameStart);
-  if (tag->name.isEmpty()) return fail(QStringLiteral("a tag without a name")), false;
+  if (tag->name.isEmpty()) return fail(QStringLiteral("a tag without a name"));
   while (true) {
     skipSpace();
-    if (at_ == end_) return truncated(), false;
+    if (at_ == end_) return truncated();
     if (*at_ == '>') {
       ++at_;
       tag->empty = false;
@@ -504,9 +506,9 @@ bool PropertyListXmlReader::startTag(Tag* tag) {
                     false);
     ++at_;
     skipSpace();
-    if (at_ == end_) return truncated(), false;
+    if (at_ == end_) return truncated();
     if (*at_ != '"' && *at_ != '\'')
-      return fail(QStringLiteral("an attribute value without quotes")), false;
+      return fail(QStringLiteral("an attribute value without quotes"));
     if (!skipQuoted(nullptr)) return false;
   }
 }
@@ -519,7 +521,7 @@ bool PropertyListXmlReader::endTag(const Tag& tag) {
   while (at_ < end_ && isNameChar(*at_)) ++at_;
   const QByteArrayView name(nameStart, at_ - nameStart);
   skipSpace();
-  if (at_ == end_) return truncated(), false;
+  if (at_ == end_) return truncated();
   if (name != tag.name || *at_ != '>') {
     failAt(start, QStringLiteral("</%1> where </%2> belongs")
                       .arg(QString::fromUtf8(name), QString::fromUtf8(tag.name)));
@@ -534,7 +536,7 @@ bool PropertyListXmlReader::reference(QByteArray* out) {
   const char* start = at_;
   const char* close = std::find(at_, std::min(end_, at_ + 64), ';');
   if (close == end_ || *close != ';') {
-    if (std::find(at_, end_, ';') == end_) return truncated(), false;
+    if (std::find(at_, end_, ';') == end_) return truncated();
     failAt(start, QStringLiteral("a \"&\" that starts no reference"));
     return false;
   }
@@ -579,10 +581,13 @@ bool PropertyListXmlReader::reference(QByteArray* out) {
 bool PropertyListXmlReader::nextChild(const Tag& parent, Tag* child) {
   while (true) {
     skipSpace();
-    if (at_ == end_) return truncated(), false;
+    if (at_ == end_) return truncated();
     if (*at_ == '<') {
-      if (startsWith("</")) return endTag(parent), false;
-      if (startsWith("<![CDATA[")) return unexpectedText(), false;
+      if (startsWith("</")) {
+        endTag(parent);
+        return false;
+      }
+      if (startsWith("<![CDATA[")) return unexpectedText();
       const char* before = at_;
       if (skipMisc()) continue;
       if (!error_.isEmpty()) return false;
@@ -593,11 +598,11 @@ bool PropertyListXmlReader::nextChild(const Tag& parent, Tag* child) {
       QByteArray ignored;
       if (!reference(&ignored)) return false;
     }
-    return unexpectedText(), false;
+    return unexpectedText();
   }
 }
 
-QVariant PropertyListXmlReader::unexpectedText() {
+PropertyListXmlReader::Failed PropertyListXmlReader::unexpectedText() {
   const char* start = at_;
   const char* stop = std::find(at_, std::min(end_, at_ + 40), '<');
   return failAt(start, QStringLiteral("unexpected text \"%1\"")
@@ -613,7 +618,7 @@ bool PropertyListXmlReader::text(const Tag& tag, QByteArray* out) {
   const auto flush = [&] { out->append(runStart, at_ - runStart); };
   while (true) {
     while (at_ < end_ && *at_ != '<' && *at_ != '&' && *at_ != '\r') ++at_;
-    if (at_ == end_) return truncated(), false;
+    if (at_ == end_) return truncated();
     flush();
     if (*at_ == '\r') {
       *out += '\n';
@@ -625,7 +630,7 @@ bool PropertyListXmlReader::text(const Tag& tag, QByteArray* out) {
       return endTag(tag);
     } else if (startsWith("<![CDATA[")) {
       const char* close = std::search(at_ + 9, end_, "]]>", "]]>" + 3);
-      if (close == end_) return truncated(), false;
+      if (close == end_) return truncated();
       out->append(at_ + 9, close - at_ - 9);
       at_ = close + 3;
     } else if (!skipMisc()) {

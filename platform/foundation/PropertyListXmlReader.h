@@ -24,6 +24,12 @@ class PropertyListXmlReader {
   QString error() const { return error_; }
 
  private:
+  // What a failed step answers, once the error is set: false where a step
+  // answers whether it went on, an invalid value where it answers a value.
+  struct Failed {
+    operator bool() const { return false; }
+    operator QVariant() const { return {}; }
+  };
   struct Tag {
     QByteArrayView name;
     const char* start = nullptr;
@@ -49,13 +55,13 @@ class PropertyListXmlReader {
   QVariant readArray(const Tag& tag, int depth);
   QVariant readScalar(const Tag& tag);
   QVariant readData(const Tag& tag);
-  QVariant unexpectedText();
+  Failed unexpectedText();
   bool startsWith(const char* text) const;
   void skipSpace();
-  QVariant fail(const QString& reason);
-  QVariant failAt(const char* at, const QString& reason);
+  Failed fail(const QString& reason);
+  Failed failAt(const char* at, const QString& reason);
   bool failAtStart(const QString& reason);
-  QVariant truncated();
+  Failed truncated();
 
   QByteArray bytes_;
   QByteArray utf8_;
