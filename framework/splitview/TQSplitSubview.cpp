@@ -249,14 +249,16 @@ SplitPane TQSplitSubview::record() const {
   return p;
 }
 
-void TQSplitSubview::takeRecord(const SplitPane& r) {
+void TQSplitSubview::takeRecord(const SplitPane& r, std::optional<float> cross) {
   QRectF f = frame_;
   if (isVerticalAxis()) {
     f.moveLeft(r.origin);
     f.setWidth(std::max(0.0f, r.size));
+    if (cross) f = QRectF(f.x(), 0, f.width(), *cross);
   } else {
     f.moveTop(r.origin);
     f.setHeight(std::max(0.0f, r.size));
+    if (cross) f = QRectF(0, f.y(), *cross, f.height());
   }
   switch (r.change) {
     case SplitPane::Change::Collapsed:

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class SplitAnimation;
 class TQSplitView;
 
@@ -82,8 +84,9 @@ class TQSplitSubview : public QWidget {
   // --- For the split view ---
   SplitPane record() const;
   // Takes a record the engine laid out or moved: its frame and fraction, and
-  // its collapse or re-opening.
-  void takeRecord(const SplitPane& record);
+  // its collapse or re-opening. A layout gives the cross size too (the
+  // pane spans the split view across its axis).
+  void takeRecord(const SplitPane& record, std::optional<float> cross = std::nullopt);
   unsigned actDivider() const { return actDivider_; }
   void setActDivider(unsigned divider) { actDivider_ = divider; }
   bool animationOwner() const;

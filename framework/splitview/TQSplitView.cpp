@@ -239,7 +239,7 @@ void TQSplitView::layoutPass(TQSplitSubview* exempt) {
     for (int i = 0; i < all.size(); ++i)
       if (!records[i].hidden) {
         records[i].frameChanged = false;
-        all[i]->takeRecord(records[i]);
+        all[i]->takeRecord(records[i], params.crossDimension);
       }
     if (inScrollView_) {
       QRectF own = frame();

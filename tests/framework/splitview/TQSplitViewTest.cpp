@@ -47,6 +47,12 @@ TEST(TQSplitView, NestedSplitViewsTakeTheOtherOrientationAndLayOutInside) {
   ASSERT_EQ(inner->dividerRects().size(), 1u);
   const QList<TQSplitSubview*> panes = inner->panes();
   EXPECT_EQ(panes[0]->frame().height() + panes[1]->frame().height() + 8, inner->frame().height());
+
+  outer->setFrame(QRectF(0, 0, 808, 300));       // wider and taller: every level follows
+  EXPECT_FLOAT_EQ(inner->frame().width(), 264);  // a third of 808 − 16
+  EXPECT_FLOAT_EQ(inner->frame().height(), 300);
+  for (TQSplitSubview* p : inner->panes()) EXPECT_EQ(p->frame().width(), 264);
+  EXPECT_EQ(panes[1]->frame().bottom(), 300);
 }
 
 struct ReentrantDelegate : TQSplitViewDelegate {
