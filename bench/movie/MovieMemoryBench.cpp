@@ -29,21 +29,29 @@
 namespace {
 constexpr int kMovies = 10;
 
+// A 1080p clip of two seconds with coded colour in every block.
+QString makeClip(TestClipSpec::Gop gop, const QString& name) {
+  TestClipSpec spec;
+  spec.width = 1920;
+  spec.height = 1080;
+  spec.frames = 60;
+  spec.gop = gop;
+  spec.gopSize = 30;
+  spec.chromaNoise = 3;
+  spec.quality = 22;
+  QString error;
+  const QString made = TestClip::create(spec, name, &error);
+  if (!error.isEmpty()) std::fprintf(stderr, "clip: %s\n", qPrintable(error));
+  return made;
+}
+
 const QString& clip1080() {
-  static const QString path = [] {
-    TestClipSpec spec;
-    spec.width = 1920;
-    spec.height = 1080;
-    spec.frames = 60;
-    spec.gop = TestClipSpec::Gop::Long;
-    spec.gopSize = 30;
-    spec.chromaNoise = 3;
-    spec.quality = 22;
-    QString error;
-    const QString made = TestClip::create(spec, QStringLiteral("memory.mov"), &error);
-    if (!error.isEmpty()) std::fprintf(stderr, "clip: %s\n", qPrintable(error));
-    return made;
-  }();
+  static const QString path = makeClip(TestClipSpec::Gop::Long, QStringLiteral("memory.mov"));
+  return path;
+}
+
+const QString& clipAllIntra() {
+  static const QString path = makeClip(TestClipSpec::Gop::AllIntra, QStringLiteral("ram.mov"));
   return path;
 }
 
@@ -126,22 +134,6 @@ void BM_MemoryReleasedMovies(benchmark::State& state) {
     report(state, residentMegabytes() - before, threadCount() - threadsBefore);
   }
 }
-const QString& clipAllIntra() {
-  static const QString path = [] {
-    TestClipSpec spec;
-    spec.width = 1920;
-    spec.height = 1080;
-    spec.frames = 60;
-    spec.chromaNoise = 3;
-    spec.quality = 22;
-    QString error;
-    const QString made = TestClip::create(spec, QStringLiteral("ram.mov"), &error);
-    if (!error.isEmpty()) std::fprintf(stderr, "clip: %s\n", qPrintable(error));
-    return made;
-  }();
-  return path;
-}
-
 QKTimeRange frames(const Movie& movie, int64_t first, int64_t count) {
   const int64_t unit = movie.frameDuration().value;
   return QKTimeRange{QKTime{first * unit, movie.timeScale(), 0},

@@ -14,6 +14,17 @@ QByteArray counting(int size) {
   return bytes;
 }
 
+// Two seconds of long GOP whose colour noise makes every frame weigh.
+TestClipSpec noisyLongGop() {
+  TestClipSpec spec;
+  spec.width = 160;
+  spec.height = 120;
+  spec.frames = 60;
+  spec.gop = TestClipSpec::Gop::Long;
+  spec.chromaNoise = 20;
+  return spec;
+}
+
 // Overwrites a file in place (same inode, so an open descriptor sees it).
 void scribbleOver(const QString& path) {
   QFile f(path);
@@ -82,17 +93,9 @@ TEST(MovieByteSource, AFailedPinKeepsWhatWasPinned) {
 }
 
 TEST(MovieRam, ALoadedRangePlaysWithoutTheDisk) {
-  TestClipSpec spec;
-  spec.width = 160;
-  spec.height = 120;
-  spec.frames = 60;
-  spec.gop = TestClipSpec::Gop::Long;
-  spec.chromaNoise = 20;
-  QString error;
-  const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
-  ASSERT_TRUE(error.isEmpty());
-  auto movie = Movie::openFile(path, &error);
-  ASSERT_TRUE(movie) << error.toStdString();
+  QString path;
+  auto movie = TestMovie::open(noisyLongGop(), nullptr, {}, &path);
+  ASSERT_TRUE(movie);
   const QKTimeRange lastSecond{QKTime{30, 30, 0}, QKTime{30, 30, 0}};
   ASSERT_TRUE(movie->loadIntoRam(lastSecond));
   EXPECT_GT(movie->ramBytes(), 0);
@@ -107,17 +110,9 @@ TEST(MovieRam, ALoadedRangePlaysWithoutTheDisk) {
 // Each byte kept is read from the file once: finding the range's bytes
 // reads none, and extending a kept range reads only what it adds.
 TEST(MovieRam, KeepingARangeReadsEachByteOnce) {
-  TestClipSpec spec;
-  spec.width = 160;
-  spec.height = 120;
-  spec.frames = 60;
-  spec.gop = TestClipSpec::Gop::Long;
-  spec.chromaNoise = 20;
-  QString error;
-  const QString path = TestClip::create(spec, QStringLiteral("clip.mov"), &error);
-  ASSERT_TRUE(error.isEmpty());
-  auto movie = Movie::openFile(path, &error);
-  ASSERT_TRUE(movie) << error.toStdString();
+  QString path;
+  auto movie = TestMovie::open(noisyLongGop(), nullptr, {}, &path);
+  ASSERT_TRUE(movie);
   int64_t read = movie->fileBytesRead();
   int64_t kept = movie->ramBytes();
   for (int frames : {30, 60}) {
