@@ -226,7 +226,7 @@ void TQSplitView::layoutPass(TQSplitSubview* exempt) {
     params.dimension = static_cast<float>(vertical ? frame().width() : frame().height());
     params.crossDimension = static_cast<float>(vertical ? frame().height() : frame().width());
     params.thickness = dividerThickness();
-    params.inScrollView = inScrollView_;
+    params.inScrollView = isInScrollView();
     params.exempt = exempt ? static_cast<int>(all.indexOf(exempt)) : -1;
     params.clearFractions = mustClearFractions_;
     const SplitLayout::Result result = SplitLayout::run(records, params);
@@ -241,7 +241,7 @@ void TQSplitView::layoutPass(TQSplitSubview* exempt) {
         records[i].frameChanged = false;
         all[i]->takeRecord(records[i], params.crossDimension);
       }
-    if (inScrollView_) {
+    if (isInScrollView()) {
       QRectF own = frame();
       if (vertical)
         own.setWidth(result.dimension);
@@ -280,16 +280,10 @@ void TQSplitView::childEvent(QChildEvent* event) {
   setMustAdjust();
 }
 
-bool TQSplitView::event(QEvent* event) {
-  if (event->type() == QEvent::ParentChange || event->type() == QEvent::Show)
-    updateScrollViewFlag();
-  return TQSplitSubview::event(event);
-}
-
-void TQSplitView::updateScrollViewFlag() {
+bool TQSplitView::isInScrollView() const {
   QWidget* viewport = parentWidget();
   auto* area = viewport ? qobject_cast<QScrollArea*>(viewport->parentWidget()) : nullptr;
-  inScrollView_ = area && area->widget() == this;
+  return area && area->widget() == this;
 }
 
 // --- Dragging ---
@@ -439,9 +433,9 @@ void TQSplitView::layOutAfterMove() {
 SplitDrag::Context TQSplitView::dragContext(const QList<TQSplitSubview*>& visible) {
   SplitDrag::Context context;
   context.whole = dimensionWithoutDividers();
-  context.inScrollView = inScrollView_;
+  context.inScrollView = isInScrollView();
   context.shouldResizeWindow = [this, visible](int divider, bool grow) {
-    return !inScrollView_ && delegate_ &&
+    return !isInScrollView() && delegate_ &&
            delegate_->shouldResizeWindowForDivider(this, divider, visible.value(divider),
                                                    visible.value(divider + 1), grow);
   };

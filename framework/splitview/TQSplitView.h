@@ -76,7 +76,8 @@ class TQSplitView : public TQSplitSubview {
   const std::vector<QRectF>& dividerRects() const { return dividers_; }
   float dividerOrigin(int divider) const;
   void adjustOutermostIfNeeded();
-  bool isInScrollView() const { return inScrollView_; }
+  // Whether the view is the document of a scroll area.
+  bool isInScrollView() const;
 
   // --- Dragging ---
   bool isDragging() const { return dragging_; }
@@ -124,7 +125,6 @@ class TQSplitView : public TQSplitSubview {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void childEvent(QChildEvent* event) override;
-  bool event(QEvent* event) override;
 
  private:
   struct NestedGrab {
@@ -156,7 +156,6 @@ class TQSplitView : public TQSplitSubview {
                   const QWidget* parent) const;
   void drawCrossings(QPainter& painter, TQSplitView* parent, const QRectF& parentDivider,
                      float thickness) const;
-  void updateScrollViewFlag();
   void enableSaving();
 
   TQSplitViewDelegate* delegate_ = nullptr;
@@ -172,7 +171,6 @@ class TQSplitView : public TQSplitSubview {
   bool coupled_ = true;
   bool adjusting_ = false;
   bool dragging_ = false;
-  bool inScrollView_ = false;
   bool passScheduled_ = false;
   float pendingWindowChange_ = 0.0f;
   Drag drag_;

@@ -4,6 +4,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QGuiApplication>
+#include <QScrollArea>
 
 #include <gtest/gtest.h>
 
@@ -195,6 +196,53 @@ TEST(TQSplitViewDrag, CursorsComeFromTheHitAreasCrossingsFirst) {
   EXPECT_EQ(TQSplitView::cursor(TQSplitView::VerticalDivider).shape(), Qt::CrossCursor);
   TQSplitView::setCursor(TQSplitView::VerticalDivider, std::nullopt);
   EXPECT_EQ(TQSplitView::cursor(TQSplitView::VerticalDivider).shape(), Qt::SplitHCursor);
+}
+
+}  // namespace
+
+namespace {
+
+struct HeaderDelegate : TQSplitViewDelegate {
+  std::optional<int> dividerForPoint(TQSplitView*, const QPointF& point, TQSplitSubview*) override {
+    if (point.y() >= 10) return std::nullopt;
+    return index;  // the top strip of a pane drags this divider
+  }
+  int index = 0;
+};
+
+TEST(TQSplitViewDrag, APaneCanClaimADividerForPointsInsideIt) {
+  SKIP_WITHOUT_DISPLAY();
+  auto view = shownSplitView({100, 300});
+  HeaderDelegate delegate;
+  view->setDelegate(&delegate);
+  WindowMouse mouse(view.get());
+  mouse.press({150, 5});  // inside the second pane
+  EXPECT_TRUE(view->isDragging());
+  mouse.move({130, 5});
+  mouse.release({130, 5});
+  EXPECT_FALSE(view->isDragging());
+  EXPECT_EQ(paneSizes(*view), (std::vector<float>{80, 320}));
+
+  delegate.index = 5;  // not a divider: an ordinary click
+  mouse.press({150, 5});
+  mouse.move({100, 5});
+  mouse.release({100, 5});
+  EXPECT_EQ(paneSizes(*view), (std::vector<float>{80, 320}));
+  view->setDelegate(nullptr);
+}
+
+TEST(TQSplitViewDrag, InAScrollViewThePanesKeepTheirSizesAndTheViewFollows) {
+  QScrollArea area;
+  area.resize(200, 150);
+  auto owned = makeSplitView({100, 200});
+  TQSplitView* view = owned.release();
+  area.setWidget(view);
+  ASSERT_TRUE(view->isInScrollView());
+  view->adjustSubviews();
+  EXPECT_FLOAT_EQ(view->frame().width(), 308);
+  view->panes()[0]->setDimension(150);
+  EXPECT_EQ(paneSizes(*view), (std::vector<float>{150, 200}));
+  EXPECT_FLOAT_EQ(view->frame().width(), 358);
 }
 
 }  // namespace
