@@ -246,3 +246,25 @@ TEST(TQSplitViewDrag, InAScrollViewThePanesKeepTheirSizesAndTheViewFollows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TQSplitViewDrag, APanesBackgroundMovesTheWindowOnlyWhereTheWindowAsks) {
+  SKIP_WITHOUT_DISPLAY();
+  auto view = shownSplitView({100, 300});
+  const QPoint start = view->pos();
+  WindowMouse mouse(view.get());
+  mouse.press({200, 60});  // the second pane's background
+  mouse.move({230, 80});
+  mouse.release({230, 80});
+  QApplication::processEvents();
+  EXPECT_EQ(view->pos(), start);
+
+  view->setProperty("movableByBackground", true);
+  mouse.press({200, 60});
+  mouse.move({230, 80});
+  mouse.release({230, 80});
+  EXPECT_TRUE(MainThread::processUntil([&] { return view->pos() == start + QPoint(30, 20); }, 3.0));
+}
+
+}  // namespace
