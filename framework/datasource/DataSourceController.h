@@ -76,7 +76,9 @@ class QTimer;
 //     level, nor insert or remove at a level it is walking: such a change is
 //     refused with NO. Tree changes belong on other threads;
 //   - a thread holding the slider or button manager's lock must not change
-//     the tree: the tick waits for that lock while holding the tree lock;
+//     the tree, nor start reading it: the tick waits for that lock while
+//     holding the tree lock, and a new reader waits behind a writer that
+//     waits for the tick;
 //   - nothing here waits for the main thread, and managers, subscribers and
 //     externally synchronised objects are called with no lock of a node held
 //     except the read locks of the levels the tick is walking.
