@@ -95,6 +95,7 @@ std::vector<std::shared_ptr<Movie>> playedMovies(ManualMovieClock& clock) {
   QString error;
   for (int i = 0; i < kMovies; ++i) {
     movies.push_back(Movie::openFile(clip1080(), &error, options));
+    movies.back()->posterImage();  // as a movie file makes its thumbnail
     playOneSecond(*movies.back(), clock);
   }
   return movies;

@@ -135,8 +135,15 @@ void Movie::release() {
   // (and again there, for one it was decoding just now).
   store_.clear();
   if (audio_) audio_->release();
-  std::unique_lock<std::mutex> image(imageMutex_, std::try_to_lock);
-  if (image.owns_lock()) imageDecoder_.reset();
+  dropImageDecoder();
+}
+
+void Movie::dropImageDecoder() {
+  std::unique_ptr<VideoDecoder> dropped;
+  {
+    std::unique_lock<std::mutex> image(imageMutex_, std::try_to_lock);
+    if (image.owns_lock()) dropped = std::move(imageDecoder_);
+  }
 }
 
 QString Movie::path() const { return source_->path(); }
@@ -506,8 +513,10 @@ void Movie::workerMain() {
       if (work == Work::Decoded) continue;
       if (work == Work::Parked) {
         // Its threads and buffer pools go with the decoder (never under the
-        // lock: freeing it joins the codec's threads).
+        // lock: freeing it joins the codec's threads), and so does the
+        // still-image decoder unless a still is being made just now.
         decoder_.reset();
+        dropImageDecoder();
         std::lock_guard<std::mutex> lock(workMutex_);
         readyCv_.notify_all();
         if (quit_) break;

@@ -45,8 +45,8 @@ struct MovieOptions {
 // bounded store, and the render thread takes the frame for its display time
 // without ever waiting (no frame ready: it keeps the one it has). A movie
 // that stands still for a few seconds parks: it keeps only the frame at its
-// play head, and its decoder (with its buffer pools and threads) and its
-// worker thread go until a transport call wants another frame.
+// play head, and its decoders (with their buffer pools and threads) and its
+// worker thread go until a transport call or a still wants another frame.
 //
 // Transport calls may come from any thread but the render thread; the render
 // thread calls only frameForDisplayTime (usually through a MovieFrameReader).
@@ -196,6 +196,8 @@ class Movie {
   void setPositionLocked(int64_t value, int64_t host);
   // The same for a jump: looping back and forth, it starts on the way out.
   void jumpLocked(int64_t value, int64_t host);
+  // Frees the decoder of frameImage unless it is at work (never waits).
+  void dropImageDecoder();
   void wakeWorker();
   void ensureWorker();
   void workerMain();

@@ -10,9 +10,11 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 constexpr int kSeekTries = 14;
+std::atomic<int> liveDecoders{0};
 
 bool isYuv420(int format) { return format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUVJ420P; }
 }  // namespace
@@ -59,7 +61,12 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const std::shared_ptr<MovieBy
   return d;
 }
 
+VideoDecoder::VideoDecoder() { ++liveDecoders; }
+
+int VideoDecoder::liveCount() { return liveDecoders.load(); }
+
 VideoDecoder::~VideoDecoder() {
+  --liveDecoders;
   last_.reset();
   av_frame_free(&decoded_);
   av_packet_free(&packet_);

@@ -43,11 +43,13 @@ class VideoDecoder {
   std::shared_ptr<const VideoFrame> decode(int64_t index, const Sink& sink = {});
   // Whether reaching `index` takes a seek rather than decoding on.
   bool needsSeek(int64_t index) const;
+  // Decoders alive in the process now (for tests and statistics).
+  static int liveCount();
 
   static constexpr int64_t kMaxForwardDecode = 120;
 
  private:
-  VideoDecoder() = default;
+  VideoDecoder();
   std::shared_ptr<const VideoFrame> decodeOnce(int64_t index, const Sink& sink);
   // Feeds packets until a frame comes out; null at the end of the stream.
   std::shared_ptr<const VideoFrame> nextFrame();

@@ -1,6 +1,7 @@
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieAudioMixer.h"
 #include "platform/movie/MovieClock.h"
+#include "platform/movie/VideoDecoder.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/TestMovie.h"
 #include "tests/support/ThreadCensus.h"
@@ -57,10 +58,13 @@ TEST_F(MovieResources, AStandingMovieKeepsOnlyItsFrameAndNoThreadsUntilItPlays) 
   EXPECT_GT(movie->frameStore().size(), 1u);
   const int64_t shown = shownIndex();
   ASSERT_EQ(shown, 20);
+  EXPECT_EQ(TestClip::frameNumberIn(movie->posterImage()), 0);  // a decoder of its own
+  EXPECT_EQ(VideoDecoder::liveCount(), 2);
 
   clock.advance(4.0);  // stood long enough
   EXPECT_TRUE(waitFor([&] { return ThreadCensus::named(kDecodeThread).empty(); }))
       << ThreadCensus::named(kDecodeThread).size() << " decode threads left";
+  EXPECT_EQ(VideoDecoder::liveCount(), 0);
   EXPECT_EQ(movie->frameStore().size(), 1u);
   EXPECT_EQ(shownIndex(), shown);
 
@@ -84,6 +88,7 @@ TEST_F(MovieResources, AReleasedMovieLetsGoOfFramesDecoderAndThreadsAtOnce) {
   EXPECT_TRUE(waitFor([&] {
     return ThreadCensus::named(kDecodeThread).empty() && ThreadCensus::named(kSoundThread).empty();
   }));
+  EXPECT_EQ(VideoDecoder::liveCount(), 0);
   EXPECT_EQ(movie->frameStore().size(), 0u);
   EXPECT_EQ(movie->frameForDisplayTime(clock.nowNanos()), nullptr);
 
