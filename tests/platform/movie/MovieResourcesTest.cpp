@@ -41,8 +41,11 @@ class MovieResources : public ::testing::Test {
     movie->stop();
     ASSERT_TRUE(movie->preroll(5.0));
   }
+  // The frame the render thread gets now; like it, the test tries again
+  // while the decoder holds the store.
   int64_t shownIndex() {
-    const auto frame = movie->frameForDisplayTime(clock.nowNanos());
+    std::shared_ptr<const VideoFrame> frame;
+    waitFor([&] { return (frame = movie->frameForDisplayTime(clock.nowNanos())) != nullptr; }, 1.0);
     return frame ? frame->index() : -1;
   }
 
