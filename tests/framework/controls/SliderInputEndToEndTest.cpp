@@ -111,17 +111,19 @@ TEST_F(SliderInput, AMIDIControllerMovedInLearnModeBindsTheSlider) {
   controller.openPort(static_cast<unsigned>(toZaph), "out");
 
   const std::vector<unsigned char> knob = {0xB2, 21, 127};  // controller 21 on channel 3
-  ASSERT_TRUE(
-      sendUntil([&] { controller.sendMessage(&knob); }, [&] { return slider.cell->syncFlag(); }));
+  ASSERT_TRUE(sendUntil([&] { controller.sendMessage(&knob); },
+                        [&] { return slider.cell->syncFlag(); }, 15.0));
   EXPECT_EQ(slider.cell->syncArray(), (KeyPath{"MIDI", "ctrl [21] ch. 3"}));
   EXPECT_TRUE(slider.cell->detectingMIDI());  // learn mode: still listening
 
   const std::vector<unsigned char> turned = {0xB2, 21, 64};
   controller.sendMessage(&turned);
-  EXPECT_TRUE(waitFor([&] {
-    const auto values = slider.received();
-    return !values.empty() && values.back() == 64.0f / 127.0f;
-  }));
+  EXPECT_TRUE(waitFor(
+      [&] {
+        const auto values = slider.received();
+        return !values.empty() && values.back() == 64.0f / 127.0f;
+      },
+      10.0));
   dsc.setHardwareLearnMode(false);
   EXPECT_FALSE(slider.cell->detectingMIDI());
 }
