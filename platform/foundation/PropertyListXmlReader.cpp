@@ -1,4 +1,5 @@
 #include "platform/foundation/PropertyListXmlReader.h"
+#include "platform/foundation/Utf8.h"
 
 #include <QDateTime>
 #include <QStringDecoder>
@@ -180,24 +181,6 @@ bool xmlAllows(char32_t code) {
   if (code < 0x20) return code == '\t' || code == '\n' || code == '\r';
   return (code < 0xD800 || (code > 0xDFFF && code < 0xFFFE)) ||
          (code >= 0x10000 && code <= 0x10FFFF);
-}
-
-void appendUtf8(QByteArray& out, char32_t code) {
-  if (code < 0x80) {
-    out += char(code);
-    return;
-  }
-  if (code < 0x800) {
-    out += char(0xC0 | (code >> 6));
-  } else if (code < 0x10000) {
-    out += char(0xE0 | (code >> 12));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-  } else {
-    out += char(0xF0 | (code >> 18));
-    out += char(0x80 | ((code >> 12) & 0x3F));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-  }
-  out += char(0x80 | (code & 0x3F));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "platform/foundation/PropertyListXmlWriter.h"
+#include "platform/foundation/Utf8.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -39,20 +40,6 @@ void appendDigits(QByteArray& out, qint64 number, int width) {
   char digits[8];
   for (int i = width - 1; i >= 0; --i, number /= 10) digits[i] = char('0' + number % 10);
   out.append(digits, width);
-}
-
-void appendUtf8(QByteArray& out, char32_t code) {
-  if (code < 0x800) {
-    out += char(0xC0 | (code >> 6));
-  } else if (code < 0x10000) {
-    out += char(0xE0 | (code >> 12));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-  } else {
-    out += char(0xF0 | (code >> 18));
-    out += char(0x80 | ((code >> 12) & 0x3F));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-  }
-  out += char(0x80 | (code & 0x3F));
 }
 
 }  // namespace
