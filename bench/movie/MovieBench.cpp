@@ -8,6 +8,7 @@
 // counters give each one's mean time ("bare_ms", "ours_ms") and their ratio
 // ("ours_vs_bare"). "store_MB" is the frame store's budget behind each
 // figure of ours.
+#include "bench/SideBySide.h"
 #include "platform/movie/FrameStore.h"
 #include "platform/movie/KeyframeIndex.h"
 #include "platform/movie/Movie.h"
@@ -169,36 +170,12 @@ class OurDecode {
   FrameStore store_;
 };
 
-double secondsOf(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Runs `bare` and `ours` once per iteration, in alternating order, after
 // the untimed `prepare`; the iteration time is their sum.
 void sideBySide(benchmark::State& state, const std::function<void()>& bare,
                 const std::function<void()>& ours, int64_t storeBytes,
                 const std::function<void()>& prepare = {}) {
-  double bareSeconds = 0;
-  double ourSeconds = 0;
-  bool bareFirst = true;
-  for (auto _ : state) {
-    if (prepare) prepare();
-    double b = 0;
-    double o = 0;
-    if (bareFirst) {
-      b = secondsOf(bare);
-      o = secondsOf(ours);
-    } else {
-      o = secondsOf(ours);
-      b = secondsOf(bare);
-    }
-    bareFirst = !bareFirst;
-    bareSeconds += b;
-    ourSeconds += o;
-    state.SetIterationTime(b + o);
-  }
+  const auto [bareSeconds, ourSeconds] = bench::sideBySide(state, bare, ours, prepare);
   const double n = double(state.iterations());
   state.counters["bare_ms"] = 1000 * bareSeconds / n;
   state.counters["ours_ms"] = 1000 * ourSeconds / n;

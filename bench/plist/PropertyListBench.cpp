@@ -9,6 +9,7 @@
 // "ours_vs_libplist", and each side's peak memory above what the fixture
 // holds (measured once, outside the timing). Both sides build their whole
 // tree and free it inside the timing.
+#include "bench/SideBySide.h"
 #include "platform/foundation/PropertyList.h"
 
 #include <QDateTime>
@@ -106,30 +107,9 @@ double peakMegabytes(const std::function<void()>& call) {
   return (kilobytes("VmHWM:") - before) / 1024.0;
 }
 
-double timed(const std::function<void()>& call) {
-  const auto start = std::chrono::steady_clock::now();
-  call();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void sideBySide(benchmark::State& state, const std::function<void()>& ours,
                 const std::function<void()>& theirs, double bytes) {
-  double o = 0, t = 0;
-  bool oursFirst = true;
-  for (auto _ : state) {
-    double a = 0, b = 0;
-    if (oursFirst) {
-      a = timed(ours);
-      b = timed(theirs);
-    } else {
-      b = timed(theirs);
-      a = timed(ours);
-    }
-    oursFirst = !oursFirst;
-    o += a;
-    t += b;
-    state.SetIterationTime(a + b);
-  }
+  const auto [o, t] = bench::sideBySide(state, ours, theirs);
   const double n = double(state.iterations());
   state.counters["ours_ms"] = 1000 * o / n;
   state.counters["libplist_ms"] = 1000 * t / n;
