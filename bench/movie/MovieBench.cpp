@@ -334,23 +334,17 @@ void BM_SeekBackOneFrameLongGopCold(benchmark::State& state) {
 }
 }  // namespace
 
-// Second argument: the frame store's budget in MB.
-BENCHMARK_CAPTURE(BM_Decode, ToRgba, VideoFrame::Format::Rgba)
-    ->Args({1, 128})
-    ->Args({4, 128})
-    ->Args({1, 16})
-    ->Args({4, 16})
-    ->UseManualTime()
-    ->MinTime(3.0)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Decode, ToYuv, VideoFrame::Format::Yuv420)
-    ->Args({1, 128})
-    ->Args({4, 128})
-    ->Args({1, 16})
-    ->Args({4, 16})
-    ->UseManualTime()
-    ->MinTime(3.0)
-    ->Unit(benchmark::kMillisecond);
+namespace {
+// Decoder threads, and the frame store's budget in MB.
+void decodeRuns(benchmark::internal::Benchmark* b) {
+  for (const int storeMegabytes : {128, 16})
+    for (const int threads : {1, 4}) b->Args({threads, storeMegabytes});
+  b->UseManualTime()->MinTime(3.0)->Unit(benchmark::kMillisecond);
+}
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_Decode, ToRgba, VideoFrame::Format::Rgba)->Apply(decodeRuns);
+BENCHMARK_CAPTURE(BM_Decode, ToYuv, VideoFrame::Format::Yuv420)->Apply(decodeRuns);
 BENCHMARK(moviePlay)
     ->Name("BM_DecodeMoviePlayingRgba")
     ->Arg(4)
