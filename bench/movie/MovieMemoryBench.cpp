@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -106,7 +107,11 @@ void report(benchmark::State& state, double megabytes, int threads) {
   state.counters["threads_per_movie"] = double(threads) / kMovies;
 }
 
-void BM_MemoryParkedMovies(benchmark::State& state) {
+// Ten movies played, then left by `leave` until they settle; the counters
+// are what they still cost.
+void movieMemory(benchmark::State& state,
+                 const std::function<void(ManualMovieClock&,
+                                          const std::vector<std::shared_ptr<Movie>>&)>& leave) {
   clip1080();
   likeTheApplication();
   for (auto _ : state) {
@@ -114,27 +119,27 @@ void BM_MemoryParkedMovies(benchmark::State& state) {
     const double before = residentMegabytes();
     const int threadsBefore = threadCount();
     std::vector<std::shared_ptr<Movie>> movies = playedMovies(clock);
-    // Long enough on the movies' clock for them to settle, and for their
-    // workers to notice.
-    clock.advance(5.0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    leave(clock, movies);
     report(state, residentMegabytes() - before, threadCount() - threadsBefore);
   }
 }
 
+void BM_MemoryParkedMovies(benchmark::State& state) {
+  movieMemory(state, [](ManualMovieClock& clock, const std::vector<std::shared_ptr<Movie>>&) {
+    // Long enough on the movies' clock for them to settle, and for their
+    // workers to notice.
+    clock.advance(5.0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  });
+}
+
 void BM_MemoryReleasedMovies(benchmark::State& state) {
-  clip1080();
-  likeTheApplication();
-  for (auto _ : state) {
-    ManualMovieClock clock;
-    const double before = residentMegabytes();
-    const int threadsBefore = threadCount();
-    std::vector<std::shared_ptr<Movie>> movies = playedMovies(clock);
+  movieMemory(state, [](ManualMovieClock&, const std::vector<std::shared_ptr<Movie>>& movies) {
     for (const auto& movie : movies) movie->release();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    report(state, residentMegabytes() - before, threadCount() - threadsBefore);
-  }
+  });
 }
+
 QKTimeRange frames(const Movie& movie, int64_t first, int64_t count) {
   const int64_t unit = movie.frameDuration().value;
   return QKTimeRange{QKTime{first * unit, movie.timeScale(), 0},
