@@ -56,23 +56,21 @@ std::shared_ptr<DataSource> DataSourceDictionary::removeObjectForKey(const QStri
 }
 
 bool DataSourceDictionary::removeObjectForKey(const QString& key, const DataSource* ifIdenticalTo) {
-  std::shared_ptr<DataSource> removed;  // released after the lock
-  RWTryLock::WriteGuard guard(lock_);
-  if (!guard.ownsLock()) return false;
-  const auto it = map_.find(key);
-  if (it == map_.end() || it->second.get() != ifIdenticalTo) return false;
-  removed = std::move(it->second);
-  map_.erase(it);
-  return true;
+  return removeIdentical(key, ifIdenticalTo, true);
 }
 
 bool DataSourceDictionary::takeOutForMove(const QString& key, const DataSource* node) {
-  std::shared_ptr<DataSource> taken;  // released after the lock
+  return removeIdentical(key, node, false);
+}
+
+bool DataSourceDictionary::removeIdentical(const QString& key, const DataSource* node,
+                                           bool evenWhenClosed) {
+  std::shared_ptr<DataSource> removed;  // released after the lock
   RWTryLock::WriteGuard guard(lock_);
-  if (!guard.ownsLock() || closed_) return false;
+  if (!guard.ownsLock() || (closed_ && !evenWhenClosed)) return false;
   const auto it = map_.find(key);
   if (it == map_.end() || it->second.get() != node) return false;
-  taken = std::move(it->second);
+  removed = std::move(it->second);
   map_.erase(it);
   return true;
 }

@@ -80,6 +80,9 @@ class DataSourceDictionary {
   RWTryLock& lock() const { return lock_; }
 
  private:
+  // Removes the entry only when it is this very node; a closed level keeps
+  // it unless `evenWhenClosed`.
+  bool removeIdentical(const QString& key, const DataSource* node, bool evenWhenClosed);
   mutable RWTryLock lock_;
   Map map_;
   bool closed_ = false;
