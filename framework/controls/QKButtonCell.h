@@ -1,7 +1,9 @@
 #pragma once
 
 #include "framework/controls/ControlLockGroup.h"
+#include "framework/datasource/DataSourceNotifications.h"
 #include "framework/datasource/DataSourceTarget.h"
+#include "framework/datasource/InputNotifications.h"
 #include "framework/datasource/KeyPath.h"
 #include "platform/foundation/ObserverSwitch.h"
 
@@ -290,10 +292,11 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   // out is dropped).
   LockGroup lockGroup_;
   // The learn observers, one per kind.
-  ObserverSwitch detect_[kDetectKinds] = {{this, QStringLiteral("QKMIDIDetectNotification")},
-                                          {this, QStringLiteral("QKOSCDetectNotification")},
-                                          {this, QStringLiteral("QKKeyDetectNotification")},
-                                          {this, QStringLiteral("QKButtonDetectNotification")}};
+  ObserverSwitch detect_[kDetectKinds] = {
+      {this, QString::fromLatin1(InputNotifications::MIDIDetect)},
+      {this, QString::fromLatin1(InputNotifications::OSCDetect)},
+      {this, QString::fromLatin1(InputNotifications::KeyDetect)},
+      {this, QString::fromLatin1(DataSourceNotifications::ButtonDetect)}};
 
   mutable std::mutex stateMutex_;  // guards everything below
   QString title_ = QStringLiteral("Title");
