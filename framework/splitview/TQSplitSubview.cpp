@@ -263,10 +263,10 @@ void TQSplitSubview::takeRecord(const SplitPane& r, std::optional<float> cross) 
   switch (r.change) {
     case SplitPane::Change::Collapsed:
       clearResponder();
-      finishCollapse(f, r.fraction);
+      finishChange(f, r.fraction, true);
       break;
     case SplitPane::Change::Expanded:
-      finishExpand(f, r.fraction);
+      finishChange(f, r.fraction, false);
       break;
     case SplitPane::Change::None:
       setFrame(f, r.fraction, true);
@@ -307,22 +307,19 @@ float TQSplitSubview::changeDimensionBy(float increment, bool mayCollapse, bool 
   return made;
 }
 
-void TQSplitSubview::finishCollapse(const QRectF& frame, double fraction) {
+// The end of a collapse or an expansion, animated or not: the frame is final
+// and the delegate hears of it.
+void TQSplitSubview::finishChange(const QRectF& frame, double fraction, bool collapsed) {
   const bool wasAnimating = stopAnimation();
   setFrame(frame, fraction, true);
   TQSplitView* sv = splitView();
   if (sv) sv->setMustClearFractions();
   if (wasAnimating) update();
-  if (sv && sv->delegate()) sv->delegate()->didCollapse(sv, this);
-}
-
-void TQSplitSubview::finishExpand(const QRectF& frame, double fraction) {
-  const bool wasAnimating = stopAnimation();
-  setFrame(frame, fraction, true);
-  TQSplitView* sv = splitView();
-  if (sv) sv->setMustClearFractions();
-  if (wasAnimating) update();
-  if (sv && sv->delegate()) sv->delegate()->didExpand(sv, this);
+  if (!sv || !sv->delegate()) return;
+  if (collapsed)
+    sv->delegate()->didCollapse(sv, this);
+  else
+    sv->delegate()->didExpand(sv, this);
 }
 
 bool TQSplitSubview::clearResponder() {
@@ -402,14 +399,14 @@ void TQSplitSubview::stepAnimation() {
   const float d = animation.dimension();
   if (animation.collapsing()) {
     const double whole = wholeDimension();
-    finishCollapse(frameWithDimension(0.0f), whole > 0.0 ? d / whole : 0.0);
+    finishChange(frameWithDimension(0.0f), whole > 0.0 ? d / whole : 0.0, true);
     return;
   }
   const float savedMin = minDimension_;
   const float savedMax = maxDimension_;
   const float pinned = std::clamp(d, savedMin, savedMax);
   minDimension_ = maxDimension_ = pinned;
-  finishExpand(frameWithDimension(pinned), 0.0);
+  finishChange(frameWithDimension(pinned), 0.0, false);
   if (sv) sv->adjustSubviews();
   minDimension_ = savedMin;
   maxDimension_ = savedMax;

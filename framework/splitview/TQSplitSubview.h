@@ -108,8 +108,7 @@ class TQSplitSubview : public QWidget {
  private:
   bool startAnimation(bool resize);
   void stepAnimation();
-  void finishCollapse(const QRectF& frame, double fraction);
-  void finishExpand(const QRectF& frame, double fraction);
+  void finishChange(const QRectF& frame, double fraction, bool collapsed);
   bool clearResponder();
   QRectF frameWithDimension(float dimension) const;
   double wholeDimension() const;
