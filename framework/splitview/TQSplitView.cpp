@@ -249,11 +249,9 @@ void TQSplitView::layoutPass(TQSplitSubview* exempt) {
         own.setHeight(result.dimension);
       TQSplitSubview::setFrame(own);
     }
-    bool nested = false;
     for (TQSplitSubview* pane : all) {
       TQSplitView* sv = pane->asSplitView();
-      nested = nested || sv;
-      if (nested && sv && sv->mustAdjust_) sv->adjustSubviews();
+      if (sv && sv->mustAdjust_) sv->adjustSubviews();
     }
     mustAdjust_ = false;
     mustClearFractions_ = false;
