@@ -293,7 +293,7 @@ void TQSplitView::setDragging(bool dragging) {
 }
 
 QCursor TQSplitView::cursor(int index) {
-  if (index < 0 || index >= 4) return QWidget().cursor();
+  if (index < 0 || index >= 4) return QCursor();  // the arrow
   if (const std::optional<QCursor>& set = cursorTable()[index]) return *set;
   static const Qt::CursorShape defaults[] = {Qt::SplitVCursor, Qt::SplitHCursor, Qt::OpenHandCursor,
                                              Qt::ClosedHandCursor};
