@@ -365,16 +365,10 @@ TQSplitView::NestedGrab TQSplitView::grabNested(TQSplitSubview* pane, const QPoi
 }
 
 void TQSplitView::beginDrag(int divider, const QPointF& point) {
+  beginClaimedDrag(divider, point);
   const QList<TQSplitSubview*> visible = visiblePanes();
-  drag_ = Drag();
-  drag_.active = true;
-  drag_.divider = divider;
-  drag_.start = point;
-  drag_.grabOffset = along(point) - dividerOrigin(divider);
   drag_.leading = grabNested(visible.value(divider), point);
   drag_.trailing = grabNested(visible.value(divider + 1), point);
-  QGuiApplication::setOverrideCursor(cursor(Dragging));
-  setDragging(true);
 }
 
 void TQSplitView::beginClaimedDrag(int divider, const QPointF& point) {
