@@ -322,10 +322,11 @@ QByteArray KernelPass::fragmentSource() const {
 
 KernelPass::Read KernelPass::readOf(const Node& node, std::size_t i, const QRectF& area) {
   Read read;
-  // Only a kernel that reads at destCoord() reads nowhere but the area.
+  // Only a kernel that reads at destCoord() reads nowhere but the area (and
+  // only such a kernel has joined inputs).
   const bool pointwise = node.kernel->pointwise();
   if (node.joined[i] >= 0) {
-    read.whole = pointwise && node.joinedExtents[i].contains(area);
+    read.whole = node.joinedExtents[i].contains(area);
     return read;
   }
   const Image* image = std::get_if<Image>(&(*node.arguments)[i]);
