@@ -332,8 +332,10 @@ KernelPass::Read KernelPass::readOf(const Node& node, std::size_t i, const QRect
   const Image* image = std::get_if<Image>(&(*node.arguments)[i]);
   if (!image || image->texture().isNull()) return read;
   read.fetch = pixelAligned(*image);
-  read.rowsDown = read.fetch && !image->rowsBottomUp();
   read.whole = pointwise && image->extent().intersected(image->region()).contains(area);
+  // The row order is in the source only for a fetch at the pixel being made
+  // (elsewhere the map folds it in): no second program for the same source.
+  read.rowsDown = read.fetch && read.whole && !image->rowsBottomUp();
   return read;
 }
 

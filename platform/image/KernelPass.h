@@ -44,7 +44,7 @@ class KernelPass {
   struct Read {
     bool fetch = false;     // a texture lying pixel on pixel: its texels are fetched
     bool whole = false;     // read only where it covers the area drawn: no extent test
-    bool rowsDown = false;  // fetched, with its rows top first
+    bool rowsDown = false;  // fetched where whole, with its rows top first
   };
   struct Node {
     std::shared_ptr<Kernel> kernel;
