@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,6 +13,12 @@ namespace {
 // Deep enough for any real file, shallow enough to refuse a hostile one
 // before following it.
 constexpr std::size_t kMaxDepth = 512;
+// Objects may be shared by many containers, so a small file can describe a
+// tree of astronomical size that anyone walking it (a writer, a comparison)
+// would never finish. The tree as written out may be this large at most:
+// each value counts 16 bytes plus its characters or data.
+constexpr quint64 kMaxExpandedBytes = quint64(256) << 20;
+constexpr quint64 kValueOverhead = 16;
 constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kTrailerSize = 32;
 constexpr qint64 kSecondsFrom1970To2001 = 978307200;
@@ -90,6 +97,7 @@ bool PropertyListBinaryReader::readTrailer() {
 QVariant PropertyListBinaryReader::read() {
   if (!readTrailer()) return {};
   done_.resize(objectCount_);
+  weight_.resize(objectCount_);
   open_.resize(objectCount_);
   stack_.reserve(kMaxDepth + 2);  // frames never move while referred to
   QVariant value;
@@ -97,9 +105,12 @@ QVariant PropertyListBinaryReader::read() {
   while (!stack_.empty()) {
     Frame& frame = stack_.back();
     if (frame.next == frame.count) {
+      const quint64 object = frame.object;
       value = finish();
+      if (!error_.isEmpty()) return {};
       if (stack_.empty()) return value;
-      deliver(stack_.back(), value);
+      deliver(stack_.back(), value, weight_[object]);
+      if (!error_.isEmpty()) return {};
       continue;
     }
     if (frame.dictionary && !takeKey(frame)) return {};
@@ -107,7 +118,7 @@ QVariant PropertyListBinaryReader::read() {
         reference(frame.refs + (frame.dictionary ? frame.count + frame.next : frame.next) *
                                    quint64(referenceSize_));
     ++frame.next;
-    if (begin(child, &value)) deliver(frame, value);
+    if (begin(child, &value)) deliver(frame, value, weight_[child]);
     if (!error_.isEmpty()) return {};
   }
   return {};
@@ -166,6 +177,7 @@ bool PropertyListBinaryReader::begin(quint64 object, QVariant* value) {
   *value = scalar(object, at);
   if (!value->isValid()) return false;
   done_[object] = *value;
+  weight_[object] = kValueOverhead + payloadBytes(*value);
   return true;
 }
 
@@ -207,7 +219,26 @@ bool PropertyListBinaryReader::takeKey(Frame& frame) {
   return true;
 }
 
-void PropertyListBinaryReader::deliver(Frame& frame, const QVariant& value) {
+quint64 PropertyListBinaryReader::payloadBytes(const QVariant& value) {
+  switch (value.typeId()) {
+    case QMetaType::QString:
+      return quint64(value.toString().size()) * 2;
+    case QMetaType::QByteArray:
+      return quint64(value.toByteArray().size());
+    default:
+      return 0;
+  }
+}
+
+void PropertyListBinaryReader::deliver(Frame& frame, const QVariant& value, quint64 weight) {
+  // Keys are counted with their value.
+  if (frame.dictionary) weight += kValueOverhead + quint64(frame.key.size()) * 2;
+  frame.weight = std::min(frame.weight + weight, kMaxExpandedBytes + 1);
+  if (frame.weight > kMaxExpandedBytes) {
+    failAt(frame.object,
+           QStringLiteral("shared objects expand to more than %1 MB").arg(kMaxExpandedBytes >> 20));
+    return;
+  }
   if (frame.dictionary)
     frame.map.insert(frame.map.cend(), frame.key, value);  // keys usually come sorted
   else
@@ -220,6 +251,7 @@ QVariant PropertyListBinaryReader::finish() {
       frame.dictionary ? QVariant(std::move(frame.map)) : QVariant(std::move(frame.list));
   open_[frame.object] = false;
   done_[frame.object] = value;
+  weight_[frame.object] = frame.weight;
   stack_.pop_back();
   return value;
 }

@@ -9,7 +9,8 @@
 // Reads binary property lists ("bplist00"). Iterative, so a deep list
 // cannot overflow the stack: nesting beyond 512 levels is refused before it
 // is followed. Every object is read once, even when many containers refer to
-// it, so the work is linear in the size of the file.
+// it, so the work is linear in the size of the file; a list whose shared
+// objects would expand, written out, beyond 256 MB is refused.
 //
 // Integers are qint64, or quint64 from 2^63 up to 2^64 − 1 (16-byte
 // integers beyond that are refused); strings are kept as stored (a leading
@@ -36,6 +37,7 @@ class PropertyListBinaryReader {
     QVariantList list;
     QVariantMap map;
     QString key;
+    quint64 weight = 16;  // its size written out, children included
   };
 
   QVariant read();
@@ -58,7 +60,8 @@ class PropertyListBinaryReader {
   bool fits(const uchar* at, quint64 count, quint64 unit) const;
   quint64 reference(const uchar* at) const;
   bool takeKey(Frame& frame);
-  void deliver(Frame& frame, const QVariant& value);
+  void deliver(Frame& frame, const QVariant& value, quint64 weight);
+  static quint64 payloadBytes(const QVariant& value);
   QVariant finish();
   bool fail(const QString& reason);
   bool failAt(quint64 object, const QString& reason);
@@ -72,6 +75,7 @@ class PropertyListBinaryReader {
   const uchar* offsetTable_ = nullptr;
   const uchar* objectsEnd_ = nullptr;
   std::vector<QVariant> done_;
+  std::vector<quint64> weight_;
   std::vector<bool> open_;
   std::vector<Frame> stack_;
   QString error_;

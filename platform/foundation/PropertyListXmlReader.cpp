@@ -13,6 +13,9 @@ namespace {
 
 // Deep enough for any real file, shallow enough for the stack.
 constexpr int kMaxDepth = 512;
+// A small document could otherwise reference a large entity millions of
+// times and expand to more memory than the machine has.
+constexpr qint64 kMaxEntityBytes = qint64(64) << 20;
 
 QVariant parseInteger(QByteArray text, bool* ok) {
   text = text.trimmed();
@@ -552,6 +555,13 @@ bool PropertyListXmlReader::reference(QByteArray* out) {
     const auto found = entities_.constFind(name.toByteArray());
     if (found == entities_.constEnd()) {
       failAt(start, QStringLiteral("the entity &%1; is not defined").arg(QString::fromUtf8(name)));
+      return false;
+    }
+    entityBytes_ += found.value().size();
+    if (entityBytes_ > kMaxEntityBytes) {
+      failAt(
+          start,
+          QStringLiteral("entity references expand to more than %1 MB").arg(kMaxEntityBytes >> 20));
       return false;
     }
     *out += found.value();

@@ -12,7 +12,8 @@
 // belongs, an integer or date that does not parse, bad base64, an undefined
 // entity, a truncated document) is an error naming the line and column,
 // never a silently dropped or zeroed value. Internal entities are expanded;
-// external ones are refused where they are declared, so nothing is fetched.
+// external ones are refused where they are declared, so nothing is fetched,
+// and all references together may expand to at most 64 MB.
 // UTF-16 and other declared encodings are converted first. Nesting beyond
 // 512 levels is refused.
 class PropertyListXmlReader {
@@ -69,6 +70,7 @@ class PropertyListXmlReader {
   const char* at_ = nullptr;
   const char* end_ = nullptr;
   QHash<QByteArray, QByteArray> entities_;
+  qint64 entityBytes_ = 0;
   QByteArray scratch_;
   QString error_;
 };

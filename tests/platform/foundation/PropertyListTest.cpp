@@ -397,22 +397,49 @@ TEST(PropertyList, RefusesBinaryListsTheFormatForbids) {
   }
 }
 
-TEST(PropertyList, BinaryNestingIsBoundedAndSharingIsReadOnce) {
+TEST(PropertyList, BinaryNestingAndSharingAreBounded) {
   using L = HandMadeBinaryList;
   EXPECT_TRUE(PropertyList::parse(L::nestedArrays(512)).ok());
   const PropertyList::Result deep = PropertyList::parse(L::nestedArrays(100000));
   EXPECT_EQ(deep.error, QStringLiteral("data: nested too deeply (more than 512 levels)"));
 
-  // Sixty arrays, each holding the next one twice: 2^60 paths through a
-  // list of 61 objects. Read once per object it comes back at once.
-  std::vector<QByteArray> objects;
-  for (int i = 0; i < 60; ++i) objects.push_back("\xA2" + L::number(i + 1) + L::number(i + 1));
-  objects.push_back("\x10\x2A");
-  const PropertyList::Result shared = PropertyList::parse(L::build(objects));
+  // `levels` arrays, each holding the next one twice: 2^levels paths
+  // through a list of levels + 1 objects.
+  auto doubling = [](int levels) {
+    std::vector<QByteArray> objects;
+    for (int i = 0; i < levels; ++i)
+      objects.push_back("\xA2" + L::number(i + 1) + L::number(i + 1));
+    objects.push_back("\x10\x2A");
+    return L::build(objects);
+  };
+  // Read once per object, a moderately shared list comes back at once.
+  const PropertyList::Result shared = PropertyList::parse(doubling(12));
   ASSERT_TRUE(shared.ok()) << shared.error.toStdString();
   QVariant at = shared.value;
-  for (int i = 0; i < 60; ++i) at = at.toList().value(i % 2);
+  for (int i = 0; i < 12; ++i) at = at.toList().value(i % 2);
   EXPECT_TRUE(identical(at, integer(42)));
+  // 2^60 leaves: anyone walking the tree afterwards would never finish.
+  const PropertyList::Result huge = PropertyList::parse(doubling(60));
+  EXPECT_FALSE(huge.ok());
+  EXPECT_TRUE(huge.error.contains(QLatin1String("shared objects expand to more than 256 MB")))
+      << huge.error.toStdString();
+}
+
+TEST(PropertyList, XmlEntityExpansionIsBounded) {
+  auto referencing = [](int references) {
+    QByteArray document = "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY big \"" +
+                          QByteArray(1 << 20, 'x') + "\">]>\n<plist><array>";
+    for (int i = 0; i < references; ++i) document += "<string>&big;</string>";
+    return document + "</array></plist>";
+  };
+  const PropertyList::Result few = PropertyList::parse(referencing(3));
+  ASSERT_TRUE(few.ok()) << few.error.toStdString();
+  EXPECT_EQ(few.value.toList().size(), 3);
+  EXPECT_EQ(few.value.toList().value(2).toString().size(), 1 << 20);
+  const PropertyList::Result many = PropertyList::parse(referencing(65));
+  EXPECT_FALSE(many.ok());
+  EXPECT_TRUE(many.error.contains(QLatin1String("entity references expand to more than 64 MB")))
+      << many.error.toStdString();
 }
 
 TEST(PropertyList, MalformedInputIsAClearErrorNeverACrash) {
