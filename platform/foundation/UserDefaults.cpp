@@ -45,13 +45,17 @@ QVariant storable(const QString& key, const QVariant& value) {
   return plain;
 }
 
+// QVariant's == finds 1 and 1.0 equal; a stored integer must still become a
+// real when a real is set.
+bool sameValue(const QVariant& a, const QVariant& b) { return a.typeId() == b.typeId() && a == b; }
+
 }  // namespace
 
 bool UserDefaults::holds(const QVariantMap& domain, const QString& key,
                          const QVariant& value) const {
   Lock lock(mutex_);
   const auto found = domain.constFind(key);
-  return found != domain.constEnd() && found.value() == value;
+  return found != domain.constEnd() && sameValue(found.value(), value);
 }
 
 UserDefaults& UserDefaults::standard() {
@@ -115,7 +119,7 @@ void UserDefaults::setValue(const QString& key, const QVariant& value) {
   {
     Lock lock(mutex_);
     const auto found = persistent_.constFind(key);
-    if (found != persistent_.constEnd() && found.value() == plain) return;
+    if (found != persistent_.constEnd() && sameValue(found.value(), plain)) return;
     persistent_.insert(key, plain);
     dirty_ = true;
   }

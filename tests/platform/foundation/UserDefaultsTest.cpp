@@ -74,6 +74,12 @@ TEST_F(UserDefaultsTest, PersistentValuesOverrideRegisteredOnes) {
   EXPECT_FALSE(defaults().contains(QStringLiteral("missing")));
   EXPECT_FALSE(defaults().value(QStringLiteral("missing")).isValid());
 
+  // An equal number of another type replaces the stored one, type and all.
+  defaults().setValue(QStringLiteral("speed"), 1);
+  defaults().setValue(QStringLiteral("speed"), 1.0);
+  EXPECT_EQ(defaults().value(QStringLiteral("speed")).typeId(), QMetaType::Double);
+  defaults().remove(QStringLiteral("speed"));
+
   // Only the persistent domain reaches the file.
   defaults().setValue(QStringLiteral("kept"), true);
   ASSERT_TRUE(defaults().synchronize());
