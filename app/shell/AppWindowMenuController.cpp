@@ -128,9 +128,14 @@ void AppWindowMenuController::lockAllInterfaceItemUsed() {
   postLockChanged();
 }
 
+// Both asked: lock-all wins, as the menu items would have it. One
+// notification for the whole change.
 void AppWindowMenuController::setLock(bool lock, bool lockAll) {
-  if (interfaceLock_ != lock) lockInterfaceItemUsed();
-  if (interfaceLockAll_ != lockAll) lockAllInterfaceItemUsed();
+  const bool newLock = lock && !lockAll;
+  if (newLock == interfaceLock_ && lockAll == interfaceLockAll_) return;
+  interfaceLock_ = newLock;
+  interfaceLockAll_ = lockAll;
+  postLockChanged();
 }
 
 // The check marks show the flags; palettes learn of the change with the

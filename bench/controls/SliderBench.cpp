@@ -1,6 +1,7 @@
 // Costs of the slider model on the data-source paths: one pushed value
 // through a bound slider to its output, and one tick of continuous
 // behaviours over many sliders.
+#include "bench/WidgetBenchMain.h"
 #include "framework/controls/BehaviorChainInterface.h"
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/SliderControlView.h"
@@ -156,12 +157,4 @@ BENCHMARK(BM_ContinuousBehaviorsOfThousandBoundSliders)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runWithWidgets(argc, argv); }

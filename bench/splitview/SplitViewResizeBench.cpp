@@ -2,7 +2,8 @@
 // side by side, with the same nesting built of TQSplitView (our layout passes
 // and the widget frames) and of plain QSplitter. Each iteration gives the
 // outermost view a new size, as the window's layout does when the window is
-// resized; every level lays out at once. Run under Xvfb (scripts/with-xvfb.sh).
+// resized; every level lays out at once.
+#include "bench/WidgetBenchMain.h"
 #include "framework/splitview/TQSplitSubview.h"
 #include "framework/splitview/TQSplitView.h"
 
@@ -98,11 +99,4 @@ BENCHMARK(BM_ResizeNestedQSplitter)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runWithWidgets(argc, argv); }

@@ -5,6 +5,7 @@
 // write never fires inside the loop. Side by side: a bare loop doing the same
 // snap and group arithmetic over the same 40 frames and the same 11 inserts
 // into a plain QVariantMap.
+#include "bench/WidgetBenchMain.h"
 #include "app/shell/AppWindowMenuController.h"
 #include "framework/datasource/DataSourceController.h"
 #include "framework/toolkit/FrameSnapshot.h"
@@ -132,12 +133,4 @@ BENCHMARK(BM_BareDragStep)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runWithWidgets(argc, argv); }

@@ -50,9 +50,15 @@ TEST(AppWindowMenuController, LockItemsToggleAndPostWithTheController) {
   changes.clear();
   controller.setLock(true, false);
   EXPECT_EQ(changes.count(), 1);
-  controller.setLock(true, true);  // both asked: lock-all wins
+  controller.setLock(true, false);
+  EXPECT_EQ(changes.count(), 1) << "no change, no notification";
+  controller.setLock(false, false);
+  changes.clear();
+  controller.setLock(true, true);  // both asked: lock-all wins, in one change
   EXPECT_FALSE(controller.interfaceLock());
   EXPECT_TRUE(controller.interfaceLockAll());
+  EXPECT_TRUE(lockAll->isChecked());
+  EXPECT_EQ(changes.count(), 1);
 }
 
 class StackOrder : public QKWindowDelegate {
