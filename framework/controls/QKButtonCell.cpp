@@ -292,8 +292,18 @@ void QKButtonCell::setAction(Action action) {
   action_ = std::move(shared);
 }
 
+void QKButtonCell::setControlView(std::shared_ptr<QKButtonCellView> view) {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  controlView_ = std::move(view);
+}
+
+std::shared_ptr<QKButtonCellView> QKButtonCell::controlView() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return controlView_;
+}
+
 void QKButtonCell::setNeedsDisplay() const {
-  if (QKButtonCellView* view = controlView()) view->setNeedsDisplay();
+  if (auto view = controlView()) view->setNeedsDisplay();
 }
 
 void QKButtonCell::forceRedraw() { setNeedsDisplay(); }
@@ -430,6 +440,18 @@ void QKButtonCell::setImgTiles(const QImage& tiles, const QSizeF& tileSize) {
   imgTileSize_ = tileSize;
 }
 
+bool QKButtonCell::useThisImageTile(const QImage& image, const QSizeF& tileSize) {
+  setImgTiles({}, {});
+  if (image.isNull() || tileSize.width() <= 0 || tileSize.height() <= 0) return false;
+  if (image.width() != 3 * tileSize.width()) {
+    Log::line("\t\terr-button's img size doesn't match up with size of passed tile");
+    return false;
+  }
+  setImgTiles(image, tileSize);
+  setNeedsDisplay();
+  return true;
+}
+
 void QKButtonCell::setDataSourceWithVal() { Log::line("err- QKButtonCell:setDataSourceWithVal:"); }
 
 // --- Binding --------------------------------------------------------------------
@@ -564,7 +586,7 @@ void QKButtonCell::dataSourceUpdated(DataSource* source) {
   modifiersOnClick_.store(0);
   float newValue = 0;
   if (triggersOn(source, &newValue)) {
-    if (QKButtonCellView* view = controlView()) {
+    if (auto view = controlView()) {
       if (view->respondsToToggle()) view->toggle();
     } else {
       toggle();
@@ -725,14 +747,15 @@ void QKButtonCell::removeSyncToggle() {
   }
   if (!toggleButton) return;
   toggleButton->prepareToBeDeleted();
-  if (QKButtonCellView* view = controlView()) view->removeSubButton(toggleButton);
+  if (auto view = controlView()) view->removeSubButton(toggleButton);
   if (selected()) refreshInspector();
   setNeedsDisplay();
 }
 
 void QKButtonCell::addSyncToggle() {
   if (preventSyncToggle() || deleted()) return;
-  QKButtonCellView* view = controlView();
+  const auto view = controlView();
+  if (!view) return;
   auto toggleButton = create();
   toggleButton->setTitle(QStringLiteral("S"));
   toggleButton->setTitle2(QStringLiteral("S"));

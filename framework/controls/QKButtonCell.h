@@ -101,8 +101,10 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   void setAction(Action action);
   void setDelegate(QKButtonCellDelegate* delegate) { delegate_.store(delegate); }
   QKButtonCellDelegate* delegate() const { return delegate_.load(); }
-  void setControlView(QKButtonCellView* view) { controlView_.store(view); }
-  QKButtonCellView* controlView() const { return controlView_.load(); }
+  // The cell keeps its view's link alive: a call made on another thread
+  // while the view is replaced or goes away still reaches a live object.
+  void setControlView(std::shared_ptr<QKButtonCellView> view);
+  std::shared_ptr<QKButtonCellView> controlView() const;
   void forceRedraw();
 
   // --- Locking -----------------------------------------------------------
@@ -167,6 +169,11 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   QImage imgTiles() const;
   QSizeF imgTileSize() const;
   void setImgTiles(const QImage& tiles, const QSizeF& tileSize);
+  // Takes an image of three equal tiles in a row (off, pressed, on) to draw
+  // over the button; any earlier one goes. A null image or a tile of zero
+  // size leaves the button without tiles; an image that is not exactly
+  // three tiles wide is refused (logged). True when the image is used.
+  bool useThisImageTile(const QImage& image, const QSizeF& tileSize);
   // Buttons do not publish their value as a source: only logged.
   void setDataSourceWithVal();
 
@@ -235,9 +242,10 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   QVariantMap syncToggleDict() const;
 
   // --- Snapshot --------------------------------------------------------------
-  // Empty (and logged) once deleted.
-  QVariantMap createSnapshot() const;
-  void loadSnapshot(const QVariantMap& snapshot, bool andOutput = true);
+  // Empty (and logged) once deleted. Kinds of cells that hold more state
+  // (the local preset buttons) add to both.
+  virtual QVariantMap createSnapshot() const;
+  virtual void loadSnapshot(const QVariantMap& snapshot, bool andOutput = true);
 
  protected:
   QKButtonCell();
@@ -264,7 +272,6 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   void removeSyncToggle();
 
   std::atomic<bool> deleted_{false};
-  std::atomic<QKButtonCellView*> controlView_{nullptr};
   std::atomic<QKButtonCellDelegate*> delegate_{nullptr};
   std::atomic<int> buttonValue_{0};
   std::atomic<bool> isDown_{false};
@@ -306,6 +313,7 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   KeyPath syncArray_ = {QStringLiteral("Mouse"), QStringLiteral("X")};
   std::weak_ptr<const void> target_;
   std::shared_ptr<const Action> action_;
+  std::shared_ptr<QKButtonCellView> controlView_;
   std::shared_ptr<QKButtonCell> syncToggle_;
   QVariantMap syncToggleDict_;
   QImage imgTiles_;

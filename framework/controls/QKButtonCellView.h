@@ -9,7 +9,8 @@ class QKButtonCell;
 // What a button cell needs of the view that shows it (a QKButton). Every
 // call comes on the main thread except `setNeedsDisplay` and `toggle`, which
 // come on the thread that changed the cell (the view hands them on to the
-// main thread itself).
+// main thread itself). The cell holds its view by shared_ptr, so such a call
+// never reaches a view that has gone.
 class QKButtonCellView {
  public:
   virtual ~QKButtonCellView() = default;

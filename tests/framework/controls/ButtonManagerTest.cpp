@@ -95,11 +95,11 @@ TEST_F(ButtonManagerTest, BatchEditsReachTheSelectionOnly) {
 
 TEST_F(ButtonManagerTest, HardwareLearnModeIsPassedOnOnlyWhenItChanges) {
   auto cell = button();
-  RedrawCounter view;
-  cell->setControlView(&view);
+  auto view = std::make_shared<RedrawCounter>();
+  cell->setControlView(view);
   manager.setHardwareLearnMode(true);
   manager.setHardwareLearnMode(true);
-  EXPECT_EQ(view.redraws.load(), 1);
+  EXPECT_EQ(view->redraws.load(), 1);
   EXPECT_TRUE(cell->hardwareLearnMode());
   auto late = button();
   EXPECT_TRUE(late->hardwareLearnMode()) << "new buttons take the mode from the manager";
