@@ -1,11 +1,13 @@
 #pragma once
 
 #include "framework/media/CompositorInterface.h"
+#include "framework/media/QKFileLoaderInterface.h"
 #include "framework/media/UniqueIDCounter.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/NotificationCounter.h"
 
 #include <QDir>
+#include <QMap>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -17,8 +19,8 @@
 #include <vector>
 
 // The compositor as media files see it: the ID counter, a render lock that
-// counts how it is used, the master clock's beats per measure and the
-// project's path.
+// counts how it is used, the master clock's beats per measure, the
+// project's path, the style tables and the file loader.
 class FakeCompositor : public CompositorInterface {
  public:
   long getUniqueID() override { return ids.next(); }
@@ -46,6 +48,11 @@ class FakeCompositor : public CompositorInterface {
   }
   int beatsPerMeasure() override { return beats; }
   QString projectSavePath() override { return savePath; }
+  QMap<QString, QString> imageSourcesPathsDict() override { return imageSources; }
+  QStringList imageSourcesNames() override { return imageSourceMenu; }
+  QMap<QString, QString> fontSynthPathsDict() override { return fontSynths; }
+  QStringList fontSynthNames() override { return fontSynthMenu; }
+  QKFileLoaderInterface* fileLoader() override { return loader; }
 
   UniqueIDCounter ids;
   std::mutex renderMutex;
@@ -54,6 +61,20 @@ class FakeCompositor : public CompositorInterface {
   std::atomic<long long> longestHoldCpuMicros{0};
   int beats = 4;
   QString savePath;
+  QMap<QString, QString> imageSources;
+  QStringList imageSourceMenu;
+  QMap<QString, QString> fontSynths;
+  QStringList fontSynthMenu;
+  QKFileLoaderInterface* loader = nullptr;
+};
+
+// The file loader's thumbnail requests, kept.
+class FakeFileLoader : public QKFileLoaderInterface {
+ public:
+  void createThumbnailForURLFile(const std::shared_ptr<QKURLFile>& file) override {
+    if (file) requested.push_back(file);
+  }
+  std::vector<std::shared_ptr<QKURLFile>> requested;
 };
 
 inline bool writeFile(const QString& path, const QByteArray& bytes = "x") {
