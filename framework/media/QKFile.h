@@ -97,7 +97,7 @@ class QKFile : public std::enable_shared_from_this<QKFile> {
   int qkFileType() const { return qkFileType_; }
   long uniqueFileId() const { return uniqueFileId_; }
   QString name() const { return name_; }
-  void setName(const QString& name) { name_ = name; }
+  virtual void setName(const QString& name) { name_ = name; }
   QKFileParent* parent() const { return parent_; }
   void setParent(QKFileParent* parent) { parent_ = parent; }
   std::shared_ptr<QKFileSource> currentSource() const { return currentSource_.lock(); }
