@@ -1,7 +1,12 @@
 #include "framework/media/QKFileKindTable.h"
 
 #include "framework/media/QKFile.h"
+#include "framework/media/QKImageFile.h"
+#include "framework/media/QKQCFile.h"
 #include "framework/media/QKQTFile.h"
+#include "framework/media/QKTapFile.h"
+#include "framework/media/QKTextFile.h"
+#include "framework/media/QKURLFile.h"
 
 #include <map>
 #include <mutex>
@@ -19,6 +24,25 @@ struct Table {
 Table& table() {
   static Table t;
   return t;
+}
+
+std::shared_ptr<QKFile> builtIn(int kind, CompositorInterface* compositor) {
+  switch (kind) {
+    case QKFile::kMovieKind:
+      return QKQTFile::createWithCompositor(compositor);
+    case QKFile::kCompositionKind:
+      return QKQCFile::createWithCompositor(compositor);
+    case QKFile::kTapKind:
+      return QKTapFile::createWithCompositor(compositor);
+    case QKFile::kTextKind:
+      return QKTextFile::createWithCompositor(compositor);
+    case QKFile::kWebKind:
+      return QKURLFile::createWithCompositor(compositor);
+    case QKFile::kImageKind:
+      return QKImageFile::createWithCompositor(compositor);
+    default:
+      return nullptr;
+  }
 }
 }  // namespace
 
@@ -45,12 +69,13 @@ std::shared_ptr<QKFile> QKFileKindTable::createForSnapshot(const QVariantMap& sn
     if (auto it = t.makers.find(QKFile::kImageKind); it != t.makers.end()) imageMaker = it->second;
     isStillImage = t.isStillImage;
   }
-  if (*kind == QKFile::kMovieKind && imageMaker && isStillImage &&
+  if (!imageMaker)
+    imageMaker = [](CompositorInterface* c) { return builtIn(QKFile::kImageKind, c); };
+  if (!isStillImage) isStillImage = &QKImageFile::isImageFileAtPath;
+  if (*kind == QKFile::kMovieKind &&
       isStillImage(snapshot.value(QStringLiteral("fullPath")).toString()))
     return imageMaker(compositor);
-  if (maker) return maker(compositor);
-  if (*kind == QKFile::kMovieKind) return QKQTFile::createWithCompositor(compositor);
-  return nullptr;
+  return maker ? maker(compositor) : builtIn(*kind, compositor);
 }
 
 void QKFileKindTable::registerKind(int kind, Maker maker) {

@@ -13,10 +13,11 @@ class QKFile;
 // Which class a file snapshot turns back into. The snapshot's kind comes
 // from "qtFlag" (a movie), else "qcFlag" (a composition), else
 // "qkFileType"; a movie whose full path names a still image becomes the
-// still-image kind when that kind is registered. Kind 5, unknown numbers and
+// still-image kind (QKImageFile::isImageFileAtPath). Kind 5, unknown numbers and
 // snapshots without a kind make no file.
 //
-// The movie kind is built in; the other kinds register their makers.
+// Every kind is built in; a maker or still-image test registered for a kind
+// stands in for the built-in one (null restores it).
 class QKFileKindTable {
  public:
   using Maker = std::function<std::shared_ptr<QKFile>(CompositorInterface*)>;

@@ -113,27 +113,32 @@ TEST(QKFile, KindTableTurnsSnapshotsIntoFiles) {
   struct Case {
     const char* name;
     QVariantMap snapshot;
-    bool makesMovie;
+    int kind;  // -1: no file
   };
   const Case cases[] = {
-      {"kind 0", {{"qkFileType", 0}}, true},
-      {"the old movie flag", {{"qtFlag", true}, {"qkFileType", 3}}, true},
-      {"kind 5 was never a class", {{"qkFileType", 5}}, false},
-      {"an unknown kind", {{"qkFileType", 7}}, false},
-      {"no kind at all", {{"name", "x"}}, false},
-      {"a kind not built in this program", {{"qkFileType", 1}}, false},
+      {"kind 0", {{"qkFileType", 0}}, 0},
+      {"the old movie flag", {{"qtFlag", true}, {"qkFileType", 3}}, 0},
+      {"the old composition flag", {{"qcFlag", true}, {"qkFileType", 0}}, 1},
+      {"a composition", {{"qkFileType", 1}}, 1},
+      {"a tap", {{"qkFileType", 2}}, 2},
+      {"a text", {{"qkFileType", 3}}, 3},
+      {"a web page", {{"qkFileType", 4}}, 4},
+      {"a still image", {{"qkFileType", 6}}, 6},
+      {"a movie naming a still image", {{"qkFileType", 0}, {"fullPath", "/a/b.JPG"}}, 6},
+      {"a movie naming a movie", {{"qkFileType", 0}, {"fullPath", "/a/b.mov"}}, 0},
+      {"kind 5 was never a class", {{"qkFileType", 5}}, -1},
+      {"an unknown kind", {{"qkFileType", 7}}, -1},
+      {"no kind at all", {{"name", "x"}}, -1},
   };
   for (const Case& c : cases) {
     auto file = QKFileKindTable::createForSnapshot(c.snapshot, &compositor);
-    EXPECT_EQ(file != nullptr, c.makesMovie) << c.name;
-    if (file) {
-      EXPECT_TRUE(std::dynamic_pointer_cast<QKQTFile>(file)) << c.name;
-    }
+    EXPECT_EQ(file ? file->qkFileType() : -1, c.kind) << c.name;
   }
-  EXPECT_EQ(QKFileKindTable::kindOfSnapshot({{"qcFlag", true}, {"qkFileType", 0}}), 1);
+  EXPECT_TRUE(std::dynamic_pointer_cast<QKQTFile>(
+      QKFileKindTable::createForSnapshot({{"qkFileType", 0}}, &compositor)));
 }
 
-TEST(QKFile, AMovieSnapshotOfAStillImageBecomesAnImageFileOnceThatKindExists) {
+TEST(QKFile, ARegisteredMakerAndStillImageTestStandInForTheBuiltInOnes) {
   FakeCompositor compositor;
   int imagesMade = 0;
   QKFileKindTable::registerKind(QKFile::kImageKind, [&](CompositorInterface* c) {
