@@ -17,6 +17,9 @@
 
 namespace {
 
+// Long enough for a loaded machine; a passing wait ends at once.
+constexpr double kPatience = 10.0;
+
 class Recorder : public QKKQueueObserver {
  public:
   void file(const QString& path, std::uint32_t changed) override {
@@ -60,7 +63,7 @@ class QKKQueueTest : public ::testing::Test {
     touchAttributes(path);
     const int before = marker_->count(markerPath_);
     touchAttributes(markerPath_);
-    return waitFor([&] { return marker_->count(markerPath_) > before; });
+    return waitFor([&] { return marker_->count(markerPath_) > before; }, kPatience);
   }
 
   QString folder_ = TestEnvironment::makeTempDir(QStringLiteral("kqueue"));
@@ -117,7 +120,7 @@ TEST_F(QKKQueueTest, AWatcherTellsItsDelegateAndWatchesAPathOnce) {
   EXPECT_EQ(marker_->count(path), 1) << "a path watched twice is reported once";
 
   ASSERT_TRUE(QFile::rename(path, path + ".moved"));
-  EXPECT_TRUE(waitFor([&] { return (marker_->flags(path) & 0x20) != 0; }))
+  EXPECT_TRUE(waitFor([&] { return (marker_->flags(path) & 0x20) != 0; }, kPatience))
       << "a rename reaches the delegate under the watched path";
 
   queue->stopWatchingPath(path);
