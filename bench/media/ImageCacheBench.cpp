@@ -6,13 +6,13 @@
 // the premultiplied format) beside QImageReader's own scaled decode to the
 // same size, in alternating order. "bare_ms" and "ours_ms" are the mean
 // times, "ours_vs_bare" their ratio.
+#include "bench/CoreBenchMain.h"
 #include "bench/SideBySide.h"
 #include "framework/media/QKImageFile.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
@@ -84,12 +84,4 @@ BENCHMARK(ImageCacheBitmap)->UseManualTime()->Unit(benchmark::kMillisecond)->Min
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  TestEnvironment::prepareProcess();
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  TestEnvironment::cleanUpProcess();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runInTestEnvironment(argc, argv); }

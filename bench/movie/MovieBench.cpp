@@ -8,6 +8,7 @@
 // counters give each one's mean time ("bare_ms", "ours_ms") and their ratio
 // ("ours_vs_bare"). "store_MB" is the frame store's budget behind each
 // figure of ours.
+#include "bench/CoreBenchMain.h"
 #include "bench/SideBySide.h"
 #include "platform/movie/FrameStore.h"
 #include "platform/movie/KeyframeIndex.h"
@@ -16,7 +17,6 @@
 #include "platform/movie/MovieClock.h"
 #include "platform/movie/VideoDecoder.h"
 #include "tests/support/TestClip.h"
-#include "tests/support/TestEnvironment.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,8 +26,6 @@ extern "C" {
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
-
-#include <QCoreApplication>
 
 #include <chrono>
 #include <cstdio>
@@ -367,12 +365,4 @@ BENCHMARK(BM_SeekBackOneFrameLongGopCold)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-int main(int argc, char** argv) {
-  TestEnvironment::prepareProcess();
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  TestEnvironment::cleanUpProcess();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runInTestEnvironment(argc, argv); }

@@ -3,6 +3,7 @@
 #include "framework/media/CompositorInterface.h"
 #include "framework/media/MediaNotifications.h"
 #include "framework/media/MediaPaths.h"
+#include "framework/media/StoredProps.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QFileIconProvider>
@@ -68,6 +69,12 @@ QVariantMap QKFile::createSnapshot() {
   const QString toHome = MediaPaths::relativeToHomeEscaped(fullPath_);
   if (!toHome.isEmpty()) snapshot.insert(MediaPaths::kRelPathToUserFolderKey, toHome);
   refreshRelPath();
+  return snapshot;
+}
+
+QVariantMap QKFile::snapshotWithStoredProps(const std::vector<StoredProps::Key>& keys) {
+  QVariantMap snapshot = QKFile::createSnapshot();
+  snapshot.insert(StoredProps::kMoviePropsKey, StoredProps::subset(movieProps(), keys));
   return snapshot;
 }
 

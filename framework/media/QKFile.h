@@ -6,10 +6,14 @@
 
 #include <memory>
 #include <mutex>
+#include <vector>
 
 class CompositorInterface;
 class QKFileParent;
 class QKFileSource;
+namespace StoredProps {
+struct Key;
+}
 
 // An entry of the media bin: a movie, a composition, a tap, a text, a web
 // page or a still image. The base holds what every kind shares: the unique
@@ -122,6 +126,9 @@ class QKFile : public std::enable_shared_from_this<QKFile> {
   // and `relPath` is refreshed.
   void takePath(const QString& path);
   void refreshRelPath();
+  // The base snapshot with those of `keys` present in the properties under
+  // "movieProps".
+  QVariantMap snapshotWithStoredProps(const std::vector<StoredProps::Key>& keys);
 
   CompositorInterface* compositor_ = nullptr;
   int qkFileType_ = kMovieKind;

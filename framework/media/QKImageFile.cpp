@@ -276,11 +276,7 @@ void QKImageFile::convertDictToProps(const QVariant& stored) {
   StoredProps::overlay(*this, stored, storedKeys());
 }
 
-QVariantMap QKImageFile::createSnapshot() {
-  QVariantMap snapshot = QKFile::createSnapshot();
-  snapshot.insert(StoredProps::kMoviePropsKey, convertPropsToDict());
-  return snapshot;
-}
+QVariantMap QKImageFile::createSnapshot() { return snapshotWithStoredProps(storedKeys()); }
 
 bool QKImageFile::loadFromSnapshot(const QVariantMap& snapshot, CompositorInterface* compositor) {
   return loadWithMediaFromSnapshot(snapshot, compositor);

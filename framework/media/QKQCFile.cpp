@@ -88,11 +88,7 @@ void QKQCFile::convertDictToQCProps(const QVariant& stored) {
   StoredProps::overlay(*this, stored, storedKeys());
 }
 
-QVariantMap QKQCFile::createSnapshot() {
-  QVariantMap snapshot = QKFile::createSnapshot();
-  snapshot.insert(StoredProps::kMoviePropsKey, convertQCPropsToDict());
-  return snapshot;
-}
+QVariantMap QKQCFile::createSnapshot() { return snapshotWithStoredProps(storedKeys()); }
 
 bool QKQCFile::loadFromSnapshot(const QVariantMap& snapshot, CompositorInterface* compositor) {
   return loadWithMediaFromSnapshot(snapshot, compositor);

@@ -167,8 +167,7 @@ void QKTextFile::convertDictToProps(const QVariant& stored) {
 }
 
 QVariantMap QKTextFile::createSnapshot() {
-  QVariantMap snapshot = QKFile::createSnapshot();
-  snapshot.insert(StoredProps::kMoviePropsKey, convertPropsToDict());
+  QVariantMap snapshot = snapshotWithStoredProps(storedKeys());
   snapshot.insert(kReadOnlyFlagKey, readOnlyFlag_);
   snapshot.insert(kStoreStringFlagKey, storeString_);
   if (storeString_) snapshot.insert(kMyStringKey, myString());

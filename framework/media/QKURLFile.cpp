@@ -200,9 +200,8 @@ void QKURLFile::convertDictToMovieProps(const QVariant& stored) {
 }
 
 QVariantMap QKURLFile::createSnapshot() {
-  QVariantMap snapshot = QKFile::createSnapshot();
+  QVariantMap snapshot = snapshotWithStoredProps(storedKeys());
   if (!urlString_.isEmpty()) snapshot.insert(kUrlStringKey, urlString_);
-  snapshot.insert(StoredProps::kMoviePropsKey, convertMoviePropsToDict());
   return snapshot;
 }
 

@@ -3,8 +3,13 @@
 #include "framework/media/CompositorInterface.h"
 #include "framework/media/QKFileLoaderInterface.h"
 #include "framework/media/UniqueIDCounter.h"
+#include "framework/toolkit/QKStatChecker.h"
+#include "platform/foundation/UserDefaults.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/NotificationCounter.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QMap>
@@ -82,3 +87,27 @@ inline bool writeFile(const QString& path, const QByteArray& bytes = "x") {
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+// The fixture of a media kind's tests: the user defaults and the memory
+// check as at start-up, a compositor, and a fresh folder to write media in.
+class MediaKindTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UserDefaults::standard().resetForTesting();
+    QKStatChecker::reset();
+  }
+  void TearDown() override {
+    UserDefaults::standard().resetForTesting();
+    QKStatChecker::reset();
+  }
+
+  // A file of the folder with these bytes.
+  QString write(const QString& name, const QByteArray& bytes) {
+    const QString path = dir_ + QLatin1Char('/') + name;
+    EXPECT_TRUE(writeFile(path, bytes));
+    return path;
+  }
+
+  FakeCompositor compositor_;
+  QString dir_ = TestEnvironment::makeTempDir(QStringLiteral("media"));
+};

@@ -5,7 +5,6 @@
 #include "framework/toolkit/QKStatChecker.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/framework/media/MediaTestSupport.h"
-#include "tests/support/TestEnvironment.h"
 
 #include <QColor>
 #include <QFile>
@@ -30,16 +29,11 @@ bool near(QColor a, QColor b) {
          std::abs(a.blue() - b.blue()) < 40;
 }
 
-class QKImageFileTest : public ::testing::Test {
+class QKImageFileTest : public MediaKindTest {
  protected:
-  void SetUp() override {
-    UserDefaults::standard().resetForTesting();
-    QKStatChecker::reset();
-  }
   void TearDown() override {
-    UserDefaults::standard().resetForTesting();
-    QKStatChecker::reset();
     QImageReader::setAllocationLimit(256);
+    MediaKindTest::TearDown();
   }
 
   QString image(const QString& name, QSize size,
@@ -50,9 +44,6 @@ class QKImageFileTest : public ::testing::Test {
     EXPECT_TRUE(writer.write(twoColours(size))) << writer.errorString().toStdString();
     return path;
   }
-
-  FakeCompositor compositor_;
-  QString dir_ = TestEnvironment::makeTempDir(QStringLiteral("image"));
 };
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/framework/media/MediaTestSupport.h"
-#include "tests/support/TestEnvironment.h"
 
 #include <QBuffer>
 
@@ -22,19 +21,11 @@ QByteArray pngBytes(QColor colour) {
   return bytes;
 }
 
-class QKQCFileTest : public ::testing::Test {
+class QKQCFileTest : public MediaKindTest {
  protected:
-  void SetUp() override { UserDefaults::standard().resetForTesting(); }
-  void TearDown() override { UserDefaults::standard().resetForTesting(); }
-
   QString composition(const QString& name, const QVariantMap& contents) {
-    const QString path = dir_ + QLatin1Char('/') + name;
-    EXPECT_TRUE(PropertyList::write(contents, path).isEmpty());
-    return path;
+    return write(name, PropertyList::toXml(contents));
   }
-
-  FakeCompositor compositor_;
-  QString dir_ = TestEnvironment::makeTempDir(QStringLiteral("qc"));
 };
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include "framework/media/QKTextFile.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/framework/media/MediaTestSupport.h"
-#include "tests/support/TestEnvironment.h"
 
 #include <QFile>
 
@@ -12,20 +11,7 @@
 
 namespace {
 
-class QKTextFileTest : public ::testing::Test {
- protected:
-  void SetUp() override { UserDefaults::standard().resetForTesting(); }
-  void TearDown() override { UserDefaults::standard().resetForTesting(); }
-
-  QString write(const QString& name, const QByteArray& bytes) {
-    const QString path = dir_ + QLatin1Char('/') + name;
-    EXPECT_TRUE(writeFile(path, bytes));
-    return path;
-  }
-
-  FakeCompositor compositor_;
-  QString dir_ = TestEnvironment::makeTempDir(QStringLiteral("text"));
-};
+class QKTextFileTest : public MediaKindTest {};
 
 }  // namespace
 

@@ -22,20 +22,7 @@ QByteArray archiveBytes() {
   return PropertyList::toXml(QVariantMap{{"WebMainResource", main}});
 }
 
-class QKURLFileTest : public ::testing::Test {
- protected:
-  void SetUp() override { UserDefaults::standard().resetForTesting(); }
-  void TearDown() override { UserDefaults::standard().resetForTesting(); }
-
-  QString write(const QString& name, const QByteArray& bytes) {
-    const QString path = dir_ + QLatin1Char('/') + name;
-    EXPECT_TRUE(writeFile(path, bytes));
-    return path;
-  }
-
-  FakeCompositor compositor_;
-  QString dir_ = TestEnvironment::makeTempDir(QStringLiteral("web"));
-};
+class QKURLFileTest : public MediaKindTest {};
 
 }  // namespace
 
