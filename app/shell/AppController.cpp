@@ -7,6 +7,7 @@
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/MIDIManager.h"
 #include "framework/datasource/QKOSCManager.h"
+#include "framework/taps/QKTapManager.h"
 #include "framework/toolkit/LayoutRegistry.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/gl/RenderThread.h"
@@ -19,7 +20,8 @@
 AppController::AppController(QObject* parent)
     : QObject(parent),
       mainWindow_(std::make_unique<QMainWindow>()),
-      layoutRegistry_(std::make_unique<LayoutRegistry>()) {
+      layoutRegistry_(std::make_unique<LayoutRegistry>()),
+      tapManager_(std::make_unique<QKTapManager>()) {
   LayoutRegistry::setShared(layoutRegistry_.get());
   mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
   mainWindow_->resize(640, 120);

@@ -12,6 +12,7 @@ class MIDIManager;
 class QKButtonManager;
 class QKOSCManager;
 class QKSliderManager;
+class QKTapManager;
 class QMainWindow;
 
 // Creates and owns the program's managers and its main window with the menu
@@ -31,6 +32,8 @@ class AppController : public QObject, public AppControllerInterface {
   MIDIManager* midiManagerObject() const { return midiManager_.get(); }
   AppWindowMenuController* appWindowMenuController() const { return windowMenuController_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
+  // Until the compositor takes it over.
+  QKTapManager* tapManager() const { return tapManager_.get(); }
 
   // Called when the application is about to quit (menu, signal or last
   // window closed).
@@ -52,6 +55,9 @@ class AppController : public QObject, public AppControllerInterface {
   // them.
   std::unique_ptr<LayoutRegistry> layoutRegistry_;
   std::unique_ptr<AppWindowMenuController> windowMenuController_;
+  // Made before anything that registers a tap; taps that outlive it find it
+  // gone.
+  std::unique_ptr<QKTapManager> tapManager_;
   std::unique_ptr<DataSourceController> dataSourceController_;
   // Declared after the controller: they go first, once its tick has stopped.
   std::unique_ptr<QKSliderManager> sliderManager_;
