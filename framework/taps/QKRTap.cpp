@@ -38,9 +38,11 @@ void QKRTap::useTapNamed(const QString& name) {
     lastSelectedTapName_ = name;
 }
 
+// Only an adopted receiver has a stub.
 gl::TextureHandle QKRTap::getTextureRef() const {
-  auto lock = lockManager();
-  return stub_ ? stub_->textureRef() : gl::TextureHandle();
+  if (!link_) return {};
+  std::lock_guard<std::recursive_mutex> lock(link_->mutex);
+  return stub_ ? stub_->textureRef_ : gl::TextureHandle();
 }
 
 QSizeF QKRTap::sourceSize() const {

@@ -46,9 +46,10 @@ class QKRTapStub {
   QString description() const;
 
  private:
+  friend class QKRTap;
   friend class QKTapManager;
   using Lock = std::lock_guard<std::recursive_mutex>;
-  int depth() const;
+  int depth() const;  // under the lock
   void keep(gl::TextureHandle frame);
 
   const std::shared_ptr<QKTapManager::Link> link_;
@@ -57,4 +58,5 @@ class QKRTapStub {
   gl::TextureHandle textureRef_;
   bool resetBounds_ = true;
   bool questionableColors_ = false;
+  int sortDepth_ = 0;  // the depth while the manager sorts the stubs
 };

@@ -176,7 +176,10 @@ void QKTapManager::moveFiledSource(QKSTap* source, const QString& from, const QS
 
 // Detaches the name's stub: no source, and nobody points to it.
 void QKTapManager::dropStub(const QString& name) {
-  if (const StubPtr stub = rTapStubDict_.take(name)) stub->sTap_ = nullptr;
+  if (const StubPtr stub = rTapStubDict_.take(name)) {
+    stub->sTap_ = nullptr;
+    passStubsStale_ = true;
+  }
   if (QKSTap* source = sTapDict_.value(name)) source->stub_.reset();
   for (QKRTap* receiver : rTapDict_.value(name)) receiver->stub_.reset();
 }
@@ -192,7 +195,10 @@ void QKTapManager::serve(const QString& name) {
   }
   StubPtr& stub = rTapStubDict_[name];
   if (stub && stub->sTap_ != source) stub->sTap_ = nullptr;
-  if (!stub || !stub->sTap_) stub = QKRTapStub::create(link_, source);
+  if (!stub || !stub->sTap_) {
+    stub = QKRTapStub::create(link_, source);
+    passStubsStale_ = true;
+  }
   source->stub_ = stub;
   for (QKRTap* receiver : *receivers) receiver->stub_ = stub;
 }
@@ -237,6 +243,7 @@ void QKTapManager::detachAll() {
   sTapDict_.clear();
   rTapDict_.clear();
   rTapStubDict_.clear();
+  passStubs_.clear();
 }
 
 QKSTap* QKTapManager::sTapNamed(const QString& name) const {
@@ -272,13 +279,19 @@ QHash<QString, QKTapManager::StubPtr> QKTapManager::rTapStubDict() const {
   return rTapStubDict_;
 }
 
-std::vector<QKTapManager::StubPtr> QKTapManager::stubsDeepestFirst() const {
+// The list is made again only after the stubs changed; each stub's depth is
+// asked once per pass: the order of layerDepthComparison, reversed (equal
+// depths in no particular order).
+const std::vector<QKTapManager::StubPtr>& QKTapManager::stubsDeepestFirst() {
   Lock lock(link_->mutex);
-  std::vector<StubPtr> stubs(rTapStubDict_.cbegin(), rTapStubDict_.cend());
-  std::stable_sort(stubs.begin(), stubs.end(), [](const StubPtr& a, const StubPtr& b) {
-    return b->layerDepthComparison(*a) < 0;
-  });
-  return stubs;
+  if (passStubsStale_) {
+    passStubs_.assign(rTapStubDict_.cbegin(), rTapStubDict_.cend());
+    passStubsStale_ = false;
+  }
+  for (const StubPtr& stub : passStubs_) stub->sortDepth_ = stub->depth();
+  std::sort(passStubs_.begin(), passStubs_.end(),
+            [](const StubPtr& a, const StubPtr& b) { return a->sortDepth_ > b->sortDepth_; });
+  return passStubs_;
 }
 
 QKTapManager::Menu QKTapManager::sortedSTapMenu() const {

@@ -102,8 +102,11 @@ class QKTapManager {
   // Taps without a layer first, then in layer order (ties by name).
   QStringList sTapKeyArraySortedByIndex() const;
   QHash<QString, StubPtr> rTapStubDict() const;
-  // The stubs for the compositor's tap pass, deepest layer first.
-  std::vector<StubPtr> stubsDeepestFirst() const;
+  // The stubs for the compositor's tap pass, deepest layer first. For a
+  // caller holding the lock; the list stays as it is until the next call
+  // (a stub dropped meanwhile is detached, and a frame handed to it goes
+  // nowhere).
+  const std::vector<StubPtr>& stubsDeepestFirst();
 
   // Each begins with "<none>": all taps; taps with a layer (indented by
   // depth); taps without a layer.
@@ -142,4 +145,7 @@ class QKTapManager {
   Menu sortedSTapMenu_;
   Menu sortedLayerSTapMenu_;
   Menu sortedInputSTapMenu_;
+  // The stubs of the last tap pass; made again after the table changed.
+  std::vector<StubPtr> passStubs_;
+  bool passStubsStale_ = true;
 };

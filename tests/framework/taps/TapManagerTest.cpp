@@ -302,9 +302,19 @@ TEST_F(TapManagerTest, StubsComeDeepestFirst) {
     receivers.push_back(QKRTap::create());
     receivers.back()->useTapNamed(layer->layerName());
   }
-  QStringList order;
-  for (const auto& stub : manager.stubsDeepestFirst()) order << stub->sTap()->tapName();
-  EXPECT_EQ(order, (QStringList{"Deep", "Mid", "Top"}));
+  const auto passOrder = [&] {
+    std::lock_guard<QKTapManager> lock(manager);
+    QStringList order;
+    for (const auto& stub : manager.stubsDeepestFirst()) order << stub->sTap()->tapName();
+    return order;
+  };
+  EXPECT_EQ(passOrder(), (QStringList{"Deep", "Mid", "Top"}));
+  top.setDepth(5);
+  EXPECT_EQ(passOrder(), (QStringList{"Top", "Deep", "Mid"}));
+  receivers[1]->useTapNamed(kEmpty);
+  EXPECT_EQ(passOrder(), (QStringList{"Top", "Mid"}));
+  receivers[1]->useTapNamed("Deep");
+  EXPECT_EQ(passOrder(), (QStringList{"Top", "Deep", "Mid"}));
   for (auto& tap : sources) tap->prepareToBeDeleted();
   for (auto& tap : receivers) tap->prepareToBeDeleted();
 }
