@@ -5,6 +5,9 @@
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/datasource/DataSourceController.h"
+#include "framework/taps/QKRTap.h"
+#include "framework/taps/QKRTapMenuController.h"
+#include "framework/taps/QKTapManager.h"
 #include "platform/foundation/MainThread.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -46,5 +49,21 @@ TEST(AppControllerManagers, ControlsRegisterAndTheTickEvaluatesSliders) {
 
   slider->prepareToBeDeleted();
   button->prepareToBeDeleted();
+  controller.applicationWillTerminate();
+}
+
+// The tap manager stands from start-up: taps and tap menus made later
+// register with it.
+TEST(AppControllerManagers, TapsRegisterWithTheTapManager) {
+  if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "the controller's render thread needs GL";
+  AppController controller;
+  ASSERT_NE(controller.tapManager(), nullptr);
+  auto receiver = QKRTap::create();
+  EXPECT_EQ(receiver->tapManager(), controller.tapManager());
+  QKRTapMenuController menu;
+  menu.awakeFromNib();
+  EXPECT_EQ(menu.tapManager(), controller.tapManager());
+  receiver->prepareToBeDeleted();
+  menu.prepareToBeDeleted();
   controller.applicationWillTerminate();
 }
