@@ -376,6 +376,7 @@ TEST_F(TapManagerTest, AFrameHandedOutOutlivesItsStub) {
 
 TEST_F(TapManagerTest, RectangleFramesAreRefused) {
   LogCapture log;
+  Log::resetLimits();
   taps.source(0, "A");
   taps.receiver(0, "A");
   taps.sourceAt(0).stub()->setTextureRef(
