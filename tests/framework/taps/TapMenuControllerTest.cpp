@@ -6,6 +6,7 @@
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "tests/framework/taps/TapFixtures.h"
+#include "tests/support/Screenshot.h"
 
 #include <QAction>
 #include <QMenu>
@@ -80,6 +81,9 @@ TEST_F(TapMenuControllerTest, FillsThePopUpAndSendsItsActionAfterEveryReload) {
   EXPECT_EQ(selected(), "");
   EXPECT_EQ(actions, 3);
   EXPECT_EQ(button.selectedItem()->font().pointSize(), 9);
+  button.resize(160, 20);
+  EXPECT_FALSE(saveScreenshot(button.grab().toImage(), "tap-pop-up").isEmpty());
+  EXPECT_FALSE(saveScreenshot(button.menu()->grab().toImage(), "tap-menu").isEmpty());
 }
 
 TEST_F(TapMenuControllerTest, KeepsTheChoiceByNameFollowsRenamesAndFallsBackOnDelete) {
