@@ -3,6 +3,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UnixSignalWatcher.h"
 #include "platform/net/QKCrashReporter.h"
+#include "platform/web/WebEngineSetup.h"
 
 #include <QMainWindow>
 
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
 
   // Palettes need absolute window positions, which only X11 gives.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+
+  // Web pages: the archive scheme and shared GL contexts must be set up
+  // before the application object.
+  WebEngineSetup::beforeApplication();
 
   int status = 0;
   {

@@ -1,4 +1,4 @@
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets OpenGL)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets OpenGL WebEngineCore WebEngineWidgets)
 find_package(PkgConfig REQUIRED)
 find_package(CURL REQUIRED)
 find_package(OpenSSL REQUIRED)

@@ -3,6 +3,8 @@
 # Idempotent and quick when everything is already present.
 set -euo pipefail
 
+# libqt6webenginecore6-bin holds QtWebEngineProcess, which a page needs to run
+# (only recommended by the -dev package, and recommends are not installed).
 # libplist-dev is only the baseline of the property-list benchmark (bench/plist).
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache git
@@ -10,6 +12,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavdevice-dev
   libplist-dev liblo-dev librtmidi-dev libasound2-dev portaudio19-dev libjack-jackd2-dev jackd2
   libcurl4-openssl-dev libssl-dev zlib1g-dev
+  qt6-webengine-dev libqt6webenginecore6-bin
   xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
 )

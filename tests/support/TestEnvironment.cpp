@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <dlfcn.h>
+#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -33,6 +34,8 @@ void TestEnvironment::prepareProcess() {
   setEnv("XDG_RUNTIME_DIR", home + QStringLiteral("/runtime"));
   setEnv("ZAPH_DEFAULTS_FILE", home + QStringLiteral("/config/defaults-test.plist"));
   setEnv("ZAPH_HEADLESS_ALERTS", QStringLiteral("1"));
+  // Chromium (web pages) refuses to start as root with its sandbox on.
+  if (::geteuid() == 0) setEnv("QTWEBENGINE_DISABLE_SANDBOX", QStringLiteral("1"));
   if (!hasDisplay() && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
     setEnv("QT_QPA_PLATFORM", QStringLiteral("offscreen"));
 }

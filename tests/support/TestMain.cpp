@@ -1,8 +1,10 @@
 // Test main shared by every test program. It answers --gtest_list_tests
 // before creating the application (test discovery needs no display), gives
 // the process its own temporary HOME, config and data folders, and runs the
-// tests with the application object (xcb under Xvfb, offscreen without a display).
+// tests with the application object (xcb under Xvfb, offscreen without a display),
+// set up as ZAPH's main sets it up for web pages.
 #include "framework/render/TheApplication.h"
+#include "platform/web/WebEngineSetup.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@ int main(int argc, char** argv) {
   }
   TestEnvironment::prepareProcess();
   TestEnvironment::keepGLDriverLoaded();
+  WebEngineSetup::beforeApplication();
   TheApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();

@@ -13,6 +13,7 @@
 #include "tests/support/LogCapture.h"
 
 #include <QGuiApplication>
+#include <QOpenGLContext>
 #include <QImage>
 
 #include <atomic>
@@ -177,4 +178,22 @@ TEST_F(RenderThreadTest, AHiddenWindowIsNotDrawn) {
   bool presented = true;
   onRenderThread([&] { presented = window.present(gl::TextureHandle()); });
   EXPECT_FALSE(presented);
+}
+
+// Web pages need contexts shared with Qt's global one (set before the
+// application object, as in ZAPH's main): ours must keep their own format
+// and share group all the same.
+TEST_F(RenderThreadTest, TheMainContextStaysApartFromTheGlobalSharedContext) {
+  ASSERT_TRUE(QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts));
+  QOpenGLContext* global = QOpenGLContext::globalShareContext();
+  QSurfaceFormat format;
+  bool apart = false;
+  onRenderThread([&] {
+    QOpenGLContext* main = gl::GLContext::current()->qtContext();
+    format = main->format();
+    apart = !global || main->shareGroup() != global->shareGroup();
+  });
+  EXPECT_EQ(format.profile(), QSurfaceFormat::CoreProfile);
+  EXPECT_GE(format.version(), qMakePair(3, 3));
+  EXPECT_TRUE(apart);
 }

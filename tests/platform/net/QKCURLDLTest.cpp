@@ -1,7 +1,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/net/QKCURLDL.h"
 #include "platform/threading/QKStopwatch.h"
-#include "tests/platform/net/LoopbackHttpServer.h"
+#include "tests/support/LoopbackHttpServer.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/QKCrashReporter.h"
-#include "tests/platform/net/LoopbackHttpServer.h"
+#include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>

@@ -23,7 +23,8 @@ class LoopbackHttpServer {
   LoopbackHttpServer();
   ~LoopbackHttpServer();
 
-  void answer(int status, const QByteArray& body);
+  // `headers`: extra header lines, each ending in "\r\n".
+  void answer(int status, const QByteArray& body, const QByteArray& headers = {});
   void neverAnswer();
 
   quint16 port() const { return port_; }
@@ -42,6 +43,7 @@ class LoopbackHttpServer {
   mutable std::mutex mutex_;
   int status_ = 200;
   QByteArray body_;
+  QByteArray headers_;
   bool silent_ = false;
   QList<Request> requests_;
   std::thread thread_;

@@ -1,4 +1,4 @@
-#include "tests/platform/net/LoopbackHttpServer.h"
+#include "tests/support/LoopbackHttpServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -51,10 +51,11 @@ LoopbackHttpServer::~LoopbackHttpServer() {
   ::close(listener_);
 }
 
-void LoopbackHttpServer::answer(int status, const QByteArray& body) {
+void LoopbackHttpServer::answer(int status, const QByteArray& body, const QByteArray& headers) {
   std::lock_guard<std::mutex> lock(mutex_);
   status_ = status;
   body_ = body;
+  headers_ = headers;
   silent_ = false;
 }
 
@@ -123,12 +124,14 @@ void LoopbackHttpServer::handle(int client) {
   if (!readRequest(client, request)) return;
   int status;
   QByteArray body;
+  QByteArray headers;
   bool silent;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_ << request;
     status = status_;
     body = QByteArray(body_.constData(), body_.size());  // unshared: the test thread may replace it
+    headers = QByteArray(headers_.constData(), headers_.size());
     silent = silent_;
   }
   if (silent) {
@@ -137,5 +140,5 @@ void LoopbackHttpServer::handle(int client) {
   }
   sendAll(client, QByteArray("HTTP/1.1 ") + QByteArray::number(status) +
                       " Status\r\nContent-Length: " + QByteArray::number(body.size()) +
-                      "\r\nConnection: close\r\n\r\n" + body);
+                      "\r\nConnection: close\r\n" + headers + "\r\n" + body);
 }
