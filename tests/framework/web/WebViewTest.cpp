@@ -175,7 +175,9 @@ TEST_F(WebViewTest, RenderOffTheMainThreadAnswersTheLastPictureAndQueuesOneGrab)
   const QKWebView::Picture red = view_.render();
   ASSERT_NE(red, nullptr);
   EXPECT_GT(shareOf(*red, Qt::red), 0.95);
-  EXPECT_EQ(view_.getPageSize(), QSizeF(480, 360));
+  // The page's size arrives from the renderer a little after the load.
+  EXPECT_TRUE(MainThread::processUntil([&] { return view_.getPageSize() == QSizeF(480, 360); },
+                                       kPageSeconds));
 
   view_.page()->runJavaScript(QStringLiteral("document.body.style.background = 'blue'"));
   QKWebView::Picture fromThread;
