@@ -5,8 +5,8 @@
 #include <cmath>
 
 const QString QKSafeString::NSFontAttributeName = QStringLiteral("NSFont");
-const QString QKSafeString::NSForegroundColorAttributeName =
-    QStringLiteral("NSForegroundColorAttributeName");
+// The key the colour scheme's text attributes use.
+const QString QKSafeString::NSForegroundColorAttributeName = QStringLiteral("NSColor");
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include "framework/controls/BehaviorChainInterface.h"
 #include "framework/controls/QKButtonCell.h"
 #include "framework/controls/QKSliderCellDelegate.h"
+#include "framework/controls/SliderColorDict.h"
+#include "framework/controls/SliderGeometry.h"
 #include "framework/controls/SliderControlView.h"
 #include "framework/controls/SliderManagerInterface.h"
 #include "framework/datasource/DSFloatInfrequent.h"
@@ -124,7 +126,76 @@ QString QKSliderCell::description() const {
   return QStringLiteral("<Slider Cell %1>").arg(name);
 }
 
-void QKSliderCell::setControlView(SliderControlView* view) { controlView_ = view; }
+void QKSliderCell::setControlView(SliderControlView* view) {
+  controlView_ = view;
+  if (view) setFrame(view->frame());
+}
+
+// Layout -------------------------------------------------------------------------
+
+void QKSliderCell::setFrame(const QRectF& frame) {
+  setVertFlag(frame.height() > frame.width());
+  SliderControlView* view = controlView();
+  {
+    Lock lock(stateLock_);
+    layout_.controlFrame = view ? view->bounds() : QRectF();
+    layout_.absControlFrame = view ? view->frameInWindow() : QRectF();
+  }
+  resizeInternalButtons();
+  Lock lock(stateLock_);
+  updateMinEnvRects();
+  updateMaxEnvRects();
+  updateSliderValueRects();
+  updateMarkRects();
+}
+
+SliderLayout QKSliderCell::layout() const {
+  Lock lock(stateLock_);
+  return layout_;
+}
+
+void QKSliderCell::populateBuildingRects() {
+  Lock lock(stateLock_);
+  updateMarkRects();
+}
+
+void QKSliderCell::updateSliderValueRects() {
+  Lock lock(stateLock_);
+  layout_.sliderHead = SliderGeometry::sliderHead(layout_.track, value_.load());
+  layout_.sliderBG = SliderGeometry::sliderBG(layout_.track, value_.load(), fillValue_.load());
+}
+
+void QKSliderCell::updateMinEnvRects() {
+  Lock lock(stateLock_);
+  layout_.leftEnv = SliderGeometry::leftEnv(layout_.track, minEnv_.load());
+  layout_.leftEnvHandle = SliderGeometry::leftEnvHandle(layout_.track, layout_.leftEnv);
+}
+
+void QKSliderCell::updateMaxEnvRects() {
+  Lock lock(stateLock_);
+  layout_.rightEnv = SliderGeometry::rightEnv(layout_.track, maxEnv_.load());
+  layout_.rightEnvHandle = SliderGeometry::rightEnvHandle(layout_.rightEnv);
+}
+
+void QKSliderCell::updateMarkRects() {
+  Lock lock(stateLock_);
+  layout_.markHandles = SliderGeometry::markHandles(layout_.track, interestingPoints_);
+}
+
+void QKSliderCell::resizeInternalButtons() {
+  {
+    Lock lock(stateLock_);
+    const bool sync = syncToggle_ != nullptr;
+    const bool behav = behavToggle_ != nullptr;
+    layout_.clipToTrack = sync || behav;
+    layout_.track = SliderGeometry::track(layout_.controlFrame, layout_.clipToTrack);
+    const SliderGeometry::ToggleFrames frames =
+        SliderGeometry::toggleFrames(layout_.controlFrame, sync, behav);
+    layout_.syncToggleFrame = frames.sync;
+    layout_.behavToggleFrame = frames.behav;
+  }
+  if (SliderControlView* view = controlView()) view->toggleButtonsChanged();
+}
 
 QRectF QKSliderCell::bounds() const {
   SliderControlView* view = controlView();
@@ -461,7 +532,9 @@ void QKSliderCell::removeAllInterestingPoints() {
   {
     Lock lock(stateLock_);
     interestingPoints_.clear();
+    updateMarkRects();
   }
+  setNeedsDisplay(true);
   tellDelegate(&QKSliderCellDelegate::QKSliderInterestingPointsChanged);
 }
 
@@ -475,12 +548,14 @@ void QKSliderCell::setValueForInterestingPointAtIndex(std::optional<float> point
   Lock lock(stateLock_);
   if (index < 0 || index >= interestingPoints_.size()) return;
   interestingPoints_[index] = *point;
+  updateMarkRects();
 }
 
 void QKSliderCell::sortInterestingPoints() {
   {
     Lock lock(stateLock_);
     std::sort(interestingPoints_.begin(), interestingPoints_.end());
+    updateMarkRects();
   }
   setNeedsDisplay(true);
   inspectorStep();
@@ -528,8 +603,10 @@ std::optional<float> QKSliderCell::findInterestingPointClosestToValue(float valu
 }
 
 // Without a view (no width) no mark is near enough.
+// Along the slider: a vertical slider's bounds run along it too.
 std::optional<float> QKSliderCell::findRelevantInterestingPointForValue(float value) const {
-  const double width = frame().width();
+  if (!controlView()) return std::nullopt;
+  const double width = layout().controlFrame.width();
   if (!(width > 0.0)) return std::nullopt;
   const double reach = 4.0 / width;
   Lock lock(stateLock_);
@@ -664,16 +741,15 @@ void QKSliderCell::setLockUIFlag(bool flag) {
 
 QVariantMap QKSliderCell::getRelevantColorDict() const {
   SliderManagerInterface* manager = sliderManager();
-  if (!manager) return {};
-  const QVariantMap all = manager->sliderColorDict();
-  const QVariantMap bySelection =
-      all.value(selected() ? QStringLiteral("selected") : QStringLiteral("unselected")).toMap();
-  const QVariantMap byBinding =
-      bySelection.value(syncFlag() ? QStringLiteral("sync") : QStringLiteral("unsync")).toMap();
-  return byBinding
-      .value(hardwareLearnMode_.load() ? QStringLiteral("HLM") : QStringLiteral("non-HLM"))
-      .toMap();
+  QVariantMap all = manager ? manager->sliderColorDict() : QVariantMap();
+  if (all.isEmpty()) {
+    static const QVariantMap builtIn = hardCodedColorDict();
+    all = builtIn;
+  }
+  return SliderColorDict::leaf(all, selected(), syncFlag(), hardwareLearnMode_.load());
 }
+
+QVariantMap QKSliderCell::hardCodedColorDict() { return SliderColorDict::builtIn(); }
 
 void QKSliderCell::applyTextAttributes() {
   const QVariantMap colors = getRelevantColorDict();

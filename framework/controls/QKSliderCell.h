@@ -2,6 +2,8 @@
 
 #include "framework/controls/ControlLockGroup.h"
 #include "framework/controls/QKSafeString.h"
+#include "framework/controls/SliderLayout.h"
+#include "framework/controls/SliderTracker.h"
 #include "framework/controls/SoftTakeover.h"
 #include "framework/datasource/DataSourceTarget.h"
 #include "framework/datasource/KeyPath.h"
@@ -96,6 +98,7 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   void keyUp(const QKeyEvent* event);
 
   // The view; null detaches it. Without a view the cell sends no action.
+  // Attaching a view lays the slider out in it (setFrame).
   void setControlView(SliderControlView* view);
   SliderControlView* controlView() const { return controlView_.load(); }
   QRectF bounds() const;
@@ -109,6 +112,29 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
 
   void setVertFlag(bool flag) { vertFlag_ = flag; }
   bool vertFlag() const { return vertFlag_.load(); }
+
+  // Layout (main thread) -------------------------------------------------------
+
+  // The view's frame changed: the slider is vertical when it is taller than
+  // wide, and every rectangle is laid out again in the view's bounds (which
+  // run along the slider in both orientations).
+  void setFrame(const QRectF& frame);
+  // A copy of the rectangles, taken in one step.
+  SliderLayout layout() const;
+  QRectF controlFrame() const { return layout().controlFrame; }
+  QRectF absControlFrame() const { return layout().absControlFrame; }
+  QRectF leftEnv() const { return layout().leftEnv; }
+  QRectF leftEnvHandle() const { return layout().leftEnvHandle; }
+  QRectF rightEnv() const { return layout().rightEnv; }
+  QRectF rightEnvHandle() const { return layout().rightEnvHandle; }
+  QRectF sliderHead() const { return layout().sliderHead; }
+  QRectF sliderBG() const { return layout().sliderBG; }
+  // Rebuilds the mark handles from the marks.
+  void populateBuildingRects();
+
+  // Mouse tracking, driven by the view on the main thread.
+  SliderTracker& tracker() { return tracker_; }
+  const SliderTracker& tracker() const { return tracker_; }
 
   // Value ----------------------------------------------------------------------
 
@@ -309,7 +335,11 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   // The text attributes of the slider's current colour set, taken from the
   // manager's appearance dictionary, and a redraw.
   void forceRedraw();
+  // The leaf of the manager's appearance dictionary (or of the built-in one
+  // when the manager has none) for the slider's selection, binding and
+  // learn mode; empty when a level is missing.
   QVariantMap getRelevantColorDict() const;
+  static QVariantMap hardCodedColorDict();
 
   // Snapshot -------------------------------------------------------------------
 
@@ -413,7 +443,8 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
                     bool shown, const QString& title,
                     void (QKSliderCell::*triggered)(QKButtonCell&), int value);
   void toggleLayoutChanged();
-  void resizeInternalButtons() {}
+  // Places the toggle buttons and the track, and tells the view.
+  void resizeInternalButtons();
   void midiDetectReceivedNotification(const Notification& notification);
   void oscDetectReceivedNotification(const Notification& notification);
 
@@ -432,11 +463,12 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   template <typename Notice>
   void tellDelegate(Notice notice);
 
-  // The layout of the drawn parts follows the value and the envelope; it is
-  // kept by the drawing code, which recomputes it in these.
-  void updateMinEnvRects() {}
-  void updateMaxEnvRects() {}
-  void updateSliderValueRects() {}
+  // The layout of the drawn parts follows the value, the envelope and the
+  // marks; these recompute it (under the state lock).
+  void updateMinEnvRects();
+  void updateMaxEnvRects();
+  void updateSliderValueRects();
+  void updateMarkRects();
 
   // Collaborators.
   std::atomic<SliderManagerInterface*> sliderManager_{nullptr};
@@ -512,6 +544,10 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   QKSafeString syncText_;
   int valueTextRedrawCount_ = 0;  // under stateLock_
   std::atomic<bool> redrawPending_{false};
+
+  SliderLayout layout_;  // under stateLock_
+  SliderTracker tracker_{*this};
+  friend class SliderTracker;
 
   mutable std::recursive_mutex stateLock_;
 };

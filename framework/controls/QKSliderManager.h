@@ -18,6 +18,7 @@
 
 class BehaviorChainManagerInterface;
 class DSMenuReloading;
+class QMenu;
 class QKButtonCell;
 class QKSMInterfaceManager;
 class QKSliderCell;
@@ -44,7 +45,7 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   using SliderPtr = std::shared_ptr<QKSliderCell>;
   using SliderList = std::vector<SliderPtr>;
 
-  static const QString kDeleteSliderNotification;          // "QKSMDeleteSliderNotification"
+  static const QString kDeleteSliderNotification;  // "QKSMDeleteSliderNotification"
   // Its object is a SliderManagerClient*, answered before the post returns.
   static const QString kFinderNotification;                // "QKSMFinderNotification"
   static const QString kBehaviorNameChangeNotification;    // "QKSMBehaviorNameChangeNotification"
@@ -88,7 +89,7 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   float softTakeoverTolerance() const { return softTakeoverTolerance_.load(); }
   float softTakeoverSpeed() const { return softTakeoverSpeed_.load(); }
   void setLockInterestingPoints(bool locked);
-  bool lockInterestingPoints() const { return lockInterestingPoints_.load(); }
+  bool lockInterestingPoints() const override { return lockInterestingPoints_.load(); }
   void setHardwareLearnMode(bool mode) override;
   bool hardwareLearnMode() const override { return hardwareLearnMode_.load(); }
 
@@ -114,7 +115,7 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   void deselectThisSlider(QKSliderCell* slider) override;
   void deselectAllSliders() override;
   std::vector<QKSliderCell*> selectedSliderArray() override;
-  SliderList selectedSliders() const;
+  SliderList selectedSliders() const override;
 
   // --- Edits of the selected sliders, in selection order
   // -------------------------------------------
@@ -139,6 +140,12 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   // Replaces the dictionary (a theme switch); an empty one is ignored.
   void setSliderColorDict(const QVariantMap& dictionary);
   static QVariantMap defaultSliderColorDict();
+  // The padlock shipped with the program (resources/images/padlock.png).
+  QImage padlockImage() const override;
+  // The menu a right click on a slider opens (the contextual-menu
+  // controller's, which sets it and clears it when it goes). Main thread.
+  void setSliderContextualMenu(QMenu* menu) { sliderContextualMenu_.store(menu); }
+  QMenu* sliderContextualMenu() const { return sliderContextualMenu_.load(); }
   void putPaletteSnapInDict(QVariantMap& dictionary) const;
   void matchThisPaletteShortcutSnapshot(const QVariantMap& dictionary);
 
@@ -158,6 +165,7 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   std::atomic<QKSMInterfaceManager*> interfaceManager_{nullptr};
   std::atomic<DSMenuReloading*> contextualMenuController_{nullptr};
   std::atomic<DSMenuReloading*> listController_{nullptr};
+  std::atomic<QMenu*> sliderContextualMenu_{nullptr};
 
   std::atomic<long> idCount_{0};
   std::atomic<bool> lockInterestingPoints_{true};

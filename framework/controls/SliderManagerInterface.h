@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QVariantMap>
 
 #include <memory>
+#include <vector>
 
 class BehaviorChainInterface;
 class DataSourceController;
@@ -25,6 +27,13 @@ class SliderManagerInterface {
       const QString& name) const = 0;
   // Sent by a cell at the end of its `prepareToBeDeleted`.
   virtual void deleteThisSlider(QKSliderCell* slider) = 0;
+
+  // Whether the marks are locked against dragging.
+  virtual bool lockInterestingPoints() const { return true; }
+  // The selected sliders, in selection order (a drag on one moves them all).
+  virtual std::vector<std::shared_ptr<QKSliderCell>> selectedSliders() const { return {}; }
+  // The picture drawn over a slider whose interface lock is set (20 x 20).
+  virtual QImage padlockImage() const { return {}; }
 
   // Inspector refreshes for a selected slider; they may come from any
   // thread and must not wait for the main thread.

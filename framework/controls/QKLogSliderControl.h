@@ -1,0 +1,16 @@
+#pragma once
+
+#include "framework/controls/QKSliderControl.h"
+
+// A slider control whose cell is a logarithmic slider (QKLogSliderCell).
+class QKLogSliderControl : public QKSliderControl {
+  Q_OBJECT
+ public:
+  explicit QKLogSliderControl(QWidget* parent = nullptr);
+  static QKLogSliderControl* createWithFrame(const QRectF& frame, QWidget* parent = nullptr);
+
+  // The cell's inverse and forward mapping; 0 once deleted or without a
+  // cell.
+  float valueForRangedValue(float ranged) const;
+  float rangedValueForValue(float normalised) const;
+};
