@@ -1,5 +1,7 @@
 #include "framework/controls/QKSliderControl.h"
 
+#include "framework/controls/ContextualMenuProvider.h"
+#include "framework/controls/DSMenuReloading.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/controls/SliderPainter.h"
 #include "framework/toolkit/ModifierKeys.h"
@@ -227,7 +229,10 @@ void QKSliderControl::rightMouseDown(const QPoint& globalPos) {
   if (!live()) return;
   cell_->selectJustMe();
   auto* manager = dynamic_cast<QKSliderManager*>(cell_->sliderManager());
-  if (QMenu* menu = manager ? manager->sliderContextualMenu() : nullptr) menu->popup(globalPos);
+  auto* provider = manager
+                       ? dynamic_cast<ContextualMenuProvider*>(manager->contextualMenuController())
+                       : nullptr;
+  if (QMenu* menu = provider ? provider->contextualMenu() : nullptr) menu->popup(globalPos);
 }
 
 // Conveniences -------------------------------------------------------------------------------

@@ -18,7 +18,6 @@
 
 class BehaviorChainManagerInterface;
 class DSMenuReloading;
-class QMenu;
 class QKButtonCell;
 class QKSMInterfaceManager;
 class QKSliderCell;
@@ -68,6 +67,8 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   void setInterfaceManager(QKSMInterfaceManager* manager) { interfaceManager_.store(manager); }
   QKSMInterfaceManager* interfaceManager() const { return interfaceManager_.load(); }
   void setContextualMenuController(DSMenuReloading* c) { contextualMenuController_.store(c); }
+  // A right click on a slider opens its menu (a ContextualMenuProvider).
+  DSMenuReloading* contextualMenuController() const { return contextualMenuController_.load(); }
   void setListController(DSMenuReloading* c) { listController_.store(c); }
   // The inspector palette's buttons ("midiDetectButton" and the keys of
   // paletteSnapshotKeys).
@@ -142,10 +143,7 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   static QVariantMap defaultSliderColorDict();
   // The padlock shipped with the program (resources/images/padlock.png).
   QImage padlockImage() const override;
-  // The menu a right click on a slider opens (the contextual-menu
-  // controller's, which sets it and clears it when it goes). Main thread.
-  void setSliderContextualMenu(QMenu* menu) { sliderContextualMenu_.store(menu); }
-  QMenu* sliderContextualMenu() const { return sliderContextualMenu_.load(); }
+
   void putPaletteSnapInDict(QVariantMap& dictionary) const;
   void matchThisPaletteShortcutSnapshot(const QVariantMap& dictionary);
 
@@ -165,7 +163,6 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   std::atomic<QKSMInterfaceManager*> interfaceManager_{nullptr};
   std::atomic<DSMenuReloading*> contextualMenuController_{nullptr};
   std::atomic<DSMenuReloading*> listController_{nullptr};
-  std::atomic<QMenu*> sliderContextualMenu_{nullptr};
 
   std::atomic<long> idCount_{0};
   std::atomic<bool> lockInterestingPoints_{true};

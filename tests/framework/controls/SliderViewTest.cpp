@@ -1,3 +1,5 @@
+#include "framework/controls/ContextualMenuProvider.h"
+#include "framework/controls/DSMenuReloading.h"
 #include "framework/controls/QKLogSliderControl.h"
 #include "framework/controls/SliderColorDict.h"
 #include "framework/render/InterfaceColorScheme.h"
@@ -197,9 +199,13 @@ TEST_F(SliderDrawing, EnvelopeNumbersAndDescription) {
 }
 
 TEST_F(SliderDrawing, RightClickSelectsAndOpensTheMenu) {
-  QMenu menu;
+  struct MenuController : DSMenuReloading, ContextualMenuProvider {
+    QMenu* contextualMenu() override { return &menu; }
+    QMenu menu;
+  } controller;
+  QMenu& menu = controller.menu;
   menu.addAction(QStringLiteral("Synch To Data Source"));
-  manager.setSliderContextualMenu(&menu);
+  manager.setContextualMenuController(&controller);
   QKSliderControl* other = control({10, 40, 200, 20});
   QKSliderControl* c = control({10, 10, 200, 20});
   other->selectJustMe();
@@ -212,7 +218,7 @@ TEST_F(SliderDrawing, RightClickSelectsAndOpensTheMenu) {
   EXPECT_FLOAT_EQ(c->value(), 0.5f);
   EXPECT_EQ(actions, 0);
   menu.hide();
-  manager.setSliderContextualMenu(nullptr);
+  manager.setContextualMenuController(nullptr);
 }
 
 TEST_F(SliderDrawing, LogControlMapsThroughItsCell) {
