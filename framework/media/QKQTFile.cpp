@@ -396,7 +396,8 @@ void QKQTFile::convertDictToMovieProps(const QVariantMap& stored) {
     }
     movie->movie().setSelection(active);
   }
-  props.insert(P::kActive, P::fromRange(active));
+  // A missing movie invents no selection: it writes back what it was given.
+  if (movie || stored.contains(P::kActive)) props.insert(P::kActive, P::fromRange(active));
 
   copy({P::kUseMovieTime, P::kStartTime, P::kTimeSlider, P::kRamload, P::kRamloadAll,
         P::kRamloadDurationInFrames});

@@ -294,6 +294,11 @@ TEST_F(QKQTFileTest, AMissingMovieKeepsEveryStoredPropertyForTheNextSave) {
   EXPECT_EQ(saved.value("movieProps").toMap(), storedProps);
   EXPECT_EQ(saved.value("warpArray").toList().size(), 1);
   EXPECT_EQ(saved.value("fullPath").toString(), QStringLiteral("/no/such/folder/gone.mov"));
+
+  // Nor does it make up properties it was not given.
+  QVariantMap bare = snapshot;
+  bare.insert("movieProps", QVariantMap{});
+  EXPECT_EQ(restore(bare)->createSnapshot().value("movieProps").toMap(), QVariantMap{});
 }
 
 TEST_F(QKQTFileTest, AnUnopenableFileIsMissingAndSaysWhy) {
