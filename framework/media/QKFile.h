@@ -64,7 +64,16 @@ class QKFile : public std::enable_shared_from_this<QKFile> {
   QString description() const;
 
   virtual QVariantMap createSnapshot();
-  QVariantMap returnSnapshot() { return createSnapshot(); }
+  // The snapshot a project saves: the one the file was placed with while
+  // its media is not loaded yet (a load cancelled during a restore), else a
+  // new one.
+  QVariantMap returnSnapshot() {
+    return keptSnapshot_.isEmpty() ? createSnapshot() : keptSnapshot_;
+  }
+  // Keeps `snapshot` to be written back unchanged until the file is loaded
+  // or relinked (then cleared with an empty map).
+  void keepUnloadedSnapshot(const QVariantMap& snapshot) { keptSnapshot_ = snapshot; }
+  bool hasUnloadedSnapshot() const { return !keptSnapshot_.isEmpty(); }
   // The base part of a restore: ID (reported back to the counter) and name.
   virtual bool loadFromSnapshot(const QVariantMap& snapshot, CompositorInterface* compositor);
   // A kind's own loading of its media from a path found by the restore;
@@ -147,6 +156,7 @@ class QKFile : public std::enable_shared_from_this<QKFile> {
   QString fileType_;
 
  private:
+  QVariantMap keptSnapshot_;
   mutable std::mutex propsMutex_;
   bool hasProps_ = false;
   QVariantMap props_;

@@ -1,14 +1,35 @@
 #pragma once
 
+#include <QStringList>
+#include <QVariantList>
+
 #include <memory>
 
+class QKFileParent;
 class QKURLFile;
 
-// What media files ask of the file loader: a web file's thumbnail, made by
-// the loader's thumbnail generator in its own time (the call only queues).
+// The file loader as media files, pages, folders and the page controller
+// reach it. Every call only queues: files arrive on later passes of the main
+// event loop, thumbnails in the generator's own time. A null destination
+// means the first page. Main thread only. The queue's feeding does nothing
+// by default, for stand-ins that serve only media files.
 class QKFileLoaderInterface {
  public:
   virtual ~QKFileLoaderInterface() = default;
-  // Null does nothing.
+  // A web file's thumbnail; null does nothing.
   virtual void createThumbnailForURLFile(const std::shared_ptr<QKURLFile>& file) = 0;
+
+  // The paths end up in the given order from `index` on (-1: the end).
+  virtual void addTheseFilesToQueue(const QStringList& /*paths*/, QKFileParent* /*parent*/,
+                                    int /*index*/, bool /*isGridIndex*/) {}
+  // File snapshots restored with their stored IDs.
+  virtual void addTheseSnapshotsToQueue(const QVariantList& /*snapshots*/,
+                                        QKFileParent* /*parent*/, int /*index*/,
+                                        bool /*isGridIndex*/) {}
+  // File snapshots restored as copies with fresh IDs.
+  virtual void copyTheseFilesFromSnapshots(const QVariantList& /*snapshots*/,
+                                           QKFileParent* /*parent*/, int /*index*/,
+                                           bool /*isGridIndex*/) {}
+  // Set when the page controller starts a recording into a page.
+  virtual void setAutoRecordOverride(bool /*override*/) {}
 };

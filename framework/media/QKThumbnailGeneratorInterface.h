@@ -1,0 +1,12 @@
+#pragma once
+
+#include <memory>
+
+class QKFile;
+
+// The web-page thumbnail generator as the file loader hands it web files.
+class QKThumbnailGeneratorInterface {
+ public:
+  virtual ~QKThumbnailGeneratorInterface() = default;
+  virtual void addFileToQueue(const std::shared_ptr<QKFile>& file) = 0;
+};
