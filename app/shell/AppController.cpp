@@ -1,12 +1,16 @@
 #include "app/shell/AppController.h"
 
 #include "app/shell/AppWindowMenuController.h"
+#include "app/shell/StandInCompositor.h"
 
 #include "framework/controls/QKButtonManager.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/MIDIManager.h"
 #include "framework/datasource/QKOSCManager.h"
+#include "framework/media/QKFileLoader.h"
+#include "framework/media/QKFolder.h"
+#include "framework/media/QKPageController.h"
 #include "framework/taps/QKTapManager.h"
 #include "framework/toolkit/LayoutRegistry.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -19,6 +23,7 @@
 
 AppController::AppController(QObject* parent)
     : QObject(parent),
+      compositor_(std::make_unique<StandInCompositor>()),
       mainWindow_(std::make_unique<QMainWindow>()),
       layoutRegistry_(std::make_unique<LayoutRegistry>()),
       tapManager_(std::make_unique<QKTapManager>()) {
@@ -36,7 +41,11 @@ AppController::AppController(QObject* parent)
   buttonManager_->setDataSourceController(dataSourceController_.get());
   dataSourceController_->setSliderManager(sliderManager_.get());
   dataSourceController_->setButtonManager(buttonManager_.get());
+  rootFolder_ = std::make_shared<QKFolder>(compositor_.get(), nullptr);
   createControlInput();
+  fileLoader_ = std::make_unique<QKFileLoader>(this);
+  rootFolder_->setFileLoader(fileLoader_.get());
+  pageController_ = std::make_unique<QKPageController>(this);
   dataSourceController_->awakeFromNib();
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
@@ -57,6 +66,20 @@ bool AppController::eventFilter(QObject* watched, QEvent* event) {
 }
 
 MIDIManagerInterface* AppController::midiManager() { return midiManager_.get(); }
+
+CompositorInterface* AppController::compositor() { return compositor_.get(); }
+
+QKFileLoaderInterface* AppController::fileLoader() { return fileLoader_.get(); }
+
+QWidget* AppController::presetManagerWindow() { return mainWindow_.get(); }
+
+void AppController::fileMenuImportMedia() {
+  if (fileLoader_) fileLoader_->loadWithOpenPanel();
+}
+
+void AppController::cancelFileLoading() {
+  if (fileLoader_) fileLoader_->cancelFileLoading();
+}
 
 // MIDI and OSC input: the MIDI endpoints "To ZAPH" and "From ZAPH", the saved
 // OSC ports and the user's dedicated sources and MIDI source states.
@@ -81,7 +104,13 @@ void AppController::buildMenus() {
   quit->setShortcut(QKeySequence::Quit);
   quit->setMenuRole(QAction::QuitRole);
   connect(quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
-  mainWindow_->menuBar()->addMenu(QStringLiteral("File"));
+  QMenu* fileMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("File"));
+  QAction* importMedia = fileMenu->addAction(QStringLiteral("Import Media…"));
+  importMedia->setObjectName(QStringLiteral("fileMenuImportMedia"));
+  connect(importMedia, &QAction::triggered, this, &AppController::fileMenuImportMedia);
+  QAction* cancelLoading = fileMenu->addAction(QStringLiteral("Cancel File Loading"));
+  cancelLoading->setObjectName(QStringLiteral("cancelFileLoading"));
+  connect(cancelLoading, &QAction::triggered, this, &AppController::cancelFileLoading);
   QMenu* windowMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("Window"));
   windowMenuController_ = std::make_unique<AppWindowMenuController>(windowMenu);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/datasource/AppControllerInterface.h"
+#include "framework/media/QKMediaBinHost.h"
 
 #include <QObject>
 
@@ -9,6 +10,10 @@
 class AppWindowMenuController;
 class LayoutRegistry;
 class MIDIManager;
+class QKFileLoader;
+class QKFolder;
+class QKPageController;
+class StandInCompositor;
 class QKButtonManager;
 class QKOSCManager;
 class QKSliderManager;
@@ -17,7 +22,7 @@ class QMainWindow;
 
 // Creates and owns the program's managers and its main window with the menu
 // bar; winds them down at quit.
-class AppController : public QObject, public AppControllerInterface {
+class AppController : public QObject, public AppControllerInterface, public QKMediaBinHost {
   Q_OBJECT
  public:
   explicit AppController(QObject* parent = nullptr);
@@ -35,6 +40,18 @@ class AppController : public QObject, public AppControllerInterface {
   // Until the compositor takes it over.
   QKTapManager* tapManager() const { return tapManager_.get(); }
 
+  // The media bin's model.
+  CompositorInterface* compositor() override;
+  QKPageController* pageController() override { return pageController_.get(); }
+  QKFileLoaderInterface* fileLoader() override;
+  QKFileLoader* fileLoaderObject() const { return fileLoader_.get(); }
+  QKFolder* rootFolder() override { return rootFolder_.get(); }
+  QWidget* presetManagerWindow() override;
+
+  // File menu.
+  void fileMenuImportMedia();
+  void cancelFileLoading();
+
   // Called when the application is about to quit (menu, signal or last
   // window closed).
   void applicationWillTerminate();
@@ -50,6 +67,9 @@ class AppController : public QObject, public AppControllerInterface {
   void closeControlInput();
   void windDown();
 
+  // Media files take the compositor's render lock as they go: it outlives
+  // them.
+  std::unique_ptr<StandInCompositor> compositor_;
   std::unique_ptr<QMainWindow> mainWindow_;
   // The window layouts and the Window menu outlive every window made from
   // them.
@@ -64,4 +84,8 @@ class AppController : public QObject, public AppControllerInterface {
   std::unique_ptr<QKButtonManager> buttonManager_;
   std::unique_ptr<MIDIManager> midiManager_;
   std::unique_ptr<QKOSCManager> oscManager_;
+  // The pages go before the loader they queue files with.
+  std::shared_ptr<QKFolder> rootFolder_;
+  std::unique_ptr<QKFileLoader> fileLoader_;
+  std::unique_ptr<QKPageController> pageController_;
 };
