@@ -5,7 +5,10 @@
 #include "framework/media/QKFolder.h"
 #include "framework/media/QKQTFile.h"
 #include "tests/framework/media/FileLoaderFixture.h"
+#include "tests/support/Screenshot.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 
 namespace {
@@ -331,6 +334,50 @@ TEST_F(QKFileLoaderTest, LoadsStartWithThePageLockFree) {
   EXPECT_EQ(starts, 2);
   EXPECT_EQ(startedUnderLock, 0);
   Alert::clearRecorded();
+}
+
+}  // namespace
+
+namespace {
+
+QFileDialog* openPanel() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<QFileDialog*>(widget))
+      if (dialog->objectName() == QStringLiteral("importMediaPanel") && dialog->isVisible())
+        return dialog;
+  return nullptr;
+}
+
+TEST_F(QKFileLoaderTest, TheOpenPanelIsWindowModalAndRemembersWhereItImported) {
+  if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "the panel is a real window";
+  QWidget window;
+  window.resize(400, 300);
+  window.show();
+  const QString media = clip("picked.mov");
+  pages().addObjects(filesNamed("A", &host.fakeCompositor), page(0), 0);
+
+  loader->loadWithOpenPanelToFolder(page(0).get(), 1, false, &window);
+  QFileDialog* dialog = openPanel();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+  EXPECT_EQ(dialog->parentWidget(), &window);
+  dialog->resize(640, 400);
+  dialog->setDirectory(QFileInfo(media).absolutePath());
+  dialog->selectFile(QFileInfo(media).fileName());
+  QCoreApplication::processEvents();
+  saveScreenshot(dialog->grab().toImage(), "import-media-panel");
+  static_cast<QDialog*>(dialog)->accept();
+  ASSERT_TRUE(finishLoad());
+  EXPECT_EQ(UserDefaults::standard().stringValue("importMediaPath"), media);
+  EXPECT_EQ(QKFileLoader::openPanelStartFolder(), QFileInfo(media).absolutePath());
+  ASSERT_EQ(page(0)->contents().size(), 2u);
+  EXPECT_EQ(page(0)->contents()[1]->name(), QStringLiteral("picked.mov"));
+
+  LogCapture log;
+  loader->loadWithOpenPanel();
+  ASSERT_NE(openPanel(), nullptr);
+  openPanel()->reject();
+  EXPECT_TRUE(log.contains("err: cancelled or no files selected"));
 }
 
 }  // namespace
