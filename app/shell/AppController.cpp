@@ -45,6 +45,7 @@ AppController::AppController(QObject* parent)
   createControlInput();
   fileLoader_ = std::make_unique<QKFileLoader>(this);
   rootFolder_->setFileLoader(fileLoader_.get());
+  compositor_->setFileLoader(fileLoader_.get());
   pageController_ = std::make_unique<QKPageController>(this);
   dataSourceController_->awakeFromNib();
   // Frames are drawn on the render thread from start-up to quit.

@@ -11,7 +11,11 @@
 #include "framework/media/QKPage.h"
 #include "framework/media/QKPageController.h"
 #include "framework/media/QKQTFile.h"
+#include "framework/media/QKImageFile.h"
+#include "framework/media/QKQCFile.h"
 #include "framework/media/QKQTMovie.h"
+#include "framework/media/QKTextFile.h"
+#include "framework/media/QKURLFile.h"
 #include "framework/media/QKThumbnailGeneratorInterface.h"
 #include "platform/foundation/Alert.h"
 #include "platform/foundation/Log.h"
@@ -72,13 +76,44 @@ QKFileLoader::~QKFileLoader() {
 }
 
 // In the order files are told apart; the movie probe, which may take a while
-// on a large file, is tried after all of them.
+// on a large file, is tried after all of them. QuickTime's movie type code is
+// the ".mov" extension here.
 void QKFileLoader::addDefaultPathKinds() {
+  CompositorInterface* compositor = host_->compositor();
+  pathKinds_.push_back({&QKURLFile::isURLFile,
+                        [this, compositor](const QString& resolved, const QString&) {
+                          std::shared_ptr<QKFile> file =
+                              QKURLFile::createWithFilePath(compositor, resolved);
+                          if (file && file->validFile()) thumbnailForWebFile(file);
+                          return file;
+                        },
+                        QStringLiteral("Loading web file: %1")});
+  pathKinds_.push_back({&QKImageFile::isImageFileAtPath,
+                        [compositor](const QString& resolved, const QString&) {
+                          return std::shared_ptr<QKFile>(
+                              QKImageFile::createWithFilePath(resolved, compositor));
+                        },
+                        QStringLiteral("Loading image: %1")});
+  pathKinds_.push_back({&QKTextFile::isTextFileType,
+                        [compositor](const QString&, const QString& itemPath) {
+                          return std::shared_ptr<QKFile>(QKTextFile::createWithPath(
+                              itemPath, lastComponent(itemPath), compositor));
+                        },
+                        QStringLiteral("Loading text: %1")});
   pathKinds_.push_back({[](const QString& path) { return hasSuffix(path, "mov"); },
                         [this](const QString& resolved, const QString& itemPath) {
                           return makeMovieFile(resolved, itemPath);
                         },
                         QStringLiteral("Loading movie: %1")});
+  pathKinds_.push_back({[](const QString& path) {
+                          const QString suffix = QFileInfo(path).suffix();
+                          return suffix == QLatin1String("qtz") || suffix == QLatin1String("QTZ");
+                        },
+                        [compositor](const QString&, const QString& itemPath) {
+                          return std::shared_ptr<QKFile>(QKQCFile::createWithPath(
+                              itemPath, lastComponent(itemPath), compositor));
+                        },
+                        QStringLiteral("Loading QTZ: %1")});
 }
 
 std::shared_ptr<QKFile> QKFileLoader::makeMovieFile(const QString& resolved,
@@ -234,8 +269,12 @@ void QKFileLoader::showMissingFilesAlert() {
 
 void QKFileLoader::cancelFileLoading() { cancelLoadingFlag_ = loading_; }
 
-void QKFileLoader::createThumbnailForURLFile(const std::shared_ptr<QKFile>& file) {
+void QKFileLoader::createThumbnailForURLFile(const std::shared_ptr<QKURLFile>& file) {
   if (file && thumbnails_) thumbnails_->addFileToQueue(file);
+}
+
+void QKFileLoader::thumbnailForWebFile(const std::shared_ptr<QKFile>& file) {
+  if (auto web = std::dynamic_pointer_cast<QKURLFile>(file)) createThumbnailForURLFile(web);
 }
 
 // --- items ------------------------------------------------------------------------
@@ -310,7 +349,7 @@ void QKFileLoader::processRelinkItem(const QKFileLoaderQueueItem& item) {
   file->keepUnloadedSnapshot({});
   reconnectedFiles_.push_back(file);
   reconnectedSnaps_.append(item.fileSnapshot);
-  if (file->qkFileType() == QKFile::kWebKind) createThumbnailForURLFile(file);
+  thumbnailForWebFile(file);
 }
 
 void QKFileLoader::processSnapshotItem(const QKFileLoaderQueueItem& item) {
@@ -339,8 +378,8 @@ void QKFileLoader::processSnapshotItem(const QKFileLoaderQueueItem& item) {
   place(file, destination, item.index, item.isGridIndex);
   if (!file->loadFromSnapshot(snapshot, host_->compositor()))
     ++missingFilesCount_;
-  else if (file->qkFileType() == QKFile::kWebKind)
-    createThumbnailForURLFile(file);
+  else
+    thumbnailForWebFile(file);
 }
 
 // A project file whose load was cancelled takes its cell with its ID and

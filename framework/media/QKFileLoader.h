@@ -20,6 +20,7 @@ class QKMediaBinHost;
 class QKPage;
 class QKQTMovie;
 class QKThumbnailGeneratorInterface;
+class QKURLFile;
 class QWidget;
 struct Notification;
 
@@ -85,7 +86,7 @@ class QKFileLoader : public QKFileLoaderInterface {
 
   // While loading: the rest of the queue is abandoned at the next step.
   void cancelFileLoading();
-  void createThumbnailForURLFile(const std::shared_ptr<QKFile>& file) override;
+  void createThumbnailForURLFile(const std::shared_ptr<QKURLFile>& file) override;
   void setThumbnailGenerator(QKThumbnailGeneratorInterface* generator) { thumbnails_ = generator; }
 
   // How paths are classified, tried in order; the movie probe comes last.
@@ -129,6 +130,7 @@ class QKFileLoader : public QKFileLoaderInterface {
   void postLoadingFile(const QString& text);
   std::shared_ptr<QKFile> makeMovieFile(const QString& resolved, const QString& itemPath);
   void addDefaultPathKinds();
+  void thumbnailForWebFile(const std::shared_ptr<QKFile>& file);
 
   QKMediaBinHost* host_ = nullptr;
   std::deque<QKFileLoaderQueueItem> queue_;

@@ -23,9 +23,8 @@ class QKFileLoaderInterface {
   virtual void addTheseFilesToQueue(const QStringList& /*paths*/, QKFileParent* /*parent*/,
                                     int /*index*/, bool /*isGridIndex*/) {}
   // File snapshots restored with their stored IDs.
-  virtual void addTheseSnapshotsToQueue(const QVariantList& /*snapshots*/,
-                                        QKFileParent* /*parent*/, int /*index*/,
-                                        bool /*isGridIndex*/) {}
+  virtual void addTheseSnapshotsToQueue(const QVariantList& /*snapshots*/, QKFileParent* /*parent*/,
+                                        int /*index*/, bool /*isGridIndex*/) {}
   // File snapshots restored as copies with fresh IDs.
   virtual void copyTheseFilesFromSnapshots(const QVariantList& /*snapshots*/,
                                            QKFileParent* /*parent*/, int /*index*/,

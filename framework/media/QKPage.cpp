@@ -4,7 +4,11 @@
 #include "framework/media/MediaNotifications.h"
 #include "framework/media/QKFile.h"
 #include "framework/media/QKFileLoaderInterface.h"
+#include "framework/media/QKTapFile.h"
+#include "framework/media/QKTextFile.h"
+#include "framework/media/QKURLFile.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <algorithm>
 
@@ -12,6 +16,9 @@ const QString QKPage::kContentsKey = QStringLiteral("contents");
 const QString QKPage::kNameKey = QStringLiteral("name");
 const QString QKPage::kUniqueIdKey = QStringLiteral("uniqueFileId");
 const QString QKPage::kNewPageName = QStringLiteral("New Page");
+const QString QKPage::kUntitledText = QStringLiteral("untitled text");
+const QString QKPage::kURLStringDefaultKey = QStringLiteral("urlStringDefault");
+const QString QKPage::kDefaultURLString = QStringLiteral("about:blank");
 
 namespace {
 const QString kContentArrayKey = QStringLiteral("contentArray");
@@ -107,6 +114,23 @@ void QKPage::addObjects(const Cells& files, int index) {
   while (last != contents_.end() && !*last && size_t(last - first) < n) ++last;
   contents_.erase(first, last);
   removeTrailingBlanks(contents_);
+}
+
+void QKPage::addTapFileNamed(const QString& tapName, int index) {
+  if (tapName.isNull()) return;
+  addObjects({QKTapFile::createWithTapName(tapName, compositor_)}, index);
+}
+
+void QKPage::addTextFileAtIndex(int index) {
+  addObjects({QKTextFile::createWithName(kUntitledText, compositor_)}, index);
+}
+
+std::shared_ptr<QKURLFile> QKPage::addURLFileAtIndex(int index) {
+  QString address = UserDefaults::standard().stringValue(kURLStringDefaultKey);
+  if (address.isEmpty()) address = kDefaultURLString;
+  std::shared_ptr<QKURLFile> file = QKURLFile::createWithURLString(compositor_, address);
+  addObjects({file}, index);
+  return file;
 }
 
 QKPage::Cells QKPage::removeObjectsAtIndexes(const std::set<int>& indexes,

@@ -12,6 +12,7 @@
 class CompositorInterface;
 class QKFile;
 class QKFileLoaderInterface;
+class QKURLFile;
 
 // One page of the media bin: a named row of grid cells, each a media file or
 // a blank. The media bin triggers cells by position, so editing keeps files
@@ -26,11 +27,14 @@ class QKPage : public QKFileParent, public std::enable_shared_from_this<QKPage> 
   using Cell = std::shared_ptr<QKFile>;  // null: a blank
   using Cells = std::vector<Cell>;
 
-  static const QString kContentsKey;  // "contents"
-  static const QString kNameKey;      // "name"
-  static const QString kUniqueIdKey;  // "uniqueFileId"
-  static const QString kNewPageName;  // "New Page"
-  static constexpr int kBlank = -1;   // a blank cell in a snapshot
+  static const QString kContentsKey;          // "contents"
+  static const QString kNameKey;              // "name"
+  static const QString kUniqueIdKey;          // "uniqueFileId"
+  static const QString kNewPageName;          // "New Page"
+  static const QString kUntitledText;         // "untitled text"
+  static const QString kURLStringDefaultKey;  // "urlStringDefault"
+  static const QString kDefaultURLString;     // "about:blank": contacts no server
+  static constexpr int kBlank = -1;           // a blank cell in a snapshot
 
   // An empty page named "New Page" with a fresh ID.
   static std::shared_ptr<QKPage> createPageWithCompositor(CompositorInterface* compositor,
@@ -57,6 +61,12 @@ class QKPage : public QKFileParent, public std::enable_shared_from_this<QKPage> 
   void addObjects(const Cells& files, int index);
   // Removes the cells (blanks: each becomes a blank); answers the files
   // that left.
+  // New entries inserted at `index`: a tap (a null name does nothing), a
+  // blank text, a web page at the address of "urlStringDefault" (answered,
+  // so that the caller asks for its thumbnail once no lock is held).
+  void addTapFileNamed(const QString& tapName, int index);
+  void addTextFileAtIndex(int index);
+  std::shared_ptr<QKURLFile> addURLFileAtIndex(int index);
   Cells removeObjectsAtIndexes(const std::set<int>& indexes, bool replaceWithBlankSpaces = true);
   // Removes the run of blanks that holds `index` (nothing at a file cell).
   void closeGapAtIndex(int index);

@@ -6,6 +6,7 @@
 #include "framework/media/QKMediaBinHost.h"
 #include "framework/media/QKPage.h"
 #include "framework/media/QKQTFile.h"
+#include "framework/media/QKURLFile.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 
@@ -319,6 +320,22 @@ void QKPageController::editPageWithId(long pageId, Edit edit) {
     edit(*page);
   else
     Log::line(QStringLiteral("\t\terr: page with id: %1 not found").arg(pageId));
+}
+
+void QKPageController::addTapNamed(const QString& tapName, long pageId, int index) {
+  editPageWithId(pageId, [&](QKPage& page) { page.addTapFileNamed(tapName, index); });
+}
+
+void QKPageController::addBlankTextFileToPageWithId(long pageId, int index) {
+  editPageWithId(pageId, [index](QKPage& page) { page.addTextFileAtIndex(index); });
+}
+
+// The thumbnail is asked for once the lock is free.
+void QKPageController::addNewURLFileToPageWithId(long pageId, int index) {
+  std::shared_ptr<QKURLFile> file;
+  editPageWithId(pageId, [&](QKPage& page) { file = page.addURLFileAtIndex(index); });
+  QKFileLoaderInterface* loader = host_ ? host_->fileLoader() : nullptr;
+  if (file && loader) loader->createThumbnailForURLFile(file);
 }
 
 void QKPageController::closeGapAtIndex(int index, long pageId) {

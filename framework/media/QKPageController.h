@@ -77,6 +77,9 @@ class QKPageController {
   void copyFilesWithIds(const std::vector<long>& ids, const PagePtr& page, int index);
   void moveFilesWithIds(const std::vector<long>& ids, const PagePtr& page, int index,
                         bool replaceWithBlankSpaces);
+  void addTapNamed(const QString& tapName, long pageId, int index);
+  void addBlankTextFileToPageWithId(long pageId, int index);
+  void addNewURLFileToPageWithId(long pageId, int index);
   void closeGapAtIndex(int index, long pageId);
   void closeAllGapsOnPageWithId(long pageId);
   void deleteFilesWithIds(const std::vector<long>& ids, bool replaceWithBlankSpaces);

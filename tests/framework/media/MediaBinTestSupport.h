@@ -36,7 +36,7 @@ class RecordingLoader : public QKFileLoaderInterface {
                                    bool isGridIndex) override {
     calls.push_back({Call::Copies, {}, snapshots, idOf(parent), index, isGridIndex});
   }
-  void createThumbnailForURLFile(const std::shared_ptr<QKFile>& file) override {
+  void createThumbnailForURLFile(const std::shared_ptr<QKURLFile>& file) override {
     thumbnails.push_back(file);
   }
   void setAutoRecordOverride(bool value) override { autoRecordOverride = value; }
@@ -44,7 +44,7 @@ class RecordingLoader : public QKFileLoaderInterface {
   static long idOf(QKFileParent* parent) { return parent ? parent->uniqueFileId() : -1; }
 
   std::vector<Call> calls;
-  std::vector<std::shared_ptr<QKFile>> thumbnails;
+  std::vector<std::shared_ptr<QKURLFile>> thumbnails;
   bool autoRecordOverride = false;
 };
 
@@ -80,7 +80,10 @@ class FakeMediaBinHost : public QKMediaBinHost {
   bool willFullscreenHideAModal() override { return fullscreenHidesModal; }
   void setFullscreen(bool fullscreen) override { fullscreenSet.push_back(fullscreen); }
 
-  void makePageController() { pages = std::make_unique<QKPageController>(this); }
+  void makePageController() {
+    fakeCompositor.loader = fileLoader();
+    pages = std::make_unique<QKPageController>(this);
+  }
 
   FakeCompositor fakeCompositor;
   RecordingLoader recordingLoader;

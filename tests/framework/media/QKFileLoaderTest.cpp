@@ -7,7 +7,10 @@
 #include "tests/framework/media/FileLoaderFixture.h"
 #include "tests/support/Screenshot.h"
 
+#include "platform/foundation/PropertyList.h"
+
 #include <QApplication>
+#include <QImage>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -61,6 +64,12 @@ TEST_F(QKFileLoaderTest, PathsAreClassifiedWithTheMovieProbeLast) {
   ASSERT_TRUE(writeFile(folder + "/notes.xyz", "not a movie"));
   ASSERT_TRUE(writeFile(folder + "/bundle.NIB/inside.mov", "x"));
   ASSERT_TRUE(writeFile(folder + "/sub/inner.mov", "x"));
+  ASSERT_TRUE(writeFile(folder + "/page.html", "<p>page</p>"));
+  ASSERT_TRUE(writeFile(folder + "/words.txt", "read from disk"));
+  ASSERT_TRUE(writeFile(folder + "/comp.qtz", PropertyList::toXml(QVariantMap{})));
+  QImage still(16, 12, QImage::Format_RGB32);
+  still.fill(Qt::darkCyan);
+  ASSERT_TRUE(still.save(folder + "/still.png"));
   struct Case {
     const char* entry;
     const char* progress;  // empty: nothing posted
@@ -68,6 +77,10 @@ TEST_F(QKFileLoaderTest, PathsAreClassifiedWithTheMovieProbeLast) {
     const char* logged;
   };
   const Case cases[] = {
+      {"page.html", "Loading web file: page.html", true, ""},
+      {"still.png", "Loading image: still.png", true, ""},
+      {"words.txt", "Loading text: words.txt", true, ""},
+      {"comp.qtz", "Loading QTZ: comp.qtz", true, ""},
       {"movie.mov", "Loading movie: movie.mov", true, ""},
       {"renamed.bin", "Loading movie: renamed.bin", true, ""},
       {"broken.mov", "Loading movie: broken.mov", false, "error loading Quicktime at"},

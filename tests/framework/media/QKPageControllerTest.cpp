@@ -3,6 +3,8 @@
 #include "framework/media/MediaNotifications.h"
 #include "framework/media/QKPageController.h"
 #include "framework/media/QKQTFile.h"
+#include "framework/media/QKTapFile.h"
+#include "framework/media/QKURLFile.h"
 #include "tests/framework/media/MediaBinTestSupport.h"
 
 #include <QDir>
@@ -197,6 +199,22 @@ TEST(QKPageController, PageOperationsByIdLogUnknownPages) {
   EXPECT_TRUE(log.contains("err: attempted to remove page at invalid index"));
   f.pages().insertPage(f.page(0), 0);
   EXPECT_TRUE(log.contains("error: page was already in array"));
+}
+
+TEST(QKPageController, NewEntriesByPageId) {
+  ControllerFixture f;
+  const long id = f.page(0)->uniqueFileId();
+  f.pages().addTapNamed("VidIn 1", id, 0);
+  f.pages().addTapNamed(QString(), id, 0);
+  f.pages().addBlankTextFileToPageWithId(id, 3);
+  f.pages().addNewURLFileToPageWithId(id, 1);
+  ASSERT_EQ(f.page(0)->contents().size(), 4u);
+  EXPECT_TRUE(std::dynamic_pointer_cast<QKTapFile>(f.page(0)->contents()[0]));
+  auto web = std::dynamic_pointer_cast<QKURLFile>(f.page(0)->contents()[1]);
+  ASSERT_TRUE(web);
+  EXPECT_EQ(web->urlString(), QStringLiteral("about:blank")) << "a new entry contacts no server";
+  EXPECT_EQ(f.host.recordingLoader.thumbnails, std::vector<std::shared_ptr<QKURLFile>>{web});
+  EXPECT_EQ(f.page(0)->contents()[3]->name(), QStringLiteral("untitled text"));
 }
 
 TEST(QKPageController, RecordingIntoAPage) {
