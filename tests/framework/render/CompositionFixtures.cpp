@@ -1,6 +1,7 @@
 #include "tests/framework/render/CompositionFixtures.h"
 
 #include "framework/render/QCUtils.h"
+#include "platform/composition/CompositionFormat.h"
 #include "platform/foundation/PropertyList.h"
 
 #include <QDir>
@@ -42,6 +43,32 @@ QVariantMap fileWithState(const QVariantMap& state, const QVariantMap& extra) {
 }
 
 QVariantMap compModeFile() { return fileWithState(stateWithInputs(QCUtils::compModeInputKeys())); }
+
+QVariantMap playableCompModeFile(const QString& source) {
+  using namespace composition;
+  QVariantList nodes{
+      node(QStringLiteral("shader"), kGLSLShaderClass, {{kFragmentSourceKey, source}})};
+  QVariantList connections, ports;
+  const struct {
+    const char* key;
+    const char* portClass;
+  } inputs[] = {{"foreground", "QCGLImagePort"},
+                {"background", "QCGLImagePort"},
+                {"opacity", "QCNumberPort"}};
+  for (const auto& input : inputs) {
+    const QString key = QString::fromLatin1(input.key);
+    nodes << splitter(key, {{kPortClassKey, QString::fromLatin1(input.portClass)}});
+    connections << QVariantMap{{kSourceNodeKey, key},
+                               {kSourcePortKey, kSplitterOutputPort},
+                               {kDestinationNodeKey, QStringLiteral("shader")},
+                               {kDestinationPortKey, key}};
+    ports << port(key, key, kSplitterInputPort);
+  }
+  return fileWithState({{kNodesKey, nodes},
+                        {kConnectionsKey, connections},
+                        {kPublishedInputPortsKey, ports},
+                        {kRenderedNodeKey, QStringLiteral("shader")}});
+}
 
 QString write(const QString& dir, const QString& name, const QVariant& value) {
   QDir().mkpath(dir);

@@ -17,6 +17,9 @@ QVariantMap stateWithInputs(const QStringList& keys);
 QVariantMap fileWithState(const QVariantMap& state, const QVariantMap& extra = {});
 // A comp-mode file: the three comp-mode inputs.
 QVariantMap compModeFile();
+// A comp-mode file the runtime plays: the three inputs lead into a shader
+// node of `source` (uniforms "foreground", "background", "opacity").
+QVariantMap playableCompModeFile(const QString& source);
 
 // Writes into `dir` (made when missing); the path.
 QString write(const QString& dir, const QString& name, const QVariant& value);
