@@ -47,5 +47,8 @@ void QKGL2LayerContext::drawLayer(const gl::TextureHandle& texture, float opacit
   const gl::QuadShader::TexCoords rows = texture.isFlipped()
                                              ? gl::QuadShader::TexCoords{0, 0, width, height}
                                              : gl::QuadShader::TexCoords{0, height, width, 0};
-  shader->draw(texture, QRectF(0, 0, width, height), rows, QVector4D(1, 1, 1, opacity));
+  // A texture of the context's size lies pixel on pixel.
+  const bool pixelAligned = texture.size() == QSize(int(width), int(height));
+  shader->draw(texture, QRectF(0, 0, width, height), rows, QVector4D(1, 1, 1, opacity), false,
+               pixelAligned);
 }

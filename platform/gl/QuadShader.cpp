@@ -53,8 +53,22 @@ QuadShader* QuadShader::forCurrentContext() {
   return shader.isValid() ? &shader : nullptr;
 }
 
+GLuint QuadShader::nearestSampler() {
+  if (!nearestSampler_.alive()) {
+    GLFunctions& f = context_.functions();
+    GLuint name = 0;
+    f.glGenSamplers(1, &name);
+    f.glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    f.glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    f.glSamplerParameteri(name, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    f.glSamplerParameteri(name, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    nearestSampler_ = GLObject(GLObject::Kind::Sampler, name, context_.shareGroupLifetime());
+  }
+  return nearestSampler_.name();
+}
+
 void QuadShader::draw(GLuint texture, GLenum target, QSize textureSize, const QRectF& dest,
-                      const TexCoords& tex, const QVector4D& colour, bool flip) {
+                      const TexCoords& tex, const QVector4D& colour, bool flip, bool nearest) {
   if (!texture || textureSize.isEmpty()) return;
   const bool rectangle = target == GL_TEXTURE_RECTANGLE;
   ShaderProgram& program = rectangle ? programRect_ : program2D_;
@@ -73,16 +87,18 @@ void QuadShader::draw(GLuint texture, GLenum target, QSize textureSize, const QR
   f.glUniform1i(program.uniform("u_texture"), 0);
   f.glActiveTexture(GL_TEXTURE0);
   f.glBindTexture(target, texture);
+  if (nearest) f.glBindSampler(0, nearestSampler());
   f.glBindVertexArray(context_.emptyVertexArray());
   f.glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
   f.glBindVertexArray(0);
+  if (nearest) f.glBindSampler(0, 0);
   f.glBindTexture(target, 0);
   f.glUseProgram(0);
 }
 
 void QuadShader::draw(const TextureHandle& texture, const QRectF& dest, const TexCoords& tex,
-                      const QVector4D& colour, bool flip) {
-  draw(texture.name(), texture.target(), texture.size(), dest, tex, colour, flip);
+                      const QVector4D& colour, bool flip, bool nearest) {
+  draw(texture.name(), texture.target(), texture.size(), dest, tex, colour, flip, nearest);
 }
 
 void QuadShader::drawUpright(const TextureHandle& texture, const QRectF& dest,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/gl/GLObject.h"
 #include "platform/gl/ShaderProgram.h"
 #include "platform/gl/TextureHandle.h"
 
@@ -27,12 +28,14 @@ class QuadShader {
   // The shader of the context current on this thread (built on first use).
   static QuadShader* forCurrentContext();
 
-  // `flip` turns t into (texture height − t).
+  // `flip` turns t into (texture height − t). `nearest` samples the nearest
+  // texel: exact, and much cheaper, where texels lie pixel on pixel.
   void draw(GLuint texture, GLenum target, QSize textureSize, const QRectF& dest,
             const TexCoords& tex, const QVector4D& colour = QVector4D(1, 1, 1, 1),
-            bool flip = false);
+            bool flip = false, bool nearest = false);
   void draw(const TextureHandle& texture, const QRectF& dest, const TexCoords& tex,
-            const QVector4D& colour = QVector4D(1, 1, 1, 1), bool flip = false);
+            const QVector4D& colour = QVector4D(1, 1, 1, 1), bool flip = false,
+            bool nearest = false);
   // The whole texture over `dest`, upright under a projection whose y runs
   // downward (the top of `dest` shows the top of the picture).
   void drawUpright(const TextureHandle& texture, const QRectF& dest,
@@ -45,7 +48,10 @@ class QuadShader {
   explicit QuadShader(GLContext& context);
   friend struct QuadShaderFactory;
 
+  GLuint nearestSampler();
+
   GLContext& context_;
+  GLObject nearestSampler_;
   ShaderProgram program2D_;
   ShaderProgram programRect_;
   QString error_;
