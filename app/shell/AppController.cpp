@@ -74,6 +74,14 @@ QKFileLoaderInterface* AppController::fileLoader() { return fileLoader_.get(); }
 
 QWidget* AppController::presetManagerWindow() { return mainWindow_.get(); }
 
+// The live inputs a page can record ("<none>" leads the menu).
+QStringList AppController::inputTapTitles() {
+  QStringList titles;
+  for (const QKTapMenuItem& item : tapManager_->sortedInputSTapMenu())
+    titles.append(item.isNone() ? QStringLiteral("<none>") : item.tapName);
+  return titles;
+}
+
 void AppController::fileMenuImportMedia() {
   if (fileLoader_) fileLoader_->loadWithOpenPanel();
 }

@@ -47,6 +47,7 @@ class AppController : public QObject, public AppControllerInterface, public QKMe
   QKFileLoader* fileLoaderObject() const { return fileLoader_.get(); }
   QKFolder* rootFolder() override { return rootFolder_.get(); }
   QWidget* presetManagerWindow() override;
+  QStringList inputTapTitles() override;
 
   // File menu.
   void fileMenuImportMedia();

@@ -43,6 +43,11 @@ const QString kAutoAddStateKey = QStringLiteral("autoAddState");
 const QString kAutoAddTagValKey = QStringLiteral("autoAddTagVal");
 const QString kAutoAddBinNameKey = QStringLiteral("autoAddBinName");
 constexpr double kRelinkWindowDelaySeconds = 0.25;
+const QString kPluginAdded = QStringLiteral("QKPluginAddedNotification");
+const QString kPluginDeleted = QStringLiteral("QKPluginDeletedNotification");
+const QString kPluginRenamed = QStringLiteral("QKPluginRenamedNotification");
+const QString kRestoreEnd = QStringLiteral("QKPMRestoreEndNotification");
+const QString kReasonKey = QStringLiteral("reason");
 
 QString lastComponent(const QString& path) { return QFileInfo(path).fileName(); }
 
@@ -63,6 +68,12 @@ QKFileLoader::QKFileLoader(QKMediaBinHost* host) : host_(host) {
   addDefaultPathKinds();
   observers_.observe(MediaNotifications::kExportDone, nullptr,
                      [this](const Notification& note) { recordingDidStopNotification(note); });
+  for (const QString& name :
+       {kPluginAdded, kPluginDeleted, kPluginRenamed, MediaNotifications::kPageListChanged,
+        kRestoreEnd, MediaNotifications::kFolderRenamed})
+    observers_.observe(name, nullptr, [this](const Notification& note) {
+      updateFolderListNotificationReceived(note);
+    });
   observers_.observe(MediaNotifications::kFindFileLoader, nullptr,
                      [this](const Notification& note) {
                        if (note.object)
@@ -250,6 +261,9 @@ void QKFileLoader::endLoad() {
   }
   loading_ = false;
   NotificationCenter::defaultCenter().post(MediaNotifications::kFileLoaderFinishedLoad, this);
+  prepareFolderListMenu();
+  prepareFolderAndMediaBinListMenu();
+  NotificationCenter::defaultCenter().post(MediaNotifications::kFolderListMenuUpdated, this);
   if (missingFilesCount_ >= 1 && !cancelLoadingFlag_) showMissingFilesAlert();
   missingFilesCount_ = 0;
   cancelLoadingFlag_ = false;
@@ -508,4 +522,79 @@ void QKFileLoader::loadWithOpenPanelDidEnd(const QStringList& paths) {
   else if (QKFolder* root = host_->rootFolder())
     destination = root->findFolderByUniqueFileId(loadToMe_);
   addTheseFilesToQueue(paths, destination, destination ? loadIndex_ : -1, loadIndexFlag_);
+}
+
+// --- the page menus ------------------------------------------------------------------
+
+void QKFileLoader::prepareFolderListMenu() {
+  folderListMenu_.clear();
+  addPagesToMenu(&folderListMenu_, 0);
+}
+
+void QKFileLoader::prepareFolderAndMediaBinListMenu() {
+  QKPageListMenu& menu = folderAndMediaBinListMenu_;
+  menu.clear();
+  menu.addItem(QStringLiteral("<none>"), QKPageListMenu::kNoneTag);
+  menu.addSeparator();
+  menu.addItem(QStringLiteral("Follow media bin:"), QKPageListMenu::kInertTag, 0, false);
+  addMediaBinsToMenu(&menu);
+  menu.addSeparator();
+  menu.addItem(QStringLiteral("Page:"), QKPageListMenu::kInertTag, 0, false);
+  addPagesToMenu(&menu, 0);
+}
+
+void QKFileLoader::addPagesToMenu(QKPageListMenu* menu, int depth) {
+  QKPageController* pages = host_->pageController();
+  if (!menu || !pages) return;
+  RWTryLock::ReadGuard guard(pages->pagesLock());
+  for (const std::shared_ptr<QKPage>& page : pages->pages())
+    menu->addItem(page->name(), int(page->uniqueFileId()), depth);
+}
+
+void QKFileLoader::addMediaBinsToMenu(QKPageListMenu* menu) {
+  if (!menu) return;
+  for (const QString& title : host_->mediaBinTitles())
+    menu->addItem(title, QKPageListMenu::kFollowMediaBinTag);
+}
+
+void QKFileLoader::addFolder(const QKFolder& folder, QKPageListMenu* menu, int depth) {
+  if (!menu) return;
+  menu->addItem(folder.name(), int(folder.uniqueFileId()), depth);
+  for (const QKFolder::Item& item : folder.contents())
+    if (item.folder) addFolder(*item.folder, menu, depth + 1);
+}
+
+void QKFileLoader::updateFolderListNotificationReceived(const Notification& notification) {
+  const QString& name = notification.name;
+  const std::optional<QString> bin = host_->mediaBinTitle(notification.object);
+  QVariantMap reason;
+  bool pageMenuToo = false;
+  if (name == kPluginAdded && bin) {
+    reason = {{kReasonKey, QStringLiteral("addedMediaBin")},
+              {QStringLiteral("addedBinName"), *bin}};
+  } else if (name == kPluginDeleted) {
+    reason = {{kReasonKey, QStringLiteral("deletedPlugin")}};
+  } else if (name == kPluginRenamed && bin) {
+    reason = {{kReasonKey, QStringLiteral("changePluginName")},
+              {MediaNotifications::kOldNameKey,
+               notification.userInfo.value(MediaNotifications::kOldNameKey)},
+              {MediaNotifications::kNewNameKey,
+               notification.userInfo.value(MediaNotifications::kNewNameKey)}};
+  } else if (name == MediaNotifications::kPageListChanged) {
+    reason = {{kReasonKey, QStringLiteral("pagesChanged")}};
+    pageMenuToo = true;
+  } else if (name == kRestoreEnd) {
+    reason = {{kReasonKey, QStringLiteral("loadedPreset")}};
+  } else if (name == MediaNotifications::kFolderRenamed) {
+    // A page's new name shows at once; the pop-ups keep it by its ID.
+    reason = notification.userInfo;
+    reason.insert(kReasonKey, QStringLiteral("changeFolderName"));
+    pageMenuToo = true;
+  } else {
+    return;
+  }
+  if (pageMenuToo) prepareFolderListMenu();
+  prepareFolderAndMediaBinListMenu();
+  NotificationCenter::defaultCenter().post(MediaNotifications::kFolderListMenuUpdated, this,
+                                           reason);
 }

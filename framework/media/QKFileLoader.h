@@ -2,6 +2,7 @@
 
 #include "framework/media/QKFileLoaderInterface.h"
 #include "framework/media/QKFileLoaderQueueItem.h"
+#include "framework/media/QKPageListMenu.h"
 #include "platform/foundation/NotificationObservers.h"
 
 #include <QDateTime>
@@ -96,6 +97,21 @@ class QKFileLoader : public QKFileLoaderInterface {
   }
   void setMovieProbe(MovieProbe probe) { movieProbe_ = std::move(probe); }
 
+  // The page menus: every page; and "<none>", the media bins to follow and
+  // every page. Rebuilt when pages, media bins or the project change (each
+  // rebuild posts "QKFolderListMenuUpdatedNotification" with its reason) and
+  // at the end of every load.
+  const QKPageListMenu& folderListMenu() const { return folderListMenu_; }
+  const QKPageListMenu& folderAndMediaBinListMenu() const { return folderAndMediaBinListMenu_; }
+  void prepareFolderListMenu();
+  void prepareFolderAndMediaBinListMenu();
+  // One item per page, indented by `depth` (0 … 15).
+  void addPagesToMenu(QKPageListMenu* menu, int depth);
+  void addMediaBinsToMenu(QKPageListMenu* menu);
+  // The folder, then its sub-folders one level deeper.
+  void addFolder(const QKFolder& folder, QKPageListMenu* menu, int depth);
+  void updateFolderListNotificationReceived(const Notification& notification);
+
   bool loading() const { return loading_; }
   long missingFilesCount() const { return missingFilesCount_; }
   const std::deque<QKFileLoaderQueueItem>& toBeLoadedArray() const { return queue_; }
@@ -151,6 +167,8 @@ class QKFileLoader : public QKFileLoaderInterface {
   int loadIndex_ = 0;
   bool loadIndexFlag_ = false;
   std::vector<PathKind> pathKinds_;
+  QKPageListMenu folderListMenu_;
+  QKPageListMenu folderAndMediaBinListMenu_;
   MovieProbe movieProbe_;
   // Queued batches and delayed relink windows do nothing once the loader is
   // gone.
