@@ -6,50 +6,57 @@
 
 using namespace composition;
 
-QVariantMap CompositionFixture::node(const QString& key, const QString& className,
-                                     const QVariantMap& state) {
+namespace plist {
+
+QVariantMap node(const QString& key, const QString& className, const QVariantMap& state) {
   return {{kKeyKey, key}, {kClassKey, className}, {kStateKey, state}};
 }
 
-QVariantMap CompositionFixture::shader(const QString& key, const QString& source) {
+QVariantMap shader(const QString& key, const QString& source) {
   return node(key, kGLSLShaderClass, {{kFragmentSourceKey, source}});
 }
 
-QVariantMap CompositionFixture::splitter(const QString& key, const QString& portClass,
-                                         const QVariant& value) {
+QVariantMap splitter(const QString& key, const QString& portClass, const QVariant& value) {
   QVariantMap state{{kPortClassKey, portClass}};
   if (value.isValid()) state.insert(kValueKey, value);
   return node(key, kSplitterClass, state);
 }
 
-QVariantMap CompositionFixture::port(const QString& key, const QString& node, const QString& port) {
+QVariantMap value(const QString& key, const QString& className, const QVariant& value) {
+  QVariantMap state;
+  if (value.isValid()) state.insert(kValueKey, value);
+  return node(key, className, state);
+}
+
+QVariantMap port(const QString& key, const QString& node, const QString& port) {
   return {{kKeyKey, key}, {kNodeKey, node}, {kPortKey, port}};
 }
 
-QVariantMap CompositionFixture::connection(const QString& sourceNode, const QString& sourcePort,
-                                           const QString& destinationNode,
-                                           const QString& destinationPort) {
+QVariantMap connection(const QString& sourceNode, const QString& sourcePort,
+                       const QString& destinationNode, const QString& destinationPort) {
   return {{kSourceNodeKey, sourceNode},
           {kSourcePortKey, sourcePort},
           {kDestinationNodeKey, destinationNode},
           {kDestinationPortKey, destinationPort}};
 }
 
-QVariantMap CompositionFixture::state(const QVariantList& nodes, const QVariantList& connections,
-                                      const QVariantList& inputs, const QVariantList& outputs) {
+QVariantMap state(const QVariantList& nodes, const QVariantList& connections,
+                  const QVariantList& inputs, const QVariantList& outputs) {
   return {{kNodesKey, nodes},
           {kConnectionsKey, connections},
           {kPublishedInputPortsKey, inputs},
           {kPublishedOutputPortsKey, outputs}};
 }
 
-QVariantMap CompositionFixture::file(QVariantMap rootState, const QString& rendered,
-                                     const QVariantMap& inputParameters) {
+QVariantMap file(QVariantMap rootState, const QString& rendered,
+                 const QVariantMap& inputParameters) {
   if (!rendered.isEmpty()) rootState.insert(kRenderedNodeKey, rendered);
   QVariantMap top{{kRootPatchKey, QVariantMap{{kStateKey, rootState}}}};
   if (!inputParameters.isEmpty()) top.insert(kInputParametersKey, inputParameters);
   return top;
 }
+
+}  // namespace plist
 
 std::shared_ptr<const CompositionDocument> CompositionFixture::document(const QVariant& list,
                                                                         QString* error) {

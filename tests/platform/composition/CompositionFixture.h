@@ -10,25 +10,26 @@
 
 #include <memory>
 
-// Builds small compositions as property lists and plays them on the render
-// thread.
+// Small compositions written as property lists.
+namespace plist {
+QVariantMap node(const QString& key, const QString& className, const QVariantMap& state = {});
+QVariantMap shader(const QString& key, const QString& source);
+QVariantMap splitter(const QString& key, const QString& portClass, const QVariant& value = {});
+QVariantMap value(const QString& key, const QString& className, const QVariant& value = {});
+QVariantMap port(const QString& key, const QString& node, const QString& port);
+QVariantMap connection(const QString& sourceNode, const QString& sourcePort,
+                       const QString& destinationNode, const QString& destinationPort);
+// A state of these nodes, connections and published ports.
+QVariantMap state(const QVariantList& nodes, const QVariantList& connections = {},
+                  const QVariantList& inputs = {}, const QVariantList& outputs = {});
+// A whole file: the root state drawing `rendered`'s "outputImage".
+QVariantMap file(QVariantMap rootState, const QString& rendered = {},
+                 const QVariantMap& inputParameters = {});
+}  // namespace plist
+
+// Plays small compositions on the render thread.
 class CompositionFixture : public GLTest {
  protected:
-  static QVariantMap node(const QString& key, const QString& className,
-                          const QVariantMap& state = {});
-  static QVariantMap shader(const QString& key, const QString& source);
-  static QVariantMap splitter(const QString& key, const QString& portClass,
-                              const QVariant& value = {});
-  static QVariantMap port(const QString& key, const QString& node, const QString& port);
-  static QVariantMap connection(const QString& sourceNode, const QString& sourcePort,
-                                const QString& destinationNode, const QString& destinationPort);
-  // A state of these nodes, connections and published ports.
-  static QVariantMap state(const QVariantList& nodes, const QVariantList& connections = {},
-                           const QVariantList& inputs = {}, const QVariantList& outputs = {});
-  // A whole file: the root state drawing `rendered`'s "outputImage".
-  static QVariantMap file(QVariantMap rootState, const QString& rendered = {},
-                          const QVariantMap& inputParameters = {});
-
   static std::shared_ptr<const composition::CompositionDocument> document(const QVariant& list,
                                                                           QString* error = nullptr);
 
