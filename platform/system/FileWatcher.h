@@ -20,8 +20,9 @@
 //
 // The watch thread waits in poll() and calls the callback on itself, with
 // no lock held; `stop` wakes it at once, joins it (or, called from the
-// callback, lets it end by itself) and closes every descriptor. The
-// destructor stops.
+// callback, lets it end by itself) and closes every descriptor. A stop
+// from another thread waits for a callback under way, so never stop while
+// holding something the callback waits for. The destructor stops.
 class FileWatcher {
  public:
   static constexpr std::uint32_t kDelete = 0x1;
