@@ -59,6 +59,12 @@ void QKButton::prepareToBeDeleted() {
   cell_->prepareToBeDeleted();
 }
 
+void QKButton::retire() {
+  prepareToBeDeleted();
+  hide();
+  deleteLater();
+}
+
 QString QKButton::description() const {
   const QString own = cell_->title();
   if (own.isNull()) return QStringLiteral("<Button -no title!->");
@@ -274,9 +280,7 @@ void QKButton::addSubButton(const std::shared_ptr<QKButtonCell>& cell, const QRe
 
 void QKButton::removeSubButton(const std::shared_ptr<QKButtonCell>& cell) {
   if (!syncToggleView_ || syncToggleView_->cell() != cell) return;
-  // Possibly inside one of its own handlers: it goes once they are done.
-  syncToggleView_->hide();
-  syncToggleView_->deleteLater();
+  syncToggleView_->retire();
   syncToggleView_ = nullptr;
   update();
 }

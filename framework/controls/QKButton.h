@@ -47,12 +47,34 @@ class QKButton : public QWidget, public DataSourceControllerClient {
   // The widget showing `cell`, when it is a QKButton's. Main thread.
   static QKButton* viewOf(const QKButtonCell& cell);
 
+  // Among `buttons` (pointers to QKButtons): the index of the one showing
+  // `cell`; -1 when none does (an action queued before its button was
+  // removed).
+  template <typename Buttons>
+  static int indexOfCell(const Buttons& buttons, const QKButtonCell& cell) {
+    for (size_t index = 0; index < buttons.size(); ++index) {
+      const QKButton* button = buttons[index];
+      if (button && button->cell().get() == &cell) return static_cast<int>(index);
+    }
+    return -1;
+  }
+  // The button at `lit` on and every other off, without output.
+  template <typename Buttons>
+  static void lightOnly(const Buttons& buttons, int lit) {
+    for (size_t index = 0; index < buttons.size(); ++index)
+      if (QKButton* button = buttons[index])
+        button->setIntValue(static_cast<int>(index) == lit ? 1 : 0, false);
+  }
+
   const std::shared_ptr<QKButtonCell>& cell() const { return cell_; }
   bool deleted() const;
   // Makes the widget its cell's view again and has the cell register with
   // the button manager when it has none yet.
   void awakeFromNib();
   void prepareToBeDeleted();
+  // Prepares for deletion, hides, and goes once the event loop is back (it
+  // may be inside one of its own handlers).
+  void retire();
   QString description() const;
 
   QSize sizeHint() const override { return {48, 18}; }

@@ -81,29 +81,17 @@ QKLocalPresetButton* QKLocalPresetView::addButtonFromSnapshot(const QVariantMap&
 
 void QKLocalPresetView::removePresets(size_t from) {
   for (size_t index = from; index < itemArray_.size(); ++index) {
-    QKLocalPresetButton* button = itemArray_[index];
-    if (!button) continue;
-    button->prepareToBeDeleted();
-    button->hide();
-    button->deleteLater();
+    if (QKLocalPresetButton* button = itemArray_[index]) button->retire();
   }
   if (from < itemArray_.size()) itemArray_.resize(from);
   update();
-}
-
-int QKLocalPresetView::indexOf(const QKButtonCell& cell) const {
-  for (size_t index = 0; index < itemArray_.size(); ++index) {
-    const QKLocalPresetButton* button = itemArray_[index];
-    if (button && button->cell().get() == &cell) return static_cast<int>(index);
-  }
-  return -1;
 }
 
 // --- Recall and store ---------------------------------------------------------------------
 
 void QKLocalPresetView::buttonUsed(QKButtonCell& sender) {
   if (readWriteButton_ && readWriteButton_->cell().get() == &sender) return;
-  const int index = indexOf(sender);
+  const int index = QKButton::indexOfCell(itemArray_, sender);
   if (index < 0) return;
   QKLocalPresetButton* button = itemArray_[static_cast<size_t>(index)];
   const bool command = ModifierKeys::fromFlags(sender.modifiersOnClick()).command();
@@ -122,9 +110,7 @@ void QKLocalPresetView::buttonUsed(QKButtonCell& sender) {
 }
 
 void QKLocalPresetView::updateButtonStates() {
-  for (size_t index = 0; index < itemArray_.size(); ++index)
-    if (QKLocalPresetButton* button = itemArray_[index])
-      button->setIntValue(static_cast<int>(index) == indexOfCurrentPreset_ ? 1 : 0, false);
+  QKButton::lightOnly(itemArray_, indexOfCurrentPreset_);
 }
 
 // --- Layout and drawing -------------------------------------------------------------------

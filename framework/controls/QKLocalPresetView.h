@@ -74,7 +74,6 @@ class QKLocalPresetView : public QWidget {
   void makeReadWriteButton();
   QKLocalPresetButton* appendButton();
   void removePresets(size_t from);
-  int indexOf(const QKButtonCell& cell) const;
   QColor backgroundColor() const;
 
   QPointer<QKButton> readWriteButton_;

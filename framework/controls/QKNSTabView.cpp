@@ -53,9 +53,7 @@ void QKNSTabView::removeButtons() {
   for (const auto& button : buttonArray_) {
     if (!button) continue;
     button->setDelegate(nullptr);
-    button->prepareToBeDeleted();
-    button->hide();
-    button->deleteLater();
+    button->retire();
   }
   buttonArray_.clear();
 }
@@ -91,25 +89,14 @@ void QKNSTabView::updateButtonPositions() {
 
 void QKNSTabView::pushSelectedTabStateToButtons() {
   const int selected = selectedTabViewIndex();
-  if (selected < 0) return;
-  for (size_t index = 0; index < buttonArray_.size(); ++index)
-    if (QKButton* button = buttonArray_[index])
-      button->setIntValue(static_cast<int>(index) == selected ? 1 : 0, false);
-}
-
-int QKNSTabView::indexOfButton(const QKButtonCell& cell) const {
-  for (size_t index = 0; index < buttonArray_.size(); ++index) {
-    const QKButton* button = buttonArray_[index];
-    if (button && button->cell().get() == &cell) return static_cast<int>(index);
-  }
-  return -1;
+  if (selected >= 0) QKButton::lightOnly(buttonArray_, selected);
 }
 
 // --- Actions ---------------------------------------------------------------------------
 
 void QKNSTabView::buttonUsed(QKButtonCell& sender) {
   if (deleted_) return;
-  const int index = indexOfButton(sender);
+  const int index = QKButton::indexOfCell(buttonArray_, sender);
   if (index < 0) return;
   if (sender.intValue() == 1)
     selectTabViewItem(index);

@@ -115,7 +115,6 @@ class QKNSTabView : public QTabWidget,
   void forwardKey(QKeyEvent* event);
   QKButton* makeButton(int index);
   void removeButtons();
-  int indexOfButton(const QKButtonCell& cell) const;
 
   bool deleted_ = false;
   DataSourceController* controller_ = nullptr;
