@@ -42,6 +42,7 @@ class ButtonViewLink : public QKButtonCellView,
   void removeSubButton(const std::shared_ptr<QKButtonCell>& cell) override;
 
   bool flashPending() const { return flashPending_.load(); }
+  bool repaintPending() const { return repaint_.pending(); }
   // Main thread: the widget, or null once it has gone.
   QKButton* view() const { return view_; }
 

@@ -308,6 +308,8 @@ void QKButton::mainThreadToggleMethod() {
 
 bool QKButton::flashPending() const { return link_->flashPending(); }
 
+bool QKButton::repaintPending() const { return link_->repaintPending(); }
+
 void QKButton::toggleRedrawMethod() {
   if (deleted()) return;
   cell_->setIsDown(false);

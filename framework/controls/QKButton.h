@@ -197,6 +197,8 @@ class QKButton : public QWidget, public DataSourceControllerClient {
   int remainingFlashMilliseconds() const { return flashTimer_.remainingTime(); }
   // Whether a flash was asked for and has not reached the main thread yet.
   bool flashPending() const;
+  // Whether a redraw was asked for and has not reached the main thread yet.
+  bool repaintPending() const;
 
   // The "S" toggle the cell shows or removes (main thread; called by the
   // link).

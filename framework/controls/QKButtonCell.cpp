@@ -356,14 +356,17 @@ void QKButtonCell::buttonManagerCheck() {
     NotificationCenter::defaultCenter().post(kNewButtonNotification, this);
 }
 
+// A selected button has a look of its own: its view redraws.
 void QKButtonCell::select() {
   selected_.store(true);
   if (hardwareLearnMode()) startAllDetect();
+  setNeedsDisplay();
 }
 
 void QKButtonCell::deselect() {
   selected_.store(false);
   if (hardwareLearnMode()) stopAllDetect();
+  setNeedsDisplay();
 }
 
 void QKButtonCell::showShortcutsNotification(const Notification& notification) {

@@ -231,6 +231,17 @@ TEST_F(ButtonClicks, ARightClickSelectsAndOpensTheMenuWithoutPressing) {
   EXPECT_FALSE(view->cell()->isDown());
 }
 
+TEST_F(ButtonClicks, AButtonDeselectedByAnothersClickRedrawsInItsUnselectedLook) {
+  auto first = shown(0);
+  auto second = shown(0);
+  QTest::mouseClick(first.get(), Qt::LeftButton, {}, QPoint(30, 10));
+  settle();
+  ASSERT_TRUE(first->cell()->selected());
+  QTest::mouseClick(second.get(), Qt::LeftButton, {}, QPoint(30, 10));
+  EXPECT_FALSE(first->cell()->selected());
+  EXPECT_TRUE(first->repaintPending());
+}
+
 TEST_F(ButtonClicks, PreventClickSelectPressesWithoutSelecting) {
   auto view = shown(0);
   view->setPreventClickSelect(true);
