@@ -131,7 +131,13 @@ bool QKFlashThumbnailGenerator::startLoad(const QKURLFile& file, bool remoteMayL
         "connection available");
     return false;
   }
-  if (file.webArchive()) return renderer_->loadArchive(*file.webArchive());
+  if (file.webArchive()) {
+    if (file.webArchive()->mainResource().data.isEmpty()) {
+      noThumbnail(currentPage_, QStringLiteral("the web archive's page is empty"));
+      return false;
+    }
+    return renderer_->loadArchive(*file.webArchive());
+  }
   if (file.urlString().isEmpty()) {
     noThumbnail(file.name(), QStringLiteral("it has no address"));
     return false;

@@ -118,8 +118,14 @@ QImage WebView::grabPicture() {
                  QStringLiteral("\t\terr: a web view was grabbed off the main thread"));
     return {};
   }
-  QImage picture = grab().toImage();
-  return std::move(picture).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  // Drawn straight into the picture's format (grab() would draw into a
+  // pixmap and copy it out).
+  const qreal scale = devicePixelRatio();
+  QImage picture(size() * scale, QImage::Format_ARGB32_Premultiplied);
+  picture.setDevicePixelRatio(scale);
+  picture.fill(Qt::transparent);
+  QWidget::render(&picture, QPoint(), QRegion(), DrawWindowBackground | DrawChildren);
+  return picture;
 }
 
 QSizeF WebView::contentsSize() const { return hasDocument_ ? page_->contentsSize() : QSizeF(); }

@@ -292,24 +292,31 @@ TEST_F(ThumbnailGeneratorTest, FilesThatCannotBeShownGetNoPosterAndTheRunGoesOn)
   host.files[other->uniqueFileId()] = other;
   const auto flash = local("clip");
   flash->setUrlString(QStringLiteral("file:///pages/clip.SWF"));
-  const auto noAddress = webFile(QString());
+  const auto noAddress = webFile(QString());  // a broken archive leaves neither
+  const auto emptyArchive = webFile(QString());
+  WebResource empty;
+  empty.url = QUrl(QStringLiteral("http://archived.example/"));
+  empty.mimeType = QStringLiteral("text/html");
+  emptyArchive->setWebArchive(WebArchive(empty));
   const auto refused = local("refused");
   const auto good = local("good");
 
   generator->addFileIDToQueue(4242);  // no such file (deleted)
-  for (const auto& id : {other->uniqueFileId(), flash->uniqueFileId(), noAddress->uniqueFileId(),
-                         refused->uniqueFileId(), good->uniqueFileId()})
+  for (const auto& id :
+       {other->uniqueFileId(), flash->uniqueFileId(), noAddress->uniqueFileId(),
+        emptyArchive->uniqueFileId(), refused->uniqueFileId(), good->uniqueFileId()})
     generator->addFileIDToQueue(id);
   renderer->refused << refused->urlString();
   calls.advance(QKFlashThumbnailGenerator::kStartDelay);
   EXPECT_EQ(renderer->loads, (QStringList{refused->urlString(), good->urlString()}));
-  EXPECT_EQ(log.lines().size(), 4);  // one line each (the view logs its own refusal)
+  EXPECT_EQ(log.lines().size(), 5);  // one line each (the view logs its own refusal)
   EXPECT_TRUE(log.contains(QStringLiteral("4242")));
   EXPECT_TRUE(log.contains(QStringLiteral("Flash")));
 
   finishDrawn(Qt::red);
   EXPECT_EQ(posterCentre(*good), QColor(Qt::red));
-  for (const auto& file : {flash, noAddress, refused}) EXPECT_TRUE(file->posterImage().isNull());
+  for (const auto& file : {flash, noAddress, emptyArchive, refused})
+    EXPECT_TRUE(file->posterImage().isNull());
   EXPECT_FALSE(generator->loading());
 }
 
