@@ -40,8 +40,12 @@ int main(int argc, char** argv) {
     AppController controller;
     QObject::connect(&app, &QApplication::aboutToQuit, &controller,
                      &AppController::applicationWillTerminate);
-    controller.mainWindow()->show();
-    status = app.exec();
+    if (controller.compositionRuntimeFailed()) {
+      status = 1;
+    } else {
+      controller.mainWindow()->show();
+      status = app.exec();
+    }
   }
   curl_global_cleanup();
   return status;

@@ -1,6 +1,7 @@
 #include "app/shell/AppController.h"
 
 #include "app/shell/AppWindowMenuController.h"
+#include "app/shell/StartupComposition.h"
 #include "app/shell/StandInCompositor.h"
 
 #include "framework/controls/QKButtonManager.h"
@@ -50,6 +51,8 @@ AppController::AppController(QObject* parent)
   dataSourceController_->awakeFromNib();
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
+  // The composition runtime plays "black" once; ZAPH cannot go on without it.
+  compositionRuntimeFailed_ = StartupComposition::open() == StartupComposition::Result::Failed;
 }
 
 AppController::~AppController() {

@@ -56,6 +56,9 @@ class AppController : public QObject, public AppControllerInterface, public QKMe
   // Called when the application is about to quit (menu, signal or last
   // window closed).
   void applicationWillTerminate();
+  // The composition runtime could not open the start-up composition (the
+  // alert has been shown): the program quits without running.
+  bool compositionRuntimeFailed() const { return compositionRuntimeFailed_; }
 
  protected:
   // Keys the main window does not use itself go to the data-source
@@ -89,4 +92,5 @@ class AppController : public QObject, public AppControllerInterface, public QKMe
   std::shared_ptr<QKFolder> rootFolder_;
   std::unique_ptr<QKFileLoader> fileLoader_;
   std::unique_ptr<QKPageController> pageController_;
+  bool compositionRuntimeFailed_ = false;
 };
