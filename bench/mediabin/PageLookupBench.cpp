@@ -77,6 +77,6 @@ void BM_FileForUniqueId(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_FileForUniqueId)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FileForUniqueId)->UseManualTime()->Iterations(1000)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
