@@ -4,6 +4,7 @@
 #include "app/shell/StartupComposition.h"
 #include "app/shell/StandInCompositor.h"
 
+#include "framework/controls/QKBMSMCoordinator.h"
 #include "framework/controls/QKButtonManager.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/datasource/DataSourceController.h"
@@ -49,6 +50,10 @@ AppController::AppController(QObject* parent)
   compositor_->setFileLoader(fileLoader_.get());
   pageController_ = std::make_unique<QKPageController>(this);
   dataSourceController_->awakeFromNib();
+  inspectorCoordinator_ = std::make_unique<QKBMSMCoordinator>(
+      sliderManager_.get(), buttonManager_.get(), dataSourceController_.get());
+  inspectorCoordinator_->awakeFromNib();
+  dataSourceController_->setCoordinator(inspectorCoordinator_.get());
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
   // The composition runtime plays "black" once; ZAPH cannot go on without it.
@@ -57,6 +62,7 @@ AppController::AppController(QObject* parent)
 
 AppController::~AppController() {
   windDown();  // also when the program ends without a quit (tests, a failed start)
+  inspectorCoordinator_.reset();
   dataSourceController_->setSliderManager(nullptr);
   dataSourceController_->setButtonManager(nullptr);
   if (LayoutRegistry::shared() == layoutRegistry_.get()) LayoutRegistry::setShared(nullptr);

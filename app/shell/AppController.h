@@ -14,6 +14,7 @@ class QKFileLoader;
 class QKFolder;
 class QKPageController;
 class StandInCompositor;
+class QKBMSMCoordinator;
 class QKButtonManager;
 class QKOSCManager;
 class QKSliderManager;
@@ -37,6 +38,7 @@ class AppController : public QObject, public AppControllerInterface, public QKMe
   MIDIManager* midiManagerObject() const { return midiManager_.get(); }
   AppWindowMenuController* appWindowMenuController() const { return windowMenuController_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
+  QKBMSMCoordinator* inspectorCoordinator() const { return inspectorCoordinator_.get(); }
   // Until the compositor takes it over.
   QKTapManager* tapManager() const { return tapManager_.get(); }
 
@@ -93,4 +95,6 @@ class AppController : public QObject, public AppControllerInterface, public QKMe
   std::unique_ptr<QKFileLoader> fileLoader_;
   std::unique_ptr<QKPageController> pageController_;
   bool compositionRuntimeFailed_ = false;
+  // The Slider/Button Inspector palette; goes before the managers it edits.
+  std::unique_ptr<QKBMSMCoordinator> inspectorCoordinator_;
 };

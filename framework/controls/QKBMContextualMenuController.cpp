@@ -1,6 +1,6 @@
 #include "framework/controls/QKBMContextualMenuController.h"
 
-#include "framework/controls/DataSourceMenuMarks.h"
+#include "framework/controls/DataSourceSubmenu.h"
 #include "framework/controls/MenuItemState.h"
 #include "framework/controls/QKButtonCell.h"
 #include "framework/controls/QKButtonInspector.h"
@@ -43,9 +43,12 @@ QKBMContextualMenuController::QKBMContextualMenuController() : menu_(std::make_u
   menu_->addSeparator();
   dataSourcesLabelItem_ = menu_->addAction(kDataSources);
   dataSourcesLabelItem_->setFont(font);
+  dataSources_ = std::make_unique<DataSourceSubmenu>(dataSourcesLabelItem_);
 }
 
-QKBMContextualMenuController::~QKBMContextualMenuController() { delete dataSourcesMenu_; }
+QKBMContextualMenuController::~QKBMContextualMenuController() = default;
+
+QMenu* QKBMContextualMenuController::dataSourcesMenu() const { return dataSources_->menu(); }
 
 QAction* QKBMContextualMenuController::item(const QString& title) const {
   if (!commandTitles().contains(title)) return nullptr;
@@ -118,15 +121,7 @@ void QKBMContextualMenuController::showTriggerMode(int mode) {
 // --- Data sources --------------------------------------------------------------------------
 
 void QKBMContextualMenuController::reloadDSContextualMenu() {
-  dataSourcesLabelItem_->setMenu(nullptr);
-  if (dataSourcesMenu_) dataSourcesMenu_->deleteLater();
-  dataSourcesMenu_ = nullptr;
-  if (!controller_) return;
-  dataSourcesMenu_ = DataSourceMenuAdapter::createMenu(controller_->getDataSourcesMenu());
-  if (!dataSourcesMenu_) return;
-  DataSourceMenuMarks::onChosen(dataSourcesMenu_,
-                                [this](QAction* source) { buttonCMDataSourceChosen(source); });
-  dataSourcesLabelItem_->setMenu(dataSourcesMenu_);
+  dataSources_->reload(controller_, [this](QAction* source) { buttonCMDataSourceChosen(source); });
 }
 
 void QKBMContextualMenuController::buttonCMDataSourceChosen(QAction* source) {
@@ -139,10 +134,8 @@ void QKBMContextualMenuController::buttonCMDataSourceChosen(QAction* source) {
   if (inspector_) inspector_->updatingOnMainThread();
 }
 
-void QKBMContextualMenuController::deselectAllDataSources() {
-  DataSourceMenuMarks::uncheckAll(dataSourcesMenu_);
-}
+void QKBMContextualMenuController::deselectAllDataSources() { dataSources_->uncheckAll(); }
 
 bool QKBMContextualMenuController::selectDataSourceNamed(const KeyPath& path) {
-  return DataSourceMenuMarks::checkFirstFor(dataSourcesMenu_, path) != nullptr;
+  return dataSources_->check(path);
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 class DataSourceController;
+class DataSourceSubmenu;
 class QAction;
 class QKButtonInspector;
 class QKButtonManager;
@@ -50,7 +51,7 @@ class QKBMContextualMenuController : public DSMenuReloading, public ContextualMe
   // The command item with that title; null for another title.
   QAction* item(const QString& title) const;
   QAction* dataSourcesLabelItem() const { return dataSourcesLabelItem_; }
-  QMenu* dataSourcesMenu() const { return dataSourcesMenu_; }
+  QMenu* dataSourcesMenu() const;
 
   // The command of the item's title, on every selected button.
   void buttonContextualMenuUsed(QAction* item);
@@ -74,7 +75,7 @@ class QKBMContextualMenuController : public DSMenuReloading, public ContextualMe
 
   std::unique_ptr<QMenu> menu_;
   QAction* dataSourcesLabelItem_ = nullptr;
-  QPointer<QMenu> dataSourcesMenu_;
+  std::unique_ptr<DataSourceSubmenu> dataSources_;
   QKButtonManager* buttonManager_ = nullptr;
   DataSourceController* controller_ = nullptr;
   QKButtonInspector* inspector_ = nullptr;

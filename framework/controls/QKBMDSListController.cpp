@@ -1,72 +1,14 @@
 #include "framework/controls/QKBMDSListController.h"
 
-#include "framework/controls/DataSourceMenuMarks.h"
 #include "framework/controls/QKBMInterfaceManager.h"
 #include "framework/controls/QKButtonManager.h"
-#include "framework/controls/TypedKeyPath.h"
-#include "framework/datasource/DataSourceController.h"
-#include "framework/datasource/DataSourceMenuAdapter.h"
-#include "framework/toolkit/FirstResponderTextField.h"
-#include "framework/toolkit/QKNSPopUpButton.h"
-#include "framework/toolkit/QKWindowContentView.h"
-#include "platform/foundation/Log.h"
 
-#include <QMenu>
-
-QKBMDSListController::QKBMDSListController(QWidget* parent)
-    : sourcePopUpButton_(new QKNSPopUpButton(parent)),
-      dataSourceNameTextField_(new FirstResponderTextField(parent)) {
-  QObject::connect(sourcePopUpButton_, &QKNSPopUpButton::activated, sourcePopUpButton_,
-                   [this](QAction* item) { sourcePopUpButtonUsed(item); });
-  QObject::connect(dataSourceNameTextField_, &QLineEdit::returnPressed, dataSourceNameTextField_,
-                   [this] { dataSourceTextFieldUsed(); });
+void QKBMDSListController::setInspector(QKBMInterfaceManager* inspector) {
+  setRefresh([inspector] {
+    if (inspector) inspector->updateWithLockedStatus(false);
+  });
 }
 
-QKBMDSListController::~QKBMDSListController() = default;
-
-void QKBMDSListController::reloadView() {
-  if (!sourcePopUpButton_ || !controller_) return;
-  QMenu* menu = DataSourceMenuAdapter::createMenu(
-      controller_->getDataSourceMenuWithDepth(kMenuDepth), sourcePopUpButton_);
-  if (menu) sourcePopUpButton_->setMenu(menu);  // the old one goes
-}
-
-void QKBMDSListController::selectItemForSourceArray(const KeyPath& path) {
-  if (!sourcePopUpButton_) return;
-  QMenu* menu = sourcePopUpButton_->menu();
-  DataSourceMenuMarks::uncheckAll(menu);
-  if (QAction* item = DataSourceMenuMarks::checkFirstFor(menu, path))
-    sourcePopUpButton_->selectItem(item);
-  dataSourceNameTextField_->setText(KeyPathAdditions::joined(path));
-}
-
-void QKBMDSListController::sourcePopUpButtonUsed(QAction* item) {
-  const KeyPath path = DataSourceMenuAdapter::keyPathForAction(item);
-  if (path.isEmpty()) return;
-  dataSourceNameTextField_->setText(KeyPathAdditions::joined(path));
+void QKBMDSListController::useThisSource(const KeyPath& path) {
   if (buttonManager_) buttonManager_->selectedButtonsUseThisSource(path);
-}
-
-void QKBMDSListController::dataSourceTextFieldUsed() {
-  const QString text = dataSourceNameTextField_->text();
-  if (text.isEmpty()) return;
-  const std::optional<KeyPath> path = keyPathFromTypedText(text);
-  if (!path) {
-    Log::line(QStringLiteral("\t\terr: \"%1\" names no data source").arg(text));
-    return;
-  }
-  if (buttonManager_) buttonManager_->selectedButtonsUseThisSource(*path);
-}
-
-bool QKBMDSListController::paletteShowsList() const {
-  if (!sourcePopUpButton_ || !sourcePopUpButton_->window()->isVisible()) return false;
-  for (QWidget* ancestor = sourcePopUpButton_->parentWidget(); ancestor;
-       ancestor = ancestor->parentWidget())
-    if (auto* content = qobject_cast<QKWindowContentView*>(ancestor)) return !content->collapsed();
-  return true;
-}
-
-void QKBMDSListController::reloadDSContextualMenu() {
-  if (paletteShowsList()) reloadView();
-  if (inspector_) inspector_->updateWithLockedStatus(false);
 }

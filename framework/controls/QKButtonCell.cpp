@@ -281,6 +281,11 @@ void QKButtonCell::toggle() {
 
 // --- Target, action, view ------------------------------------------------------
 
+std::weak_ptr<const void> QKButtonCell::target() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return target_;
+}
+
 void QKButtonCell::setTarget(std::weak_ptr<const void> target) {
   std::lock_guard<std::mutex> lock(stateMutex_);
   target_ = std::move(target);

@@ -98,6 +98,7 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   // The action runs only while `target` is alive; an empty target never
   // fires.
   void setTarget(std::weak_ptr<const void> target);
+  std::weak_ptr<const void> target() const;
   void setAction(Action action);
   void setDelegate(QKButtonCellDelegate* delegate) { delegate_.store(delegate); }
   QKButtonCellDelegate* delegate() const { return delegate_.load(); }

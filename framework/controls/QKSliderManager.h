@@ -70,6 +70,7 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   // A right click on a slider opens its menu (a ContextualMenuProvider).
   DSMenuReloading* contextualMenuController() const { return contextualMenuController_.load(); }
   void setListController(DSMenuReloading* c) { listController_.store(c); }
+  DSMenuReloading* listController() const { return listController_.load(); }
   // The inspector palette's buttons ("midiDetectButton" and the keys of
   // paletteSnapshotKeys).
   void setPaletteButton(const QString& key, const std::shared_ptr<QKButtonCell>& button);

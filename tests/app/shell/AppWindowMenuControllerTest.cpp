@@ -124,13 +124,14 @@ TEST(AppWindowMenuController, PalettesInZaphLockFromTheWindowMenu) {
   ASSERT_NE(windowMenu, nullptr);
   EXPECT_TRUE(windowMenu->actions().contains(controller->interfaceLockItem()));
 
+  const auto zaphsOwn = controller->paletteEntries().size();  // the inspector palette
   PalettePtr a = makePalette(QStringLiteral("A"), {100, 500, 200, 150});
   PalettePtr b = makePalette(QStringLiteral("B"), {400, 500, 200, 150});
   announce(static_cast<QKPaletteWindow*>(a.get()));
   announce(static_cast<QKPaletteWindow*>(b.get()));
   EXPECT_EQ(a->contentView()->menuController(), controller);
   EXPECT_EQ(a->contentView()->dataSourceController(), app.dataSourceController());
-  EXPECT_EQ(controller->paletteEntries().size(), 2);
+  EXPECT_EQ(controller->paletteEntries().size(), zaphsOwn + 2);
 
   controller->interfaceLockItem()->trigger();
   EXPECT_TRUE(a->contentView()->locked());
