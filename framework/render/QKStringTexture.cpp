@@ -2,6 +2,7 @@
 
 #include "framework/render/DeferredReleaseArrays.h"
 #include "platform/foundation/Log.h"
+#include "platform/gl/PixelUploader.h"
 #include "platform/gl/QuadShader.h"
 
 #include <QFontMetricsF>
@@ -62,6 +63,20 @@ QImage QKStringTexture::generateBitmapImage() const {
 }
 
 QImage QKStringTexture::generateImage() const { return generateBitmapImage(); }
+
+QImage QKStringTexture::drawCentred(const QString& string, const QFont& font, const QColor& colour,
+                                    QSize size) {
+  QImage canvas(size.expandedTo(QSize(1, 1)), QImage::Format_RGBA8888_Premultiplied);
+  canvas.fill(Qt::transparent);
+  if (!string.isEmpty()) {
+    const QImage line = QKStringTexture(string, font, colour, nullptr, {}, {}).generateImage();
+    QPainter painter(&canvas);
+    painter.drawImage(
+        QPointF((canvas.width() - line.width()) / 2.0, (canvas.height() - line.height()) / 2.0),
+        line);
+  }
+  return gl::PixelUploader::toStraightRGBA(canvas);
+}
 
 void QKStringTexture::genTexture() {
   if (string_.isNull() || textureExists_ || deleted_) return;

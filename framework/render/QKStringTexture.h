@@ -47,6 +47,12 @@ class QKStringTexture {
   QImage generateImage() const;
   QImage generateBitmapImage() const;
 
+  // `string` in `font` and `colour` centred on a transparent canvas of
+  // `size` (straight RGBA8888, top row first): how the composition
+  // runtime's text nodes draw (registered by TheApplication).
+  static QImage drawCentred(const QString& string, const QFont& font, const QColor& colour,
+                            QSize size);
+
   QSizeF generatedTexSize() const { return generatedTexSize_; }
   bool textureExists() const { return textureExists_; }
   GLuint texName() const { return texName_; }

@@ -1,5 +1,8 @@
 #include "framework/render/TheApplication.h"
 
+#include "framework/render/QKStringTexture.h"
+#include "platform/composition/TextImage.h"
+
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/Paths.h"
@@ -31,6 +34,8 @@ void refreshModalState() { modalWindowSeen.store(QGuiApplication::modalWindow() 
 TheApplication::TheApplication(int& argc, char** argv) : QApplication(argc, argv) {
   deferredReleaseArrays();
   loadFonts();
+  // Text nodes of compositions draw on the string texture's bitmap.
+  composition::TextImage::setDrawer(&QKStringTexture::drawCentred);
   colors_.mergeStoredScheme(InterfaceColorScheme::storedScheme());
   installEventFilter(this);
 }

@@ -59,7 +59,7 @@ QImage TextImage::drawWithPainter(const QString& string, const QFont& font, cons
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font);
     painter.setPen(colour);
-    painter.drawText(canvas.rect(), Qt::AlignCenter | Qt::TextWordWrap, string);
+    painter.drawText(canvas.rect(), Qt::AlignCenter, string);
   }
   return gl::PixelUploader::toStraightRGBA(canvas);
 }

@@ -10,9 +10,9 @@
 namespace composition {
 
 // What a text node draws: a string in a font family at a size (pixels) and
-// colour, centred and word-wrapped on a transparent canvas of the target's
-// size. The drawing is done by the registered string drawer (the render
-// core registers its string texture's); without one, by QPainter here.
+// colour, centred on one line on a transparent canvas of the target's size.
+// The drawing is done by the registered string drawer (the render core
+// registers its string texture's); without one, by QPainter here.
 class TextImage {
  public:
   // Draws `string` in `font` and `colour` into a canvas of `size`: a

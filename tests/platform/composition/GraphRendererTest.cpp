@@ -2,7 +2,13 @@
 
 #include "platform/composition/CompositionFormat.h"
 #include "platform/composition/ProgramCache.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/gl/RenderTarget.h"
+#include "platform/gl/TexturePool.h"
 #include "tests/support/LogCapture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -218,4 +224,81 @@ TEST_F(CompositionFixture, IntermediateImagesFeedLaterShaders) {
   auto renderer = rendererOf(doc);
   ASSERT_TRUE(renderer);
   EXPECT_TRUE(near(render(*renderer).pixelColor(3, 3), QColor(128, 0, 0)));
+}
+
+TEST_F(CompositionFixture, OverBlendsOntoTheTargetAndReplaceWritesStraightAlpha) {
+  const auto doc = document(
+      file(state({shader("s", "vec4 shaderMain() { return vec4(1.0, 0.0, 0.0, 0.5); }")}), "s"));
+  auto renderer = rendererOf(doc);
+  ASSERT_TRUE(renderer);
+  struct Case {
+    QCRenderer::Compositing compositing;
+    QVector4D clear;
+    QColor expected;
+  };
+  const Case cases[] = {
+      {QCRenderer::Compositing::Over, QVector4D(0, 0, 0, 1), QColor(128, 0, 0, 255)},
+      {QCRenderer::Compositing::Replace, QVector4D(0, 0, 0, 0), QColor(255, 0, 0, 128)},
+  };
+  for (const Case& c : cases) {
+    QImage out;
+    onRenderThread([&] {
+      gl::TextureHandle texture = gl::TexturePool::shared().acquire(QSize(2, 2));
+      gl::RenderTarget target;
+      ASSERT_TRUE(target.bind(texture));
+      target.clear(c.clear);
+      ASSERT_TRUE(renderer->renderAtTime(0, c.compositing));
+      // The target's own blending is back in place.
+      EXPECT_FALSE(gl::GLContext::current()->blend().enabled);
+      out = read(texture);
+    });
+    EXPECT_TRUE(near(out.pixelColor(0, 0), c.expected));
+  }
+}
+
+TEST_F(CompositionFixture, TextIsDrawnCentredAndRedrawnWhenItChanges) {
+  const auto doc = document(file(
+      state(
+          {node("t", "QCText", {{"string", "HH"}, {"size", 24.0}}), splitter("in", "QCStringPort")},
+          {connection("in", "output", "t", "string")}, {port("string", "in", "input")}),
+      "t", {{"string", "HH"}}));
+  ASSERT_TRUE(doc);
+  auto renderer = rendererOf(doc);
+  ASSERT_TRUE(renderer);
+  const auto inked = [](const QImage& image, QRect area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x)
+        count += image.pixelColor(x, y).alpha() > 128;
+    return count;
+  };
+  const QImage text = render(*renderer, QSize(64, 32));
+  ASSERT_FALSE(text.isNull());
+  EXPECT_GT(inked(text, QRect(16, 4, 32, 24)), 20);  // white ink in the middle …
+  EXPECT_EQ(inked(text, QRect(0, 0, 8, 32)), 0);     // … none at the edges
+  EXPECT_TRUE(near(text.pixelColor(0, 0), QColor(0, 0, 0, 0)));
+  renderer->setString("string", "");
+  EXPECT_EQ(inked(render(*renderer, QSize(64, 32)), QRect(0, 0, 64, 32)), 0);
+}
+
+TEST_F(CompositionFixture, ImageFilesAreReadWithTheFileAndDrawnUpright) {
+  QTemporaryDir dir;
+  QImage picture(2, 2, QImage::Format_RGBA8888);
+  picture.fill(Qt::blue);
+  picture.setPixelColor(0, 0, Qt::red);
+  picture.setPixelColor(1, 0, Qt::red);
+  ASSERT_TRUE(picture.save(dir.filePath("picture.png")));
+  const QString path = dir.filePath("picture.qtz");
+  ASSERT_TRUE(PropertyList::write(
+                  file(state({node("i", "QCImageFile", {{"file", "picture.png"}})}), "i"), path)
+                  .isEmpty());
+  QString error;
+  auto doc = CompositionDocument::load(path, &error);
+  ASSERT_TRUE(doc) << error.toStdString();
+  QFile::remove(dir.filePath("picture.png"));  // read with the composition, not later
+  auto renderer = rendererOf(doc);
+  ASSERT_TRUE(renderer);
+  const QImage out = render(*renderer, QSize(2, 2));
+  EXPECT_TRUE(near(out.pixelColor(1, 0), Qt::red));
+  EXPECT_TRUE(near(out.pixelColor(0, 1), Qt::blue));
 }
