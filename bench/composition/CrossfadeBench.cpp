@@ -14,7 +14,7 @@
 //
 // Each iteration runs both in turn (alternating which goes first); the
 // counters give each one's mean time and their ratio.
-#include "bench/SideBySide.h"
+#include "bench/RenderThreadBench.h"
 #include "framework/render/QCUtils.h"
 #include "framework/render/QKBufferHolder.h"
 #include "framework/render/QKQCGLContext.h"
@@ -153,37 +153,22 @@ int largestDifference() {
     bareLoop();
     const QImage played = gl::TextureReader::read(scene->context->textureRef());
     const QImage bare = gl::TextureReader::read(scene->bareBuffer);
-    if (played.isNull() || played.size() != bare.size()) return;
-    largest = 0;
-    for (int y = 0; y < kHeight; ++y) {
-      const uchar* p = played.constScanLine(y);
-      const uchar* q = bare.constScanLine(y);
-      for (int i = 0; i < 4 * kWidth; ++i) largest = std::max(largest, std::abs(p[i] - q[i]));
-    }
+    largest = bench::largestDifference(played, bare);
   });
   return largest;
 }
 
 int agreement = 255;
 
-double onRenderThread(void (*loop)()) {
-  double seconds = 0;
-  gl::RenderThread::instance().invokeAndWait([&] { seconds = bench::secondsOf(loop); });
-  return seconds;
-}
-
 void BM_CrossfadeBesideBareLoop(benchmark::State& state) {
   if (agreement > 0) {
     state.SkipWithError("the two loops do not make the same pixels");
     return;
   }
-  double played = 0;
-  double bare = 0;
-  // Each one's own time is taken on the render thread, without the
-  // hand-over to it.
-  bench::sideBySide(
-      state, [&] { played += onRenderThread(contextLoop); },
-      [&] { bare += onRenderThread(bareLoop); });
+  const bench::SideBySideSeconds own =
+      bench::sideBySideOnRenderThread(state, contextLoop, bareLoop);
+  const double played = own.first;
+  const double bare = own.second;
   const double n = double(state.iterations());
   state.counters["context_ms"] = 1000 * played / n;
   state.counters["bare_ms"] = 1000 * bare / n;
@@ -193,32 +178,17 @@ void BM_CrossfadeBesideBareLoop(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
-  TheApplication app(argc, argv);
-  const QString path = QCUtils::pathForQCCompModeNamed(QStringLiteral("Crossfade.qtz"));
-  gl::RenderThread::Options options;
-  options.paced = false;
-  if (!gl::RenderThread::instance().start(options)) {
-    std::fprintf(stderr, "no OpenGL 3.3 core context: run under Xvfb\n");
-    return 1;
-  }
-  bool built = false;
-  gl::RenderThread::instance().invokeAndWait([&] { built = setUpScene(path); });
-  if (built) {
-    agreement = largestDifference();
-    std::fprintf(stderr, "largest difference between the context and the bare loop: %d\n",
-                 agreement);
-    benchmark::AddCustomContext("GL_RENDERER",
-                                gl::RenderThread::instance().rendererName().toStdString());
-    benchmark::RegisterBenchmark("CrossfadeThroughContext", BM_CrossfadeBesideBareLoop)
-        ->UseManualTime()
-        ->MinTime(2.0)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RunSpecifiedBenchmarks();
-  }
-  gl::RenderThread::instance().invokeAndWait(tearDownScene);
-  gl::RenderThread::instance().stop();
-  benchmark::Shutdown();
-  return built ? 0 : 1;
+  return bench::runOnRenderThread(
+      argc, argv,
+      [&] { return setUpScene(QCUtils::pathForQCCompModeNamed(QStringLiteral("Crossfade.qtz"))); },
+      [] {
+        agreement = largestDifference();
+        std::fprintf(stderr, "largest difference between the context and the bare loop: %d\n",
+                     agreement);
+        benchmark::RegisterBenchmark("CrossfadeThroughContext", BM_CrossfadeBesideBareLoop)
+            ->UseManualTime()
+            ->MinTime(2.0)
+            ->Unit(benchmark::kMillisecond);
+      },
+      tearDownScene);
 }

@@ -13,7 +13,7 @@
 //
 // Each iteration runs both in turn (alternating which goes first); the
 // counters give each one's mean time and their ratio.
-#include "bench/SideBySide.h"
+#include "bench/RenderThreadBench.h"
 #include "framework/render/QKBufferHolder.h"
 #include "framework/render/QKGL2LayerContext.h"
 #include "framework/render/TheApplication.h"
@@ -149,37 +149,21 @@ int largestDifference() {
     bareLoop();
     const QImage mixed = gl::TextureReader::read(scene->mixer->textureRef());
     const QImage bare = gl::TextureReader::readRows(scene->bareBuffer);
-    if (mixed.size() != bare.size()) return;
-    largest = 0;
-    for (int y = 0; y < kHeight; ++y) {
-      const uchar* p = mixed.constScanLine(y);
-      const uchar* q = bare.constScanLine(y);
-      for (int i = 0; i < 4 * kWidth; ++i) largest = std::max(largest, std::abs(p[i] - q[i]));
-    }
+    largest = bench::largestDifference(mixed, bare);
   });
   return largest;
 }
 
 int agreement = 255;
 
-double onRenderThread(void (*loop)()) {
-  double seconds = 0;
-  gl::RenderThread::instance().invokeAndWait([&] { seconds = bench::secondsOf(loop); });
-  return seconds;
-}
-
 void BM_MixerBlendBesideBareBlend(benchmark::State& state) {
   if (agreement > 1) {
     state.SkipWithError("the two loops do not make the same pixels");
     return;
   }
-  double mixer = 0;
-  double bare = 0;
-  // Each one's own time is taken on the render thread, without the
-  // hand-over to it.
-  bench::sideBySide(
-      state, [&] { mixer += onRenderThread(mixerLoop); },
-      [&] { bare += onRenderThread(bareLoop); });
+  const bench::SideBySideSeconds own = bench::sideBySideOnRenderThread(state, mixerLoop, bareLoop);
+  const double mixer = own.first;
+  const double bare = own.second;
   const double n = double(state.iterations());
   state.counters["mixer_ms"] = 1000 * mixer / n;
   state.counters["bare_ms"] = 1000 * bare / n;
@@ -190,31 +174,16 @@ void BM_MixerBlendBesideBareBlend(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
-  TheApplication app(argc, argv);
-  gl::RenderThread::Options options;
-  options.paced = false;
-  if (!gl::RenderThread::instance().start(options)) {
-    std::fprintf(stderr, "no OpenGL 3.3 core context: run under Xvfb\n");
-    return 1;
-  }
-  bool built = false;
-  gl::RenderThread::instance().invokeAndWait([&] { built = setUpScene(); });
-  if (built) {
-    agreement = largestDifference();
-    std::fprintf(stderr, "largest difference between the mixer and the bare blend: %d\n",
-                 agreement);
-    benchmark::AddCustomContext("GL_RENDERER",
-                                gl::RenderThread::instance().rendererName().toStdString());
-    benchmark::RegisterBenchmark("MixerBlendMode", BM_MixerBlendBesideBareBlend)
-        ->UseManualTime()
-        ->MinTime(2.0)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RunSpecifiedBenchmarks();
-  }
-  gl::RenderThread::instance().invokeAndWait(tearDownScene);
-  gl::RenderThread::instance().stop();
-  benchmark::Shutdown();
-  return built ? 0 : 1;
+  return bench::runOnRenderThread(
+      argc, argv, setUpScene,
+      [] {
+        agreement = largestDifference();
+        std::fprintf(stderr, "largest difference between the mixer and the bare blend: %d\n",
+                     agreement);
+        benchmark::RegisterBenchmark("MixerBlendMode", BM_MixerBlendBesideBareBlend)
+            ->UseManualTime()
+            ->MinTime(2.0)
+            ->Unit(benchmark::kMillisecond);
+      },
+      tearDownScene);
 }
