@@ -100,6 +100,7 @@ bool GraphRenderer::build(QString* error) {
       state.values.push_back(
           PortValue::fromVariant(port.defaultValue).as(port.type).value_or(PortValue()));
     state.outputs.resize(node.outputs.size());
+    state.uploaded.resize(node.inputs.size());
     if (node.kind != Kind::Shader) continue;
     state.program = cache->program(programTextOf(node.fragmentSource));
     if (!state.program->program.isValid()) {
@@ -182,11 +183,22 @@ bool GraphRenderer::setValue(const QString& key, const PortValue& value) {
   return true;
 }
 
-gl::TextureHandle GraphRenderer::prepareImage(PortValue& value, QSize size) {
+gl::TextureHandle GraphRenderer::upload(const QImage& image) {
+  ++uploadCount_;
+  return uploader_.upload(image);
+}
+
+gl::TextureHandle GraphRenderer::prepareImage(int node, int input, QSize size) {
+  PortValue& value = nodes_[node].values[input];
   if (const auto* texture = value.get<gl::TextureHandle>()) return *texture;
   if (const QImage* cpu = value.get<QImage>()) {
-    value = PortValue::texture(uploader_.upload(*cpu));
-    return *value.get<gl::TextureHandle>();
+    auto& [key, texture] = nodes_[node].uploaded[input];
+    if (!texture || key != cpu->cacheKey()) {
+      key = cpu->cacheKey();
+      texture = upload(*cpu);
+    }
+    value = PortValue::texture(texture);
+    return texture;
   }
   if (const image::Image* filtered = value.get<image::Image>()) {
     gl::TextureHandle texture;
@@ -217,7 +229,7 @@ void GraphRenderer::gatherInputs(int n, QSize size, std::vector<PortValue>& inpu
       inputs[i] =
           nodes_[source.node].outputs[source.port].as(node.inputs[i].type).value_or(PortValue());
     } else {
-      if (node.inputs[i].type == PortType::Image) prepareImage(state.values[i], size);
+      if (node.inputs[i].type == PortType::Image) prepareImage(n, int(i), size);
       inputs[i] = state.values[i];
     }
   }
@@ -235,7 +247,7 @@ void GraphRenderer::evaluate(int n, double time, QSize size) {
       break;
     case Kind::ImageFile:
       if (!state.outputs[0].get<gl::TextureHandle>())
-        state.outputs[0] = PortValue::texture(uploader_.upload(node.image));
+        state.outputs[0] = PortValue::texture(upload(node.image));
       break;
     case Kind::Text:
       state.outputs[0] = PortValue::texture(textTexture(n, inputs, size));
@@ -260,7 +272,7 @@ gl::TextureHandle GraphRenderer::textTexture(int n, const std::vector<PortValue>
   const auto* current = state.outputs[0].get<gl::TextureHandle>();
   if (current && *current && key == state.shownText) return *current;
   state.shownText = key;
-  return uploader_.upload(text.render());
+  return upload(text.render());
 }
 
 bool GraphRenderer::drawShader(int n, const std::vector<PortValue>& inputs, double time) {

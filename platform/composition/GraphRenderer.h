@@ -36,6 +36,10 @@ class GraphRenderer : public QCRenderer {
   QVariant valueForOutputKey(const QString& key) const override;
   gl::TextureHandle imageForOutputKey(const QString& key) const override;
 
+  // CPU images uploaded so far (tests): an image set again unchanged (the
+  // same QImage::cacheKey) is not uploaded again.
+  std::size_t uploadCount() const { return uploadCount_; }
+
  private:
   struct NodeState {
     std::vector<PortValue> values;   // per input: set or default
@@ -47,6 +51,8 @@ class GraphRenderer : public QCRenderer {
     bool needed = false;          // something reads the node
     bool drawsToTexture = false;  // another node or an output reads its image
     QString shownText;            // what a text node's image shows
+    // Per input: the CPU image uploaded last and its texture.
+    std::vector<std::pair<qint64, gl::TextureHandle>> uploaded;
   };
 
   explicit GraphRenderer(std::shared_ptr<const CompositionDocument> document);
@@ -56,7 +62,8 @@ class GraphRenderer : public QCRenderer {
 
   void evaluate(int node, double time, QSize size);
   void gatherInputs(int node, QSize size, std::vector<PortValue>& inputs);
-  gl::TextureHandle prepareImage(PortValue& value, QSize size);
+  gl::TextureHandle prepareImage(int node, int input, QSize size);
+  gl::TextureHandle upload(const QImage& image);
   gl::TextureHandle shaderTexture(int node, const std::vector<PortValue>& inputs, double time,
                                   QSize size);
   gl::TextureHandle textTexture(int node, const std::vector<PortValue>& inputs, QSize size);
@@ -74,6 +81,7 @@ class GraphRenderer : public QCRenderer {
   gl::PixelUploader uploader_;
   gl::RenderTarget target_;  // intermediate shader images are drawn through it
   bool rendered_ = false;
+  std::size_t uploadCount_ = 0;
 };
 
 }  // namespace composition

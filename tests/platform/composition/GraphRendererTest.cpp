@@ -1,6 +1,7 @@
 #include "tests/platform/composition/CompositionFixture.h"
 
 #include "platform/composition/CompositionFormat.h"
+#include "platform/composition/GraphRenderer.h"
 #include "platform/composition/ProgramCache.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/gl/RenderTarget.h"
@@ -301,4 +302,20 @@ TEST_F(CompositionFixture, ImageFilesAreReadWithTheFileAndDrawnUpright) {
   const QImage out = render(*renderer, QSize(2, 2));
   EXPECT_TRUE(near(out.pixelColor(1, 0), Qt::red));
   EXPECT_TRUE(near(out.pixelColor(0, 1), Qt::blue));
+}
+
+TEST_F(CompositionFixture, ACpuImageSetAgainUnchangedIsNotUploadedAgain) {
+  auto renderer = rendererOf(showDocument());
+  ASSERT_TRUE(renderer);
+  QImage picture = redOverBlue();
+  for (int frame = 0; frame < 3; ++frame)
+    render(*renderer, QSize(2, 2), 0, [&] { renderer->setImage("picture", picture); });
+  auto* graph = dynamic_cast<GraphRenderer*>(renderer.get());
+  ASSERT_TRUE(graph);
+  EXPECT_EQ(graph->uploadCount(), 1u);
+  picture.setPixelColor(0, 0, Qt::green);
+  const QImage out =
+      render(*renderer, QSize(2, 2), 0, [&] { renderer->setImage("picture", picture); });
+  EXPECT_EQ(graph->uploadCount(), 2u);
+  EXPECT_TRUE(near(out.pixelColor(0, 0), Qt::green));
 }
