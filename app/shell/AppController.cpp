@@ -11,10 +11,13 @@
 #include "framework/datasource/MIDIManager.h"
 #include "framework/datasource/QKOSCManager.h"
 #include "framework/media/QKFileLoader.h"
+#include "framework/media/QKFlashThumbnailGenerator.h"
 #include "framework/media/QKFolder.h"
 #include "framework/media/QKPageController.h"
+#include "framework/media/QKWebThumbnailRenderer.h"
 #include "framework/taps/QKTapManager.h"
 #include "framework/toolkit/LayoutRegistry.h"
+#include "platform/foundation/DelayedCalls.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/gl/RenderThread.h"
 
@@ -49,6 +52,10 @@ AppController::AppController(QObject* parent)
   rootFolder_->setFileLoader(fileLoader_.get());
   compositor_->setFileLoader(fileLoader_.get());
   pageController_ = std::make_unique<QKPageController>(this);
+  thumbnailGenerator_ = std::make_unique<QKFlashThumbnailGenerator>(
+      std::make_unique<QKWebThumbnailRenderer>(), DelayedCalls::mainThread());
+  thumbnailGenerator_->setAppController(this);
+  fileLoader_->setThumbnailGenerator(thumbnailGenerator_.get());
   dataSourceController_->awakeFromNib();
   inspectorCoordinator_ = std::make_unique<QKBMSMCoordinator>(
       sliderManager_.get(), buttonManager_.get(), dataSourceController_.get());
@@ -80,6 +87,10 @@ MIDIManagerInterface* AppController::midiManager() { return midiManager_.get(); 
 CompositorInterface* AppController::compositor() { return compositor_.get(); }
 
 QKFileLoaderInterface* AppController::fileLoader() { return fileLoader_.get(); }
+
+std::shared_ptr<QKFile> AppController::fileForUniqueId(long uniqueId) {
+  return pageController_ ? pageController_->fileForUniqueId(uniqueId) : nullptr;
+}
 
 QWidget* AppController::presetManagerWindow() { return mainWindow_.get(); }
 

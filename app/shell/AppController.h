@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/datasource/AppControllerInterface.h"
+#include "framework/media/QKFlashThumbnailHost.h"
 #include "framework/media/QKMediaBinHost.h"
 
 #include <QObject>
@@ -11,6 +12,7 @@ class AppWindowMenuController;
 class LayoutRegistry;
 class MIDIManager;
 class QKFileLoader;
+class QKFlashThumbnailGenerator;
 class QKFolder;
 class QKPageController;
 class StandInCompositor;
@@ -23,7 +25,10 @@ class QMainWindow;
 
 // Creates and owns the program's managers and its main window with the menu
 // bar; winds them down at quit.
-class AppController : public QObject, public AppControllerInterface, public QKMediaBinHost {
+class AppController : public QObject,
+                      public AppControllerInterface,
+                      public QKMediaBinHost,
+                      public QKFlashThumbnailHost {
   Q_OBJECT
  public:
   explicit AppController(QObject* parent = nullptr);
@@ -50,6 +55,12 @@ class AppController : public QObject, public AppControllerInterface, public QKMe
   QKFolder* rootFolder() override { return rootFolder_.get(); }
   QWidget* presetManagerWindow() override;
   QStringList inputTapTitles() override;
+  // Until the internet check is built: no remote page is fetched.
+  bool internetAvailable() override { return false; }
+
+  // The web thumbnail generator, which the file loader hands web files.
+  QKFlashThumbnailGenerator* thumbnailGenerator() const { return thumbnailGenerator_.get(); }
+  std::shared_ptr<QKFile> fileForUniqueId(long uniqueId) override;
 
   // File menu.
   void fileMenuImportMedia();
@@ -90,6 +101,9 @@ class AppController : public QObject, public AppControllerInterface, public QKMe
   std::unique_ptr<QKButtonManager> buttonManager_;
   std::unique_ptr<MIDIManager> midiManager_;
   std::unique_ptr<QKOSCManager> oscManager_;
+  // The loader hands web files to the generator, which looks them up in the
+  // pages: it goes after both.
+  std::unique_ptr<QKFlashThumbnailGenerator> thumbnailGenerator_;
   // The pages go before the loader they queue files with.
   std::shared_ptr<QKFolder> rootFolder_;
   std::unique_ptr<QKFileLoader> fileLoader_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/media/QKThumbnailGeneratorInterface.h"
 #include "framework/media/WebThumbnailRenderer.h"
 
 #include <QImage>
@@ -31,7 +32,8 @@ class QKURLFile;
 //
 // Main thread only; its delays and time-out run on the DelayedCalls it is
 // given.
-class QKFlashThumbnailGenerator : public WebThumbnailRenderer::Listener {
+class QKFlashThumbnailGenerator : public QKThumbnailGeneratorInterface,
+                                  public WebThumbnailRenderer::Listener {
  public:
   static const QString kLoadRemoteDefault;  // "loadThumbnailsForRemoteURLFilesDefault"
   static constexpr double kStartDelay = 0.01;
@@ -53,7 +55,7 @@ class QKFlashThumbnailGenerator : public WebThumbnailRenderer::Listener {
   // Queues the file (unless it is queued already: local ones at the front,
   // remote ones at the end when remote pages are allowed) and starts a run
   // when none is under way, even when nothing was queued.
-  void addFileToQueue(const std::shared_ptr<QKURLFile>& file);
+  void addFileToQueue(const std::shared_ptr<QKURLFile>& file) override;
   // Appends the ID (no duplicate test) and starts a run the same way.
   void addFileIDToQueue(long uniqueId);
 
