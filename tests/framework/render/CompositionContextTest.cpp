@@ -199,3 +199,33 @@ TEST_F(CompositionContextTest, ADeletedContextIgnoresFilesAndHandsItsRendererOve
   ASSERT_TRUE(gl::RenderThread::instance().runFrameNow());
   EXPECT_TRUE(renderer.expired());
 }
+
+TEST_F(CompositionContextTest, TheRuntimeDrawsStraightColourOverEitherBackground) {
+  // The real renderer: the foreground image, half transparent, as it is.
+  const QString path = write(dir_, QStringLiteral("fg.qtz"), playableCompModeFile(R"(
+uniform sampler2D foreground;
+uniform sampler2D background;
+uniform float opacity;
+vec4 shaderMain() { return foreground_sample(texCoord) * vec4(1.0, 1.0, 1.0, opacity); }
+)"));
+  auto context =
+      QKQCGLContext::create(path, gl::RenderThread::instance().mainContext(),
+                            &gl::TexturePool::shared(), QSizeF(2, 2), nullptr, clock_.function());
+  context->setPBufferRef(buffer_->bufferRef());
+  QImage transparent, opaque;
+  onRenderThread([&] {
+    context->render();
+    ASSERT_TRUE(context->renderer());
+    context->renderer()->setImage(QStringLiteral("foreground"),
+                                  solidTexture(QSize(2, 2), QColor(200, 100, 40, 128)));
+    context->renderer()->setNumber(QStringLiteral("opacity"), 1.0);
+    context->drawToTransparentBG();
+    transparent = output(*context);
+    context->render();
+    context->draw();
+    opaque = output(*context);
+  });
+  EXPECT_TRUE(near(transparent.pixelColor(0, 1), QColor(200, 100, 40, 128)))
+      << "straight colour, its alpha applied once";
+  EXPECT_TRUE(near(opaque.pixelColor(1, 0), QColor(100, 50, 20, 255))) << "over opaque black";
+}
