@@ -2,6 +2,7 @@
 
 #include "framework/render/QKQCComposition.h"
 #include "framework/render/TheApplication.h"
+#include "platform/composition/CompositionFormat.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Paths.h"
 
@@ -13,7 +14,8 @@
 const QString QCUtils::kEffectsFolder = QStringLiteral("qcFX");
 const QString QCUtils::kCompModesFolder = QStringLiteral("qcCompModes");
 const QString QCUtils::kPluginsFolder = QStringLiteral("plugins");
-const QString QCUtils::kDefaultCompMode = QStringLiteral("Crossfade.qtz");
+const QString QCUtils::kDefaultCompMode =
+    QStringLiteral("Crossfade.") + QLatin1String(composition::kCompositionExtension);
 
 // What one kind of composition must publish, and where it may lie without.
 struct QCUtils::Kind {
