@@ -54,7 +54,7 @@ std::shared_ptr<QKQCGLContext> QKQCGLContext::create(const QString& path,
                                                      Clock clock) {
   std::shared_ptr<QKQCGLContext> context =
       make<QKQCGLContext>(sharedContext, textureCache, size, std::move(factory), std::move(clock));
-  if (context) context->file_.store(context->read(path));
+  if (context) context->publish(context->read(path));
   return context;
 }
 
@@ -64,6 +64,16 @@ QKQCGLContext::QKQCGLContext(gl::GLContext* sharedContext, gl::TexturePool* text
       factory_(factory ? std::move(factory) : defaultRendererFactory()),
       clock_(clock ? std::move(clock) : Clock(steadySeconds)),
       file_(std::make_shared<const File>()) {}
+
+void QKQCGLContext::publish(std::shared_ptr<const File> file) {
+  std::lock_guard<std::mutex> lock(fileMutex_);
+  file_.swap(file);  // the file replaced goes after the lock is let go
+}
+
+std::shared_ptr<const QKQCGLContext::File> QKQCGLContext::published() const {
+  std::lock_guard<std::mutex> lock(fileMutex_);
+  return file_;
+}
 
 QKQCGLContext::~QKQCGLContext() {
   if (!deleted()) prepareToBeDeleted();
@@ -87,13 +97,13 @@ std::shared_ptr<const QKQCGLContext::File> QKQCGLContext::read(const QString& pa
 
 void QKQCGLContext::useFile(const QString& path) {
   if (deleted()) return;
-  file_.store(read(path));
+  publish(read(path));
 }
 
-QString QKQCGLContext::rendererPath() const { return file_.load()->path; }
+QString QKQCGLContext::rendererPath() const { return published()->path; }
 
 std::shared_ptr<const QKQCComposition> QKQCGLContext::composition() const {
-  return file_.load()->composition;
+  return published()->composition;
 }
 
 void QKQCGLContext::handOverRenderer() {
@@ -102,8 +112,10 @@ void QKQCGLContext::handOverRenderer() {
 }
 
 void QKQCGLContext::takeUpFile() {
-  std::shared_ptr<const File> file = file_.load();
-  if (file == playing_) return;
+  std::unique_lock<std::mutex> lock(fileMutex_, std::try_to_lock);
+  if (!lock.owns_lock() || file_ == playing_) return;
+  std::shared_ptr<const File> file = file_;
+  lock.unlock();
   handOverRenderer();
   playing_ = std::move(file);
   rendererFailed_ = false;
@@ -114,7 +126,7 @@ void QKQCGLContext::render() {
   releaseOutput();
   if (deleted()) return;
   takeUpFile();
-  if (!playing_->composition) return;
+  if (!playing_ || !playing_->composition) return;
   QKGLContext::render();
   if (!initialized()) return;  // no GL context (logged)
   if (!renderer_ && !rendererFailed_) {

@@ -5,9 +5,9 @@
 
 #include <QString>
 
-#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace composition {
@@ -27,7 +27,10 @@ class QCRenderer;
 // shared, so the render thread's copy stays valid until it lets go of it.
 // The render thread notices the change at its next render(), hands the old
 // renderer to the deferred-release arrays (it may still be drawn from in
-// the frame under way) and makes a new one, whose clock starts at 0.
+// the frame under way) and makes a new one, whose clock starts at 0. The
+// published file sits behind a mutex held only to copy or swap the
+// pointer; the render thread only tries it, and keeps playing what it has
+// for a frame when it is busy.
 class QKQCGLContext : public QKGLContext {
  public:
   // A file as read on the main thread.
@@ -100,7 +103,11 @@ class QKQCGLContext : public QKGLContext {
 
   std::shared_ptr<RendererFactory> factory_;
   Clock clock_;
-  std::atomic<std::shared_ptr<const File>> file_;
+  void publish(std::shared_ptr<const File> file);
+  std::shared_ptr<const File> published() const;
+
+  mutable std::mutex fileMutex_;
+  std::shared_ptr<const File> file_;  // guarded by fileMutex_
   // Render thread only.
   std::shared_ptr<const File> playing_;
   std::shared_ptr<composition::QCRenderer> renderer_;
