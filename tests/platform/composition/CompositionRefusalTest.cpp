@@ -126,7 +126,13 @@ const Refusal kRefusals[] = {
        return QVariant(file(state({node("i", "QCImageFile", {{kFileKey, "nowhere.png"}})})));
      },
      "cannot read"},
-    {"RenderedPortNotAnImage", [] { return QVariant(file(goodState(), "v")); }, "no port"},
+    {"RenderedPortNotAnImage",
+     [] {
+       QVariantMap s = goodState();
+       s.insert(kRenderedPortKey, "outputValue");
+       return QVariant(file(s, "v"));
+     },
+     "not an image"},
 };
 
 class CompositionRefusal : public CompositionFixture,

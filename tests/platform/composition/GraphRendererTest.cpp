@@ -149,6 +149,9 @@ TEST_F(CompositionFixture, OutputsGiveTheirValuesAfterARender) {
   ASSERT_EQ(image.size(), QSize(4, 4));
   EXPECT_TRUE(near(image.pixelColor(2, 2), Qt::green));
   EXPECT_EQ(renderer->outputType("xy"), PortType::Structure);
+  EXPECT_TRUE(renderer->setRect("point", QRectF(1, 2, 3, 4)));
+  render(*renderer);
+  EXPECT_EQ(renderer->valueForOutputKey("xy").toRectF(), QRectF(1, 2, 3, 4));
 }
 
 TEST_F(CompositionFixture, ValuesOfTheWrongTypeAreIgnoredWithALog) {
