@@ -2,7 +2,13 @@
 
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/StartupComposition.h"
-#include "app/shell/StandInCompositor.h"
+#include "app/compositor/Compositor.h"
+#include "app/compositor/CompositorGLView.h"
+#include "app/compositor/CompositorWindow.h"
+#include "app/compositor/FullscreenDisplaysWindow.h"
+#include "app/compositor/OutputDefaults.h"
+#include "framework/controls/QKButton.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include "framework/controls/QKBMSMCoordinator.h"
 #include "framework/controls/QKButtonManager.h"
@@ -28,10 +34,10 @@
 
 AppController::AppController(QObject* parent)
     : QObject(parent),
-      compositor_(std::make_unique<StandInCompositor>()),
+      compositor_(std::make_unique<Compositor>(std::make_unique<QKTapManager>(),
+                                               Compositor::Environment::fromSystem())),
       mainWindow_(std::make_unique<QMainWindow>()),
-      layoutRegistry_(std::make_unique<LayoutRegistry>()),
-      tapManager_(std::make_unique<QKTapManager>()) {
+      layoutRegistry_(std::make_unique<LayoutRegistry>()) {
   LayoutRegistry::setShared(layoutRegistry_.get());
   mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
   mainWindow_->resize(640, 120);
@@ -65,6 +71,43 @@ AppController::AppController(QObject* parent)
   gl::RenderThread::instance().start();
   // The composition runtime plays "black" once; ZAPH cannot go on without it.
   compositionRuntimeFailed_ = StartupComposition::open() == StartupComposition::Result::Failed;
+  if (!compositionRuntimeFailed_) createOutput();
+}
+
+QKTapManager* AppController::tapManager() const { return compositor_->tapManager(); }
+
+// The compositor wakes, then the output view (which loads 0.2 s later)
+// takes the output defaults, the display chooser hands it the screens, and
+// the compositor window shows with its display toggle switched on.
+void AppController::createOutput() {
+  compositor_->awake();
+  outputView_ = std::make_unique<CompositorGLView>(compositor_.get());
+  // A secondary window: closing the main window still ends the program.
+  mainWindow_->winId();
+  outputView_->window()->setTransientParent(mainWindow_->windowHandle());
+  outputView_->awake();
+  OutputDefaults::apply(*outputView_);
+  CompositorGLView* view = outputView_.get();
+  displaysWindow_ = std::make_unique<FullscreenDisplaysWindow>(
+      [view](const QList<bool>& flags) { view->setFullscreenFlagArray(flags); });
+  displaysWindow_->setAttribute(Qt::WA_QuitOnClose, false);
+  displaysWindow_->chooser()->awake();
+  compositorWindow_ = std::make_unique<CompositorWindow>(view, [this] {
+    displaysWindow_->show();
+    displaysWindow_->raise();
+  });
+  compositorWindow_->show();
+  compositorWindow_->toggleDisplayButton()->setIntValue(1, false);
+  compositorWindow_->displayToggleUsed();
+  restoreFullscreen();
+  connect(&idleTimer_, &QTimer::timeout, this, [this] { compositor_->idleCallback(); });
+  idleTimer_.start(30);
+}
+
+void AppController::restoreFullscreen() {
+  if (!UserDefaults::standard().boolValue(QStringLiteral("fullscreenFlag"))) return;
+  compositorWindow_->fullscreenToggle()->setIntValue(1, false);
+  compositorWindow_->fullscreenToggleUsed();
 }
 
 AppController::~AppController() {
@@ -97,7 +140,7 @@ QWidget* AppController::presetManagerWindow() { return mainWindow_.get(); }
 // The live inputs a page can record ("<none>" leads the menu).
 QStringList AppController::inputTapTitles() {
   QStringList titles;
-  for (const QKTapMenuItem& item : tapManager_->sortedInputSTapMenu())
+  for (const QKTapMenuItem& item : tapManager()->sortedInputSTapMenu())
     titles.append(item.isNone() ? QStringLiteral("<none>") : item.tapName);
   return titles;
 }
@@ -152,6 +195,8 @@ void AppController::applicationWillTerminate() {
 // Frames stop first, then input, then the tick, which calls the managers:
 // it ends before they go. Stopping twice is harmless.
 void AppController::windDown() {
+  idleTimer_.stop();
+  if (outputView_) outputView_->killDisplayLink();
   gl::RenderThread::instance().stop();
   closeControlInput();
   dataSourceController_->stopTheThread();

@@ -5,17 +5,21 @@
 #include "framework/media/QKMediaBinHost.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 
 class AppWindowMenuController;
+class Compositor;
+class CompositorGLView;
+class CompositorWindow;
+class FullscreenDisplaysWindow;
 class LayoutRegistry;
 class MIDIManager;
 class QKFileLoader;
 class QKFlashThumbnailGenerator;
 class QKFolder;
 class QKPageController;
-class StandInCompositor;
 class QKBMSMCoordinator;
 class QKButtonManager;
 class QKOSCManager;
@@ -44,8 +48,12 @@ class AppController : public QObject,
   AppWindowMenuController* appWindowMenuController() const { return windowMenuController_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
   QKBMSMCoordinator* inspectorCoordinator() const { return inspectorCoordinator_.get(); }
-  // Until the compositor takes it over.
-  QKTapManager* tapManager() const { return tapManager_.get(); }
+  // The compositor's.
+  QKTapManager* tapManager() const;
+  Compositor* compositorObject() const { return compositor_.get(); }
+  CompositorGLView* outputView() const { return outputView_.get(); }
+  CompositorWindow* compositorWindow() const { return compositorWindow_.get(); }
+  FullscreenDisplaysWindow* fullscreenDisplaysWindow() const { return displaysWindow_.get(); }
 
   // The media bin's model.
   CompositorInterface* compositor() override;
@@ -80,21 +88,21 @@ class AppController : public QObject,
 
  private:
   void buildMenus();
+  void createOutput();
+  void restoreFullscreen();
   void createControlInput();
   void closeControlInput();
   void windDown();
 
   // Media files take the compositor's render lock as they go: it outlives
-  // them.
-  std::unique_ptr<StandInCompositor> compositor_;
+  // them. It holds the tap manager, made before anything that registers a
+  // tap (taps that outlive it find it gone).
+  std::unique_ptr<Compositor> compositor_;
   std::unique_ptr<QMainWindow> mainWindow_;
   // The window layouts and the Window menu outlive every window made from
   // them.
   std::unique_ptr<LayoutRegistry> layoutRegistry_;
   std::unique_ptr<AppWindowMenuController> windowMenuController_;
-  // Made before anything that registers a tap; taps that outlive it find it
-  // gone.
-  std::unique_ptr<QKTapManager> tapManager_;
   std::unique_ptr<DataSourceController> dataSourceController_;
   // Declared after the controller: they go first, once its tick has stopped.
   std::unique_ptr<QKSliderManager> sliderManager_;
@@ -111,4 +119,9 @@ class AppController : public QObject,
   bool compositionRuntimeFailed_ = false;
   // The Slider/Button Inspector palette; goes before the managers it edits.
   std::unique_ptr<QKBMSMCoordinator> inspectorCoordinator_;
+  // The output view and its windows: the windows go before the view.
+  std::unique_ptr<CompositorGLView> outputView_;
+  std::unique_ptr<FullscreenDisplaysWindow> displaysWindow_;
+  std::unique_ptr<CompositorWindow> compositorWindow_;
+  QTimer idleTimer_;
 };

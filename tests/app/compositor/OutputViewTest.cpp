@@ -1,0 +1,175 @@
+#include "FakeLayers.h"
+
+#include "app/compositor/CompositorGLView.h"
+#include "framework/render/DeferredReleaseArrays.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/gl/RenderThread.h"
+#include "tests/support/Eventually.h"
+#include "tests/support/GLTest.h"
+#include "tests/support/LogCapture.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+#include <thread>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The output view over a compositor with one fake layer, its window shown
+// at 64 x 48 and frames run by hand on the unpaced render thread.
+class OutputViewTest : public GLTest {
+ protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    if (IsSkipped()) return;
+    compositor_ = std::make_unique<Compositor>(nullptr, Compositor::Environment{{"NVIDIA"}});
+    view_ = std::make_unique<CompositorGLView>(compositor_.get());
+    view_->awake(0);
+    view_->setConstrainOutputWindow(false);
+    view_->window()->resize(64, 48);
+    view_->window()->show();
+    ASSERT_TRUE(waitFor(
+        [&] {
+          QCoreApplication::processEvents();
+          return view_->window()->exposedForDrawing();
+        },
+        5.0));
+    layer_ = std::make_shared<FakeLayer>(log_, "A");
+    compositor_->setLayerArray({layer_});
+  }
+  void TearDown() override {
+    view_.reset();
+    if (compositor_) compositor_->setLayerArray({});
+    compositor_.reset();
+    GLTest::TearDown();
+  }
+  void frame() { ASSERT_TRUE(gl::RenderThread::instance().runFrameNow()); }
+  int renders() const { return int(log_.callsStartingWith("render:").size()); }
+
+  CallLog log_;
+  std::unique_ptr<Compositor> compositor_;
+  std::unique_ptr<CompositorGLView> view_;
+  std::shared_ptr<FakeLayer> layer_;
+};
+
+TEST_F(OutputViewTest, SkippedFramesTakeNoLockDrawNothingAndStillPurge) {
+  frame();
+  EXPECT_EQ(renders(), 1);
+  const auto skipsWhile = [&](const std::function<void()>& begin,
+                              const std::function<void()>& end) {
+    begin();
+    DeferredReleaseArrays::shared().addRenderer(std::make_shared<int>(1));
+    frame();
+    EXPECT_EQ(renders(), 1);
+    EXPECT_EQ(layer_->locks.load(), 0);
+    EXPECT_FALSE(view_->rendering());
+    EXPECT_EQ(DeferredReleaseArrays::shared().pendingRenderers(), 0u);
+    end();
+  };
+  skipsWhile([&] { compositor_->restoreGate().beginRestore(); },
+             [&] { compositor_->restoreGate().endRestore(); });
+  skipsWhile([&] { view_->stopDisplayLink(); }, [&] { view_->startDisplayLink(); });
+  frame();
+  EXPECT_EQ(renders(), 2);
+}
+
+TEST_F(OutputViewTest, ABusyLayerSkipsTheFrameAndReleasesWhatItTook) {
+  layer_->busy = true;
+  frame();
+  EXPECT_EQ(renders(), 0);
+  EXPECT_EQ(layer_->locks.load(), 0);
+  layer_->busy = false;
+  frame();
+  EXPECT_EQ(renders(), 1);
+}
+
+TEST_F(OutputViewTest, AThrowingFrameLeavesNoLockHeldAndTheNextFrameRenders) {
+  LogCapture capture;
+  Log::resetLimits();
+  layer_->throwInRender = true;
+  frame();
+  EXPECT_TRUE(capture.contains("\t\tcaught exception in displaylink callback: layer A broke"));
+  EXPECT_EQ(layer_->locks.load(), 0);
+  EXPECT_FALSE(view_->rendering());
+  compositor_->lockForRender();  // would hang with the render lock still held
+  compositor_->unlockRender();
+  compositor_->restoreGate().beginRestore();  // and with the gate still held
+  compositor_->restoreGate().endRestore();
+  layer_->throwInRender = false;
+  frame();
+  EXPECT_EQ(renders(), 2);
+}
+
+TEST_F(OutputViewTest, ASwapIntervalSetWhileStoppedAppliesAtTheNextStart) {
+  frame();
+  EXPECT_EQ(view_->appliedSwapInterval(), 1);  // the view's default
+  view_->stopDisplayLink();
+  EXPECT_FALSE(view_->displayLinkRunning());
+  ASSERT_TRUE(view_->setCPSwapInterval(0));
+  frame();
+  EXPECT_EQ(view_->appliedSwapInterval(), 1);
+  view_->startDisplayLink();
+  frame();
+  EXPECT_EQ(view_->appliedSwapInterval(), 0);
+  EXPECT_FALSE(view_->setCPSwapInterval(-1));
+  EXPECT_EQ(view_->cpSwapInterval(), 0);
+}
+
+TEST_F(OutputViewTest, AClickPostsTheAverageOfThreeByThreePixelsOnce) {
+  layer_->colour = QColor(255, 0, 0);
+  QList<QColor> posted;
+  NotificationCenter::defaultCenter().addObserver(
+      &posted, CompositorGLView::kClickColorNotification, nullptr, [&](const Notification& n) {
+        posted << n.userInfo.value(CompositorGLView::kColorKey).value<QColor>();
+      });
+  view_->mouseDown(QPointF(10, 10));
+  frame();
+  frame();
+  ASSERT_TRUE(waitFor([&] {
+    QCoreApplication::processEvents();
+    return !posted.isEmpty();
+  }));
+  QCoreApplication::processEvents();
+  NotificationCenter::defaultCenter().removeObserver(&posted);
+  ASSERT_EQ(posted.size(), 1);
+  EXPECT_TRUE(near(posted[0], QColor(255, 0, 0)));
+}
+
+TEST_F(OutputViewTest, BadSettingsAreRefusedAndChangeNothing) {
+  LogCapture capture;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (QSizeF size :
+       {QSizeF(0, 480), QSizeF(-1, 480), QSizeF(nan, 480), QSizeF(640, inf), QSizeF(1e9, 480)}) {
+    EXPECT_FALSE(view_->setCanvasSize(size)) << size.width() << " x " << size.height();
+  }
+  EXPECT_EQ(view_->canvasSize(), QSizeF(640, 480));
+  EXPECT_EQ(compositor_->bufferPool().entryCount(), 1u);
+  EXPECT_FALSE(view_->setCanvasPresentationMode(4));
+  EXPECT_FALSE(view_->setCanvasPresentationMode(-1));
+  EXPECT_EQ(view_->canvasPresentationMode(), 2);
+}
+
+TEST_F(OutputViewTest, ACanvasChangeMovesThePoolAndTellsTheCompositorUnderTheRenderLock) {
+  int posts = 0;
+  NotificationCenter::defaultCenter().addObserver(
+      &posts, Compositor::kCanvasSizeChangedNotification, nullptr, [&](const Notification&) {
+        bool frameCouldLock = true;  // no frame can run meanwhile
+        std::thread([&] { frameCouldLock = bool(compositor_->tryLockForFrame(nullptr)); }).join();
+        EXPECT_FALSE(frameCouldLock);
+        ++posts;
+      });
+  ASSERT_TRUE(view_->setCanvasSize(QSizeF(800, 600)));
+  NotificationCenter::defaultCenter().removeObserver(&posts);
+  EXPECT_EQ(posts, 1);
+  EXPECT_EQ(compositor_->bufferPool().usersOf(QSizeF(800, 600)), 1);
+  EXPECT_EQ(compositor_->bufferPool().usersOf(QSizeF(640, 480)), 0);
+  view_->setConstrainOutputWindow(true);
+  EXPECT_EQ(view_->window()->height(), 48);  // 64 x 48 is 4:3 already
+  EXPECT_EQ(view_->window()->title(), "Main Output [64 x 48]");
+}
+
+}  // namespace
