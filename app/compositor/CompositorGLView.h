@@ -52,7 +52,8 @@ class CompositorGLView {
   CompositorGLView& operator=(const CompositorGLView&) = delete;
 
   // Main thread: canvas 640 x 480, window title and size, the observers and
-  // the delayed load 0.2 s later (or now with `delay` 0).
+  // the delayed load 0.2 s later (now with `delay` 0, never with a negative
+  // one).
   void awake(double delay = kDelayedLoadSeconds);
   void delayedLoad();
 

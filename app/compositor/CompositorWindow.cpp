@@ -45,6 +45,7 @@ QKButton* CompositorWindow::makeToggle(const QString& title, int y, std::functio
   button->setFrame(QRectF(8, y, 100, 18));
   button->setButtonType(kToggleType);
   button->setTitle(title);
+  button->setTitle2(title);
   button->setTriggerOnMain(true);
   button->setAction([alive = std::weak_ptr<int>(alive_), used = std::move(used)](QKButtonCell&) {
     if (alive.lock()) used();

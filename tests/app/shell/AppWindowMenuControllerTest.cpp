@@ -124,7 +124,7 @@ TEST(AppWindowMenuController, PalettesInZaphLockFromTheWindowMenu) {
   ASSERT_NE(windowMenu, nullptr);
   EXPECT_TRUE(windowMenu->actions().contains(controller->interfaceLockItem()));
 
-  const auto zaphsOwn = controller->paletteEntries().size();  // the inspector palette
+  const auto zaphsOwn = controller->paletteEntries().size();  // the inspector, the compositor
   PalettePtr a = makePalette(QStringLiteral("A"), {100, 500, 200, 150});
   PalettePtr b = makePalette(QStringLiteral("B"), {400, 500, 200, 150});
   announce(static_cast<QKPaletteWindow*>(a.get()));

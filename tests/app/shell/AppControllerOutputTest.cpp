@@ -1,0 +1,86 @@
+#include "app/shell/AppController.h"
+
+#include "app/compositor/CompositorGLView.h"
+#include "app/compositor/CompositorWindow.h"
+#include "app/compositor/FullscreenDisplaysWindow.h"
+#include "app/shell/AppWindowMenuController.h"
+#include "framework/controls/QKButton.h"
+#include "framework/toolkit/QKPaletteWindow.h"
+#include "platform/display/ScreenList.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "tests/support/Eventually.h"
+#include "tests/support/Screenshot.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool spin(const std::function<bool()>& done, double seconds = 5.0) {
+  return waitFor(
+      [&] {
+        QCoreApplication::processEvents();
+        return done();
+      },
+      seconds);
+}
+
+QImage grabOutput(CompositorGLView& view) {
+  return QGuiApplication::primaryScreen()->grabWindow(view.window()->winId()).toImage();
+}
+
+// Start-up shows the compositor window and a black output window fed by the
+// render thread; the display toggle is on; fullscreen goes over the chosen
+// screen and back.
+TEST(AppControllerOutput, ShowsTheCompositorWindowAndABlackOutputFedEveryFrame) {
+  if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+    GTEST_SKIP() << "no OpenGL on the offscreen platform";
+  bool doneSettingUp = false;
+  NotificationCenter::defaultCenter().addObserver(
+      &doneSettingUp, CompositorGLView::kDoneSettingUpNotification, nullptr,
+      [&](const Notification&) { doneSettingUp = true; });
+  {
+    AppController controller;
+    CompositorGLView* view = controller.outputView();
+    ASSERT_TRUE(view);
+    EXPECT_TRUE(controller.compositorWindow()->window()->isVisible());
+    EXPECT_EQ(controller.compositorWindow()->toggleDisplayButton()->intValue(), 1);
+    EXPECT_TRUE(controller.tapManager());
+    ASSERT_TRUE(spin([&] { return doneSettingUp; }));
+    EXPECT_EQ(view->window()->title(), "Main Output [640 x 480]");
+    ASSERT_TRUE(spin([&] { return view->window()->presentedCount() > 3; }));
+    QStringList entries;
+    for (QAction* entry : controller.appWindowMenuController()->paletteEntries())
+      entries << entry->text();
+    EXPECT_TRUE(entries.contains("Compositor")) << entries.join(", ").toStdString();
+
+    const QImage output = grabOutput(*view);
+    saveScreenshot(output, "output-window");
+    EXPECT_EQ(output.pixelColor(output.width() / 2, output.height() / 2), QColor(Qt::black));
+    saveScreenshot(controller.compositorWindow()->window()->grab().toImage(), "compositor-window");
+    controller.fullscreenDisplaysWindow()->show();
+    saveScreenshot(controller.fullscreenDisplaysWindow()->grab().toImage(),
+                   "fullscreen-displays-window");
+
+    view->setFullscreenFlagArray({true});
+    controller.compositorWindow()->fullscreenToggle()->setIntValue(1, false);
+    controller.compositorWindow()->fullscreenToggleUsed();
+    EXPECT_TRUE(view->fullscreen());
+    EXPECT_EQ(view->window()->geometry(), ScreenList::frames().first());
+    const std::uint64_t before = view->window()->presentedCount();
+    ASSERT_TRUE(spin([&] { return view->window()->presentedCount() > before + 3; }));
+    controller.compositorWindow()->fullscreenToggle()->setIntValue(0, false);
+    controller.compositorWindow()->fullscreenToggleUsed();
+    EXPECT_FALSE(view->fullscreen());
+    EXPECT_EQ(view->window()->size(), QSize(640, 480));
+    controller.applicationWillTerminate();
+    EXPECT_FALSE(view->displayLinkRunning());
+  }
+  NotificationCenter::defaultCenter().removeObserver(&doneSettingUp);
+}
+
+}  // namespace
