@@ -1,7 +1,7 @@
 // Looking a file up by ID as the trigger thread does: through the page
 // controller's read lock among 5,000 files on 50 pages, beside a bare scan
 // of the same files in one vector with no lock.
-#include "app/shell/StandInCompositor.h"
+#include "app/compositor/Compositor.h"
 #include "bench/SideBySide.h"
 #include "framework/media/QKFile.h"
 #include "framework/media/QKMediaBinHost.h"
@@ -27,7 +27,7 @@ class BenchHost : public QKMediaBinHost {
   QKFileLoaderInterface* fileLoader() override { return nullptr; }
 
  private:
-  StandInCompositor compositor_;
+  Compositor compositor_{nullptr, Compositor::Environment{{QStringLiteral("NVIDIA")}}};
 };
 
 struct Fixture {
