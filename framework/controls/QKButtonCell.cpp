@@ -450,8 +450,9 @@ void QKButtonCell::setImgTiles(const QImage& tiles, const QSizeF& tileSize) {
 
 bool QKButtonCell::useThisImageTile(const QImage& image, const QSizeF& tileSize) {
   setImgTiles({}, {});
-  if (image.isNull() || tileSize.width() <= 0 || tileSize.height() <= 0) return false;
-  if (image.width() != 3 * tileSize.width()) {
+  if (image.isNull()) return false;
+  const bool emptyTile = tileSize.width() <= 0 || tileSize.height() <= 0;
+  if (emptyTile || image.width() != 3 * tileSize.width()) {
     Log::line("\t\terr-button's img size doesn't match up with size of passed tile");
     return false;
   }

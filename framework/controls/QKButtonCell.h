@@ -171,9 +171,9 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   QSizeF imgTileSize() const;
   void setImgTiles(const QImage& tiles, const QSizeF& tileSize);
   // Takes an image of three equal tiles in a row (off, pressed, on) to draw
-  // over the button; any earlier one goes. A null image or a tile of zero
-  // size leaves the button without tiles; an image that is not exactly
-  // three tiles wide is refused (logged). True when the image is used.
+  // over the button; any earlier one goes. A null image leaves the button
+  // without tiles; a tile of zero size, or an image that is not exactly
+  // three tiles wide, is refused (logged). True when the image is used.
   bool useThisImageTile(const QImage& image, const QSizeF& tileSize);
   // Buttons do not publish their value as a source: only logged.
   void setDataSourceWithVal();

@@ -143,8 +143,11 @@ TEST(ButtonTiles, AStripOfExactlyThreeTilesIsUsedAndShowsTheTileOfTheState) {
   EXPECT_FALSE(cell->useThisImageTile(strip.copy(0, 0, 59, 20), QSizeF(20, 20)));
   EXPECT_TRUE(log.contains("err-button's img size doesn't match up with size of passed tile"));
   EXPECT_TRUE(cell->imgTiles().isNull()) << "the earlier strip is gone too";
+  log.clear();
   EXPECT_FALSE(cell->useThisImageTile(strip, QSizeF(0, 20)));
+  EXPECT_TRUE(log.contains("err-button's img size doesn't match up with size of passed tile"));
   EXPECT_TRUE(cell->imgTiles().isNull());
+  EXPECT_FALSE(cell->useThisImageTile(QImage(), QSizeF(20, 20)));
   cell->prepareToBeDeleted();
 }
 
