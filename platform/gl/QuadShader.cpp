@@ -31,6 +31,13 @@ QByteArray fragment(const QByteArray& sampler) {
          " u_texture;\nuniform vec4 u_colour;\nin vec2 v_tex;\nout vec4 fragColour;\n"
          "void main() { fragColour = texture(u_texture, v_tex) * u_colour; }\n";
 }
+
+// Reads the texel a pixel covers, with coordinates in texels: for textures
+// lying pixel on pixel, where filtering would give the same.
+const char* kFetchFragment =
+    "#version 330 core\nuniform sampler2D u_texture;\nuniform vec4 u_colour;\nin vec2 v_tex;\n"
+    "out vec4 fragColour;\n"
+    "void main() { fragColour = texelFetch(u_texture, ivec2(v_tex), 0) * u_colour; }\n";
 }  // namespace
 
 struct QuadShaderFactory {
@@ -41,7 +48,8 @@ struct QuadShaderFactory {
 
 QuadShader::QuadShader(GLContext& context) : context_(context) {
   if (!program2D_.build(context, kVertex, fragment("sampler2D"), &error_) ||
-      !programRect_.build(context, kVertex, fragment("sampler2DRect"), &error_))
+      !programRect_.build(context, kVertex, fragment("sampler2DRect"), &error_) ||
+      !programFetch_.build(context, kVertex, kFetchFragment, &error_))
     Log::line(QStringLiteral("\t\terr: textured quad shader: %1").arg(error_));
 }
 
@@ -53,25 +61,12 @@ QuadShader* QuadShader::forCurrentContext() {
   return shader.isValid() ? &shader : nullptr;
 }
 
-GLuint QuadShader::nearestSampler() {
-  if (!nearestSampler_.alive()) {
-    GLFunctions& f = context_.functions();
-    GLuint name = 0;
-    f.glGenSamplers(1, &name);
-    f.glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    f.glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    f.glSamplerParameteri(name, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    f.glSamplerParameteri(name, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    nearestSampler_ = GLObject(GLObject::Kind::Sampler, name, context_.shareGroupLifetime());
-  }
-  return nearestSampler_.name();
-}
-
 void QuadShader::draw(GLuint texture, GLenum target, QSize textureSize, const QRectF& dest,
                       const TexCoords& tex, const QVector4D& colour, bool flip, bool nearest) {
   if (!texture || textureSize.isEmpty()) return;
   const bool rectangle = target == GL_TEXTURE_RECTANGLE;
-  ShaderProgram& program = rectangle ? programRect_ : program2D_;
+  const bool fetch = nearest && !rectangle;
+  ShaderProgram& program = rectangle ? programRect_ : fetch ? programFetch_ : program2D_;
   GLFunctions& f = context_.functions();
   f.glUseProgram(program.name());
   f.glUniformMatrix4fv(program.uniform("u_projection"), 1, GL_FALSE,
@@ -82,16 +77,14 @@ void QuadShader::draw(GLuint texture, GLenum target, QSize textureSize, const QR
   f.glUniform2f(program.uniform("u_texSize"), float(textureSize.width()),
                 float(textureSize.height()));
   f.glUniform1i(program.uniform("u_flip"), flip ? 1 : 0);
-  f.glUniform1i(program.uniform("u_normalize"), rectangle ? 0 : 1);
+  f.glUniform1i(program.uniform("u_normalize"), rectangle || fetch ? 0 : 1);
   f.glUniform4f(program.uniform("u_colour"), colour.x(), colour.y(), colour.z(), colour.w());
   f.glUniform1i(program.uniform("u_texture"), 0);
   f.glActiveTexture(GL_TEXTURE0);
   f.glBindTexture(target, texture);
-  if (nearest) f.glBindSampler(0, nearestSampler());
   f.glBindVertexArray(context_.emptyVertexArray());
   f.glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
   f.glBindVertexArray(0);
-  if (nearest) f.glBindSampler(0, 0);
   f.glBindTexture(target, 0);
   f.glUseProgram(0);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/gl/GLObject.h"
 #include "platform/gl/ShaderProgram.h"
 #include "platform/gl/TextureHandle.h"
 
@@ -28,8 +27,9 @@ class QuadShader {
   // The shader of the context current on this thread (built on first use).
   static QuadShader* forCurrentContext();
 
-  // `flip` turns t into (texture height − t). `nearest` samples the nearest
-  // texel: exact, and much cheaper, where texels lie pixel on pixel.
+  // `flip` turns t into (texture height − t). `nearest` reads the texel
+  // each pixel's centre lies in, unfiltered: the same, and much cheaper,
+  // where texels lie pixel on pixel (rectangle textures are filtered).
   void draw(GLuint texture, GLenum target, QSize textureSize, const QRectF& dest,
             const TexCoords& tex, const QVector4D& colour = QVector4D(1, 1, 1, 1),
             bool flip = false, bool nearest = false);
@@ -41,19 +41,19 @@ class QuadShader {
   void drawUpright(const TextureHandle& texture, const QRectF& dest,
                    const QVector4D& colour = QVector4D(1, 1, 1, 1));
 
-  bool isValid() const { return program2D_.isValid() && programRect_.isValid(); }
+  bool isValid() const {
+    return program2D_.isValid() && programRect_.isValid() && programFetch_.isValid();
+  }
   QString error() const { return error_; }
 
  private:
   explicit QuadShader(GLContext& context);
   friend struct QuadShaderFactory;
 
-  GLuint nearestSampler();
-
   GLContext& context_;
-  GLObject nearestSampler_;
   ShaderProgram program2D_;
   ShaderProgram programRect_;
+  ShaderProgram programFetch_;  // 2D textures read texel for texel
   QString error_;
 };
 
