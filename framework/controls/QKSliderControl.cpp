@@ -2,6 +2,7 @@
 
 #include "framework/controls/ContextualMenuProvider.h"
 #include "framework/controls/DSMenuReloading.h"
+#include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/controls/SliderPainter.h"
 #include "framework/toolkit/ModifierKeys.h"
@@ -89,7 +90,7 @@ QPointF QKSliderControl::sliderPoint(const QPointF& widgetPoint) const {
 }
 
 void QKSliderControl::frameChanged() {
-  if (live()) cell_->setFrame(frame());
+  if (live()) cell_->setFrame(frame());  // places the toggles too
   updateAbsVisibleRect();
   update();
 }
@@ -176,7 +177,28 @@ void QKSliderControl::toggleButtonsChanged() {
       this, [this] { placeToggleButtons(); }, Qt::QueuedConnection);
 }
 
-void QKSliderControl::placeToggleButtons() { update(); }
+void QKSliderControl::placeToggleButtons() {
+  const SliderLayout layout = cell_ ? cell_->layout() : SliderLayout();
+  placeToggle(syncToggleButton_, live() ? cell_->syncToggle() : nullptr, layout.syncToggleFrame);
+  placeToggle(behavToggleButton_, live() ? cell_->behavToggle() : nullptr, layout.behavToggleFrame);
+  update();
+}
+
+// A vertical slider's column lies at its bottom: the rectangle is turned
+// into the widget, the button stays upright.
+void QKSliderControl::placeToggle(QPointer<QKButton>& button,
+                                  const std::shared_ptr<QKButtonCell>& cell, const QRectF& frame) {
+  if (button && (!cell || button->cell() != cell)) {
+    button->hide();
+    button->deleteLater();
+    button = nullptr;
+  }
+  if (!cell || frame.isNull()) return;
+  if (!button) button = new QKButton(cell, this);
+  const QRectF inWidget = SliderPainter::toWidget(QSizeF(size()), vertical()).mapRect(frame);
+  button->setGeometry(inWidget.toAlignedRect());
+  button->show();
+}
 
 // Drawing and events ----------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/SliderControlView.h"
 
@@ -71,7 +72,10 @@ class QKSliderControl : public QWidget, public SliderControlView {
   // the pointer uses them); the zero rectangle when hidden. Any thread.
   QRectF absVisibleRect() const override;
   void setNeedsDisplay() override { update(); }
+  // Shows the cell's toggle buttons as QKButtons over the toggle column.
   void toggleButtonsChanged() override;
+  QKButton* syncToggleButton() const { return syncToggleButton_; }
+  QKButton* behavToggleButton() const { return behavToggleButton_; }
 
   // --- Conveniences (with output) ---
   void setValue(float value) { setValue(value, true); }
@@ -236,6 +240,9 @@ class QKSliderControl : public QWidget, public SliderControlView {
   void watchWindow();
   void updateAbsVisibleRect();
   void placeToggleButtons();
+  // Shows `cell` (or nothing) in `button` at the slider's rectangle `frame`.
+  void placeToggle(QPointer<QKButton>& button, const std::shared_ptr<QKButtonCell>& cell,
+                   const QRectF& frame);
 
   QKSliderCell::Ptr cell_;
   bool deleted_ = false;
@@ -243,6 +250,9 @@ class QKSliderControl : public QWidget, public SliderControlView {
   bool qkNeedsDisplay_ = false;
   DataSourceController* dataSourceController_ = nullptr;
   QPointer<QWidget> watchedWindow_;
+  // The "S" and "B" toggle buttons, over the toggle column.
+  QPointer<QKButton> syncToggleButton_;
+  QPointer<QKButton> behavToggleButton_;
 
   mutable std::mutex absVisibleRectLock_;
   QRectF absVisibleRect_;  // under absVisibleRectLock_

@@ -1,5 +1,6 @@
 #include "framework/controls/ContextualMenuProvider.h"
 #include "framework/controls/DSMenuReloading.h"
+#include "framework/controls/QKButton.h"
 #include "framework/controls/QKLogSliderControl.h"
 #include "framework/controls/SliderColorDict.h"
 #include "framework/render/InterfaceColorScheme.h"
@@ -9,6 +10,7 @@
 #include "tests/support/Screenshot.h"
 
 #include <QMenu>
+#include <QTest>
 
 #include <future>
 
@@ -272,4 +274,35 @@ TEST_F(SliderDrawing, AbsVisibleRectOfAHiddenControlIsZero) {
   EXPECT_FALSE(c->absVisibleRect().isNull());
   c->hide();
   EXPECT_EQ(c->absVisibleRect(), QRectF());
+}
+
+// The "S" and "B" toggles are buttons over the toggle column ("S" above
+// "B"); on a vertical slider the column is at the bottom. "S" binds.
+TEST_F(SliderDrawing, ToggleButtonsOverTheColumn) {
+  QKSliderControl* c = control({10, 10, 200, 20});
+  QKSliderControl* tall = control({250, 10, 20, 200});
+  window->show();
+  c->setSyncToggleState(true);
+  tall->setSyncToggleState(true);
+  settle();
+  ASSERT_NE(c->syncToggleButton(), nullptr);
+  EXPECT_EQ(c->syncToggleButton()->geometry(), QRect(0, 0, 10, 20));
+  EXPECT_EQ(c->syncToggleButton()->cell(), c->syncToggle());
+  EXPECT_EQ(tall->syncToggleButton()->geometry(), QRect(0, 190, 20, 10));
+  c->setBehavToggleState(true);
+  settle();
+  EXPECT_EQ(c->syncToggleButton()->geometry(), QRect(0, 0, 10, 10));
+  EXPECT_EQ(c->behavToggleButton()->geometry(), QRect(0, 10, 10, 10));
+
+  auto source = DSFloatInfrequent::createWithName(QStringLiteral("fader"));
+  ASSERT_TRUE(dsc.setDataSource(source, {"ZAPH", "fader"}));
+  c->useThisSource(KeyPath{"ZAPH", "fader"});
+  QTest::mouseClick(c->syncToggleButton(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  settle();
+  EXPECT_TRUE(c->syncFlag());
+
+  c->setSyncToggleState(false);
+  settle();
+  EXPECT_EQ(c->syncToggleButton(), nullptr);
+  EXPECT_EQ(c->behavToggleButton()->geometry(), QRect(0, 0, 10, 20));
 }
