@@ -184,6 +184,15 @@ void AppController::buildMenus() {
   cancelLoading->setObjectName(QStringLiteral("cancelFileLoading"));
   connect(cancelLoading, &QAction::triggered, this, &AppController::cancelFileLoading);
   QMenu* windowMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("Window"));
+  // The output window is no palette: its entry shows it or hides it.
+  QAction* output = windowMenu->addAction(QStringLiteral("Main Output"));
+  output->setCheckable(true);
+  connect(windowMenu, &QMenu::aboutToShow, output, [this, output] {
+    output->setChecked(outputView_ && outputView_->window()->isVisible());
+  });
+  connect(output, &QAction::triggered, this, [this](bool shown) {
+    if (outputView_) outputView_->window()->setVisible(shown);
+  });
   windowMenuController_ = std::make_unique<AppWindowMenuController>(windowMenu);
 }
 

@@ -172,4 +172,35 @@ TEST_F(OutputViewTest, ACanvasChangeMovesThePoolAndTellsTheCompositorUnderTheRen
   EXPECT_EQ(view_->window()->title(), "Main Output [64 x 48]");
 }
 
+// Run under ThreadSanitizer too (the tsan preset): the main thread changes
+// what frames read while frames run on the render thread.
+TEST_F(OutputViewTest, MainThreadChangesWhileFramesRun) {
+  layer_->colour = QColor(0, 255, 0);
+  std::atomic<bool> stop{false};
+  std::atomic<int> frames{0};
+  std::thread driver([&] {
+    while (!stop.load()) {
+      gl::RenderThread::instance().runFrameNow();
+      ++frames;
+    }
+  });
+  FakePreview preview(log_, "preview");
+  for (int i = 0; i < 60; ++i) {
+    view_->setCanvasSize(i % 2 ? QSizeF(800, 600) : QSizeF(640, 480));
+    compositor_->registerNewPreviewWindow(&preview);
+    {
+      RestoreGate::Scope restore(compositor_->restoreGate());
+      EXPECT_FALSE(view_->rendering());
+    }
+    compositor_->removeRegisteredPreviewWindow(&preview);
+    view_->setCanvasPresentationMode(i % 4);
+    QCoreApplication::processEvents();
+  }
+  ASSERT_TRUE(waitFor([&] { return frames.load() > 10; }, 10.0));
+  stop = true;
+  driver.join();
+  EXPECT_EQ(compositor_->bufferPool().entryCount(), 1u);
+  EXPECT_EQ(layer_->locks.load(), 0);
+}
+
 }  // namespace

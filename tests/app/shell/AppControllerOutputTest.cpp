@@ -12,6 +12,9 @@
 #include "tests/support/Screenshot.h"
 
 #include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -57,6 +60,17 @@ TEST(AppControllerOutput, ShowsTheCompositorWindowAndABlackOutputFedEveryFrame) 
     for (QAction* entry : controller.appWindowMenuController()->paletteEntries())
       entries << entry->text();
     EXPECT_TRUE(entries.contains("Compositor")) << entries.join(", ").toStdString();
+    QAction* outputEntry = nullptr;
+    for (QAction* menu : controller.mainWindow()->menuBar()->actions())
+      if (menu->text() == "Window")
+        for (QAction* item : menu->menu()->actions())
+          if (item->text() == "Main Output") outputEntry = item;
+    ASSERT_TRUE(outputEntry);
+    outputEntry->setChecked(true);
+    outputEntry->trigger();  // unchecks it: the output hides
+    EXPECT_FALSE(view->window()->isVisible());
+    outputEntry->trigger();  // and shows again
+    EXPECT_TRUE(view->window()->isVisible());
 
     const QImage output = grabOutput(*view);
     saveScreenshot(output, "output-window");
