@@ -5,11 +5,11 @@
 // Run under Xvfb (scripts/with-xvfb.sh).
 
 #include "bench/SideBySide.h"
+#include "bench/WidgetBenchMain.h"
 #include "framework/media/QKWebView.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/web/WebEngineSetup.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -73,10 +73,8 @@ BENCHMARK(BM_RenderBesideBareGrab)->UseManualTime()->Unit(benchmark::kMicrosecon
 
 int main(int argc, char** argv) {
   WebEngineSetup::beforeApplication();
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  // Pages draw through GL: the X display (Xvfb), not the offscreen platform.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  return bench::runWithWidgets(argc, argv);
 }

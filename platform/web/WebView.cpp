@@ -119,11 +119,12 @@ QImage WebView::grabPicture() {
     return {};
   }
   // Drawn straight into the picture's format (grab() would draw into a
-  // pixmap and copy it out).
+  // pixmap and copy it out). Once a page is shown, its own widget covers
+  // the view; before, nothing does.
   const qreal scale = devicePixelRatio();
   QImage picture(size() * scale, QImage::Format_ARGB32_Premultiplied);
   picture.setDevicePixelRatio(scale);
-  picture.fill(Qt::transparent);
+  if (!hasDocument_) picture.fill(page_->backgroundColor());
   QWidget::render(&picture, QPoint(), QRegion(), DrawWindowBackground | DrawChildren);
   return picture;
 }

@@ -165,6 +165,10 @@ TEST(QKWebViewTest, WithoutADocumentAnswersTheFallbackSizeAndNoRectangle) {
   EXPECT_EQ(view.getPageSize(), QSizeF(320, 240));
   EXPECT_EQ(view.documentVisibleRect(), QRectF());
   EXPECT_EQ(view.bitmapImageRep(), nullptr);
+  // Nothing drawn yet: the picture is the page's background, all of it.
+  const QImage picture = view.grabPicture();
+  ASSERT_EQ(picture.size(), QSize(480, 360));
+  EXPECT_EQ(shareOf(picture, view.page()->backgroundColor()), 1.0);
 }
 
 TEST_F(WebViewTest, RenderOffTheMainThreadAnswersTheLastPictureAndQueuesOneGrab) {
