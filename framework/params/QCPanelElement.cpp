@@ -1,0 +1,33 @@
+#include "framework/params/QCPanelElement.h"
+
+#include <QWidget>
+
+void QCPanelElement::setFrame(const QRectF& frame) {
+  if (QWidget* widget = view()) widget->setGeometry(frame.toRect());
+}
+
+int QCPanelElement::rowHeight(Row row) {
+  switch (row) {
+    case Row::Slider:
+      return 20;
+    case Row::Button:
+      return 30;
+    case Row::String:
+      return 60;
+    case Row::Text:
+      return 200;
+    case Row::Color:
+    case Row::Rectangle:
+      return 90;
+    case Row::Position:
+      return 48;
+    case Row::Tap:
+    case Row::PopUp:
+      return 34;
+    case Row::None:
+      break;
+  }
+  return 0;
+}
+
+int QCPanelElement::rowInset(Row row) { return row == Row::Tap || row == Row::PopUp ? 10 : 0; }
