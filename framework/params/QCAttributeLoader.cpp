@@ -176,9 +176,20 @@ void QCAttributeLoader::bindElement(const std::shared_ptr<QCPanelElement>& eleme
     auto used = weak.lock();
     if (queue && used) queue->queue(used);
   });
+  // Notices come on any thread and may outlive the panel by a call in
+  // flight: the panel is touched on the main thread only, while it lives.
+  std::weak_ptr<int> alive = alive_;
   if (!takesNoNotices(choice.kind))
-    element->setSnapshotNotice([this, weak] {
-      if (auto changed = weak.lock()) requestSnapshotRefresh(changed);
+    element->setSnapshotNotice([this, weak, alive] {
+      if (!MainThread::isMainThread()) {
+        MainThread::coalesce(weak.lock().get(), [this, weak, alive] {
+          auto changed = weak.lock();
+          if (changed && alive.lock()) paramSnapUpdated(*changed);
+        });
+        return;
+      }
+      auto changed = weak.lock();
+      if (changed && alive.lock()) paramSnapUpdated(*changed);
     });
   elementArray_.push_back(element);
   if (QWidget* view = element->view()) view->show();
