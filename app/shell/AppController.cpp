@@ -2,6 +2,7 @@
 
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/StartupComposition.h"
+#include "app/plugins/clock/MasterClock.h"
 #include "app/compositor/Compositor.h"
 #include "app/compositor/CompositorGLView.h"
 #include "app/compositor/CompositorWindow.h"
@@ -46,6 +47,7 @@ AppController::AppController(QObject* parent)
   // The control data ticks from start-up to quit.
   dataSourceController_ = std::make_unique<DataSourceController>();
   dataSourceController_->setAppController(this);
+  masterClock_ = std::make_unique<MasterClock>();
   sliderManager_ = std::make_unique<QKSliderManager>();
   buttonManager_ = std::make_unique<QKButtonManager>();
   sliderManager_->setDataSourceController(dataSourceController_.get());
@@ -63,6 +65,7 @@ AppController::AppController(QObject* parent)
   thumbnailGenerator_->setAppController(this);
   fileLoader_->setThumbnailGenerator(thumbnailGenerator_.get());
   dataSourceController_->awakeFromNib();
+  masterClock_->awakeFromNib(dataSourceController_.get());
   inspectorCoordinator_ = std::make_unique<QKBMSMCoordinator>(
       sliderManager_.get(), buttonManager_.get(), dataSourceController_.get());
   inspectorCoordinator_->awakeFromNib();
@@ -109,6 +112,8 @@ void AppController::restoreFullscreen() {
   compositorWindow_->fullscreenToggle()->setIntValue(1, false);
   compositorWindow_->fullscreenToggleUsed();
 }
+
+MasterClockInterface* AppController::masterClock() { return masterClock_.get(); }
 
 AppController::~AppController() {
   windDown();  // also when the program ends without a quit (tests, a failed start)
@@ -208,5 +213,6 @@ void AppController::windDown() {
   if (outputView_) outputView_->killDisplayLink();
   gl::RenderThread::instance().stop();
   closeControlInput();
+  masterClock_->stopTheThread();
   dataSourceController_->stopTheThread();
 }

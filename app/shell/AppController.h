@@ -15,6 +15,7 @@ class CompositorGLView;
 class CompositorWindow;
 class FullscreenDisplaysWindow;
 class LayoutRegistry;
+class MasterClock;
 class MIDIManager;
 class QKFileLoader;
 class QKFlashThumbnailGenerator;
@@ -42,6 +43,8 @@ class AppController : public QObject,
   MIDIManagerInterface* midiManager() override;
   QKOSCManager* oscManager() override { return oscManager_.get(); }
   DataSourceController* dataSourceController() override { return dataSourceController_.get(); }
+  MasterClockInterface* masterClock() override;
+  MasterClock* masterClockObject() const { return masterClock_.get(); }
   QKSliderManager* sliderManager() const { return sliderManager_.get(); }
   QKButtonManager* buttonManager() const { return buttonManager_.get(); }
   MIDIManager* midiManagerObject() const { return midiManager_.get(); }
@@ -104,6 +107,9 @@ class AppController : public QObject,
   std::unique_ptr<LayoutRegistry> layoutRegistry_;
   std::unique_ptr<AppWindowMenuController> windowMenuController_;
   std::unique_ptr<DataSourceController> dataSourceController_;
+  // Made before control input (the MIDI thread asks for it), published once
+  // the controller is awake; its thread is joined before the tick stops.
+  std::unique_ptr<MasterClock> masterClock_;
   // Declared after the controller: they go first, once its tick has stopped.
   std::unique_ptr<QKSliderManager> sliderManager_;
   std::unique_ptr<QKButtonManager> buttonManager_;
