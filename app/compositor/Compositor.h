@@ -4,6 +4,7 @@
 #include "app/compositor/CompModeLists.h"
 #include "app/compositor/RestoreGate.h"
 #include "app/compositor/SourceFolderTable.h"
+#include "framework/datasource/MasterClockInterface.h"
 #include "framework/media/CompositorInterface.h"
 #include "framework/media/UniqueIDCounter.h"
 #include "framework/taps/QKTapManager.h"
@@ -15,6 +16,7 @@
 #include <QSizeF>
 #include <QTransform>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -124,6 +126,12 @@ class Compositor : public CompositorInterface {
   QStringList fontSynthNames() override { return fontSynth_.menuTitles; }
   QKFileLoaderInterface* fileLoader() override { return fileLoader_; }
   void setFileLoader(QKFileLoaderInterface* loader) { fileLoader_ = loader; }
+  // Any thread: the master clock's beats per measure, 4 without a clock.
+  int beatsPerMeasure() override {
+    MasterClockInterface* clock = masterClock_.load();
+    return clock ? clock->beatsPerMeasure() : 4;
+  }
+  void setMasterClock(MasterClockInterface* clock) { masterClock_.store(clock); }
 
   // --- Layers and windows drawn per frame (main thread) ------------------------
   // Replaces the top-level layers under the render lock (index 0 on top).
@@ -204,4 +212,5 @@ class Compositor : public CompositorInterface {
   std::map<QString, SourceFactory> sourceClasses_;
   QKFileLoaderInterface* fileLoader_ = nullptr;
   NotificationObservers observers_;
+  std::atomic<MasterClockInterface*> masterClock_{nullptr};
 };

@@ -48,6 +48,7 @@ AppController::AppController(QObject* parent)
   dataSourceController_ = std::make_unique<DataSourceController>();
   dataSourceController_->setAppController(this);
   masterClock_ = std::make_unique<MasterClock>();
+  compositor_->setMasterClock(masterClock_.get());
   sliderManager_ = std::make_unique<QKSliderManager>();
   buttonManager_ = std::make_unique<QKButtonManager>();
   sliderManager_->setDataSourceController(dataSourceController_.get());
@@ -117,6 +118,7 @@ MasterClockInterface* AppController::masterClock() { return masterClock_.get(); 
 
 AppController::~AppController() {
   windDown();  // also when the program ends without a quit (tests, a failed start)
+  compositor_->setMasterClock(nullptr);
   inspectorCoordinator_.reset();
   dataSourceController_->setSliderManager(nullptr);
   dataSourceController_->setButtonManager(nullptr);
