@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/toolkit/QKWindowContentView.h"
 #include "framework/toolkit/RepaintRequest.h"
 
 #include <QPointer>
@@ -8,7 +9,6 @@
 
 #include <atomic>
 
-class QKWindowContentView;
 
 // The clock palette's dial: a 12-sided disc whose dark sector covers the
 // part of the measure still to come (red for the first three redraws of a

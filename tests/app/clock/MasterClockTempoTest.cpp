@@ -119,7 +119,7 @@ TEST(MIDIClock, StopLetsTheClockRunOnFromTheLastMIDIDownbeat) {
   const double downbeat = f.time - 48 * 0.02;
   send(f.clock, 0xFC);
   EXPECT_FALSE(f.clock.midiClockSlaveRunning());
-  EXPECT_DOUBLE_EQ(f.clock.lastDownbeat(), downbeat);
+  EXPECT_NEAR(f.clock.lastDownbeat(), downbeat, 1e-9);
   f.clock.threadProc();
   EXPECT_NEAR(f.clock.measurePositionExact(), 0.5, 1e-9);
 }
