@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <deque>
 #include <list>
 #include <mutex>
@@ -48,9 +49,9 @@ class TapPass {
       hold(receiver->getTextureRef());
       (void)receiver->sourceSize();
     }
-    ++passes_;
+    passes_.fetch_add(1);
   }
-  int passes() const { return passes_; }
+  int passes() const { return passes_.load(); }
   int wrongFrames() const { return wrongFrames_; }
 
  private:
@@ -64,7 +65,7 @@ class TapPass {
   const std::vector<std::shared_ptr<QKRTap>>& receivers_;
   std::array<gl::TextureHandle, 3> frames_;
   std::deque<gl::TextureHandle> held_;
-  int passes_ = 0;
+  std::atomic<int> passes_{0};
   int wrongFrames_ = 0;
 };
 
@@ -154,6 +155,9 @@ TEST(TapStressTest, TheTapPassRacesNothingTheMainThreadChanges) {
   std::thread renderThread([&] {
     while (!stop.load()) pass.run();
   });
+  // On a loaded machine the thread may not be scheduled for a while: the
+  // main thread's changes must meet passes under way.
+  while (pass.passes() == 0) std::this_thread::yield();
   {
     MainSide mainSide(receivers);
     for (int i = 0; i < kMainSteps; ++i) {
