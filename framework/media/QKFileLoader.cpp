@@ -389,8 +389,10 @@ void QKFileLoader::processSnapshotItem(const QKFileLoaderQueueItem& item) {
   else
     postLoadingFile(name.isEmpty() ? QStringLiteral("Loading unnamed snapshot")
                                    : QStringLiteral("Loading snapshot: %1").arg(name));
+  // Loaded before it is placed: once in a page, other threads find it by ID.
+  const bool loaded = file->loadFromSnapshot(snapshot, host_->compositor());
   place(file, destination, item.index, item.isGridIndex);
-  if (!file->loadFromSnapshot(snapshot, host_->compositor()))
+  if (!loaded)
     ++missingFilesCount_;
   else
     thumbnailForWebFile(file);

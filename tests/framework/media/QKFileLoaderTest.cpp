@@ -2,8 +2,10 @@
 // classification, the missing-files alert, cancelling, copies, relinks and
 // recordings.
 #include "framework/media/MediaNotifications.h"
+#include "framework/media/QKFileKindTable.h"
 #include "framework/media/QKFolder.h"
 #include "framework/media/QKQTFile.h"
+#include "framework/media/QKTapFile.h"
 #include "tests/framework/media/FileLoaderFixture.h"
 #include "tests/support/Screenshot.h"
 
@@ -214,6 +216,39 @@ TEST_F(QKFileLoaderTest, CopiesGetNewIDs) {
   EXPECT_TRUE(copy->validFile());
   EXPECT_EQ(progress.notes()[0].userInfo.value("loadingString"),
             QStringLiteral("Copying: a.mov to Page 1"));
+}
+
+// A tap entry that looks itself up by ID while it loads, as the trigger
+// thread may at any moment.
+class LookingTapFile : public QKTapFile {
+ public:
+  LookingTapFile(CompositorInterface* compositor, QKPageController* pages, bool* seen)
+      : QKTapFile(compositor), pages_(pages), seen_(seen) {}
+  bool loadFromSnapshot(const QVariantMap& snapshot, CompositorInterface* compositor) override {
+    const bool loaded = QKTapFile::loadFromSnapshot(snapshot, compositor);
+    *seen_ = *seen_ || pages_->fileForUniqueId(uniqueFileId()) != nullptr;
+    return loaded;
+  }
+
+ private:
+  QKPageController* pages_;
+  bool* seen_;
+};
+
+TEST_F(QKFileLoaderTest, ARestoredFileIsFoundByIdOnlyOnceLoaded) {
+  bool seenWhileLoading = false;
+  QKFileKindTable::registerKind(QKFile::kTapKind, [&](CompositorInterface* compositor) {
+    return std::make_shared<LookingTapFile>(compositor, &pages(), &seenWhileLoading);
+  });
+  loader->addTheseSnapshotsToQueue(
+      {QVariantMap{{"qkFileType", QKFile::kTapKind}, {"uniqueFileId", 90}, {"name", "VidIn 1"}}},
+      page(0).get(), 0, false);
+  const bool finished = finishLoad();
+  QKFileKindTable::registerKind(QKFile::kTapKind, nullptr);
+  ASSERT_TRUE(finished);
+  EXPECT_FALSE(seenWhileLoading);
+  ASSERT_NE(pages().fileForUniqueId(90), nullptr);
+  EXPECT_EQ(pages().fileForUniqueId(90)->name(), QStringLiteral("VidIn 1"));
 }
 
 TEST_F(QKFileLoaderTest, RelinkCases) {
