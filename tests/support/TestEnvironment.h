@@ -15,6 +15,7 @@ class TestEnvironment {
   static bool hasDisplay();
   // Under AddressSanitizer: the GL driver stays loaded until exit, so that
   // leak reports inside it carry its name and can be suppressed (an unloaded
-  // driver leaves frames without a module).
+  // driver leaves frames without a module). Under ThreadSanitizer: Mesa's
+  // GLX library stays loaded, as its suppression needs.
   static void keepGLDriverLoaded();
 };
