@@ -24,6 +24,7 @@
 #include "framework/media/QKWebThumbnailRenderer.h"
 #include "framework/taps/QKTapManager.h"
 #include "framework/toolkit/LayoutRegistry.h"
+#include "framework/behaviors/BehaviorPanels.h"
 #include "platform/foundation/DelayedCalls.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/gl/RenderThread.h"
@@ -40,6 +41,7 @@ AppController::AppController(QObject* parent)
       mainWindow_(std::make_unique<QMainWindow>()),
       layoutRegistry_(std::make_unique<LayoutRegistry>()) {
   LayoutRegistry::setShared(layoutRegistry_.get());
+  BehaviorPanels::registerLayouts(*layoutRegistry_);
   mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
   mainWindow_->resize(640, 120);
   buildMenus();

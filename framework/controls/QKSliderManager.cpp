@@ -1,5 +1,6 @@
 #include "framework/controls/QKSliderManager.h"
 
+#include "framework/behaviors/BehaviorChainManager.h"
 #include "framework/controls/BehaviorChainInterface.h"
 #include "framework/controls/BehaviorChainManagerInterface.h"
 #include "framework/controls/DSMenuReloading.h"
@@ -35,7 +36,7 @@ const QStringList& QKSliderManager::paletteSnapshotKeys() {
 }
 
 QKSliderManager::QKSliderManager()
-    : behaviorChainManager_(std::make_unique<BehaviorChainManagerInterface>()),
+    : behaviorChainManager_(std::make_unique<BehaviorChainManager>()),
       sliderColorDict_(defaultSliderColorDict()),
       liveness_(std::make_shared<QKSliderManager*>(this)) {
   if (TheApplication* app = TheApplication::instance();

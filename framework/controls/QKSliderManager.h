@@ -75,7 +75,8 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   // paletteSnapshotKeys).
   void setPaletteButton(const QString& key, const std::shared_ptr<QKButtonCell>& button);
   std::shared_ptr<QKButtonCell> paletteButton(const QString& key) const;
-  // Replaces the (empty) registry of behaviour chains.
+  // Replaces the registry of behaviour chains (a BehaviorChainManager from
+  // the start).
   void setBehaviorChainManager(std::unique_ptr<BehaviorChainManagerInterface> manager);
   BehaviorChainManagerInterface& behaviorChainManager() const { return *behaviorChainManager_; }
 

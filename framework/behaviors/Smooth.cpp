@@ -1,0 +1,32 @@
+#include "framework/behaviors/Smooth.h"
+
+#include "framework/behaviors/BehaviorFormulas.h"
+#include "framework/controls/QKSliderControl.h"
+
+Smooth::Smooth(const QString& name) : Behavior(name, name) { observeSliderDeletion(); }
+
+void Smooth::wakeUp() {
+  QKSliderControl* slider = panelSlider(QStringLiteral("smoothAmtSlider"));
+  if (!slider) return;
+  slider->setSliderName(QStringLiteral("Smoothing factor"));
+  slider->setValue(smoothingFactor_.load(), false);
+  addParameter(slider, QStringLiteral("smoothAmtSlider"),
+               [this](QKSliderCell& sender) { smoothingSliderUsed(sender.value()); });
+}
+
+float Smooth::ease(float v, float last, float factor) const {
+  return BehaviorFormulas::smooth(v, last, factor);
+}
+
+void Smooth::processPassedPtr(void* passed) {
+  if (bypass()) return;
+  QKSliderCell* slider = sliderFrom(passed);
+  const std::shared_ptr<SmoothElement> state = recentValues_.find(slider->uniqueID());
+  if (!state) {
+    recentValues_.start(*slider, std::make_shared<SmoothElement>(slider->value()));
+    return;
+  }
+  const float out = ease(slider->value(), state->lastValue, smoothingFactor_.load());
+  state->lastValue = out;
+  slider->justSetValue(out);
+}
