@@ -5,6 +5,7 @@
 #include "app/compositor/CompModeContext.h"
 #include "app/compositor/CompositorLayer.h"
 #include "app/compositor/FrameDrawer.h"
+#include "framework/filters/CustomFilters.h"
 #include "framework/render/QCUtils.h"
 #include "framework/render/TheApplication.h"
 #include "framework/taps/QKRTapStub.h"
@@ -71,6 +72,7 @@ bool Compositor::eightBitForVendors(const QStringList& vendors) {
 Compositor::Compositor(std::unique_ptr<QKTapManager> tapManager, Environment environment)
     : environment_(std::move(environment)), tapManager_(std::move(tapManager)) {
   eightBit_ = eightBitForVendors(environment_.gpuVendors);
+  loadCustomFilters();
   prepareFontSynthPathsDict();
   prepareImageSourcePathsDict();
 }
@@ -81,6 +83,8 @@ Compositor::~Compositor() {
 }
 
 // --- Set-up -------------------------------------------------------------------------
+
+void Compositor::loadCustomFilters() { CustomFilters::initialize(); }
 
 void Compositor::awake() {
   loadSourceClassDict();

@@ -100,6 +100,8 @@ class Compositor : public CompositorInterface {
   void populateCompFilterTypes();
   void prepareFontSynthPathsDict();
   void prepareImageSourcePathsDict();
+  // Registers the program's own filters with the filter registry.
+  static void loadCustomFilters();
   void setContentsRenderingMode(int mode);
   int contentsRenderingMode() const;
 

@@ -1,8 +1,8 @@
 #include "framework/render/WetDryContext.h"
 
+#include "framework/filters/QKFilterAlpha.h"
 #include "framework/render/QCUtils.h"
 #include "framework/render/QKCIGLContext.h"
-#include "framework/render/QKFilterAlpha.h"
 #include "framework/render/QKGL2LayerContext.h"
 #include "framework/render/QKQCGLContext.h"
 #include "framework/render/TheApplication.h"

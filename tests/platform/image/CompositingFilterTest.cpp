@@ -1,7 +1,7 @@
 // The compositing family against the same operations computed on the CPU.
 #include "platform/image/CompositingFilter.h"
 #include "platform/image/FilterRegistry.h"
-#include "tests/platform/image/ImageFixture.h"
+#include "tests/support/ImageFixture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // generator, against values computed on the CPU.
 #include "platform/image/FilterRegistry.h"
 #include "platform/image/GaussianBlurFilter.h"
-#include "tests/platform/image/ImageFixture.h"
+#include "tests/support/ImageFixture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,7 +9,7 @@
 #include "platform/image/ImageContext.h"
 #include "platform/image/Kernel.h"
 #include "platform/image/KernelPass.h"
-#include "tests/platform/image/ImageFixture.h"
+#include "tests/support/ImageFixture.h"
 
 #include <cmath>
 #include <functional>

@@ -9,7 +9,7 @@
 #include "platform/image/ImageAccumulator.h"
 #include "platform/image/ImageContext.h"
 #include "platform/image/Kernel.h"
-#include "tests/platform/image/ImageFixture.h"
+#include "tests/support/ImageFixture.h"
 #include "tests/support/LogCapture.h"
 
 #include <set>

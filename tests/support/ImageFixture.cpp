@@ -1,4 +1,4 @@
-#include "tests/platform/image/ImageFixture.h"
+#include "tests/support/ImageFixture.h"
 
 #include "platform/image/ImageContext.h"
 
