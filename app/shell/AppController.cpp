@@ -3,6 +3,9 @@
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/StartupComposition.h"
 #include "app/plugins/clock/MasterClock.h"
+#include "app/plugins/manager/BuiltInPluginTypes.h"
+#include "app/plugins/manager/QKPluginManager.h"
+#include "framework/toolkit/QKPlugin.h"
 #include "app/compositor/Compositor.h"
 #include "app/compositor/CompositorGLView.h"
 #include "app/compositor/CompositorWindow.h"
@@ -57,6 +60,10 @@ AppController::AppController(QObject* parent)
   buttonManager_->setDataSourceController(dataSourceController_.get());
   dataSourceController_->setSliderManager(sliderManager_.get());
   dataSourceController_->setButtonManager(buttonManager_.get());
+  // Plug-ins take their IDs from the compositor's one counter.
+  pluginManager_ = std::make_unique<QKPluginManager>(
+      this, [compositor = compositor_.get()] { return compositor->getUniqueID(); },
+      BuiltInPluginTypes::entries());
   rootFolder_ = std::make_shared<QKFolder>(compositor_.get(), nullptr);
   createControlInput();
   fileLoader_ = std::make_unique<QKFileLoader>(this);
@@ -73,6 +80,7 @@ AppController::AppController(QObject* parent)
       sliderManager_.get(), buttonManager_.get(), dataSourceController_.get());
   inspectorCoordinator_->awakeFromNib();
   dataSourceController_->setCoordinator(inspectorCoordinator_.get());
+  pluginManager_->awakeFromNib();
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
   // The composition runtime plays "black" once; ZAPH cannot go on without it.
@@ -146,6 +154,25 @@ std::shared_ptr<QKFile> AppController::fileForUniqueId(long uniqueId) {
 
 QWidget* AppController::presetManagerWindow() { return mainWindow_.get(); }
 
+QStringList AppController::mediaBinTitles() {
+  QStringList titles;
+  if (pluginManager_)
+    for (const QKPlugin* plugin : pluginManager_->pluginArray())
+      if (plugin->name() == QStringLiteral("MediaBin")) titles << plugin->windowTitle();
+  return titles;
+}
+
+std::optional<QString> AppController::mediaBinTitle(const void* plugin) {
+  if (!pluginManager_) return std::nullopt;
+  for (const QKPlugin* live : pluginManager_->pluginArray())
+    if (live == plugin && live->name() == QStringLiteral("MediaBin")) return live->windowTitle();
+  return std::nullopt;
+}
+
+void AppController::windowMenuGatherOutputs() {
+  if (pluginManager_) pluginManager_->windowMenuGatherOutputs();
+}
+
 // The live inputs a page can record ("<none>" leads the menu).
 QStringList AppController::inputTapTitles() {
   QStringList titles;
@@ -202,6 +229,9 @@ void AppController::buildMenus() {
   connect(output, &QAction::triggered, this, [this](bool shown) {
     if (outputView_) outputView_->window()->setVisible(shown);
   });
+  QAction* gather = windowMenu->addAction(QStringLiteral("Gather Outputs"));
+  gather->setObjectName(QStringLiteral("windowMenuGatherOutputs"));
+  connect(gather, &QAction::triggered, this, &AppController::windowMenuGatherOutputs);
   windowMenuController_ = std::make_unique<AppWindowMenuController>(windowMenu);
 }
 

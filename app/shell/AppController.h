@@ -21,6 +21,7 @@ class QKFileLoader;
 class QKFlashThumbnailGenerator;
 class QKFolder;
 class QKPageController;
+class QKPluginManager;
 class QKBMSMCoordinator;
 class QKButtonManager;
 class QKOSCManager;
@@ -49,6 +50,7 @@ class AppController : public QObject,
   QKButtonManager* buttonManager() const { return buttonManager_.get(); }
   MIDIManager* midiManagerObject() const { return midiManager_.get(); }
   AppWindowMenuController* appWindowMenuController() const { return windowMenuController_.get(); }
+  QKPluginManager* pluginManager() const { return pluginManager_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
   QKBMSMCoordinator* inspectorCoordinator() const { return inspectorCoordinator_.get(); }
   // The compositor's.
@@ -65,6 +67,9 @@ class AppController : public QObject,
   QKFileLoader* fileLoaderObject() const { return fileLoader_.get(); }
   QKFolder* rootFolder() override { return rootFolder_.get(); }
   QWidget* presetManagerWindow() override;
+  // The plug-in manager's media bins.
+  QStringList mediaBinTitles() override;
+  std::optional<QString> mediaBinTitle(const void* plugin) override;
   QStringList inputTapTitles() override;
   // Until the internet check is built: no remote page is fetched.
   bool internetAvailable() override { return false; }
@@ -72,6 +77,9 @@ class AppController : public QObject,
   // The web thumbnail generator, which the file loader hands web files.
   QKFlashThumbnailGenerator* thumbnailGenerator() const { return thumbnailGenerator_.get(); }
   std::shared_ptr<QKFile> fileForUniqueId(long uniqueId) override;
+
+  // Window menu: the plug-in manager's aux displays come back on screen.
+  void windowMenuGatherOutputs();
 
   // File menu.
   void fileMenuImportMedia();
@@ -115,6 +123,9 @@ class AppController : public QObject,
   std::unique_ptr<QKButtonManager> buttonManager_;
   std::unique_ptr<MIDIManager> midiManager_;
   std::unique_ptr<QKOSCManager> oscManager_;
+  // Its plug-ins hold sliders and buttons of the managers above and sources
+  // of the controller: it goes before them.
+  std::unique_ptr<QKPluginManager> pluginManager_;
   // The loader hands web files to the generator, which looks them up in the
   // pages: it goes after both.
   std::unique_ptr<QKFlashThumbnailGenerator> thumbnailGenerator_;

@@ -39,6 +39,9 @@ AppWindowMenuController::AppWindowMenuController(QMenu* windowMenu, QObject* par
   menu_->addSeparator();
   paletteHeader_ = menu_->addAction(QStringLiteral("Palettes"));
   paletteHeader_->setEnabled(false);
+  menu_->addSeparator();
+  pluginHeader_ = menu_->addAction(QStringLiteral("Plugins"));
+  pluginHeader_->setEnabled(false);
   observeNotifications();
 }
 
@@ -58,6 +61,8 @@ void AppWindowMenuController::observeNotifications() {
   onMain(N::AddPaletteWindow, [this](const Notification& n) {
     addPaletteWindow(static_cast<QKPaletteWindow*>(n.object));
   });
+  onMain(N::AddPluginWindow,
+         [this](const Notification& n) { addPluginWindow(static_cast<QKWindow*>(n.object)); });
   onMain(N::RemoveWindow, [this](const Notification& n) { removeWindow(n.object); });
   onMain(N::ReloadMenu, [this](const Notification&) { reloadMenuContents(); });
 }
@@ -67,30 +72,57 @@ void AppWindowMenuController::addPaletteWindow(QKPaletteWindow* window) {
   reloadMenuContents();
 }
 
+void AppWindowMenuController::addPluginWindow(QKWindow* window) {
+  if (window) pluginWindows_.emplace_back(window);
+  reloadMenuContents();
+}
+
 // The window may be on its way out: it is compared, never used.
 void AppWindowMenuController::removeWindow(const void* window) {
-  std::erase_if(paletteWindows_, [window](const QPointer<QKPaletteWindow>& listed) {
+  const auto gone = [window](const auto& listed) {
     return listed.isNull() || static_cast<const void*>(listed.data()) == window;
-  });
+  };
+  std::erase_if(paletteWindows_, gone);
+  std::erase_if(pluginWindows_, gone);
   reloadMenuContents();
 }
 
 void AppWindowMenuController::reloadMenuContents() {
   // An entry may be the one being chosen right now: it goes later.
-  for (QAction* entry : std::as_const(paletteEntries_)) {
+  for (QAction* entry : std::as_const(paletteEntries_) + std::as_const(pluginEntries_)) {
     menu_->removeAction(entry);
     entry->deleteLater();
   }
   paletteEntries_.clear();
+  pluginEntries_.clear();
   std::erase_if(paletteWindows_, [](const auto& window) { return window.isNull(); });
   std::stable_sort(
       paletteWindows_.begin(), paletteWindows_.end(),
       [](const auto& a, const auto& b) { return a->paletteStackOrder() < b->paletteStackOrder(); });
+  // The palette entries stand above the plug-in section (and its separator).
+  QAction* beforePlugins = menu_->actions().at(menu_->actions().indexOf(pluginHeader_) - 1);
   for (const auto& window : paletteWindows_) {
     QAction* entry = makeEntry(window.data());
-    menu_->addAction(entry);
+    menu_->insertAction(beforePlugins, entry);
     paletteEntries_.append(entry);
   }
+  std::erase_if(pluginWindows_, [](const auto& window) { return window.isNull(); });
+  std::stable_sort(pluginWindows_.begin(), pluginWindows_.end(),
+                   [](const auto& a, const auto& b) { return a->title() < b->title(); });
+  for (const auto& window : pluginWindows_) {
+    QAction* entry = makePluginEntry(window.data());
+    menu_->addAction(entry);
+    pluginEntries_.append(entry);
+  }
+}
+
+QAction* AppWindowMenuController::makePluginEntry(QKWindow* window) {
+  auto* entry = new QAction(window->title(), menu_);
+  QPointer<QKWindow> target(window);
+  connect(entry, &QAction::triggered, this, [target] {
+    if (target) target->selectedInWindowMenu();
+  });
+  return entry;
 }
 
 QAction* AppWindowMenuController::makeEntry(QKPaletteWindow* window) {

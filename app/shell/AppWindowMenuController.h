@@ -12,15 +12,18 @@
 
 class QAction;
 class QKPaletteWindow;
+class QKWindow;
 class QMenu;
 
 // The Window menu's controller: owns the two interface locks (their items
 // toggle them and post "QKWMCLockChangedNotification" with the controller as
 // object), answers palettes looking for it ("QKWMCFindWinMCNotification"),
 // and lists one entry per announced palette, ordered by paletteStackOrder,
-// with Ctrl+1 … Ctrl+9 for the fixed palettes by exact title. Choosing an
-// entry shows or hides its palette. Windows enter and leave the list only by
-// notification. Main thread only.
+// with Ctrl+1 … Ctrl+9 for the fixed palettes by exact title, then, under
+// "Plugins", one entry per plug-in window ("QKWMCAddPluginWindowNotification")
+// sorted by title. Choosing a palette's entry shows or hides it; choosing a
+// plug-in's brings its window onto the screen and forward. Windows enter and
+// leave the lists only by notification. Main thread only.
 class AppWindowMenuController : public QObject, public WindowMenuControllerInterface {
   Q_OBJECT
  public:
@@ -41,6 +44,8 @@ class AppWindowMenuController : public QObject, public WindowMenuControllerInter
   QAction* interfaceLockAllItem() const { return lockAllItem_; }
   // The palette entries, in menu order.
   QList<QAction*> paletteEntries() const { return paletteEntries_; }
+  // The plug-in window entries, in menu order.
+  QList<QAction*> pluginEntries() const { return pluginEntries_; }
   // The digit of a fixed palette's key equivalent (with Ctrl); empty for
   // other titles.
   static QString keyEquivalentForTitle(const QString& title);
@@ -50,17 +55,22 @@ class AppWindowMenuController : public QObject, public WindowMenuControllerInter
  private:
   void observeNotifications();
   void addPaletteWindow(QKPaletteWindow* window);
+  void addPluginWindow(QKWindow* window);
   void removeWindow(const void* window);
   QAction* makeEntry(QKPaletteWindow* window);
+  QAction* makePluginEntry(QKWindow* window);
   void postLockChanged();
 
   QMenu* menu_;
   QAction* lockItem_;
   QAction* lockAllItem_;
   QAction* paletteHeader_;
+  QAction* pluginHeader_;
   bool interfaceLock_ = false;
   bool interfaceLockAll_ = false;
   std::vector<QPointer<QKPaletteWindow>> paletteWindows_;
   QList<QAction*> paletteEntries_;
+  std::vector<QPointer<QKWindow>> pluginWindows_;
+  QList<QAction*> pluginEntries_;
   NotificationObservers observers_;
 };

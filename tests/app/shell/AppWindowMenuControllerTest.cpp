@@ -111,6 +111,30 @@ TEST(AppWindowMenuController, OneEntryPerPaletteByStackOrderWithFixedKeys) {
   EXPECT_EQ(controller.paletteEntries().size(), 2);
 }
 
+TEST(AppWindowMenuController, PluginWindowsFollowThePalettesSortedByTitle) {
+  SKIP_WITHOUT_DISPLAY();
+  QMenu menu;
+  AppWindowMenuController controller(&menu);
+  PalettePtr clock = makePalette(QStringLiteral("Clock"), {700, 100, 300, 300});
+  auto pads = std::make_unique<QKWindow>(QRectF(100, 100, 200, 100));
+  auto faders = std::make_unique<QKWindow>(QRectF(300, 100, 200, 100));
+  pads->setTitle(QStringLiteral("Pads"));
+  faders->setTitle(QStringLiteral("Faders"));
+  for (QKWindow* window : {pads.get(), faders.get()})
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(N::AddPluginWindow), window);
+  announce(static_cast<QKPaletteWindow*>(clock.get()));
+  EXPECT_EQ(titles(controller.pluginEntries()),
+            (QStringList{QStringLiteral("Faders"), QStringLiteral("Pads")}));
+  const QList<QAction*> items = menu.actions();
+  EXPECT_LT(items.indexOf(controller.paletteEntries().front()),
+            items.indexOf(controller.pluginEntries().front()));
+  EXPECT_EQ(items.back(), controller.pluginEntries().back());
+  controller.pluginEntries().front()->trigger();
+  EXPECT_TRUE(faders->isVisible());
+  pads.reset();  // a window that goes leaves the menu
+  EXPECT_EQ(titles(controller.pluginEntries()), QStringList{QStringLiteral("Faders")});
+}
+
 // ZAPH's own Window menu: palettes made in code find the controller, lock
 // from its items, snap, collapse and round-trip their frames.
 TEST(AppWindowMenuController, PalettesInZaphLockFromTheWindowMenu) {

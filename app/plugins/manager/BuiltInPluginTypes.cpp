@@ -1,0 +1,13 @@
+#include "app/plugins/manager/BuiltInPluginTypes.h"
+
+#include "app/plugins/manager/QKPluginManager.h"
+
+#include <QHash>
+
+std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
+  const QHash<QString, PluginClass> classes;
+  std::vector<PluginRegistry::Entry> entries;
+  for (const QString& type : QKPluginManager::builtInTypeNames())
+    if (classes.contains(type)) entries.emplace_back(type, classes.value(type));
+  return entries;
+}
