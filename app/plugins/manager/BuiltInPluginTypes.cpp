@@ -1,11 +1,14 @@
 #include "app/plugins/manager/BuiltInPluginTypes.h"
 
 #include "app/plugins/manager/QKPluginManager.h"
+#include "app/plugins/sliders/Sliders.h"
 
 #include <QHash>
 
 std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
-  const QHash<QString, PluginClass> classes;
+  const QHash<QString, PluginClass> classes{
+      {Sliders::kTypeName, Sliders::pluginClass()},
+  };
   std::vector<PluginRegistry::Entry> entries;
   for (const QString& type : QKPluginManager::builtInTypeNames())
     if (classes.contains(type)) entries.emplace_back(type, classes.value(type));
