@@ -714,8 +714,9 @@ void QKButtonCell::learnSource(const KeyPath& path) {
   DataSourceController* controller = dataSourceController_.load();
   QKButtonManager* manager = buttonManager_.load();
   if (manager && !manager->isThisDetectedSrcArraySafe(path)) return;
+  // A refused path is no lesson: the button keeps listening.
+  if (path != syncArray() && !useThisSource(path)) return;
   if (!hardwareLearnMode()) stopAllDetect();
-  if (path != syncArray()) useThisSource(path);
   if (preventClickSelect() && controller) controller->deselectThisButton(this);
   setSyncFlag(true);
   if (!syncFlag()) syncDeletedUnderMe_.store(true);

@@ -180,8 +180,9 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
 
   // --- Binding -------------------------------------------------------------
   // Sets the key path (shared with the lock group); rebinds when bound.
-  // False only for an empty path.
-  bool useThisSource(const KeyPath& path);
+  // False only for an empty path; kinds of cells may refuse more (a learnt
+  // path they refuse is not bound either).
+  virtual bool useThisSource(const KeyPath& path);
   // Binds to (subscribes) or unbinds from the source at the path. A binding
   // that cannot be made leaves the button lost (`syncDeletedUnderMe`).
   void setSyncFlag(bool flag);

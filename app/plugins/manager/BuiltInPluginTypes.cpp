@@ -1,5 +1,6 @@
 #include "app/plugins/manager/BuiltInPluginTypes.h"
 
+#include "app/plugins/buttons/Buttons.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/sliders/Sliders.h"
 
@@ -7,6 +8,7 @@
 
 std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
   const QHash<QString, PluginClass> classes{
+      {Buttons::kTypeName, Buttons::pluginClass()},
       {Sliders::kTypeName, Sliders::pluginClass()},
   };
   std::vector<PluginRegistry::Entry> entries;

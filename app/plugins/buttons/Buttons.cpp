@@ -1,0 +1,555 @@
+#include "app/plugins/buttons/Buttons.h"
+
+#include "app/plugins/buttons/ButtonButton.h"
+#include "app/plugins/buttons/ButtonGridLayout.h"
+#include "app/plugins/buttons/ButtonListController.h"
+#include "framework/controls/QKButtonManager.h"
+#include "framework/controls/QKSliderManager.h"
+#include "framework/datasource/DSFloatInfrequent.h"
+#include "framework/datasource/DataSourceController.h"
+#include "framework/datasource/DataSourceHolder.h"
+#include "framework/datasource/DataSourceNotifications.h"
+#include "framework/toolkit/BlackTranslucentPanel.h"
+#include "framework/toolkit/QKNSTableView.h"
+#include "framework/toolkit/QKScrollView.h"
+#include "framework/toolkit/QKWindow.h"
+#include "framework/toolkit/QKWindowContentView.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+const QString Buttons::kTypeName = QStringLiteral("Buttons");
+const QString Buttons::kHidden = QStringLiteral("hidden");
+
+namespace {
+
+const QString kButtonArray = QStringLiteral("buttonArray");
+const QString kButtonCount = QStringLiteral("buttonCount");
+const QString kButtonHeight = QStringLiteral("buttonHeight");
+const QString kColumns = QStringLiteral("columns");
+const QString kButonName = QStringLiteral("butonName");  // sic: the stored key
+const QString kButtonType = QStringLiteral("buttonType");
+const QString kTitle = QStringLiteral("title");
+
+constexpr int kMomentary = 0;
+constexpr int kToggle = 1;
+
+std::optional<long long> wholeNumber(const QVariant& value) {
+  bool ok = false;
+  const double number = value.toDouble(&ok);
+  const bool numeric = value.typeId() != QMetaType::QString && value.typeId() != QMetaType::Bool;
+  if (!ok || !numeric || number != std::floor(number) || std::abs(number) > 1e9) return {};
+  return static_cast<long long>(number);
+}
+
+QKButton* makeButton(const QString& title, QWidget* parent) {
+  auto* button = new QKButton(parent);
+  button->setTitle(title);
+  button->setTitle2(title);
+  button->setButtonType(0);
+  button->setFixedHeight(16);
+  return button;
+}
+
+DSFloatFrequent* floatSource(const std::shared_ptr<DataSource>& source) {
+  return dynamic_cast<DSFloatFrequent*>(source.get());
+}
+
+}  // namespace
+
+Buttons::Buttons(const QString& type, const QString& name, std::int32_t uniqueID)
+    : QKPlugin(type, name, uniqueID),
+      listController_(std::make_unique<ButtonListController>(this)) {
+  if (DataSourceController* dsc = dataSourceController()) {
+    dsc->setDataSource(DataSourceHolder::createWithName(name, DSType::UntickedHolder), {name});
+    dsc->setDataSource(DataSourceHolder::createWithName(kHidden, DSType::InputHolder),
+                       {name, kHidden});
+  }
+}
+
+Buttons::~Buttons() {
+  if (!deleted()) prepareToBeDeleted();
+}
+
+PluginClass Buttons::pluginClass() {
+  PluginClass buttons;
+  buttons.create = [](const QString& type, const QString& name, std::int32_t uniqueID) {
+    return std::make_unique<Buttons>(type, name, uniqueID);
+  };
+  buttons.layout = &Buttons::buildWindow;
+  return buttons;
+}
+
+// --- Window --------------------------------------------------------------------------------
+
+std::unique_ptr<QWidget> Buttons::buildWindow(QObject* owner) {
+  auto* self = qobject_cast<Buttons*>(owner);
+  auto window = std::make_unique<QKWindow>(QRectF(320, 320, 200, 140));
+  auto* content = new QKWindowContentView;
+  window->setContentView(content);
+  content->setAllowResize(true);
+  if (!self) return window;
+  QWidget* body = content->body();
+  auto* column = new QVBoxLayout(body);
+  column->setContentsMargins(2, 2, 2, 2);
+  column->setSpacing(2);
+  self->scrollView_ = new QKScrollView;
+  self->documentView_ = new QWidget;
+  self->scrollView_->setWidget(self->documentView_);
+  self->scrollView_->setWidgetResizable(false);
+  self->scrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  self->scrollView_->viewport()->installEventFilter(self);
+  column->addWidget(self->scrollView_, 1);
+  self->optionsButton_ = makeButton(QStringLiteral("Options"), body);
+  column->addWidget(self->optionsButton_);
+  self->buildOptionsPanel(body);
+  body->installEventFilter(self);
+  return window;
+}
+
+void Buttons::buildOptionsPanel(QWidget* body) {
+  optionsPanel_ = new BlackTranslucentPanel(body);
+  optionsPanel_->hide();
+  auto* column = new QVBoxLayout(optionsPanel_);
+  column->setContentsMargins(6, 6, 6, 6);
+  const auto sliderRow = [&](const QString& title, int low, int high, int value) {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(title);
+    label->setStyleSheet(QStringLiteral("color: white"));
+    row->addWidget(label);
+    auto* slider = new QSlider(Qt::Horizontal);
+    slider->setRange(low, high);
+    slider->setValue(value);
+    row->addWidget(slider, 1);
+    column->addLayout(row);
+    return slider;
+  };
+  buttonHeightSlider_ = sliderRow(QStringLiteral("Height"), 12, 80, buttonHeight_);
+  columnsSlider_ = sliderRow(QStringLiteral("Columns"), 1, kMaxColumns, columns_);
+  listView_ = new QKNSTableView;
+  listView_->setModel(listController_.get());
+  listView_->verticalHeader()->hide();
+  listView_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  listView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  column->addWidget(listView_, 1);
+  auto* buttons = new QHBoxLayout;
+  createButton_ = makeButton(QStringLiteral("+"), optionsPanel_);
+  deleteButton_ = makeButton(QStringLiteral("-"), optionsPanel_);
+  doneButton_ = makeButton(QStringLiteral("Done"), optionsPanel_);
+  for (QKButton* button : {createButton_, deleteButton_, doneButton_}) buttons->addWidget(button);
+  column->addLayout(buttons);
+
+  connect(buttonHeightSlider_, &QSlider::valueChanged, this,
+          [this](int value) { buttonHeightSliderUsed(value); });
+  connect(columnsSlider_, &QSlider::valueChanged, this,
+          [this](int value) { columnsSliderUsed(value); });
+  const auto on = [this](QKButton* button, std::function<void()> action) {
+    button->setTarget(alive_);
+    button->setAction([action](QKButtonCell&) { action(); });
+  };
+  on(optionsButton_, [this] { showOptionsPanel(); });
+  on(doneButton_, [this] { closeOptionsPanel(); });
+  on(createButton_, [this] { createButton(); });
+  on(deleteButton_, [this] { deleteButton(); });
+}
+
+void Buttons::awakeFromNib() {
+  QKPlugin::awakeFromNib();
+  if (!documentView_) return;
+  createButton();
+  createButton();
+  for (const char* name : {"QKPMRestoreStartNotification", "QKPluginDeletedNotification"})
+    observers_.observe(QString::fromLatin1(name), nullptr,
+                       [this](const Notification&) { closeOptionsPanel(); });
+}
+
+bool Buttons::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize) {
+    if (scrollView_ && watched == scrollView_->viewport()) resetButtonPositions();
+    if (optionsPanel_ && watched == optionsPanel_->parentWidget() && optionsPanel_->isVisible())
+      placeOptionsPanel();
+  }
+  return QKPlugin::eventFilter(watched, event);
+}
+
+void Buttons::showOptionsPanel() {
+  if (!optionsPanel_) return;
+  placeOptionsPanel();
+  listController_->update();
+  optionsPanel_->show();
+  optionsPanel_->raise();
+}
+
+// The sheet is a window of its own over the palette's body.
+void Buttons::placeOptionsPanel() {
+  QWidget* body = optionsPanel_->parentWidget();
+  optionsPanel_->setGeometry(QRect(body->mapToGlobal(QPoint(0, 0)), body->size()));
+}
+
+void Buttons::closeOptionsPanel() {
+  if (optionsPanel_) optionsPanel_->hide();
+}
+
+// --- Grid ----------------------------------------------------------------------------------
+
+QList<ButtonButton*> Buttons::buttonArray() const {
+  QList<ButtonButton*> list;
+  for (const auto& button : buttonArray_)
+    if (button) list.append(button.data());
+  return list;
+}
+
+ButtonButton* Buttons::buttonAt(int row) const {
+  const QList<ButtonButton*> buttons = buttonArray();
+  return row >= 0 && row < buttons.size() ? buttons.at(row) : nullptr;
+}
+
+bool Buttons::isThereAButtonNamed(const QString& name) const {
+  const QList<ButtonButton*> buttons = buttonArray();
+  return std::any_of(buttons.begin(), buttons.end(),
+                     [&](const ButtonButton* button) { return button->title() == name; });
+}
+
+QString Buttons::getUniqueNameForArray() const {
+  for (long n = 1;; ++n) {
+    const QString candidate = QString::number(n);
+    if (!isThereAButtonNamed(candidate)) return candidate;
+  }
+}
+
+bool Buttons::isSoundButtonName(const QString& name) {
+  return !name.isEmpty() && !name.contains(QLatin1Char('/'));
+}
+
+KeyPath Buttons::sourcePath(const ButtonButton& button) const {
+  if (button.buttonType() == kToggle) return {windowTitle(), button.title()};
+  return {windowTitle(), kHidden, button.title()};
+}
+
+ButtonButton* Buttons::addButton(int type) {
+  if (!documentView_) return nullptr;
+  ButtonButton* button = ButtonButton::createWithFrame(QRectF(0, 0, 40, 20), documentView_);
+  button->setPluginName(windowTitle());
+  button->setTitle(getUniqueNameForArray());
+  button->setTitle2(button->title());
+  button->setButtonType(type);
+  button->setTriggerOnMain(true);
+  button->setTarget(alive_);
+  button->setAction([this, type](QKButtonCell& sender) {
+    if (type == kToggle)
+      toggleButtonTriggered(sender);
+    else
+      momentaryButtonTriggered(sender);
+  });
+  buttonArray_.emplace_back(button);
+  button->show();
+  return button;
+}
+
+void Buttons::installSource(ButtonButton& button) {
+  DataSourceController* dsc = dataSourceController();
+  if (!dsc) return;
+  const int type = button.buttonType() == kToggle ? DSType::ButtonFloat : DSType::Plain;
+  dsc->setDataSource(DSFloatInfrequent::createWithName(button.title(), type), sourcePath(button));
+}
+
+void Buttons::removeSource(const ButtonButton& button) {
+  if (DataSourceController* dsc = dataSourceController())
+    dsc->setDataSource(nullptr, sourcePath(button));
+}
+
+ButtonButton* Buttons::createButton() {
+  ButtonButton* button = addButton(kMomentary);
+  if (!button) return nullptr;
+  resetButtonPositions();
+  installSource(*button);
+  listController_->update();
+  return button;
+}
+
+void Buttons::retire(ButtonButton* button) {
+  if (!button) return;
+  button->setTarget({});
+  removeSource(*button);
+  button->hide();
+  button->prepareToBeDeleted();
+  button->deleteLater();
+}
+
+void Buttons::deleteButton() {
+  if (!listView_) return;
+  QList<int> rows;
+  for (const QModelIndex& index : listView_->selectionModel()->selectedRows()) rows << index.row();
+  deleteButtons(rows);
+}
+
+void Buttons::deleteButtons(const QList<int>& rows) {
+  std::vector<ButtonButton*> gone;
+  for (int row = static_cast<int>(buttonArray_.size()) - 1; row >= 0; --row) {
+    if (!rows.contains(row)) continue;
+    gone.push_back(buttonArray_[row].data());
+    buttonArray_.erase(buttonArray_.begin() + row);
+  }
+  for (ButtonButton* button : gone) retire(button);
+  resetButtonPositions();
+  listController_->update();
+}
+
+void Buttons::deleteAllButtons() {
+  std::vector<QPointer<ButtonButton>> gone;
+  gone.swap(buttonArray_);
+  for (const auto& button : gone) retire(button.data());
+}
+
+// --- Actions -------------------------------------------------------------------------------
+
+void Buttons::momentaryButtonTriggered(QKButtonCell& sender) {
+  DataSourceController* dsc = dataSourceController();
+  if (!dsc) return;
+  const auto source = dsc->dataSourceForKeyArray({windowTitle(), kHidden, sender.title()});
+  DSFloatFrequent* value = floatSource(source);
+  if (!value) {
+    Log::line(QStringLiteral("\t\terr: couldn't find the momentary's DS"));
+    return;
+  }
+  value->setValue(1.0f);
+  value->setValueButDontOutput(0.0f);
+}
+
+void Buttons::toggleButtonTriggered(QKButtonCell& sender) {
+  DataSourceController* dsc = dataSourceController();
+  if (!dsc) return;
+  const auto source = dsc->dataSourceForKeyArray({windowTitle(), sender.title()});
+  if (!source) return;
+  const float v = sender.floatValue();
+  source->setValue(v);
+  const auto* cell = dynamic_cast<const ButtonButtonCell*>(&sender);
+  if (!cell || !cell->mutexFlag() || cell->mutexGroup() < 0) return;
+  const float w = v == 1.0f ? 0.0f : 1.0f;
+  for (ButtonButton* other : buttonArray()) {
+    if (other->cell().get() == &sender || !other->mutexFlag() ||
+        other->mutexGroup() != cell->mutexGroup())
+      continue;
+    other->setFloatValue(w, false);
+    if (const auto otherSource = dsc->dataSourceForKeyArray({windowTitle(), other->title()}))
+      otherSource->setValue(w);
+  }
+}
+
+// --- List edits ----------------------------------------------------------------------------
+
+bool Buttons::renameButton(int row, const QString& name) {
+  ButtonButton* button = buttonAt(row);
+  DataSourceController* dsc = dataSourceController();
+  if (!button || !dsc) return false;
+  if (!isSoundButtonName(name) || name == button->title() || isThereAButtonNamed(name))
+    return false;
+  KeyPath to = sourcePath(*button);
+  to.last() = name;
+  dsc->changeNameFrom(sourcePath(*button), to);
+  button->setTitle(name);
+  button->setTitle2(name);
+  button->update();
+  return true;
+}
+
+void Buttons::makeToggle(ButtonButton& button) {
+  DataSourceController* dsc = dataSourceController();
+  const KeyPath from = sourcePath(button);
+  button.setButtonType(kToggle);
+  button.setAction([this](QKButtonCell& sender) { toggleButtonTriggered(sender); });
+  if (!dsc) return;
+  dsc->changeNameFrom(from, sourcePath(button));
+  if (const auto source = dsc->dataSourceForKeyArray(sourcePath(button)))
+    source->setSourceType(DSType::ButtonFloat);
+  reloadSourceMenus();
+}
+
+void Buttons::makeMomentary(ButtonButton& button) {
+  DataSourceController* dsc = dataSourceController();
+  const KeyPath from = sourcePath(button);
+  button.setButtonType(kMomentary);
+  button.setAction([this](QKButtonCell& sender) { momentaryButtonTriggered(sender); });
+  if (!dsc) return;
+  dsc->changeNameFrom(from, sourcePath(button));
+  if (const auto source = dsc->dataSourceForKeyArray(sourcePath(button)))
+    source->setSourceType(DSType::Plain);
+  reloadSourceMenus();
+}
+
+// Every contextual source menu, the sliders' and the buttons', shows the
+// change.
+void Buttons::reloadSourceMenus() {
+  NotificationCenter& center = NotificationCenter::defaultCenter();
+  if (!sliderManager_)
+    center.post(QKSliderManager::kFinderNotification, static_cast<SliderManagerClient*>(this));
+  if (!buttonManager_)
+    center.post(QKButtonManager::kManagerFinderNotification,
+                static_cast<ButtonManagerClient*>(this));
+  if (sliderManager_) sliderManager_->reloadDSContextualMenu();
+  if (buttonManager_) buttonManager_->reloadDSContextualMenu();
+  center.post(QString::fromLatin1(DataSourceNotifications::ReloadContextualMenus));
+}
+
+bool Buttons::setButtonKind(int row, int kind) {
+  ButtonButton* button = buttonAt(row);
+  if (!button || !dataSourceController()) return false;
+  if ((button->buttonType() == kToggle) == (kind == kToggle)) return false;
+  if (kind == kToggle)
+    makeToggle(*button);
+  else
+    makeMomentary(*button);
+  return true;
+}
+
+// A momentary button put in a group becomes a toggle as the toggle column
+// makes one: its source turns type 5 (a type-0 source would count every
+// change as a press) and the menus show it.
+bool Buttons::setMutexFlag(int row, bool flag) {
+  ButtonButton* button = buttonAt(row);
+  if (!button || !dataSourceController()) return false;
+  button->setMutexFlag(flag);
+  if (flag && button->buttonType() != kToggle) makeToggle(*button);
+  return true;
+}
+
+bool Buttons::setMutexGroup(int row, int group) {
+  ButtonButton* button = buttonAt(row);
+  if (!button || !dataSourceController()) return false;
+  button->setMutexGroup(group);
+  return true;
+}
+
+// --- Layout and options -------------------------------------------------------------------
+
+void Buttons::resetButtonPositions() {
+  if (!scrollView_ || !documentView_) return;
+  const QList<ButtonButton*> buttons = buttonArray();
+  const QSizeF content = scrollView_->viewport()->size();
+  const QSizeF document = ButtonGridLayout::documentSize(static_cast<int>(buttons.size()), columns_,
+                                                         buttonHeight_, kButtonSpacing, content);
+  documentView_->resize(document.toSize());
+  const QSizeF placed = documentView_->size();
+  for (int i = 0; i < buttons.size(); ++i) {
+    const QRectF frame =
+        ButtonGridLayout::frameAt(i, columns_, buttonHeight_, kButtonSpacing, placed);
+    buttons.at(i)->setFrame(QRectF(frame.x(), placed.height() - frame.y() - frame.height(),
+                                   frame.width(), frame.height()));
+  }
+  scrollView_->update();
+}
+
+void Buttons::buttonHeightSliderUsed(int value) {
+  if (value < 1) return;
+  buttonHeight_ = value;
+  resetButtonPositions();
+}
+
+void Buttons::columnsSliderUsed(int value) {
+  if (value == columns_ || value < 1 || value > kMaxColumns) return;
+  columns_ = value;
+  resetButtonPositions();
+}
+
+// --- Plug-in -------------------------------------------------------------------------------
+
+void Buttons::setPluginName(const QString& name) {
+  if (DataSourceController* dsc = dataSourceController())
+    dsc->changeNameFrom({windowTitle()}, {name});
+  for (ButtonButton* button : buttonArray()) button->setPluginName(name);
+  QKPlugin::setPluginName(name);
+}
+
+QVariantMap Buttons::createSnapshot() const {
+  QVariantList entries;
+  for (ButtonButton* button : buttonArray()) {
+    QVariantMap entry = button->createSnapshot();
+    if (entry.isEmpty()) continue;
+    entry.insert(kButonName, button->title());
+    entry.insert(kButtonType, button->buttonType() == kToggle ? kToggle : kMomentary);
+    entries.append(entry);
+  }
+  return {{kSuperSnap, QKPlugin::createSnapshot()},
+          {kButtonArray, entries},
+          {kButtonCount, static_cast<qint64>(entries.size())},
+          {kButtonHeight, buttonHeight_},
+          {kColumns, columns_}};
+}
+
+void Buttons::loadSnapshot(const QVariantMap& snapshot) {
+  QKPlugin::loadSnapshot(snapshot.value(kSuperSnap).toMap());
+  deleteAllButtons();
+  const QVariant entries = snapshot.value(kButtonArray);
+  if (entries.typeId() != QMetaType::QVariantList) {
+    resetButtonPositions();
+    listController_->update();
+    return;
+  }
+  int index = 0;
+  for (const QVariant& entry : entries.toList()) {
+    const int at = index++;
+    if (entry.typeId() != QMetaType::QVariantMap) {
+      Log::line(QStringLiteral("\t\terr: %1 skipped button entry %2: not a dictionary")
+                    .arg(windowTitle())
+                    .arg(at));
+      continue;
+    }
+    const QVariantMap map = entry.toMap();
+    const int type =
+        wholeNumber(map.value(kButtonType)).value_or(kMomentary) == kToggle ? kToggle : kMomentary;
+    ButtonButton* button = addButton(type);
+    if (!button) break;
+    const QString title = map.value(kTitle).toString();
+    if (isSoundButtonName(title) && !isThereAButtonNamed(title)) {
+      button->setTitle(title);
+      button->setTitle2(title);
+    }
+    installSource(*button);
+    button->loadSnapshot(map, false);
+    if (DataSourceController* dsc = dataSourceController())
+      if (const auto source = dsc->dataSourceForKeyArray(sourcePath(*button)))
+        source->setValue(button->floatValue());
+  }
+  const auto sizeFrom = [&](const QString& key, int low, int high, int& field, QSlider* slider) {
+    if (!snapshot.contains(key)) return;
+    const std::optional<long long> value = wholeNumber(snapshot.value(key));
+    if (!value || *value < low || *value > high) {
+      Log::line(QStringLiteral("\t\terr: %1 kept its %2: %3 is out of range")
+                    .arg(windowTitle(), key, snapshot.value(key).toString()));
+      return;
+    }
+    field = static_cast<int>(*value);
+    if (slider) {
+      const QSignalBlocker quiet(slider);
+      slider->setValue(field);
+    }
+  };
+  sizeFrom(kButtonHeight, 1, 100000, buttonHeight_, buttonHeightSlider_);
+  sizeFrom(kColumns, 1, kMaxColumns, columns_, columnsSlider_);
+  resetButtonPositions();
+  listController_->update();
+}
+
+void Buttons::prepareToBeDeleted() {
+  if (deleted()) return;
+  observers_.clear();
+  if (DataSourceController* dsc = dataSourceController())
+    dsc->setDataSource(nullptr, {windowTitle()});
+  deleteAllButtons();
+  for (QKButton* button : {deleteButton_, createButton_, doneButton_, optionsButton_})
+    if (button) button->prepareToBeDeleted();
+  QKPlugin::prepareToBeDeleted();
+}
