@@ -13,6 +13,7 @@ QCElementFactories::QCElementFactories() {
   factories_[Kind::Button] = [](const Request& request) {
     return QCButtonElement::create(request);
   };
+  installPanelElementKinds();
 }
 
 QCElementFactories& QCElementFactories::shared() {

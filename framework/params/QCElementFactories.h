@@ -16,10 +16,10 @@ class QWidget;
 // QCAttributeLoader); a kind without a factory yields no element and the
 // input is skipped, with one log line.
 //
-// The slider, log-slider and button factories are installed from the
-// start. Other elements register theirs with registerFactory (on the main
-// thread, before panels are made); a later registration replaces an
-// earlier one of the same kind.
+// Every kind has its factory from the start (slider, log slider and button
+// in QCElementFactories.cpp, the others in QCPanelElementKinds.cpp). A
+// registerFactory (on the main thread, before panels are made) replaces the
+// factory of its kind.
 //
 // A factory makes the element's view as a child of `parent`, with the frame
 // (0, 0, width, height) of its row (QCPanelElement::rowHeight; buttons and
@@ -65,6 +65,9 @@ class QCElementFactories {
  private:
   QCElementFactories();
   static QCElementFactories& shared();
+  // The element kinds beyond sliders and buttons (text, string, pop-ups,
+  // taps, colour, position, rectangle), installed with the built-in ones.
+  void installPanelElementKinds();
 
   struct KindHash {
     size_t operator()(Kind kind) const { return static_cast<size_t>(kind); }

@@ -2,6 +2,11 @@
 
 #include <QWidget>
 
+QVariant QCPanelElement::filterValue() const {
+  const std::optional<composition::PortValue> handed = value();
+  return handed ? handed->toVariant() : QVariant();
+}
+
 void QCPanelElement::setFrame(const QRectF& frame) {
   if (QWidget* widget = view()) widget->setGeometry(frame.toRect());
 }

@@ -4,6 +4,7 @@
 #include "platform/gl/TextureHandle.h"
 
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <QVariantMap>
 
@@ -65,6 +66,14 @@ class QCPanelElement {
   virtual QString legacyName() const = 0;
 
   virtual void prepareToBeDeleted() = 0;
+
+  // The value a filter input takes (the filter panel, CIAttributeLoader):
+  // by default the value() as a QVariant (a number as a double, a boolean,
+  // a QColor). Any thread.
+  virtual QVariant filterValue() const;
+  // Position and rectangle elements: the size of the picture their values
+  // are measured in (main thread).
+  virtual void setCanvasSize(QSizeF) {}
 
   // Image elements: the texture fed to the input (render thread); null when
   // there is none. Other elements answer false and null.
