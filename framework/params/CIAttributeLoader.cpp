@@ -8,6 +8,7 @@
 #include "framework/params/QCButtonElement.h"
 #include "framework/params/QCElementFactories.h"
 #include "framework/params/QCElementHandOff.h"
+#include "framework/params/QCPanelStack.h"
 #include "framework/params/QCSliderElement.h"
 #include "framework/taps/QKRTapMenuController.h"
 #include "platform/foundation/Log.h"
@@ -160,15 +161,7 @@ std::shared_ptr<QCPanelElement> CIAttributeLoader::makeElement(ElementKind kind,
 
 void CIAttributeLoader::bindElement(const std::shared_ptr<QCPanelElement>& element,
                                     ElementKind kind) {
-  std::weak_ptr<QCPanelElement> weak = element;
-  std::weak_ptr<QCElementHandOff> handOff = feed_->handOffPtr();
-  std::shared_ptr<std::atomic<bool>> accepting = accepting_;
-  element->setAction([weak, handOff, accepting] {
-    if (!accepting->load()) return;
-    auto queue = handOff.lock();
-    auto used = weak.lock();
-    if (queue && used) queue->queue(used);
-  });
+  element->setAction(QCPanelStack::queueingAction(element, feed_->handOffPtr(), accepting_));
   element->setCanvasSize(canvasSize_);
   elementArray_.push_back(element);
   if (QWidget* view = element->view()) view->show();
@@ -232,19 +225,7 @@ void CIAttributeLoader::resizeAndReposition() {
     return;
   }
   const int panelWidth = parentScrollView_ ? parentScrollView_->viewport()->width() : width();
-  int panelHeight = 0;
-  for (const auto& element : elementArray_)
-    if (const int rowHeight = QCPanelElement::rowHeight(element->row()))
-      panelHeight += rowHeight + QCPanelElement::kRowGap;
-  setGeometry(0, 0, panelWidth, std::max(0, panelHeight - QCPanelElement::kRowGap));
-  int y = 0;
-  for (const auto& element : elementArray_) {
-    const int rowHeight = QCPanelElement::rowHeight(element->row());
-    if (!rowHeight) continue;
-    const int inset = QCPanelElement::rowInset(element->row());
-    element->setFrame(QRectF(inset, y, panelWidth - 2 * inset, rowHeight));
-    y += rowHeight + QCPanelElement::kRowGap;
-  }
+  QCPanelStack::layOut(elementArray_, panelWidth, *this);
 }
 
 // --- Hand-off ------------------------------------------------------------------
@@ -257,24 +238,12 @@ void CIAttributeLoader::uiElementUsed(const std::shared_ptr<QCPanelElement>& ele
 // --- Elements --------------------------------------------------------------------
 
 std::shared_ptr<QCPanelElement> CIAttributeLoader::findElementWithKey(const QString& key) const {
-  if (deleted_.load() || key.isEmpty()) return nullptr;
-  for (const auto& element : elementArray_)
-    if (element->key() == key) return element;
-  return nullptr;
+  return deleted_.load() ? nullptr : QCPanelStack::find(elementArray_, key);
 }
 
 void CIAttributeLoader::removeAllExistingElements() {
   accepting_->store(false);
-  for (const auto& element : elementArray_) {
-    element->setAction(nullptr);
-    element->setSnapshotNotice(nullptr);
-    element->prepareToBeDeleted();
-    if (QWidget* view = element->view()) {
-      view->hide();
-      view->deleteLater();
-    }
-  }
-  elementArray_.clear();
+  QCPanelStack::retire(elementArray_);
   tapArray_.clear();
   feed_->handOff().clear();
   filter_.reset();

@@ -47,13 +47,10 @@ std::shared_ptr<CIColorElement> CIColorElement::create(const QRectF& frame, QWid
 }
 
 CIColorElement::CIColorElement(const QRectF& frame, QWidget* parent)
-    : box_(new QKElementBox(parent)) {
-  box_->setGeometry(frame.toRect());
-}
+    : QCBoxedElement(frame, parent) {}
 
 CIColorElement::~CIColorElement() {
   if (!deleted_.load()) prepareToBeDeleted();
-  if (box_) box_->setLayoutHandler(nullptr);
 }
 
 void CIColorElement::awakeFromNib() {
@@ -191,33 +188,14 @@ void CIColorElement::contextualColorHolderChosen(const KeyPath& path) {
 
 // --- Title, key, snapshots --------------------------------------------------------------
 
-QWidget* CIColorElement::view() const { return box_.data(); }
-
-void CIColorElement::setTitle(const QString& title) {
-  if (box_) box_->setTitle(title);
-}
-
-QString CIColorElement::title() const { return box_ ? box_->title() : QString(); }
-
-void CIColorElement::setKey(const QString& key) {
-  std::lock_guard lock(mutex_);
-  key_ = key;
-}
-
-QString CIColorElement::key() const {
-  std::lock_guard lock(mutex_);
-  return key_;
-}
-
 QVariantMap CIColorElement::createSnapshot() const {
-  QVariantMap snapshot{{QStringLiteral("title"), title()}};
+  QVariantMap snapshot;
+  addTitleAndKey(snapshot);
   sliders_.addSnapshots(snapshot, kSnapshotKeys);
   if (sampleCell_) {
     const QVariantMap button = sampleCell_->createSnapshot();
     if (!button.isEmpty()) snapshot.insert(QStringLiteral("sampleButton"), button);
   }
-  const QString ownKey = key();
-  if (!ownKey.isEmpty()) snapshot.insert(QStringLiteral("key"), ownKey);
   return snapshot;
 }
 
@@ -226,8 +204,7 @@ void CIColorElement::loadSnapshot(const QVariantMap& snapshot) {
   sliders_.loadSnapshots(snapshot, kSnapshotKeys);
   const auto button = snapshot.constFind(QStringLiteral("sampleButton"));
   if (button != snapshot.constEnd() && sampleButton_) sampleButton_->loadSnapshot(button->toMap());
-  const auto title = snapshot.constFind(QStringLiteral("title"));
-  if (title != snapshot.constEnd()) setTitle(title->toString());
+  loadTitle(snapshot);
   if (colorView_) colorView_->setFillColor(returnCIColor());
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "framework/params/QCComponentSliders.h"
-#include "framework/params/QCElementCallbacks.h"
+#include "framework/params/QCBoxedElement.h"
 #include "framework/params/QCElementFactories.h"
-#include "framework/params/QCPanelElement.h"
 #include "platform/foundation/NotificationObservers.h"
 
 #include <QColor>
@@ -14,7 +13,6 @@
 
 class QKButton;
 class QKColorUI;
-class QKElementBox;
 class QKSliderCell;
 struct Notification;
 
@@ -30,7 +28,7 @@ struct Notification;
 // waiting. The colour is read from the slider cells, so any thread may
 // read it. Snapshot: "title", "rSlider", "gSlider", "bSlider",
 // "sampleButton", "key".
-class CIColorElement : public QCPanelElement, public std::enable_shared_from_this<CIColorElement> {
+class CIColorElement : public QCBoxedElement, public std::enable_shared_from_this<CIColorElement> {
  public:
   static const QString kClickColorNotification;  // "QKPrevWinClickColorNotification"
   static const QString kColorKey;                // "color"
@@ -53,26 +51,16 @@ class CIColorElement : public QCPanelElement, public std::enable_shared_from_thi
   void clickedOnAColorNotification(const Notification& notification);
   void contextualColorHolderChosen(const KeyPath& path);
 
-  void setTitle(const QString& title);
-  QString title() const;
-  void setKey(const QString& key);
   QKSliderControl* slider(int index) const { return sliders_.slider(index); }
   QKButton* sampleButton() const { return sampleButton_; }
   QKColorUI* colorView() const { return colorView_; }
   bool sampling() const;
 
-  QString key() const override;
-  QWidget* view() const override;
   Row row() const override { return Row::Color; }
   std::optional<composition::PortValue> value() const override;
   bool snapshotAfterDelivery(bool) const override { return false; }
-  void setAction(Callback action) override { callbacks_.setAction(std::move(action)); }
-  void setSnapshotNotice(Callback notice) override {
-    callbacks_.setSnapshotNotice(std::move(notice));
-  }
   QVariantMap createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
-  QString legacyName() const override { return title(); }
   void prepareToBeDeleted() override;
 
  private:
@@ -81,15 +69,11 @@ class CIColorElement : public QCPanelElement, public std::enable_shared_from_thi
   void layOut(const QRect& content);
   void paramSnapUpdated();
 
-  QPointer<QKElementBox> box_;
   QCComponentSliders sliders_;
   QKColorUI* colorView_ = nullptr;
   QKButton* sampleButton_ = nullptr;
   std::shared_ptr<class QKButtonCell> sampleCell_;
   std::atomic<bool> deleted_{false};
-  mutable std::mutex mutex_;
-  QString key_;  // under mutex_
-  QCElementCallbacks callbacks_;
   // Last: removed first when the element goes.
   NotificationObservers sampling_;
 };

@@ -43,9 +43,7 @@ std::shared_ptr<CIPopUpElement> CIPopUpElement::create(const QRectF& frame, QWid
 }
 
 CIPopUpElement::CIPopUpElement(const QRectF& frame, QWidget* parent)
-    : box_(new QKElementBox(parent)) {
-  box_->setGeometry(frame.toRect());
-}
+    : QCBoxedElement(frame, parent) {}
 
 void CIPopUpElement::awakeFromNib() {
   button_ = new QKNSPopUpButton(box_);
@@ -59,12 +57,6 @@ void CIPopUpElement::awakeFromNib() {
     button_->setGeometry(content.x(), y, std::max(0, content.width() - 10), kButtonHeight);
   });
 }
-
-CIPopUpElement::~CIPopUpElement() {
-  if (box_) box_->setLayoutHandler(nullptr);
-}
-
-QWidget* CIPopUpElement::view() const { return box_.data(); }
 
 void CIPopUpElement::setLocalMenu(const QStringList& items) {
   if (!box_) return;
@@ -125,22 +117,6 @@ QString CIPopUpElement::keyType() const {
   return keyType_;
 }
 
-void CIPopUpElement::setTitle(const QString& title) {
-  if (box_) box_->setTitle(title);
-}
-
-QString CIPopUpElement::title() const { return box_ ? box_->title() : QString(); }
-
-void CIPopUpElement::setKey(const QString& key) {
-  std::lock_guard lock(mutex_);
-  key_ = key;
-}
-
-QString CIPopUpElement::key() const {
-  std::lock_guard lock(mutex_);
-  return key_;
-}
-
 std::optional<composition::PortValue> CIPopUpElement::value() const {
   std::lock_guard lock(mutex_);
   if (keyType_ == kIndexType && selectedIndex_ >= 0)
@@ -154,18 +130,15 @@ QVariantMap CIPopUpElement::createSnapshot() const {
   QVariantMap snapshot;
   const QString type = keyType();
   if (!type.isEmpty()) snapshot.insert(QStringLiteral("keyType"), type);
-  snapshot.insert(QStringLiteral("title"), title());
+  addTitleAndKey(snapshot);
   const QString selected = titleOfSelectedItem();
   if (!selected.isEmpty()) snapshot.insert(QStringLiteral("titleOfSelectedItem"), selected);
-  const QString ownKey = key();
-  if (!ownKey.isEmpty()) snapshot.insert(QStringLiteral("key"), ownKey);
   return snapshot;
 }
 
 void CIPopUpElement::loadSnapshot(const QVariantMap& snapshot) {
   if (!box_) return;
-  const auto title = snapshot.constFind(QStringLiteral("title"));
-  if (title != snapshot.constEnd()) setTitle(title->toString());
+  loadTitle(snapshot);
   const auto type = snapshot.constFind(QStringLiteral("keyType"));
   if (type != snapshot.constEnd()) setKeyType(type->toString());
   const QString selected = snapshot.value(QStringLiteral("titleOfSelectedItem")).toString();

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "framework/params/QCElementCallbacks.h"
+#include "framework/params/QCBoxedElement.h"
 #include "framework/params/QCElementFactories.h"
-#include "framework/params/QCPanelElement.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -10,7 +9,6 @@
 #include <memory>
 #include <mutex>
 
-class QKElementBox;
 class QKNSPopUpButton;
 
 // A titled pop-up of a composition panel: an index input's labels or
@@ -19,7 +17,7 @@ class QKNSPopUpButton;
 // choice reaches the owner on the next pass of the event loop. The
 // selection is kept for any thread to read. Snapshot: "keyType", "title",
 // "titleOfSelectedItem", "key".
-class CIPopUpElement : public QCPanelElement, public std::enable_shared_from_this<CIPopUpElement> {
+class CIPopUpElement : public QCBoxedElement, public std::enable_shared_from_this<CIPopUpElement> {
  public:
   static const QString kIndexType;   // "QCPortTypeIndex"
   static const QString kStringType;  // "QCPortTypeString"
@@ -30,7 +28,6 @@ class CIPopUpElement : public QCPanelElement, public std::enable_shared_from_thi
   static std::shared_ptr<CIPopUpElement> create(const QCElementFactories::Request& request);
   // An empty element in `parent`, awake.
   static std::shared_ptr<CIPopUpElement> create(const QRectF& frame, QWidget* parent);
-  ~CIPopUpElement() override;
 
   // Keeps the selected title: the new menu selects it again, or its first
   // item when it lacks it.
@@ -39,27 +36,17 @@ class CIPopUpElement : public QCPanelElement, public std::enable_shared_from_thi
   void selectItemAtIndex(int index);
   void setKeyType(const QString& type);
   QString keyType() const;
-  void setTitle(const QString& title);
-  QString title() const;
-  void setKey(const QString& key);
   QKNSPopUpButton* button() const { return button_; }
   int indexOfSelectedItem() const;
   QString titleOfSelectedItem() const;
   // The pop-up's action: the owner is told on the next event-loop pass.
   void menuUsed();
 
-  QString key() const override;
-  QWidget* view() const override;
   Row row() const override { return Row::PopUp; }
   std::optional<composition::PortValue> value() const override;
   bool snapshotAfterDelivery(bool) const override { return true; }
-  void setAction(Callback action) override { callbacks_.setAction(std::move(action)); }
-  void setSnapshotNotice(Callback notice) override {
-    callbacks_.setSnapshotNotice(std::move(notice));
-  }
   QVariantMap createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
-  QString legacyName() const override { return title(); }
   void prepareToBeDeleted() override;
 
  private:
@@ -68,13 +55,10 @@ class CIPopUpElement : public QCPanelElement, public std::enable_shared_from_thi
   // The selection into the model the render thread reads.
   void keepSelection();
 
-  QPointer<QKElementBox> box_;
   QKNSPopUpButton* button_ = nullptr;
   QStringList items_;
   mutable std::mutex mutex_;
   QString keyType_;         // under mutex_
-  QString key_;             // under mutex_
   int selectedIndex_ = -1;  // under mutex_
   QString selectedTitle_;   // under mutex_
-  QCElementCallbacks callbacks_;
 };

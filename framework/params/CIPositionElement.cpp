@@ -33,13 +33,7 @@ std::shared_ptr<CIPositionElement> CIPositionElement::create(const QRectF& frame
 }
 
 CIPositionElement::CIPositionElement(const QRectF& frame, QWidget* parent, QSizeF canvas)
-    : box_(new QKElementBox(parent)), canvasWidth_(canvas.width()), canvasHeight_(canvas.height()) {
-  box_->setGeometry(frame.toRect());
-}
-
-CIPositionElement::~CIPositionElement() {
-  if (box_) box_->setLayoutHandler(nullptr);
-}
+    : QCBoxedElement(frame, parent), canvasWidth_(canvas.width()), canvasHeight_(canvas.height()) {}
 
 void CIPositionElement::awakeFromNib() {
   std::weak_ptr<CIPositionElement> self = weak_from_this();
@@ -179,37 +173,17 @@ void CIPositionElement::contextualPointHolderChosen(const KeyPath& path) {
 
 // --- Title, key, snapshots --------------------------------------------------------------
 
-QWidget* CIPositionElement::view() const { return box_.data(); }
-
-void CIPositionElement::setTitle(const QString& title) {
-  if (box_) box_->setTitle(title);
-}
-
-QString CIPositionElement::title() const { return box_ ? box_->title() : QString(); }
-
-void CIPositionElement::setKey(const QString& key) {
-  std::lock_guard lock(mutex_);
-  key_ = key;
-}
-
-QString CIPositionElement::key() const {
-  std::lock_guard lock(mutex_);
-  return key_;
-}
-
 QVariantMap CIPositionElement::createSnapshot() const {
-  QVariantMap snapshot{{QStringLiteral("title"), title()}};
+  QVariantMap snapshot;
+  addTitleAndKey(snapshot);
   sliders_.addSnapshots(snapshot, kSnapshotKeys);
-  const QString ownKey = key();
-  if (!ownKey.isEmpty()) snapshot.insert(QStringLiteral("key"), ownKey);
   return snapshot;
 }
 
 void CIPositionElement::loadSnapshot(const QVariantMap& snapshot) {
   if (deleted_.load() || !box_) return;
   sliders_.loadSnapshots(snapshot, kSnapshotKeys);
-  const auto title = snapshot.constFind(QStringLiteral("title"));
-  if (title != snapshot.constEnd()) setTitle(title->toString());
+  loadTitle(snapshot);
   x_.store(std::clamp(sliders_.value(0), 0.0f, 1.0f));
   y_.store(std::clamp(sliders_.value(1), 0.0f, 1.0f));
   showPoint();

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "framework/params/QCComponentSliders.h"
-#include "framework/params/QCElementCallbacks.h"
+#include "framework/params/QCBoxedElement.h"
 #include "framework/params/QCElementFactories.h"
-#include "framework/params/QCPanelElement.h"
 
 #include <QPointF>
 #include <QPointer>
@@ -13,7 +12,6 @@
 #include <atomic>
 #include <memory>
 
-class QKElementBox;
 class QKPositionUI;
 class QKSliderCell;
 
@@ -27,7 +25,7 @@ class QKSliderCell;
 // the bottom. Slider moves may come on a data source's thread: the pad
 // follows, and the panel is told on the main thread without waiting.
 // Snapshot: "title", "xSlider", "ySlider", "key".
-class CIPositionElement : public QCPanelElement,
+class CIPositionElement : public QCBoxedElement,
                           public std::enable_shared_from_this<CIPositionElement> {
  public:
   // The element of a composition's "XY" input: canvas (1, 1), point
@@ -36,7 +34,6 @@ class CIPositionElement : public QCPanelElement,
   // An element in `parent` over `canvas`, awake.
   static std::shared_ptr<CIPositionElement> create(const QRectF& frame, QWidget* parent,
                                                    QSizeF canvas = QSizeF(320, 240));
-  ~CIPositionElement() override;
 
   void setCanvasSize(QSizeF size) override;
   QSizeF canvasSize() const;
@@ -54,27 +51,17 @@ class CIPositionElement : public QCPanelElement,
   void contextualPointHolderChosen(const KeyPath& path);
   void bang();
 
-  void setTitle(const QString& title);
-  QString title() const;
-  void setKey(const QString& key);
   QKSliderControl* slider(int index) const { return sliders_.slider(index); }
   QKPositionUI* pad() const { return pad_; }
 
-  QString key() const override;
-  QWidget* view() const override;
   Row row() const override { return Row::Position; }
   // A composition takes (x, 1 − y) of pointValue.
   std::optional<composition::PortValue> value() const override;
   // A filter takes returnCIVector: its image plane's y runs upward.
   QVariant filterValue() const override;
   bool snapshotAfterDelivery(bool keyListed) const override { return keyListed; }
-  void setAction(Callback action) override { callbacks_.setAction(std::move(action)); }
-  void setSnapshotNotice(Callback notice) override {
-    callbacks_.setSnapshotNotice(std::move(notice));
-  }
   QVariantMap createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
-  QString legacyName() const override { return title(); }
   void prepareToBeDeleted() override;
 
  private:
@@ -87,7 +74,6 @@ class CIPositionElement : public QCPanelElement,
   // The pad follows the point, on the main thread.
   void syncPad();
 
-  QPointer<QKElementBox> box_;
   QCComponentSliders sliders_;
   QKPositionUI* pad_ = nullptr;
   std::atomic<float> x_{0.5f};
@@ -95,7 +81,4 @@ class CIPositionElement : public QCPanelElement,
   std::atomic<double> canvasWidth_;
   std::atomic<double> canvasHeight_;
   std::atomic<bool> deleted_{false};
-  mutable std::mutex mutex_;
-  QString key_;  // under mutex_
-  QCElementCallbacks callbacks_;
 };

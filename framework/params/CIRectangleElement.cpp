@@ -32,13 +32,7 @@ std::shared_ptr<CIRectangleElement> CIRectangleElement::create(const QRectF& fra
 }
 
 CIRectangleElement::CIRectangleElement(const QRectF& frame, QWidget* parent, QSizeF canvas)
-    : box_(new QKElementBox(parent)), canvasWidth_(canvas.width()), canvasHeight_(canvas.height()) {
-  box_->setGeometry(frame.toRect());
-}
-
-CIRectangleElement::~CIRectangleElement() {
-  if (box_) box_->setLayoutHandler(nullptr);
-}
+    : QCBoxedElement(frame, parent), canvasWidth_(canvas.width()), canvasHeight_(canvas.height()) {}
 
 void CIRectangleElement::awakeFromNib(const QRectF& rect) {
   std::weak_ptr<CIRectangleElement> self = weak_from_this();
@@ -196,38 +190,17 @@ void CIRectangleElement::paramSnapUpdated() {
 
 // --- Title, key, snapshots --------------------------------------------------------------
 
-QWidget* CIRectangleElement::view() const { return box_.data(); }
-
-void CIRectangleElement::setTitle(const QString& title) {
-  if (box_) box_->setTitle(title);
-}
-
-QString CIRectangleElement::title() const { return box_ ? box_->title() : QString(); }
-
-void CIRectangleElement::setKey(const QString& key) {
-  std::lock_guard lock(mutex_);
-  key_ = key;
-}
-
-QString CIRectangleElement::key() const {
-  std::lock_guard lock(mutex_);
-  return key_;
-}
-
 QVariantMap CIRectangleElement::createSnapshot() const {
   QVariantMap snapshot;
   sliders_.addSnapshots(snapshot, kSnapshotKeys);
-  snapshot.insert(QStringLiteral("title"), title());
-  const QString ownKey = key();
-  if (!ownKey.isEmpty()) snapshot.insert(QStringLiteral("key"), ownKey);
+  addTitleAndKey(snapshot);
   return snapshot;
 }
 
 void CIRectangleElement::loadSnapshot(const QVariantMap& snapshot) {
   if (deleted_.load() || !box_) return;
   sliders_.loadSnapshots(snapshot, kSnapshotKeys);
-  const auto title = snapshot.constFind(QStringLiteral("title"));
-  if (title != snapshot.constEnd()) setTitle(title->toString());
+  loadTitle(snapshot);
   syncPad();
   bang();
 }

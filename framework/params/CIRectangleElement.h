@@ -1,9 +1,8 @@
 #pragma once
 
 #include "framework/params/QCComponentSliders.h"
-#include "framework/params/QCElementCallbacks.h"
+#include "framework/params/QCBoxedElement.h"
 #include "framework/params/QCElementFactories.h"
-#include "framework/params/QCPanelElement.h"
 
 #include <QPointer>
 #include <QRectF>
@@ -14,7 +13,6 @@
 #include <memory>
 #include <optional>
 
-class QKElementBox;
 class QKRectangleUI;
 class QKSliderCell;
 
@@ -29,7 +27,7 @@ class QKSliderCell;
 // waiting (and not at all once the element is deleted), and the change is
 // noticed for the live snapshot. Snapshot: "xSlider", "ySlider",
 // "widthSlider", "heightSlider", "title", "key".
-class CIRectangleElement : public QCPanelElement,
+class CIRectangleElement : public QCBoxedElement,
                            public std::enable_shared_from_this<CIRectangleElement> {
  public:
   enum Edge { Left = 0, Bottom = 1, Right = 2, Top = 3 };
@@ -40,7 +38,6 @@ class CIRectangleElement : public QCPanelElement,
   static std::shared_ptr<CIRectangleElement> create(const QRectF& frame, QWidget* parent,
                                                     QSizeF canvas = QSizeF(320, 240),
                                                     const QRectF& rect = QRectF(0, 0, 1, 1));
-  ~CIRectangleElement() override;
 
   void setCanvasSize(QSizeF size) override;
   QSizeF canvasSize() const;
@@ -57,15 +54,10 @@ class CIRectangleElement : public QCPanelElement,
   void edgeSliderUsed(int edge, QKSliderCell& sender);
   void bang();
 
-  void setTitle(const QString& title);
-  QString title() const;
-  void setKey(const QString& key);
   QKSliderControl* slider(int edge) const { return sliders_.slider(edge); }
   QKRectangleUI* pad() const { return pad_; }
   float edge(int edge) const { return sliders_.value(edge); }
 
-  QString key() const override;
-  QWidget* view() const override;
   Row row() const override { return Row::Rectangle; }
   // A composition takes returnSizedRect.
   std::optional<composition::PortValue> value() const override;
@@ -73,13 +65,8 @@ class CIRectangleElement : public QCPanelElement,
   // plane's y runs upward.
   QVariant filterValue() const override;
   bool snapshotAfterDelivery(bool keyListed) const override { return keyListed; }
-  void setAction(Callback action) override { callbacks_.setAction(std::move(action)); }
-  void setSnapshotNotice(Callback notice) override {
-    callbacks_.setSnapshotNotice(std::move(notice));
-  }
   QVariantMap createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
-  QString legacyName() const override { return title(); }
   void prepareToBeDeleted() override;
 
  private:
@@ -90,13 +77,9 @@ class CIRectangleElement : public QCPanelElement,
   // The pad takes the edges (on the main thread).
   void syncPad();
 
-  QPointer<QKElementBox> box_;
   QCComponentSliders sliders_;
   QKRectangleUI* pad_ = nullptr;
   std::atomic<double> canvasWidth_;
   std::atomic<double> canvasHeight_;
   std::atomic<bool> deleted_{false};
-  mutable std::mutex mutex_;
-  QString key_;  // under mutex_
-  QCElementCallbacks callbacks_;
 };

@@ -36,15 +36,12 @@ std::shared_ptr<QCTapElement> QCTapElement::create(const QCElementFactories::Req
 }
 
 CITapElement::CITapElement(const QRectF& frame, QWidget* parent)
-    : box_(new QKElementBox(parent)),
+    : QCBoxedElement(frame, parent),
       menuController_(new QKRTapMenuController(box_)),
-      rTap_(QKRTap::create()) {
-  box_->setGeometry(frame.toRect());
-}
+      rTap_(QKRTap::create()) {}
 
 CITapElement::~CITapElement() {
   if (!deleted_) prepareToBeDeleted();
-  if (box_) box_->setLayoutHandler(nullptr);
 }
 
 void CITapElement::awakeFromNib() {
@@ -78,40 +75,20 @@ bool CITapElement::questionableColors() const {
   return stub && stub->questionableColors();
 }
 
-QWidget* CITapElement::view() const { return box_.data(); }
-
-void CITapElement::setTitle(const QString& title) {
-  if (box_) box_->setTitle(title);
-}
-
-QString CITapElement::title() const { return box_ ? box_->title() : QString(); }
-
-void CITapElement::setKey(const QString& key) {
-  std::lock_guard lock(mutex_);
-  key_ = key;
-}
-
-QString CITapElement::key() const {
-  std::lock_guard lock(mutex_);
-  return key_;
-}
-
 void CITapElement::reloadAvailableTaps() {
   if (menuController_) menuController_->reloadAvailableTapsMethod();
 }
 
 QVariantMap CITapElement::createSnapshot() const {
-  QVariantMap snapshot{{QStringLiteral("title"), title()}};
+  QVariantMap snapshot;
+  addTitleAndKey(snapshot);
   if (menuController_)
     snapshot.insert(QStringLiteral("menuController"), menuController_->createSnapshot());
-  const QString ownKey = key();
-  if (!ownKey.isEmpty()) snapshot.insert(QStringLiteral("key"), ownKey);
   return snapshot;
 }
 
 void CITapElement::loadSnapshot(const QVariantMap& snapshot) {
-  const auto title = snapshot.constFind(QStringLiteral("title"));
-  if (title != snapshot.constEnd()) setTitle(title->toString());
+  loadTitle(snapshot);
   const auto menu = snapshot.constFind(QStringLiteral("menuController"));
   if (menu != snapshot.constEnd() && menuController_) menuController_->loadSnapshot(menu->toMap());
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "framework/params/QCElementCallbacks.h"
+#include "framework/params/QCBoxedElement.h"
 #include "framework/params/QCElementFactories.h"
-#include "framework/params/QCPanelElement.h"
 #include "framework/taps/QKRTapMenuController.h"
 
 #include <QPointer>
@@ -10,7 +9,6 @@
 #include <memory>
 #include <mutex>
 
-class QKElementBox;
 class QKNSPopUpButton;
 class QKRTap;
 
@@ -19,7 +17,7 @@ class QKRTap;
 // binds to the chosen name ("QKEmptyDeselectedString" for "<none>"). The
 // render thread reads the tap's current frame through tapTexture(), under
 // the tap manager's lock. Snapshot: "title", "menuController", "key".
-class CITapElement : public QCPanelElement, public std::enable_shared_from_this<CITapElement> {
+class CITapElement : public QCBoxedElement, public std::enable_shared_from_this<CITapElement> {
  public:
   // The chooser of a request (frame (0, 0, panel width − 25, 34)), awake.
   static std::shared_ptr<CITapElement> create(const QCElementFactories::Request& request);
@@ -32,26 +30,16 @@ class CITapElement : public QCPanelElement, public std::enable_shared_from_this<
   gl::TextureHandle getTexture() const;
   bool questionableColors() const;
 
-  void setTitle(const QString& title);
-  QString title() const;
-  void setKey(const QString& key);
   QKRTapMenuController* menuController() const { return menuController_; }
   std::shared_ptr<QKRTap> rTap() const { return rTap_; }
   QKNSPopUpButton* button() const { return button_; }
 
-  QString key() const override;
-  QWidget* view() const override;
   Row row() const override { return Row::Tap; }
   // Images are fed by the panel from tapTexture().
   std::optional<composition::PortValue> value() const override { return std::nullopt; }
   bool snapshotAfterDelivery(bool keyListed) const override { return keyListed; }
-  void setAction(Callback action) override { callbacks_.setAction(std::move(action)); }
-  void setSnapshotNotice(Callback notice) override {
-    callbacks_.setSnapshotNotice(std::move(notice));
-  }
   QVariantMap createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
-  QString legacyName() const override { return title(); }
   void prepareToBeDeleted() override;
   bool isTap() const override { return true; }
   gl::TextureHandle tapTexture() const override { return getTexture(); }
@@ -62,14 +50,10 @@ class CITapElement : public QCPanelElement, public std::enable_shared_from_this<
   void awakeFromNib();
 
  private:
-  QPointer<QKElementBox> box_;
   QKNSPopUpButton* button_ = nullptr;
   QPointer<QKRTapMenuController> menuController_;
   std::shared_ptr<QKRTap> rTap_;
-  mutable std::mutex mutex_;
-  QString key_;  // under mutex_
   bool deleted_ = false;
-  QCElementCallbacks callbacks_;
 };
 
 // The tap chooser of a composition's image input: the same element, known

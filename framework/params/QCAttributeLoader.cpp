@@ -2,6 +2,7 @@
 
 #include "framework/datasource/MasterClockInterface.h"
 #include "framework/params/QCElementHandOff.h"
+#include "framework/params/QCPanelStack.h"
 #include "framework/render/QKQCComposition.h"
 #include "framework/taps/QKRTapMenuController.h"
 #include "platform/composition/QCRenderer.h"
@@ -168,14 +169,7 @@ void QCAttributeLoader::addElementForInput(const QString& key, const QVariantMap
 
 void QCAttributeLoader::bindElement(const std::shared_ptr<QCPanelElement>& element, Choice choice) {
   std::weak_ptr<QCPanelElement> weak = element;
-  std::weak_ptr<QCElementHandOff> handOff = handOff_;
-  std::shared_ptr<std::atomic<bool>> accepting = accepting_;
-  element->setAction([weak, handOff, accepting] {
-    if (!accepting->load()) return;
-    auto queue = handOff.lock();
-    auto used = weak.lock();
-    if (queue && used) queue->queue(used);
-  });
+  element->setAction(QCPanelStack::queueingAction(element, handOff_, accepting_));
   // Notices come on any thread and may outlive the panel by a call in
   // flight: the panel is touched on the main thread only, while it lives.
   std::weak_ptr<int> alive = alive_;
@@ -219,19 +213,7 @@ void QCAttributeLoader::resizeAndReposition() {
     return;
   }
   const int panelWidth = parentScrollView_ ? parentScrollView_->viewport()->width() : width();
-  int panelHeight = 0;
-  for (const auto& element : elementArray_)
-    if (const int rowHeight = QCPanelElement::rowHeight(element->row()))
-      panelHeight += rowHeight + QCPanelElement::kRowGap;
-  setGeometry(0, 0, panelWidth, std::max(0, panelHeight - QCPanelElement::kRowGap));
-  int y = 0;
-  for (const auto& element : elementArray_) {
-    const int rowHeight = QCPanelElement::rowHeight(element->row());
-    if (!rowHeight) continue;
-    const int inset = QCPanelElement::rowInset(element->row());
-    element->setFrame(QRectF(inset, y, panelWidth - 2 * inset, rowHeight));
-    y += rowHeight + QCPanelElement::kRowGap;
-  }
+  QCPanelStack::layOut(elementArray_, panelWidth, *this);
 }
 
 // --- Hand-off ------------------------------------------------------------------
@@ -334,25 +316,13 @@ void QCAttributeLoader::dumpTaps(composition::QCRenderer& renderer, const Render
 // --- Elements --------------------------------------------------------------------
 
 std::shared_ptr<QCPanelElement> QCAttributeLoader::findElementWithKey(const QString& key) const {
-  if (deleted_.load() || key.isEmpty()) return nullptr;
-  for (const auto& element : elementArray_)
-    if (element->key() == key) return element;
-  return nullptr;
+  return deleted_.load() ? nullptr : QCPanelStack::find(elementArray_, key);
 }
 
 void QCAttributeLoader::removeAllExistingElements() {
   accepting_->store(false);
   defaultFileInput_.reset();
-  for (const auto& element : elementArray_) {
-    element->setAction(nullptr);
-    element->setSnapshotNotice(nullptr);
-    element->prepareToBeDeleted();
-    if (QWidget* view = element->view()) {
-      view->hide();
-      view->deleteLater();
-    }
-  }
-  elementArray_.clear();
+  QCPanelStack::retire(elementArray_);
   tapArray_.clear();
   bpmInputsArray_.clear();
   measurePositionInputsArray_.clear();

@@ -112,10 +112,7 @@ void QKStringParser::parseBy(int steps) {
     else
       range = unitAfterEnd(forward ? last : 0, forward);
   }
-  currentRange_ = clamped(range);
-  setCurrentString(currentRange_.length > 0
-                       ? originalString_.mid(currentRange_.location, currentRange_.length)
-                       : QStringLiteral(" "));
+  restoreCurrentRange(range);
 }
 
 QKStringParser::Range QKStringParser::snapped(Range range) const {
@@ -218,14 +215,20 @@ QKStringParser::Range QKStringParser::findCharacterAround(qsizetype index) const
 
 // --- Words -------------------------------------------------------------------------
 
+void QKStringParser::wordStartAround(qsizetype index, qsizetype& anchor, qsizetype& start) const {
+  const QString& s = originalString_;
+  anchor = clampIndex(index);
+  while (anchor > 0 && isWordSeparator(s[anchor])) --anchor;
+  start = anchor;
+  while (start > 0 && !isWordSeparator(s[start - 1])) --start;
+}
+
 QKStringParser::Range QKStringParser::findWordAround(qsizetype index) const {
   const QString& s = originalString_;
   const qsizetype size = s.size();
   if (size == 0) return {0, 0};
-  qsizetype anchor = clampIndex(index);
-  while (anchor > 0 && isWordSeparator(s[anchor])) --anchor;
-  qsizetype start = anchor;
-  while (start > 0 && !isWordSeparator(s[start - 1])) --start;
+  qsizetype anchor = 0, start = 0;
+  wordStartAround(index, anchor, start);
   qsizetype end = std::max<qsizetype>(anchor, 1);
   while (end < size) {
     const QChar c = s[end];
@@ -241,10 +244,8 @@ QKStringParser::Range QKStringParser::findWordWithPaddingAround(qsizetype index)
   const QString& s = originalString_;
   const qsizetype size = s.size();
   if (size == 0) return {0, 0};
-  qsizetype anchor = clampIndex(index);
-  while (anchor > 0 && isWordSeparator(s[anchor])) --anchor;
-  qsizetype start = anchor;
-  while (start > 0 && !isWordSeparator(s[start - 1])) --start;
+  qsizetype anchor = 0, start = 0;
+  wordStartAround(index, anchor, start);
   qsizetype end = std::max<qsizetype>(anchor, 1);
   while (end < size && !isWordSeparator(s[end])) ++end;
   while (end < size && isWordSeparator(s[end])) ++end;

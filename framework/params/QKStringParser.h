@@ -89,6 +89,9 @@ class QKStringParser {
   // The unit taken at `index` after running out.
   Range unitAfterEnd(qsizetype index, bool forward) const;
   Range clamped(Range range) const;
+  // A word's anchor (the index, or the last word character before it) and
+  // start.
+  void wordStartAround(qsizetype index, qsizetype& anchor, qsizetype& start) const;
   qsizetype clampIndex(qsizetype index) const;
   // The line holding `index`: its start, the end of its contents and its
   // end past the terminator.

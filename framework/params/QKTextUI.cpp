@@ -58,8 +58,7 @@ std::shared_ptr<QKTextUI> QKTextUI::create(const QRectF& frame, QWidget* parent)
   return std::shared_ptr<QKTextUI>(new QKTextUI(frame, parent));
 }
 
-QKTextUI::QKTextUI(const QRectF& frame, QWidget* parent) : box_(new QKElementBox(parent)) {
-  box_->setGeometry(frame.toRect());
+QKTextUI::QKTextUI(const QRectF& frame, QWidget* parent) : QCBoxedElement(frame, parent) {
   parser_.setParseMode(QKStringParser::Word);
 }
 
@@ -68,7 +67,6 @@ QKTextUI::~QKTextUI() {
   if (backCell_ && backCell_->delegate() == this) backCell_->setDelegate(nullptr);
   if (fwdCell_ && fwdCell_->delegate() == this) fwdCell_->setDelegate(nullptr);
   if (textView_ && box_) textView_->setDelegate(nullptr);
-  if (box_) box_->setLayoutHandler(nullptr);
 }
 
 void QKTextUI::awakeFromNib() {
@@ -140,34 +138,10 @@ void QKTextUI::repositionElements(const QRect& content) {
 
 // --- Element -----------------------------------------------------------------------
 
-QString QKTextUI::key() const {
-  std::lock_guard lock(mutex_);
-  return key_;
-}
-
-void QKTextUI::setKey(const QString& key) {
-  std::lock_guard lock(mutex_);
-  key_ = key;
-}
-
-QWidget* QKTextUI::view() const { return box_.data(); }
-
-void QKTextUI::setTitle(const QString& title) {
-  if (box_) box_->setTitle(title);
-}
-
-QString QKTextUI::title() const { return box_ ? box_->title() : QString(); }
-
 std::optional<composition::PortValue> QKTextUI::value() const {
   const QString unit = parser_.currentString();
   if (unit.isNull()) return std::nullopt;
   return composition::PortValue::string(unit);
-}
-
-void QKTextUI::setAction(Callback action) { callbacks_.setAction(std::move(action)); }
-
-void QKTextUI::setSnapshotNotice(Callback notice) {
-  callbacks_.setSnapshotNotice(std::move(notice));
 }
 
 void QKTextUI::paramSnapUpdated() {

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "framework/controls/QKButtonCellDelegate.h"
-#include "framework/params/QCElementCallbacks.h"
+#include "framework/params/QCBoxedElement.h"
 #include "framework/params/QCElementFactories.h"
-#include "framework/params/QCPanelElement.h"
 #include "framework/params/QCTextStepping.h"
 #include "framework/params/QKNSTextView.h"
 #include "framework/params/QKStringParser.h"
@@ -17,7 +16,6 @@
 #include <mutex>
 
 class QKButton;
-class QKElementBox;
 class QKNSPopUpButton;
 
 // The text element of a composition's "FileInput" string input: the whole
@@ -35,7 +33,7 @@ class QKNSPopUpButton;
 // "currentRange") besides the buttons, modes and title, so a performer's
 // text comes back with the project; older snapshots without them load as
 // before.
-class QKTextUI : public QCPanelElement,
+class QKTextUI : public QCBoxedElement,
                  public QCTextStepping,
                  public QKNSTextViewDelegate,
                  public QKButtonCellDelegate,
@@ -56,17 +54,11 @@ class QKTextUI : public QCPanelElement,
   void awakeFromNib();
 
   // --- QCPanelElement ---
-  QString key() const override;
-  void setKey(const QString& key);
-  QWidget* view() const override;
   Row row() const override { return Row::Text; }
   std::optional<composition::PortValue> value() const override;
   bool snapshotAfterDelivery(bool) const override { return false; }
-  void setAction(Callback action) override;
-  void setSnapshotNotice(Callback notice) override;
   QVariantMap createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
-  QString legacyName() const override { return title(); }
   void prepareToBeDeleted() override;
 
   // --- QCTextStepping ---
@@ -75,8 +67,6 @@ class QKTextUI : public QCPanelElement,
   bool steppingButtonsSynced() const override;
   void loadText(const QString& text) override;
 
-  void setTitle(const QString& title);
-  QString title() const;
   QKStringParser& stringParser() { return parser_; }
   const QKStringParser& stringParser() const { return parser_; }
   QKButton* parseFwdButton() const { return fwdButton_; }
@@ -115,7 +105,6 @@ class QKTextUI : public QCPanelElement,
   void applyText(const QString& text);
   void scrollToCurrentRange();
 
-  QPointer<QKElementBox> box_;
   QKNSTextView* textView_ = nullptr;
   QKNSPopUpButton* parseModePopUp_ = nullptr;
   QKNSPopUpButton* loopModePopUp_ = nullptr;
@@ -129,8 +118,5 @@ class QKTextUI : public QCPanelElement,
   bool textOnDeck_ = false;
   std::atomic<bool> deleted_{false};
   bool awake_ = false;
-  mutable std::mutex mutex_;
-  QString key_;  // under mutex_
-  QCElementCallbacks callbacks_;
   NotificationObservers observers_;
 };
