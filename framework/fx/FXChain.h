@@ -66,6 +66,8 @@ class FXChain {
   Element fromEndFindEffectNamed(const QString& name) const;
   // A copy of the elements in order.
   std::vector<Element> fxArray() const;
+  // The elements themselves, for a caller holding the chain's lock (a pass).
+  const std::vector<Element>& lockedFxArray() const { return fxArray_; }
   int count() const;
 
   // --- Processing (the chain's processing thread) ------------------------
