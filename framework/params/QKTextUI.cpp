@@ -2,6 +2,7 @@
 
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKButtonCell.h"
+#include "framework/media/QKTextFile.h"
 #include "framework/params/QKElementBox.h"
 #include "framework/toolkit/QKNSPopUpButton.h"
 #include "framework/toolkit/QKNSTextLabel.h"
@@ -202,6 +203,10 @@ void QKTextUI::loadText(const QString& text) {
   if (deleted_.load() || !textView_ || !box_) return;
   textView_->setPlainText(text);
   applyText(text);
+}
+
+void QKTextUI::loadFile(const QKTextFile* file) {
+  if (file && file->hasText()) loadText(file->myString());
 }
 
 void QKTextUI::textViewEnterKeyPressed() {

@@ -16,6 +16,7 @@
 #include <mutex>
 
 class QKButton;
+class QKTextFile;
 class QKNSPopUpButton;
 
 // The text element of a composition's "FileInput" string input: the whole
@@ -66,6 +67,8 @@ class QKTextUI : public QCBoxedElement,
   void parseBackButtonUsed() override;
   bool steppingButtonsSynced() const override;
   void loadText(const QString& text) override;
+  // A media-bin text file's text, when it has one.
+  void loadFile(const QKTextFile* file);
 
   QKStringParser& stringParser() { return parser_; }
   const QKStringParser& stringParser() const { return parser_; }

@@ -17,6 +17,9 @@
 #include "platform/image/FilterKeys.h"
 #include "platform/image/FilterRegistry.h"
 #include "platform/image/ImageContext.h"
+#include "framework/datasource/DSFloatInfrequent.h"
+#include "framework/datasource/DataSourceController.h"
+#include "tests/framework/controls/SliderFakes.h"
 #include "tests/framework/taps/TapFixtures.h"
 #include "tests/support/GLTest.h"
 #include "tests/support/LogCapture.h"
@@ -24,6 +27,8 @@
 #include <QApplication>
 #include <QVector2D>
 #include <QVector4D>
+
+#include <thread>
 #include <gtest/gtest.h>
 
 using namespace FilterKeys;
@@ -224,6 +229,31 @@ TEST_F(FilterPanel, ANullFilterOrADeletedPanelDoNothing) {
   loader.prepareToBeDeleted();
   loader.resizeAndReposition();
   EXPECT_TRUE(log.contains("err: attribute loader called resize and position after being deleted"));
+}
+
+// A slider bound to a source that MIDI or OSC sets on its own input thread
+// drives the filter.
+TEST_F(FilterPanel, ABoundSourceDrivesTheFilter) {
+  FakeSliderManager manager;
+  DataSourceController dsc{DataSourceController::TickThread::Manual};
+  manager.controller = &dsc;
+  dsc.setSliderManager(&manager);
+  const KeyPath path{"OSC", "/radius"};
+  auto source = DSFloatInfrequent::createWithName(path.last());
+  ASSERT_TRUE(dsc.setDataSource(source, path));
+  auto radius = element<QCSliderElement>("inputRadius");
+  manager.add(radius->slider()->cellPtr());
+  radius->slider()->useThisSource(path);
+  radius->slider()->setSyncFlag(true);
+  ASSERT_TRUE(radius->slider()->syncFlag());
+  frame();
+  std::thread input([&] { source->setValue(0.8f); });
+  input.join();
+  frame();
+  EXPECT_NEAR(filter->given("inputRadius").toDouble(), 8.0, 1e-4);
+  // The sliders leave the manager while it lives.
+  loader.removeAllExistingElements();
+  dsc.setSliderManager(nullptr);
 }
 
 // --- On the render thread -----------------------------------------------------------
