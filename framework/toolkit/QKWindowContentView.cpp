@@ -59,6 +59,13 @@ QKWindowContentView::QKWindowContentView(QWidget* parent)
 
 QKWindowContentView::~QKWindowContentView() = default;
 
+QKWindowContentView* QKWindowContentView::enclosing(const QWidget* widget) {
+  for (QWidget* ancestor = widget ? widget->parentWidget() : nullptr; ancestor;
+       ancestor = ancestor->parentWidget())
+    if (auto* content = qobject_cast<QKWindowContentView*>(ancestor)) return content;
+  return nullptr;
+}
+
 QKWindow* QKWindowContentView::paletteWindow() const { return qobject_cast<QKWindow*>(window()); }
 
 // --- Set-up and removal ---

@@ -49,6 +49,9 @@ class QKWindowContentView : public QWidget,
   explicit QKWindowContentView(QWidget* parent = nullptr);
   ~QKWindowContentView() override;
 
+  // The content view that `widget` lies in; null outside a palette.
+  static QKWindowContentView* enclosing(const QWidget* widget);
+
   virtual void awakeFromNib();
   virtual void prepareToBeDeleted();
   QWidget* body() const { return body_; }

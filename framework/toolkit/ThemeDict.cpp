@@ -29,6 +29,16 @@ QVariantMap levelViewColors() {
   return app ? app->levelViewColorDict() : QVariantMap{};
 }
 
+QVariantMap bezierColors() {
+  const TheApplication* app = TheApplication::instance();
+  return app ? app->bezierColorDict() : QVariantMap{};
+}
+
+QVariantMap pluginColors() {
+  const TheApplication* app = TheApplication::instance();
+  return app ? app->pluginColorDict() : QVariantMap{};
+}
+
 QVariantMap popUpColors() {
   const TheApplication* app = TheApplication::instance();
   return app ? app->popUpColorDict() : QVariantMap{};

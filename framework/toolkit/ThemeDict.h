@@ -18,5 +18,7 @@ QVariantMap tableColors();
 QVariantMap levelViewColors();
 QVariantMap popUpColors();
 QVariantMap labelColors();
+QVariantMap bezierColors();
+QVariantMap pluginColors();
 
 }  // namespace ThemeDict
