@@ -2,6 +2,7 @@
 
 #include "framework/behaviors/TriangleView.h"
 #include "framework/controls/QKSliderControl.h"
+#include "framework/curves/QKSplineViewBox.h"
 #include "framework/toolkit/LayoutRegistry.h"
 
 #include <QStringList>
@@ -44,13 +45,23 @@ std::unique_ptr<QWidget> trianglizePanel() {
   return panel;
 }
 
+// The curve box the behaviour finds by name and gives its curve.
+std::unique_ptr<QWidget> lookupCurvePanel() {
+  auto panel = panelWithSliders({}, kGraphHeight);
+  auto* box = new QKSplineViewBox(panel.get());
+  box->setObjectName(QStringLiteral("waveformBox"));
+  box->setFixedHeight(kGraphHeight);
+  panel->layout()->addWidget(box);
+  return panel;
+}
+
 }  // namespace
 
 void BehaviorPanels::registerLayouts(LayoutRegistry& registry) {
   const auto sliders = [](QStringList outlets) {
     return [outlets](QObject*) { return panelWithSliders(outlets); };
   };
-  for (const char* plain : {"Invert", "Scale", "Crop", "LookupCurve"})
+  for (const char* plain : {"Invert", "Scale", "Crop"})
     registry.registerLayout(QString::fromLatin1(plain), sliders({}));
   registry.registerLayout(QStringLiteral("AverageWith"),
                           sliders({QStringLiteral("AvgWithMe"), QStringLiteral("wetDrySlider")}));
@@ -69,4 +80,6 @@ void BehaviorPanels::registerLayouts(LayoutRegistry& registry) {
   registry.registerLayout(QStringLiteral("NumberDelayBehavior"),
                           sliders({QStringLiteral("delaySlider")}));
   registry.registerLayout(QStringLiteral("Trianglize"), [](QObject*) { return trianglizePanel(); });
+  registry.registerLayout(QStringLiteral("LookupCurve"),
+                          [](QObject*) { return lookupCurvePanel(); });
 }

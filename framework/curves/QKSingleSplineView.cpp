@@ -15,7 +15,10 @@ const QString QKSingleSplineView::kWaveformMenuNeedsUpdateNotification =
     QStringLiteral("QKWaveformMenuNeedsUpdateNotification");
 
 QKSingleSplineView::QKSingleSplineView(QWidget* parent)
-    : QWidget(parent), spline_(std::make_shared<QKSingleSpline>()), mouse_(this, spline_) {
+    : QKSingleSplineView(std::make_shared<QKSingleSpline>(), parent) {}
+
+QKSingleSplineView::QKSingleSplineView(std::shared_ptr<QKSingleSpline> spline, QWidget* parent)
+    : QWidget(parent), spline_(std::move(spline)), mouse_(this, spline_) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   observers_.observe(kRedrawNotification, nullptr, [this](const Notification&) { update(); });

@@ -26,7 +26,9 @@ class QKSingleSplineView : public QWidget {
   static const QString
       kWaveformMenuNeedsUpdateNotification;  // "QKWaveformMenuNeedsUpdateNotification"
 
+  // A view of a new curve, or of `spline` (shared with its owner).
   explicit QKSingleSplineView(QWidget* parent = nullptr);
+  explicit QKSingleSplineView(std::shared_ptr<QKSingleSpline> spline, QWidget* parent = nullptr);
   ~QKSingleSplineView() override;
 
   // Gives the curve the view's bounds.

@@ -45,16 +45,29 @@ QKSplineViewBox::QKSplineViewBox(QWidget* parent) : QWidget(parent) {
   connect(fileNameTextField_, &QLineEdit::returnPressed, this,
           &QKSplineViewBox::fileNameTextFieldUsed);
 
-  splineView_ = new QKSingleSplineView(this);
-  // Stacked as the box adds them: curve view, label, pop-up, name field, button.
-  splineView_->lower();
   connect(loadWaveMenu_, &QKNSPopUpButton::activated, this, [this](QAction* item) {
     if (splineView_) splineView_->loadFromDisk(item ? item->text() : QString());
   });
-
-  applyLayout();
-  splineView_->awakeFromNib();
+  addSplineView(new QKSingleSplineView(this));
   loadWaveMenu_->awakeFromNib();
+}
+
+void QKSplineViewBox::addSplineView(QKSingleSplineView* view) {
+  splineView_ = view;
+  // Stacked as the box adds them: curve view, label, pop-up, name field, button.
+  splineView_->lower();
+  applyLayout();
+  splineView_->show();
+  splineView_->awakeFromNib();
+}
+
+void QKSplineViewBox::showSpline(std::shared_ptr<QKSingleSpline> spline) {
+  if (splineView_) {
+    splineView_->prepareToBeDeleted();
+    splineView_->hide();
+    splineView_->deleteLater();
+  }
+  addSplineView(new QKSingleSplineView(std::move(spline), this));
 }
 
 QKSplineViewBox::~QKSplineViewBox() = default;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/curves/QKSingleSplineView.h"
+
 #include <QPointer>
 #include <QRectF>
 #include <QVariantMap>
@@ -8,7 +10,7 @@
 #include <memory>
 
 class QKButton;
-class QKSingleSplineView;
+class QKSingleSpline;
 class QKWaveformPopUpButton;
 class QLabel;
 class QLineEdit;
@@ -39,6 +41,10 @@ class QKSplineViewBox : public QWidget {
   QVariantMap createSnapshot() const { return {}; }
   void loadSnapshot(const QVariantMap&) {}
 
+  // Edits `spline` from now on (a behaviour's curve, which it evaluates on
+  // other threads): the curve view is replaced by one of that curve.
+  void showSpline(std::shared_ptr<QKSingleSpline> spline);
+
   void saveButtonUsed();
   void fileNameTextFieldUsed();
 
@@ -60,6 +66,7 @@ class QKSplineViewBox : public QWidget {
 
  private:
   void applyLayout();
+  void addSplineView(QKSingleSplineView* view);
   void showNameField(bool show);
 
   QPointer<QKSingleSplineView> splineView_;

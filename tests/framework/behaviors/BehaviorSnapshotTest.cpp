@@ -2,6 +2,9 @@
 
 #include "framework/behaviors/LookupCurve.h"
 #include "framework/behaviors/Threshold.h"
+#include "framework/curves/QKSingleSpline.h"
+#include "framework/curves/QKSingleSplineView.h"
+#include "framework/curves/QKSplineViewBox.h"
 
 #include <string>
 
@@ -18,6 +21,7 @@ TEST_P(BehaviorSnapshotTest, RoundTripsItsSlidersAndItsOnOffButton) {
   std::optional<QVariantMap> edited = original->createSnapshot();
   ASSERT_TRUE(edited.has_value());
   for (auto it = edited->begin(); it != edited->end(); ++it) {
+    if (it.key() == LookupCurve::kSplineViewKey) continue;  // the curve: no slider
     QVariantMap entry = it.value().toMap();
     if (it.key() == FXObject::kBypassButtonKey)
       entry.insert(QStringLiteral("buttonValue"), 0);
@@ -35,7 +39,7 @@ TEST_P(BehaviorSnapshotTest, RoundTripsItsSlidersAndItsOnOffButton) {
   EXPECT_EQ(restored->createSnapshot(), saved);
   EXPECT_TRUE(restored->bypass());
   for (auto it = saved->begin(); it != saved->end(); ++it) {
-    if (it.key() == FXObject::kBypassButtonKey) continue;
+    if (it.key() == FXObject::kBypassButtonKey || it.key() == LookupCurve::kSplineViewKey) continue;
     EXPECT_NEAR(it.value().toMap().value(QStringLiteral("value")).toDouble(), 0.3, 1e-6)
         << it.key().toStdString();
   }
@@ -60,20 +64,47 @@ TEST_F(BehaviorSnapshotEntriesTest, AnEntryOfTheWrongTypeLeavesItsParameter) {
   EXPECT_FLOAT_EQ(threshold->threshold(), 0.3f);
 }
 
-TEST_F(BehaviorSnapshotEntriesTest, LookupCurveWritesBackTheCurveItLoaded) {
-  const QVariantMap curve{{"points", QVariantList{0.0, 1.0, 1.0, 0.0}}, {"wrap", true}};
+// The curve as the stand-in box stored it (the curve's own snapshot under
+// "splineView", or its keys at the top level in the older form) loads into
+// the real curve, which the behaviour then evaluates and saves.
+TEST_F(BehaviorSnapshotEntriesTest, LookupCurveLoadsTheStoredCurve) {
+  QKSingleSpline drawn;
+  drawn.insertControlPointAtXLoc(0.3f);
+  drawn.setHandleForPoint(0, 0.5f, 0.9f);
+  drawn.setVOffset(0.125f);
+  const QVariantMap curve = drawn.createSnapshot();
+
   auto current = behavior<LookupCurve>(QStringLiteral("LookupCurve"));
   QVariantMap snapshot = *current->createSnapshot();
   snapshot.insert(LookupCurve::kSplineViewKey, curve);
   current->loadSnapshot(snapshot);
   EXPECT_EQ(current->createSnapshot()->value(LookupCurve::kSplineViewKey).toMap(), curve);
+  auto slider = cell();
+  EXPECT_FLOAT_EQ(pass(*current, *slider, 0.2f), drawn.evaluateAt(0.2f));
 
-  // The older form: the curve's keys at the top level.
   auto legacy = behavior<LookupCurve>(QStringLiteral("LookupCurve"));
   QVariantMap old = *legacy->createSnapshot();
+  old.remove(LookupCurve::kSplineViewKey);
   old.insert(curve);
   legacy->loadSnapshot(old);
   EXPECT_EQ(legacy->createSnapshot()->value(LookupCurve::kSplineViewKey).toMap(), curve);
+
+  // A broken curve entry leaves the curve as it was.
+  legacy->loadSnapshot({{LookupCurve::kSplineViewKey,
+                         QVariantMap{{QStringLiteral("splineSnapsArray"), QVariantList()}}}});
+  EXPECT_EQ(legacy->createSnapshot()->value(LookupCurve::kSplineViewKey).toMap(), curve);
+}
+
+// The panel's curve box edits the very curve the behaviour evaluates.
+TEST_F(BehaviorSnapshotEntriesTest, LookupCurvePanelEditsTheEvaluatedCurve) {
+  auto lookup = behavior<LookupCurve>(QStringLiteral("LookupCurve"));
+  QKSplineViewBox* box = lookup->waveformBox();
+  ASSERT_NE(box, nullptr);
+  ASSERT_NE(box->splineView(), nullptr);
+  EXPECT_EQ(box->splineView()->theSpline(), lookup->curve());
+  box->splineView()->theSpline()->setVOffset(-0.5f);
+  auto slider = cell();
+  EXPECT_FLOAT_EQ(pass(*lookup, *slider, 0.25f), 0.25f);  // 0.75 − 0.5
 }
 
 }  // namespace
