@@ -22,3 +22,7 @@ if(ZAPH_BUILD_BENCH)
   # libplist is the baseline the property-list benchmark measures against.
   pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 endif()
+
+# Designer-form composition panels read ".ui" files through Qt UiTools
+# (qt6-tools-dev); without it a composition gets its generated panel.
+find_package(Qt6 QUIET COMPONENTS UiTools)

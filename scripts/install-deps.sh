@@ -5,6 +5,8 @@ set -euo pipefail
 
 # libqt6webenginecore6-bin holds QtWebEngineProcess, which a page needs to run
 # (only recommended by the -dev package, and recommends are not installed).
+# qt6-tools-dev gives Qt UiTools, which reads the Designer-form panels of
+# compositions ("<name>.ui").
 # libplist-dev is only the baseline of the property-list benchmark (bench/plist).
 # libqt6svg6 holds Qt's SVG image reader, for the SVG images of resources/images
 # (without it the program draws the same figures itself).
@@ -15,6 +17,7 @@ PACKAGES=(
   libplist-dev liblo-dev librtmidi-dev libasound2-dev portaudio19-dev libjack-jackd2-dev jackd2
   libcurl4-openssl-dev libssl-dev zlib1g-dev
   qt6-webengine-dev libqt6webenginecore6-bin libqt6svg6
+  qt6-tools-dev
   xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
 )

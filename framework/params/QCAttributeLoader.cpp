@@ -1,8 +1,14 @@
 #include "framework/params/QCAttributeLoader.h"
 
 #include "framework/datasource/MasterClockInterface.h"
+#include "framework/controls/QKButton.h"
+#include "framework/controls/QKNSTabView.h"
+#include "framework/controls/QKSliderControl.h"
 #include "framework/params/QCElementHandOff.h"
 #include "framework/params/QCPanelStack.h"
+#include "framework/params/QCFormLoader.h"
+#include "framework/params/QCTabViewElement.h"
+#include "framework/params/QKQCScrollView.h"
 #include "framework/render/QKQCComposition.h"
 #include "framework/taps/QKRTapMenuController.h"
 #include "platform/composition/QCRenderer.h"
@@ -118,13 +124,43 @@ void QCAttributeLoader::setComposition(std::shared_ptr<const QKQCComposition> co
 // --- Loading -------------------------------------------------------------------
 
 void QCAttributeLoader::loadAttributesForComposition(
-    std::shared_ptr<const QKQCComposition> composition) {
+    std::shared_ptr<const QKQCComposition> composition, const QString& formPath) {
+  QWidget* form = nullptr;
+  if (composition && !formPath.isEmpty() && !deleted_.load()) {
+    QString error;
+    form = QCFormLoader::load(formPath, &error);
+    if (!form)
+      Log::line(QStringLiteral("\t\terr: panel form %1 not loaded, the panel is generated: %2")
+                    .arg(formPath, error));
+  }
+  loadAttributesForComposition(std::move(composition), form);
+}
+
+void QCAttributeLoader::loadAttributesForComposition(
+    std::shared_ptr<const QKQCComposition> composition, QWidget* form) {
+  std::unique_ptr<QWidget> taken(form);
   setComposition(composition);
   if (!composition) return;
   removeAllExistingElements();
   setComposition(composition);
+  if (taken && !deleted_.load()) {
+    topNibView_ = taken.release();
+    topNibView_->setParent(this);
+    topNibViewNativeSize_ = QSizeF(topNibView_->size());
+  }
   generateInterface();
+  if (topNibView_) {
+    topNibView_->show();
+    resizeAndReposition();
+    update();
+  }
+  updateParentScrollView();
   currentSnapshotDict_ = createSnapshot();
+}
+
+void QCAttributeLoader::updateParentScrollView() {
+  if (auto* scrollView = qobject_cast<QKQCScrollView*>(parentScrollView_.data()))
+    scrollView->updateContents();
 }
 
 void QCAttributeLoader::generateInterface() {
@@ -148,7 +184,10 @@ void QCAttributeLoader::generateInterface() {
       measurePositionInputsArray_ << key;
     else if (choice.role == Role::Element)
       addElementForInput(key, description, choice);
+    else if (topNibView_ && portClass == QLatin1String("QCStructurePort"))
+      addElementForInput(key, description, element(Kind::Position));  // a form's own control
   }
+  if (topNibView_) addFormTabViews();
   publishRenderPlan();
   resizeAndReposition();
   if (parentScrollView_) parentScrollView_->ensureVisible(0, 0, 0, 0);
@@ -156,39 +195,116 @@ void QCAttributeLoader::generateInterface() {
 
 void QCAttributeLoader::addElementForInput(const QString& key, const QVariantMap& description,
                                            Choice choice) {
-  QCElementFactories::Request request{choice.kind, key, description, double(width()), this};
-  std::shared_ptr<QCPanelElement> made = QCElementFactories::create(request);
-  if (!made) {
-    Log::line(QStringLiteral("\t\terr: no %1 element for the input %2, skipped")
-                  .arg(QCElementFactories::kindName(choice.kind), key));
-    return;
+  std::shared_ptr<QCPanelElement> made;
+  if (topNibView_) {
+    made = findInForm(key, description, choice);
+    if (!made) return;  // a form leaves out what it does not show
+  } else {
+    QCElementFactories::Request request{choice.kind, key, description, double(width()), this};
+    made = QCElementFactories::create(request);
+    if (!made) {
+      Log::line(QStringLiteral("\t\terr: no %1 element for the input %2, skipped")
+                    .arg(QCElementFactories::kindName(choice.kind), key));
+      return;
+    }
   }
-  bindElement(made, choice);
+  const bool tabView = dynamic_cast<QCTabViewElement*>(made.get()) != nullptr;
+  bindElement(made, choice, tabView || !takesNoNotices(choice.kind));
   if (choice.kind == Kind::Position || choice.kind == Kind::Rectangle) uiElementUsed(made);
 }
 
-void QCAttributeLoader::bindElement(const std::shared_ptr<QCPanelElement>& element, Choice choice) {
-  std::weak_ptr<QCPanelElement> weak = element;
-  element->setAction(QCPanelStack::queueingAction(element, handOff_, accepting_));
-  // Notices come on any thread and may outlive the panel by a call in
-  // flight: the panel is touched on the main thread only, while it lives.
-  std::weak_ptr<int> alive = alive_;
-  if (!takesNoNotices(choice.kind))
-    element->setSnapshotNotice([this, weak, alive] {
-      if (!MainThread::isMainThread()) {
-        MainThread::coalesce(weak.lock().get(), [this, weak, alive] {
-          auto changed = weak.lock();
-          if (changed && alive.lock()) paramSnapUpdated(*changed);
-        });
-        return;
-      }
-      auto changed = weak.lock();
-      if (changed && alive.lock()) paramSnapUpdated(*changed);
-    });
+std::shared_ptr<QCPanelElement> QCAttributeLoader::findInForm(const QString& key,
+                                                              const QVariantMap& description,
+                                                              Choice choice) const {
+  QWidget* found = recursivelySearchView(topNibView_, key);
+  if (!found) return nullptr;
+  QCElementFactories::Request request{choice.kind, key, description, double(width()), nullptr};
+  std::shared_ptr<QCPanelElement> adopted = QCElementFactories::adopt(found, request);
+  if (!adopted) {
+    Log::line(QStringLiteral("\t\terr: the form's control %1 (%2) drives no input, skipped")
+                  .arg(key, QString::fromLatin1(found->metaObject()->className())));
+    return nullptr;
+  }
+  if (choice.kind == Kind::Tap && !adopted->isTap()) return nullptr;
+  return adopted;
+}
+
+void QCAttributeLoader::bindElement(const std::shared_ptr<QCPanelElement>& element, Choice choice,
+                                    bool notices) {
+  watchElement(element, notices);
   elementArray_.push_back(element);
   if (QWidget* view = element->view()) view->show();
   if (choice.kind == Kind::Tap) tapArray_.push_back(element);
   if (choice.kind == Kind::Text) defaultFileInput_ = element;
+}
+
+void QCAttributeLoader::watchElement(const std::shared_ptr<QCPanelElement>& element, bool notices) {
+  std::weak_ptr<QCPanelElement> weak = element;
+  element->setAction(QCPanelStack::queueingAction(element, handOff_, accepting_));
+  if (!notices) return;
+  // Notices come on any thread and may outlive the panel by a call in
+  // flight: the panel is touched on the main thread only, while it lives.
+  std::weak_ptr<int> alive = alive_;
+  element->setSnapshotNotice([this, weak, alive] {
+    if (!MainThread::isMainThread()) {
+      MainThread::coalesce(weak.lock().get(), [this, weak, alive] {
+        auto changed = weak.lock();
+        if (changed && alive.lock()) paramSnapUpdated(*changed);
+      });
+      return;
+    }
+    auto changed = weak.lock();
+    if (changed && alive.lock()) paramSnapUpdated(*changed);
+  });
+}
+
+void QCAttributeLoader::addFormTabViews() {
+  std::vector<QKNSTabView*> tabViews;
+  std::vector<QWidget*> pending{topNibView_.data()};
+  while (!pending.empty()) {  // depth first, in the order of the children
+    QWidget* view = pending.back();
+    pending.pop_back();
+    if (auto* tabView = qobject_cast<QKNSTabView*>(view); tabView && view != topNibView_)
+      tabViews.push_back(tabView);
+    const QList<QWidget*> children = view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(*it);
+  }
+  for (QKNSTabView* tabView : tabViews) {
+    const bool bound = std::any_of(elementArray_.begin(), elementArray_.end(),
+                                   [tabView](const auto& held) { return held->view() == tabView; });
+    if (bound) continue;
+    auto element = QCTabViewElement::adopt(tabView, keyOfView(tabView), false);
+    if (!element) continue;
+    watchElement(element, true);
+    tabViewArray_.push_back(element);
+  }
+}
+
+QString QCAttributeLoader::keyOfView(const QWidget* view) {
+  if (!view) return QString();
+  const QVariant property = view->property("key");
+  if (property.isValid()) return property.toString();
+  if (auto* slider = qobject_cast<const QKSliderControl*>(view)) return slider->key();
+  if (auto* button = qobject_cast<const QKButton*>(view)) return button->key();
+  if (auto* tabView = qobject_cast<const QKNSTabView*>(view)) return tabView->key();
+  return QString();
+}
+
+QWidget* QCAttributeLoader::recursivelySearchView(QWidget* view, const QString& key) const {
+  if (deleted_.load() || !view || key.isEmpty()) return nullptr;
+  if (auto* tabs = qobject_cast<QTabWidget*>(view)) {
+    for (int index = 0; index < tabs->count(); ++index) {
+      QWidget* page = tabs->widget(index);
+      if (keyOfView(page) == key) return page;
+      if (QWidget* found = recursivelySearchView(page, key)) return found;
+    }
+    return nullptr;
+  }
+  for (QWidget* child : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (keyOfView(child) == key) return child;
+    if (QWidget* found = recursivelySearchView(child, key)) return found;
+  }
+  return nullptr;
 }
 
 void QCAttributeLoader::publishRenderPlan() {
@@ -196,6 +312,7 @@ void QCAttributeLoader::publishRenderPlan() {
   plan->bpmKeys = bpmInputsArray_;
   plan->measurePositionKeys = measurePositionInputsArray_;
   plan->taps = tapArray_;
+  plan->textElement = defaultFileInput_.lock();
   renderPlan_.store(std::move(plan));
   tempoPending_.store(true);
 }
@@ -207,9 +324,18 @@ void QCAttributeLoader::setParentScrollView(QScrollArea* scrollView) {
   resizeAndReposition();
 }
 
+std::shared_ptr<QCPanelElement> QCAttributeLoader::renderThreadFileInput() const {
+  return renderPlan_.load()->textElement;
+}
+
 void QCAttributeLoader::resizeAndReposition() {
   if (deleted_.load()) {
     Log::line("err: attribute loader called resize and position after being deleted");
+    return;
+  }
+  if (topNibView_) {
+    setGeometry(QRect(QPoint(0, 0), topNibView_->size()));
+    topNibView_->setGeometry(rect());
     return;
   }
   const int panelWidth = parentScrollView_ ? parentScrollView_->viewport()->width() : width();
@@ -319,10 +445,21 @@ std::shared_ptr<QCPanelElement> QCAttributeLoader::findElementWithKey(const QStr
   return deleted_.load() ? nullptr : QCPanelStack::find(elementArray_, key);
 }
 
+std::shared_ptr<QCPanelElement> QCAttributeLoader::findTabViewWithKey(const QString& key) const {
+  return deleted_.load() ? nullptr : QCPanelStack::find(tabViewArray_, key);
+}
+
 void QCAttributeLoader::removeAllExistingElements() {
   accepting_->store(false);
   defaultFileInput_.reset();
   QCPanelStack::retire(elementArray_);
+  QCPanelStack::retire(tabViewArray_);
+  if (QWidget* top = topNibView_.data()) {
+    top->hide();
+    top->setParent(nullptr);
+    top->deleteLater();
+  }
+  topNibView_.clear();
   tapArray_.clear();
   bpmInputsArray_.clear();
   measurePositionInputsArray_.clear();
@@ -342,19 +479,29 @@ void QCAttributeLoader::prepareToBeDeleted() {
 // --- Snapshots -------------------------------------------------------------------
 
 QVariantMap QCAttributeLoader::createSnapshot() const {
-  if (elementArray_.empty()) return {};
-  QVariantMap attributeDicts;
-  for (const auto& element : elementArray_) {
-    const QString key = element->key();
-    if (key.isEmpty()) {
-      Log::line(QStringLiteral("\t\terr: attribute element's key was nil: %1")
-                    .arg(element->legacyName()));
-      continue;
+  if (elementArray_.empty() && tabViewArray_.empty()) return {};
+  QVariantMap snapshot;
+  const auto collect = [](const std::vector<std::shared_ptr<QCPanelElement>>& elements,
+                          const char* nilKeyError) {
+    QVariantMap dicts;
+    for (const auto& element : elements) {
+      const QString key = element->key();
+      if (key.isEmpty()) {
+        Log::line(QString::fromLatin1(nilKeyError).arg(element->legacyName()));
+        continue;
+      }
+      const QVariantMap elementSnapshot = element->createSnapshot();
+      if (!elementSnapshot.isEmpty()) dicts.insert(key, elementSnapshot);
     }
-    const QVariantMap snapshot = element->createSnapshot();
-    if (!snapshot.isEmpty()) attributeDicts.insert(key, snapshot);
-  }
-  return {{QStringLiteral("attributeDicts"), attributeDicts}};
+    return dicts;
+  };
+  if (!elementArray_.empty())
+    snapshot.insert(QStringLiteral("attributeDicts"),
+                    collect(elementArray_, "\t\terr: attribute element's key was nil: %1"));
+  if (!tabViewArray_.empty())
+    snapshot.insert(QStringLiteral("tabViewsDict"),
+                    collect(tabViewArray_, "\t\terr: tab view's key was nil: %1"));
+  return snapshot;
 }
 
 std::shared_ptr<QCPanelElement> QCAttributeLoader::matchSnapshot(
@@ -377,13 +524,16 @@ void QCAttributeLoader::loadElementSnapshot(QCPanelElement& element, const QVari
 }
 
 void QCAttributeLoader::loadSnapshot(const QVariantMap& snapshot) {
-  if (snapshot.isEmpty() || elementArray_.empty()) return;
+  if (snapshot.isEmpty() || !hasAttributes()) return;
   const QVariantMap attributeDicts = snapshot.value(QStringLiteral("attributeDicts")).toMap();
   for (const QVariant& entry : attributeDicts) {
     const QVariantMap elementSnapshot = entry.toMap();
     if (auto element = matchSnapshot(elementSnapshot))
       loadElementSnapshot(*element, elementSnapshot);
   }
+  const QVariantMap tabViewsDict = snapshot.value(QStringLiteral("tabViewsDict")).toMap();
+  for (auto it = tabViewsDict.cbegin(); it != tabViewsDict.cend(); ++it)
+    if (auto tabView = findTabViewWithKey(it.key())) tabView->loadSnapshot(it.value().toMap());
   currentSnapshotDict_ = createSnapshot();
 }
 
@@ -404,13 +554,18 @@ void QCAttributeLoader::setCurrentSnapshotDict(const QVariantMap& snapshot) {
 
 void QCAttributeLoader::paramSnapUpdated(const QCPanelElement& element) {
   if (!liveUpdating_.load() || currentSnapshotDict_.isEmpty()) return;
+  const auto holds = [&element](const std::vector<std::shared_ptr<QCPanelElement>>& elements) {
+    return std::any_of(elements.begin(), elements.end(),
+                       [&element](const auto& held) { return held.get() == &element; });
+  };
+  const QString dictKey = holds(elementArray_)   ? QStringLiteral("attributeDicts")
+                          : holds(tabViewArray_) ? QStringLiteral("tabViewsDict")
+                                                 : QString();
   const QString key = element.key();
-  const bool ours = std::any_of(elementArray_.begin(), elementArray_.end(),
-                                [&element](const auto& held) { return held.get() == &element; });
-  if (!ours || key.isEmpty()) return;
+  if (dictKey.isEmpty() || key.isEmpty()) return;
   const QVariantMap snapshot = element.createSnapshot();
   if (snapshot.isEmpty()) return;
-  QVariantMap attributeDicts = currentSnapshotDict_.value(QStringLiteral("attributeDicts")).toMap();
-  attributeDicts.insert(key, snapshot);
-  currentSnapshotDict_.insert(QStringLiteral("attributeDicts"), attributeDicts);
+  QVariantMap dicts = currentSnapshotDict_.value(dictKey).toMap();
+  dicts.insert(key, snapshot);
+  currentSnapshotDict_.insert(dictKey, dicts);
 }

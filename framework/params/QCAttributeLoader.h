@@ -9,6 +9,7 @@
 
 #include <QPointer>
 #include <QScrollArea>
+#include <QSizeF>
 #include <QStringList>
 #include <QVariantMap>
 #include <QWidget>
@@ -36,6 +37,13 @@ class QCRenderer;
 // Which element an input gets (classify) goes by its port class and key;
 // the element is made by that kind's factory (QCElementFactories). An input
 // whose kind has no factory is skipped with one log line.
+//
+// A composition may come with a Qt Designer form (its panel file): then
+// nothing is made; the form's control whose "key" property names an input
+// becomes that input's element, an input without one is left out, and the
+// form's learnable tab views bound to no input keep their state in the
+// panel's snapshots ("tabViewsDict"). A form that does not load leaves the
+// generated panel.
 //
 // Threads. Loading, layout, snapshots and the element list belong to the
 // main thread. An element's change (its action) may come on any thread: it
@@ -73,8 +81,13 @@ class QCAttributeLoader : public QWidget,
   void awakeFromNib();
 
   // Main thread. Removes what the panel held, then makes the elements of
-  // the composition's inputs; a null composition only clears.
-  void loadAttributesForComposition(std::shared_ptr<const QKQCComposition> composition);
+  // the composition's inputs; a null composition only clears. With a form
+  // path, the controls of that form instead.
+  void loadAttributesForComposition(std::shared_ptr<const QKQCComposition> composition,
+                                    const QString& formPath = QString());
+  // The same with a form already read (the panel takes it; null for none).
+  void loadAttributesForComposition(std::shared_ptr<const QKQCComposition> composition,
+                                    QWidget* form);
   void setComposition(std::shared_ptr<const QKQCComposition> composition);
   std::shared_ptr<const QKQCComposition> composition() const { return composition_; }
 
@@ -98,13 +111,27 @@ class QCAttributeLoader : public QWidget,
   void paramSnapUpdated(const QCPanelElement& element);
 
   std::shared_ptr<QCPanelElement> findElementWithKey(const QString& key) const;
-  bool hasAttributes() const { return !elementArray_.empty(); }
+  std::shared_ptr<QCPanelElement> findTabViewWithKey(const QString& key) const;
+  bool hasAttributes() const { return !elementArray_.empty() || !tabViewArray_.empty(); }
+  // A form's tab views bound to no input.
+  const std::vector<std::shared_ptr<QCPanelElement>>& tabViewArray() const { return tabViewArray_; }
+  // The form's top view, or null for a generated panel, and its size when
+  // it was read ((1, 1) before).
+  QWidget* topNibView() const { return topNibView_.data(); }
+  QSizeF topNibViewNativeSize() const { return topNibViewNativeSize_; }
+  // The form's control under `key` (depth first, tab pages in order), or
+  // null. A control is known by its "key" property, or by the key of a
+  // slider, button or tab view.
+  QWidget* recursivelySearchView(QWidget* view, const QString& key) const;
+  static QString keyOfView(const QWidget* view);
   const std::vector<std::shared_ptr<QCPanelElement>>& elementArray() const { return elementArray_; }
   const std::vector<std::shared_ptr<QCPanelElement>>& tapArray() const { return tapArray_; }
   const QStringList& bpmInputsArray() const { return bpmInputsArray_; }
   const QStringList& measurePositionInputsArray() const { return measurePositionInputsArray_; }
   // The text element of the last "FileInput" key, or null.
   std::shared_ptr<QCPanelElement> defaultFileInput() const { return defaultFileInput_.lock(); }
+  // The same for the render thread (as published with the composition).
+  std::shared_ptr<QCPanelElement> renderThreadFileInput() const;
 
   void removeAllExistingElements();
   void prepareToBeDeleted();
@@ -145,11 +172,17 @@ class QCAttributeLoader : public QWidget,
     QStringList bpmKeys;
     QStringList measurePositionKeys;
     std::vector<std::shared_ptr<QCPanelElement>> taps;
+    std::shared_ptr<QCPanelElement> textElement;
   };
 
   void generateInterface();
   void addElementForInput(const QString& key, const QVariantMap& description, Choice choice);
-  void bindElement(const std::shared_ptr<QCPanelElement>& element, Choice choice);
+  std::shared_ptr<QCPanelElement> findInForm(const QString& key, const QVariantMap& description,
+                                             Choice choice) const;
+  void bindElement(const std::shared_ptr<QCPanelElement>& element, Choice choice, bool notices);
+  void watchElement(const std::shared_ptr<QCPanelElement>& element, bool notices);
+  void addFormTabViews();
+  void updateParentScrollView();
   void publishRenderPlan();
   void processUIElement(const std::shared_ptr<QCPanelElement>& element,
                         composition::QCRenderer& renderer);
@@ -163,6 +196,9 @@ class QCAttributeLoader : public QWidget,
 
   QPointer<QScrollArea> parentScrollView_;
   std::vector<std::shared_ptr<QCPanelElement>> elementArray_;
+  std::vector<std::shared_ptr<QCPanelElement>> tabViewArray_;
+  QPointer<QWidget> topNibView_;
+  QSizeF topNibViewNativeSize_{1.0, 1.0};
   std::vector<std::shared_ptr<QCPanelElement>> tapArray_;
   QStringList bpmInputsArray_;
   QStringList measurePositionInputsArray_;

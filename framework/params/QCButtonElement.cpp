@@ -19,6 +19,17 @@ std::shared_ptr<QCButtonElement> QCButtonElement::create(
   return element;
 }
 
+std::shared_ptr<QCButtonElement> QCButtonElement::adopt(
+    QWidget* found, const QCElementFactories::Request& request) {
+  auto* button = qobject_cast<QKButton*>(found);
+  if (!button) return nullptr;
+  button->setKey(request.key);
+  button->setIntValue(request.description.value(QStringLiteral("defaultVal")).toInt(), false);
+  std::shared_ptr<QCButtonElement> element(new QCButtonElement(button, request.key));
+  element->wire();
+  return element;
+}
+
 QCButtonElement::QCButtonElement(QKButton* button, QString key)
     : button_(button), cell_(button->cell()), key_(std::move(key)) {}
 

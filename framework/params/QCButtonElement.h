@@ -21,6 +21,10 @@ class QCButtonElement : public QCPanelElement,
  public:
   // The button of the request, set to "defaultVal" (0 when absent).
   static std::shared_ptr<QCButtonElement> create(const QCElementFactories::Request& request);
+  // A form's button found under the request's key (it keeps the form's
+  // titles and modes); null for another control.
+  static std::shared_ptr<QCButtonElement> adopt(QWidget* found,
+                                                const QCElementFactories::Request& request);
   ~QCButtonElement() override;
 
   QKButton* button() const;

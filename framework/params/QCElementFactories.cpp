@@ -2,6 +2,20 @@
 
 #include "framework/params/QCButtonElement.h"
 #include "framework/params/QCSliderElement.h"
+#include "framework/params/QCTabViewElement.h"
+#include "framework/controls/QKButton.h"
+#include "framework/controls/QKLogSliderControl.h"
+#include "framework/controls/QKNSTabView.h"
+#include "framework/controls/QKSliderControl.h"
+
+namespace {
+
+template <class Widget>
+QCElementFactories::FormWidgetMaker makerOf() {
+  return [](QWidget* parent) -> QWidget* { return new Widget(parent); };
+}
+
+}  // namespace
 
 QCElementFactories::QCElementFactories() {
   factories_[Kind::Slider] = [](const Request& request) {
@@ -13,6 +27,19 @@ QCElementFactories::QCElementFactories() {
   factories_[Kind::Button] = [](const Request& request) {
     return QCButtonElement::create(request);
   };
+  adopters_.push_back([](QWidget* found, const Request& request) {
+    return QCSliderElement::adopt(found, request);
+  });
+  adopters_.push_back([](QWidget* found, const Request& request) {
+    return QCButtonElement::adopt(found, request);
+  });
+  adopters_.push_back([](QWidget* found, const Request& request) {
+    return QCTabViewElement::adopt(found, request.key, true);
+  });
+  formWidgets_[QStringLiteral("QKSliderControl")] = makerOf<QKSliderControl>();
+  formWidgets_[QStringLiteral("QKLogSliderControl")] = makerOf<QKLogSliderControl>();
+  formWidgets_[QStringLiteral("QKButton")] = makerOf<QKButton>();
+  formWidgets_[QStringLiteral("QKNSTabView")] = makerOf<QKNSTabView>();
   installPanelElementKinds();
 }
 
@@ -44,6 +71,41 @@ std::shared_ptr<QCPanelElement> QCElementFactories::create(const Request& reques
     factory = found->second;
   }
   return factory ? factory(request) : nullptr;
+}
+
+void QCElementFactories::registerAdopter(Adopter adopter) {
+  QCElementFactories& self = shared();
+  std::lock_guard lock(self.mutex_);
+  self.adopters_.push_back(std::move(adopter));
+}
+
+std::shared_ptr<QCPanelElement> QCElementFactories::adopt(QWidget* found, const Request& request) {
+  if (!found) return nullptr;
+  std::vector<Adopter> adopters;
+  {
+    QCElementFactories& self = shared();
+    std::lock_guard lock(self.mutex_);
+    adopters = self.adopters_;
+  }
+  for (const Adopter& adopter : adopters)
+    if (auto element = adopter ? adopter(found, request) : nullptr) return element;
+  return nullptr;
+}
+
+void QCElementFactories::registerFormWidget(const QString& className, FormWidgetMaker maker) {
+  QCElementFactories& self = shared();
+  std::lock_guard lock(self.mutex_);
+  self.formWidgets_[className] = std::move(maker);
+}
+
+QWidget* QCElementFactories::createFormWidget(const QString& className, QWidget* parent) {
+  FormWidgetMaker maker;
+  {
+    QCElementFactories& self = shared();
+    std::lock_guard lock(self.mutex_);
+    maker = self.formWidgets_.value(className);
+  }
+  return maker ? maker(parent) : nullptr;
 }
 
 QString QCElementFactories::kindName(Kind kind) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QVariantMap>
 
@@ -7,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 class QCPanelElement;
 class QWidget;
@@ -28,6 +30,12 @@ class QWidget;
 // title or slider name), wakes it, and sets its starting value from the
 // input's description ("inputMin", "inputMax", "defaultVal", …) without
 // output. Pop-ups fill their menus with QCPanelMenus.
+//
+// Designer-form panels: the form's controls are made by class name
+// (createFormWidget: our control classes, so a form may name them), and a
+// control found in a form under an input's key becomes that input's element
+// through the first adopter that takes it (adopt). The slider, button and
+// tab-view adopters are installed from the start.
 class QCElementFactories {
  public:
   enum class Kind {
@@ -55,12 +63,26 @@ class QCElementFactories {
   };
 
   using Factory = std::function<std::shared_ptr<QCPanelElement>(const Request&)>;
+  // The element around a control found in a form, set up as the request's
+  // input asks; null when the control is not of the adopter's class.
+  using Adopter =
+      std::function<std::shared_ptr<QCPanelElement>(QWidget* found, const Request& request)>;
+  // A form's control of one class, made as a child of `parent`.
+  using FormWidgetMaker = std::function<QWidget*(QWidget* parent)>;
 
   static void registerFactory(Kind kind, Factory factory);
   static bool hasFactory(Kind kind);
   // Null (nothing logged) when no factory is registered or it makes none.
   static std::shared_ptr<QCPanelElement> create(const Request& request);
   static QString kindName(Kind kind);
+
+  // Adopters are tried in the order registered.
+  static void registerAdopter(Adopter adopter);
+  static std::shared_ptr<QCPanelElement> adopt(QWidget* found, const Request& request);
+
+  static void registerFormWidget(const QString& className, FormWidgetMaker maker);
+  // Null when no class of that name is registered.
+  static QWidget* createFormWidget(const QString& className, QWidget* parent);
 
  private:
   QCElementFactories();
@@ -74,4 +96,6 @@ class QCElementFactories {
   };
   mutable std::mutex mutex_;
   std::unordered_map<Kind, Factory, KindHash> factories_;
+  std::vector<Adopter> adopters_;
+  QHash<QString, FormWidgetMaker> formWidgets_;
 };

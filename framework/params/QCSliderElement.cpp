@@ -22,6 +22,19 @@ class QCSliderElement::Notices : public QKSliderCellDelegate {
   std::weak_ptr<QCSliderElement> element_;
 };
 
+namespace {
+
+// Range and starting value from the input's description, without output.
+void setUp(QKSliderControl& slider, const QVariantMap& description) {
+  if (description.contains(QStringLiteral("inputMin")))
+    slider.setMinRange(description.value(QStringLiteral("inputMin")).toFloat());
+  if (description.contains(QStringLiteral("inputMax")))
+    slider.setMaxRange(description.value(QStringLiteral("inputMax")).toFloat());
+  slider.setValueWithRangedValue(description.value(QStringLiteral("defaultVal")).toFloat(), false);
+}
+
+}  // namespace
+
 std::shared_ptr<QCSliderElement> QCSliderElement::create(const QCElementFactories::Request& request,
                                                          bool logarithmic) {
   const QRectF frame(0, 0, request.panelWidth, rowHeight(Row::Slider));
@@ -29,12 +42,19 @@ std::shared_ptr<QCSliderElement> QCSliderElement::create(const QCElementFactorie
                                         : QKSliderControl::createWithFrame(frame, request.parent);
   slider->setSliderName(request.key);
   slider->setKey(request.key);
-  const QVariantMap& description = request.description;
-  if (description.contains(QStringLiteral("inputMin")))
-    slider->setMinRange(description.value(QStringLiteral("inputMin")).toFloat());
-  if (description.contains(QStringLiteral("inputMax")))
-    slider->setMaxRange(description.value(QStringLiteral("inputMax")).toFloat());
-  slider->setValueWithRangedValue(description.value(QStringLiteral("defaultVal")).toFloat(), false);
+  setUp(*slider, request.description);
+  std::shared_ptr<QCSliderElement> element(new QCSliderElement(slider, request.key));
+  element->wire();
+  return element;
+}
+
+std::shared_ptr<QCSliderElement> QCSliderElement::adopt(
+    QWidget* found, const QCElementFactories::Request& request) {
+  auto* slider = qobject_cast<QKSliderControl*>(found);
+  if (!slider) return nullptr;
+  if (slider->sliderName().isEmpty()) slider->setSliderName(request.key);
+  slider->setKey(request.key);
+  setUp(*slider, request.description);
   std::shared_ptr<QCSliderElement> element(new QCSliderElement(slider, request.key));
   element->wire();
   return element;

@@ -21,6 +21,10 @@ class QCSliderElement : public QCPanelElement,
   // "inputMin", "inputMax" and "defaultVal" (0 when absent).
   static std::shared_ptr<QCSliderElement> create(const QCElementFactories::Request& request,
                                                  bool logarithmic);
+  // A form's slider (either kind) found under the request's key, set up the
+  // same way; null for another control.
+  static std::shared_ptr<QCSliderElement> adopt(QWidget* found,
+                                                const QCElementFactories::Request& request);
   ~QCSliderElement() override;
 
   QKSliderControl* slider() const;

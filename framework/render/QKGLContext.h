@@ -42,7 +42,7 @@ class QKGLContext {
   virtual void draw();
 
   // Stores the size; only a different size asks for a reshape.
-  void setSize(QSizeF size);
+  virtual void setSize(QSizeF size);
   QSizeF size() const { return size_; }
   void setPBufferRef(const gl::TextureHandle& buffer) { pBuffer_ = buffer; }
   const gl::TextureHandle& pBufferRef() const { return pBuffer_; }

@@ -80,7 +80,7 @@ QKQCGLContext::~QKQCGLContext() {
   handOverRenderer();
 }
 
-std::shared_ptr<const QKQCGLContext::File> QKQCGLContext::read(const QString& path) {
+std::shared_ptr<QKQCGLContext::File> QKQCGLContext::read(const QString& path) {
   auto file = std::make_shared<File>();
   file->path = path;
   if (path.isEmpty()) return file;
@@ -95,9 +95,11 @@ std::shared_ptr<const QKQCGLContext::File> QKQCGLContext::read(const QString& pa
   return file;
 }
 
-void QKQCGLContext::useFile(const QString& path) {
+void QKQCGLContext::useFile(const QString& path, bool resetTimer) {
   if (deleted()) return;
-  publish(read(path));
+  std::shared_ptr<File> file = read(path);
+  file->keepTime = !resetTimer;
+  publish(std::move(file));
 }
 
 QString QKQCGLContext::rendererPath() const { return published()->path; }
@@ -119,7 +121,7 @@ void QKQCGLContext::takeUpFile() {
   handOverRenderer();
   playing_ = std::move(file);
   rendererFailed_ = false;
-  startTime_.reset();
+  if (!playing_->keepTime) startTime_.reset();
 }
 
 void QKQCGLContext::render() {
@@ -132,7 +134,7 @@ void QKQCGLContext::render() {
   if (!renderer_ && !rendererFailed_) {
     renderer_ = factory_->make(*playing_);
     rendererFailed_ = !renderer_;
-    startTime_ = clock_();
+    if (!playing_->keepTime || !startTime_) startTime_ = clock_();
   }
   if (!startTime_) startTime_ = clock_();
 }

@@ -40,6 +40,8 @@ class QKQCGLContext : public QKGLContext {
     std::shared_ptr<const QKQCComposition> composition;
     // What the runtime plays (see RendererFactory::load).
     std::shared_ptr<const composition::CompositionDocument> document;
+    // The new renderer keeps counting from the start of the one it replaces.
+    bool keepTime = false;
   };
 
   // How renderers are made: the runtime's, or a test's own.
@@ -78,12 +80,14 @@ class QKQCGLContext : public QKGLContext {
   // undefined time is 0), over opaque black.
   void draw() override;
   // The same over transparent black.
-  void drawToTransparentBG();
+  virtual void drawToTransparentBG();
 
   // Switches to another file (any thread but the render thread; an empty
   // path leaves the context idle). Ignored once deleted. Even the file in
-  // use gets a new renderer and its time restarts at 0.
-  void useFile(const QString& path);
+  // use gets a new renderer; its time restarts at 0 when `resetTimer`, else
+  // it runs on from the start of the renderer it replaces.
+  void useFile(const QString& path) { useFile(path, true); }
+  virtual void useFile(const QString& path, bool resetTimer);
 
   QString rendererPath() const;
   std::shared_ptr<const QKQCComposition> composition() const;
@@ -96,7 +100,7 @@ class QKQCGLContext : public QKGLContext {
   friend class QKGLContext;
 
  private:
-  std::shared_ptr<const File> read(const QString& path);
+  std::shared_ptr<File> read(const QString& path);
   void takeUpFile();
   void drawOver(const QVector4D& background, bool replace);
   void handOverRenderer();

@@ -101,6 +101,26 @@ TEST_F(CompositionContextTest, UseFileRestartsTheClockWithANewRendererEvenForThe
   }
 }
 
+TEST_F(CompositionContextTest, AFileChangeWithoutATimerResetKeepsTheCompositionsTime) {
+  const struct {
+    bool resetTimer;
+    double time;
+  } cases[] = {{true, 0.5}, {false, 10.5}};
+  for (const auto& c : cases) {
+    auto context = makeContext(first_);
+    clock_.now = 100;
+    onRenderThread([&] { context->render(); });
+    clock_.now = 110;
+    context->useFile(second_, c.resetTimer);
+    onRenderThread([&] {
+      context->render();
+      clock_.now = 110.5;
+      context->draw();
+    });
+    EXPECT_EQ(factory_->last()->times, std::vector<double>{c.time}) << c.resetTimer;
+  }
+}
+
 TEST_F(CompositionContextTest, TheRenderThreadsCompositionOutlivesAFileChangeUntilItsNextRender) {
   auto context = makeContext(first_);
   onRenderThread([&] { context->render(); });
