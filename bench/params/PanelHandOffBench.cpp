@@ -11,6 +11,7 @@
 #include "framework/controls/QKSliderControl.h"
 #include "framework/datasource/DataSourceController.h"
 #include "framework/params/QCAttributeLoader.h"
+#include "framework/params/QCElementHandOff.h"
 #include "framework/params/QCAttributePublisher.h"
 #include "framework/params/QCSliderElement.h"
 #include "framework/render/QKQCComposition.h"

@@ -360,6 +360,9 @@ void QCAttributeLoader::dumpToRenderer(const std::shared_ptr<composition::QCRend
   bool pushTempoNow = tempoPending_.exchange(false);
   if (renderer_.lock() != renderer) {
     renderer_ = renderer;
+    rendererInputKeys_.clear();
+    if (renderer)
+      for (const QString& key : renderer->inputKeys()) rendererInputKeys_.insert(key);
     pushTempoNow = true;
   }
   if (!renderer) {
@@ -367,21 +370,23 @@ void QCAttributeLoader::dumpToRenderer(const std::shared_ptr<composition::QCRend
     return;
   }
   if (pushTempoNow) pushTempo(*renderer, *plan);
-  handOff_->deliver([this, &renderer](const std::shared_ptr<QCPanelElement>& element) {
-    processUIElement(element, *renderer);
-  });
+  handOff_->deliver(
+      [this, &renderer](const QString& key, const std::shared_ptr<QCPanelElement>& element) {
+        processUIElement(key, element, *renderer);
+      });
   dumpMeasurePositions(*renderer, *plan);
   dumpTaps(*renderer, *plan, fallbackImage);
 }
 
-void QCAttributeLoader::processUIElement(const std::shared_ptr<QCPanelElement>& element,
+void QCAttributeLoader::processUIElement(const QString& key,
+                                         const std::shared_ptr<QCPanelElement>& element,
                                          composition::QCRenderer& renderer) {
-  const QString key = element->key();
-  const bool keyListed = renderer.hasInputKey(key);
+  const bool keyListed = rendererInputKeys_.contains(key);
   if (keyListed)
     if (std::optional<composition::PortValue> value = element->value())
       renderer.setValue(key, *value);
-  if (element->snapshotAfterDelivery(keyListed)) requestSnapshotRefresh(element);
+  if (liveUpdating_.load() && element->snapshotAfterDelivery(keyListed))
+    requestSnapshotRefresh(element);
 }
 
 void QCAttributeLoader::requestSnapshotRefresh(const std::shared_ptr<QCPanelElement>& element) {
@@ -415,7 +420,7 @@ void QCAttributeLoader::pushTempo(composition::QCRenderer& renderer, const Rende
   const std::optional<float> bpm = tempoOf(*clock);
   if (!bpm) return;
   for (const QString& key : plan.bpmKeys)
-    if (renderer.hasInputKey(key)) renderer.setNumber(key, *bpm);
+    if (rendererInputKeys_.contains(key)) renderer.setNumber(key, *bpm);
 }
 
 void QCAttributeLoader::dumpMeasurePositions(composition::QCRenderer& renderer,
@@ -424,14 +429,14 @@ void QCAttributeLoader::dumpMeasurePositions(composition::QCRenderer& renderer,
   if (!clock || plan.measurePositionKeys.isEmpty()) return;
   const float position = clock->measurePosition();
   for (const QString& key : plan.measurePositionKeys)
-    if (renderer.hasInputKey(key)) renderer.setNumber(key, position);
+    if (rendererInputKeys_.contains(key)) renderer.setNumber(key, position);
 }
 
 void QCAttributeLoader::dumpTaps(composition::QCRenderer& renderer, const RenderPlan& plan,
                                  const composition::PortValue& fallbackImage) {
   for (const auto& tap : plan.taps) {
     const QString key = tap->key();
-    if (!renderer.hasInputKey(key)) continue;
+    if (!rendererInputKeys_.contains(key)) continue;
     if (gl::TextureHandle texture = tap->tapTexture())
       renderer.setImage(key, texture);
     else if (!fallbackImage.isEmpty())

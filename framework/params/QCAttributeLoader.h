@@ -9,6 +9,7 @@
 
 #include <QPointer>
 #include <QScrollArea>
+#include <QSet>
 #include <QSizeF>
 #include <QStringList>
 #include <QVariantMap>
@@ -184,7 +185,8 @@ class QCAttributeLoader : public QWidget,
   void addFormTabViews();
   void updateParentScrollView();
   void publishRenderPlan();
-  void processUIElement(const std::shared_ptr<QCPanelElement>& element,
+  // `key` is the element's own, as it was queued.
+  void processUIElement(const QString& key, const std::shared_ptr<QCPanelElement>& element,
                         composition::QCRenderer& renderer);
   void requestSnapshotRefresh(const std::shared_ptr<QCPanelElement>& element);
   void pushTempo(composition::QCRenderer& renderer, const RenderPlan& plan);
@@ -216,8 +218,10 @@ class QCAttributeLoader : public QWidget,
   std::atomic<bool> deleted_{false};
   std::atomic<std::shared_ptr<const RenderPlan>> renderPlan_;
   std::atomic<bool> tempoPending_{false};
-  // Render thread only.
+  // Render thread only: the renderer and its input keys (looked up for
+  // every value handed on; a renderer's keys never change).
   std::weak_ptr<composition::QCRenderer> renderer_;
+  QSet<QString> rendererInputKeys_;
   // Lives as long as the panel: main-thread work queued by other threads
   // checks it before touching the panel.
   std::shared_ptr<int> alive_;

@@ -56,7 +56,7 @@ void QCAttributePublisher::publishAttributesForComposition(
   if (controller_ && !controller_->dataSourceForKeyArray({catName_}))
     controller_->setDataSource(DataSourceHolder::createWithName(catName_), {catName_});
   const QVariantMap& outputs = composition_->publishedOutputsDict();
-  QHash<QString, std::shared_ptr<DataSource>> made;
+  QHash<QString, Published> made;
   std::vector<std::shared_ptr<QKQCSTap>> taps;
   bool booleans = false;
   for (auto it = outputs.cbegin(); it != outputs.cend(); ++it) {
@@ -70,7 +70,7 @@ void QCAttributePublisher::publishAttributesForComposition(
     if (!source) continue;
     booleans |= portClass == QLatin1String("QCBooleanPort");
     if (controller_) controller_->setDataSource(source, {catName_, it.key()});
-    made.insert(it.key(), source);
+    made.insert(it.key(), Published{source, {}});
   }
   {
     std::unique_ptr<RWTryLock::WriteGuard> guard;
@@ -92,7 +92,6 @@ void QCAttributePublisher::removeAllPublishedSources() {
     std::unique_ptr<RWTryLock::WriteGuard> guard;
     if (delegate_) guard = std::make_unique<RWTryLock::WriteGuard>(delegate_->renderLock());
     dataSourcesDict_.clear();
-    dscStorageDict_.clear();
     taps.swap(taps_);
   }
   if (!catName_.isEmpty() && controller_ && composition_)
@@ -139,17 +138,17 @@ void QCAttributePublisher::pushRendererImagesToTaps(composition::QCRenderer& ren
 }
 
 void QCAttributePublisher::pushRendererValsToStorage(composition::QCRenderer& renderer) {
-  for (auto it = dataSourcesDict_.cbegin(); it != dataSourcesDict_.cend(); ++it) {
-    const QVariant value = renderer.valueForOutputKey(it.key());
+  for (auto it = dataSourcesDict_.begin(); it != dataSourcesDict_.end(); ++it) {
+    QVariant value = renderer.valueForOutputKey(it.key());
     if (!value.isValid()) continue;
-    switch (it.value()->sourceType()) {
+    switch (it->source->sourceType()) {
       case DSType::FloatFrequent:
       case DSType::ColorHolder:
       case DSType::ButtonFloat:
-        dscStorageDict_.insert(it.key(), value);
+        it->stored = std::move(value);
         break;
       case DSType::PointHolder:
-        if (value.typeId() == QMetaType::QPointF) dscStorageDict_.insert(it.key(), value);
+        if (value.typeId() == QMetaType::QPointF) it->stored = std::move(value);
         break;
       default:
         break;
@@ -160,8 +159,9 @@ void QCAttributePublisher::pushRendererValsToStorage(composition::QCRenderer& re
 // --- Tick thread --------------------------------------------------------------------
 
 QVariant QCAttributePublisher::storedValue(const DataSource* source) const {
-  if (!source || deleted_.load() || dscStorageDict_.isEmpty()) return {};
-  return dscStorageDict_.value(source->sourceName());
+  if (!source || deleted_.load()) return {};
+  const auto found = dataSourcesDict_.constFind(source->sourceName());
+  return found == dataSourcesDict_.cend() ? QVariant() : found->stored;
 }
 
 void QCAttributePublisher::setDataSourceWithVal(DataSource* source) {
@@ -213,14 +213,14 @@ void QCAttributePublisher::DSCProc() {
   {
     RWTryLock::ReadGuard guard(delegate_->renderLock());
     for (auto it = dataSourcesDict_.cbegin(); it != dataSourcesDict_.cend(); ++it) {
-      if (it.value()->sourceType() != DSType::ButtonFloat) continue;
-      const QVariant value = dscStorageDict_.value(it.key());
+      if (it->source->sourceType() != DSType::ButtonFloat) continue;
+      const QVariant& value = it->stored;
       if (!value.isValid()) continue;
       const float now = value.toBool() ? 1.0f : 0.0f;
       auto last = lastBooleans_.constFind(it.key());
       if (last != lastBooleans_.constEnd() && *last == now) continue;
       lastBooleans_.insert(it.key(), now);
-      changed.emplace_back(it.value(), now);
+      changed.emplace_back(it->source, now);
     }
   }
   // Pushed outside the lock: subscribers may read other published values.

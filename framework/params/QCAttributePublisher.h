@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QPointF>
 #include <QSizeF>
+#include <QVariant>
 #include <QString>
 
 #include <atomic>
@@ -98,8 +99,13 @@ class QCAttributePublisher : public DataSourceTarget,
   bool synchRegistered_ = false;
   // Under the owner's lock (written by the main thread and the render
   // thread under the write lock, read by the tick under the read lock).
-  QHash<QString, std::shared_ptr<DataSource>> dataSourcesDict_;
-  QHash<QString, QVariant> dscStorageDict_;
+  // Output key → its source and the value last stored for it (invalid
+  // until a frame stores one); the render thread stores in place.
+  struct Published {
+    std::shared_ptr<DataSource> source;
+    QVariant stored;
+  };
+  QHash<QString, Published> dataSourcesDict_;
   std::vector<std::shared_ptr<QKQCSTap>> taps_;
   // Tick thread only: the last boolean pushed per key.
   QHash<QString, float> lastBooleans_;

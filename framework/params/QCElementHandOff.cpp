@@ -17,15 +17,21 @@ void QCElementHandOff::queue(const std::shared_ptr<QCPanelElement>& element) {
 }
 
 int QCElementHandOff::deliver(const Deliver& deliver) {
+  return this->deliver([&deliver](const QString&, const std::shared_ptr<QCPanelElement>& element) {
+    deliver(element);
+  });
+}
+
+int QCElementHandOff::deliver(const KeyedDeliver& deliver) {
   return deliverFrom(lockA_, pendingA_, deliver) + deliverFrom(lockB_, pendingB_, deliver);
 }
 
-int QCElementHandOff::deliverFrom(std::mutex& lock, Pending& pending, const Deliver& deliver) {
+int QCElementHandOff::deliverFrom(std::mutex& lock, Pending& pending, const KeyedDeliver& deliver) {
   if (!lock.try_lock()) return 0;
   Pending taken;
   taken.swap(pending);
   lock.unlock();
-  for (const auto& element : std::as_const(taken)) deliver(element);
+  for (auto it = taken.cbegin(); it != taken.cend(); ++it) deliver(it.key(), it.value());
   const int count = static_cast<int>(taken.size());
   releaseOnMainThread(std::move(taken));
   return count;

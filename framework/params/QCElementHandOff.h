@@ -24,12 +24,16 @@ class QCPanelElement;
 class QCElementHandOff {
  public:
   using Deliver = std::function<void(const std::shared_ptr<QCPanelElement>&)>;
+  // The same with the key each element was queued under.
+  using KeyedDeliver =
+      std::function<void(const QString& key, const std::shared_ptr<QCPanelElement>&)>;
 
   // Any thread. Nothing for a null element or an empty key.
   void queue(const std::shared_ptr<QCPanelElement>& element);
   // Render thread: delivers A, then B, each only when its lock is free; the
   // delivered dictionary is emptied. Answers how many were delivered.
   int deliver(const Deliver& deliver);
+  int deliver(const KeyedDeliver& deliver);
   // Empties both, each under its own lock (blocking).
   void clear();
   // How many are queued (tests).
@@ -41,7 +45,7 @@ class QCElementHandOff {
 
  private:
   using Pending = QHash<QString, std::shared_ptr<QCPanelElement>>;
-  static int deliverFrom(std::mutex& lock, Pending& pending, const Deliver& deliver);
+  static int deliverFrom(std::mutex& lock, Pending& pending, const KeyedDeliver& deliver);
   static void releaseOnMainThread(Pending&& delivered);
 
   mutable std::mutex lockA_;

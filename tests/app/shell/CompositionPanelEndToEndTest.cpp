@@ -89,7 +89,7 @@ TEST_F(CompositionPanelInZaph, AnOSCBoundSliderChangesTheNextFramesPixels) {
       context->attributeLoader()->findElementWithKey(QStringLiteral("amount")));
   ASSERT_TRUE(amount);
   QKSliderControl& slider = *amount->slider();
-  slider.useThisSource({"OSC", "/tint/amount"});
+  slider.useThisSource(KeyPath{"OSC", "/tint/amount"});
   slider.setSyncFlag(true);
   ASSERT_TRUE(slider.syncFlag());
 
