@@ -47,12 +47,10 @@ void QCButtonElement::wire() {
 }
 
 void QCButtonElement::fire(bool snapshotNotice) const {
-  Callback callback;
-  {
-    std::lock_guard lock(callbackMutex_);
-    callback = snapshotNotice ? notice_ : action_;
-  }
-  if (callback) callback();
+  if (snapshotNotice)
+    callbacks_.fireNotice();
+  else
+    callbacks_.fireAction();
 }
 
 QWidget* QCButtonElement::view() const { return button_.data(); }
@@ -66,14 +64,10 @@ std::optional<composition::PortValue> QCButtonElement::value() const {
   return composition::PortValue::boolean(cell_->intValue() == 1);
 }
 
-void QCButtonElement::setAction(Callback action) {
-  std::lock_guard lock(callbackMutex_);
-  action_ = std::move(action);
-}
+void QCButtonElement::setAction(Callback action) { callbacks_.setAction(std::move(action)); }
 
 void QCButtonElement::setSnapshotNotice(Callback notice) {
-  std::lock_guard lock(callbackMutex_);
-  notice_ = std::move(notice);
+  callbacks_.setSnapshotNotice(std::move(notice));
 }
 
 QVariantMap QCButtonElement::createSnapshot() const {
@@ -87,11 +81,7 @@ void QCButtonElement::loadSnapshot(const QVariantMap& snapshot) {
 QString QCButtonElement::legacyName() const { return button_ ? button_->title() : QString(); }
 
 void QCButtonElement::prepareToBeDeleted() {
-  {
-    std::lock_guard lock(callbackMutex_);
-    action_ = nullptr;
-    notice_ = nullptr;
-  }
+  callbacks_.clear();
   if (cell_ && cell_->delegate() == this) cell_->setDelegate(nullptr);
   if (button_) button_->prepareToBeDeleted();
 }

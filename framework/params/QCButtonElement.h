@@ -2,6 +2,7 @@
 
 #include "framework/controls/QKButtonCellDelegate.h"
 #include "framework/params/QCElementFactories.h"
+#include "framework/params/QCElementCallbacks.h"
 #include "framework/params/QCPanelElement.h"
 
 #include <QPointer>
@@ -55,7 +56,5 @@ class QCButtonElement : public QCPanelElement,
   QPointer<QKButton> button_;
   std::shared_ptr<QKButtonCell> cell_;
   const QString key_;
-  mutable std::mutex callbackMutex_;
-  Callback action_;
-  Callback notice_;
+  QCElementCallbacks callbacks_;
 };

@@ -76,12 +76,10 @@ void QCSliderElement::wire() {
 }
 
 void QCSliderElement::fire(bool snapshotNotice) const {
-  Callback callback;
-  {
-    std::lock_guard lock(callbackMutex_);
-    callback = snapshotNotice ? notice_ : action_;
-  }
-  if (callback) callback();
+  if (snapshotNotice)
+    callbacks_.fireNotice();
+  else
+    callbacks_.fireAction();
 }
 
 QWidget* QCSliderElement::view() const { return slider_.data(); }
@@ -97,14 +95,10 @@ std::optional<composition::PortValue> QCSliderElement::value() const {
 
 bool QCSliderElement::snapshotAfterDelivery(bool) const { return !(cell_ && cell_->syncFlag()); }
 
-void QCSliderElement::setAction(Callback action) {
-  std::lock_guard lock(callbackMutex_);
-  action_ = std::move(action);
-}
+void QCSliderElement::setAction(Callback action) { callbacks_.setAction(std::move(action)); }
 
 void QCSliderElement::setSnapshotNotice(Callback notice) {
-  std::lock_guard lock(callbackMutex_);
-  notice_ = std::move(notice);
+  callbacks_.setSnapshotNotice(std::move(notice));
 }
 
 QVariantMap QCSliderElement::createSnapshot() const {
@@ -118,11 +112,7 @@ void QCSliderElement::loadSnapshot(const QVariantMap& snapshot) {
 QString QCSliderElement::legacyName() const { return slider_ ? slider_->sliderName() : QString(); }
 
 void QCSliderElement::prepareToBeDeleted() {
-  {
-    std::lock_guard lock(callbackMutex_);
-    action_ = nullptr;
-    notice_ = nullptr;
-  }
+  callbacks_.clear();
   if (slider_) slider_->prepareToBeDeleted();
 }
 QKSliderControl* QCSliderElement::slider() const { return slider_.data(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/params/QCElementFactories.h"
+#include "framework/params/QCElementCallbacks.h"
 #include "framework/params/QCPanelElement.h"
 
 #include <QPointer>
@@ -54,7 +55,5 @@ class QCSliderElement : public QCPanelElement,
   std::shared_ptr<QKSliderCell> cell_;
   const QString key_;
   std::shared_ptr<Notices> notices_;
-  mutable std::mutex callbackMutex_;
-  Callback action_;
-  Callback notice_;
+  QCElementCallbacks callbacks_;
 };

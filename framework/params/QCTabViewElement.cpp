@@ -36,12 +36,10 @@ void QCTabViewElement::wire() {
 }
 
 void QCTabViewElement::fire(bool snapshotNotice) const {
-  Callback callback;
-  {
-    std::lock_guard lock(callbackMutex_);
-    callback = snapshotNotice ? notice_ : action_;
-  }
-  if (callback) callback();
+  if (snapshotNotice)
+    callbacks_.fireNotice();
+  else
+    callbacks_.fireAction();
 }
 
 QKNSTabView* QCTabViewElement::tabView() const { return tabView_.data(); }
@@ -53,14 +51,10 @@ std::optional<composition::PortValue> QCTabViewElement::value() const {
   return composition::PortValue::index(index_.load());
 }
 
-void QCTabViewElement::setAction(Callback action) {
-  std::lock_guard lock(callbackMutex_);
-  action_ = std::move(action);
-}
+void QCTabViewElement::setAction(Callback action) { callbacks_.setAction(std::move(action)); }
 
 void QCTabViewElement::setSnapshotNotice(Callback notice) {
-  std::lock_guard lock(callbackMutex_);
-  notice_ = std::move(notice);
+  callbacks_.setSnapshotNotice(std::move(notice));
 }
 
 QVariantMap QCTabViewElement::createSnapshot() const {
@@ -74,11 +68,7 @@ void QCTabViewElement::loadSnapshot(const QVariantMap& snapshot) {
 }
 
 void QCTabViewElement::prepareToBeDeleted() {
-  {
-    std::lock_guard lock(callbackMutex_);
-    action_ = nullptr;
-    notice_ = nullptr;
-  }
+  callbacks_.clear();
   if (!tabView_) return;
   tabView_->setDelegate(nullptr);
   tabView_->setAction(nullptr);

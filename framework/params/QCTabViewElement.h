@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/controls/QKNSTabViewDelegate.h"
+#include "framework/params/QCElementCallbacks.h"
 #include "framework/params/QCPanelElement.h"
 
 #include <QPointer>
@@ -55,7 +56,5 @@ class QCTabViewElement : public QCPanelElement,
   const QString key_;
   const bool bound_;
   std::atomic<int> index_{-1};
-  mutable std::mutex callbackMutex_;
-  Callback action_;
-  Callback notice_;
+  QCElementCallbacks callbacks_;
 };

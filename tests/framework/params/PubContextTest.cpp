@@ -9,6 +9,7 @@
 #include "framework/params/QCSliderElement.h"
 #include "framework/params/QKQCGLAttrPubBuffContext.h"
 #include "framework/params/QKQCGLAttrPubContext.h"
+#include "framework/params/QKTextUI.h"
 #include "framework/controls/QKSliderControl.h"
 #include "framework/render/QKBufferHolder.h"
 #include "framework/taps/QKTapManager.h"
@@ -40,7 +41,8 @@ class PubContextTest : public GLTest {
   }
   void TearDown() override {
     context.reset();
-    QCElementFactories::registerFactory(Kind::Text, nullptr);
+    QCElementFactories::registerFactory(
+        Kind::Text, [](const QCElementFactories::Request& r) { return QKTextUI::create(r); });
     GLTest::TearDown();
   }
 
