@@ -21,27 +21,33 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <new>
 #include <vector>
 
+// Every allocation of the process goes through malloc (operator new and
+// Qt's containers alike); those of the thread that counts are counted.
 namespace {
 thread_local bool countingHere = false;
 thread_local long allocationsHere = 0;
-
-void* allocate(std::size_t size) {
-  if (countingHere) ++allocationsHere;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
 }  // namespace
 
-#if !defined(__SANITIZE_ADDRESS__)
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* pointer, std::size_t size);
+void* malloc(std::size_t size) {
+  if (countingHere) ++allocationsHere;
+  return __libc_malloc(size);
+}
+void* calloc(std::size_t count, std::size_t size) {
+  if (countingHere) ++allocationsHere;
+  return __libc_calloc(count, size);
+}
+void* realloc(void* pointer, std::size_t size) {
+  if (countingHere) ++allocationsHere;
+  return __libc_realloc(pointer, size);
+}
+}
 #endif
 
 namespace {

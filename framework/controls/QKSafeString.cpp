@@ -1,5 +1,7 @@
 #include "framework/controls/QKSafeString.h"
 
+#include <charconv>
+
 #include <QPainter>
 
 #include <cmath>
@@ -34,6 +36,19 @@ QSizeF QKSafeString::measure(const QString& text, const QFontMetricsF& metrics) 
 void QKSafeString::setCustomString(const QString& text) {
   std::lock_guard<std::mutex> guard(lock_);
   theString_ = text;
+  textChanged();
+}
+
+void QKSafeString::setTwoDecimals(float value) {
+  char buffer[64];
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
+                                     std::chars_format::fixed, 2);
+  if (written.ec != std::errc()) return;
+  const auto length = static_cast<qsizetype>(written.ptr - buffer);
+  std::lock_guard<std::mutex> guard(lock_);
+  theString_.resize(length);
+  QChar* out = theString_.data();
+  for (qsizetype i = 0; i < length; ++i) out[i] = QLatin1Char(buffer[i]);
   textChanged();
 }
 

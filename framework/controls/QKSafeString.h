@@ -35,6 +35,10 @@ class QKSafeString {
   // Keeps a copy and measures it; a null string leaves no text.
   void setCustomString(const QString& text);
   QString string() const;
+  // The number with two decimals ("%0.2f" in the C locale), written into
+  // the string's own storage: a text rewritten on every value update
+  // allocates nothing once it has room.
+  void setTwoDecimals(float value);
 
   // Measures again when there is text.
   void setFont(const QFont& font);

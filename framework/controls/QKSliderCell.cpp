@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 const QString QKSliderCell::QKSMNewSliderNotification = QStringLiteral("QKSMNewSliderNotification");
 
@@ -161,8 +162,10 @@ void QKSliderCell::populateBuildingRects() {
 
 void QKSliderCell::updateSliderValueRects() {
   Lock lock(stateLock_);
-  layout_.sliderHead = SliderGeometry::sliderHead(layout_.track, value_.load());
-  layout_.sliderBG = SliderGeometry::sliderBG(layout_.track, value_.load(), fillValue_.load());
+  const float value = value_.load();
+  layout_.sliderHead = SliderGeometry::sliderHead(layout_.track, value);
+  layout_.sliderBG = SliderGeometry::sliderBG(layout_.track, value, fillValue_.load());
+  laidOutValue_ = value;
 }
 
 void QKSliderCell::updateMinEnvRects() {
@@ -253,7 +256,16 @@ void QKSliderCell::evaluateInputLocked(float input) {
 void QKSliderCell::runChainLocked() {
   if (!behaviorFlag_.load()) return;
   if (std::shared_ptr<BehaviorChainInterface> chain = behaviorChain_.lock())
-    chain->passPtrThruChain(*this);
+    passThroughChainLocked(*chain);
+}
+
+// The behaviours' writes during the pass only store the value (this thread
+// holds the state lock); the caller lays the slider out once, after the
+// envelope clamp.
+void QKSliderCell::passThroughChainLocked(BehaviorChainInterface& chain) {
+  passingThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+  chain.passPtrThruChain(*this);
+  passingThread_.store(std::thread::id(), std::memory_order_relaxed);
 }
 
 // Below the lower bound gives the lower bound, then above the upper bound the
@@ -270,8 +282,7 @@ void QKSliderCell::clampToEnvelopeLocked() {
 
 // An unselected slider rewrites its value text on every tenth evaluation.
 void QKSliderCell::valueTextStepLocked() {
-  if (selected_.load() || valueTextRedrawCount_ == 0)
-    valueText_.setString(formatTwoDecimals(rangedValue()));
+  if (selected_.load() || valueTextRedrawCount_ == 0) valueText_.setTwoDecimals(rangedValue());
   if (++valueTextRedrawCount_ > 9) valueTextRedrawCount_ = 0;
 }
 
@@ -346,6 +357,10 @@ void QKSliderCell::setValueAndOutputIfDifferent(float value) {
 // A value that is not a finite number is ignored.
 void QKSliderCell::justSetValue(float value) {
   if (!std::isfinite(value)) return;
+  if (passingThread_.load(std::memory_order_relaxed) == std::this_thread::get_id()) {
+    value_ = value;  // a behaviour of this cell's pass
+    return;
+  }
   Lock lock(stateLock_);
   value_ = value;
   updateSliderValueRects();
@@ -478,7 +493,7 @@ void QKSliderCell::storeRangeEnd(std::atomic<float>& end, float value) {
     Lock lock(stateLock_);
     end = value;
     updateEnvTextLocked();
-    valueText_.setString(formatTwoDecimals(rangedValue()));
+    valueText_.setTwoDecimals(rangedValue());
   }
   setNeedsDisplay(true);
 }
@@ -955,7 +970,7 @@ void QKSliderCell::loadSnapshot(const QVariantMap& snapshot) {
 
   lockUIFlag_ = boolIn(snapshot, SnapshotKey::lockUIFlag).value_or(false);
   Lock lock(stateLock_);
-  valueText_.setString(formatTwoDecimals(rangedValue()));
+  valueText_.setTwoDecimals(rangedValue());
 }
 
 // Keyed archive -------------------------------------------------------------------------------
@@ -1198,14 +1213,15 @@ void QKSliderCell::evaluateBehaviors() {
       if (!chainDue && inputMoved) {
         value_ = lastInputValue_.load();
         runChainLocked();
-        updateSliderValueRects();
       }
     }
     if (chainDue) {
       value_ = lastInputValue_.load();
-      chain->passPtrThruChain(*this);
+      passThroughChainLocked(*chain);
     }
     clampToEnvelopeLocked();
+    // A chain that has settled (a smoothed value at its input) moves nothing.
+    if (value_.load() != laidOutValue_) updateSliderValueRects();
     redraw = value_.load() != lastOutputValue_.load();
     markEvaluatedLocked();
     valueTextStepLocked();

@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 class BehaviorChainInterface;
@@ -451,6 +452,7 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   // The value pipeline, each with the state lock held.
   void evaluateInputLocked(float input);
   void runChainLocked();
+  void passThroughChainLocked(BehaviorChainInterface& chain);
   void clampToEnvelopeLocked();
   void valueTextStepLocked();
   void updateEnvTextLocked();
@@ -513,6 +515,8 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   std::weak_ptr<DataSource> knownSource_;  // under stateLock_
   std::atomic<bool> syncDeletedUnderMe_{false};
   std::atomic<bool> behaviorFlag_{false};
+  // The thread passing this cell through its chain (holding the state lock).
+  std::atomic<std::thread::id> passingThread_{};
   std::atomic<bool> hardwareLearnMode_{false};
   std::shared_ptr<QKButtonCell> syncToggle_;   // under stateLock_
   std::shared_ptr<QKButtonCell> behavToggle_;  // under stateLock_
@@ -545,7 +549,8 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   int valueTextRedrawCount_ = 0;  // under stateLock_
   std::atomic<bool> redrawPending_{false};
 
-  SliderLayout layout_;  // under stateLock_
+  SliderLayout layout_;        // under stateLock_
+  float laidOutValue_ = 0.5f;  // the value layout_ shows, under stateLock_
   SliderTracker tracker_{*this};
   friend class SliderTracker;
 
