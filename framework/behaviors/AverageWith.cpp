@@ -4,18 +4,15 @@
 #include "framework/controls/QKSliderControl.h"
 
 void AverageWith::wakeUp() {
-  if (QKSliderControl* input = panelSlider(QStringLiteral("AvgWithMe"))) {
-    input->setSliderName(QStringLiteral("Input Value"));
-    addParameter(input, QStringLiteral("AvgWithMe"),
-                 [this](QKSliderCell& sender) { setAvgWithVal(sender.value()); });
+  if (QKSliderControl* input = parameterSlider(
+          QStringLiteral("AvgWithMe"), QStringLiteral("Input Value"), QStringLiteral("AvgWithMe"),
+          [this](QKSliderCell& sender) { setAvgWithVal(sender.value()); }))
     avgVal_.store(input->value());
-  }
-  if (QKSliderControl* weight = panelSlider(QStringLiteral("wetDrySlider"))) {
-    weight->setSliderName(QStringLiteral("Average Weight"));
-    addParameter(weight, QStringLiteral("wetDrySlider"),
-                 [this](QKSliderCell& sender) { setWetDry(sender.value()); });
+  if (QKSliderControl* weight =
+          parameterSlider(QStringLiteral("wetDrySlider"), QStringLiteral("Average Weight"),
+                          QStringLiteral("wetDrySlider"),
+                          [this](QKSliderCell& sender) { setWetDry(sender.value()); }))
     wetDry_.store(weight->value());
-  }
 }
 
 void AverageWith::setAvgWithVal(float avgVal) {

@@ -55,6 +55,16 @@ void Behavior::addParameter(QKSliderControl* slider, const QString& key,
   parameters_.push_back({slider, key, std::move(apply)});
 }
 
+QKSliderControl* Behavior::parameterSlider(const QString& outlet, const QString& label,
+                                           const QString& key,
+                                           std::function<void(QKSliderCell&)> apply) {
+  QKSliderControl* slider = panelSlider(outlet);
+  if (!slider) return nullptr;
+  slider->setSliderName(label);
+  addParameter(slider, key, std::move(apply));
+  return slider;
+}
+
 void Behavior::markNeedsEvaluation() {
   if (auto* chain = dynamic_cast<BehaviorFXChain*>(myChain())) chain->setNeedsEvaluation(true);
 }

@@ -60,6 +60,10 @@ class Behavior : public FXObject {
   // parameter whenever the slider outputs and after a snapshot restores it.
   void addParameter(QKSliderControl* slider, const QString& key,
                     std::function<void(QKSliderCell&)> apply);
+  // The panel slider `outlet`, labelled `label` and added as the parameter
+  // saved under `key`; null when the panel has none.
+  QKSliderControl* parameterSlider(const QString& outlet, const QString& label, const QString& key,
+                                   std::function<void(QKSliderCell&)> apply);
   // The chain runs once on the next tick even when no input changed.
   void markNeedsEvaluation();
   // Calls `sliderDeleted` with the ID of every slider deleted from now on.

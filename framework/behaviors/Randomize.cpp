@@ -4,12 +4,11 @@
 #include "framework/controls/QKSliderControl.h"
 
 void Randomize::wakeUp() {
-  QKSliderControl* slider = panelSlider(QStringLiteral("randomizeSlider"));
-  if (!slider) return;
-  slider->setSliderName(QStringLiteral("Random Factor"));
-  slider->setValue(randomFactor_.load(), false);
-  addParameter(slider, QStringLiteral("randomizeSlider"),
-               [this](QKSliderCell& sender) { setRandomFactor(sender.value()); });
+  if (QKSliderControl* slider =
+          parameterSlider(QStringLiteral("randomizeSlider"), QStringLiteral("Random Factor"),
+                          QStringLiteral("randomizeSlider"),
+                          [this](QKSliderCell& sender) { setRandomFactor(sender.value()); }))
+    slider->setValue(randomFactor_.load(), false);
 }
 
 void Randomize::processPassedPtr(void* passed) {

@@ -6,12 +6,11 @@
 Smooth::Smooth(const QString& name) : Behavior(name, name) { observeSliderDeletion(); }
 
 void Smooth::wakeUp() {
-  QKSliderControl* slider = panelSlider(QStringLiteral("smoothAmtSlider"));
-  if (!slider) return;
-  slider->setSliderName(QStringLiteral("Smoothing factor"));
-  slider->setValue(smoothingFactor_.load(), false);
-  addParameter(slider, QStringLiteral("smoothAmtSlider"),
-               [this](QKSliderCell& sender) { smoothingSliderUsed(sender.value()); });
+  if (QKSliderControl* slider =
+          parameterSlider(QStringLiteral("smoothAmtSlider"), QStringLiteral("Smoothing factor"),
+                          QStringLiteral("smoothAmtSlider"),
+                          [this](QKSliderCell& sender) { smoothingSliderUsed(sender.value()); }))
+    slider->setValue(smoothingFactor_.load(), false);
 }
 
 float Smooth::ease(float v, float last, float factor) const {

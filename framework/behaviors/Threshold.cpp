@@ -4,11 +4,9 @@
 #include "framework/controls/QKSliderControl.h"
 
 void Threshold::wakeUp() {
-  QKSliderControl* slider = panelSlider(QStringLiteral("threshSlider"));
-  if (!slider) return;
-  slider->setSliderName(QStringLiteral("Threshold"));
-  addParameter(slider, QStringLiteral("threshSlider"),
-               [this](QKSliderCell& sender) { setThreshold(sender.value()); });
+  parameterSlider(QStringLiteral("threshSlider"), QStringLiteral("Threshold"),
+                  QStringLiteral("threshSlider"),
+                  [this](QKSliderCell& sender) { setThreshold(sender.value()); });
 }
 
 void Threshold::setThreshold(float thresh) {
