@@ -5,6 +5,12 @@
 #include "app/compositor/CompModeContext.h"
 #include "app/compositor/CompositorLayer.h"
 #include "app/compositor/FrameDrawer.h"
+#include "app/compositor/Layer.h"
+#include "app/compositor/LayerChainInterface.h"
+#include "app/compositor/LayerListInterface.h"
+#include "app/compositor/LayerWindowController.h"
+#include "app/sources/VidSourceObject.h"
+#include "platform/foundation/MainThread.h"
 #include "framework/filters/CustomFilters.h"
 #include "framework/render/QCUtils.h"
 #include "framework/render/TheApplication.h"
@@ -79,6 +85,8 @@ Compositor::Compositor(std::unique_ptr<QKTapManager> tapManager, Environment env
 
 Compositor::~Compositor() {
   observers_.clear();
+  // The windows hand their borrowed controls back to layers still alive.
+  layerWindows_.clear();
   layers_.clear();
 }
 
@@ -190,6 +198,9 @@ Compositor::FrameLock::~FrameLock() { compositor_->releaseFrameLock(*this); }
 void Compositor::releaseFrameLock(FrameLock& lock) {
   if (lock.capture_ && capture_) capture_->unlock();
   for (const LayerPtr& layer : lock.layers_) layer->unlockRender();
+  // Let go of the layers while the lock keeps them in the tree: the last
+  // reference never falls to the render thread.
+  lock.layers_.clear();
   renderLock_.unlock();
 }
 
@@ -253,6 +264,21 @@ void Compositor::recordingToggleUsed(int value) {
 
 void Compositor::updateCanvasToWindowTransform() {
   canvasToWindow_ = CanvasTransform::canvasToWindow(displaySize_, canvasSize_, presentationMode_);
+}
+
+QSizeF Compositor::canvasSize() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return canvasSize_;
+}
+
+QSizeF Compositor::displaySize() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return displaySize_;
+}
+
+long Compositor::canvasPresentationMode() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return presentationMode_;
 }
 
 QTransform Compositor::canvasToWindowTransform() const {
@@ -425,4 +451,337 @@ image::Image Compositor::compositeThroughComposition(CompositorLayer& layer,
 void Compositor::drawPreviews() {
   for (FrameDrawer* window : previewWindows_) window->draw();
   if (mediaInspector_) mediaInspector_->draw();
+}
+
+// --- Layer-set editing ------------------------------------------------------------------------
+
+std::unique_ptr<LayerChainInterface> Compositor::makeLayerChain(Layer& layer) {
+  return chainFactory_ ? chainFactory_(layer) : nullptr;
+}
+
+void Compositor::spinRenderLock() {
+  while (!renderLock_.try_lock()) std::this_thread::yield();
+  if (renderLockObserver_) renderLockObserver_(true);
+}
+
+void Compositor::unlockRenderLock() {
+  if (renderLockObserver_) renderLockObserver_(false);
+  renderLock_.unlock();
+}
+
+std::vector<std::shared_ptr<Layer>> Compositor::topLevelLayers() const {
+  std::vector<std::shared_ptr<Layer>> layers;
+  for (const LayerPtr& layer : layers_)
+    if (auto real = std::dynamic_pointer_cast<Layer>(layer)) layers.push_back(std::move(real));
+  return layers;
+}
+
+namespace {
+
+std::shared_ptr<Layer> findShared(const std::vector<std::shared_ptr<Layer>>& layers,
+                                  const Layer* wanted) {
+  for (const auto& layer : layers) {
+    if (layer.get() == wanted) return layer;
+    if (auto found = findShared(layer->layerArray(), wanted)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::shared_ptr<Layer> Compositor::sharedLayer(const Layer* layer) const {
+  return layer ? findShared(topLevelLayers(), layer) : nullptr;
+}
+
+Layer* Compositor::findLayerByUniqueID(long id) const {
+  for (const auto& layer : topLevelLayers())
+    if (Layer* found = layer->findLayerByUniqueID(id)) return found;
+  return nullptr;
+}
+
+Layer* Compositor::findLayerByName(const QString& name) const {
+  for (const auto& layer : topLevelLayers())
+    if (Layer* found = layer->findLayerByName(name)) return found;
+  return nullptr;
+}
+
+bool Compositor::containsLayer(const Layer* layer) const {
+  if (!layer) return false;
+  for (const auto& top : topLevelLayers())
+    if (top.get() == layer || top->containsLayer(layer)) return true;
+  return false;
+}
+
+bool Compositor::isLayerNameUsed(const QString& name) const {
+  for (const auto& layer : topLevelLayers())
+    if (layer->layerName() == name || (layer->groupFlag() && layer->checkForName(name)))
+      return true;
+  return false;
+}
+
+QString Compositor::freeName(const QString& format) const {
+  for (long n = 1;; ++n) {
+    const QString name = format.arg(n);
+    if (!isLayerNameUsed(name)) return name;
+  }
+}
+
+void Compositor::renumberLayers() {
+  int next = 0;
+  for (const LayerPtr& layer : layers_)
+    if (auto* real = dynamic_cast<Layer*>(layer.get()))
+      next = real->setOrderedLayerIndex(next, 0, false);
+}
+
+void Compositor::republishLayerRects() {
+  std::function<void(const std::shared_ptr<Layer>&)> publish = [&](const auto& layer) {
+    layer->recomputeRects();
+    for (const auto& child : layer->layerArray()) publish(child);
+  };
+  for (const auto& layer : topLevelLayers()) publish(layer);
+}
+
+void Compositor::reloadOrderedLayerIndices() {
+  renumberLayers();
+  republishLayerRects();
+}
+
+void Compositor::updateLayerView() {
+  if (layerView_) layerView_->update();
+}
+
+// The most recently activated visible window, else the first.
+LayerWindowController* Compositor::windowForNewLayer() {
+  LayerWindowController* chosen = nullptr;
+  for (const auto& window : layerWindows_)
+    if (window->isVisible() && (!chosen || window->lastActivation() > chosen->lastActivation()))
+      chosen = window.get();
+  if (!chosen && !layerWindows_.empty()) chosen = layerWindows_.front().get();
+  return chosen;
+}
+
+std::shared_ptr<Layer> Compositor::createNewLayer() {
+  const QString name = freeName(QStringLiteral("Layer %1"));
+  LayerWindowController* made = nullptr;
+  if (layers_.empty() && windowFactory_) {
+    if (auto window = windowFactory_(*this)) {
+      made = window.get();
+      layerWindows_.push_back(std::move(window));
+    }
+  }
+  LayerWindowController* window = windowForNewLayer();
+  std::shared_ptr<Layer> layer = Layer::create(name, this, window);
+  layer->setGroupRenderingMode(contentsRenderingMode());
+  spinRenderLock();
+  layers_.insert(layers_.begin(), layer);
+  renumberLayers();
+  unlockRenderLock();
+  republishLayerRects();
+  if (window) window->addLayerToWindow(layer.get());
+  if (made) made->showWindow();
+  layer->displayGeneralSource();
+  updateLayerView();
+  if (tapManager_) tapManager_->reloadTapsPostDict({});
+  return layer;
+}
+
+// Render lock held.
+std::shared_ptr<Layer> Compositor::removeFromParent(Layer* layer) {
+  if (Layer* parent = layer->parentLayer()) return parent->removeChild(layer);
+  for (auto it = layers_.begin(); it != layers_.end(); ++it) {
+    if (it->get() != static_cast<CompositorLayer*>(layer)) continue;
+    auto shared = std::dynamic_pointer_cast<Layer>(*it);
+    layers_.erase(it);
+    return shared;
+  }
+  return nullptr;
+}
+
+// Render lock held.
+void Compositor::insertInto(Layer* parent, int index, const std::shared_ptr<Layer>& layer) {
+  if (parent) {
+    parent->addThisLayer(layer, index);
+    return;
+  }
+  index = std::clamp(index, 0, int(layers_.size()));
+  layers_.insert(layers_.begin() + index, layer);
+  layer->setParentLayer(nullptr);
+  layer->setGroupRenderingMode(contentsRenderingMode());
+}
+
+void Compositor::unlockedReplaceTopLevel(const Layer* layer,
+                                         const std::vector<std::shared_ptr<Layer>>& replacements) {
+  auto it = std::find_if(layers_.begin(), layers_.end(), [layer](const LayerPtr& entry) {
+    return entry.get() == static_cast<const CompositorLayer*>(layer);
+  });
+  if (it == layers_.end()) return;
+  const LayerPtr keep = *it;  // goes with the caller's reference, not here
+  it = layers_.erase(it);
+  layers_.insert(it, replacements.begin(), replacements.end());
+}
+
+std::shared_ptr<Layer> Compositor::groupSelectedLayers() {
+  if (!layerView_) return nullptr;
+  return groupLayers(layerView_->selectedLayers());
+}
+
+std::shared_ptr<Layer> Compositor::groupLayers(std::vector<Layer*> layers) {
+  layers.erase(std::remove_if(layers.begin(), layers.end(),
+                              [this](Layer* layer) { return !containsLayer(layer); }),
+               layers.end());
+  if (layers.empty()) return nullptr;
+  const QString name = freeName(QStringLiteral("Group %1"));
+  std::sort(layers.begin(), layers.end(), [](const Layer* a, const Layer* b) {
+    return a->orderedLayerIndex() < b->orderedLayerIndex();
+  });
+  Layer* first = layers.front();
+  LayerWindowController* window = first->parentWindow();
+  Layer* parent = first->parentLayer();
+  int index = 0;
+  if (parent) {
+    const auto& siblings = parent->layerArray();
+    index = int(std::find_if(siblings.begin(), siblings.end(),
+                             [first](const auto& p) { return p.get() == first; }) -
+                siblings.begin());
+  } else {
+    index = int(std::find_if(layers_.begin(), layers_.end(),
+                             [first](const LayerPtr& p) {
+                               return p.get() == static_cast<CompositorLayer*>(first);
+                             }) -
+                layers_.begin());
+  }
+  // Made before the lock is taken.
+  std::shared_ptr<Layer> group = Layer::create(name, this, window);
+  group->setGroupFlag(true);
+  group->setContentsRenderingMode(first->groupRenderingMode());
+  group->setGroupRenderingMode(parent ? parent->contentsRenderingMode() : contentsRenderingMode());
+  std::vector<std::shared_ptr<Layer>> members;
+
+  spinRenderLock();
+  for (Layer* layer : layers)
+    if (auto shared = removeFromParent(layer)) members.push_back(std::move(shared));
+  insertInto(parent, index, group);
+  for (const auto& member : members) group->addThisLayer(member);
+  renumberLayers();
+  unlockRenderLock();
+
+  republishLayerRects();
+  if (window) window->addLayerToWindow(group.get());
+  // Posted after the lock is let go: an observer may take it.
+  if (tapManager_) tapManager_->reloadTapsPostDict({});
+  updateLayerView();
+  if (layerView_) layerView_->deselectAll();
+  for (const auto& each : layerWindows_) each->reloadTabRects();
+  return group;
+}
+
+void Compositor::deleteSelectedLayers() {
+  std::vector<Layer*> selected = layerView_ ? layerView_->selectedLayers() : std::vector<Layer*>();
+  std::reverse(selected.begin(), selected.end());
+  if (layerView_) layerView_->deselectAll();
+  for (Layer* layer : selected) {
+    if (!containsLayer(layer)) continue;  // went with an earlier one
+    NotificationCenter::defaultCenter().post(Layer::kDeleteNotification, layer);
+    if (LayerWindowController* window = layer->parentWindow())
+      window->deleteThisLayer(layer);
+    else
+      deleteThisLayer(layer);
+  }
+  if (tapManager_) tapManager_->reloadTapsPostDict({});
+}
+
+void Compositor::deleteThisLayer(Layer* layer) {
+  // Held until the lock is let go: the layer is released here, on the main
+  // thread.
+  const std::shared_ptr<Layer> keep = sharedLayer(layer);
+  if (keep) keep->prepareToBeDeleted();
+  spinRenderLock();
+  unlockedDeleteThisLayer(layer);
+  unlockRenderLock();
+  republishLayerRects();
+  updateLayerView();
+}
+
+void Compositor::unlockedDeleteThisLayer(Layer* layer) {
+  for (const auto& top : topLevelLayers())
+    if (top->deleteThisLayer(layer)) break;
+  renumberLayers();
+}
+
+void Compositor::deleteAllLayers() {
+  // The first top-level layer each time (a deleted group's members come up
+  // in its place), through its window, else through the compositor: every
+  // pass takes one layer out, so the loop ends.
+  for (;;) {
+    const std::vector<std::shared_ptr<Layer>> top = topLevelLayers();
+    if (top.empty()) return;
+    const std::shared_ptr<Layer>& first = top.front();
+    if (LayerWindowController* window = first->parentWindow()) window->deleteThisLayer(first.get());
+    if (containsLayer(first.get())) deleteThisLayer(first.get());
+  }
+}
+
+void Compositor::deleteThisWindow(LayerWindowController* window) {
+  MainThread::post([this, window, alive = std::weak_ptr<int>(alive_)] {
+    if (!alive.lock()) return;
+    auto it = std::find_if(layerWindows_.begin(), layerWindows_.end(),
+                           [window](const auto& each) { return each.get() == window; });
+    if (it == layerWindows_.end()) return;
+    std::unique_ptr<LayerWindowController> going = std::move(*it);
+    layerWindows_.erase(it);
+    going->prepareToBeDeleted();
+  });
+}
+
+bool Compositor::moveTheseLayers(const std::vector<Layer*>& layers, int index, Layer* destination) {
+  std::vector<Layer*> moved;
+  for (Layer* layer : layers) {
+    if (!containsLayer(layer) || std::find(moved.begin(), moved.end(), layer) != moved.end())
+      continue;
+    if (destination && layer->containsThisLayer(destination)) {
+      Log::line(QStringLiteral("\t\terr: a layer cannot move into itself"));
+      return false;
+    }
+    moved.push_back(layer);
+  }
+  if (destination && !containsLayer(destination)) return false;
+  if (moved.empty()) return false;
+  // The index in the destination once the moved layers above it are out.
+  int adjusted = std::max(0, index);
+  int position = 0;
+  if (destination) {
+    for (const auto& child : destination->layerArray()) {
+      if (position++ >= index) break;
+      if (std::find(moved.begin(), moved.end(), child.get()) != moved.end()) --adjusted;
+    }
+  } else {
+    for (const LayerPtr& entry : layers_) {
+      if (position++ >= index) break;
+      if (std::find_if(moved.begin(), moved.end(), [&](Layer* m) {
+            return static_cast<CompositorLayer*>(m) == entry.get();
+          }) != moved.end())
+        --adjusted;
+    }
+  }
+  std::vector<std::shared_ptr<Layer>> shared;
+  spinRenderLock();
+  for (Layer* layer : moved)
+    if (auto each = removeFromParent(layer)) shared.push_back(std::move(each));
+  // In the order given, the first at the adjusted index (clamped to the end).
+  for (std::size_t i = 0; i < shared.size(); ++i)
+    insertInto(destination, adjusted + int(i), shared[i]);
+  renumberLayers();
+  unlockRenderLock();
+  republishLayerRects();
+  for (const auto& layer : shared) layer->displayGeneralSource();
+  updateLayerView();
+  for (const auto& window : layerWindows_) {
+    auto& list = window->layerArray();
+    std::stable_sort(list.begin(), list.end(), [](const Layer* a, const Layer* b) {
+      return a->orderedLayerIndex() < b->orderedLayerIndex();
+    });
+    window->reloadTabRects();
+  }
+  if (tapManager_) tapManager_->reloadTapsPostDict({});
+  return true;
 }

@@ -25,7 +25,13 @@
 
 class CaptureRenderer;
 class CompositorLayer;
+class DataSourceController;
 class FrameDrawer;
+class Layer;
+class LayerChainInterface;
+class LayerListInterface;
+class LayerWindowController;
+class VidSourceObject;
 class QKTapManager;
 namespace image {
 class Image;
@@ -45,7 +51,12 @@ class ImageContext;
 class Compositor : public CompositorInterface {
  public:
   using LayerPtr = std::shared_ptr<CompositorLayer>;
-  using SourceFactory = std::function<std::shared_ptr<void>()>;
+  // Makes the source of a class key for a layer (a kind without one gets
+  // the base source, which shows nothing).
+  using SourceFactory =
+      std::function<std::shared_ptr<VidSourceObject>(const QString& classKey, Layer& layer)>;
+  using ChainFactory = std::function<std::unique_ptr<LayerChainInterface>(Layer& layer)>;
+  using WindowFactory = std::function<std::unique_ptr<LayerWindowController>(Compositor&)>;
 
   // What the creation reads from the system; tests give their own.
   struct Environment {
@@ -135,6 +146,65 @@ class Compositor : public CompositorInterface {
   }
   void setMasterClock(MasterClockInterface* clock) { masterClock_.store(clock); }
 
+  // --- Collaborators (main thread) ----------------------------------------------
+  void setDataSourceController(DataSourceController* dsc) { dataSourceController_ = dsc; }
+  DataSourceController* dataSourceController() const { return dataSourceController_; }
+  // Layers made later get their effect chain from it (none: images pass).
+  void setLayerChainFactory(ChainFactory factory) { chainFactory_ = std::move(factory); }
+  std::unique_ptr<LayerChainInterface> makeLayerChain(Layer& layer);
+  void setLayerWindowFactory(WindowFactory factory) { windowFactory_ = std::move(factory); }
+  // The layer list (not owned; null: none).
+  void setLayerView(LayerListInterface* view) { layerView_ = view; }
+  LayerListInterface* layerView() const { return layerView_; }
+  // Called with true once the render lock is taken by the layer-set
+  // editing and with false just before it is let go (tests).
+  void setRenderLockObserver(std::function<void(bool)> observer) {
+    renderLockObserver_ = std::move(observer);
+  }
+
+  // --- Layer-set editing (main thread) ----------------------------------------------
+  // A layer and its objects are made and torn down outside the render lock;
+  // the lock covers only the change of the tree. The last reference to a
+  // deleted layer goes on the main thread.
+  std::shared_ptr<Layer> createNewLayer();
+  // Groups the layer list's selection (nothing selected: nothing happens).
+  std::shared_ptr<Layer> groupSelectedLayers();
+  std::shared_ptr<Layer> groupLayers(std::vector<Layer*> layers);
+  void deleteSelectedLayers();
+  void deleteThisLayer(Layer* layer);
+  // The caller holds the render lock and a reference to the layer, which
+  // it lets go once the lock is released.
+  void unlockedDeleteThisLayer(Layer* layer);
+  void deleteAllLayers();
+  // The window goes on a later pass of the event loop (its caller may be
+  // on the stack).
+  void deleteThisWindow(LayerWindowController* window);
+  // Into `destination` (null: the top level) at `index` (clamped), in the
+  // order given. A move into a moved group's own subtree is refused (false).
+  bool moveTheseLayers(const std::vector<Layer*>& layers, int index, Layer* destination);
+  Layer* findLayerByUniqueID(long id) const;
+  Layer* findLayerByName(const QString& name) const;
+  bool containsLayer(const Layer* layer) const;
+  bool isLayerNameUsed(const QString& name) const;
+  // The first of format(1), format(2) … that no layer bears ("%1" stands
+  // for the number).
+  QString freeName(const QString& format) const;
+  // Main thread: the top-level layers that are `Layer`s (index 0 on top).
+  std::vector<std::shared_ptr<Layer>> topLevelLayers() const;
+  std::shared_ptr<Layer> sharedLayer(const Layer* layer) const;
+  const std::vector<std::unique_ptr<LayerWindowController>>& layerWindowArray() const {
+    return layerWindows_;
+  }
+  void reloadOrderedLayerIndices();
+  void updateLayerView();
+  // The render lock alone, taken by spinning; for the layers' own edits.
+  void spinRenderLock();
+  void unlockRenderLock();
+  // The caller holds the render lock: `layer` leaves the top level and
+  // `replacements` take its place in their order.
+  void unlockedReplaceTopLevel(const Layer* layer,
+                               const std::vector<std::shared_ptr<Layer>>& replacements);
+
   // --- Layers and windows drawn per frame (main thread) ------------------------
   // Replaces the top-level layers under the render lock (index 0 on top).
   void setLayerArray(std::vector<LayerPtr> layers);
@@ -152,6 +222,9 @@ class Compositor : public CompositorInterface {
   // False (logged) for a mode outside 0-3.
   bool setCanvasPresentationMode(long mode);
   void canvasSizeChanged(QSizeF size);
+  QSizeF canvasSize() const;
+  QSizeF displaySize() const;
+  long canvasPresentationMode() const;
   void layerSizeChangedFrom(QSizeF from, QSizeF to) { pool_.layerSizeChanged(from, to); }
   const BufferSetPool& bufferPool() const { return pool_; }
   QTransform canvasToWindowTransform() const;
@@ -183,6 +256,13 @@ class Compositor : public CompositorInterface {
                                            const FrameState& state, int* rotation);
   void drawPreviews();
   QStringList folders(const QString& name) const;
+  // Numbers the layers (render lock held); the size controllers publish
+  // their rectangles afterwards, outside the lock.
+  void renumberLayers();
+  void republishLayerRects();
+  LayerWindowController* windowForNewLayer();
+  std::shared_ptr<Layer> removeFromParent(Layer* layer);
+  void insertInto(Layer* parent, int index, const std::shared_ptr<Layer>& layer);
 
   Environment environment_;
   std::unique_ptr<QKTapManager> tapManager_;
@@ -215,4 +295,12 @@ class Compositor : public CompositorInterface {
   QKFileLoaderInterface* fileLoader_ = nullptr;
   NotificationObservers observers_;
   std::atomic<MasterClockInterface*> masterClock_{nullptr};
+
+  DataSourceController* dataSourceController_ = nullptr;
+  ChainFactory chainFactory_;
+  WindowFactory windowFactory_;
+  LayerListInterface* layerView_ = nullptr;
+  std::function<void(bool)> renderLockObserver_;
+  std::vector<std::unique_ptr<LayerWindowController>> layerWindows_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

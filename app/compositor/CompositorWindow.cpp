@@ -2,6 +2,12 @@
 
 #include "app/compositor/CompositorCustomWindow.h"
 #include "app/compositor/CompositorGLView.h"
+#include "app/compositor/Compositor.h"
+#include "app/compositor/Layer.h"
+#include "app/compositor/LayerListController.h"
+#include "app/compositor/LayerListOutlineView.h"
+#include "app/compositor/LayerPanel.h"
+#include "app/compositor/LayerWindowController.h"
 #include "framework/controls/QKButton.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
@@ -14,7 +20,7 @@ constexpr int kToggleType = 1;
 }
 
 CompositorWindow::CompositorWindow(CompositorGLView* view, std::function<void()> openDisplayChooser)
-    : view_(view), window_(std::make_unique<QKPaletteWindow>(QRectF(20, 420, 220, 110))) {
+    : view_(view), window_(std::make_unique<QKPaletteWindow>(QRectF(20, 200, 260, 330))) {
   window_->setContentView(new QKWindowContentView);
   window_->setTitle(QStringLiteral("Compositor"));
   window_->setDelegate(this);
@@ -28,12 +34,23 @@ CompositorWindow::CompositorWindow(CompositorGLView* view, std::function<void()>
                    [open = std::move(openDisplayChooser)] {
                      if (open) open();
                    });
+  Compositor* compositor = view_->compositor();
+  layerList_ = std::make_unique<LayerListController>(compositor, body,
+                                                     [this](Layer* layer) { openLayer(layer); });
+  layerList_->outlineView()->setGeometry(8, 84, 244, 190);
+  newLayerButton_ =
+      makeButton(QStringLiteral("New Layer"), 8, [compositor] { compositor->createNewLayer(); });
+  groupButton_ =
+      makeButton(QStringLiteral("Group"), 92, [compositor] { compositor->groupSelectedLayers(); });
+  deleteButton_ = makeButton(QStringLiteral("Delete"), 176,
+                             [compositor] { compositor->deleteSelectedLayers(); });
   // A refused fullscreen request resets the toggle.
   view_->setFullscreenRefusedHook([this] { fullscreenToggle_->setIntValue(0, false); });
 }
 
 CompositorWindow::~CompositorWindow() {
   view_->setFullscreenRefusedHook({});
+  layerList_.reset();
   NotificationCenter::defaultCenter().post(QStringLiteral("QKWMCRemoveWindowNotification"),
                                            window_.get());
   displayToggle_->prepareToBeDeleted();
@@ -52,6 +69,41 @@ QKButton* CompositorWindow::makeToggle(const QString& title, int y, std::functio
   });
   button->awakeFromNib();
   return button;
+}
+
+QPushButton* CompositorWindow::makeButton(const QString& title, int x,
+                                          std::function<void()> clicked) {
+  auto* button = new QPushButton(title, window_->contentView()->body());
+  button->setGeometry(x, 280, 76, 22);
+  QObject::connect(button, &QPushButton::clicked, button, std::move(clicked));
+  return button;
+}
+
+void CompositorWindow::openLayer(Layer* layer) {
+  if (!layer) return;
+  auto* panel = dynamic_cast<LayerPanel*>(layer->parentWindow());
+  if (!panel) {
+    for (const auto& window : view_->compositor()->layerWindowArray())
+      if ((panel = dynamic_cast<LayerPanel*>(window.get()))) break;
+  }
+  if (panel) panel->showLayer(layer);
+}
+
+void CompositorWindow::putPaletteSnapInDict(QVariantMap& dict) const {
+  const QVariantMap display = displayToggle_->createSnapshot();
+  if (!display.isEmpty()) dict.insert(QStringLiteral("toggleDisplayButton"), display);
+  const QVariantMap fullscreen = fullscreenToggle_->createSnapshot();
+  if (!fullscreen.isEmpty()) dict.insert(QStringLiteral("fullscreenToggle"), fullscreen);
+}
+
+void CompositorWindow::matchThisPaletteShortcutSnapshot(const QVariantMap& dict) {
+  const bool wasFullscreen = view_->fullscreen();
+  const QVariant display = dict.value(QStringLiteral("toggleDisplayButton"));
+  if (display.typeId() == QMetaType::QVariantMap) displayToggle_->loadSnapshot(display.toMap());
+  const QVariant fullscreen = dict.value(QStringLiteral("fullscreenToggle"));
+  if (fullscreen.typeId() == QMetaType::QVariantMap)
+    fullscreenToggle_->loadSnapshot(fullscreen.toMap(), false);
+  fullscreenToggle_->setIntValue(wasFullscreen ? 1 : 0, false);
 }
 
 void CompositorWindow::show() {

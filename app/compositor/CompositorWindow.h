@@ -3,18 +3,23 @@
 #include "framework/toolkit/QKWindowDelegate.h"
 
 #include <QPointer>
+#include <QVariantMap>
 
 #include <functional>
 #include <memory>
 
 class CompositorGLView;
+class Layer;
+class LayerListController;
 class QKButton;
 class QKPaletteWindow;
 class QPushButton;
 
 // The compositor's palette: the display toggle (output rendering on or off;
-// switching it on shows the output window), the fullscreen toggle and the
-// button that opens the fullscreen display chooser.
+// switching it on shows the output window), the fullscreen toggle, the
+// button that opens the fullscreen display chooser, and the layer list
+// with its new-layer, group and delete buttons (a double click on a layer
+// opens its panel).
 class CompositorWindow : public QKWindowDelegate {
  public:
   static constexpr int kPaletteStackOrder = 3;
@@ -30,6 +35,17 @@ class CompositorWindow : public QKWindowDelegate {
   QKButton* fullscreenToggle() const { return fullscreenToggle_; }
   QPushButton* displayChooserButton() const { return chooserButton_; }
   bool displaying() const { return displaying_; }
+  LayerListController* layerList() const { return layerList_.get(); }
+  QPushButton* newLayerButton() const { return newLayerButton_; }
+  QPushButton* groupButton() const { return groupButton_; }
+  QPushButton* deleteButton() const { return deleteButton_; }
+
+  // The palette shortcuts of the two toggles ("toggleDisplayButton",
+  // "fullscreenToggle"); restoring them never changes the fullscreen state.
+  void putPaletteSnapInDict(QVariantMap& dict) const;
+  void matchThisPaletteShortcutSnapshot(const QVariantMap& dict);
+  // Shows the layer's controls in its layer window.
+  void openLayer(Layer* layer);
 
   // Shows the palette and announces it to the Window menu.
   void show();
@@ -38,12 +54,17 @@ class CompositorWindow : public QKWindowDelegate {
 
  private:
   QKButton* makeToggle(const QString& title, int y, std::function<void()> used);
+  QPushButton* makeButton(const QString& title, int x, std::function<void()> clicked);
 
   CompositorGLView* view_;
   std::unique_ptr<QKPaletteWindow> window_;
   QKButton* displayToggle_ = nullptr;
   QKButton* fullscreenToggle_ = nullptr;
   QPushButton* chooserButton_ = nullptr;
+  QPushButton* newLayerButton_ = nullptr;
+  QPushButton* groupButton_ = nullptr;
+  QPushButton* deleteButton_ = nullptr;
+  std::unique_ptr<LayerListController> layerList_;
   bool displaying_ = false;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

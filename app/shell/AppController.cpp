@@ -10,6 +10,7 @@
 #include "app/compositor/CompositorGLView.h"
 #include "app/compositor/CompositorWindow.h"
 #include "app/compositor/FullscreenDisplaysWindow.h"
+#include "app/compositor/LayerPanel.h"
 #include "app/compositor/OutputDefaults.h"
 #include "framework/controls/QKButton.h"
 #include "platform/foundation/UserDefaults.h"
@@ -52,6 +53,7 @@ AppController::AppController(QObject* parent)
   // The control data ticks from start-up to quit.
   dataSourceController_ = std::make_unique<DataSourceController>();
   dataSourceController_->setAppController(this);
+  compositor_->setDataSourceController(dataSourceController_.get());
   masterClock_ = std::make_unique<MasterClock>();
   compositor_->setMasterClock(masterClock_.get());
   sliderManager_ = std::make_unique<QKSliderManager>();
@@ -95,6 +97,8 @@ QKTapManager* AppController::tapManager() const { return compositor_->tapManager
 // the compositor window shows with its display toggle switched on.
 void AppController::createOutput() {
   compositor_->awake();
+  compositor_->setLayerWindowFactory(
+      [](Compositor& compositor) { return std::make_unique<LayerPanel>(&compositor); });
   outputView_ = std::make_unique<CompositorGLView>(compositor_.get());
   // A secondary window: closing the main window still ends the program.
   mainWindow_->winId();
@@ -128,6 +132,9 @@ MasterClockInterface* AppController::masterClock() { return masterClock_.get(); 
 
 AppController::~AppController() {
   windDown();  // also when the program ends without a quit (tests, a failed start)
+  // The layers let go of their data sources while the controller lives.
+  compositor_->deleteAllLayers();
+  compositor_->setDataSourceController(nullptr);
   compositor_->setMasterClock(nullptr);
   inspectorCoordinator_.reset();
   dataSourceController_->setSliderManager(nullptr);

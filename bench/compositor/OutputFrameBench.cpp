@@ -132,6 +132,10 @@ bool setUp() {
 
 }  // namespace
 
+// LayerFrameBench.cpp
+void setUpLayerBench();
+void tearDownLayerBench();
+
 BENCHMARK(BM_OutputFrame)
     ->ArgsProduct({{1, 2, 4, 8}, {1, 0}})
     ->UseManualTime()
@@ -170,7 +174,9 @@ int main(int argc, char** argv) {
   gl::RenderThread::instance().invokeAndWait([] { setUp(); });
   benchmark::AddCustomContext("GL_RENDERER",
                               gl::RenderThread::instance().rendererName().toStdString());
+  setUpLayerBench();
   benchmark::RunSpecifiedBenchmarks();
+  tearDownLayerBench();
   gl::RenderThread::instance().invokeAndWait([] { bench_->textures.clear(); });
   state.view.reset();
   state.compositor.reset();

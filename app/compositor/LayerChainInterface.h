@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QRectF>
+#include <QString>
+
+class MutableTextureObject;
+
+// What a layer asks of its effect chain. The chain itself is made by the
+// factory the compositor is given (`Compositor::setLayerChainFactory`); a
+// layer without one passes its image through unchanged.
+//
+// Threads: the lock calls and `passPtrThruChain` on the render thread
+// under the layer's lock (lockForRender also on the main thread); the rest
+// on the main thread.
+class LayerChainInterface {
+ public:
+  enum class EffectKind { Composition, Filter };
+
+  virtual ~LayerChainInterface() = default;
+
+  virtual void lockForRender() = 0;
+  virtual bool tryLockForRender() = 0;
+  virtual void unlockRender() = 0;
+  // Every active effect renders over the texture object, in order.
+  virtual void passPtrThruChain(MutableTextureObject& object) = 0;
+
+  // Appends an effect made from a composition file name or a filter name
+  // with the active rectangle (0, 0, layer size); false when it cannot be
+  // made.
+  virtual bool appendEffect(EffectKind kind, const QString& name, const QRectF& activeRect) = 0;
+  // Every effect that has a render size gets the rectangle.
+  virtual void setActiveRect(const QRectF& rect) = 0;
+  virtual void setLayerFilePathForQCFX(const QString& path) = 0;
+  virtual void prepareToBeDeleted() = 0;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/compositor/LayerWindowController.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class Compositor;
+class QComboBox;
+class QKPaletteWindow;
+class QLabel;
+
+// The stand-in layer window: a palette that holds its layers and shows one
+// layer's controls (its opacity slider and show/hide button, its comp-mode
+// pop-up and its size panel). The layer's own controls are borrowed into
+// the palette while it shows that layer and handed back after. Main thread
+// only.
+class LayerPanel : public QObject, public LayerWindowController {
+  Q_OBJECT
+ public:
+  explicit LayerPanel(Compositor* compositor);
+  ~LayerPanel() override;
+
+  std::vector<Layer*>& layerArray() override { return layers_; }
+  void addLayerToWindow(Layer* layer) override;
+  void deleteThisLayer(Layer* layer) override;
+  Layer* currentlyDisplayedLayer() const override { return shown_; }
+  void updateSourceCompUI() override;
+  void showWindow() override;
+  void reloadTabRects() override;
+  bool deleted() const override { return deleted_; }
+  void prepareToBeDeleted() override;
+  void layerDeleted(Layer* layer) override;
+  bool isVisible() const override;
+  long long lastActivation() const override { return activation_; }
+
+  // Shows the palette with the layer's controls (a layer of another window
+  // is shown all the same).
+  void showLayer(Layer* layer);
+  QKPaletteWindow* window() const { return window_.get(); }
+  QComboBox* compModePopUp() const { return compPopUp_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void handBack();
+  void fillCompModes();
+  void compModeChosen(int row);
+
+  Compositor* compositor_;
+  std::unique_ptr<QKPaletteWindow> window_;
+  std::vector<Layer*> layers_;
+  Layer* shown_ = nullptr;
+  QLabel* title_ = nullptr;
+  QComboBox* compPopUp_ = nullptr;
+  bool deleted_ = false;
+  long long activation_ = 0;
+  bool filling_ = false;
+};

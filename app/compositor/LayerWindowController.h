@@ -1,0 +1,42 @@
+#pragma once
+
+#include <vector>
+
+class Layer;
+class QWidget;
+
+// A window that shows layers (a layer window), as the layers and the
+// compositor's layer-set editing reach it. Main thread only.
+//
+// `layerArray` lists the window's layers depth first, each group followed
+// by its members that are in the same window.
+class LayerWindowController {
+ public:
+  virtual ~LayerWindowController() = default;
+
+  virtual std::vector<Layer*>& layerArray() = 0;
+  // Attaches the layer (and a group's members without a window) and shows
+  // its tab.
+  virtual void addLayerToWindow(Layer* layer) = 0;
+  // Detaches the layer and asks the compositor to delete it; a window left
+  // without layers closes and asks the compositor to delete the window.
+  virtual void deleteThisLayer(Layer* layer) = 0;
+  // The view that holds the effect chains' panels (none yet).
+  virtual QWidget* fxScrollView() { return nullptr; }
+  virtual void reloadTabRects() {}
+  // The layer whose controls the window shows now.
+  virtual Layer* currentlyDisplayedLayer() const = 0;
+  // The shown layer's source and comp-mode controls follow its state.
+  virtual void updateSourceCompUI() {}
+  // Shows the window (with its first layer).
+  virtual void showWindow() {}
+  // Closed for good: the layers' calls do nothing more.
+  virtual bool deleted() const = 0;
+  virtual void prepareToBeDeleted() = 0;
+  // A layer of the window is being deleted: the window lets go of it.
+  virtual void layerDeleted(Layer* layer) { (void)layer; }
+  // For the choice of a new layer's window.
+  virtual bool isVisible() const = 0;
+  // Larger for a window activated later.
+  virtual long long lastActivation() const = 0;
+};

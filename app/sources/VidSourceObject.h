@@ -1,0 +1,96 @@
+#pragma once
+
+#include "platform/gl/DisplayLink.h"
+#include "platform/gl/TextureHandle.h"
+
+#include <QPointer>
+#include <QString>
+#include <QVariantMap>
+#include <QWidget>
+
+#include <atomic>
+#include <memory>
+
+class DataSource;
+class Layer;
+class QKFile;
+
+// The base of every layer source and the contract the layer relies on: a
+// layer owns one source of each kind for its whole life and shows the
+// picture of one of them. The base does nothing: a kind overrides what it
+// needs.
+//
+// Threads: `render`, `skippedRenderTask` and `currentTexture` run on the
+// render thread under the layer's lock; the rest on the main thread (the
+// layer switches sources with the compositor's render lock held). The
+// flags are atomics any thread may read.
+class VidSourceObject {
+ public:
+  // The class keys, which are also the names the layer makes them with.
+  static const QString kQCSource;     // "QCSource"
+  static const QString kMovieSource;  // "MovieSource"
+  static const QString kTapSource;    // "TapSource"
+  static const QString kImageSource;  // "ImageSource"
+  static const QString kWebSource;    // "WebSource"
+
+  // Not owned: the layer owns the source.
+  VidSourceObject(QString name, Layer* layer);
+  virtual ~VidSourceObject();
+  VidSourceObject(const VidSourceObject&) = delete;
+  VidSourceObject& operator=(const VidSourceObject&) = delete;
+
+  // One way: a deleted source loads nothing more.
+  virtual void prepareToBeDeleted() { deleted_.store(true); }
+  bool deleted() const { return deleted_.load(); }
+
+  // Render thread: the frame's update while the layer contributes to it.
+  virtual void render(const gl::DisplayLink::Frame& frame) { (void)frame; }
+  // Render thread, movie kind: the frame passed without the layer.
+  virtual void skippedRenderTask(const gl::DisplayLink::Frame& frame) { (void)frame; }
+  // Render thread: the texture to draw this frame (null: none new).
+  virtual gl::TextureHandle currentTexture() { return {}; }
+
+  virtual void loadThisFile(const std::shared_ptr<QKFile>& file) { (void)file; }
+  virtual std::shared_ptr<QKFile> currentFile() const { return nullptr; }
+  virtual QString currentPath() const { return {}; }
+  virtual void eject() {}
+  void ejectButtonUsed() { eject(); }
+  virtual void stop() {}
+  virtual void start() {}
+  // Web kind: reloads the page.
+  virtual void refresh() {}
+  // Movie kind, main thread: the movie's idle step.
+  virtual void movieTaskNow() {}
+  // Movie kind: sets the layer's movie-position source to the play position.
+  virtual void setDataSource(DataSource* source) { (void)source; }
+
+  virtual QVariantMap createSnapshot() const { return {}; }
+  virtual void loadSnapshot(const QVariantMap& snapshot) { (void)snapshot; }
+
+  bool loading() const { return loading_.load(); }
+  bool stopped() const { return stopped_.load(); }
+  bool blackFrame() const { return blackFrame_.load(); }
+  void setBlackFrame(bool black) { blackFrame_.store(black); }
+  virtual bool qtFlag() const { return false; }
+  virtual bool qcFlag() const { return false; }
+  virtual bool isVideoInput() const { return false; }
+
+  // The control panel (null until a kind makes one).
+  QWidget* view() const { return view_; }
+  const QString& name() const { return name_; }
+  Layer* layer() const { return layer_; }
+
+ protected:
+  void setView(QWidget* view) { view_ = view; }
+  void setLoading(bool loading) { loading_.store(loading); }
+  void setStopped(bool stopped) { stopped_.store(stopped); }
+
+ private:
+  QPointer<QWidget> view_;
+  const QString name_;
+  Layer* const layer_;
+  std::atomic<bool> loading_{false};
+  std::atomic<bool> stopped_{false};
+  std::atomic<bool> deleted_{false};
+  std::atomic<bool> blackFrame_{true};
+};
