@@ -383,9 +383,21 @@ image::Image Compositor::compositeLayer(CompositorLayer& layer, const image::Ima
   const image::Image layerImage = layer.drawAndGetCIContentForCanvas();
   const float opacity = layer.renderAlphaVal();
   if (layerImage.isNull() || opacity == 0.0f) return below;
+  const BufferSetPool::SetPtr& set = state.canvasSet;
+  return compositeLayerImage(layer, layerImage, opacity, below, state.canvasSize, [&] {
+    const QKBufferHolderPtr holders[] = {set ? set->a : nullptr, set ? set->b : nullptr,
+                                         set ? set->c : nullptr};
+    const QKBufferHolderPtr& buffer = holders[(*rotation)++ % 3];
+    return buffer ? buffer->bufferRef() : gl::TextureHandle();
+  });
+}
+
+image::Image Compositor::compositeLayerImage(CompositorLayer& layer, const image::Image& layerImage,
+                                             float opacity, const image::Image& below, QSizeF size,
+                                             const NextBuffer& nextBuffer) {
   const int mode = layer.compRenderingMode();
   if (mode == CompositorLayer::kCompositionComp)
-    return compositeThroughComposition(layer, layerImage, opacity, below, state, rotation);
+    return compositeThroughComposition(layer, layerImage, opacity, below, size, nextBuffer);
   if (mode != CompositorLayer::kFilterComp) return layerImage;
 
   image::Image faded = layerImage;
@@ -412,8 +424,8 @@ image::Image Compositor::compositeLayer(CompositorLayer& layer, const image::Ima
 
 image::Image Compositor::compositeThroughComposition(CompositorLayer& layer,
                                                      const image::Image& layerImage, float opacity,
-                                                     const image::Image& below,
-                                                     const FrameState& state, int* rotation) {
+                                                     const image::Image& below, QSizeF size,
+                                                     const NextBuffer& nextBuffer) {
   CompModeContext* context = layer.qcCompContext();
   if (context && !context->hasRenderer()) context->render();
   if (!context || !context->hasRenderer()) return layerImage;  // covers what lies below
@@ -423,7 +435,7 @@ image::Image Compositor::compositeThroughComposition(CompositorLayer& layer,
     // than whatever it was given last frame.
     const image::Image background = below.isNull()
                                         ? image::ImageContext::constantColor(Qt::transparent)
-                                              .byCropping(QRectF(QPointF(0, 0), state.canvasSize))
+                                              .byCropping(QRectF(QPointF(0, 0), size))
                                         : below;
     context->setImageInput(QStringLiteral("background"), background);
   }
@@ -431,11 +443,7 @@ image::Image Compositor::compositeThroughComposition(CompositorLayer& layer,
     context->setImageInput(QStringLiteral("foreground"), layerImage);
   if (keys.contains(QStringLiteral("opacity")))
     context->setNumberInput(QStringLiteral("opacity"), opacity);
-  const BufferSetPool::SetPtr& set = state.canvasSet;
-  const QKBufferHolderPtr holders[] = {set ? set->a : nullptr, set ? set->b : nullptr,
-                                       set ? set->c : nullptr};
-  const QKBufferHolderPtr& buffer = holders[(*rotation)++ % 3];
-  context->setPBufferRef(buffer ? buffer->bufferRef() : gl::TextureHandle());
+  context->setPBufferRef(nextBuffer());
   context->render();
   context->draw();
   context->setPBufferRef(gl::TextureHandle());

@@ -251,9 +251,24 @@ class Compositor : public CompositorInterface {
   void compositeWithGL(gl::RenderTarget& target);
   image::Image compositeLayer(CompositorLayer& layer, const image::Image& below,
                               const FrameState& state, int* rotation);
-  image::Image compositeThroughComposition(CompositorLayer& layer, const image::Image& layerImage,
-                                           float opacity, const image::Image& below,
-                                           const FrameState& state, int* rotation);
+
+ public:
+  // The buffer a comp-mode composition renders into next.
+  using NextBuffer = std::function<gl::TextureHandle()>;
+  // `layerImage` at `opacity` onto `below` (null: nothing yet) by the
+  // layer's comp rendering mode: through its opacity filter and comp
+  // filter (the lowest skips the comp filter), or its comp-mode
+  // composition (the lowest gets a transparent background of `size`).
+  // Used for the canvas and for a filter-mode group.
+  static image::Image compositeLayerImage(CompositorLayer& layer, const image::Image& layerImage,
+                                          float opacity, const image::Image& below, QSizeF size,
+                                          const NextBuffer& nextBuffer);
+
+ private:
+  static image::Image compositeThroughComposition(CompositorLayer& layer,
+                                                  const image::Image& layerImage, float opacity,
+                                                  const image::Image& below, QSizeF size,
+                                                  const NextBuffer& nextBuffer);
   void drawPreviews();
   QStringList folders(const QString& name) const;
   // Numbers the layers (render lock held); the size controllers publish

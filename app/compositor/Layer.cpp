@@ -959,56 +959,12 @@ void Layer::drawCIGroupToBuffer() {
     const float opacity = child.renderAlphaVal();
     const image::Image picture = child.drawAndGetCIContentForCanvas();
     if (picture.isNull() || opacity == 0.0f) continue;
-    const int mode = child.compRenderingMode();
-    if (mode == CompositorLayer::kFilterComp) {
-      image::Image faded = picture;
-      if (image::Filter* alpha = child.alphaFilter()) {
-        alpha->setValue(QVariant::fromValue(picture), FilterKeys::kInputImage);
-        alpha->setValue(double(opacity), QKFilterAlpha::kAlphaNumber);
-        faded = alpha->outputImage();
-      }
-      if (accumulated.isNull()) {
-        accumulated = faded;
-        continue;
-      }
-      image::Image result;
-      if (image::Filter* comp = child.ciCompFilter()) {
-        comp->setValue(QVariant::fromValue(accumulated), FilterKeys::kInputBackgroundImage);
-        comp->setValue(QVariant::fromValue(faded), FilterKeys::kInputImage);
-        result = comp->outputImage();
-      }
-      if (!result.isNull()) accumulated = result;
-    } else if (mode == CompositorLayer::kCompositionComp) {
-      CompModeContext* context = child.qcCompContext();
-      if (context && !context->hasRenderer()) context->render();
-      if (!context || !context->hasRenderer()) {
-        accumulated = picture;
-        continue;
-      }
-      const QStringList keys = context->inputKeys();
-      if (keys.contains(QStringLiteral("background"))) {
-        // The lowest composition gets a transparent background, never
-        // last frame's.
-        context->setImageInput(QStringLiteral("background"),
-                               accumulated.isNull()
-                                   ? image::ImageContext::constantColor(Qt::transparent)
-                                         .byCropping(QRectF(QPointF(0, 0), frame_.layerSize))
-                                   : accumulated);
-      }
-      if (keys.contains(QStringLiteral("foreground")))
-        context->setImageInput(QStringLiteral("foreground"), picture);
-      if (keys.contains(QStringLiteral("opacity")))
-        context->setNumberInput(QStringLiteral("opacity"), opacity);
-      context->setPBufferRef(object->bufferARef());
-      object->rotateXBuffers(1);
-      context->render();
-      context->draw();
-      context->setPBufferRef(gl::TextureHandle());
-      const gl::TextureHandle texture = context->textureRef();
-      if (texture) accumulated = image::Image::fromTexture(texture);
-    } else {
-      accumulated = picture;
-    }
+    accumulated = Compositor::compositeLayerImage(child, picture, opacity, accumulated,
+                                                  frame_.layerSize, [&object] {
+                                                    gl::TextureHandle next = object->bufferARef();
+                                                    object->rotateXBuffers(1);
+                                                    return next;
+                                                  });
   }
   groupCIContext_->setPBufferRef(bufferA_);
   groupCIContext_->render();

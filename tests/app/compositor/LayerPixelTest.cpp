@@ -183,3 +183,34 @@ TEST_F(LayerPixelTest, BuffersAreRemadeOnlyAfterASizeChange) {
 }
 
 }  // namespace
+
+namespace {
+
+// A comp-mode composition ("Crossfade.qtz": the premultiplied mix of the
+// two by the opacity) on the canvas and, the lowest in a filter-mode
+// group, over a transparent background rather than last frame's.
+TEST_F(LayerPixelTest, ACompModeCompositionMixesWithWhatLiesBelow) {
+  compositor().setContentsRenderingMode(0);
+  auto red = world_->solidLayer(QColor(255, 0, 0));
+  auto green = world_->solidLayer(QColor(0, 255, 0));
+  for (Layer* layer : {red.get(), green.get()})
+    place(*layer, LayerSizeController::Stretch, LayerSizeController::Onscreen, 0, 0);
+  green->useQCCompModeNamed("Crossfade.qtz");
+  green->setCompRenderingMode(1);
+  green->alphaSlider()->setValueWithRangedValue(0.5f, true);
+  QImage pixels = frame();
+  pixels = frame();  // the composition's renderer is made at its first frame
+  EXPECT_TRUE(near(pixels.pixelColor(320, 240), QColor(128, 128, 0), 3));
+
+  auto group = compositor().groupLayers({green.get(), red.get()});
+  group->setContentsRenderingMode(0);
+  group->setDFactor(Layer::kOverFactor);
+  frame();
+  compositor().deleteThisLayer(red.get());
+  pixels = frame();
+  QColor colour = pixels.pixelColor(320, 240);
+  colour.setAlpha(255);
+  EXPECT_TRUE(near(colour, QColor(0, 128, 0), 3)) << "nothing of last frame's red";
+}
+
+}  // namespace
