@@ -18,7 +18,7 @@
 #include "framework/render/MutableTextureObject.h"
 #include "framework/render/QCUtils.h"
 #include "framework/render/QKCIGLContext.h"
-#include "framework/render/QKFilterAlpha.h"
+#include "framework/filters/QKFilterAlpha.h"
 #include "framework/render/QKGLContext.h"
 #include "framework/taps/QKRTapStub.h"
 #include "framework/taps/QKSTap.h"

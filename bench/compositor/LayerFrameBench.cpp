@@ -12,7 +12,7 @@
 #include "app/sources/VidSourceObject.h"
 #include "bench/SideBySide.h"
 #include "framework/controls/QKButton.h"
-#include "framework/render/QKFilterAlpha.h"
+#include "framework/filters/QKFilterAlpha.h"
 #include "framework/taps/QKTapManager.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/QuadShader.h"

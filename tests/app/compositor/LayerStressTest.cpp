@@ -2,7 +2,7 @@
 
 #include "app/compositor/LayerSizeController.h"
 #include "framework/controls/QKSliderControl.h"
-#include "framework/render/QKFilterAlpha.h"
+#include "framework/filters/QKFilterAlpha.h"
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/TexturePool.h"
 #include "platform/image/ImageContext.h"
