@@ -3,6 +3,7 @@
 #include "app/compositor/CanvasTransform.h"
 #include "app/compositor/CaptureRenderer.h"
 #include "app/compositor/CompModeContext.h"
+#include "app/compositor/CompositorClient.h"
 #include "app/compositor/CompositorLayer.h"
 #include "app/compositor/FrameDrawer.h"
 #include "app/compositor/Layer.h"
@@ -20,6 +21,7 @@
 #include "framework/toolkit/QKStatChecker.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/image/Filter.h"
 #include "platform/image/FilterKeys.h"
@@ -35,6 +37,7 @@ const QString Compositor::kCompModesChangedNotification =
     QStringLiteral("QKCompModesChangedNotification");
 const QString Compositor::kCanvasSizeChangedNotification =
     QStringLiteral("CanvasSizeChangedNotification");
+const QString Compositor::kFinderNotification = QStringLiteral("QKCompositorFinderNotification");
 
 const QStringList& Compositor::sourceClassNames() {
   static const QStringList names{QStringLiteral("QCSource"), QStringLiteral("MovieSource"),
@@ -81,6 +84,29 @@ Compositor::Compositor(std::unique_ptr<QKTapManager> tapManager, Environment env
   loadCustomFilters();
   prepareFontSynthPathsDict();
   prepareImageSourcePathsDict();
+  loadIcons();
+}
+
+// A missing icon stays null; the messages name the files as they always have.
+void Compositor::loadIcons() {
+  const struct {
+    const char* name;
+    QImage* image;
+    const char* message;
+  } icons[] = {
+      {"groupIcon", &layerTabGroupImage_, "\t\terror: couldn't load 'groupIcon.pdf'"},
+      {"tapIcon", &layerTabTapImage_, "\t\terror: couldn't load 'tapIcon.pdf'"},
+      {"videoInputIcon", &layerTabVideoInputImage_,
+       "\t\terror: couldn't load 'videoInputIcon.pdf'"},
+      {"RecordingFileImage", &recordingFileImage_,
+       "\t\terror: couldn't load 'RecordingFileImage.pdf.pdf'"},
+  };
+  for (const auto& icon : icons) {
+    const QString path = Paths::resourcePath(QStringLiteral("images/") + QLatin1String(icon.name),
+                                             QStringLiteral("png"));
+    *icon.image = path.isEmpty() ? QImage() : QImage(path);
+    if (icon.image->isNull()) Log::line(QString::fromLatin1(icon.message));
+  }
 }
 
 Compositor::~Compositor() {
@@ -98,6 +124,9 @@ void Compositor::awake() {
   loadSourceClassDict();
   observers_.observe(kCanvasSizeChangedNotification, nullptr, [this](const Notification& n) {
     canvasSizeChanged(n.userInfo.value(QStringLiteral("canvasSize")).toSizeF());
+  });
+  observers_.observe(kFinderNotification, nullptr, [this](const Notification& n) {
+    if (n.object) static_cast<CompositorClient*>(n.object)->setCompositor(this);
   });
   populateCompFilterTypes();
 }
@@ -337,7 +366,8 @@ void Compositor::drawContent(const FrameState& state, gl::RenderTarget& target,
     }
     compositeWithFilters(state, target, imageContext);
   } else if (state.contentsRenderingMode == 1) {
-    compositeWithGL(target);
+    target.bind();
+    if (gl::GLContext* context = gl::GLContext::current()) compositeWithGL(*context);
   }
   drawPreviews();
 }
@@ -354,9 +384,8 @@ void Compositor::tapPass() {
   }
 }
 
-void Compositor::compositeWithGL(gl::RenderTarget& target) {
-  target.setBlend(gl::GLContext::Blend{true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA});
-  target.bind();
+void Compositor::compositeWithGL(gl::GLContext& context) {
+  context.setBlend(gl::GLContext::Blend{true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA});
   for (auto it = layers_.rbegin(); it != layers_.rend(); ++it) (*it)->drawGLContent();
 }
 

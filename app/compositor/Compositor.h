@@ -12,6 +12,7 @@
 #include "platform/gl/DisplayLink.h"
 #include "platform/gl/RenderTarget.h"
 
+#include <QImage>
 #include <QMenu>
 #include <QSizeF>
 #include <QTransform>
@@ -95,6 +96,9 @@ class Compositor : public CompositorInterface {
 
   static const QString kCompModesChangedNotification;   // "QKCompModesChangedNotification"
   static const QString kCanvasSizeChangedNotification;  // "CanvasSizeChangedNotification"
+  // Answered before the post returns: the object, a CompositorClient, gets
+  // setCompositor.
+  static const QString kFinderNotification;  // "QKCompositorFinderNotification"
   static const QStringList& sourceClassNames();
 
   // Takes the tap manager over.
@@ -124,6 +128,12 @@ class Compositor : public CompositorInterface {
   const SourceFolderTable& imageSourceTable() const { return imageSources_; }
   bool workingFormatIs8Bit() const { return eightBit_; }
   QKTapManager* tapManager() const { return tapManager_.get(); }
+  // Icons of a group's tab, of a layer showing a tap or the video input,
+  // and of a recording in the media bin; null when the resource is missing.
+  const QImage& layerTabGroupImage() const { return layerTabGroupImage_; }
+  const QImage& layerTabTapImage() const { return layerTabTapImage_; }
+  const QImage& layerTabVideoInputImage() const { return layerTabVideoInputImage_; }
+  const QImage& recordingFileImage() const { return recordingFileImage_; }
   // Chooses the working format from the GL vendors: 16-bit only when every
   // vendor is NVIDIA or ATI.
   static bool eightBitForVendors(const QStringList& vendors);
@@ -240,15 +250,20 @@ class Compositor : public CompositorInterface {
   // Composites onto `target` (bound, cleared), then draws the previews.
   void drawContent(const FrameState& state, gl::RenderTarget& target,
                    image::ImageContext& imageContext);
+  // The steps of drawContent in GL mode, for a view that draws the layers
+  // straight into its window: the tap pass (on the main context), the
+  // layers onto the drawable current on `context`, then the previews.
+  void tapPass();
+  void compositeWithGL(gl::GLContext& context);
+  void drawPreviews();
 
  private:
+  void loadIcons();
   void releaseFrameLock(FrameLock& lock);
   void updateCanvasToWindowTransform();  // under stateMutex_
   std::vector<LayerPtr> frameLayers() const;
-  void tapPass();
   void compositeWithFilters(const FrameState& state, gl::RenderTarget& target,
                             image::ImageContext& imageContext);
-  void compositeWithGL(gl::RenderTarget& target);
   image::Image compositeLayer(CompositorLayer& layer, const image::Image& below,
                               const FrameState& state, int* rotation);
 
@@ -269,7 +284,6 @@ class Compositor : public CompositorInterface {
                                                   const image::Image& layerImage, float opacity,
                                                   const image::Image& below, QSizeF size,
                                                   const NextBuffer& nextBuffer);
-  void drawPreviews();
   QStringList folders(const QString& name) const;
   // Numbers the layers (render lock held); the size controllers publish
   // their rectangles afterwards, outside the lock.
@@ -283,6 +297,10 @@ class Compositor : public CompositorInterface {
   std::unique_ptr<QKTapManager> tapManager_;
   UniqueIDCounter uniqueIDs_;
   bool eightBit_ = false;
+  QImage layerTabGroupImage_;
+  QImage layerTabTapImage_;
+  QImage layerTabVideoInputImage_;
+  QImage recordingFileImage_;
 
   mutable std::mutex renderLock_;
   // Under renderLock_ (written by the main thread holding lockForRender):

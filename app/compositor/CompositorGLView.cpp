@@ -39,6 +39,23 @@ bool applySwapInterval(gl::GLContext* context, int interval) {
   return set && set(unsigned(interval)) == 0;
 }
 
+// Whether the drawable bound on `context` (the window's back buffer) stores
+// 8 bits in each of red, green, blue and alpha, as the canvas texture does.
+bool hasCanvasColourFormat(gl::GLContext* context) {
+  gl::GLFunctions& f = context->functions();
+  for (int i = 0; i < 8 && f.glGetError() != GL_NO_ERROR; ++i) {
+  }
+  const GLenum sizes[] = {GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE,
+                          GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE,
+                          GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE};
+  for (GLenum size : sizes) {
+    GLint bits = 0;
+    f.glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_BACK_LEFT, size, &bits);
+    if (bits != 8) return false;
+  }
+  return f.glGetError() == GL_NO_ERROR;
+}
+
 // Lets the gate go and clears `rendering` however the frame ends.
 class FrameGuard {
  public:
@@ -152,21 +169,60 @@ void CompositorGLView::render(const gl::DisplayLink::Frame& frame) {
 
 void CompositorGLView::flushOutput(const gl::DisplayLink::Frame& frame) {
   std::unique_lock<std::recursive_mutex> drawing(drawingLock_, std::try_to_lock);
-  if (!drawing.owns_lock() || !prepareCanvasTarget()) return;
+  if (!drawing.owns_lock()) return;
+  bool straight = false;
+  bool windowFrameOpen = false;
   {
     Compositor::FrameState state;
     const std::unique_ptr<Compositor::FrameLock> locks = compositor_->tryLockForFrame(&state);
     if (!locks) return;
-    const QSizeF bounds =
-        state.displaySize.isEmpty() ? QSizeF(canvasTexture_.size()) : state.displaySize;
-    canvasTarget_.setProjection(gl::RenderTarget::topDownOrtho(bounds));
-    compositor_->render(frame);
-    if (!canvasTarget_.bind(canvasTexture_)) return;
-    canvasTarget_.clear(QVector4D(0, 0, 0, 1));
-    compositor_->drawContent(state, canvasTarget_, imageContext_);
+    straight = drawsStraightIntoWindow(state);
+    drewIntoWindow_.store(straight);
+    if (straight) {
+      compositor_->render(frame);
+      windowFrameOpen = drawIntoWindow(state);
+    } else {
+      if (!prepareCanvasTarget()) return;
+      const QSizeF bounds =
+          state.displaySize.isEmpty() ? QSizeF(canvasTexture_.size()) : state.displaySize;
+      canvasTarget_.setProjection(gl::RenderTarget::topDownOrtho(bounds));
+      compositor_->render(frame);
+      if (!canvasTarget_.bind(canvasTexture_)) return;
+      canvasTarget_.clear(QVector4D(0, 0, 0, 1));
+      compositor_->drawContent(state, canvasTarget_, imageContext_);
+    }
   }
+  // Swapped once the frame's locks are let go, as the canvas path presents.
+  if (windowFrameOpen) window_->endFrame();
+  if (straight) return;
   if (postClickedColor_.load()) sampleClickedColour();
   present();
+}
+
+bool CompositorGLView::drawsStraightIntoWindow(const Compositor::FrameState& state) const {
+  return state.contentsRenderingMode == 1 && !postClickedColor_.load() &&
+         windowMatchesCanvas_.load() && initialized_.load();
+}
+
+// The canvas path's steps with the window as the target; answers whether
+// the window's frame is open (to be swapped).
+bool CompositorGLView::drawIntoWindow(const Compositor::FrameState& state) {
+  if (canvasTexture_) {  // nothing reads it meanwhile; the pool keeps it for a while
+    canvasTarget_.detach();
+    canvasTexture_.reset();
+  }
+  compositor_->tapPass();
+  gl::GLContext* context = beginWindowFrame();
+  if (context) {
+    const QSizeF bounds =
+        state.displaySize.isEmpty() ? QSizeF(window_->pixelSize()) : state.displaySize;
+    context->setProjection(gl::RenderTarget::topDownOrtho(bounds));
+    context->functions().glClearColor(0, 0, 0, 1);
+    context->functions().glClear(GL_COLOR_BUFFER_BIT);
+    compositor_->compositeWithGL(*context);
+  }
+  compositor_->drawPreviews();
+  return context != nullptr;
 }
 
 // The canvas target follows the window's pixel size (1 x 1 while nothing
@@ -201,14 +257,22 @@ void CompositorGLView::sampleClickedColour() {
                                                        {{kColorKey, colour}});
 }
 
-void CompositorGLView::present() {
+gl::GLContext* CompositorGLView::beginWindowFrame() {
   gl::GLContext* context = window_->beginFrame();
-  if (!context) return;
-  if (!initialized_.exchange(true)) {
+  if (!context) return nullptr;
+  if (!initialized_.load()) {
     const int interval = int(swapInterval_.load());
     applySwapInterval(context, interval);
     appliedSwapInterval_.store(interval);
+    windowMatchesCanvas_.store(hasCanvasColourFormat(context));
+    initialized_.store(true);
   }
+  return context;
+}
+
+void CompositorGLView::present() {
+  gl::GLContext* context = beginWindowFrame();
+  if (!context) return;
   if (gl::QuadShader* quad = gl::QuadShader::forCurrentContext())
     quad->drawUpright(canvasTexture_, QRectF(QPointF(0, 0), QSizeF(window_->pixelSize())));
   window_->endFrame();

@@ -22,7 +22,10 @@ class QMouseEvent;
 // into it on every refresh. The frame composites the compositor's layers
 // into the view's canvas target (a framebuffer of the window's pixel size on
 // the render thread's main context), samples a clicked colour, and draws the
-// target into the window and swaps.
+// target into the window and swaps. In GL mode, while no colour sample is
+// pending and the window's drawable has the canvas's colour format, the
+// layers draw straight into the window instead (the same pixels, one
+// full-window pass fewer); nothing else reads the canvas.
 //
 // The "display link" is a frame handler of gl::RenderThread. `stopDisplayLink`
 // only stops rendering (frames then skip; the render thread's purges still
@@ -108,13 +111,21 @@ class CompositorGLView {
   void mouseUp();
   bool resizing() const { return resizing_; }
   bool colourSampleRequested() const { return postClickedColor_.load(); }
+  // Whether the last frame drew the layers straight into the window.
+  bool drewStraightIntoWindow() const { return drewIntoWindow_.load(); }
 
  private:
   void render(const gl::DisplayLink::Frame& frame);
   void flushOutput(const gl::DisplayLink::Frame& frame);
+  bool drawsStraightIntoWindow(const Compositor::FrameState& state) const;
+  bool drawIntoWindow(const Compositor::FrameState& state);
   bool prepareCanvasTarget();
   void sampleClickedColour();
   void present();
+  // Makes the window's context current for drawing (null when the window
+  // does not show); the first frame after a start applies the swap interval
+  // and learns the drawable's colour format.
+  gl::GLContext* beginWindowFrame();
   void enterFullscreen();
   void leaveFullscreen();
   void refuseFullscreen();
@@ -133,6 +144,11 @@ class CompositorGLView {
   std::atomic<long> swapInterval_{1};
   std::atomic<int> appliedSwapInterval_{-1};
   std::atomic<bool> postClickedColor_{false};
+  std::atomic<bool> drewIntoWindow_{false};
+  // The window's drawable has 8 bits in each of RGBA, as the canvas, so
+  // blending into it (destination alpha included) gives the canvas's
+  // pixels. Learnt with the first frame after a start.
+  std::atomic<bool> windowMatchesCanvas_{false};
   std::atomic<int> clickedX_{0};
   std::atomic<int> clickedY_{0};
 

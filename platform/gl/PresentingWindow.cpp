@@ -48,6 +48,12 @@ GLContext* PresentingWindow::beginFrame() {
 
 void PresentingWindow::endFrame() {
   if (!drawing_) return;
+  // Other windows may have drawn since beginFrame (their contexts made current).
+  if (GLContext::current() != drawing_ && !drawing_->makeCurrent(this)) {
+    drawing_ = nullptr;
+    if (GLContext* main = RenderThread::instance().mainContext()) main->makeCurrent();
+    return;
+  }
   drawing_->swapBuffers(this);
   drawing_ = nullptr;
   presented_.fetch_add(1);

@@ -9,6 +9,8 @@
 #include "tests/support/LogCapture.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <cmath>
 #include <thread>
@@ -48,6 +50,12 @@ class OutputViewTest : public GLTest {
   }
   void frame() { ASSERT_TRUE(gl::RenderThread::instance().runFrameNow()); }
   int renders() const { return int(log_.callsStartingWith("render:").size()); }
+  QImage windowPixels() const {
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(view_->window()->winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  }
 
   CallLog log_;
   std::unique_ptr<Compositor> compositor_;
@@ -136,6 +144,45 @@ TEST_F(OutputViewTest, AClickPostsTheAverageOfThreeByThreePixelsOnce) {
   NotificationCenter::defaultCenter().removeObserver(&posted);
   ASSERT_EQ(posted.size(), 1);
   EXPECT_TRUE(near(posted[0], QColor(255, 0, 0)));
+}
+
+// In GL mode the layers draw straight into the window while nothing reads
+// the canvas; a pending colour sample or filter mode goes through the
+// canvas. Both give the same pixels, also for a blend that reads the
+// destination's alpha.
+TEST_F(OutputViewTest, GLModeDrawsStraightIntoTheWindowWithTheCanvasPixels) {
+  layer_->colour = QColor(0, 0, 255, 128);  // leaves the alpha below the top layer under 1
+  auto top = std::make_shared<FakeLayer>(log_, "B");
+  top->colour = QColor(255, 0, 0, 128);
+  top->blendDestination = GL_DST_ALPHA;  // "OpenGL Add"
+  compositor_->setLayerArray({top, layer_});
+  FakePreview preview(log_, "preview");
+  compositor_->registerNewPreviewWindow(&preview);
+  frame();  // the first frame after a start learns the window's format
+  EXPECT_FALSE(view_->drewStraightIntoWindow());
+  log_.clear();
+  frame();
+  if (!view_->drewStraightIntoWindow()) {
+    compositor_->removeRegisteredPreviewWindow(&preview);
+    GTEST_SKIP() << "the window's drawable is not RGBA 8 bits here";
+  }
+  EXPECT_EQ(log_.calls(), (QStringList{"render:B", "render:A", "gl:A", "gl:B", "draw:preview"}));
+  const QImage straight = windowPixels();
+
+  view_->mouseDown(QPointF(10, 10));
+  frame();
+  EXPECT_FALSE(view_->drewStraightIntoWindow());
+  const QImage throughCanvas = windowPixels();
+  EXPECT_TRUE(throughCanvas == straight)
+      << std::hex << throughCanvas.pixel(32, 24) << " through the canvas, "
+      << straight.pixel(32, 24) << " straight";
+  frame();
+  EXPECT_TRUE(view_->drewStraightIntoWindow());
+
+  compositor_->setContentsRenderingMode(0);
+  frame();
+  EXPECT_FALSE(view_->drewStraightIntoWindow());
+  compositor_->removeRegisteredPreviewWindow(&preview);
 }
 
 TEST_F(OutputViewTest, BadSettingsAreRefusedAndChangeNothing) {
