@@ -6,6 +6,7 @@
 #include "app/plugins/manager/BuiltInPluginTypes.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "framework/toolkit/QKPlugin.h"
+#include "app/plugins/clock/MasterClockUIController.h"
 #include "app/compositor/Compositor.h"
 #include "app/compositor/CompositorGLView.h"
 #include "app/compositor/CompositorWindow.h"
@@ -83,6 +84,9 @@ AppController::AppController(QObject* parent)
   inspectorCoordinator_->awakeFromNib();
   dataSourceController_->setCoordinator(inspectorCoordinator_.get());
   pluginManager_->awakeFromNib();
+  clockPalette_ = std::make_unique<MasterClockUIController>(masterClock_.get());
+  clockPalette_->awakeFromNib();
+  masterClock_->setView(clockPalette_.get());
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
   // The composition runtime plays "black" once; ZAPH cannot go on without it.
@@ -136,6 +140,7 @@ AppController::~AppController() {
   compositor_->deleteAllLayers();
   compositor_->setDataSourceController(nullptr);
   compositor_->setMasterClock(nullptr);
+  clockPalette_.reset();  // its destructor detaches it from the clock
   inspectorCoordinator_.reset();
   dataSourceController_->setSliderManager(nullptr);
   dataSourceController_->setButtonManager(nullptr);

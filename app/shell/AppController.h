@@ -16,6 +16,7 @@ class CompositorWindow;
 class FullscreenDisplaysWindow;
 class LayoutRegistry;
 class MasterClock;
+class MasterClockUIController;
 class MIDIManager;
 class QKFileLoader;
 class QKFlashThumbnailGenerator;
@@ -53,6 +54,7 @@ class AppController : public QObject,
   QKPluginManager* pluginManager() const { return pluginManager_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
   QKBMSMCoordinator* inspectorCoordinator() const { return inspectorCoordinator_.get(); }
+  MasterClockUIController* clockPalette() const { return clockPalette_.get(); }
   // The compositor's.
   QKTapManager* tapManager() const;
   Compositor* compositorObject() const { return compositor_.get(); }
@@ -136,6 +138,9 @@ class AppController : public QObject,
   bool compositionRuntimeFailed_ = false;
   // The Slider/Button Inspector palette; goes before the managers it edits.
   std::unique_ptr<QKBMSMCoordinator> inspectorCoordinator_;
+  // The "Clock" palette; goes once the clock's thread has stopped, before
+  // the button manager its buttons register with.
+  std::unique_ptr<MasterClockUIController> clockPalette_;
   // The output view and its windows: the windows go before the view.
   std::unique_ptr<CompositorGLView> outputView_;
   std::unique_ptr<FullscreenDisplaysWindow> displaysWindow_;
