@@ -1,7 +1,8 @@
-// One master clock tick that bumps N subscribers, beside a bare loop that
-// calls the same N member functions on the same targets. Every timed tick
-// crosses a quantized boundary (fake time moves by one tick length), so each
-// one bumps everybody.
+// One master clock tick that bumps N subscribers, beside bare loops making
+// the same N calls: through stored member-function pointers (what calling
+// registered callbacks takes at least), and as direct calls the compiler may
+// inline. Every timed tick crosses a quantized boundary (fake time moves by
+// one tick length), so each one bumps everybody.
 #include "app/plugins/clock/MasterClock.h"
 #include "bench/SideBySide.h"
 
@@ -17,29 +18,58 @@ struct Counter {
   long count = 0;
 };
 
-void BM_TickBumpingSubscribers_VsBareLoop(benchmark::State& state) {
-  const auto n = size_t(state.range(0));
-  double time = 1000.0;
-  MasterClock clock(MasterClock::TickThread::Manual, [&time] { return time; });
-  clock.awakeFromNib(nullptr);
-  std::vector<std::shared_ptr<Counter>> targets;
-  for (size_t i = 0; i < n; ++i) {
-    targets.push_back(std::make_shared<Counter>());
-    clock.subscribeObject(targets.back(), &Counter::bump);
+struct Callback {
+  Counter* target;
+  void (Counter::*action)();
+};
+
+struct TickBench {
+  explicit TickBench(size_t n) : clock(MasterClock::TickThread::Manual, [this] { return time; }) {
+    clock.awakeFromNib(nullptr);
+    for (size_t i = 0; i < n; ++i) {
+      targets.push_back(std::make_shared<Counter>());
+      clock.subscribeObject(targets.back(), &Counter::bump);
+      callbacks.push_back({targets.back().get(), &Counter::bump});
+    }
+    benchmark::DoNotOptimize(callbacks.data());
   }
-  const double tickLength = 4.0 / 8.0;  // defaults: 4 s, 4 beats, 2 subdivisions
-  const bench::SideBySideSeconds total = bench::sideBySide(
-      state, [&] { clock.threadProc(); },
-      [&] {
-        for (const std::shared_ptr<Counter>& target : targets) target->bump();
-      },
-      [&] { time += tickLength; });
+  void tick() { clock.threadProc(); }
+  void advance() { time += 4.0 / 8.0; }  // one tick length at the defaults
+
+  double time = 1000.0;
+  MasterClock clock;
+  std::vector<std::shared_ptr<Counter>> targets;
+  std::vector<Callback> callbacks;
+};
+
+void report(benchmark::State& state, const bench::SideBySideSeconds& total) {
   state.counters["tick_ns"] = total.first / double(state.iterations()) * 1e9;
   state.counters["bare_ns"] = total.second / double(state.iterations()) * 1e9;
   state.counters["ratio"] = total.first / total.second;
 }
 
-BENCHMARK(BM_TickBumpingSubscribers_VsBareLoop)->Arg(1)->Arg(16)->Arg(256)->UseManualTime();
+void BM_TickBumpingSubscribers_VsStoredCallbacks(benchmark::State& state) {
+  TickBench b(size_t(state.range(0)));
+  report(state, bench::sideBySide(
+                    state, [&] { b.tick(); },
+                    [&] {
+                      for (const Callback& c : b.callbacks) (c.target->*c.action)();
+                    },
+                    [&] { b.advance(); }));
+}
+
+void BM_TickBumpingSubscribers_VsDirectCalls(benchmark::State& state) {
+  TickBench b(size_t(state.range(0)));
+  report(state, bench::sideBySide(
+                    state, [&] { b.tick(); },
+                    [&] {
+                      for (const std::shared_ptr<Counter>& target : b.targets) target->bump();
+                    },
+                    [&] { b.advance(); }));
+}
+
+BENCHMARK(BM_TickBumpingSubscribers_VsStoredCallbacks)->Arg(1)->Arg(16)->Arg(256)->UseManualTime();
+BENCHMARK(BM_TickBumpingSubscribers_VsDirectCalls)->Arg(1)->Arg(16)->Arg(256)->UseManualTime();
 
 }  // namespace
 
