@@ -133,24 +133,6 @@ class Layer::CallTarget : public DataSourceTarget {
   std::function<void(DataSource*)> call_;
 };
 
-// What reaches the layer from other threads and later calls (control
-// actions, queued main-thread work): cut, waiting for a call under way,
-// before the layer goes.
-struct Layer::Link {
-  std::mutex mutex;
-  Layer* layer = nullptr;
-
-  template <class F>
-  void call(F&& f) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (layer) f(*layer);
-  }
-  void cut() {
-    std::lock_guard<std::mutex> lock(mutex);
-    layer = nullptr;
-  }
-};
-
 // --- Creation --------------------------------------------------------------------------------
 
 Layer::Ptr Layer::create(const QString& name, Compositor* compositor,
@@ -167,8 +149,7 @@ Layer::Layer(const QString& name, Compositor* compositor, LayerWindowController*
       compName_(QStringLiteral("OpenGL Add")),
       compFilterName_(kDefaultCompFilter),
       parentWindow_(window),
-      link_(std::make_shared<Link>()) {
-  link_->layer = this;
+      link_(std::make_shared<CutLink<Layer>>(this)) {
   alphaFilter_ = image::FilterRegistry::shared().filterWithName(QKFilterAlpha::kName);
   if (alphaFilter_)
     alphaFilter_->setDefaults();

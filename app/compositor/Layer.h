@@ -2,6 +2,7 @@
 
 #include "app/compositor/CompositorLayer.h"
 #include "platform/gl/GLContext.h"
+#include "platform/foundation/CutLink.h"
 #include "platform/foundation/NotificationObservers.h"
 #include "platform/gl/TextureHandle.h"
 
@@ -232,7 +233,6 @@ class Layer : public CompositorLayer {
     int sizeMode = 0;
   };
   class CallTarget;
-  struct Link;
 
   Layer(const QString& name, Compositor* compositor, LayerWindowController* window);
   void awake();
@@ -273,7 +273,9 @@ class Layer : public CompositorLayer {
   std::atomic<bool> groupFlag_{false};
   LayerWindowController* parentWindow_ = nullptr;
   std::atomic<bool> deleted_{false};
-  std::shared_ptr<Link> link_;
+  // What reaches the layer from other threads and later calls; cut before
+  // the layer goes.
+  std::shared_ptr<CutLink<Layer>> link_;
 
   // Opacity.
   std::atomic<float> alphaVal_{1.0f};

@@ -8,19 +8,6 @@
 #include <cmath>
 #include <thread>
 
-// The controls' actions reach the controller through this link, which the
-// controller cuts (waiting for an action under way) before it goes.
-struct LayerSizeController::Link {
-  std::mutex mutex;
-  LayerSizeController* controller = nullptr;
-
-  template <class F>
-  void call(F&& f) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (controller) f(*controller);
-  }
-};
-
 namespace {
 
 constexpr int kButtonType = 1;  // toggle
@@ -132,8 +119,7 @@ QRectF LayerSizeController::calculateWindowActiveRect(const Inputs& in, const QR
 // --- Life ---------------------------------------------------------------------------------------
 
 LayerSizeController::LayerSizeController(Publish publish)
-    : publish_(std::move(publish)), link_(std::make_shared<Link>()) {
-  link_->controller = this;
+    : publish_(std::move(publish)), link_(std::make_shared<CutLink<LayerSizeController>>(this)) {
   buildView();
   // Waking: fit on with output computes and publishes once.
   sizeButtons_[Fit]->setIntValue(1, true);
@@ -142,10 +128,7 @@ LayerSizeController::LayerSizeController(Publish publish)
 
 LayerSizeController::~LayerSizeController() {
   prepareToBeDeleted();
-  {
-    std::lock_guard<std::mutex> lock(link_->mutex);
-    link_->controller = nullptr;
-  }
+  link_->cut();
   delete view_.data();
 }
 

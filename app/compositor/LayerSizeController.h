@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/foundation/CutLink.h"
+
 #include <QPointer>
 #include <QRectF>
 #include <QSizeF>
@@ -101,7 +103,6 @@ class LayerSizeController {
   QKButton* posButton(int mode) const;
 
  private:
-  struct Link;
   void buildView();
   QKSliderControl* makeSlider(const QString& name, float min, float max, float value, int row);
   QKButton* makeButton(const QString& title, QRectF frame);
@@ -113,7 +114,8 @@ class LayerSizeController {
   void radio(QKButton* const* group, int count, QKButtonCell& sender, int* mode);
 
   Publish publish_;
-  std::shared_ptr<Link> link_;
+  // The controls' actions reach the controller through it.
+  std::shared_ptr<CutLink<LayerSizeController>> link_;
   QPointer<QWidget> view_;
   QKSliderControl* xPos_ = nullptr;
   QKSliderControl* yPos_ = nullptr;
