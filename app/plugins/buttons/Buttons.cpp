@@ -9,26 +9,19 @@
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceHolder.h"
 #include "framework/datasource/DataSourceNotifications.h"
-#include "framework/toolkit/BlackTranslucentPanel.h"
 #include "framework/toolkit/QKNSTableView.h"
 #include "framework/toolkit/QKScrollView.h"
-#include "framework/toolkit/QKWindow.h"
-#include "framework/toolkit/QKWindowContentView.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
-#include <functional>
 
 const QString Buttons::kTypeName = QStringLiteral("Buttons");
 const QString Buttons::kHidden = QStringLiteral("hidden");
@@ -46,23 +39,6 @@ const QString kTitle = QStringLiteral("title");
 constexpr int kMomentary = 0;
 constexpr int kToggle = 1;
 
-std::optional<long long> wholeNumber(const QVariant& value) {
-  bool ok = false;
-  const double number = value.toDouble(&ok);
-  const bool numeric = value.typeId() != QMetaType::QString && value.typeId() != QMetaType::Bool;
-  if (!ok || !numeric || number != std::floor(number) || std::abs(number) > 1e9) return {};
-  return static_cast<long long>(number);
-}
-
-QKButton* makeButton(const QString& title, QWidget* parent) {
-  auto* button = new QKButton(parent);
-  button->setTitle(title);
-  button->setTitle2(title);
-  button->setButtonType(0);
-  button->setFixedHeight(16);
-  return button;
-}
-
 DSFloatFrequent* floatSource(const std::shared_ptr<DataSource>& source) {
   return dynamic_cast<DSFloatFrequent*>(source.get());
 }
@@ -70,7 +46,7 @@ DSFloatFrequent* floatSource(const std::shared_ptr<DataSource>& source) {
 }  // namespace
 
 Buttons::Buttons(const QString& type, const QString& name, std::int32_t uniqueID)
-    : QKPlugin(type, name, uniqueID),
+    : BankPlugin(type, name, uniqueID),
       listController_(std::make_unique<ButtonListController>(this)) {
   if (DataSourceController* dsc = dataSourceController()) {
     dsc->setDataSource(DataSourceHolder::createWithName(name, DSType::UntickedHolder), {name});
@@ -95,35 +71,15 @@ PluginClass Buttons::pluginClass() {
 // --- Window --------------------------------------------------------------------------------
 
 std::unique_ptr<QWidget> Buttons::buildWindow(QObject* owner) {
-  auto* self = qobject_cast<Buttons*>(owner);
-  auto window = std::make_unique<QKWindow>(QRectF(320, 320, 200, 140));
-  auto* content = new QKWindowContentView;
-  window->setContentView(content);
-  content->setAllowResize(true);
-  if (!self) return window;
-  QWidget* body = content->body();
-  auto* column = new QVBoxLayout(body);
-  column->setContentsMargins(2, 2, 2, 2);
-  column->setSpacing(2);
-  self->scrollView_ = new QKScrollView;
-  self->documentView_ = new QWidget;
-  self->scrollView_->setWidget(self->documentView_);
-  self->scrollView_->setWidgetResizable(false);
-  self->scrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  self->scrollView_->viewport()->installEventFilter(self);
-  column->addWidget(self->scrollView_, 1);
-  self->optionsButton_ = makeButton(QStringLiteral("Options"), body);
-  column->addWidget(self->optionsButton_);
-  self->buildOptionsPanel(body);
-  body->installEventFilter(self);
+  std::unique_ptr<QWidget> window = buildBankWindow(owner, QRectF(320, 320, 200, 140));
+  if (auto* self = qobject_cast<Buttons*>(owner)) {
+    self->scrollView()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    self->listView()->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  }
   return window;
 }
 
-void Buttons::buildOptionsPanel(QWidget* body) {
-  optionsPanel_ = new BlackTranslucentPanel(body);
-  optionsPanel_->hide();
-  auto* column = new QVBoxLayout(optionsPanel_);
-  column->setContentsMargins(6, 6, 6, 6);
+void Buttons::buildSheetRows(QVBoxLayout* column) {
   const auto sliderRow = [&](const QString& title, int low, int high, int value) {
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(title);
@@ -138,69 +94,21 @@ void Buttons::buildOptionsPanel(QWidget* body) {
   };
   buttonHeightSlider_ = sliderRow(QStringLiteral("Height"), 12, 80, buttonHeight_);
   columnsSlider_ = sliderRow(QStringLiteral("Columns"), 1, kMaxColumns, columns_);
-  listView_ = new QKNSTableView;
-  listView_->setModel(listController_.get());
-  listView_->verticalHeader()->hide();
-  listView_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  listView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  column->addWidget(listView_, 1);
-  auto* buttons = new QHBoxLayout;
-  createButton_ = makeButton(QStringLiteral("+"), optionsPanel_);
-  deleteButton_ = makeButton(QStringLiteral("-"), optionsPanel_);
-  doneButton_ = makeButton(QStringLiteral("Done"), optionsPanel_);
-  for (QKButton* button : {createButton_, deleteButton_, doneButton_}) buttons->addWidget(button);
-  column->addLayout(buttons);
-
   connect(buttonHeightSlider_, &QSlider::valueChanged, this,
           [this](int value) { buttonHeightSliderUsed(value); });
   connect(columnsSlider_, &QSlider::valueChanged, this,
           [this](int value) { columnsSliderUsed(value); });
-  const auto on = [this](QKButton* button, std::function<void()> action) {
-    button->setTarget(alive_);
-    button->setAction([action](QKButtonCell&) { action(); });
-  };
-  on(optionsButton_, [this] { showOptionsPanel(); });
-  on(doneButton_, [this] { closeOptionsPanel(); });
-  on(createButton_, [this] { createButton(); });
-  on(deleteButton_, [this] { deleteButton(); });
 }
+
+QAbstractItemModel* Buttons::listModel() const { return listController_.get(); }
+
+void Buttons::reloadList() { listController_->update(); }
 
 void Buttons::awakeFromNib() {
-  QKPlugin::awakeFromNib();
-  if (!documentView_) return;
+  BankPlugin::awakeFromNib();
+  if (!documentView()) return;
   createButton();
   createButton();
-  for (const char* name : {"QKPMRestoreStartNotification", "QKPluginDeletedNotification"})
-    observers_.observe(QString::fromLatin1(name), nullptr,
-                       [this](const Notification&) { closeOptionsPanel(); });
-}
-
-bool Buttons::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Resize) {
-    if (scrollView_ && watched == scrollView_->viewport()) resetButtonPositions();
-    if (optionsPanel_ && watched == optionsPanel_->parentWidget() && optionsPanel_->isVisible())
-      placeOptionsPanel();
-  }
-  return QKPlugin::eventFilter(watched, event);
-}
-
-void Buttons::showOptionsPanel() {
-  if (!optionsPanel_) return;
-  placeOptionsPanel();
-  listController_->update();
-  optionsPanel_->show();
-  optionsPanel_->raise();
-}
-
-// The sheet is a window of its own over the palette's body.
-void Buttons::placeOptionsPanel() {
-  QWidget* body = optionsPanel_->parentWidget();
-  optionsPanel_->setGeometry(QRect(body->mapToGlobal(QPoint(0, 0)), body->size()));
-}
-
-void Buttons::closeOptionsPanel() {
-  if (optionsPanel_) optionsPanel_->hide();
 }
 
 // --- Grid ----------------------------------------------------------------------------------
@@ -224,14 +132,7 @@ bool Buttons::isThereAButtonNamed(const QString& name) const {
 }
 
 QString Buttons::getUniqueNameForArray() const {
-  for (long n = 1;; ++n) {
-    const QString candidate = QString::number(n);
-    if (!isThereAButtonNamed(candidate)) return candidate;
-  }
-}
-
-bool Buttons::isSoundButtonName(const QString& name) {
-  return !name.isEmpty() && !name.contains(QLatin1Char('/'));
+  return lowestFreeName([this](const QString& name) { return isThereAButtonNamed(name); });
 }
 
 KeyPath Buttons::sourcePath(const ButtonButton& button) const {
@@ -240,14 +141,14 @@ KeyPath Buttons::sourcePath(const ButtonButton& button) const {
 }
 
 ButtonButton* Buttons::addButton(int type) {
-  if (!documentView_) return nullptr;
-  ButtonButton* button = ButtonButton::createWithFrame(QRectF(0, 0, 40, 20), documentView_);
+  if (!documentView()) return nullptr;
+  ButtonButton* button = ButtonButton::createWithFrame(QRectF(0, 0, 40, 20), documentView());
   button->setPluginName(windowTitle());
   button->setTitle(getUniqueNameForArray());
   button->setTitle2(button->title());
   button->setButtonType(type);
   button->setTriggerOnMain(true);
-  button->setTarget(alive_);
+  button->setTarget(liveness());
   button->setAction([this, type](QKButtonCell& sender) {
     if (type == kToggle)
       toggleButtonTriggered(sender);
@@ -289,12 +190,7 @@ void Buttons::retire(ButtonButton* button) {
   button->deleteLater();
 }
 
-void Buttons::deleteButton() {
-  if (!listView_) return;
-  QList<int> rows;
-  for (const QModelIndex& index : listView_->selectionModel()->selectedRows()) rows << index.row();
-  deleteButtons(rows);
-}
+void Buttons::deleteButton() { deleteButtons(selectedRows()); }
 
 void Buttons::deleteButtons(const QList<int>& rows) {
   std::vector<ButtonButton*> gone;
@@ -355,8 +251,7 @@ bool Buttons::renameButton(int row, const QString& name) {
   ButtonButton* button = buttonAt(row);
   DataSourceController* dsc = dataSourceController();
   if (!button || !dsc) return false;
-  if (!isSoundButtonName(name) || name == button->title() || isThereAButtonNamed(name))
-    return false;
+  if (!isSoundName(name) || name == button->title() || isThereAButtonNamed(name)) return false;
   KeyPath to = sourcePath(*button);
   to.last() = name;
   dsc->changeNameFrom(sourcePath(*button), to);
@@ -436,20 +331,20 @@ bool Buttons::setMutexGroup(int row, int group) {
 // --- Layout and options -------------------------------------------------------------------
 
 void Buttons::resetButtonPositions() {
-  if (!scrollView_ || !documentView_) return;
+  if (!scrollView() || !documentView()) return;
   const QList<ButtonButton*> buttons = buttonArray();
-  const QSizeF content = scrollView_->viewport()->size();
+  const QSizeF content = scrollView()->viewport()->size();
   const QSizeF document = ButtonGridLayout::documentSize(static_cast<int>(buttons.size()), columns_,
                                                          buttonHeight_, kButtonSpacing, content);
-  documentView_->resize(document.toSize());
-  const QSizeF placed = documentView_->size();
+  documentView()->resize(document.toSize());
+  const QSizeF placed = documentView()->size();
   for (int i = 0; i < buttons.size(); ++i) {
     const QRectF frame =
         ButtonGridLayout::frameAt(i, columns_, buttonHeight_, kButtonSpacing, placed);
     buttons.at(i)->setFrame(QRectF(frame.x(), placed.height() - frame.y() - frame.height(),
                                    frame.width(), frame.height()));
   }
-  scrollView_->update();
+  scrollView()->update();
 }
 
 void Buttons::buttonHeightSliderUsed(int value) {
@@ -470,7 +365,7 @@ void Buttons::setPluginName(const QString& name) {
   if (DataSourceController* dsc = dataSourceController())
     dsc->changeNameFrom({windowTitle()}, {name});
   for (ButtonButton* button : buttonArray()) button->setPluginName(name);
-  QKPlugin::setPluginName(name);
+  BankPlugin::setPluginName(name);
 }
 
 QVariantMap Buttons::createSnapshot() const {
@@ -482,7 +377,7 @@ QVariantMap Buttons::createSnapshot() const {
     entry.insert(kButtonType, button->buttonType() == kToggle ? kToggle : kMomentary);
     entries.append(entry);
   }
-  return {{kSuperSnap, QKPlugin::createSnapshot()},
+  return {{kSuperSnap, BankPlugin::createSnapshot()},
           {kButtonArray, entries},
           {kButtonCount, static_cast<qint64>(entries.size())},
           {kButtonHeight, buttonHeight_},
@@ -490,7 +385,7 @@ QVariantMap Buttons::createSnapshot() const {
 }
 
 void Buttons::loadSnapshot(const QVariantMap& snapshot) {
-  QKPlugin::loadSnapshot(snapshot.value(kSuperSnap).toMap());
+  BankPlugin::loadSnapshot(snapshot.value(kSuperSnap).toMap());
   deleteAllButtons();
   const QVariant entries = snapshot.value(kButtonArray);
   if (entries.typeId() != QMetaType::QVariantList) {
@@ -513,7 +408,7 @@ void Buttons::loadSnapshot(const QVariantMap& snapshot) {
     ButtonButton* button = addButton(type);
     if (!button) break;
     const QString title = map.value(kTitle).toString();
-    if (isSoundButtonName(title) && !isThereAButtonNamed(title)) {
+    if (isSoundName(title) && !isThereAButtonNamed(title)) {
       button->setTitle(title);
       button->setTitle2(title);
     }
@@ -545,11 +440,8 @@ void Buttons::loadSnapshot(const QVariantMap& snapshot) {
 
 void Buttons::prepareToBeDeleted() {
   if (deleted()) return;
-  observers_.clear();
   if (DataSourceController* dsc = dataSourceController())
     dsc->setDataSource(nullptr, {windowTitle()});
   deleteAllButtons();
-  for (QKButton* button : {deleteButton_, createButton_, doneButton_, optionsButton_})
-    if (button) button->prepareToBeDeleted();
-  QKPlugin::prepareToBeDeleted();
+  BankPlugin::prepareToBeDeleted();
 }

@@ -1,28 +1,21 @@
 #pragma once
 
+#include "app/plugins/manager/BankPlugin.h"
 #include "app/plugins/manager/PluginClass.h"
-#include "framework/datasource/KeyPath.h"
 #include "framework/controls/ButtonManagerClient.h"
 #include "framework/controls/SliderManagerClient.h"
-#include "framework/toolkit/QKPlugin.h"
-#include "platform/foundation/NotificationObservers.h"
+#include "framework/datasource/KeyPath.h"
 
 #include <QList>
 #include <QPointer>
 
 #include <memory>
-#include <optional>
 #include <vector>
 
-class BlackTranslucentPanel;
 class ButtonButton;
 class ButtonListController;
-class QKButton;
 class QKButtonCell;
-class QKNSTableView;
-class QKScrollView;
 class QSlider;
-class QWidget;
 
 // The "Buttons" plug-in: a grid of buttons the user adds, deletes and names
 // ("1", "2", … by default), each a full button that can follow and learn a
@@ -34,7 +27,7 @@ class QWidget;
 // columns (1 to 12) and lists the buttons: name, toggle, exclusion, group.
 // No button follows a source of its own plug-in. Presses come on the main
 // thread, also from a source; main thread only.
-class Buttons : public QKPlugin, public SliderManagerClient, public ButtonManagerClient {
+class Buttons : public BankPlugin, public SliderManagerClient, public ButtonManagerClient {
   Q_OBJECT
  public:
   static const QString kTypeName;  // "Buttons"
@@ -82,26 +75,23 @@ class Buttons : public QKPlugin, public SliderManagerClient, public ButtonManage
   void buttonHeightSliderUsed(int value);
   // Takes 1 to 12; anything else changes nothing.
   void columnsSliderUsed(int value);
-  void showOptionsPanel();
-  void closeOptionsPanel();
   int buttonHeight() const { return buttonHeight_; }
   int columns() const { return columns_; }
-  QKScrollView* scrollView() const { return scrollView_; }
-  QWidget* documentView() const { return documentView_; }
-  BlackTranslucentPanel* optionsPanel() const { return optionsPanel_; }
-  QKNSTableView* listView() const { return listView_; }
   ButtonListController* listController() const { return listController_.get(); }
 
   void setSliderManager(QKSliderManager* manager) override { sliderManager_ = manager; }
   void setButtonManager(QKButtonManager* manager) override { buttonManager_ = manager; }
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void buildSheetRows(QVBoxLayout* column) override;
+  QAbstractItemModel* listModel() const override;
+  void reloadList() override;
+  void resetPositions() override { resetButtonPositions(); }
+  void addFromSheet() override { createButton(); }
+  void deleteRows(const QList<int>& rows) override { deleteButtons(rows); }
 
  private:
   static std::unique_ptr<QWidget> buildWindow(QObject* owner);
-  void buildOptionsPanel(QWidget* body);
-  void placeOptionsPanel();
   ButtonButton* addButton(int type);
   ButtonButton* buttonAt(int row) const;
   void installSource(ButtonButton& button);
@@ -110,25 +100,13 @@ class Buttons : public QKPlugin, public SliderManagerClient, public ButtonManage
   void makeMomentary(ButtonButton& button);
   void reloadSourceMenus();
   void retire(ButtonButton* button);
-  static bool isSoundButtonName(const QString& name);
 
   std::vector<QPointer<ButtonButton>> buttonArray_;
   int buttonHeight_ = kDefaultButtonHeight;
   int columns_ = kDefaultColumns;
-  QKScrollView* scrollView_ = nullptr;
-  QWidget* documentView_ = nullptr;
-  BlackTranslucentPanel* optionsPanel_ = nullptr;
   QSlider* buttonHeightSlider_ = nullptr;
   QSlider* columnsSlider_ = nullptr;
-  QKNSTableView* listView_ = nullptr;
-  QKButton* optionsButton_ = nullptr;
-  QKButton* doneButton_ = nullptr;
-  QKButton* createButton_ = nullptr;
-  QKButton* deleteButton_ = nullptr;
   QKSliderManager* sliderManager_ = nullptr;
   QKButtonManager* buttonManager_ = nullptr;
   std::unique_ptr<ButtonListController> listController_;
-  // The buttons' target: the actions run while the plug-in lives.
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-  NotificationObservers observers_;
 };

@@ -2,23 +2,17 @@
 
 #include "app/plugins/sliders/SliderBankLayout.h"
 #include "app/plugins/sliders/SliderListController.h"
-#include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderControl.h"
 #include "framework/datasource/DSFloatFreqNonRepeat.h"
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceHolder.h"
-#include "framework/toolkit/BlackTranslucentPanel.h"
 #include "framework/toolkit/QKNSTableView.h"
 #include "framework/toolkit/QKScrollView.h"
-#include "framework/toolkit/QKWindow.h"
-#include "framework/toolkit/QKWindowContentView.h"
 #include "platform/foundation/Log.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -26,8 +20,6 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
-#include <cmath>
-#include <functional>
 #include <optional>
 
 const QString Sliders::kTypeName = QStringLiteral("Sliders");
@@ -40,28 +32,10 @@ const QString kSliderHeight = QStringLiteral("sliderHeight");
 const QString kVertical = QStringLiteral("vertical");
 const QString kSliderName = QStringLiteral("sliderName");
 
-// A whole number from a snapshot; none for anything else.
-std::optional<long long> wholeNumber(const QVariant& value) {
-  bool ok = false;
-  const double number = value.toDouble(&ok);
-  const bool numeric = value.typeId() != QMetaType::QString && value.typeId() != QMetaType::Bool;
-  if (!ok || !numeric || number != std::floor(number) || std::abs(number) > 1e9) return {};
-  return static_cast<long long>(number);
-}
-
-QKButton* makeButton(const QString& title, QWidget* parent) {
-  auto* button = new QKButton(parent);
-  button->setTitle(title);
-  button->setTitle2(title);
-  button->setButtonType(0);
-  button->setFixedHeight(16);
-  return button;
-}
-
 }  // namespace
 
 Sliders::Sliders(const QString& type, const QString& name, std::int32_t uniqueID)
-    : QKPlugin(type, name, uniqueID),
+    : BankPlugin(type, name, uniqueID),
       listController_(std::make_unique<SliderListController>(this)) {
   if (DataSourceController* dsc = dataSourceController())
     dsc->setDataSource(DataSourceHolder::createWithName(name), {name});
@@ -83,34 +57,15 @@ PluginClass Sliders::pluginClass() {
 // --- Window --------------------------------------------------------------------------------
 
 std::unique_ptr<QWidget> Sliders::buildWindow(QObject* owner) {
-  auto* self = qobject_cast<Sliders*>(owner);
-  auto window = std::make_unique<QKWindow>(QRectF(300, 300, 240, 180));
-  auto* content = new QKWindowContentView;
-  window->setContentView(content);
-  content->setAllowResize(true);
-  if (!self) return window;
-  QWidget* body = content->body();
-  auto* column = new QVBoxLayout(body);
-  column->setContentsMargins(2, 2, 2, 2);
-  column->setSpacing(2);
-  self->scrollView_ = new QKScrollView;
-  self->documentView_ = new QWidget;
-  self->scrollView_->setWidget(self->documentView_);
-  self->scrollView_->setWidgetResizable(false);
-  self->scrollView_->viewport()->installEventFilter(self);
-  column->addWidget(self->scrollView_, 1);
-  self->optionsButton_ = makeButton(QStringLiteral("Options"), body);
-  column->addWidget(self->optionsButton_);
-  self->buildOptionsPanel(body);
-  body->installEventFilter(self);
+  std::unique_ptr<QWidget> window = buildBankWindow(owner, QRectF(300, 300, 240, 180));
+  if (auto* self = qobject_cast<Sliders*>(owner)) {
+    self->listView()->horizontalHeader()->hide();
+    self->listView()->horizontalHeader()->setStretchLastSection(true);
+  }
   return window;
 }
 
-void Sliders::buildOptionsPanel(QWidget* body) {
-  optionsPanel_ = new BlackTranslucentPanel(body);
-  optionsPanel_->hide();
-  auto* column = new QVBoxLayout(optionsPanel_);
-  column->setContentsMargins(6, 6, 6, 6);
+void Sliders::buildSheetRows(QVBoxLayout* column) {
   auto* thickness = new QHBoxLayout;
   auto* label = new QLabel(QStringLiteral("Thickness"));
   label->setStyleSheet(QStringLiteral("color: white"));
@@ -124,73 +79,23 @@ void Sliders::buildOptionsPanel(QWidget* body) {
   vertButton_->setStyleSheet(QStringLiteral("color: white"));
   vertButton_->setTristate(true);
   column->addWidget(vertButton_);
-  listView_ = new QKNSTableView;
-  listView_->setModel(listController_.get());
-  listView_->horizontalHeader()->hide();
-  listView_->horizontalHeader()->setStretchLastSection(true);
-  listView_->verticalHeader()->hide();
-  listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  listView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  column->addWidget(listView_, 1);
-  auto* buttons = new QHBoxLayout;
-  createButton_ = makeButton(QStringLiteral("+"), optionsPanel_);
-  deleteButton_ = makeButton(QStringLiteral("-"), optionsPanel_);
-  closeOptionsButton_ = makeButton(QStringLiteral("Done"), optionsPanel_);
-  for (QKButton* button : {createButton_, deleteButton_, closeOptionsButton_})
-    buttons->addWidget(button);
-  column->addLayout(buttons);
-
   connect(sliderHeightSlider_, &QSlider::valueChanged, this,
           [this](int value) { sliderHeightSliderUsed(value); });
   connect(vertButton_, &QCheckBox::stateChanged, this, [this](int state) {
     vertButtonUsed(state == Qt::Unchecked ? 0 : state == Qt::Checked ? 1 : -1);
   });
-  const auto on = [this](QKButton* button, std::function<void()> action) {
-    button->setTarget(alive_);
-    button->setAction([action](QKButtonCell&) { action(); });
-  };
-  on(optionsButton_, [this] { showOptionsPanel(); });
-  on(closeOptionsButton_, [this] { closeOptionsPanel(); });
-  on(createButton_, [this] { createSlider(); });
-  on(deleteButton_, [this] { deleteSlider(); });
 }
 
+QAbstractItemModel* Sliders::listModel() const { return listController_.get(); }
+
+void Sliders::reloadList() { listController_->update(); }
+
 void Sliders::awakeFromNib() {
-  QKPlugin::awakeFromNib();
-  if (!documentView_) return;
+  BankPlugin::awakeFromNib();
+  if (!documentView()) return;
   createSlider();
   resetSliderPositions();
   applyScrollers();
-  for (const char* name : {"QKPMRestoreStartNotification", "QKPluginDeletedNotification"})
-    observers_.observe(QString::fromLatin1(name), nullptr,
-                       [this](const Notification&) { closeOptionsPanel(); });
-}
-
-bool Sliders::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Resize) {
-    if (scrollView_ && watched == scrollView_->viewport()) resetSliderPositions();
-    if (optionsPanel_ && watched == optionsPanel_->parentWidget() && optionsPanel_->isVisible())
-      placeOptionsPanel();
-  }
-  return QKPlugin::eventFilter(watched, event);
-}
-
-void Sliders::showOptionsPanel() {
-  if (!optionsPanel_) return;
-  placeOptionsPanel();
-  listController_->update();
-  optionsPanel_->show();
-  optionsPanel_->raise();
-}
-
-// The sheet is a window of its own over the palette's body.
-void Sliders::placeOptionsPanel() {
-  QWidget* body = optionsPanel_->parentWidget();
-  optionsPanel_->setGeometry(QRect(body->mapToGlobal(QPoint(0, 0)), body->size()));
-}
-
-void Sliders::closeOptionsPanel() {
-  if (optionsPanel_) optionsPanel_->hide();
 }
 
 // --- Bank ----------------------------------------------------------------------------------
@@ -210,19 +115,12 @@ bool Sliders::isThereASliderNamed(const QString& name) const {
 }
 
 QString Sliders::getUniqueNameForArray() const {
-  for (long n = 1;; ++n) {
-    const QString candidate = QString::number(n);
-    if (!isThereASliderNamed(candidate)) return candidate;
-  }
-}
-
-bool Sliders::isSoundSliderName(const QString& name) const {
-  return !name.isEmpty() && !name.contains(QLatin1Char('/'));
+  return lowestFreeName([this](const QString& name) { return isThereASliderNamed(name); });
 }
 
 QKSliderControl* Sliders::addSlider() {
-  if (!documentView_) return nullptr;
-  QKSliderControl* slider = QKSliderControl::createWithFrame(QRectF(0, 0, 40, 20), documentView_);
+  if (!documentView()) return nullptr;
+  QKSliderControl* slider = QKSliderControl::createWithFrame(QRectF(0, 0, 40, 20), documentView());
   slider->setSliderName(getUniqueNameForArray());
   sliderArray_.emplace_back(slider);
   slider->show();
@@ -256,12 +154,7 @@ QKSliderControl* Sliders::createSlider() {
   return slider;
 }
 
-void Sliders::deleteSlider() {
-  if (!listView_) return;
-  QList<int> rows;
-  for (const QModelIndex& index : listView_->selectionModel()->selectedRows()) rows << index.row();
-  deleteSliders(rows);
-}
+void Sliders::deleteSlider() { deleteSliders(selectedRows()); }
 
 void Sliders::deleteSliders(const QList<int>& rows) {
   std::vector<QKSliderControl*> gone;
@@ -297,7 +190,7 @@ bool Sliders::renameSlider(int row, const QString& name) {
   if (row < 0 || row >= static_cast<int>(sliderArray_.size()) || !sliderArray_[row]) return false;
   QKSliderControl* slider = sliderArray_[row].data();
   const QString old = slider->sliderName();
-  if (!isSoundSliderName(name) || name == old || isThereASliderNamed(name)) return false;
+  if (!isSoundName(name) || name == old || isThereASliderNamed(name)) return false;
   if (DataSourceController* dsc = dataSourceController())
     dsc->changeNameFrom(sourcePath(old), sourcePath(name));
   slider->setSliderName(name);
@@ -308,20 +201,20 @@ bool Sliders::renameSlider(int row, const QString& name) {
 // --- Layout and options -------------------------------------------------------------------
 
 void Sliders::resetSliderPositions() {
-  if (!scrollView_ || !documentView_) return;
-  const QSizeF content = scrollView_->viewport()->size();
+  if (!scrollView() || !documentView()) return;
+  const QSizeF content = scrollView()->viewport()->size();
   const int count = static_cast<int>(sliderArray().size());
   const QSizeF document =
       SliderBankLayout::documentSize(count, sliderHeight_, kSliderSpacing, content, vertical_);
-  documentView_->resize(document.toSize());
-  const QSizeF placed = documentView_->size();
+  documentView()->resize(document.toSize());
+  const QSizeF placed = documentView()->size();
   int index = 0;
   for (QKSliderControl* slider : sliderArray()) {
     const QRectF frame =
         SliderBankLayout::frameAt(index++, sliderHeight_, kSliderSpacing, placed, vertical_);
     slider->setFrame(SliderBankLayout::flipped(frame, placed.height()));
   }
-  scrollView_->update();
+  scrollView()->update();
 }
 
 void Sliders::sliderHeightSliderUsed(int value) {
@@ -341,11 +234,11 @@ void Sliders::setVertical(bool upright) {
 }
 
 void Sliders::applyScrollers() {
-  if (!scrollView_) return;
-  scrollView_->setHorizontalScrollBarPolicy(vertical_ ? Qt::ScrollBarAsNeeded
-                                                      : Qt::ScrollBarAlwaysOff);
-  scrollView_->setVerticalScrollBarPolicy(vertical_ ? Qt::ScrollBarAlwaysOff
-                                                    : Qt::ScrollBarAsNeeded);
+  if (!scrollView()) return;
+  scrollView()->setHorizontalScrollBarPolicy(vertical_ ? Qt::ScrollBarAsNeeded
+                                                       : Qt::ScrollBarAlwaysOff);
+  scrollView()->setVerticalScrollBarPolicy(vertical_ ? Qt::ScrollBarAlwaysOff
+                                                     : Qt::ScrollBarAsNeeded);
 }
 
 // --- Plug-in -------------------------------------------------------------------------------
@@ -353,7 +246,7 @@ void Sliders::applyScrollers() {
 void Sliders::setPluginName(const QString& name) {
   if (DataSourceController* dsc = dataSourceController())
     dsc->changeNameFrom({windowTitle()}, {name});
-  QKPlugin::setPluginName(name);
+  BankPlugin::setPluginName(name);
 }
 
 QVariantMap Sliders::createSnapshot() const {
@@ -364,7 +257,7 @@ QVariantMap Sliders::createSnapshot() const {
     snapshot.insert(kSliderName, slider->sliderName());
     sliders.append(snapshot);
   }
-  return {{kSuperSnap, QKPlugin::createSnapshot()},
+  return {{kSuperSnap, BankPlugin::createSnapshot()},
           {kSliderArray, sliders},
           {kSliderCount, static_cast<qint64>(sliderArray().size())},
           {kSliderHeight, sliderHeight_},
@@ -372,7 +265,7 @@ QVariantMap Sliders::createSnapshot() const {
 }
 
 void Sliders::loadSnapshot(const QVariantMap& snapshot) {
-  QKPlugin::loadSnapshot(snapshot.value(kSuperSnap).toMap());
+  BankPlugin::loadSnapshot(snapshot.value(kSuperSnap).toMap());
   deleteAllSliders();
   if (snapshot.contains(kSliderHeight)) {
     const std::optional<long long> height = wholeNumber(snapshot.value(kSliderHeight));
@@ -404,7 +297,7 @@ void Sliders::loadSnapshot(const QVariantMap& snapshot) {
       if (!slider) break;
       slider->loadSnapshot(entry.toMap());
       const QString name = entry.toMap().value(kSliderName).toString();
-      if (isSoundSliderName(name) && !isThereASliderNamed(name)) slider->setSliderName(name);
+      if (isSoundName(name) && !isThereASliderNamed(name)) slider->setSliderName(name);
       publish(slider);
     }
   }
@@ -424,11 +317,8 @@ void Sliders::loadSnapshot(const QVariantMap& snapshot) {
 
 void Sliders::prepareToBeDeleted() {
   if (deleted()) return;
-  observers_.clear();
   deleteAllSliders();
   if (DataSourceController* dsc = dataSourceController())
     dsc->setDataSource(nullptr, {windowTitle()});
-  for (QKButton* button : {optionsButton_, closeOptionsButton_, createButton_, deleteButton_})
-    if (button) button->prepareToBeDeleted();
-  QKPlugin::prepareToBeDeleted();
+  BankPlugin::prepareToBeDeleted();
 }

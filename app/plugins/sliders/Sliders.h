@@ -1,9 +1,8 @@
 #pragma once
 
+#include "app/plugins/manager/BankPlugin.h"
 #include "app/plugins/manager/PluginClass.h"
 #include "framework/datasource/KeyPath.h"
-#include "framework/toolkit/QKPlugin.h"
-#include "platform/foundation/NotificationObservers.h"
 
 #include <QList>
 #include <QPointer>
@@ -11,14 +10,9 @@
 #include <memory>
 #include <vector>
 
-class BlackTranslucentPanel;
 class QCheckBox;
-class QKButton;
-class QKNSTableView;
-class QKScrollView;
 class QKSliderControl;
 class QSlider;
-class QWidget;
 class SliderListController;
 
 // The "Sliders" plug-in: a bank of sliders the user adds, deletes and names
@@ -33,7 +27,7 @@ class SliderListController;
 // its slider's cell through the data-source layer's liveness token (a weak
 // reference locked for the call), so a tick under way finishes with a
 // slider that has just been deleted.
-class Sliders : public QKPlugin {
+class Sliders : public BankPlugin {
   Q_OBJECT
  public:
   static const QString kTypeName;  // "Sliders"
@@ -71,47 +65,32 @@ class Sliders : public QKPlugin {
   void sliderHeightSliderUsed(int value);
   // 0 lying; 1 or -1 (mixed) upright.
   void vertButtonUsed(int value);
-  void showOptionsPanel();
-  void closeOptionsPanel();
   int sliderHeight() const { return sliderHeight_; }
   bool vertical() const { return vertical_; }
-  QKScrollView* scrollView() const { return scrollView_; }
-  QWidget* documentView() const { return documentView_; }
-  BlackTranslucentPanel* optionsPanel() const { return optionsPanel_; }
-  QKNSTableView* listView() const { return listView_; }
   SliderListController* listController() const { return listController_.get(); }
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void buildSheetRows(QVBoxLayout* column) override;
+  QAbstractItemModel* listModel() const override;
+  void reloadList() override;
+  void resetPositions() override { resetSliderPositions(); }
+  void addFromSheet() override { createSlider(); }
+  void deleteRows(const QList<int>& rows) override { deleteSliders(rows); }
 
  private:
   static std::unique_ptr<QWidget> buildWindow(QObject* owner);
-  void buildOptionsPanel(QWidget* body);
-  void placeOptionsPanel();
   KeyPath sourcePath(const QString& sliderName) const;
   QKSliderControl* addSlider();
   void publish(QKSliderControl* slider);
   void unpublish(QKSliderControl* slider);
   void applyScrollers();
   void setVertical(bool upright);
-  bool isSoundSliderName(const QString& name) const;
 
   std::vector<QPointer<QKSliderControl>> sliderArray_;
   int sliderHeight_ = kDefaultSliderHeight;
   bool vertical_ = false;
-  // Widgets of the window (its layout fills them in).
-  QKScrollView* scrollView_ = nullptr;
-  QWidget* documentView_ = nullptr;
-  BlackTranslucentPanel* optionsPanel_ = nullptr;
+  // The sheet's (its layout fills them in).
   QSlider* sliderHeightSlider_ = nullptr;
   QCheckBox* vertButton_ = nullptr;
-  QKNSTableView* listView_ = nullptr;
-  QKButton* optionsButton_ = nullptr;
-  QKButton* closeOptionsButton_ = nullptr;
-  QKButton* createButton_ = nullptr;
-  QKButton* deleteButton_ = nullptr;
   std::unique_ptr<SliderListController> listController_;
-  // The buttons' target.
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-  NotificationObservers observers_;
 };
