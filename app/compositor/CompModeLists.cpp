@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Log.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -84,4 +85,13 @@ std::unique_ptr<QMenu> CompModeLists::makeMenu() const {
     item->setData(QStringList{names.value(i), tags[i]});
   }
   return menu;
+}
+
+void CompModeLists::fillPopUp(QComboBox& box) const {
+  for (qsizetype i = 0; i < humanNames.size(); ++i) {
+    if (humanNames[i] == kDivider)
+      box.insertSeparator(box.count());
+    else
+      box.addItem(humanNames[i], int(i));
+  }
 }

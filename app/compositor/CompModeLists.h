@@ -5,6 +5,8 @@
 
 #include <QMenu>
 
+class QComboBox;
+
 #include <functional>
 #include <memory>
 
@@ -41,6 +43,8 @@ class CompModeLists {
   // The menu: a separator for each divider, else an item titled by its
   // title with the kind as tool tip and {identifier, kind} as data.
   std::unique_ptr<QMenu> makeMenu() const;
+  // Fills a pop-up the same way, each item's data its index in the lists.
+  void fillPopUp(QComboBox& box) const;
 
   void append(const QString& title, const QString& name, const QString& tag);
   void appendDivider() { append(kDivider, kDivider, kDivider); }

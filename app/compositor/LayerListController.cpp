@@ -21,13 +21,7 @@ class CompModeDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
                         const QModelIndex&) const override {
     auto* box = new QComboBox(parent);
-    const QStringList& titles = compositor_->compFilterHumanNameArray();
-    for (int i = 0; i < titles.size(); ++i) {
-      if (titles[i] == CompModeLists::kDivider)
-        box->insertSeparator(box->count());
-      else
-        box->addItem(titles[i], i);
-    }
+    compositor_->compModeLists().fillPopUp(*box);
     return box;
   }
   void setEditorData(QWidget* editor, const QModelIndex& index) const override {

@@ -153,13 +153,7 @@ void LayerPanel::reloadTabRects() {
 void LayerPanel::fillCompModes() {
   filling_ = true;
   compPopUp_->clear();
-  const QStringList& titles = compositor_->compFilterHumanNameArray();
-  for (int i = 0; i < titles.size(); ++i) {
-    if (titles[i] == CompModeLists::kDivider)
-      compPopUp_->insertSeparator(compPopUp_->count());
-    else
-      compPopUp_->addItem(titles[i], i);
-  }
+  compositor_->compModeLists().fillPopUp(*compPopUp_);
   filling_ = false;
 }
 

@@ -5,6 +5,7 @@
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 
@@ -67,6 +68,23 @@ TEST(CompModeLists, MenuHasSeparatorsTooltipsAndIdentifiersAsData) {
   EXPECT_EQ(items[2]->text(), "OpenGL Over");
   EXPECT_EQ(items[2]->toolTip(), CompModeLists::kBlendKind);
   EXPECT_EQ(items[2]->data().toStringList(), (QStringList{"770:771", CompModeLists::kBlendKind}));
+}
+
+// The layer list's comp column and the layer panel choose by the index in
+// the lists, which the separators must not shift.
+TEST(CompModeLists, PopUpHasSeparatorsAndListIndicesAsData) {
+  CompModeLists lists;
+  lists.append("Add", "CIAdditionCompositing", CompModeLists::kFilterKind);
+  lists.appendDivider();
+  lists.append("OpenGL Over", "770:771", CompModeLists::kBlendKind);
+  QComboBox box;
+  lists.fillPopUp(box);
+  ASSERT_EQ(box.count(), 3);
+  EXPECT_EQ(box.itemText(0), "Add");
+  EXPECT_EQ(box.itemData(0).toInt(), 0);
+  EXPECT_FALSE(box.itemData(1).isValid());  // the separator
+  EXPECT_EQ(box.itemText(2), "OpenGL Over");
+  EXPECT_EQ(box.itemData(2).toInt(), 2);
 }
 
 TEST(SourceFolderTable, UserFolderWinsAndImageMenuStartsWithTheBuiltInPlayer) {
