@@ -3,6 +3,8 @@
 // sliders with an empty chain and (b) a bare loop doing the same four
 // formulas and the envelope clamp over plain records. The three run in
 // turn, each first in its turn; allocations during our tick are counted.
+#include "bench/AllocationCount.h"
+#include "bench/SideBySide.h"
 #include "bench/WidgetBenchMain.h"
 #include "framework/behaviors/BehaviorChainManager.h"
 #include "framework/behaviors/BehaviorFXChain.h"
@@ -16,39 +18,10 @@
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
-
-// Every allocation of the process goes through malloc (operator new and
-// Qt's containers alike); those of the thread that counts are counted.
-namespace {
-thread_local bool countingHere = false;
-thread_local long allocationsHere = 0;
-}  // namespace
-
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* pointer, std::size_t size);
-void* malloc(std::size_t size) {
-  if (countingHere) ++allocationsHere;
-  return __libc_malloc(size);
-}
-void* calloc(std::size_t count, std::size_t size) {
-  if (countingHere) ++allocationsHere;
-  return __libc_calloc(count, size);
-}
-void* realloc(void* pointer, std::size_t size) {
-  if (countingHere) ++allocationsHere;
-  return __libc_realloc(pointer, size);
-}
-}
-#endif
 
 namespace {
 
@@ -88,12 +61,6 @@ void bareTick(std::vector<PlainSlider>& sliders) {
     s.value = v;
   }
   benchmark::DoNotOptimize(sliders.data());
-}
-
-double seconds(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void BM_ContinuousBehaviorTick(benchmark::State& state) {
@@ -141,24 +108,22 @@ void BM_ContinuousBehaviorTick(benchmark::State& state) {
         switch ((turn + k) % 3) {
           case 0: {
             use(full);
-            allocationsHere = 0;
-            countingHere = true;
-            const double t = seconds([&] { manager.evaluateContinuousBehaviors(); });
-            countingHere = false;
-            allocations += allocationsHere;
+            bench::startCountingAllocations();
+            const double t = bench::secondsOf([&] { manager.evaluateContinuousBehaviors(); });
+            allocations += bench::stopCountingAllocations();
             ours += t;
             iteration += t;
             break;
           }
           case 1: {
             use(empty);
-            const double t = seconds([&] { manager.evaluateContinuousBehaviors(); });
+            const double t = bench::secondsOf([&] { manager.evaluateContinuousBehaviors(); });
             withEmpty += t;
             iteration += t;
             break;
           }
           default: {
-            const double t = seconds([&] { bareTick(plain); });
+            const double t = bench::secondsOf([&] { bareTick(plain); });
             bare += t;
             iteration += t;
           }

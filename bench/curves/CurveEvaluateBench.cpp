@@ -4,34 +4,15 @@
 // bisection over a plain array without any lock. Curves: the initial ramp
 // (two straight segments) and sixteen bent segments. Allocations made while
 // evaluating are counted (there must be none).
+#include "bench/AllocationCount.h"
 #include "bench/SideBySide.h"
 #include "framework/curves/QKSingleSpline.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <new>
 #include <thread>
 #include <vector>
-
-namespace {
-thread_local bool countingHere = false;
-thread_local long allocationsHere = 0;
-
-void* allocate(std::size_t size) {
-  if (countingHere) ++allocationsHere;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -127,11 +108,9 @@ void evaluateSideBySide(benchmark::State& state, QKSingleSpline& curve) {
   const bench::SideBySideSeconds seconds = bench::sideBySide(
       state,
       [&] {
-        allocationsHere = 0;
-        countingHere = true;
+        bench::startCountingAllocations();
         for (float phase : phases) sink += curve.evaluateAt(phase);
-        countingHere = false;
-        allocations += allocationsHere;
+        allocations += bench::stopCountingAllocations();
       },
       [&] {
         for (float phase : phases) sink += bareEvaluate(bare, phase);
