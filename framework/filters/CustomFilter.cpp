@@ -1,6 +1,7 @@
 #include "framework/filters/CustomFilter.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/VariantNumbers.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/FilterKeys.h"
 #include "platform/image/KernelPass.h"
@@ -21,20 +22,6 @@ std::mutex& failureMutex() {
 QSet<QString>& failures() {
   static QSet<QString> names;
   return names;
-}
-
-bool isNumber(const QVariant& value) {
-  switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-      return true;
-    default:
-      return false;
-  }
 }
 
 }  // namespace
@@ -64,7 +51,7 @@ QVariantMap CustomFilter::attributeFor(const QString& key) const {
 
 void CustomFilter::setValue(const QVariant& value, const QString& forKey) {
   if (!value.isValid() || value.isNull()) return;
-  if (!isNumber(value)) {
+  if (!VariantNumbers::isNumber(value)) {
     storeValue(value, forKey);
     return;
   }

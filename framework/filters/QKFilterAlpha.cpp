@@ -1,5 +1,6 @@
 #include "framework/filters/QKFilterAlpha.h"
 
+#include "platform/foundation/VariantNumbers.h"
 #include "platform/image/FilterKeys.h"
 #include "platform/image/FilterRegistry.h"
 
@@ -31,9 +32,8 @@ void QKFilterAlpha::setValue(const QVariant& value, const QString& forKey) {
     return;
   }
   std::optional<float> factor;
-  bool isNumber = false;
-  const double number = value.toDouble(&isNumber);
-  if (isNumber && value.typeId() != QMetaType::QString && value.typeId() != QMetaType::Bool) {
+  if (VariantNumbers::isNumber(value)) {
+    const double number = value.toDouble();
     if (!std::isfinite(number)) return;
     factor = float(std::clamp(number, 0.0, 1.0));
   }
