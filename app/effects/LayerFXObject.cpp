@@ -1,5 +1,6 @@
 #include "app/effects/LayerFXObject.h"
 
+#include "app/compositor/CompModeLists.h"
 #include "app/effects/LayerFXChain.h"
 #include "app/effects/LayerFXHost.h"
 #include "app/effects/LayerFXMixer.h"
@@ -20,11 +21,9 @@ const QString LayerFXObject::kCollapsedFlagKey = QStringLiteral("collapsedFlag")
 const QString LayerFXObject::kWetDryContextKey = QStringLiteral("wetDryContext");
 
 namespace {
-const QString kBlendKind = QStringLiteral("OpenGL blend mode");
-const QString kFilterKind = QStringLiteral("CoreImage comp. mode");
-const QString kQCKind = QStringLiteral("QC Comp. mode");
-constexpr int kSrcAlpha = 770;
-constexpr int kOneMinusSrcAlpha = 771;
+constexpr int kSrcAlpha = 770;          // GL_SRC_ALPHA
+constexpr int kOneMinusSrcAlpha = 771;  // GL_ONE_MINUS_SRC_ALPHA
+constexpr int kDstAlpha = 772;          // GL_DST_ALPHA
 }  // namespace
 
 LayerFXObject::LayerFXObject(const QString& filterName, const QString& displayName,
@@ -208,20 +207,20 @@ void LayerFXObject::compButtonUsed(int index) {
   const QString& kind = kinds[index];
   std::lock_guard lock(renderLock_);
   if (!mixer_) return;
-  if (kind == kBlendKind) {
+  if (kind == CompModeLists::kBlendKind) {
     const QStringList factors = value.split(QLatin1Char(':'));
     if (factors.size() == 2) mixer_->useGLCompMode(factors[1].toInt());
-  } else if (kind == kFilterKind) {
+  } else if (kind == CompModeLists::kFilterKind) {
     mixer_->useCICompMode(value);
-  } else if (kind == kQCKind) {
+  } else if (kind == CompModeLists::kQCKind) {
     mixer_->useQCCompMode(value);
   }
 }
 
 QString LayerFXObject::compValueFor(const LayerFXMixer& mixer) {
   if (mixer.contentsRenderingMode() != 0)
-    return QStringLiteral("%1:%2").arg(kSrcAlpha).arg(
-        mixer.dFactor() == kOneMinusSrcAlpha ? kOneMinusSrcAlpha : 772);
+    return CompModeLists::blendIdentifier(
+        kSrcAlpha, mixer.dFactor() == kOneMinusSrcAlpha ? kOneMinusSrcAlpha : kDstAlpha);
   return mixer.compRenderingMode() == 0 ? mixer.CIFilterName() : mixer.QCFilterName();
 }
 
