@@ -10,6 +10,8 @@
 #include "app/compositor/Compositor.h"
 #include "app/compositor/CompositorGLView.h"
 #include "app/compositor/CompositorWindow.h"
+#include "app/effects/LayerChainManager.h"
+#include "app/effects/LayerFXChainAdapter.h"
 #include "app/compositor/FullscreenDisplaysWindow.h"
 #include "app/compositor/LayerPanel.h"
 #include "app/compositor/OutputDefaults.h"
@@ -103,6 +105,8 @@ void AppController::createOutput() {
   compositor_->awake();
   compositor_->setLayerWindowFactory(
       [](Compositor& compositor) { return std::make_unique<LayerPanel>(&compositor); });
+  compositor_->setLayerChainFactory(
+      LayerFXChainAdapter::factory(std::make_shared<LayerChainManager>()));
   outputView_ = std::make_unique<CompositorGLView>(compositor_.get());
   // A secondary window: closing the main window still ends the program.
   mainWindow_->winId();
