@@ -163,27 +163,23 @@ void Sliders::deleteSliders(const QList<int>& rows) {
     gone.push_back(sliderArray_[row].data());
     sliderArray_.erase(sliderArray_.begin() + row);
   }
-  for (QKSliderControl* slider : gone) {
-    if (!slider) continue;
-    unpublish(slider);
-    slider->prepareToBeDeleted();
-    slider->hide();
-    slider->deleteLater();
-  }
+  for (QKSliderControl* slider : gone) retire(slider);
   resetSliderPositions();
   listController_->update();
 }
 
 void Sliders::deleteAllSliders() {
-  while (!sliderArray_.empty()) {
-    QKSliderControl* slider = sliderArray_.front().data();
-    sliderArray_.erase(sliderArray_.begin());
-    if (!slider) continue;
-    unpublish(slider);
-    slider->prepareToBeDeleted();
-    slider->hide();
-    slider->deleteLater();
-  }
+  std::vector<QPointer<QKSliderControl>> gone;
+  gone.swap(sliderArray_);
+  for (const auto& slider : gone) retire(slider.data());
+}
+
+void Sliders::retire(QKSliderControl* slider) {
+  if (!slider) return;
+  unpublish(slider);
+  slider->prepareToBeDeleted();
+  slider->hide();
+  slider->deleteLater();
 }
 
 bool Sliders::renameSlider(int row, const QString& name) {

@@ -83,6 +83,8 @@ class Sliders : public BankPlugin {
   QKSliderControl* addSlider();
   void publish(QKSliderControl* slider);
   void unpublish(QKSliderControl* slider);
+  // Out of the tree and gone once the events in hand are done.
+  void retire(QKSliderControl* slider);
   void applyScrollers();
   void setVertical(bool upright);
 
