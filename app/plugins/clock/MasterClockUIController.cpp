@@ -221,35 +221,33 @@ void MasterClockUIController::textFieldUsed(QLineEdit* field) {
     const double bpm = fieldValue(field);
     const double d = bpm > 0 ? 60.0 / bpm * fieldValue(beatsPerMeasureField_) : -1.0;
     if (!slave) clock_->setMeasureDuration(d);
-    if (d > 0) {
+    if (d > 0)
       setFieldValue(measuresPerMinuteField_, 60.0 / d);
-    } else {
-      setFieldValue(measuresPerMinuteField_, 0);
-      setFieldValue(beatsPerMinuteField_, 0);
-    }
+    else
+      showTempoOfDuration(0);
   } else if (field == measuresPerMinuteField_) {
     const double mpm = fieldValue(field);
     const double d = mpm > 0 ? 60.0 / mpm : -1.0;
     if (!slave) clock_->setMeasureDuration(d);
-    if (d > 0) {
+    if (d > 0)
       setFieldValue(beatsPerMinuteField_, mpm * fieldValue(beatsPerMeasureField_));
-    } else {
-      setFieldValue(measuresPerMinuteField_, 0);
-      setFieldValue(beatsPerMinuteField_, 0);
-    }
+    else
+      showTempoOfDuration(0);
   } else if (field == beatsPerMeasureField_) {
-    const long n = long(fieldValue(field));
-    setFieldValue(field, double(std::clamp<long>(n, 2, MasterClock::kMaxBeats)));
-    clock_->setBeatsPerMeasure(long(fieldValue(field)));
+    clock_->setBeatsPerMeasure(countIn(field, 2, MasterClock::kMaxBeats));
     NotificationCenter::defaultCenter().post(
         QString::fromLatin1(MasterClock::kUpdateParticularsNotification));
   } else if (field == subdivisionsField_) {
-    const long n = long(fieldValue(field));
-    setFieldValue(field, double(std::clamp<long>(n, 1, MasterClock::kMaxSubdivisions)));
-    clock_->setQuantizedSubdivisions(long(fieldValue(field)));
+    clock_->setQuantizedSubdivisions(countIn(field, 1, MasterClock::kMaxSubdivisions));
     NotificationCenter::defaultCenter().post(
         QString::fromLatin1(MasterClock::kUpdateParticularsNotification));
   }
+}
+
+long MasterClockUIController::countIn(QLineEdit* field, long low, long high) {
+  const long count = std::clamp<long>(long(fieldValue(field)), low, high);
+  setFieldValue(field, double(count));
+  return count;
 }
 
 // --- Buttons ----------------------------------------------------------------------------------

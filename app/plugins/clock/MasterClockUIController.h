@@ -106,6 +106,8 @@ class MasterClockUIController : public QObject, public MasterClockView, public Q
   std::array<std::pair<QString, QKButton*>, 4> snapshotButtons() const;
   void showDisplayBPM();
   void showTempoOfDuration(double duration);
+  // The whole number typed into `field`, brought within low … high and shown.
+  long countIn(QLineEdit* field, long low, long high);
 
   MasterClock* clock_;
   std::unique_ptr<QKPaletteWindow> window_;
