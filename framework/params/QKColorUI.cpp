@@ -2,7 +2,7 @@
 
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceMenuAdapter.h"
-#include "platform/foundation/NotificationCenter.h"
+#include "framework/toolkit/ControllerFinder.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -10,8 +10,7 @@
 
 QKColorUI::QKColorUI(QWidget* parent) : QWidget(parent), repaint_(this) {
   setAttribute(Qt::WA_OpaquePaintEvent);
-  NotificationCenter::defaultCenter().post(QStringLiteral("QKDSControllerFinderNotification"),
-                                           static_cast<DataSourceControllerClient*>(this));
+  findDataSourceController(this);
 }
 
 void QKColorUI::setColorWithRed(float red, float green, float blue) {

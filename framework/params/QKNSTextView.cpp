@@ -1,12 +1,8 @@
 #include "framework/params/QKNSTextView.h"
 
-#include "platform/foundation/NotificationCenter.h"
+#include "framework/toolkit/ControllerFinder.h"
 
 #include <QKeyEvent>
-
-namespace {
-const QString kControllerFinderNotification = QStringLiteral("QKDSControllerFinderNotification");
-}
 
 QKNSTextView::QKNSTextView(QWidget* parent) : QPlainTextEdit(parent) {
   connect(this, &QPlainTextEdit::textChanged, this, &QKNSTextView::textChangedWhileFocused);
@@ -14,8 +10,7 @@ QKNSTextView::QKNSTextView(QWidget* parent) : QPlainTextEdit(parent) {
 
 void QKNSTextView::awakeFromNib() {
   title_.clear();
-  NotificationCenter::defaultCenter().post(kControllerFinderNotification,
-                                           static_cast<DataSourceControllerClient*>(this));
+  findDataSourceController(this);
 }
 
 void QKNSTextView::textChangedWhileFocused() {

@@ -2,7 +2,7 @@
 
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceMenuAdapter.h"
-#include "platform/foundation/NotificationCenter.h"
+#include "framework/toolkit/ControllerFinder.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -11,8 +11,7 @@
 #include <algorithm>
 
 QKPositionUI::QKPositionUI(QWidget* parent, float aspectRatio) : QKAspectPad(parent, aspectRatio) {
-  NotificationCenter::defaultCenter().post(QStringLiteral("QKDSControllerFinderNotification"),
-                                           static_cast<DataSourceControllerClient*>(this));
+  findDataSourceController(this);
 }
 
 void QKPositionUI::setXVal(float x) {

@@ -1,10 +1,10 @@
 #include "framework/params/QKQCGLAttrPubContext.h"
 
-#include "framework/datasource/DataSourceNotifications.h"
 #include "framework/datasource/MasterClockInterface.h"
 #include "framework/params/QCAttributeLoader.h"
 #include "framework/params/QCTextStepping.h"
 #include "framework/params/QKQCScrollView.h"
+#include "framework/toolkit/ControllerFinder.h"
 #include "platform/composition/QCRenderer.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
@@ -55,9 +55,7 @@ void QKQCGLAttrPubContext::init(bool publishOutputs) {
     publisher_ = createAttributePublisher();
     publisher_->setDataSourceController(dataSourceController_);
   }
-  NotificationCenter::defaultCenter().post(
-      QString::fromLatin1(DataSourceNotifications::ControllerFinder),
-      static_cast<DataSourceControllerClient*>(this));
+  findDataSourceController(this);
   NotificationCenter::defaultCenter().post(
       QString::fromLatin1(MasterClockInterface::kFinderNotification),
       static_cast<MasterClockClient*>(this));
