@@ -25,14 +25,6 @@ float outputFloat(const composition::QCRenderer& renderer, const QString& key,
   return 0.0f;
 }
 
-// Work on the panel belongs to the main thread.
-void onMainThread(std::function<void()> work) {
-  if (MainThread::isMainThread())
-    work();
-  else
-    MainThread::post(std::move(work));
-}
-
 }  // namespace
 
 std::shared_ptr<QKQCGLAttrPubContext> QKQCGLAttrPubContext::create(
@@ -76,13 +68,13 @@ std::shared_ptr<QCAttributePublisher> QKQCGLAttrPubContext::createAttributePubli
 QKQCGLAttrPubContext::~QKQCGLAttrPubContext() {
   if (!deleted()) prepareToBeDeleted();
   QPointer<QCAttributeLoader> loader = loader_;
-  onMainThread([loader] { delete loader.data(); });
+  MainThread::run([loader] { delete loader.data(); });
 }
 
 void QKQCGLAttrPubContext::prepareToBeDeleted() {
   QPointer<QCAttributeLoader> loader = loader_;
   std::shared_ptr<QCAttributePublisher> publisher = publisher_;
-  onMainThread([loader, publisher] {
+  MainThread::run([loader, publisher] {
     if (loader) loader->prepareToBeDeleted();
     if (publisher) publisher->prepareToBeDeleted();
   });

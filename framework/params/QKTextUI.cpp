@@ -250,14 +250,10 @@ void QKTextUI::textViewDoubleClicked() {
 void QKTextUI::bang() {
   if (deleted_.load()) return;
   callbacks_.fireAction();
-  if (!MainThread::isMainThread()) {
-    std::weak_ptr<QKTextUI> self = weak_from_this();
-    MainThread::post([self] {
-      if (auto element = self.lock()) element->updateTextHighlights();
-    });
-    return;
-  }
-  updateTextHighlights();
+  std::weak_ptr<QKTextUI> self = weak_from_this();
+  MainThread::run([self] {
+    if (auto element = self.lock()) element->updateTextHighlights();
+  });
 }
 
 // --- Highlights ----------------------------------------------------------------------
