@@ -259,17 +259,8 @@ void QCAttributeLoader::watchElement(const std::shared_ptr<QCPanelElement>& elem
 }
 
 void QCAttributeLoader::addFormTabViews() {
-  std::vector<QKNSTabView*> tabViews;
-  std::vector<QWidget*> pending{topNibView_.data()};
-  while (!pending.empty()) {  // depth first, in the order of the children
-    QWidget* view = pending.back();
-    pending.pop_back();
-    if (auto* tabView = qobject_cast<QKNSTabView*>(view); tabView && view != topNibView_)
-      tabViews.push_back(tabView);
-    const QList<QWidget*> children = view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(*it);
-  }
-  for (QKNSTabView* tabView : tabViews) {
+  // Depth first, in the order of the children.
+  for (QKNSTabView* tabView : topNibView_->findChildren<QKNSTabView*>()) {
     const bool bound = std::any_of(elementArray_.begin(), elementArray_.end(),
                                    [tabView](const auto& held) { return held->view() == tabView; });
     if (bound) continue;
