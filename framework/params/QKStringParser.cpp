@@ -108,9 +108,9 @@ void QKStringParser::parseBy(int steps) {
     }
     const qsizetype last = originalString_.size() - 1;
     if (loops())
-      range = unitAfterEnd(forward ? 0 : last, forward);
+      range = unitFrom(forward ? 0 : last, forward);
     else
-      range = unitAfterEnd(forward ? last : 0, forward);
+      range = unitFrom(forward ? last : 0, forward);
   }
   restoreCurrentRange(range);
 }
@@ -131,49 +131,29 @@ QKStringParser::Range QKStringParser::snapped(Range range) const {
 }
 
 QKStringParser::Range QKStringParser::stepped(Range range, bool forward, bool& hitEnd) const {
-  const qsizetype size = originalString_.size();
   hitEnd = false;
   if (parseMode_ < Character || parseMode_ > Line) return range;
+  qsizetype index = 0;
   if (parseMode_ == Character) {
     const Range here = findCharacterAround(range.location);
-    const qsizetype index = forward ? here.end() : here.location - 1;
-    if (index >= size || index < 0) {
-      hitEnd = true;
-      return range;
-    }
-    return findCharacterAround(index);
-  }
-  qsizetype index = 0;
-  if (forward) {
-    if (parseMode_ == Line) {
-      qsizetype start = 0, contentsEnd = 0, end = 0;
-      lineBounds(range.location, start, contentsEnd, end);
-      index = std::max(end, range.end() + 1);  // past the whole terminator ("\r\n" too)
-    } else {
-      index = range.end();
-    }
-    if (index >= size) {
-      hitEnd = true;
-      return range;
-    }
-  } else {
+    index = forward ? here.end() : here.location - 1;
+  } else if (!forward) {
     index = range.location - 1;
-    if (index < 0) {
-      hitEnd = true;
-      return range;
-    }
+  } else if (parseMode_ == Line) {
+    qsizetype start = 0, contentsEnd = 0, end = 0;
+    lineBounds(range.location, start, contentsEnd, end);
+    index = std::max(end, range.end() + 1);  // past the whole terminator ("\r\n" too)
+  } else {
+    index = range.end();
   }
-  switch (parseMode_) {
-    case Word:
-      return forward ? findNextWord(index) : findPrevWord(index);
-    case Sentence:
-      return forward ? findNextSentence(index) : findPrevSentence(index);
-    default:
-      return forward ? findNextLine(index) : findPrevLine(index);
+  if (index < 0 || index >= originalString_.size()) {
+    hitEnd = true;
+    return range;
   }
+  return unitFrom(index, forward);
 }
 
-QKStringParser::Range QKStringParser::unitAfterEnd(qsizetype index, bool forward) const {
+QKStringParser::Range QKStringParser::unitFrom(qsizetype index, bool forward) const {
   switch (parseMode_) {
     case Character:
       return findCharacterAround(index);

@@ -86,8 +86,9 @@ class QKStringParser {
   Range snapped(Range range) const;
   // One step from `range`; `hitEnd` tells whether the text ran out.
   Range stepped(Range range, bool forward, bool& hitEnd) const;
-  // The unit taken at `index` after running out.
-  Range unitAfterEnd(qsizetype index, bool forward) const;
+  // The unit a step in that direction takes at `index` (also where it goes
+  // on after running out).
+  Range unitFrom(qsizetype index, bool forward) const;
   Range clamped(Range range) const;
   // A word's anchor (the index, or the last word character before it) and
   // start.
