@@ -7,22 +7,13 @@
 
 #include <QPointer>
 #include <QScrollArea>
-#include <QSet>
 #include <QSizeF>
-#include <QStringList>
 #include <QVariantMap>
 #include <QWidget>
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <vector>
-
-class QCElementHandOff;
-namespace image {
-class Filter;
-class Image;
-}  // namespace image
 
 // The control panel of one filter: one element per attribute of the
 // filter, in its declared input order, stacked top to bottom, and the
