@@ -171,16 +171,11 @@ void CIAttributeLoader::bindElement(const std::shared_ptr<QCPanelElement>& eleme
 std::shared_ptr<QCPanelElement> CIAttributeLoader::makeOtherElement(ElementKind kind,
                                                                     const QString& key,
                                                                     const QVariantMap& attribute) {
-  constexpr int kNarrower = 25;
-  const double elementWidth = width() - kNarrower;
-  auto frame = [elementWidth](QCPanelElement::Row row) {
-    return QRectF(0, 0, elementWidth, QCPanelElement::rowHeight(row));
-  };
+  auto frame = [this](QCPanelElement::Row row) { return QCPanelElement::rowFrame(row, width()); };
   switch (kind) {
     case ElementKind::Color: {
       auto element = CIColorElement::create(frame(QCPanelElement::Row::Color), this);
-      element->setTitle(key);
-      element->setKey(key);
+      element->setTitleAndKey(key);
       const QVariant current = filter_->value(key);
       if (current.typeId() == QMetaType::QColor)
         element->setColorFromCIColor(current.value<QColor>());
@@ -189,22 +184,19 @@ std::shared_ptr<QCPanelElement> CIAttributeLoader::makeOtherElement(ElementKind 
     case ElementKind::Position: {
       auto element =
           CIPositionElement::create(frame(QCPanelElement::Row::Position), this, canvasSize_);
-      element->setTitle(key);
-      element->setKey(key);
+      element->setTitleAndKey(key);
       element->setPointValue(startingPoint(attribute));
       return element;
     }
     case ElementKind::Rectangle: {
       auto element =
           CIRectangleElement::create(frame(QCPanelElement::Row::Rectangle), this, canvasSize_);
-      element->setTitle(key);
-      element->setKey(key);
+      element->setTitleAndKey(key);
       return element;
     }
     case ElementKind::Tap: {
       auto element = CITapElement::create(frame(QCPanelElement::Row::Tap), this);
-      element->setTitle(key);
-      element->setKey(key);
+      element->setTitleAndKey(key);
       return element;
     }
     default:

@@ -14,7 +14,6 @@ const QString CIColorElement::kClickColorNotification =
 const QString CIColorElement::kColorKey = QStringLiteral("color");
 
 namespace {
-constexpr int kNarrower = 25;
 const QStringList kSliderNames = {QStringLiteral("R Slider"), QStringLiteral("G Slider"),
                                   QStringLiteral("B Slider")};
 const QStringList kSnapshotKeys = {QStringLiteral("rSlider"), QStringLiteral("gSlider"),
@@ -24,10 +23,8 @@ const QStringList kHolderComponents = {QStringLiteral("R"), QStringLiteral("G"),
 }  // namespace
 
 std::shared_ptr<CIColorElement> CIColorElement::create(const QCElementFactories::Request& request) {
-  auto element =
-      create(QRectF(0, 0, request.panelWidth - kNarrower, rowHeight(Row::Color)), request.parent);
-  element->setTitle(request.key);
-  element->setKey(request.key);
+  auto element = create(rowFrame(Row::Color, request.panelWidth), request.parent);
+  element->setTitleAndKey(request.key);
   const QVariant fallback = request.description.value(QStringLiteral("defaultVal"));
   if (fallback.typeId() == QMetaType::QColor) {
     element->setColorFromCIColor(fallback.value<QColor>());

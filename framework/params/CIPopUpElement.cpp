@@ -1,7 +1,6 @@
 #include "framework/params/CIPopUpElement.h"
 
 #include "framework/params/QCPanelMenus.h"
-#include "framework/params/QKElementBox.h"
 #include "framework/toolkit/QKFontUtils.h"
 #include "framework/toolkit/QKNSPopUpButton.h"
 #include "platform/foundation/MainThread.h"
@@ -12,16 +11,9 @@ const QString CIPopUpElement::kIndexType = QStringLiteral("QCPortTypeIndex");
 const QString CIPopUpElement::kStringType = QStringLiteral("QCPortTypeString");
 const QString CIPopUpElement::kSeparator = QCPanelMenus::kSeparator;
 
-namespace {
-constexpr int kNarrower = 25;
-constexpr int kButtonHeight = 15;
-}  // namespace
-
 std::shared_ptr<CIPopUpElement> CIPopUpElement::create(const QCElementFactories::Request& request) {
-  auto element =
-      create(QRectF(0, 0, request.panelWidth - kNarrower, rowHeight(Row::PopUp)), request.parent);
-  element->setTitle(request.key);
-  element->setKey(request.key);
+  auto element = create(rowFrame(Row::PopUp, request.panelWidth), request.parent);
+  element->setTitleAndKey(request.key);
   QCPanelMenus::Menu menu;
   if (request.kind == QCElementFactories::Kind::FontMenu) {
     element->setKeyType(kStringType);
@@ -46,15 +38,10 @@ CIPopUpElement::CIPopUpElement(const QRectF& frame, QWidget* parent)
     : QCBoxedElement(frame, parent) {}
 
 void CIPopUpElement::awakeFromNib() {
-  button_ = new QKNSPopUpButton(box_);
-  button_->setFont(QKElementBox::titleFont());
+  button_ = addPopUpButton();
   std::weak_ptr<CIPopUpElement> self = weak_from_this();
   QObject::connect(button_, &QKNSPopUpButton::activated, button_, [self](QAction*) {
     if (auto element = self.lock()) element->menuUsed();
-  });
-  box_->setLayoutHandler([this](const QRect& content) {
-    const int y = content.y() + std::max(0, (content.height() - kButtonHeight) / 2);
-    button_->setGeometry(content.x(), y, std::max(0, content.width() - 10), kButtonHeight);
   });
 }
 

@@ -9,7 +9,6 @@
 #include <algorithm>
 
 namespace {
-constexpr int kNarrower = 25;
 const QStringList kSliderNames = {QStringLiteral("x position"), QStringLiteral("y position")};
 const QStringList kSnapshotKeys = {QStringLiteral("xSlider"), QStringLiteral("ySlider")};
 const QStringList kHolderComponents = {QStringLiteral("X"), QStringLiteral("Y")};
@@ -17,10 +16,8 @@ const QStringList kHolderComponents = {QStringLiteral("X"), QStringLiteral("Y")}
 
 std::shared_ptr<CIPositionElement> CIPositionElement::create(
     const QCElementFactories::Request& request) {
-  auto element = create(QRectF(0, 0, request.panelWidth - kNarrower, rowHeight(Row::Position)),
-                        request.parent, QSizeF(1, 1));
-  element->setTitle(request.key);
-  element->setKey(request.key);
+  auto element = create(rowFrame(Row::Position, request.panelWidth), request.parent, QSizeF(1, 1));
+  element->setTitleAndKey(request.key);
   element->setPointValue(QPointF(0.5, 0.5));
   return element;
 }

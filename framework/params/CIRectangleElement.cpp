@@ -7,7 +7,6 @@
 #include "platform/foundation/MainThread.h"
 
 namespace {
-constexpr int kNarrower = 25;
 const QStringList kSliderNames = {QStringLiteral("left"), QStringLiteral("bottom"),
                                   QStringLiteral("right"), QStringLiteral("top")};
 const QStringList kSnapshotKeys = {QStringLiteral("xSlider"), QStringLiteral("ySlider"),
@@ -16,11 +15,10 @@ const QStringList kSnapshotKeys = {QStringLiteral("xSlider"), QStringLiteral("yS
 
 std::shared_ptr<CIRectangleElement> CIRectangleElement::create(
     const QCElementFactories::Request& request) {
-  auto element = create(QRectF(0, 0, request.panelWidth - kNarrower, rowHeight(Row::Rectangle)),
-                        request.parent, QSizeF(320, 240));
+  auto element =
+      create(rowFrame(Row::Rectangle, request.panelWidth), request.parent, QSizeF(320, 240));
   element->setCanvasSize(QSizeF(1, 1));
-  element->setTitle(request.key);
-  element->setKey(request.key);
+  element->setTitleAndKey(request.key);
   return element;
 }
 

@@ -4,7 +4,7 @@
 
 std::shared_ptr<CIStringElement> CIStringElement::create(
     const QCElementFactories::Request& request) {
-  auto element = create(QRectF(0, 0, request.panelWidth, rowHeight(Row::String)), request.parent);
+  auto element = create(rowFrame(Row::String, request.panelWidth), request.parent);
   element->setTitle(request.key);
   element->setKey(request.key);
   const auto text = request.description.constFind(QStringLiteral("defaultVal"));

@@ -1,22 +1,14 @@
 #include "framework/params/CITapElement.h"
 
-#include "framework/params/QKElementBox.h"
 #include "framework/taps/QKRTap.h"
 #include "framework/taps/QKRTapMenuController.h"
 #include "framework/taps/QKRTapStub.h"
 #include "framework/taps/QKTapManager.h"
 #include "framework/toolkit/QKNSPopUpButton.h"
 
-namespace {
-constexpr int kNarrower = 25;
-constexpr int kButtonHeight = 15;
-}  // namespace
-
 std::shared_ptr<CITapElement> CITapElement::create(const QCElementFactories::Request& request) {
-  auto element =
-      create(QRectF(0, 0, request.panelWidth - kNarrower, rowHeight(Row::Tap)), request.parent);
-  element->setTitle(request.key);
-  element->setKey(request.key);
+  auto element = create(rowFrame(Row::Tap, request.panelWidth), request.parent);
+  element->setTitleAndKey(request.key);
   return element;
 }
 
@@ -27,11 +19,10 @@ std::shared_ptr<CITapElement> CITapElement::create(const QRectF& frame, QWidget*
 }
 
 std::shared_ptr<QCTapElement> QCTapElement::create(const QCElementFactories::Request& request) {
-  std::shared_ptr<QCTapElement> element(new QCTapElement(
-      QRectF(0, 0, request.panelWidth - kNarrower, rowHeight(Row::Tap)), request.parent));
+  std::shared_ptr<QCTapElement> element(
+      new QCTapElement(rowFrame(Row::Tap, request.panelWidth), request.parent));
   element->awakeFromNib();
-  element->setTitle(request.key);
-  element->setKey(request.key);
+  element->setTitleAndKey(request.key);
   return element;
 }
 
@@ -45,17 +36,12 @@ CITapElement::~CITapElement() {
 }
 
 void CITapElement::awakeFromNib() {
-  button_ = new QKNSPopUpButton(box_);
-  button_->setFont(QKElementBox::titleFont());
+  button_ = addPopUpButton();
   std::weak_ptr<CITapElement> self = weak_from_this();
   menuController_->setMyAction([self] {
     if (auto element = self.lock()) element->tapSourceChanged();
   });
   menuController_->setButton(button_);
-  box_->setLayoutHandler([this](const QRect& content) {
-    const int y = content.y() + std::max(0, (content.height() - kButtonHeight) / 2);
-    button_->setGeometry(content.x(), y, std::max(0, content.width() - 10), kButtonHeight);
-  });
   menuController_->awakeFromNib();
 }
 

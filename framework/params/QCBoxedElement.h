@@ -8,6 +8,8 @@
 
 #include <mutex>
 
+class QKNSPopUpButton;
+
 // What the titled panel elements share: their box (the view), the input's
 // key (readable from any thread), the title (the box's), and the two
 // callbacks the panel gives them. Older snapshots name such an element by
@@ -22,6 +24,8 @@ class QCBoxedElement : public QCPanelElement {
   QKElementBox* box() const { return box_.data(); }
   // Main thread.
   void setTitle(const QString& title);
+  // Titled with the input's key, and given it.
+  void setTitleAndKey(const QString& key);
   QString title() const;
   QString legacyName() const override { return title(); }
   void setAction(Callback action) override { callbacks_.setAction(std::move(action)); }
@@ -35,6 +39,9 @@ class QCBoxedElement : public QCPanelElement {
   void addTitleAndKey(QVariantMap& snapshot) const;
   // The title from "title", when present.
   void loadTitle(const QVariantMap& snapshot);
+  // A pop-up in the box, in the title's font, the box's whole content (10
+  // short of its right edge) and centred in it; the box lays it out.
+  QKNSPopUpButton* addPopUpButton();
 
   QPointer<QKElementBox> box_;
   QCElementCallbacks callbacks_;

@@ -5,9 +5,8 @@
 
 std::shared_ptr<QCButtonElement> QCButtonElement::create(
     const QCElementFactories::Request& request) {
-  constexpr int kNarrower = 25;
-  QKButton* button = QKButton::createWithFrame(
-      QRectF(0, 0, request.panelWidth - kNarrower, rowHeight(Row::Button)), request.parent);
+  QKButton* button =
+      QKButton::createWithFrame(rowFrame(Row::Button, request.panelWidth), request.parent);
   button->setTitle(request.key);
   button->setTitle2(request.key);
   button->setKey(request.key);

@@ -24,9 +24,7 @@ class QWidget;
 // factory of its kind.
 //
 // A factory makes the element's view as a child of `parent`, with the frame
-// (0, 0, width, height) of its row (QCPanelElement::rowHeight; buttons and
-// the other fixed-size elements are 25 narrower than the panel, sliders and
-// string elements take its whole width), gives it the input's key (and its
+// of its row (QCPanelElement::rowFrame), gives it the input's key (and its
 // title or slider name), wakes it, and sets its starting value from the
 // input's description ("inputMin", "inputMax", "defaultVal", …) without
 // output. Pop-ups fill their menus with QCPanelMenus.

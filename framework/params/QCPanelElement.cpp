@@ -36,3 +36,9 @@ int QCPanelElement::rowHeight(Row row) {
 }
 
 int QCPanelElement::rowInset(Row row) { return row == Row::Tap || row == Row::PopUp ? 10 : 0; }
+
+QRectF QCPanelElement::rowFrame(Row row, double panelWidth) {
+  constexpr int kNarrower = 25;
+  const bool wholeWidth = row == Row::Slider || row == Row::String || row == Row::Text;
+  return QRectF(0, 0, wholeWidth ? panelWidth : panelWidth - kNarrower, rowHeight(row));
+}

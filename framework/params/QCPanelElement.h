@@ -86,6 +86,10 @@ class QCPanelElement {
   // width = panel width - 2 * inset); 0 height for Row::None.
   static int rowHeight(Row row);
   static int rowInset(Row row);
+  // The frame a factory gives an element of `row` in a panel that wide:
+  // (0, 0, width, rowHeight(row)). Sliders, strings and text take the
+  // panel's whole width, the fixed-size rows are 25 narrower.
+  static QRectF rowFrame(Row row, double panelWidth);
   // The gap between two rows.
   static constexpr int kRowGap = 4;
 };

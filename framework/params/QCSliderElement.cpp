@@ -37,7 +37,7 @@ void setUp(QKSliderControl& slider, const QVariantMap& description) {
 
 std::shared_ptr<QCSliderElement> QCSliderElement::create(const QCElementFactories::Request& request,
                                                          bool logarithmic) {
-  const QRectF frame(0, 0, request.panelWidth, rowHeight(Row::Slider));
+  const QRectF frame = rowFrame(Row::Slider, request.panelWidth);
   QKSliderControl* slider = logarithmic ? QKLogSliderControl::createWithFrame(frame, request.parent)
                                         : QKSliderControl::createWithFrame(frame, request.parent);
   slider->setSliderName(request.key);

@@ -22,7 +22,6 @@ namespace {
 const QStringList kLoopModes = {QStringLiteral("no loop"), QStringLiteral("loop")};
 const QStringList kParseModes = {QStringLiteral("character"), QStringLiteral("word"),
                                  QStringLiteral("sentence"), QStringLiteral("line end")};
-constexpr int kTextHeight = 200;
 
 void fillPopUp(QKNSPopUpButton* popUp, const QStringList& titles) {
   popUp->removeAllItems();
@@ -48,9 +47,8 @@ QTextEdit::ExtraSelection highlight(QTextDocument* document, QKStringParser::Ran
 }  // namespace
 
 std::shared_ptr<QKTextUI> QKTextUI::create(const QCElementFactories::Request& request) {
-  auto element = create(QRectF(0, 0, request.panelWidth, kTextHeight), request.parent);
-  element->setTitle(request.key);
-  element->setKey(request.key);
+  auto element = create(rowFrame(Row::Text, request.panelWidth), request.parent);
+  element->setTitleAndKey(request.key);
   element->awakeFromNib();
   return element;
 }
