@@ -9,6 +9,7 @@
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceHolder.h"
 #include "framework/datasource/DataSourceNotifications.h"
+#include "framework/toolkit/PaletteGeometry.h"
 #include "framework/toolkit/QKNSTableView.h"
 #include "framework/toolkit/QKScrollView.h"
 #include "platform/foundation/Log.h"
@@ -341,8 +342,7 @@ void Buttons::resetButtonPositions() {
   for (int i = 0; i < buttons.size(); ++i) {
     const QRectF frame =
         ButtonGridLayout::frameAt(i, columns_, buttonHeight_, kButtonSpacing, placed);
-    buttons.at(i)->setFrame(QRectF(frame.x(), placed.height() - frame.y() - frame.height(),
-                                   frame.width(), frame.height()));
+    buttons.at(i)->setFrame(PaletteGeometry::toQt(frame, placed.height()));
   }
   scrollView()->update();
 }

@@ -12,7 +12,3 @@ QRectF SliderBankLayout::frameAt(int index, int thickness, int spacing, const QS
   if (upright) return QRectF(document.width() - offset, 0, thickness, document.height());
   return QRectF(0, document.height() - offset, document.width(), thickness);
 }
-
-QRectF SliderBankLayout::flipped(const QRectF& frame, double height) {
-  return QRectF(frame.x(), height - frame.y() - frame.height(), frame.width(), frame.height());
-}

@@ -16,7 +16,4 @@ class SliderBankLayout {
   // Slider `index` in a document of `document` size.
   static QRectF frameAt(int index, int thickness, int spacing, const QSizeF& document,
                         bool upright);
-  // The same frame in top-left coordinates (Qt's) of a document `height`
-  // high.
-  static QRectF flipped(const QRectF& frame, double height);
 };

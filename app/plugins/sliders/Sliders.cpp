@@ -6,6 +6,7 @@
 #include "framework/datasource/DSFloatFreqNonRepeat.h"
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceHolder.h"
+#include "framework/toolkit/PaletteGeometry.h"
 #include "framework/toolkit/QKNSTableView.h"
 #include "framework/toolkit/QKScrollView.h"
 #include "platform/foundation/Log.h"
@@ -208,7 +209,7 @@ void Sliders::resetSliderPositions() {
   for (QKSliderControl* slider : sliderArray()) {
     const QRectF frame =
         SliderBankLayout::frameAt(index++, sliderHeight_, kSliderSpacing, placed, vertical_);
-    slider->setFrame(SliderBankLayout::flipped(frame, placed.height()));
+    slider->setFrame(PaletteGeometry::toQt(frame, placed.height()));
   }
   scrollView()->update();
 }
