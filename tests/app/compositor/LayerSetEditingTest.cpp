@@ -113,6 +113,79 @@ TEST(LayerMoves, MovesAdjustTheIndexAndKeepTheGivenOrder) {
   }
 }
 
+QStringList namesOf(const std::vector<std::shared_ptr<Layer>>& layers) {
+  QStringList names;
+  for (const auto& layer : layers) names << layer->layerName();
+  return names;
+}
+
+// An index before the start or past the end lands at the start or the end
+// of a group, as at the top level.
+TEST(LayerMoves, AnIndexOutOfRangeIsClampedIntoAGroup) {
+  struct Case {
+    int index;
+    QStringList expected;
+  };
+  const Case cases[] = {
+      {-1, {"Layer 5", "Layer 2", "Layer 1"}},
+      {0, {"Layer 5", "Layer 2", "Layer 1"}},
+      {2, {"Layer 2", "Layer 1", "Layer 5"}},
+      {99, {"Layer 2", "Layer 1", "Layer 5"}},
+  };
+  for (const Case& c : cases) {
+    LayerWorld w;
+    for (int i = 0; i < 5; ++i) w.compositor->createNewLayer();
+    auto group = w.compositor->groupLayers({w.top(3), w.top(4)});  // Layer 2, Layer 1
+    EXPECT_TRUE(w.compositor->moveTheseLayers({w.top(0)}, c.index, group.get())) << c.index;
+    EXPECT_EQ(namesOf(group->layerArray()), c.expected) << c.index;
+    EXPECT_EQ(w.topNames(), QStringList({"Layer 4", "Layer 3", "Group 1"})) << c.index;
+  }
+}
+
+// A group takes the place of the upper of the layers grouped, whatever the
+// order they are given in, at the top, at the bottom or inside a group.
+TEST(LayerGrouping, TheGroupTakesTheUpperLayersPlaceAtEitherEnd) {
+  struct Case {
+    const char* name;
+    std::vector<int> grouped;  // top-level indices, in the order given
+    QStringList expectedTop;
+    QStringList expectedMembers;
+  };
+  const Case cases[] = {
+      {"the top layer", {0}, {"Group 1", "Layer 4", "Layer 3", "Layer 2", "Layer 1"}, {"Layer 5"}},
+      {"the bottom layer",
+       {4},
+       {"Layer 5", "Layer 4", "Layer 3", "Layer 2", "Group 1"},
+       {"Layer 1"}},
+      {"bottom and top, bottom first",
+       {4, 0},
+       {"Group 1", "Layer 4", "Layer 3", "Layer 2"},
+       {"Layer 5", "Layer 1"}},
+      {"one layer twice",
+       {2, 2},
+       {"Layer 5", "Layer 4", "Group 1", "Layer 2", "Layer 1"},
+       {"Layer 3"}},
+  };
+  for (const Case& c : cases) {
+    LayerWorld w;
+    for (int i = 0; i < 5; ++i) w.compositor->createNewLayer();
+    std::vector<Layer*> grouped;
+    for (int index : c.grouped) grouped.push_back(w.top(index));
+    auto group = w.compositor->groupLayers(grouped);
+    ASSERT_TRUE(group) << c.name;
+    EXPECT_EQ(w.topNames(), c.expectedTop) << c.name;
+    EXPECT_EQ(namesOf(group->layerArray()), c.expectedMembers) << c.name;
+  }
+  // The last member of a group grouped: the new group ends the outer one.
+  LayerWorld w;
+  for (int i = 0; i < 3; ++i) w.compositor->createNewLayer();
+  auto outer = w.compositor->groupLayers({w.top(0), w.top(1), w.top(2)});
+  Layer* last = outer->layerArray().back().get();
+  auto inner = w.compositor->groupLayers({last});
+  EXPECT_EQ(namesOf(outer->layerArray()), QStringList({"Layer 3", "Layer 2", "Group 2"}));
+  EXPECT_EQ(inner->layerArray().front().get(), last);
+}
+
 TEST_F(LayerSetEditingTest, MovesIntoGroupsAndOutAndNeverIntoTheirOwnSubtree) {
   makeFive();
   auto group = world.compositor->groupLayers({world.top(3), world.top(4)});  // Layer 2, Layer 1
