@@ -6,6 +6,7 @@
 #include "app/compositor/LayerWindowController.h"
 #include "app/sources/VidSourceObject.h"
 #include "framework/datasource/DataSourceController.h"
+#include "framework/filters/QKFilterAlpha.h"
 #include "framework/taps/QKTapManager.h"
 #include "platform/image/FilterRegistry.h"
 #include "tests/support/GLTest.h"
@@ -123,6 +124,14 @@ struct LayerWorld {
   static SolidSource& solid(Layer& layer) {
     return static_cast<SolidSource&>(*layer.sourceOfKind(VidSourceObject::kTapSource));
   }
+  // New layer windows are fake ones, listed in `madeWindows`.
+  void useFakeWindows() {
+    compositor->setLayerWindowFactory([this](Compositor& owner) {
+      auto window = std::make_unique<FakeLayerWindow>(owner);
+      madeWindows.push_back(window.get());
+      return window;
+    });
+  }
   Layer* top(int index) const { return compositor->topLevelLayers().at(index).get(); }
   QStringList topNames() const {
     QStringList names;
@@ -132,5 +141,23 @@ struct LayerWorld {
 
   DataSourceController dsc{DataSourceController::TickThread::Manual};
   FakeLayerList list;
+  std::vector<FakeLayerWindow*> madeWindows;
   std::unique_ptr<Compositor> compositor;
+};
+
+// A GL test with a layer world made once GL is set up and gone before GL
+// is torn down.
+class LayerGLTest : public GLTest {
+ protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    if (IsSkipped()) return;
+    QKFilterAlpha::registerFilter();
+    world_ = std::make_unique<LayerWorld>();
+  }
+  void TearDown() override {
+    world_.reset();
+    GLTest::TearDown();
+  }
+  std::unique_ptr<LayerWorld> world_;
 };

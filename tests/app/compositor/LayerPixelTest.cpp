@@ -3,7 +3,6 @@
 #include "app/compositor/LayerSizeController.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderControl.h"
-#include "framework/filters/QKFilterAlpha.h"
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/TexturePool.h"
 #include "platform/image/ImageContext.h"
@@ -16,18 +15,8 @@ constexpr QSize kCanvas(640, 480);
 
 // Layers of solid-colour sources composited by the real compositor into a
 // 640 x 480 target (the canvas shown 1:1), read back top row first.
-class LayerPixelTest : public GLTest {
+class LayerPixelTest : public LayerGLTest {
  protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    if (IsSkipped()) return;
-    QKFilterAlpha::registerFilter();
-    world_ = std::make_unique<LayerWorld>();
-  }
-  void TearDown() override {
-    world_.reset();
-    GLTest::TearDown();
-  }
   Compositor& compositor() { return *world_->compositor; }
 
   QImage frame() {
@@ -61,8 +50,6 @@ class LayerPixelTest : public GLTest {
     size->xScaleSlider()->setValueWithRangedValue(scale, true);
     size->yScaleSlider()->setValueWithRangedValue(scale, true);
   }
-
-  std::unique_ptr<LayerWorld> world_;
 };
 
 TEST_F(LayerPixelTest, OpacityFadesTheLayerInBothModes) {

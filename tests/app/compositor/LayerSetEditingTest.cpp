@@ -35,12 +35,8 @@ TEST_F(LayerSetEditingTest, FreeNamesSkipEveryNameInTheTree) {
 }
 
 TEST_F(LayerSetEditingTest, TheFirstLayerMakesAWindowAndLaterOnesJoinTheLastActivated) {
-  std::vector<FakeLayerWindow*> made;
-  world.compositor->setLayerWindowFactory([&made](Compositor& compositor) {
-    auto window = std::make_unique<FakeLayerWindow>(compositor);
-    made.push_back(window.get());
-    return window;
-  });
+  world.useFakeWindows();
+  const std::vector<FakeLayerWindow*>& made = world.madeWindows;
   auto first = world.compositor->createNewLayer();
   ASSERT_EQ(made.size(), 1u);
   EXPECT_EQ(first->parentWindow(), made[0]);
@@ -205,12 +201,7 @@ TEST_F(LayerSetEditingTest, MovesIntoGroupsAndOutAndNeverIntoTheirOwnSubtree) {
 }
 
 TEST_F(LayerSetEditingTest, DeleteAllEndsWithLayersThatHaveNoWindow) {
-  std::vector<FakeLayerWindow*> made;
-  world.compositor->setLayerWindowFactory([&made](Compositor& compositor) {
-    auto window = std::make_unique<FakeLayerWindow>(compositor);
-    made.push_back(window.get());
-    return window;
-  });
+  world.useFakeWindows();
   auto windowed = world.compositor->createNewLayer();
   auto group = world.compositor->groupLayers({windowed.get()});
   auto loose = world.compositor->createNewLayer();

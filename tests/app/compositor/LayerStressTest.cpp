@@ -2,7 +2,6 @@
 
 #include "app/compositor/LayerSizeController.h"
 #include "framework/controls/QKSliderControl.h"
-#include "framework/filters/QKFilterAlpha.h"
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/TexturePool.h"
 #include "platform/image/ImageContext.h"
@@ -20,20 +19,7 @@ namespace {
 // frames run on the render thread and a tick thread moves the opacity and
 // position sliders. Run under ThreadSanitizer to see races; here it also
 // shows that nothing deadlocks and every frame ends.
-class LayerStressTest : public GLTest {
- protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    if (IsSkipped()) return;
-    QKFilterAlpha::registerFilter();
-    world_ = std::make_unique<LayerWorld>();
-  }
-  void TearDown() override {
-    world_.reset();
-    GLTest::TearDown();
-  }
-  std::unique_ptr<LayerWorld> world_;
-};
+class LayerStressTest : public LayerGLTest {};
 
 TEST_F(LayerStressTest, EditsFramesAndSlidersRunTogether) {
   Compositor& compositor = *world_->compositor;
