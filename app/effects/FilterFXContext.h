@@ -3,20 +3,15 @@
 #include "app/effects/LayerFXRenderContext.h"
 
 #include <QString>
-#include <QVariantMap>
 
 #include <memory>
-#include <mutex>
 
-class QKCIGLContext;
-namespace image {
-class Filter;
-}
+class CIAttributeLoader;
+class QKCIFXGLAttrContext;
 
 // The render context of a filter effect: the filter of that name drawn over
-// the effect's input into the target buffer. Parameter values set from the
-// main thread (a restore, the panel) are handed to the filter on the render
-// thread, just before it draws.
+// the effect's input into the target buffer, through the filter-panel
+// context, whose panel drives the filter and gives the snapshot.
 class FilterFXContext : public LayerFXRenderContext {
  public:
   // Null when the filter is unknown or there is no render thread context.
@@ -30,15 +25,11 @@ class FilterFXContext : public LayerFXRenderContext {
   void loadSnapshot(const QVariantMap& snapshot) override;
   void prepareToBeDeleted() override;
 
-  // Queues a parameter value for the next frame (any thread).
-  void setValue(const QVariant& value, const QString& key);
+  // The filter's panel (main thread).
+  CIAttributeLoader* attributeLoader() const;
 
  private:
-  FilterFXContext(std::shared_ptr<QKCIGLContext> context, std::shared_ptr<image::Filter> filter);
+  explicit FilterFXContext(std::shared_ptr<QKCIFXGLAttrContext> context);
 
-  std::shared_ptr<QKCIGLContext> context_;
-  std::shared_ptr<image::Filter> filter_;
-  mutable std::mutex valuesMutex_;
-  QVariantMap values_;   // every value set, the snapshot
-  QVariantMap pending_;  // not yet handed to the filter
+  std::shared_ptr<QKCIFXGLAttrContext> context_;
 };

@@ -118,7 +118,13 @@ void CIAttributeLoader::generateGenericInterfaceForFilter() {
       Log::line(QStringLiteral("\t\terr: unrecognized ci attr type: %1").arg(describe(attribute)));
       continue;
     }
-    std::shared_ptr<QCPanelElement> element = makeElement(kind, key, attribute);
+    std::shared_ptr<QCPanelElement> element;
+    if (kind == ElementKind::Tap) {
+      element = createTapElementForKey(key);
+      if (!element) continue;
+    } else {
+      element = makeElement(kind, key, attribute);
+    }
     if (!element) {
       Log::line(
           QStringLiteral("\t\terr: no element for the filter attribute %1, skipped").arg(key));
@@ -194,14 +200,16 @@ std::shared_ptr<QCPanelElement> CIAttributeLoader::makeOtherElement(ElementKind 
       element->setTitleAndKey(key);
       return element;
     }
-    case ElementKind::Tap: {
-      auto element = CITapElement::create(frame(QCPanelElement::Row::Tap), this);
-      element->setTitleAndKey(key);
-      return element;
-    }
     default:
       return nullptr;
   }
+}
+
+std::shared_ptr<QCPanelElement> CIAttributeLoader::createTapElementForKey(const QString& key) {
+  auto element =
+      CITapElement::create(QCPanelElement::rowFrame(QCPanelElement::Row::Tap, width()), this);
+  element->setTitleAndKey(key);
+  return element;
 }
 
 // --- Layout --------------------------------------------------------------------

@@ -104,6 +104,10 @@ class CIAttributeLoader : public QWidget, public MasterClockClient {
   // Tests: the hand-off between the senders and the render thread.
   QCElementHandOff& handOff() const { return feed_->handOff(); }
 
+ protected:
+  // The tap chooser of an image attribute; null leaves the attribute out.
+  virtual std::shared_ptr<QCPanelElement> createTapElementForKey(const QString& key);
+
  private:
   void generateGenericInterfaceForFilter();
   std::shared_ptr<QCPanelElement> makeElement(ElementKind kind, const QString& key,

@@ -11,10 +11,7 @@ std::shared_ptr<QKCIGLAttrContext> QKCIGLAttrContext::create(gl::GLContext* shar
                                                              gl::TexturePool* textureCache,
                                                              QSizeF size,
                                                              const QString& filterName) {
-  if (filterName.isEmpty()) return nullptr;
-  auto context = make<QKCIGLAttrContext>(sharedContext, textureCache, size, filterName);
-  if (context) context->setUp(filterName);
-  return context;
+  return createKind<QKCIGLAttrContext>(sharedContext, textureCache, size, filterName);
 }
 
 QKCIGLAttrContext::QKCIGLAttrContext(gl::GLContext* sharedContext, gl::TexturePool* textureCache,

@@ -63,6 +63,15 @@ class QKCIGLAttrContext : public QKCIGLContext {
  protected:
   QKCIGLAttrContext(gl::GLContext* sharedContext, gl::TexturePool* textureCache, QSizeF size,
                     const QString& filterName);
+  // `create` for a subclass T (one with its own kind of panel).
+  template <class T>
+  static std::shared_ptr<T> createKind(gl::GLContext* sharedContext, gl::TexturePool* textureCache,
+                                       QSizeF size, const QString& filterName) {
+    if (filterName.isEmpty()) return nullptr;
+    auto context = make<T>(sharedContext, textureCache, size, filterName);
+    if (context) static_cast<QKCIGLAttrContext&>(*context).setUp(filterName);
+    return context;
+  }
   // The panel this context makes; subclasses make their own kind.
   virtual CIAttributeLoader* createAttributeLoader();
 

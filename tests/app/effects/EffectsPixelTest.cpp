@@ -1,5 +1,8 @@
 // Real filter effects through a layer's chain on the render thread.
 #include "app/effects/CIFXLoader.h"
+#include "app/effects/FilterFXContext.h"
+#include "framework/controls/QKSliderControl.h"
+#include "framework/params/CIAttributeLoader.h"
 #include "framework/controls/QKSliderCell.h"
 #include "framework/filters/CustomFilters.h"
 #include "framework/render/MutableTextureObject.h"
@@ -24,7 +27,15 @@ class EffectsPixelTest : public GLTest, public ChainFixture {
                                         const QVariantMap& values, float wetDry) {
     auto effect = CIFXLoader::create(QLatin1String(name), QRectF(0, 0, 8, 8));
     EXPECT_TRUE(effect && effect->renderContext()) << name;
-    effect->loadSnapshot({{LayerFXObject::kAttributeLoaderKey, values}});
+    // Each value set on the panel's slider, as a performer would.
+    auto* context = dynamic_cast<FilterFXContext*>(effect->renderContext());
+    EXPECT_TRUE(context) << name;
+    for (auto it = values.cbegin(); context && it != values.cend(); ++it) {
+      const auto element = context->attributeLoader()->findElementWithKey(it.key());
+      auto* slider = element ? dynamic_cast<QKSliderControl*>(element->view()) : nullptr;
+      EXPECT_TRUE(slider) << name << " " << it.key().toStdString();
+      if (slider) slider->setValueWithRangedValue(it.value().toFloat(), true);
+    }
     effect->wetDrySlider()->setValue(wetDry);
     target.insertEffectObject(effect, 99);
     return effect;
@@ -83,6 +94,29 @@ TEST_F(EffectsPixelTest, TwoFiltersAtFullAndPartWetDry) {
   fresh.loadSnapshot(chain.createSnapshot());
   ASSERT_EQ(fresh.count(), 2);
   EXPECT_TRUE(near(through(fresh, in), quarter, 1));
+}
+
+// The chain supplies the effect's own image: its panel offers a tap only
+// for the filter's other image inputs.
+TEST_F(EffectsPixelTest, TheEffectPanelHasNoTapForTheFiltersOwnImage) {
+  struct Case {
+    const char* filter;
+    QStringList taps;
+    const char* slider;
+  };
+  for (const Case& c :
+       {Case{"CIGaussianBlur", {}, "inputRadius"}, Case{"AlphaMask", {"maskImage"}, "contrast"}}) {
+    auto effect = CIFXLoader::create(QLatin1String(c.filter), QRectF(0, 0, 8, 8));
+    ASSERT_TRUE(effect) << c.filter;
+    auto* context = dynamic_cast<FilterFXContext*>(effect->renderContext());
+    ASSERT_TRUE(context && context->attributeLoader()) << c.filter;
+    const CIAttributeLoader& panel = *context->attributeLoader();
+    QStringList taps;
+    for (const auto& tap : panel.tapArray()) taps << tap->key();
+    EXPECT_EQ(taps.join(",").toStdString(), c.taps.join(",").toStdString()) << c.filter;
+    EXPECT_FALSE(panel.findElementWithKey("inputImage")) << c.filter;
+    EXPECT_TRUE(panel.findElementWithKey(QLatin1String(c.slider))) << c.filter;
+  }
 }
 
 }  // namespace
