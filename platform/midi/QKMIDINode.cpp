@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/midi/QKMIDIPortList.h"
+#include "platform/midi/SettlingMidiOut.h"
 
 #include <exception>
 
@@ -85,7 +86,7 @@ bool QKMIDINode::openInput(const QStringList& ownPortNames) {
 
 bool QKMIDINode::openOutput(const QStringList& ownPortNames) {
   if (!out_) {
-    out_ = std::make_unique<RtMidiOut>(api_, clientName().toStdString());
+    out_ = std::make_unique<SettlingMidiOut>(api_, clientName().toStdString());
     out_->setErrorCallback(&QKMIDINode::errorCallback, this);
   }
   return openPort(*out_, ownPortNames, QKMIDIPortList::kSendPortName);
@@ -113,7 +114,10 @@ bool QKMIDINode::openPort(RtMidi& midi, const QStringList& ownPortNames,
   return lastError().isEmpty() && (isVirtual() || midi.isPortOpen());
 }
 
+// The output goes after the lock is let go: under JACK it waits for its
+// client's process thread (SettlingMidiOut), and senders need not wait too.
 void QKMIDINode::close() {
+  std::unique_ptr<RtMidiOut> closedOut;
   std::lock_guard<std::mutex> lock(portMutex_);
   try {
     if (in_) in_->closePort();
@@ -122,7 +126,7 @@ void QKMIDINode::close() {
     setLastError(QString::fromUtf8(e.what()));
   }
   in_.reset();
-  out_.reset();
+  closedOut = std::move(out_);
   open_ = false;
   openedRaw_.clear();
 }

@@ -6,6 +6,7 @@
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceTarget.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/midi/SettlingMidiOut.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/JackServer.h"
 
@@ -38,7 +39,7 @@ TEST(MasterClockJack, AnExternalMIDIClockSlavesTheClockAtItsTempo) {
   ASSERT_TRUE(controller.dataSourceController()->subscribeObject(
       counter, &PulseCounter::received, {QStringLiteral("ZAPH"), QStringLiteral("Beat 1")}));
 
-  RtMidiOut out(RtMidi::UNIX_JACK, "external clock");
+  SettlingMidiOut out(RtMidi::UNIX_JACK, "external clock");
   const int toZaph = JackServer::portIndex(out, ":To ZAPH");
   ASSERT_GE(toZaph, 0);
   out.openPort(unsigned(toZaph), "clock out");
