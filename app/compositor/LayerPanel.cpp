@@ -135,7 +135,7 @@ void LayerPanel::showLayer(Layer* layer) {
   window_->show();
   window_->raise();
   if (!wasVisible)
-    NotificationCenter::defaultCenter().post(QStringLiteral("QKWMCAddPaletteWindowNotification"),
+    NotificationCenter::defaultCenter().post(QStringLiteral("QKWMCAddLayerWindowNotification"),
                                              window_.get());
   activation_ = nextActivation();
 }

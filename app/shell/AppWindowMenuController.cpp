@@ -40,6 +40,9 @@ AppWindowMenuController::AppWindowMenuController(QMenu* windowMenu, QObject* par
   paletteHeader_ = menu_->addAction(QStringLiteral("Palettes"));
   paletteHeader_->setEnabled(false);
   menu_->addSeparator();
+  layerHeader_ = menu_->addAction(QStringLiteral("Layers"));
+  layerHeader_->setEnabled(false);
+  menu_->addSeparator();
   pluginHeader_ = menu_->addAction(QStringLiteral("Plugins"));
   pluginHeader_->setEnabled(false);
   observeNotifications();
@@ -61,62 +64,96 @@ void AppWindowMenuController::observeNotifications() {
   onMain(N::AddPaletteWindow, [this](const Notification& n) {
     addPaletteWindow(static_cast<QKPaletteWindow*>(n.object));
   });
-  onMain(N::AddPluginWindow,
-         [this](const Notification& n) { addPluginWindow(static_cast<QKWindow*>(n.object)); });
+  onMain(N::AddLayerWindow, [this](const Notification& n) {
+    addWindow(layerWindows_, static_cast<QKWindow*>(n.object));
+  });
+  onMain(N::AddPluginWindow, [this](const Notification& n) {
+    addWindow(pluginWindows_, static_cast<QKWindow*>(n.object));
+  });
   onMain(N::RemoveWindow, [this](const Notification& n) { removeWindow(n.object); });
   onMain(N::ReloadMenu, [this](const Notification&) { reloadMenuContents(); });
 }
 
+namespace {
+
+template <typename Window>
+bool listed(const std::vector<QPointer<Window>>& list, const void* window) {
+  return std::any_of(list.begin(), list.end(), [window](const auto& entry) {
+    return static_cast<const void*>(entry.data()) == window;
+  });
+}
+
+}  // namespace
+
+// A window shown again announces itself again: it keeps its one entry.
 void AppWindowMenuController::addPaletteWindow(QKPaletteWindow* window) {
-  if (window) paletteWindows_.emplace_back(window);
+  if (window && !listed(paletteWindows_, window)) paletteWindows_.emplace_back(window);
   reloadMenuContents();
 }
 
-void AppWindowMenuController::addPluginWindow(QKWindow* window) {
-  if (window) pluginWindows_.emplace_back(window);
+void AppWindowMenuController::addWindow(std::vector<QPointer<QKWindow>>& list, QKWindow* window) {
+  if (window && !listed(list, window)) list.emplace_back(window);
   reloadMenuContents();
 }
 
-// The window may be on its way out: it is compared, never used.
+// The window may be on its way out: it is compared, never used. It leaves
+// the first list that holds it.
 void AppWindowMenuController::removeWindow(const void* window) {
-  const auto gone = [window](const auto& listed) {
-    return listed.isNull() || static_cast<const void*>(listed.data()) == window;
+  const auto same = [window](const auto& entry) {
+    return static_cast<const void*>(entry.data()) == window;
   };
-  std::erase_if(paletteWindows_, gone);
-  std::erase_if(pluginWindows_, gone);
+  if (listed(paletteWindows_, window))
+    std::erase_if(paletteWindows_, same);
+  else if (listed(layerWindows_, window))
+    std::erase_if(layerWindows_, same);
+  else
+    std::erase_if(pluginWindows_, same);
   reloadMenuContents();
 }
 
 void AppWindowMenuController::reloadMenuContents() {
   // An entry may be the one being chosen right now: it goes later.
-  for (QAction* entry : std::as_const(paletteEntries_) + std::as_const(pluginEntries_)) {
+  for (QAction* entry : std::as_const(paletteEntries_) + std::as_const(layerEntries_) +
+                            std::as_const(pluginEntries_)) {
     menu_->removeAction(entry);
     entry->deleteLater();
   }
   paletteEntries_.clear();
+  layerEntries_.clear();
   pluginEntries_.clear();
   std::erase_if(paletteWindows_, [](const auto& window) { return window.isNull(); });
   std::stable_sort(
       paletteWindows_.begin(), paletteWindows_.end(),
       [](const auto& a, const auto& b) { return a->paletteStackOrder() < b->paletteStackOrder(); });
-  // The palette entries stand above the plug-in section (and its separator).
-  QAction* beforePlugins = menu_->actions().at(menu_->actions().indexOf(pluginHeader_) - 1);
+  // Each section's entries stand above the next header's separator.
+  const auto separatorAbove = [this](QAction* header) {
+    return menu_->actions().at(menu_->actions().indexOf(header) - 1);
+  };
+  QAction* beforeLayers = separatorAbove(layerHeader_);
   for (const auto& window : paletteWindows_) {
     QAction* entry = makeEntry(window.data());
-    menu_->insertAction(beforePlugins, entry);
+    menu_->insertAction(beforeLayers, entry);
     paletteEntries_.append(entry);
   }
+  std::erase_if(layerWindows_, [](const auto& window) { return window.isNull(); });
+  QAction* beforePlugins = separatorAbove(pluginHeader_);
+  for (const auto& window : layerWindows_) {
+    QAction* entry = makeWindowEntry(window.data());
+    menu_->insertAction(beforePlugins, entry);
+    layerEntries_.append(entry);
+  }
   std::erase_if(pluginWindows_, [](const auto& window) { return window.isNull(); });
+  // QString's < compares code units: upper case before lower case.
   std::stable_sort(pluginWindows_.begin(), pluginWindows_.end(),
                    [](const auto& a, const auto& b) { return a->title() < b->title(); });
   for (const auto& window : pluginWindows_) {
-    QAction* entry = makePluginEntry(window.data());
+    QAction* entry = makeWindowEntry(window.data());
     menu_->addAction(entry);
     pluginEntries_.append(entry);
   }
 }
 
-QAction* AppWindowMenuController::makePluginEntry(QKWindow* window) {
+QAction* AppWindowMenuController::makeWindowEntry(QKWindow* window) {
   auto* entry = new QAction(window->title(), menu_);
   QPointer<QKWindow> target(window);
   connect(entry, &QAction::triggered, this, [target] {
@@ -160,14 +197,9 @@ void AppWindowMenuController::lockAllInterfaceItemUsed() {
   postLockChanged();
 }
 
-// Both asked: lock-all wins, as the menu items would have it. One
-// notification for the whole change.
 void AppWindowMenuController::setLock(bool lock, bool lockAll) {
-  const bool newLock = lock && !lockAll;
-  if (newLock == interfaceLock_ && lockAll == interfaceLockAll_) return;
-  interfaceLock_ = newLock;
-  interfaceLockAll_ = lockAll;
-  postLockChanged();
+  if (interfaceLock_ != lock) lockInterfaceItemUsed();
+  if (interfaceLockAll_ != lockAll) lockAllInterfaceItemUsed();
 }
 
 // The check marks show the flags; palettes learn of the change with the

@@ -8,6 +8,8 @@ namespace PaletteNotifications {
 inline constexpr char RemoveWindow[] = "QKWMCRemoveWindowNotification";
 // Object: the QKPaletteWindow* that wakes.
 inline constexpr char AddPaletteWindow[] = "QKWMCAddPaletteWindowNotification";
+// Object: the layer's QKWindow*.
+inline constexpr char AddLayerWindow[] = "QKWMCAddLayerWindowNotification";
 // Object: the plug-in's QKWindow*.
 inline constexpr char AddPluginWindow[] = "QKWMCAddPluginWindowNotification";
 // No object: the Window menu rebuilds.

@@ -46,19 +46,37 @@ TEST(AppWindowMenuController, LockItemsToggleAndPostWithTheController) {
   EXPECT_FALSE(lock->isChecked() || lockAll->isChecked());
   ASSERT_EQ(changes.count(), 3);
   for (const Notification& note : changes.notes()) EXPECT_EQ(note.object, asInterface);
+}
 
-  changes.clear();
-  controller.setLock(true, false);
-  EXPECT_EQ(changes.count(), 1);
-  controller.setLock(true, false);
-  EXPECT_EQ(changes.count(), 1) << "no change, no notification";
-  controller.setLock(false, false);
-  changes.clear();
-  controller.setLock(true, true);  // both asked: lock-all wins, in one change
-  EXPECT_FALSE(controller.interfaceLock());
-  EXPECT_TRUE(controller.interfaceLockAll());
-  EXPECT_TRUE(lockAll->isChecked());
-  EXPECT_EQ(changes.count(), 1);
+// setLock runs the items' actions: one notification per action run, and
+// asked for both, lock-all wins.
+TEST(AppWindowMenuController, SetLockGoesThroughTheItemActions) {
+  struct Case {
+    bool fromLock, fromLockAll, lock, lockAll;
+    bool endLock, endLockAll;
+    int notifications;
+  };
+  const Case cases[] = {
+      {false, false, true, false, true, false, 1}, {false, false, false, false, false, false, 0},
+      {true, false, true, false, true, false, 0},  {false, false, true, true, false, true, 2},
+      {true, false, false, true, false, true, 2},  {false, true, false, false, false, false, 1},
+      {false, true, true, false, true, false, 1},  {true, false, false, false, false, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << c.fromLock << c.fromLockAll << " -> " << c.lock << c.lockAll);
+    QMenu menu;
+    AppWindowMenuController controller(&menu);
+    if (c.fromLock) controller.lockInterfaceItemUsed();
+    if (c.fromLockAll) controller.lockAllInterfaceItemUsed();
+    NotificationCounter changes(N::LockChanged);
+    controller.setLock(c.lock, c.lockAll);
+    EXPECT_EQ(controller.interfaceLock(), c.endLock);
+    EXPECT_EQ(controller.interfaceLockAll(), c.endLockAll);
+    EXPECT_EQ(controller.interfaceLockItem()->isChecked(), c.endLock);
+    EXPECT_EQ(controller.interfaceLockAllItem()->isChecked(), c.endLockAll);
+    EXPECT_EQ(changes.count(), c.notifications);
+  }
 }
 
 class StackOrder : public QKWindowDelegate {
@@ -109,6 +127,51 @@ TEST(AppWindowMenuController, OneEntryPerPaletteByStackOrderWithFixedKeys) {
             (QStringList{QStringLiteral("Slider/Button Inspector"), QStringLiteral("Clock")}));
   NotificationCenter::defaultCenter().post(QString::fromLatin1(N::RemoveWindow), &menu);
   EXPECT_EQ(controller.paletteEntries().size(), 2);
+}
+
+// Palettes, then layers in the order announced, then plug-ins by title
+// with the plain comparison (upper case first); none of the two later
+// sections has keys or check marks.
+TEST(AppWindowMenuController, ThreeSectionsInTheirOrders) {
+  SKIP_WITHOUT_DISPLAY();
+  QMenu menu;
+  AppWindowMenuController controller(&menu);
+  PalettePtr clock = makePalette(QStringLiteral("Clock"), {700, 100, 300, 300});
+  std::vector<std::unique_ptr<QKWindow>> windows;
+  const auto post = [&](const char* name, const char* title) {
+    windows.push_back(std::make_unique<QKWindow>(QRectF(100, 100, 200, 100)));
+    windows.back()->setTitle(QString::fromLatin1(title));
+    windows.back()->show();
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(name), windows.back().get());
+  };
+  post(N::AddLayerWindow, "Layer 2");
+  post(N::AddPluginWindow, "sliders");
+  post(N::AddLayerWindow, "Layer 1");
+  post(N::AddPluginWindow, "Zebra");
+  post(N::AddPluginWindow, "MediaBin");
+  announce(static_cast<QKPaletteWindow*>(clock.get()));
+  // A layer window shown again keeps its one entry.
+  NotificationCenter::defaultCenter().post(QString::fromLatin1(N::AddLayerWindow),
+                                           windows[0].get());
+  EXPECT_EQ(titles(controller.layerEntries()),
+            (QStringList{QStringLiteral("Layer 2"), QStringLiteral("Layer 1")}));
+  EXPECT_EQ(titles(controller.pluginEntries()),
+            (QStringList{QStringLiteral("MediaBin"), QStringLiteral("Zebra"),
+                         QStringLiteral("sliders")}));
+  const QList<QAction*> items = menu.actions();
+  EXPECT_LT(items.indexOf(controller.paletteEntries().back()),
+            items.indexOf(controller.layerEntries().front()));
+  EXPECT_LT(items.indexOf(controller.layerEntries().back()),
+            items.indexOf(controller.pluginEntries().front()));
+  for (QAction* entry : controller.layerEntries() + controller.pluginEntries()) {
+    EXPECT_TRUE(entry->shortcut().isEmpty());
+    EXPECT_FALSE(entry->isChecked());
+  }
+  // A window in no list still rebuilds; a layer window leaves its section.
+  NotificationCenter::defaultCenter().post(QString::fromLatin1(N::RemoveWindow), &menu);
+  NotificationCenter::defaultCenter().post(QString::fromLatin1(N::RemoveWindow), windows[0].get());
+  EXPECT_EQ(titles(controller.layerEntries()), QStringList{QStringLiteral("Layer 1")});
+  EXPECT_EQ(controller.pluginEntries().size(), 3);
 }
 
 TEST(AppWindowMenuController, PluginWindowsFollowThePalettesSortedByTitle) {
