@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string>
 
 namespace bench {
 
@@ -27,14 +28,34 @@ inline double onRenderThread(void (*loop)()) {
 }
 
 // Both loops side by side (see sideBySide), each timed on the render
-// thread; answers each one's total seconds.
+// thread after the untimed `prepare`; answers each one's total seconds.
 inline SideBySideSeconds sideBySideOnRenderThread(benchmark::State& state, void (*first)(),
-                                                  void (*second)()) {
+                                                  void (*second)(),
+                                                  const std::function<void()>& prepare = {}) {
   SideBySideSeconds own;
   sideBySide(
       state, [&] { own.first += onRenderThread(first); },
-      [&] { own.second += onRenderThread(second); });
+      [&] { own.second += onRenderThread(second); }, prepare);
   return own;
+}
+
+// `ours` timed beside `bare` on the render thread, once their pixels were
+// compared: `agreement` is their largest channel difference, and above
+// `tolerance` the benchmark is skipped with an error. Reports each loop's
+// milliseconds per iteration ("<name>_ms", "bare_ms"), their ratio
+// ("<name>_vs_bare") and the agreement ("lsb").
+inline void besideBareOnRenderThread(benchmark::State& state, const std::string& name,
+                                     void (*ours)(), void (*bare)(), int agreement, int tolerance) {
+  if (agreement > tolerance) {
+    state.SkipWithError("the two loops do not make the same pixels");
+    return;
+  }
+  const SideBySideSeconds own = sideBySideOnRenderThread(state, ours, bare);
+  const double n = double(state.iterations());
+  state.counters[name + "_ms"] = 1000 * own.first / n;
+  state.counters["bare_ms"] = 1000 * own.second / n;
+  state.counters[name + "_vs_bare"] = own.first / own.second;
+  state.counters["lsb"] = agreement;
 }
 
 // The largest channel difference of two RGBA8888 images (255 when they

@@ -157,18 +157,7 @@ int largestDifference() {
 int agreement = 255;
 
 void BM_MixerBlendBesideBareBlend(benchmark::State& state) {
-  if (agreement > 1) {
-    state.SkipWithError("the two loops do not make the same pixels");
-    return;
-  }
-  const bench::SideBySideSeconds own = bench::sideBySideOnRenderThread(state, mixerLoop, bareLoop);
-  const double mixer = own.first;
-  const double bare = own.second;
-  const double n = double(state.iterations());
-  state.counters["mixer_ms"] = 1000 * mixer / n;
-  state.counters["bare_ms"] = 1000 * bare / n;
-  state.counters["mixer_vs_bare"] = mixer / bare;
-  state.counters["lsb"] = agreement;
+  bench::besideBareOnRenderThread(state, "mixer", mixerLoop, bareLoop, agreement, 1);
 }
 
 }  // namespace

@@ -149,18 +149,11 @@ void ourFrame() {
   scene->publisher->publishValsForRenderer(scene->renderer);
 }
 
-double timedOnRenderThread(void (*work)()) {
-  double seconds = 0;
-  gl::RenderThread::instance().invokeAndWait([&] { seconds = bench::secondsOf(work); });
-  return seconds;
-}
-
 void BM_PanelFrame(benchmark::State& state) {
-  double bare = 0;
-  double ours = 0;
-  bench::sideBySide(
-      state, [&] { bare += timedOnRenderThread(bareFrame); },
-      [&] { ours += timedOnRenderThread(ourFrame); }, moveSliders);
+  const bench::SideBySideSeconds own =
+      bench::sideBySideOnRenderThread(state, bareFrame, ourFrame, moveSliders);
+  const double bare = own.first;
+  const double ours = own.second;
   const double n = double(state.iterations());
   state.counters["bare_us"] = 1e6 * bare / n;
   state.counters["ours_us"] = 1e6 * ours / n;

@@ -208,16 +208,7 @@ int largestDifference() {
 int agreement = 255;
 
 void BM_FilterPanelBesideBareFilter(benchmark::State& state) {
-  if (agreement > 1) {
-    state.SkipWithError("the two loops do not make the same pixels");
-    return;
-  }
-  const bench::SideBySideSeconds own = bench::sideBySideOnRenderThread(state, panelLoop, bareLoop);
-  const double n = double(state.iterations());
-  state.counters["panel_ms"] = 1000 * own.first / n;
-  state.counters["bare_ms"] = 1000 * own.second / n;
-  state.counters["panel_vs_bare"] = own.first / own.second;
-  state.counters["lsb"] = agreement;
+  bench::besideBareOnRenderThread(state, "panel", panelLoop, bareLoop, agreement, 1);
 }
 
 void tearDown() {
