@@ -5,6 +5,7 @@
 #include "app/plugins/clock/MasterClock.h"
 #include "app/plugins/manager/BuiltInPluginTypes.h"
 #include "app/plugins/manager/QKPluginManager.h"
+#include "framework/audio/QKAudioDeviceThreadController.h"
 #include "framework/toolkit/QKPlugin.h"
 #include "app/plugins/clock/MasterClockUIController.h"
 #include "app/compositor/Compositor.h"
@@ -206,10 +207,12 @@ void AppController::cancelFileLoading() {
 }
 
 // MIDI and OSC input: the MIDI endpoints "To ZAPH" and "From ZAPH", the saved
-// OSC ports and the user's dedicated sources and MIDI source states.
+// OSC ports and the user's dedicated sources and MIDI source states; the
+// audio devices' registry (its devices retire at quit).
 void AppController::createControlInput() {
   midiManager_ = std::make_unique<MIDIManager>(this);
   oscManager_ = std::make_unique<QKOSCManager>(this);
+  audioDeviceThreadController_ = std::make_unique<QKAudioDeviceThreadController>(this);
   midiManager_->loadSourceEnableStatesFromDefaults();
   midiManager_->loadDedicatedFromDefaults();
   oscManager_->loadPortsFromDefaults();

@@ -26,6 +26,7 @@ class QKPluginManager;
 class QKBMSMCoordinator;
 class QKButtonManager;
 class QKOSCManager;
+class QKAudioDeviceThreadController;
 class QKSliderManager;
 class QKTapManager;
 class QMainWindow;
@@ -50,6 +51,9 @@ class AppController : public QObject,
   QKSliderManager* sliderManager() const { return sliderManager_.get(); }
   QKButtonManager* buttonManager() const { return buttonManager_.get(); }
   MIDIManager* midiManagerObject() const { return midiManager_.get(); }
+  QKAudioDeviceThreadController* audioDeviceThreadController() const {
+    return audioDeviceThreadController_.get();
+  }
   AppWindowMenuController* appWindowMenuController() const { return windowMenuController_.get(); }
   QKPluginManager* pluginManager() const { return pluginManager_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
@@ -125,6 +129,7 @@ class AppController : public QObject,
   std::unique_ptr<QKButtonManager> buttonManager_;
   std::unique_ptr<MIDIManager> midiManager_;
   std::unique_ptr<QKOSCManager> oscManager_;
+  std::unique_ptr<QKAudioDeviceThreadController> audioDeviceThreadController_;
   // Its plug-ins hold sliders and buttons of the managers above and sources
   // of the controller: it goes before them.
   std::unique_ptr<QKPluginManager> pluginManager_;
