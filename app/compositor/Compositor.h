@@ -165,6 +165,10 @@ class Compositor : public CompositorInterface {
   void setLayerWindowFactory(WindowFactory factory) { windowFactory_ = std::move(factory); }
   // The layer list (not owned; null: none).
   void setLayerView(LayerListInterface* view) { layerView_ = view; }
+  // Whether a fullscreen output would hide a modal alert (the output view
+  // answers; none: NO).
+  void setModalHiddenTest(std::function<bool()> test) { modalHiddenTest_ = std::move(test); }
+  bool willFullscreenHideAModal() const { return modalHiddenTest_ && modalHiddenTest_(); }
   LayerListInterface* layerView() const { return layerView_; }
   // Called with true once the render lock is taken by the layer-set
   // editing and with false just before it is let go (tests).
@@ -333,6 +337,7 @@ class Compositor : public CompositorInterface {
   ChainFactory chainFactory_;
   WindowFactory windowFactory_;
   LayerListInterface* layerView_ = nullptr;
+  std::function<bool()> modalHiddenTest_;
   std::function<void(bool)> renderLockObserver_;
   std::vector<std::unique_ptr<LayerWindowController>> layerWindows_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);

@@ -14,6 +14,8 @@
 #include "framework/datasource/DataSourceHolder.h"
 #include "framework/datasource/DataSourceTarget.h"
 #include "framework/media/QKFile.h"
+#include "framework/media/QKImageFile.h"
+#include "framework/taps/QKTapManager.h"
 #include "framework/render/DeferredReleaseArrays.h"
 #include "framework/render/MutableTextureObject.h"
 #include "framework/render/QCUtils.h"
@@ -22,6 +24,7 @@
 #include "framework/render/QKGLContext.h"
 #include "framework/taps/QKRTapStub.h"
 #include "framework/taps/QKSTap.h"
+#include "platform/foundation/Alert.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -34,12 +37,14 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <thread>
 
 const QString Layer::kCreateNotification = QStringLiteral("QKLayerCreateNotification");
 const QString Layer::kDeleteNotification = QStringLiteral("QKLayerDeleteNotification");
 const QString Layer::kNameChangeNotification = QStringLiteral("QKLayerNameChangeNotification");
+const QString Layer::kTriggerFileNotification = QStringLiteral("QKLayerTriggerFileNotification");
 const QString Layer::kSourceChangeNotification = QStringLiteral("QKLayerSourceChangeNotification");
 const QString Layer::kCompModeChangeNotification =
     QStringLiteral("QKLayerCompModeChangeNotification");
@@ -671,6 +676,11 @@ QString Layer::currentSourceAsString() const {
 void Layer::useSourceNamed(const QString& name) {
   VidSourceObject* current = current_.load();
   if (current && name != kNil && name == currentSourceAsString()) return;
+  const int index = int(sourceNames().indexOf(name));
+  if (name != kNil && index < 0) {
+    Log::line(QStringLiteral("\t\terr: layer %1 has no source named %2").arg(layerName(), name));
+    return;
+  }
   DataSourceController* dsc = compositor_->dataSourceController();
   if (current) {
     if (current == sources_[MovieIdx].get() || current == sources_[TapIdx].get()) current->stop();
@@ -680,10 +690,9 @@ void Layer::useSourceNamed(const QString& name) {
       if (dsc) dsc->setDataSource(nullptr, {kZAPH, kMoviePosFormat.arg(layerName())});
     }
   }
-  const int index = int(sourceNames().indexOf(name));
   if (name == kNil) {
     current_.store(nullptr);
-  } else if (index >= 0) {
+  } else {
     VidSourceObject* next = sources_[index].get();
     if (index == WebIdx) next->refresh();
     current_.store(next);
@@ -697,17 +706,153 @@ void Layer::useSourceNamed(const QString& name) {
                          {kZAPH, kMoviePosFormat.arg(layerName())});
     }
   }
-  if (chain_) {
-    VidSourceObject* now = current_.load();
-    const QString path = now ? now->currentPath() : QString();
-    chain_->setLayerFilePathForQCFX(path.isEmpty() ? QStringLiteral(" ") : path);
-  }
+  updateFXChainFilePath();
   MainThread::post([link = link_] {
     link->call([](Layer& layer) {
       if (!layer.deleted()) layer.displayGeneralSource();
     });
   });
   NotificationCenter::defaultCenter().post(kSourceChangeNotification, this);
+}
+
+QString Layer::sourceNameForFile(const QKFile& file) const {
+  switch (file.qkFileType()) {
+    case QKFile::kMovieKind:
+      return kMovie;
+    case QKFile::kCompositionKind:
+    case QKFile::kTextKind:
+      return kQCPatch;
+    case QKFile::kTapKind:
+      return kVideoTap;
+    case QKFile::kWebKind:
+      return kWeb;
+    case QKFile::kImageKind:
+      break;
+    default:
+      return {};
+  }
+  const auto* image = dynamic_cast<const QKImageFile*>(&file);
+  switch (image ? image->useImageSource() : 0) {
+    case 1:
+      return kQCPatch;
+    case 2: {
+      const QString style = sources_[QC]->lastImageStyleName();
+      return style.isNull() || style == QKImageFile::kBuiltInPlayer ? kImage : kQCPatch;
+    }
+    default:
+      return kImage;
+  }
+}
+
+void Layer::triggerFile(const std::shared_ptr<QKFile>& file) {
+  if (!file) {
+    updateFXChainFilePath();
+    return;
+  }
+  VidSourceObject* current = current_.load();
+  if (auto playing = std::dynamic_pointer_cast<VidSourceObject>(file->currentSource());
+      playing && playing.get() != current)
+    playing->eject();
+  const std::shared_ptr<QKFile> oldFile = current ? current->currentFile() : nullptr;
+  const QString target = sourceNameForFile(*file);
+  if (!target.isEmpty()) {
+    if (target != currentSourceAsString()) {
+      const bool replacedShowedPicture = current && !current->blackFrame();
+      useSourceNamed(target);
+      if (replacedShowedPicture && current_.load()) current_.load()->setBlackFrame(false);
+    }
+    if (target == kImage) sources_[QC]->setLastImageStyleName(QKImageFile::kBuiltInPlayer);
+    if (VidSourceObject* now = current_.load()) now->loadThisFile(file);
+  }
+  if (sTap_)
+    if (const auto stub = sTap_->stub()) stub->boundsChanged();
+  QVariantMap info{{QStringLiteral("newFile"), QVariant::fromValue(file)}};
+  if (oldFile) info.insert(QStringLiteral("oldFile"), QVariant::fromValue(oldFile));
+  NotificationCenter::defaultCenter().post(kTriggerFileNotification, this, info);
+  updateFXChainFilePath();
+}
+
+void Layer::unlockedTriggerFile(const std::shared_ptr<QKFile>& file) {
+  if (deleted()) {
+    Log::line("\t\terr- attempted to unlock trigger on deleted layer");
+    return;
+  }
+  compositor_->lockForRender();
+  triggerFile(file);
+  compositor_->unlockRender();
+  checkVideoInput();
+}
+
+void Layer::checkVideoInput() {
+  VidSourceObject* current = current_.load();
+  if (!current || current != sources_[QC].get() || !current->refusedVideoInput()) return;
+  current->eject();
+  if (compositor_->willFullscreenHideAModal()) return;
+  MainThread::post([] {
+    Alert::show(QStringLiteral("Hang on a second...."),
+                QStringLiteral("This Quartz Composer composition can't be loaded because it "
+                               "contains a video input object- please remove the input from the "
+                               "patch and try again."),
+                {QStringLiteral("Okay")});
+  });
+}
+
+void Layer::updateFXChainFilePath() {
+  if (!chain_) return;
+  VidSourceObject* now = current_.load();
+  const QString path = now ? now->currentPath() : QString();
+  chain_->setLayerFilePathForQCFX(path.isEmpty() ? QStringLiteral(" ") : path);
+}
+
+bool Layer::useTapNamed(const QString& name) {
+  VidSourceObject* current = current_.load();
+  const bool bound = current && current->name() == VidSourceObject::kTapSource &&
+                     current->useTapNamed(name);
+  updateFXChainFilePath();
+  if (parentWindow_ && !parentWindow_->deleted()) parentWindow_->reloadTabRects();
+  return bound;
+}
+
+bool Layer::checkForSourceNamed(const QString& name) const {
+  std::vector<const Layer*> visited;
+  return checkForSourceNamed(name, visited);
+}
+
+// The visited list ends the walk should a restore or a rename ever close a
+// loop of taps.
+bool Layer::checkForSourceNamed(const QString& name, std::vector<const Layer*>& visited) const {
+  if (std::find(visited.begin(), visited.end(), this) != visited.end()) return false;
+  visited.push_back(this);
+  VidSourceObject* current = current_.load();
+  if (!current || current != sources_[TapIdx].get()) return false;
+  const QString tapped = current->receivingTapName();
+  if (tapped == name) return true;
+  QKTapManager* taps = compositor_->tapManager();
+  const auto* sender = taps ? dynamic_cast<const Layer*>(taps->layerForSTapNamed(tapped)) : nullptr;
+  return sender && sender->checkForSourceNamed(name, visited);
+}
+
+QImage Layer::layerThumb() const {
+  std::vector<const Layer*> visited;
+  return layerThumb(visited);
+}
+
+QImage Layer::layerThumb(std::vector<const Layer*>& visited) const {
+  if (std::find(visited.begin(), visited.end(), this) != visited.end()) return {};
+  visited.push_back(this);
+  if (groupFlag()) return compositor_->layerTabGroupImage();
+  VidSourceObject* current = current_.load();
+  if (!current) return {};
+  if (current == sources_[TapIdx].get()) {
+    const auto* sender = dynamic_cast<const Layer*>(current->tappedLayer());
+    return sender ? sender->layerThumb(visited) : QImage();
+  }
+  const std::shared_ptr<QKFile> file = current->currentFile();
+  return file ? file->posterImage() : QImage();
+}
+
+void Layer::fxChainModified() {
+  if (parentWindow_ && !parentWindow_->deleted()) parentWindow_->reloadTabRects();
 }
 
 void Layer::displayGeneralSource() {

@@ -6,6 +6,7 @@
 #include "platform/foundation/NotificationObservers.h"
 #include "platform/gl/TextureHandle.h"
 
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <QRectF>
@@ -27,6 +28,7 @@ class LayerCompContext;
 class LayerSizeController;
 class LayerWindowController;
 class QKButton;
+class QKFile;
 class QKButtonCell;
 class QKCIGLContext;
 class QKGLContext;
@@ -73,6 +75,9 @@ class Layer : public CompositorLayer {
   static const QString kSourceChangeNotification;    // "QKLayerSourceChangeNotification"
   static const QString kCompModeChangeNotification;  // "QKLayerCompModeChangeNotification"
   static const QString kBoundsChangedNotification;   // "QKLayerBoundsChangedNotification"
+  // User info "newFile" and, when one played before, "oldFile"
+  // (std::shared_ptr<QKFile>).
+  static const QString kTriggerFileNotification;  // "QKLayerTriggerFileNotification"
   static const QString kOpacitiesHolder;             // "Layer Opacities"
   // Source names of useSourceNamed.
   static const QString kMovie, kQCPatch, kVideoTap, kImage, kWeb, kNil;
@@ -174,8 +179,28 @@ class Layer : public CompositorLayer {
   bool deleted() const { return deleted_.load(); }
 
   // --- Sources -----------------------------------------------------------------------------------
-  // Main thread, render lock held (or the layer not in the tree).
+  // Main thread, render lock held (or the layer not in the tree). An
+  // unknown name is refused (logged) and changes nothing.
   void useSourceNamed(const QString& name);
+  // Picks the source for the file's kind and loads the file there; the
+  // caller holds the compositor's render lock. A null file changes only the
+  // effect chain's file path.
+  void triggerFile(const std::shared_ptr<QKFile>& file);
+  // The same for a caller without the render lock (the media bin); also
+  // refuses a composition that takes a video input, with a warning.
+  void unlockedTriggerFile(const std::shared_ptr<QKFile>& file);
+  // The name of the source a file of this kind plays in on this layer
+  // (empty: no source plays it).
+  QString sourceNameForFile(const QKFile& file) const;
+  void updateFXChainFilePath();
+  // NO unless the tap source is current and binds.
+  bool useTapNamed(const QString& name);
+  // Whether the chain of tapped layers from this one reaches the tap
+  // `name` (the tap-loop test).
+  bool checkForSourceNamed(const QString& name) const;
+  // The picture for the layer tab (null: none).
+  QImage layerThumb() const;
+  void fxChainModified();
   QString currentSourceAsString() const;
   VidSourceObject* currentSource() const { return current_.load(); }
   VidSourceObject* sourceOfKind(const QString& classKey) const;
@@ -254,6 +279,9 @@ class Layer : public CompositorLayer {
   QString filterDisplayName() const;
   void setOpacityMirror(float value);
   void fileFolderDeleted(const Notification& notification);
+  bool checkForSourceNamed(const QString& name, std::vector<const Layer*>& visited) const;
+  QImage layerThumb(std::vector<const Layer*>& visited) const;
+  void checkVideoInput();
   void observeDeletedFiles(bool observe);
 
   const long uniqueID_;

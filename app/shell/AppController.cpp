@@ -1,4 +1,5 @@
 #include "app/shell/AppController.h"
+#include "app/sources/SourceFactories.h"
 
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/StartupComposition.h"
@@ -103,6 +104,7 @@ QKTapManager* AppController::tapManager() const { return compositor_->tapManager
 // takes the output defaults, the display chooser hands it the screens, and
 // the compositor window shows with its display toggle switched on.
 void AppController::createOutput() {
+  SourceFactories::install(*compositor_);
   compositor_->awake();
   compositor_->setLayerWindowFactory(
       [](Compositor& compositor) { return std::make_unique<LayerPanel>(&compositor); });
@@ -113,6 +115,9 @@ void AppController::createOutput() {
   mainWindow_->winId();
   outputView_->window()->setTransientParent(mainWindow_->windowHandle());
   outputView_->awake();
+  compositor_->setModalHiddenTest([view = outputView_.get()] {
+    return view->willFullscreenHideAModal();
+  });
   OutputDefaults::apply(*outputView_);
   CompositorGLView* view = outputView_.get();
   displaysWindow_ = std::make_unique<FullscreenDisplaysWindow>(

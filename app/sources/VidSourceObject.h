@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/media/QKFileSource.h"
 #include "platform/gl/DisplayLink.h"
 #include "platform/gl/TextureHandle.h"
 
@@ -13,6 +14,7 @@
 
 class DataSource;
 class Layer;
+class LayerInterface;
 class QKFile;
 
 // The base of every layer source and the contract the layer relies on: a
@@ -24,7 +26,10 @@ class QKFile;
 // render thread under the layer's lock; the rest on the main thread (the
 // layer switches sources with the compositor's render lock held). The
 // flags are atomics any thread may read.
-class VidSourceObject {
+//
+// A source is made shared (the compositor's factories) so that the media
+// file it plays can point back at it (`QKFile::currentSource`).
+class VidSourceObject : public QKFileSource, public std::enable_shared_from_this<VidSourceObject> {
  public:
   // The class keys, which are also the names the layer makes them with.
   static const QString kQCSource;     // "QCSource"
@@ -35,7 +40,7 @@ class VidSourceObject {
 
   // Not owned: the layer owns the source.
   VidSourceObject(QString name, Layer* layer);
-  virtual ~VidSourceObject();
+  ~VidSourceObject() override;
   VidSourceObject(const VidSourceObject&) = delete;
   VidSourceObject& operator=(const VidSourceObject&) = delete;
 
@@ -65,7 +70,30 @@ class VidSourceObject {
   virtual void setDataSource(DataSource* source) { (void)source; }
 
   virtual QVariantMap createSnapshot() const { return {}; }
-  virtual void loadSnapshot(const QVariantMap& snapshot) { (void)snapshot; }
+  void loadSnapshot(const QVariantMap& snapshot) { loadSnapshot(snapshot, true); }
+  // With `trigger` NO (a source restored while another is current) the
+  // snapshot's file is not triggered again.
+  virtual void loadSnapshot(const QVariantMap& snapshot, bool trigger) {
+    (void)snapshot;
+    (void)trigger;
+  }
+
+  // Composition kind: the image-player composition chosen last (null: none
+  // yet; "<Built-In Player>": the image source).
+  virtual QString lastImageStyleName() const { return {}; }
+  virtual void setLastImageStyleName(const QString& name) { (void)name; }
+  // Composition kind: the file was refused because its composition takes a
+  // video input (the source holds no composition).
+  virtual bool refusedVideoInput() const { return false; }
+  // Tap kind: binds to the named tap; NO when it cannot.
+  virtual bool useTapNamed(const QString& name) {
+    (void)name;
+    return false;
+  }
+  // Tap kind: the tap last chosen on the receiving tap (empty: none).
+  virtual QString receivingTapName() const { return {}; }
+  // Tap kind: the layer whose send tap feeds the receiving tap now.
+  virtual LayerInterface* tappedLayer() const { return nullptr; }
 
   bool loading() const { return loading_.load(); }
   bool stopped() const { return stopped_.load(); }
@@ -77,7 +105,7 @@ class VidSourceObject {
 
   // The control panel (null until a kind makes one).
   QWidget* view() const { return view_; }
-  const QString& name() const { return name_; }
+  QString name() const override { return name_; }
   Layer* layer() const { return layer_; }
 
  protected:

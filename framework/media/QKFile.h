@@ -162,3 +162,5 @@ class QKFile : public std::enable_shared_from_this<QKFile> {
   QVariantMap props_;
   bool deleted_ = false;
 };
+
+Q_DECLARE_METATYPE(std::shared_ptr<QKFile>)
