@@ -63,11 +63,19 @@ std::vector<unsigned char> QKMIDIMessage::bytes() const {
     out.push_back(0xF7);
     return out;
   }
-  const int length = dataLength(type_);
-  out.push_back(isChannelMessage() ? static_cast<unsigned char>(type_ | (channel_ - 1)) : type_);
-  if (length >= 1) out.push_back(data1_);
-  if (length >= 2) out.push_back(data2_);
+  unsigned char bytes[3];
+  const std::size_t count = writeShortBytes(bytes);
+  out.assign(bytes, bytes + count);
   return out;
+}
+
+std::size_t QKMIDIMessage::writeShortBytes(unsigned char (&out)[3]) const {
+  if (!isValid() || type_ == 0xF0) return 0;
+  const int length = dataLength(type_);
+  out[0] = isChannelMessage() ? static_cast<unsigned char>(type_ | (channel_ - 1)) : type_;
+  out[1] = data1_;
+  out[2] = data2_;
+  return static_cast<std::size_t>(1 + length);
 }
 
 QString QKMIDIMessage::description() const {

@@ -42,6 +42,10 @@ class QKMIDIMessage {
   // The bytes on the wire (status with the channel, then the data bytes);
   // empty for an invalid message.
   std::vector<unsigned char> bytes() const;
+  // A message other than system exclusive written into `out` (at most three
+  // bytes) without allocating; answers the count, 0 for an invalid message
+  // or system exclusive.
+  std::size_t writeShortBytes(unsigned char (&out)[3]) const;
 
   // Number of data bytes that follow a status byte (0 for system exclusive,
   // which runs to 0xF7, and for statuses without data).

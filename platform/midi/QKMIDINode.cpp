@@ -147,7 +147,14 @@ bool QKMIDINode::sendMsgs(const QKMIDIMessageArray& messages) {
       lock.lock();
       if (!opened || !out_) return false;
     }
+    // Channel and system messages leave from a fixed buffer: a tick's batch
+    // allocates nothing.
     for (const QKMIDIMessage& message : messages) {
+      unsigned char bytes[3];
+      if (const std::size_t count = message.writeShortBytes(bytes)) {
+        out_->sendMessage(bytes, count);
+        continue;
+      }
       sendBuffer_ = message.bytes();
       if (!sendBuffer_.empty()) out_->sendMessage(&sendBuffer_);
     }

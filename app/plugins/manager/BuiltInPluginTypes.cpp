@@ -2,6 +2,7 @@
 
 #include "app/plugins/buttons/Buttons.h"
 #include "app/plugins/manager/QKPluginManager.h"
+#include "app/plugins/midioutput/MIDIOutput.h"
 #include "app/plugins/sliders/Sliders.h"
 
 #include <QHash>
@@ -9,6 +10,7 @@
 std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
   const QHash<QString, PluginClass> classes{
       {Buttons::kTypeName, Buttons::pluginClass()},
+      {MIDIOutput::kTypeName, MIDIOutput::pluginClass()},
       {Sliders::kTypeName, Sliders::pluginClass()},
   };
   std::vector<PluginRegistry::Entry> entries;
