@@ -4,6 +4,7 @@
 #include <QString>
 
 class MutableTextureObject;
+class QWidget;
 
 // What a layer asks of its effect chain. The chain itself is made by the
 // factory the compositor is given (`Compositor::setLayerChainFactory`); a
@@ -32,4 +33,7 @@ class LayerChainInterface {
   virtual void setActiveRect(const QRectF& rect) = 0;
   virtual void setLayerFilePathForQCFX(const QString& path) = 0;
   virtual void prepareToBeDeleted() = 0;
+  // The chain's controls for the layer panel, owned by the chain; null
+  // when it has none.
+  virtual QWidget* effectsView() { return nullptr; }
 };

@@ -3,6 +3,7 @@
 #include "app/compositor/CompModeLists.h"
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
+#include "app/compositor/LayerChainInterface.h"
 #include "app/compositor/LayerListModel.h"
 #include "app/compositor/LayerSizeController.h"
 #include "framework/controls/QKButton.h"
@@ -27,7 +28,7 @@ long long nextActivation() {
 
 LayerPanel::LayerPanel(Compositor* compositor)
     : compositor_(compositor),
-      window_(std::make_unique<QKPaletteWindow>(QRectF(260, 300, 320, 270))) {
+      window_(std::make_unique<QKPaletteWindow>(QRectF(260, 300, 640, 420))) {
   window_->setContentView(new QKWindowContentView);
   window_->setTitle(QStringLiteral("Layer"));
   window_->installEventFilter(this);
@@ -103,6 +104,11 @@ void LayerPanel::handBack() {
     widget->hide();
     widget->setParent(shown_->controlHolder());
   }
+  if (effects_) {
+    effects_->hide();
+    effects_->setParent(nullptr);
+    effects_ = nullptr;
+  }
   shown_ = nullptr;
   title_->clear();
 }
@@ -127,6 +133,12 @@ void LayerPanel::showLayer(Layer* layer) {
       size->view()->setParent(body);
       size->view()->move(4, 84);
       size->view()->show();
+    }
+    if (LayerChainInterface* chain = layer->fxChain(); chain && chain->effectsView()) {
+      effects_ = chain->effectsView();
+      effects_->setParent(body);
+      effects_->setGeometry(324, 4, 308, 380);
+      effects_->show();
     }
   }
   reloadTabRects();

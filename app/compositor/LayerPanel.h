@@ -14,9 +14,9 @@ class QLabel;
 
 // The stand-in layer window: a palette that holds its layers and shows one
 // layer's controls (its opacity slider and show/hide button, its comp-mode
-// pop-up and its size panel). The layer's own controls are borrowed into
-// the palette while it shows that layer and handed back after. Main thread
-// only.
+// pop-up and its size panel, and beside them its effects). The layer's own
+// controls are borrowed into the palette while it shows that layer and
+// handed back after. Main thread only.
 class LayerPanel : public QObject, public LayerWindowController {
   Q_OBJECT
  public:
@@ -41,6 +41,8 @@ class LayerPanel : public QObject, public LayerWindowController {
   void showLayer(Layer* layer);
   QKPaletteWindow* window() const { return window_.get(); }
   QComboBox* compModePopUp() const { return compPopUp_; }
+  // The shown layer's effects view (its chain's), when it has one.
+  QWidget* effectsView() const { return effects_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,6 +58,7 @@ class LayerPanel : public QObject, public LayerWindowController {
   Layer* shown_ = nullptr;
   QLabel* title_ = nullptr;
   QComboBox* compPopUp_ = nullptr;
+  QPointer<QWidget> effects_;  // the chain's, borrowed
   bool deleted_ = false;
   long long activation_ = 0;
   bool filling_ = false;

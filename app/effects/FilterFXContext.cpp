@@ -42,3 +42,5 @@ void FilterFXContext::loadSnapshot(const QVariantMap& snapshot) {
 void FilterFXContext::prepareToBeDeleted() { context_->prepareToBeDeleted(); }
 
 CIAttributeLoader* FilterFXContext::attributeLoader() const { return context_->attributeLoader(); }
+
+QWidget* FilterFXContext::parameterView() const { return attributeLoader(); }

@@ -24,6 +24,7 @@ class FilterFXContext : public LayerFXRenderContext {
   std::optional<QVariantMap> createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
   void prepareToBeDeleted() override;
+  QWidget* parameterView() const override;
 
   // The filter's panel (main thread).
   CIAttributeLoader* attributeLoader() const;

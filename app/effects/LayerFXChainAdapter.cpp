@@ -3,6 +3,7 @@
 #include "app/compositor/Layer.h"
 #include "app/effects/CIFXLoader.h"
 #include "app/effects/LayerChainManager.h"
+#include "app/effects/LayerFXChainView.h"
 #include "app/effects/QCFXLoader.h"
 #include "app/sources/VidSourceObject.h"
 
@@ -18,6 +19,7 @@ LayerFXChainAdapter::LayerFXChainAdapter(Layer& layer, std::shared_ptr<LayerChai
 }
 
 LayerFXChainAdapter::~LayerFXChainAdapter() {
+  delete view_.data();
   chain_.prepareToBeDeleted();
   chain_.setHost(nullptr);
 }
@@ -55,4 +57,17 @@ QStringList LayerFXChainAdapter::compFilterNames() const {
 
 QStringList LayerFXChainAdapter::compFilterKinds() const {
   return layer_.compositor()->compModeLists().tags;
+}
+
+QStringList LayerFXChainAdapter::compFilterHumanNames() const {
+  return layer_.compositor()->compModeLists().humanNames;
+}
+
+QWidget* LayerFXChainAdapter::effectsView() {
+  if (!view_) view_ = new LayerFXChainView(chain_);
+  return view_;
+}
+
+void LayerFXChainAdapter::fxChainModified() {
+  if (view_) view_->reloadEffects();
 }

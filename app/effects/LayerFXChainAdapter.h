@@ -5,10 +5,13 @@
 #include "app/effects/LayerFXChain.h"
 #include "app/effects/LayerFXHost.h"
 
+#include <QPointer>
+
 #include <memory>
 
 class Layer;
 class LayerChainManager;
+class LayerFXChainView;
 
 // A layer's effect chain as the compositor's layers know it: a LayerFXChain
 // whose host is the layer (its size, buffer B, source path) and its
@@ -36,6 +39,7 @@ class LayerFXChainAdapter : public LayerChainInterface, public LayerFXHost {
     chain_.setLayerFilePathForQCFX(path);
   }
   void prepareToBeDeleted() override { chain_.prepareToBeDeleted(); }
+  QWidget* effectsView() override;
 
   // --- LayerFXHost -------------------------------------------------------------
   QSizeF layerSize() const override;
@@ -45,9 +49,12 @@ class LayerFXChainAdapter : public LayerChainInterface, public LayerFXHost {
   void unlockCompositorRender() override;
   QStringList compFilterNames() const override;
   QStringList compFilterKinds() const override;
+  QStringList compFilterHumanNames() const override;
+  void fxChainModified() override;
 
  private:
   Layer& layer_;
   std::shared_ptr<LayerChainManager> manager_;  // outlives the chain
   LayerFXChain chain_;
+  QPointer<LayerFXChainView> view_;
 };

@@ -28,6 +28,8 @@ class LayerFXHost {
   // (compFilterNameArray) and its kind (the items' tool tips).
   virtual QStringList compFilterNames() const { return {}; }
   virtual QStringList compFilterKinds() const { return {}; }
+  // Their menu titles (compFilterHumanNameArray).
+  virtual QStringList compFilterHumanNames() const { return {}; }
   // A fullscreen output would hide a modal alert.
   virtual bool willFullscreenHideAModal() const { return false; }
 };

@@ -4,6 +4,7 @@
 #include "app/effects/LayerFXChain.h"
 #include "app/effects/LayerFXHost.h"
 #include "app/effects/LayerFXMixer.h"
+#include "app/effects/LayerFXObjectPanel.h"
 #include "app/effects/LayerFXRenderContext.h"
 #include "framework/controls/QKButtonCell.h"
 #include "framework/controls/QKSliderCell.h"
@@ -32,6 +33,7 @@ LayerFXObject::LayerFXObject(const QString& filterName, const QString& displayNa
 
 LayerFXObject::~LayerFXObject() {
   if (!deleted()) prepareToBeDeleted();
+  delete panel_.data();
   releaseContexts();
   if (wetDrySlider_) wetDrySlider_->prepareToBeDeleted();
 }
@@ -217,6 +219,21 @@ void LayerFXObject::compButtonUsed(int index) {
   }
 }
 
+CompModeLists LayerFXObject::mixModeLists() const {
+  CompModeLists lists;
+  if (LayerFXHost* layer = host()) {
+    lists.humanNames = layer->compFilterHumanNames();
+    lists.names = layer->compFilterNames();
+    lists.tags = layer->compFilterKinds();
+  }
+  return lists;
+}
+
+LayerFXObjectPanel* LayerFXObject::panel() {
+  if (!panel_) panel_ = new LayerFXObjectPanel(*this);
+  return panel_;
+}
+
 QString LayerFXObject::compValueFor(const LayerFXMixer& mixer) {
   if (mixer.contentsRenderingMode() != 0)
     return CompModeLists::blendIdentifier(
@@ -305,6 +322,7 @@ void LayerFXObject::tellMyChainToDeleteMe() {
 
 void LayerFXObject::prepareToBeDeleted() {
   if (deleted()) return;
+  if (panel_) panel_->handBackParameters();
   if (bypassButton()) bypassButton()->setIntValue(0, false);
   bypassToggleUsed();
   {

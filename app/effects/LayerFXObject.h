@@ -2,6 +2,7 @@
 
 #include "framework/fx/FXObject.h"
 
+#include <QPointer>
 #include <QRectF>
 #include <QSizeF>
 #include <QStringList>
@@ -11,8 +12,10 @@
 #include <memory>
 #include <mutex>
 
+class CompModeLists;
 class LayerFXHost;
 class LayerFXMixer;
+class LayerFXObjectPanel;
 class LayerFXRenderContext;
 class MutableTextureObject;
 class QKSliderCell;
@@ -77,6 +80,12 @@ class LayerFXObject : public FXObject {
   int updateCompButton() const;
   // The value the lists hold for the mixer's mode.
   static QString compValueFor(const LayerFXMixer& mixer);
+  // The compositor's comp-mode lists, which the mix-mode pop-up shows.
+  CompModeLists mixModeLists() const;
+
+  // The effect's panel, made at the first call and owned by the effect
+  // (main thread).
+  LayerFXObjectPanel* panel();
 
   std::optional<QVariantMap> createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
@@ -121,4 +130,5 @@ class LayerFXObject : public FXObject {
   std::mutex renderLock_;
   std::shared_ptr<LayerFXRenderContext> context_;
   std::shared_ptr<LayerFXMixer> mixer_;
+  QPointer<LayerFXObjectPanel> panel_;
 };

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+class QWidget;
+
 // The offscreen context that draws one effect of a layer's image.
 //
 // Per frame (render thread, under the element's render lock):
@@ -26,4 +28,7 @@ class LayerFXRenderContext {
   virtual std::optional<QVariantMap> createSnapshot() const { return std::nullopt; }
   virtual void loadSnapshot(const QVariantMap& snapshot) { (void)snapshot; }
   virtual void prepareToBeDeleted() {}
+  // The effect's parameter panel, owned by the context (main thread); null
+  // when it has none.
+  virtual QWidget* parameterView() const { return nullptr; }
 };

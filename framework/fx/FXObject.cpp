@@ -19,8 +19,8 @@ void FXObject::awakeFromNib() {
   if (!bypassButton_) {
     bypassButton_ = QKButtonCell::create();
     bypassButton_->setButtonType(1);
-    bypassButton_->setTitle(QStringLiteral("On"));
-    bypassButton_->setTitle2(QStringLiteral("Off"));
+    bypassButton_->setTitle(QStringLiteral("Off"));
+    bypassButton_->setTitle2(QStringLiteral("On"));
   }
   std::weak_ptr<FXObject> weakSelf = weak_from_this();
   bypassButton_->setTarget(weakSelf);

@@ -1,13 +1,26 @@
 // A compositor layer's image through its effect chain in a whole frame.
+#include "app/compositor/CompModeLists.h"
+#include "app/compositor/LayerPanel.h"
 #include "app/effects/LayerChainManager.h"
 #include "app/effects/LayerFXChainAdapter.h"
+#include "app/effects/LayerFXChainView.h"
 #include "app/effects/LayerFXObject.h"
+#include "app/effects/LayerFXObjectPanel.h"
+#include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderCell.h"
+#include "framework/controls/QKSliderControl.h"
+#include "framework/toolkit/QKPaletteWindow.h"
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/TexturePool.h"
 #include "platform/image/ImageContext.h"
 #include "tests/app/compositor/LayerFixture.h"
+#include "tests/support/Screenshot.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,6 +104,91 @@ TEST_F(LayerEffectsPixelTest, TheLayersImagePassesThroughItsEffectsInTheFrame) {
   chain.deleteThisEffect(fade);
   EXPECT_EQ(chain.count(), 0);
   EXPECT_TRUE(near(centre(), QColor(255, 0, 0), 3));
+}
+
+// A performer adds an effect from the layer panel's "Add effect" pop-up,
+// switches it off and on, mixes it, changes its mix mode and deletes it;
+// every step shows in the next frame.
+TEST_F(LayerEffectsPixelTest, TheLayerPanelAddsSwitchesMixesAndDeletesEffects) {
+  compositor().populateCompFilterTypes();
+  compositor().setLayerWindowFactory(
+      [](Compositor& owner) { return std::make_unique<LayerPanel>(&owner); });
+  auto layer = world_->solidLayer(QColor(255, 0, 0));
+  layer->setDFactor(Layer::kOverFactor);
+  auto* panel = dynamic_cast<LayerPanel*>(compositor().layerWindowArray().front().get());
+  ASSERT_NE(panel, nullptr);
+  panel->showLayer(layer.get());
+  auto* view = dynamic_cast<LayerFXChainView*>(panel->effectsView());
+  ASSERT_NE(view, nullptr);
+  EXPECT_TRUE(view->isVisible());
+  EXPECT_TRUE(view->shownPanels().empty());
+
+  // The pop-up lists the filters that can be effects and the effect
+  // compositions, and goes back to its title after a choice.
+  QComboBox* add = view->addEffectPopUp();
+  EXPECT_EQ(add->itemText(0), LayerFXChainView::kAddEffectTitle);
+  EXPECT_GE(add->findText("Bright"), 1);
+  EXPECT_GE(add->findText("Tint.qtz"), add->findText("Bright"));
+  EXPECT_EQ(add->findData("CIConstantColorGenerator", Qt::ToolTipRole), -1);
+  const int fade = add->findData("FadeToBlack", Qt::ToolTipRole);
+  ASSERT_GE(fade, 1);
+  add->setCurrentIndex(fade);
+  Q_EMIT add->activated(fade);
+  EXPECT_EQ(add->currentIndex(), 0);
+  LayerFXChain& chain = chainOf(*layer);
+  ASSERT_EQ(chain.count(), 1);
+  auto* effect = static_cast<LayerFXObject*>(chain.fxArray()[0].get());
+  ASSERT_EQ(view->shownPanels().size(), 1u);
+  auto* effectPanel = dynamic_cast<LayerFXObjectPanel*>(view->shownPanels()[0]);
+  ASSERT_EQ(effectPanel, effect->panel());
+  EXPECT_EQ(effectPanel->titleLabel()->text(), effect->myName());
+  ASSERT_TRUE(effectPanel->onOffButton() && effectPanel->wetDrySlider());
+  EXPECT_TRUE(near(centre(), QColor(0, 0, 0), 3));
+
+  QTest::mouseClick(effectPanel->onOffButton(), Qt::LeftButton);
+  EXPECT_TRUE(effect->bypass());
+  EXPECT_TRUE(near(centre(), QColor(255, 0, 0), 3));
+  QTest::mouseClick(effectPanel->onOffButton(), Qt::LeftButton);
+  EXPECT_FALSE(effect->bypass());
+
+  effectPanel->wetDrySlider()->setValueWithRangedValue(0.25f);
+  EXPECT_FLOAT_EQ(effect->wetDrySliderValue(), 0.25f);
+  const QColor part = centre();
+  EXPECT_GT(part.red(), 40);
+  EXPECT_LT(part.red(), 215);
+
+  // The mix-mode pop-up holds the compositor's comp modes and shows the
+  // mixer's; choosing "OpenGL Add" makes the mixer blend.
+  QComboBox* mix = effectPanel->mixModePopUp();
+  EXPECT_EQ(mix->count(), compositor().compModeLists().humanNames.size());
+  EXPECT_EQ(mix->currentData().toInt(), effect->updateCompButton());
+  const int addRow = mix->findText(CompModeLists::kAddTitle);
+  ASSERT_GE(addRow, 0);
+  mix->setCurrentIndex(addRow);
+  Q_EMIT mix->activated(addRow);
+  EXPECT_EQ(LayerFXObject::compValueFor(*effect->mixer()), "770:772");
+
+  // A filter with parameters shows its panel under its wet/dry slider.
+  const int bright = add->findData("Bright", Qt::ToolTipRole);
+  ASSERT_GE(bright, 1);
+  Q_EMIT add->activated(bright);
+  ASSERT_EQ(view->shownPanels().size(), 2u);
+  auto* brightPanel = dynamic_cast<LayerFXObjectPanel*>(view->shownPanels()[1]);
+  ASSERT_TRUE(brightPanel && brightPanel->parameterView());
+  EXPECT_TRUE(brightPanel->parameterView()->isVisible());
+
+  QTest::qWait(100);
+  saveScreenshot(panel->window()->screen()->grabWindow(panel->window()->winId()).toImage(),
+                 "layer-panel-effects");
+
+  effectPanel->deleteButton()->click();
+  EXPECT_EQ(chain.count(), 2);  // deleted from the event loop
+  QTest::qWait(50);
+  EXPECT_EQ(chain.count(), 1);
+  EXPECT_EQ(view->shownPanels(), std::vector<QWidget*>{brightPanel});
+  EXPECT_TRUE(near(centre(), QColor(255, 0, 0), 3));
+  compositor().deleteAllLayers();
+  EXPECT_EQ(panel->effectsView(), nullptr);
 }
 
 }  // namespace

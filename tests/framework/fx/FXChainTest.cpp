@@ -1,6 +1,7 @@
 #include "tests/framework/fx/FXChainFixture.h"
 
 #include "framework/controls/QKButtonCell.h"
+#include "framework/controls/QKButtonCellPainter.h"
 #include "framework/fx/FXChainLayout.h"
 #include "platform/foundation/PropertyList.h"
 #include "tests/support/LogCapture.h"
@@ -71,13 +72,16 @@ TEST_F(FXChainTest, EditsFindAndPassInOrder) {
   for (const auto& element : all) EXPECT_TRUE(element->deleted());
 }
 
+// The button reads "On" while the element is active and "Off" while bypassed.
 TEST_F(FXChainTest, FreshElementIsActiveAndFollowsItsButton) {
   RecordingElement unset(QStringLiteral("A"));
   EXPECT_TRUE(unset.bypass());
   const auto element = chain.returnNewEffectNamed(QStringLiteral("A"));
   EXPECT_FALSE(element->bypass());
+  EXPECT_EQ(QKButtonCellPainter::text(*element->bypassButton(), 36), "On");
   element->bypassButton()->setIntValue(0);
   EXPECT_TRUE(element->bypass());
+  EXPECT_EQ(QKButtonCellPainter::text(*element->bypassButton(), 36), "Off");
   element->bypassButton()->toggle();
   EXPECT_FALSE(element->bypass());
 }
