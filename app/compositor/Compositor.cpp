@@ -55,7 +55,7 @@ Compositor::Environment Compositor::Environment::fromSystem() {
   environment.localizedFilterName = [](const QString& name) {
     return image::FilterRegistry::shared().localizedNameForFilterName(name);
   };
-  environment.applicationFolder = QDir(TheApplication::pathToFolderNamed(QString())).path() + "/";
+  environment.applicationFolder = Paths::resourcesDir() + "/";
   const QString user = UserDefaults::standard().stringValue(QStringLiteral("QCUserDirectoryPath"));
   if (!user.isEmpty())
     environment.userFolder = user.startsWith('~') ? QDir::homePath() + user.mid(1) : user;

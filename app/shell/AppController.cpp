@@ -1,5 +1,6 @@
 #include "app/shell/AppController.h"
 #include "app/sources/SourceFactories.h"
+#include "app/sources/SourceFileLookup.h"
 
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/StartupComposition.h"
@@ -110,6 +111,12 @@ void AppController::createOutput() {
       [](Compositor& compositor) { return std::make_unique<LayerPanel>(&compositor); });
   compositor_->setLayerChainFactory(
       LayerFXChainAdapter::factory(std::make_shared<LayerChainManager>()));
+  SourceFileLookup::set([this](long uniqueId) {
+    if (rootFolder_)
+      if (std::shared_ptr<QKFile> file = rootFolder_->findFileByUniqueFileId(uniqueId).file)
+        return file;
+    return fileForUniqueId(uniqueId);
+  });
   outputView_ = std::make_unique<CompositorGLView>(compositor_.get());
   // A secondary window: closing the main window still ends the program.
   mainWindow_->winId();

@@ -1,8 +1,15 @@
 #include "app/sources/SourceFactories.h"
 
+#include "app/sources/ImageSource.h"
+#include "app/sources/QCSource.h"
+#include "app/sources/TapSource.h"
 #include "app/sources/VidSourceObject.h"
 
-std::vector<SourceFactories::Entry> SourceFactories::entries() { return {}; }
+std::vector<SourceFactories::Entry> SourceFactories::entries() {
+  return {{VidSourceObject::kQCSource, make<QCSource>()},
+          {VidSourceObject::kTapSource, make<TapSource>()},
+          {VidSourceObject::kImageSource, make<ImageSource>()}};
+}
 
 void SourceFactories::install(Compositor& compositor) {
   for (auto& [classKey, factory] : entries())

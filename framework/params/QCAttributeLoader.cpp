@@ -182,7 +182,7 @@ void QCAttributeLoader::generateInterface() {
       bpmInputsArray_ << key;
     else if (choice.role == Role::MeasurePosition)
       measurePositionInputsArray_ << key;
-    else if (choice.role == Role::Element)
+    else if (choice.role == Role::Element && wantsElementForInput(key, choice))
       addElementForInput(key, description, choice);
     else if (topNibView_ && portClass == QLatin1String("QCStructurePort"))
       addElementForInput(key, description, element(Kind::Position));  // a form's own control
@@ -330,6 +330,7 @@ void QCAttributeLoader::resizeAndReposition() {
     return;
   }
   const int panelWidth = parentScrollView_ ? parentScrollView_->viewport()->width() : width();
+  orderElementsForLayout(elementArray_);
   QCPanelStack::layOut(elementArray_, panelWidth, *this);
 }
 

@@ -167,6 +167,19 @@ class QCAttributeLoader : public QWidget,
   // Tests: the hand-off between the senders and the render thread.
   QCElementHandOff& handOff() const { return *handOff_; }
 
+ protected:
+  // Whether an input the table gives an element gets one (a kind of panel
+  // may leave inputs out that its owner feeds itself).
+  virtual bool wantsElementForInput(const QString& key, Choice choice) const {
+    (void)key;
+    (void)choice;
+    return true;
+  }
+  // The elements in the order they are laid out top to bottom.
+  virtual void orderElementsForLayout(std::vector<std::shared_ptr<QCPanelElement>>& elements) {
+    (void)elements;
+  }
+
  private:
   // What the render thread reads of the panel, replaced whole.
   struct RenderPlan {
