@@ -122,9 +122,8 @@ void AppController::createOutput() {
   mainWindow_->winId();
   outputView_->window()->setTransientParent(mainWindow_->windowHandle());
   outputView_->awake();
-  compositor_->setModalHiddenTest([view = outputView_.get()] {
-    return view->willFullscreenHideAModal();
-  });
+  compositor_->setModalHiddenTest(
+      [view = outputView_.get()] { return view->willFullscreenHideAModal(); });
   OutputDefaults::apply(*outputView_);
   CompositorGLView* view = outputView_.get();
   displaysWindow_ = std::make_unique<FullscreenDisplaysWindow>(

@@ -123,8 +123,7 @@ void ImageSource::takeBitmap(const QKImageFile::Bitmap& bitmap) {
 
 void ImageSource::decodeLater(const QString& path, long generation) {
   decoding_.store(true);
-  std::weak_ptr<ImageSource> self =
-      std::static_pointer_cast<ImageSource>(shared_from_this());
+  std::weak_ptr<ImageSource> self = std::static_pointer_cast<ImageSource>(shared_from_this());
   QThreadPool::globalInstance()->start([path, generation, self] {
     try {
       QString error;

@@ -127,8 +127,7 @@ void TapSource::start() {
 void TapSource::updateTapSize() {
   if (deleted() || !isCurrentSource()) return;
   const QSizeF size = rTap_->sourceSize();
-  if (size.width() >= 1 && size.height() >= 1)
-    SourceRouting::setLayerSizeLater(*layer(), size);
+  if (size.width() >= 1 && size.height() >= 1) SourceRouting::setLayerSizeLater(*layer(), size);
 }
 
 void TapSource::render(const gl::DisplayLink::Frame&) { setBlackFrame(false); }
@@ -168,8 +167,7 @@ void TapSource::loadSnapshot(const QVariantMap& snapshot, bool trigger) {
   if (trigger && id.isValid() && layer()) {
     bool ok = false;
     const long uniqueId = long(id.toLongLong(&ok));
-    if (std::shared_ptr<QKFile> file =
-            ok ? SourceFileLookup::fileForUniqueId(uniqueId) : nullptr) {
+    if (std::shared_ptr<QKFile> file = ok ? SourceFileLookup::fileForUniqueId(uniqueId) : nullptr) {
       SourceRouting::triggerFileAndWait(*layer(), file);
       triggered = true;
     }
