@@ -1,6 +1,7 @@
 // A compositor layer's image through its effect chain in a whole frame.
 #include "app/compositor/CompModeLists.h"
 #include "app/compositor/LayerPanel.h"
+#include "app/effects/FilterFXContext.h"
 #include "app/effects/LayerChainManager.h"
 #include "app/effects/LayerFXChainAdapter.h"
 #include "app/effects/LayerFXChainView.h"
@@ -9,6 +10,8 @@
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/QKSliderControl.h"
+#include "framework/params/CIAttributeLoader.h"
+#include "framework/params/QCPanelElement.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/TexturePool.h"
@@ -17,11 +20,15 @@
 #include "tests/support/Screenshot.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -68,6 +75,34 @@ class LayerEffectsPixelTest : public GLTest {
     return colour;
   }
 
+  // Adds the filter to the layer with one parameter set on its panel's
+  // slider, at the wet/dry amount.
+  LayerFXObject& addEffect(Layer& layer, const char* filter, const char* key, float value,
+                           float wetDry) {
+    EXPECT_TRUE(layer.addCIFXNamed(QLatin1String(filter))) << filter;
+    auto* effect = static_cast<LayerFXObject*>(chainOf(layer).fxArray().back().get());
+    auto* context = dynamic_cast<FilterFXContext*>(effect->renderContext());
+    const auto element =
+        context ? context->attributeLoader()->findElementWithKey(QLatin1String(key)) : nullptr;
+    auto* slider = element ? dynamic_cast<QKSliderControl*>(element->view()) : nullptr;
+    EXPECT_TRUE(slider) << filter << " " << key;
+    if (slider) slider->setValueWithRangedValue(value, true);
+    effect->wetDrySlider()->setValue(wetDry);
+    return *effect;
+  }
+  // The colour at the centre of the layer's finished image.
+  QColor finished(Layer& layer) {
+    QColor colour;
+    onRenderThread([&] {
+      const gl::TextureHandle buffer = layer.pBufferBRef();
+      ASSERT_TRUE(buffer);
+      const QImage image = read(buffer);
+      colour = image.pixelColor(image.width() / 2, image.height() / 2);
+    });
+    colour.setAlpha(255);
+    return colour;
+  }
+
   std::unique_ptr<LayerWorld> world_;
 };
 
@@ -104,6 +139,32 @@ TEST_F(LayerEffectsPixelTest, TheLayersImagePassesThroughItsEffectsInTheFrame) {
   chain.deleteThisEffect(fade);
   EXPECT_EQ(chain.count(), 0);
   EXPECT_TRUE(near(centre(), QColor(255, 0, 0), 3));
+}
+
+// Two layers of one size share one buffer set in filter mode; each layer's
+// effect at 0.5 renders, rotates and mixes through it, and each finishes
+// with its own picture.
+TEST_F(LayerEffectsPixelTest, TwoSameSizeLayersWithMixedEffectsInFilterModeEachKeepTheirOwn) {
+  compositor().setContentsRenderingMode(0);
+  auto bottom = world_->solidLayer(QColor(200, 100, 50));
+  auto top = world_->solidLayer(QColor(100, 150, 200));
+  ASSERT_EQ(bottom->layerSize(), top->layerSize());
+  addEffect(*bottom, "Contrast", "contrast", 2.0f, 0.5f);
+  addEffect(*top, "Bright", "bright", 0.2f, 0.5f);
+  // At 0.5 the mixer's blend shows the effect whole over the opaque input.
+  const auto contrast = [](int v) {
+    return int(std::lround(255 * std::clamp((v / 255.0 - 0.5) * 2 + 0.5, 0.0, 1.0)));
+  };
+  const auto bright = [](int v) {
+    return int(std::lround(255 * std::clamp(v / 255.0 + 0.2, 0.0, 1.0)));
+  };
+  for (int frame = 0; frame < 2; ++frame) {
+    centre();
+    EXPECT_TRUE(near(finished(*bottom), QColor(contrast(200), contrast(100), contrast(50)), 3))
+        << "frame " << frame;
+    EXPECT_TRUE(near(finished(*top), QColor(bright(100), bright(150), bright(200)), 3))
+        << "frame " << frame;
+  }
 }
 
 // A performer adds an effect from the layer panel's "Add effect" pop-up,
