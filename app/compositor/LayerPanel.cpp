@@ -6,6 +6,9 @@
 #include "app/compositor/LayerChainInterface.h"
 #include "app/compositor/LayerListModel.h"
 #include "app/compositor/LayerSizeController.h"
+#include "app/sources/LayerWinRTapMenuController.h"
+#include "app/sources/VidSourceObject.h"
+#include "framework/toolkit/QKNSPopUpButton.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderControl.h"
 #include "framework/toolkit/QKPaletteWindow.h"
@@ -28,7 +31,7 @@ long long nextActivation() {
 
 LayerPanel::LayerPanel(Compositor* compositor)
     : compositor_(compositor),
-      window_(std::make_unique<QKPaletteWindow>(QRectF(260, 300, 640, 420))) {
+      window_(std::make_unique<QKPaletteWindow>(QRectF(260, 300, 640, 700))) {
   window_->setContentView(new QKWindowContentView);
   window_->setTitle(QStringLiteral("Layer"));
   window_->installEventFilter(this);
@@ -40,6 +43,19 @@ LayerPanel::LayerPanel(Compositor* compositor)
   fillCompModes();
   QObject::connect(compPopUp_, qOverload<int>(&QComboBox::activated), this,
                    [this](int row) { compModeChosen(row); });
+  sourcePopUp_ = new QComboBox(body);
+  sourcePopUp_->setGeometry(8, 396, 150, 22);
+  for (const QString& name :
+       {Layer::kNil, Layer::kMovie, Layer::kQCPatch, Layer::kImage, Layer::kVideoTap, Layer::kWeb})
+    sourcePopUp_->addItem(name, name);
+  QObject::connect(sourcePopUp_, qOverload<int>(&QComboBox::activated), this,
+                   [this](int row) { sourceChosen(row); });
+  tapPopUp_ = new QKNSPopUpButton(body);
+  tapPopUp_->setGeometry(166, 396, 150, 22);
+  tapMenu_ = std::make_unique<LayerWinRTapMenuController>(this);
+  tapMenu_->setButton(tapPopUp_);
+  tapMenu_->awakeFromNib();
+  tapMenu_->hide();
   activation_ = nextActivation();
 }
 
@@ -53,6 +69,7 @@ void LayerPanel::prepareToBeDeleted() {
   if (deleted_) return;
   deleted_ = true;
   handBack();
+  if (tapMenu_) tapMenu_->prepareToBeDeleted();
   for (Layer* layer : std::vector<Layer*>(layers_))
     if (layer->parentWindow() == this) layer->setParentWindow(nullptr);
   layers_.clear();
@@ -108,6 +125,11 @@ void LayerPanel::handBack() {
     effects_->hide();
     effects_->setParent(nullptr);
     effects_ = nullptr;
+  }
+  if (sourceView_) {
+    sourceView_->hide();
+    sourceView_->setParent(shown_->controlHolder());
+    sourceView_ = nullptr;
   }
   shown_ = nullptr;
   title_->clear();
@@ -171,10 +193,46 @@ void LayerPanel::fillCompModes() {
 
 void LayerPanel::updateSourceCompUI() {
   if (!shown_ || deleted_) return;
+  sourcePopUp_->setCurrentIndex(sourcePopUp_->findData(shown_->currentSourceAsString()));
+  VidSourceObject* current = shown_->currentSource();
+  const bool tap = current && current->name() == VidSourceObject::kTapSource;
+  if (tap) {
+    tapMenu_->show();
+    tapMenu_->passivelySelectTapNamed(current->receivingTapName());
+  } else {
+    tapMenu_->hide();
+  }
+  showSourceView();
   if (compPopUp_->count() == 0) fillCompModes();
   const int index =
       int(compositor_->compFilterHumanNameArray().indexOf(shown_->compName().value_or(QString())));
   compPopUp_->setCurrentIndex(compPopUp_->findData(index));
+}
+
+// The current source's panel under the source pop-up.
+void LayerPanel::showSourceView() {
+  VidSourceObject* current = shown_ ? shown_->currentSource() : nullptr;
+  QWidget* view = current ? current->view() : nullptr;
+  if (view == sourceView_) return;
+  if (sourceView_) {
+    sourceView_->hide();
+    sourceView_->setParent(shown_->controlHolder());
+  }
+  sourceView_ = view;
+  if (!view) return;
+  view->setParent(window_->contentView()->body());
+  view->move(4, 424);
+  view->show();
+}
+
+void LayerPanel::sourceChosen(int row) {
+  if (!shown_) return;
+  const QString name = sourcePopUp_->itemData(row).toString();
+  if (name.isEmpty() || name == shown_->currentSourceAsString()) return;
+  compositor_->spinRenderLock();
+  shown_->useSourceNamed(name);
+  compositor_->unlockRenderLock();
+  updateSourceCompUI();
 }
 
 void LayerPanel::compModeChosen(int row) {

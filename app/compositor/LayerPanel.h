@@ -8,7 +8,9 @@
 #include <memory>
 
 class Compositor;
+class LayerWinRTapMenuController;
 class QComboBox;
+class QKNSPopUpButton;
 class QKPaletteWindow;
 class QLabel;
 
@@ -43,6 +45,12 @@ class LayerPanel : public QObject, public LayerWindowController {
   QComboBox* compModePopUp() const { return compPopUp_; }
   // The shown layer's effects view (its chain's), when it has one.
   QWidget* effectsView() const { return effects_; }
+  // The source pop-up ("nil", "Movie", "QC patch", "Image", "Video Tap",
+  // "Web"), the tap pop-up (shown for "Video Tap") and the current
+  // source's panel, borrowed.
+  QComboBox* sourcePopUp() const { return sourcePopUp_; }
+  LayerWinRTapMenuController* tapMenuController() const { return tapMenu_.get(); }
+  QWidget* sourceView() const { return sourceView_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,6 +59,8 @@ class LayerPanel : public QObject, public LayerWindowController {
   void handBack();
   void fillCompModes();
   void compModeChosen(int row);
+  void sourceChosen(int row);
+  void showSourceView();
 
   Compositor* compositor_;
   std::unique_ptr<QKPaletteWindow> window_;
@@ -59,6 +69,10 @@ class LayerPanel : public QObject, public LayerWindowController {
   QLabel* title_ = nullptr;
   QComboBox* compPopUp_ = nullptr;
   QPointer<QWidget> effects_;  // the chain's, borrowed
+  QComboBox* sourcePopUp_ = nullptr;
+  QKNSPopUpButton* tapPopUp_ = nullptr;
+  std::unique_ptr<LayerWinRTapMenuController> tapMenu_;
+  QPointer<QWidget> sourceView_;  // the current source's, borrowed
   bool deleted_ = false;
   long long activation_ = 0;
   bool filling_ = false;
