@@ -7,6 +7,8 @@
 #include <lo/lo.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <climits>
 #include <cmath>
 #include <exception>
@@ -14,6 +16,14 @@
 #include <netdb.h>
 #include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
+
+namespace {
+bool isPortNumber(int port) { return port >= 1 && port <= 65535; }
+QString notAPortNumber(int port) {
+  return QStringLiteral("%1 is not a port number (1 to 65535)").arg(port);
+}
+}  // namespace
 
 struct OSCOutPort::Destination {
   std::mutex mutex;
@@ -24,14 +34,43 @@ struct OSCOutPort::Destination {
   QString numericHost;      // empty until known
   lo_address address = nullptr;
   QString error;
+  // The numeric host and port as a socket address, for sending packets.
+  sockaddr_storage socketAddress{};
+  socklen_t socketAddressLength = 0;
+  int socket = -1;
 
   ~Destination() {
     if (address) lo_address_free(address);
+    if (socket >= 0) ::close(socket);
   }
   void forgetAddress() {
     if (address) lo_address_free(std::exchange(address, nullptr));
     numericHost.clear();
+    socketAddressLength = 0;
     ++generation;
+  }
+  // Called with the mutex held whenever the numeric host is known.
+  void resolveSocketAddress() {
+    socketAddressLength = 0;
+    if (numericHost.isEmpty() || !isPortNumber(port)) return;
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(numericHost.toUtf8().constData(), QByteArray::number(port).constData(),
+                      &hints, &found) != 0 ||
+        !found)
+      return;
+    if (found->ai_addrlen <= sizeof socketAddress) {
+      const sa_family_t family = socketAddress.ss_family;
+      std::memcpy(&socketAddress, found->ai_addr, found->ai_addrlen);
+      socketAddressLength = found->ai_addrlen;
+      if (socket >= 0 && family != socketAddress.ss_family) {
+        ::close(socket);
+        socket = -1;
+      }
+    }
+    ::freeaddrinfo(found);
   }
 };
 
@@ -94,6 +133,7 @@ void OSCOutPort::destinationChanged() {
   }
   if (isNumericAddress(host)) {
     destination_->numericHost = host;
+    destination_->resolveSocketAddress();
     return;
   }
   const unsigned generation = destination_->generation;
@@ -108,6 +148,7 @@ void OSCOutPort::destinationChanged() {
       if (destination->generation != generation) return;  // changed meanwhile
       destination->numericHost = numeric;
       destination->error = error;
+      destination->resolveSocketAddress();
     } catch (const std::exception& e) {
       Log::line(QStringLiteral("\t\terr: caught exception looking up %1: %2").arg(host, e.what()));
     }
@@ -181,11 +222,35 @@ bool OSCOutPort::sendThisMessage(const OSCMessage& message) {
   return sent;
 }
 
+bool OSCOutPort::sendPacket(const char* data, std::size_t size) {
+  if (deleted_.load()) return false;
+  std::lock_guard<std::mutex> lock(destination_->mutex);
+  Destination& d = *destination_;
+  if (!isPortNumber(d.port)) {
+    d.error = notAPortNumber(d.port);
+  } else if (d.socketAddressLength == 0) {
+    if (d.error.isEmpty()) return false;  // still looking the host up
+  } else {
+    if (d.socket < 0) d.socket = ::socket(d.socketAddress.ss_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (d.socket >= 0 &&
+        ::sendto(d.socket, data, size, 0, reinterpret_cast<const sockaddr*>(&d.socketAddress),
+                 d.socketAddressLength) == static_cast<ssize_t>(size))
+      return true;
+    d.error = QString::fromLocal8Bit(std::strerror(errno));
+  }
+  Log::limited(QStringLiteral("osc-send-") + d.label,
+               QStringLiteral("\t\terr: couldn't send OSC packet to %1:%2 (%3): %4")
+                   .arg(d.host)
+                   .arg(d.port)
+                   .arg(d.label, d.error));
+  return false;
+}
+
 bool OSCOutPort::send(const QString& what, const std::function<int(void*)>& sendWith) {
   std::lock_guard<std::mutex> lock(destination_->mutex);
   Destination& d = *destination_;
-  if (d.port < 1 || d.port > 65535) {
-    d.error = QStringLiteral("%1 is not a port number (1 to 65535)").arg(d.port);
+  if (!isPortNumber(d.port)) {
+    d.error = notAPortNumber(d.port);
   } else if (d.numericHost.isEmpty()) {
     if (d.error.isEmpty()) return false;  // still looking the host up
   } else {

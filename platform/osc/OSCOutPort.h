@@ -7,6 +7,7 @@
 #include <QVariantMap>
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,9 @@ class OSCOutPort {
 
   bool sendThisBundle(const OSCBundle& bundle);
   bool sendThisMessage(const OSCMessage& message);
+  // Sends bytes already encoded as one OSC packet, with one sendto to the
+  // destination looked up beforehand: nothing is allocated.
+  bool sendPacket(const char* data, std::size_t size);
   QString lastError() const;
   // True once the destination's address is known (at once for a numeric
   // address, after the lookup for a host name).

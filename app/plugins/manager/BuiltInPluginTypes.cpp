@@ -3,6 +3,7 @@
 #include "app/plugins/buttons/Buttons.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/midioutput/MIDIOutput.h"
+#include "app/plugins/oscoutput/OSCOutput.h"
 #include "app/plugins/sliders/Sliders.h"
 
 #include <QHash>
@@ -11,6 +12,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
   const QHash<QString, PluginClass> classes{
       {Buttons::kTypeName, Buttons::pluginClass()},
       {MIDIOutput::kTypeName, MIDIOutput::pluginClass()},
+      {OSCOutput::kTypeName, OSCOutput::pluginClass()},
       {Sliders::kTypeName, Sliders::pluginClass()},
   };
   std::vector<PluginRegistry::Entry> entries;

@@ -94,13 +94,7 @@ void MIDIOutput::createItem() {
       MIDIOutputItem::clampController(currentHighestControllerValue_ + 1);
   row->setControllerValue(currentHighestControllerValue_);
   row->setChannelValue(currentChannelValue_);
-  if (DataSourceController* dsc = dataSourceController()) dsc->addToExternalSynchArray(row);
   appendItem(row);
-}
-
-void MIDIOutput::itemRemoved(const std::shared_ptr<OutputItem>& row) {
-  if (DataSourceController* dsc = dataSourceController())
-    dsc->removeFromExternalSynchArray(row.get());
 }
 
 QStringList MIDIOutput::columnTitles() const {
@@ -225,23 +219,13 @@ void MIDIOutput::loadSnapshot(const QVariantMap& snapshot) {
   currentHighestControllerValue_ = 0;
   const QVariant device = snapshot.value(kOutputDeviceName);
   chooseDestination(device.typeId() == QMetaType::QString ? device.toString() : outputDeviceName_);
-  const QVariantList rows = snapshot.value(kItemArray).toList();
-  for (qsizetype i = 0; i < rows.size(); ++i) {
-    if (rows.at(i).typeId() != QMetaType::QVariantMap) {
-      Log::line(QStringLiteral("\t\terr: %1 skipped output row %2: not a dictionary")
-                    .arg(windowTitle())
-                    .arg(i));
-      continue;
-    }
-    const QVariantMap row = rows.at(i).toMap();
+  loadRows(snapshot.value(kItemArray), [this](const QVariantMap& row) {
     auto output = MIDIOutputItem::create(dataSourceController(), this);
     output->loadSnapshot(row);
     if (row.contains(MIDIOutputItem::kControllerValue))
       currentHighestControllerValue_ =
           std::max(currentHighestControllerValue_, output->controllerValue());
     if (row.contains(MIDIOutputItem::kChannelValue)) currentChannelValue_ = output->channelValue();
-    if (DataSourceController* dsc = dataSourceController()) dsc->addToExternalSynchArray(output);
-    appendItem(output);
-  }
-  tableViewSelectionDidChange();
+    return output;
+  });
 }

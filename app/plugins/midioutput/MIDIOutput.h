@@ -71,7 +71,6 @@ class MIDIOutput : public OutputPlugin, public MIDIPollObject {
 
  protected:
   void destinationChosen(const QString& title) override;
-  void itemRemoved(const std::shared_ptr<OutputItem>& item) override;
 
  private:
   static std::unique_ptr<QWidget> buildWindow(QObject* owner);

@@ -8,6 +8,7 @@
 #include "framework/toolkit/QKNSPopUpButton.h"
 #include "framework/toolkit/QKWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 
 #include <QHBoxLayout>
@@ -111,8 +112,26 @@ void OutputPlugin::appendItem(const std::shared_ptr<OutputItem>& item) {
       if (self) self->reloadTable();
     });
   });
+  // The controller tells the row when a source stands at its path again.
+  if (DataSourceController* dsc = dataSourceController()) dsc->addToExternalSynchArray(item);
   items_.push_back(item);
   reloadTable();
+}
+
+void OutputPlugin::loadRows(
+    const QVariant& rows,
+    const std::function<std::shared_ptr<OutputItem>(const QVariantMap&)>& make) {
+  const QVariantList list = rows.toList();
+  for (qsizetype i = 0; i < list.size(); ++i) {
+    if (list.at(i).typeId() != QMetaType::QVariantMap) {
+      Log::line(QStringLiteral("\t\terr: %1 skipped output row %2: not a dictionary")
+                    .arg(windowTitle())
+                    .arg(i));
+      continue;
+    }
+    appendItem(make(list.at(i).toMap()));
+  }
+  tableViewSelectionDidChange();
 }
 
 void OutputPlugin::removeItemAt(std::size_t index) {
@@ -121,7 +140,8 @@ void OutputPlugin::removeItemAt(std::size_t index) {
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
   item->setChangedCallback({});
   item->prepareToBeDeleted();
-  itemRemoved(item);
+  if (DataSourceController* dsc = dataSourceController())
+    dsc->removeFromExternalSynchArray(item.get());
 }
 
 void OutputPlugin::deleteKeyPressed() {

@@ -10,6 +10,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -80,9 +81,13 @@ class OutputPlugin : public QKPlugin, public ActiveDeleteDelegate {
  protected:
   OutputPlugin(const QString& type, const QString& name, std::int32_t uniqueID);
   static std::unique_ptr<QWidget> buildOutputWindow(QObject* owner, const QRectF& frame);
-  // Rows in, and out of, the table; the row's changes reload the table.
+  // Rows in, and out of, the table and the controller's externally
+  // synchronised objects; the row's changes reload the table.
   void appendItem(const std::shared_ptr<OutputItem>& item);
-  virtual void itemRemoved(const std::shared_ptr<OutputItem>& item) { (void)item; }
+  // Appends a row made by `make` for every dictionary of a snapshot's row
+  // list; anything else is skipped and logged.
+  void loadRows(const QVariant& rows,
+                const std::function<std::shared_ptr<OutputItem>(const QVariantMap&)>& make);
   // The pop-up's choice (its selected title, "<none>" for none).
   virtual void destinationChosen(const QString& title) = 0;
   // A whole number typed or stored, or nothing for text or a flag.

@@ -23,6 +23,7 @@ namespace {
 class Listener {
  public:
   explicit Listener(const char* client) : in_(RtMidi::UNIX_JACK, client) {
+    // Made before its port: RtMidi's JACK client starts its thread at once.
     in_.setCallback(
         [](double, std::vector<unsigned char>* bytes, void* self) {
           auto* listener = static_cast<Listener*>(self);
@@ -49,9 +50,9 @@ class Listener {
   }
 
  private:
-  RtMidiIn in_;
   std::mutex mutex_;
   std::vector<std::vector<unsigned char>> received_;
+  RtMidiIn in_;  // last: closed first, before what its callback uses
 };
 
 class MIDIOutputJack : public PluginHost {
@@ -87,7 +88,7 @@ class MIDIOutputJack : public PluginHost {
 using Messages = std::vector<std::vector<unsigned char>>;
 
 TEST_F(MIDIOutputJack, BoundValuesReachTheDestinationAndFromZAPHOnceATick) {
-  Listener synth("synth");  // made before its port: its JACK thread starts at once
+  Listener synth("synth");
   synth.openVirtual("Synth");
   Listener monitor("monitor");
   ASSERT_TRUE(monitor.connectTo(":From ZAPH"));
@@ -112,9 +113,13 @@ TEST_F(MIDIOutputJack, BoundValuesReachTheDestinationAndFromZAPHOnceATick) {
   output->setCellValue(1, 0, 3);  // channel 3
 
   // Connections take a JACK cycle or two: tick until both hear something.
-  a->setValue(0.1f);
-  ASSERT_TRUE(sendUntil([&] { dsc.threadProc(); },
-                        [&] { return synth.count() > 0 && monitor.count() > 0; }));
+  float probe = 0.0f;
+  ASSERT_TRUE(sendUntil(
+      [&] {
+        a->setValue(probe += 0.01f);
+        dsc.threadProc();
+      },
+      [&] { return synth.count() > 0 && monitor.count() > 0; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   synth.take();
   monitor.take();
