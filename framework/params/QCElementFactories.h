@@ -33,7 +33,8 @@ class QWidget;
 // (createFormWidget: our control classes, so a form may name them), and a
 // control found in a form under an input's key becomes that input's element
 // through the first adopter that takes it (adopt). The slider, button and
-// tab-view adopters are installed from the start.
+// tab-view adopters are installed from the start, and the boxed elements'
+// (colour, position, rectangle, pop-up, tap) through QCFormElementSlot.
 class QCElementFactories {
  public:
   enum class Kind {

@@ -6,6 +6,7 @@
 #include "framework/params/CIRectangleElement.h"
 #include "framework/params/CIStringElement.h"
 #include "framework/params/CITapElement.h"
+#include "framework/params/QCFormElementSlot.h"
 #include "framework/params/QKTextUI.h"
 
 void QCElementFactories::installPanelElementKinds() {
@@ -27,4 +28,11 @@ void QCElementFactories::installPanelElementKinds() {
     return CIRectangleElement::create(request);
   };
   factories_[Kind::Tap] = [](const Request& request) { return QCTapElement::create(request); };
+  adopters_.push_back([](QWidget* found, const Request& request) {
+    return QCFormElementSlot::adopt(found, request);
+  });
+  for (const QString& className : QCFormElementSlot::classNames())
+    formWidgets_[className] = [className](QWidget* parent) -> QWidget* {
+      return new QCFormElementSlot(className, parent);
+    };
 }

@@ -4,7 +4,13 @@
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKNSTabView.h"
 #include "framework/controls/QKSliderControl.h"
+#include "framework/params/CIColorElement.h"
+#include "framework/params/CIPopUpElement.h"
+#include "framework/params/CIPositionElement.h"
+#include "framework/params/CIRectangleElement.h"
 #include "framework/params/QCAttributeLoader.h"
+#include "framework/params/QCElementFactories.h"
+#include "framework/params/QCFormElementSlot.h"
 #include "framework/params/QCFormLoader.h"
 #include "framework/params/QCTabViewElement.h"
 #include "framework/params/QKQCScrollView.h"
@@ -23,6 +29,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 using composition::PortType;
@@ -163,6 +170,89 @@ TEST_F(FormPanelTest, RemovingTheElementsLetsTheFormGo) {
   EXPECT_TRUE(loader.createSnapshot().isEmpty());
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(top);
+}
+
+// The boxed elements take the place of the slots a form gives them: the
+// element the input asks for, with the slot's frame and place in its
+// layout; a slot naming another element class drives nothing.
+TEST(FormSlotTest, BoxedElementsTakeTheirSlotsPlace) {
+  const QString path = ParamsFixtures::writeComposition(
+      TestEnvironment::makeTempDir(), QStringLiteral("slots.qtz"),
+      {{"tint", "QCColorPort"},
+       {"handXY", "QCStructurePort"},
+       {"cropRect", "QCStructurePort"},
+       {"mode", "QCIndexPort", {{"indexLabels", QStringList{"One", "Two"}}}},
+       {"image", "QCGLImagePort"},
+       {"wrong", "QCColorPort"}});
+  auto composition = QKQCComposition::compositionWithFile(path);
+  ASSERT_TRUE(composition);
+  auto* top = new QWidget;
+  top->resize(320, 400);
+  auto* column = new QWidget(top);
+  column->setGeometry(0, 0, 320, 400);
+  auto* layout = new QVBoxLayout(column);
+  struct Slot {
+    const char* className;
+    const char* key;
+  };
+  const Slot slots[] = {{"CIColorElement", "tint"},         {"QCFormElementSlot", "handXY"},
+                        {"CIRectangleElement", "cropRect"}, {"CIPopUpElement", "mode"},
+                        {"QCTapElement", "image"},          {"CIPositionElement", "wrong"}};
+  for (const Slot& slot : slots) {
+    QWidget* made = QCElementFactories::createFormWidget(slot.className, column);
+    ASSERT_TRUE(made) << slot.className;
+    made->setObjectName(slot.key);
+    made->setProperty("key", slot.key);
+    made->setMinimumHeight(40);
+    layout->addWidget(made);
+  }
+  layout->activate();
+  QMap<QString, QRect> frames;
+  for (const Slot& slot : slots)
+    frames[slot.key] = column->findChild<QWidget*>(slot.key)->geometry();
+
+  LogCapture log;
+  QCAttributeLoader loader;
+  loader.loadAttributesForComposition(composition, top);
+  EXPECT_EQ(keysOf(loader.elementArray()),
+            QStringList({"cropRect", "handXY", "image", "mode", "tint"}));
+  EXPECT_FALSE(log.lines().filter("wrong").isEmpty()) << "the mismatched slot is logged";
+  struct Expected {
+    const char* key;
+    bool (*isKind)(QCPanelElement*);
+  };
+  const Expected expected[] = {
+      {"tint", [](QCPanelElement* e) { return dynamic_cast<CIColorElement*>(e) != nullptr; }},
+      {"handXY", [](QCPanelElement* e) { return dynamic_cast<CIPositionElement*>(e) != nullptr; }},
+      {"cropRect",
+       [](QCPanelElement* e) { return dynamic_cast<CIRectangleElement*>(e) != nullptr; }},
+      {"mode", [](QCPanelElement* e) { return dynamic_cast<CIPopUpElement*>(e) != nullptr; }},
+      {"image", [](QCPanelElement* e) { return e->isTap(); }},
+  };
+  for (const Expected& e : expected) {
+    const auto element = loader.findElementWithKey(e.key);
+    ASSERT_TRUE(element) << e.key;
+    EXPECT_TRUE(e.isKind(element.get())) << e.key;
+    QWidget* box = element->view();
+    EXPECT_EQ(box->parentWidget(), column) << e.key;
+    EXPECT_EQ(box->geometry(), frames[e.key]) << e.key;
+    EXPECT_GE(layout->indexOf(box), 0) << e.key;
+    EXPECT_EQ(box->property("key").toString(), e.key);
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(column->findChildren<QCFormElementSlot*>().size(), 1u) << "only the wrong one stays";
+
+  // An adopted element drives its input.
+  auto renderer = std::make_shared<RecordingRenderer>(
+      RecordingRenderer::Ports{{"tint", PortType::Color}, {"mode", PortType::Index}});
+  auto colour = std::dynamic_pointer_cast<CIColorElement>(loader.findElementWithKey("tint"));
+  colour->setColorWithRed(1, 0.5f, 0);
+  loader.uiElementUsed(colour);
+  loader.dumpToRenderer(renderer);
+  ASSERT_EQ(renderer->setsOf("tint").size(), 1);
+  EXPECT_EQ(renderer->setsOf("tint")[0].value<QColor>(), QColor::fromRgbF(1, 0.5f, 0, 1));
+  loader.show();
+  saveScreenshot(loader.grab().toImage(), "form-slots");
 }
 
 TEST(GeneratedPanelScrollTest, AGeneratedPanelTakesTheViewsWidthAndScrollsVertically) {
