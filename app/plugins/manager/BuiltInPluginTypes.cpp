@@ -1,5 +1,6 @@
 #include "app/plugins/manager/BuiltInPluginTypes.h"
 
+#include "app/plugins/audioanalysis/AudioAnalysis.h"
 #include "app/plugins/buttons/Buttons.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/midioutput/MIDIOutput.h"
@@ -10,6 +11,7 @@
 
 std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
   const QHash<QString, PluginClass> classes{
+      {AudioAnalysis::kTypeName, AudioAnalysis::pluginClass()},
       {Buttons::kTypeName, Buttons::pluginClass()},
       {MIDIOutput::kTypeName, MIDIOutput::pluginClass()},
       {OSCOutput::kTypeName, OSCOutput::pluginClass()},
