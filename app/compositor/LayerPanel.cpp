@@ -31,7 +31,7 @@ long long nextActivation() {
 
 LayerPanel::LayerPanel(Compositor* compositor)
     : compositor_(compositor),
-      window_(std::make_unique<QKPaletteWindow>(QRectF(260, 300, 640, 700))) {
+      window_(std::make_unique<QKPaletteWindow>(QRectF(260, 300, 640, 560))) {
   window_->setContentView(new QKWindowContentView);
   window_->setTitle(QStringLiteral("Layer"));
   window_->installEventFilter(this);
@@ -44,14 +44,14 @@ LayerPanel::LayerPanel(Compositor* compositor)
   QObject::connect(compPopUp_, qOverload<int>(&QComboBox::activated), this,
                    [this](int row) { compModeChosen(row); });
   sourcePopUp_ = new QComboBox(body);
-  sourcePopUp_->setGeometry(8, 396, 150, 22);
+  sourcePopUp_->setGeometry(8, 256, 150, 22);
   for (const QString& name :
        {Layer::kNil, Layer::kMovie, Layer::kQCPatch, Layer::kImage, Layer::kVideoTap, Layer::kWeb})
     sourcePopUp_->addItem(name, name);
   QObject::connect(sourcePopUp_, qOverload<int>(&QComboBox::activated), this,
                    [this](int row) { sourceChosen(row); });
   tapPopUp_ = new QKNSPopUpButton(body);
-  tapPopUp_->setGeometry(166, 396, 150, 22);
+  tapPopUp_->setGeometry(166, 256, 150, 22);
   tapMenu_ = std::make_unique<LayerWinRTapMenuController>(this);
   tapMenu_->setButton(tapPopUp_);
   tapMenu_->awakeFromNib();
@@ -221,7 +221,7 @@ void LayerPanel::showSourceView() {
   sourceView_ = view;
   if (!view) return;
   view->setParent(window_->contentView()->body());
-  view->move(4, 424);
+  view->move(4, 284);
   view->show();
 }
 
