@@ -2,6 +2,7 @@
 
 #include "app/sources/QKQCSrcGLAttribContext.h"
 #include "framework/params/QCAttributeLoader.h"
+#include "framework/params/QKTextUI.h"
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/TexturePool.h"
 #include "platform/image/ImageContext.h"
@@ -168,6 +169,137 @@ TEST_F(SourceFramesTest, ATapHandsOnTheProducersOwnTexture) {
   });
   EXPECT_NE(produced, 0u);
   EXPECT_EQ(shown, produced);
+}
+
+TEST_F(SourceFramesTest, TheSameCompositionKeepsRunningAndAnotherWritesTheFirstBack) {
+  auto layer = world_->layer();
+  QCSource& qc = SourceWorld::qc(*layer);
+  auto first = world_->keep(QKQCFile::createWithPath(
+      SourceWorld::writeColourComposition(folder_, "A.qtz"), "A.qtz", world_->compositor.get()));
+  auto second = world_->keep(QKQCFile::createWithPath(
+      SourceWorld::writeColourComposition(folder_, "B.qtz"), "B.qtz", world_->compositor.get()));
+  first->setMovieProp("allowLiveUpdating", true);
+  layer->unlockedTriggerFile(first);
+  QCAttributeLoader* panel = qc.contextHolder()->attributeLoader();
+  ASSERT_FALSE(panel->elementArray().empty());
+  const auto element = panel->elementArray().front();
+  // Again: no reload (the same panel element), the stored values applied.
+  layer->unlockedTriggerFile(first);
+  ASSERT_FALSE(panel->elementArray().empty());
+  EXPECT_EQ(panel->elementArray().front(), element);
+  // Another file ejects the first, whose values are written back.
+  first->removeMovieProp("QCAttributeSnapshot");
+  layer->unlockedTriggerFile(second);
+  EXPECT_EQ(qc.currentFile(), second);
+  EXPECT_TRUE(first->movieProp("QCAttributeSnapshot").toMap().contains("attributeDicts"))
+      << first->movieProp("QCAttributeSnapshot").toMap().keys().join(",").toStdString();
+  EXPECT_EQ(first->currentSource(), nullptr);
+}
+
+TEST_F(SourceFramesTest, ACustomRenderSizeHoldsAcrossCanvasChangesOnlyWhenAskedFor) {
+  auto layer = world_->layer();
+  QCSource& qc = SourceWorld::qc(*layer);
+  auto file = world_->keep(QKQCFile::createWithPath(
+      SourceWorld::writeColourComposition(folder_, "A.qtz"), "A.qtz", world_->compositor.get()));
+  const struct {
+    QVariant use, width, height;
+    QSizeF loaded, afterCanvas;
+  } cases[] = {
+      {1, 300, 200, {300, 200}, {300, 200}},     {0, 300, 200, {640, 480}, {800, 600}},
+      {1, 0, 200, {640, 480}, {640, 480}},  // unusable: the canvas, then kept
+      {1, qQNaN(), 200, {640, 480}, {640, 480}}, {1, 1e9, 200, {640, 480}, {640, 480}},
+  };
+  // What the output view posts when the canvas changes.
+  auto canvas = [this](QSizeF size) {
+    world_->compositor->canvasSizeChanged(size);
+    NotificationCenter::defaultCenter().post(Compositor::kCanvasSizeChangedNotification, nullptr,
+                                             {{"canvasSize", size}});
+  };
+  for (const auto& c : cases) {
+    canvas(QSizeF(640, 480));
+    file->setMovieProp("useCustomResForQtz", c.use);
+    file->setMovieProp("qtzHorRes", c.width);
+    file->setMovieProp("qtzVertRes", c.height);
+    qc.eject();
+    layer->unlockedTriggerFile(file);
+    EXPECT_EQ(layer->layerSize(), c.loaded) << c.width.toDouble();
+    EXPECT_EQ(qc.renderSize(), c.loaded);
+    canvas(QSizeF(800, 600));
+    EXPECT_EQ(layer->layerSize(), c.afterCanvas) << c.width.toDouble();
+  }
+}
+
+TEST_F(SourceFramesTest, ATextReloadsFromItsTextAndAStyleChangeKeepsThePosition) {
+  auto layer = world_->layer();
+  QCSource& qc = SourceWorld::qc(*layer);
+  auto text = world_->keep(QKTextFile::createWithName("words", world_->compositor.get()));
+  text->setMyString("one two three four");
+  layer->unlockedTriggerFile(text);
+  auto* element =
+      dynamic_cast<QKTextUI*>(qc.contextHolder()->attributeLoader()->defaultFileInput().get());
+  ASSERT_TRUE(element);
+  element->stringParser().setParseMode(QKStringParser::Word);
+  element->parseFwdButtonUsed();
+  element->parseFwdButtonUsed();
+  EXPECT_GT(element->stringParser().currentRange().location, 0);
+  // The same file again starts from the file's text, not the panel's
+  // (nothing is written back without live updating).
+  text->setMovieProp("allowLiveUpdating", false);
+  element->loadText("typed over");
+  layer->unlockedTriggerFile(text);
+  element =
+      dynamic_cast<QKTextUI*>(qc.contextHolder()->attributeLoader()->defaultFileInput().get());
+  ASSERT_TRUE(element);
+  EXPECT_EQ(element->stringParser().originalString(), "one two three four");
+  element->stringParser().setParseMode(QKStringParser::Word);
+  element->parseFwdButtonUsed();
+  element->parseFwdButtonUsed();
+  const QKStringParser::Range before = element->stringParser().currentRange();
+  qc.setTextStyleWithStyleNamed("DefaultFontsynth.qtz");
+  EXPECT_EQ(text->movieProp("styleName").toString(), "DefaultFontsynth.qtz");
+  element =
+      dynamic_cast<QKTextUI*>(qc.contextHolder()->attributeLoader()->defaultFileInput().get());
+  ASSERT_TRUE(element);
+  EXPECT_EQ(element->stringParser().currentRange(), before);
+  // The panel puts the text first.
+  EXPECT_EQ(qc.contextHolder()->attributeLoader()->elementArray().front().get(), element);
+}
+
+TEST_F(SourceFramesTest, TheImageSourceKeepsItsFieldsAndShowsNothingAfterAnEject) {
+  auto layer = world_->layer();
+  ImageSource& plain = SourceWorld::image(*layer);
+  const QString path = SourceWorld::writeImage(folder_, "small.png", QSize(64, 32), Qt::blue);
+  auto image = world_->keep(QKImageFile::createWithFilePath(path, world_->compositor.get()));
+  layer->unlockedTriggerFile(image);
+  ASSERT_TRUE(MainThread::processUntil([&] { return !plain.decoding(); }, 5));
+  frame();
+  QVariantMap snapshot = plain.createSnapshot();
+  EXPECT_EQ(snapshot.value("sourceType"), "imageSource");
+  EXPECT_EQ(snapshot.value("sourceFileID").toLongLong(), image->uniqueFileId());
+  snapshot.insert("widthTextField", 1234);
+  snapshot.insert("heightTextField", 77);
+  snapshot.insert("renderPositionElement", "not a dictionary");
+  plain.eject();
+  gl::TextureHandle after;
+  onRenderThread([&] { after = plain.currentTexture(); });
+  EXPECT_FALSE(after);
+  plain.loadSnapshot(snapshot);
+  ASSERT_TRUE(MainThread::processUntil([&] { return !plain.decoding(); }, 5));
+  EXPECT_EQ(plain.currentFile(), image);
+  EXPECT_EQ(plain.widthTextField()->text(), "1234");
+  EXPECT_EQ(plain.heightTextField()->text(), "77");
+  EXPECT_EQ(layer->layerSize(), QSizeF(64, 32));
+  // An image that does not decode leaves the layer black.
+  QFile::remove(path);
+  QFile broken(path);
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+  broken.write("not an image");
+  broken.close();
+  image->setMovieProp("cacheImage", 0);
+  plain.loadThisFile(image);
+  ASSERT_TRUE(MainThread::processUntil([&] { return !plain.decoding(); }, 5));
+  frame();
+  EXPECT_TRUE(plain.blackFrame());
 }
 
 }  // namespace
