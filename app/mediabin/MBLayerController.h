@@ -143,6 +143,7 @@ class MBLayerController : public QAbstractTableModel,
   void setButtonManager(QKButtonManager* manager) override;
   QKButtonManager* buttonManager() const { return buttonManager_.load(); }
   MBLayerTableView* tableView() const { return table_; }
+  MBLayerQueueHost* host() const { return host_; }
 
  private:
   using Link = CutLink<MBLayerController>;

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "app/mediabin/MBGridGeometry.h"
+#include "platform/foundation/NotificationObservers.h"
+
+#include <QHash>
+#include <QImage>
+#include <QPointer>
+#include <QSet>
+#include <QVariantMap>
+#include <QWidget>
+
+#include <atomic>
+#include <memory>
+
+class MBLayerController;
+class MBMediaBin;
+class QKFile;
+class QMimeData;
+
+// The media bin's file grid: the visible pages as tabs over grids of cells,
+// each cell a file's poster with its name, its playing or queued mark, its
+// selection and, on the current page, the listeners' outlines and labels.
+// A click on a valid file triggers it through the layer queue; shift
+// sweeps, keys, drags out and drops in edit the selection and the pages.
+//
+// Layout and hit-testing are `MBGridGeometry` (model space, y up); the view
+// converts at paint and event boundaries. Main thread only: notifications
+// from other threads reach it as a coalesced redraw (0.3 s).
+class MBFileGridView : public QWidget {
+  Q_OBJECT
+ public:
+  static const QString kDragType;     // "QKMBDragType"
+  static const QString kSnapshotKey;  // "gridView"
+
+  MBFileGridView(MBMediaBin* bin, MBLayerController* layers, QWidget* parent = nullptr);
+  ~MBFileGridView() override;
+
+  int numberOfColumns() const { return numberOfColumns_; }
+  void setNumberOfColumns(int columns);
+  bool autoClosePages() const { return autoClose_; }
+  void setAutoClosePages(bool on) { autoClose_ = on; }
+  void setShowShortcutNames(bool on) { showShortcutNames_ = on; }
+  void setShowFileNames(bool on) { showFileNames_ = on; }
+
+  // The pages as the geometry sees them (page controller read lock).
+  std::vector<MBGridGeometry::Page> pages() const;
+  MBGridGeometry::Hit getPageAndIndexForPoint(const QPointF& modelPoint) const;
+  void recomputeSize();
+  void startLowPriorityRedraw();
+  int redrawsDone() const { return redraws_; }
+  QImage imageForFile(const std::shared_ptr<QKFile>& file) const;
+  std::vector<long> selectedIdsArray() const;
+  bool isInProposedDragSelection(long fileId) const { return proposed_.contains(fileId); }
+
+  // Drops onto the model point: files (local URLs), web addresses, or
+  // grid files of `source` (copied when `copy`, else moved leaving blanks).
+  bool performDrop(const QMimeData* mime, const QPointF& modelPoint, const QObject* source,
+                   bool copy);
+  QVariantMap dragContents() const { return dragContents_; }
+
+  void openConfirmDeletePanel();
+  QVariantMap createSnapshot() const;
+  void loadSnapshot(const QVariantMap& snapshot);
+  void prepareToBeDeleted();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void post(const QString& reason, long pageId, long fileId = -1);
+  void drawCell(class QPainter& painter, const MBGridGeometry::Block& block, long pageId,
+                bool current, int index, const std::shared_ptr<QKFile>& entry, double height);
+  void startSelectedDrag();
+  std::shared_ptr<QKFile> entryAt(long pageId, int index, int* entryCount = nullptr) const;
+  void redrawSoon();
+
+  struct Colors;
+  const Colors* colors_ = nullptr;  // while painting
+  MBMediaBin* const bin_;
+  QPointer<MBLayerController> layers_;
+  int numberOfColumns_ = 8;
+  bool autoClose_ = false;
+  bool showShortcutNames_ = true;
+  bool showFileNames_ = true;
+  bool deleted_ = false;
+  bool shiftOnClick_ = false, optionOnClick_ = false, cmdOnClick_ = false;
+  long mouseDownPageId_ = -1, mouseDownFileId_ = -1;
+  int mouseDownGridIndex_ = -1;
+  QPointF mouseDownPoint_;
+  QSet<long> proposed_;
+  bool drawDestImage_ = false;
+  long dragPageId_ = -1;
+  int dragIndex_ = -1;
+  QVariantMap dragContents_;
+  bool redrawPending_ = false;
+  int redraws_ = 0;
+  mutable QHash<const void*, QImage> scaledPosters_;
+  mutable QSize scaledFor_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  NotificationObservers observers_;
+};
