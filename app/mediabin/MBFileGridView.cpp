@@ -534,15 +534,20 @@ void MBFileGridView::openConfirmDeletePanel() {
   update();
 }
 
-void MBFileGridView::startSelectedDrag() {
+bool MBFileGridView::prepareDragContents() {
   const std::vector<long> ids = bin_->selectedIds();
   if (ids.empty()) {
     dragContents_.remove(QStringLiteral("uniqueIdArray"));
-    return;
+    return false;
   }
   QVariantList list;
   for (long id : ids) list << qint64(id);
   dragContents_.insert(QStringLiteral("uniqueIdArray"), list);
+  return true;
+}
+
+void MBFileGridView::startSelectedDrag() {
+  if (!prepareDragContents()) return;
   auto* mime = new QMimeData();
   mime->setData(kDragType, QByteArray());
   auto* drag = new QDrag(this);

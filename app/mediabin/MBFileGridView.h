@@ -58,6 +58,9 @@ class MBFileGridView : public QWidget {
   bool performDrop(const QMimeData* mime, const QPointF& modelPoint, const QObject* source,
                    bool copy);
   QVariantMap dragContents() const { return dragContents_; }
+  // Puts the selection's IDs under "uniqueIdArray"; false (and removed)
+  // for an empty selection.
+  bool prepareDragContents();
 
   void openConfirmDeletePanel();
   QVariantMap createSnapshot() const;
