@@ -8,6 +8,8 @@
 #include <QRectF>
 #include <QWidget>
 
+#include <atomic>
+
 #include <mutex>
 #include <optional>
 
@@ -245,7 +247,8 @@ class QKSliderControl : public QWidget, public SliderControlView {
                    const QRectF& frame);
 
   QKSliderCell::Ptr cell_;
-  bool deleted_ = false;
+  // Read by workers that set values through the control.
+  std::atomic<bool> deleted_{false};
   bool tracking_ = false;
   bool qkNeedsDisplay_ = false;
   DataSourceController* dataSourceController_ = nullptr;

@@ -118,7 +118,10 @@ struct LayerWorld {
   std::shared_ptr<Layer> solidLayer(QColor colour = QColor()) {
     auto layer = compositor->createNewLayer();
     layer->useSourceNamed(Layer::kVideoTap);
+    // The layer is in the tree: frames may read its source already.
+    compositor->spinRenderLock();
     solid(*layer).colour = colour;
+    compositor->unlockRenderLock();
     return layer;
   }
   static SolidSource& solid(Layer& layer) {
