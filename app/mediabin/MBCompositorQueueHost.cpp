@@ -63,6 +63,16 @@ std::shared_ptr<QKFile> MBCompositorQueueHost::fileForUniqueId(long id) const {
   return pages_ ? pages_->fileForUniqueId(id) : nullptr;
 }
 
+// The page lock keeps the page, and with it the file, for the whole call.
+bool MBCompositorQueueHost::withFile(long id, const std::function<void(const QKFile&)>& use) const {
+  if (!pages_) return false;
+  RWTryLock::ReadGuard guard(pages_->pagesLock());
+  const std::shared_ptr<QKFile> file = pages_->lockedFileForUniqueId(id);
+  if (!file) return false;
+  use(*file);
+  return true;
+}
+
 QString MBCompositorQueueHost::pageNameOfFile(const QKFile& file) const {
   if (!pages_) return {};
   RWTryLock::ReadGuard guard(pages_->pagesLock());

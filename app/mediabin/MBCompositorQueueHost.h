@@ -21,6 +21,7 @@ class MBCompositorQueueHost : public MBLayerQueueHost {
   ~MBCompositorQueueHost() override;
 
   std::shared_ptr<QKFile> fileForUniqueId(long id) const override;
+  bool withFile(long id, const std::function<void(const QKFile&)>& use) const override;
   QString pageNameOfFile(const QKFile& file) const override;
   bool fileIsPlaying(const QKFile& file, QString* layerName) const override;
   bool layerExists(const QString& name) const override;

@@ -87,6 +87,13 @@ MBFileGridView::MBFileGridView(MBMediaBin* bin, MBLayerController* layers, QWidg
   observers_.observe(kVisiblePagesChanged, nullptr, [this, alive](const Notification& n) {
     const bool mine = n.object == this;
     const QVariantMap info = n.userInfo;
+    if (info.value(QStringLiteral("Reason")).toString() == QLatin1String("FileTriggered")) {
+      // Triggers come in bursts from MIDI and OSC threads: one redraw serves them.
+      MainThread::coalesce(&triggeredKey_, [this, alive] {
+        if (alive.lock()) startLowPriorityRedraw();
+      });
+      return;
+    }
     MainThread::run([this, alive, mine, info] {
       if (!alive.lock()) return;
       const QString reason = info.value(QStringLiteral("Reason")).toString();
@@ -213,7 +220,9 @@ void MBFileGridView::paintEvent(QPaintEvent* event) {
   colors_ = &colors;
   QPainter painter(this);
   const double W = width(), H = height();
-  painter.fillRect(rect(), palette().window());
+  const QRect exposed = event->rect();
+  painter.setClipRect(exposed);
+  painter.fillRect(exposed, palette().window());
   const QSizeF cell = G::cellSize(W, numberOfColumns_);
   if (cell.toSize() != scaledFor_) {
     scaledPosters_.clear();
@@ -262,11 +271,14 @@ void MBFileGridView::paintEvent(QPaintEvent* event) {
   } else {
     for (const G::Block& block :
          G::layout(pages(), W, H, numberOfColumns_, bin_->listenerCount())) {
+      const QRectF whole = G::toWidget(
+          QRectF(0, block.gridBottom - 1, W, block.tabY + G::kTabHeight - block.gridBottom + 1), H);
+      if (!whole.intersects(exposed)) continue;
       QString name;
       long files = 0;
       const QKPage::Cells entries = contentsOf(block.pageId, &name, &files);
       const QRectF tab = G::toWidget(QRectF(0, block.tabY, W - 5, G::kTabHeight), H);
-      if (tab.intersects(event->rect())) {
+      if (tab.intersects(exposed)) {
         painter.fillRect(tab, colors.tab);
         const QRectF box = G::toWidget(QRectF(2, block.tabY + 2, 9, 9), H);
         painter.fillRect(box, block.showsGrid ? colors.pageBg : colors.tab);
@@ -285,13 +297,14 @@ void MBFileGridView::paintEvent(QPaintEvent* event) {
       if (!block.showsGrid) continue;
       painter.setPen(colors.tab);
       painter.drawRect(G::toWidget(QRectF(0, block.gridBottom, W - 4, block.gridHeight + 1), H));
-      painter.fillRect(G::toWidget(QRectF(1, block.gridBottom + 1, W - 6, block.gridHeight), H),
+      painter.fillRect(G::toWidget(QRectF(1, block.gridBottom + 1, W - 6, block.gridHeight), H) &
+                           QRectF(exposed),
                        colors.pageBg);
       drawPage(block, block.pageId == current, entries);
     }
   }
   if (bin_->listenersHardwareLearnMode())
-    painter.fillRect(rect(), QColor::fromRgbF(0, 0, 1, 0.33f));
+    painter.fillRect(exposed, QColor::fromRgbF(0, 0, 1, 0.33f));
 }
 
 void MBFileGridView::drawCell(QPainter& painter, const G::Block& block, long pageId, bool current,

@@ -105,6 +105,7 @@ class MBFileGridView : public QWidget {
   int dragIndex_ = -1;
   QVariantMap dragContents_;
   bool redrawPending_ = false;
+  const char triggeredKey_ = 0;
   int redraws_ = 0;
   mutable QHash<const void*, QImage> scaledPosters_;
   mutable QSize scaledFor_;

@@ -210,23 +210,22 @@ void MBLayerController::triggerThisFile(long fileId) {
     const int row = nextTriggerRow_.load();
     const int count = static_cast<int>(layerQueueArray_.size());
     if (row >= 0 && row < count) {
-      std::shared_ptr<QKFile> file = host_->fileForUniqueId(fileId);
       MBLayerItem* chosen = nullptr;
       bool decided = false;
-      QString playingLayer;
-      if (file && host_->fileIsPlaying(*file, &playingLayer)) {
-        chosen = findItemLocked(playingLayer);
-        decided = true;
-      }
-      if (!decided && file) {
-        const QString page = host_->pageNameOfFile(*file);
+      host_->withFile(fileId, [&](const QKFile& file) {
+        QString playingLayer;
+        if (host_->fileIsPlaying(file, &playingLayer)) {
+          chosen = findItemLocked(playingLayer);
+          decided = true;
+          return;
+        }
+        const QString page = host_->pageNameOfFile(file);
         const qsizetype at = page.indexOf(QLatin1Char('@'));
         if (at >= 0) {
           chosen = findItemLocked(page.mid(at + 1));
           decided = chosen != nullptr;
         }
-      }
-      QKFileRelease::release(file);
+      });
       if (!decided) {
         switch (mode_.load()) {
           case kManual:
@@ -257,7 +256,8 @@ void MBLayerController::triggerThisFile(long fileId) {
   performPickerTrigger();
   if (advance && assigned) nextRowButtonUsed();
   refresh();
-  if (assigned)
+  if (assigned &&
+      NotificationCenter::defaultCenter().hasObservers(kVisiblePagesChangedNotification))
     NotificationCenter::defaultCenter().post(
         kVisiblePagesChangedNotification, this,
         {{QStringLiteral("BinId"), qint64(binId_)},
@@ -266,16 +266,24 @@ void MBLayerController::triggerThisFile(long fileId) {
 }
 
 void MBLayerController::performPickerTrigger() {
+  // One pending hand-off serves a burst: the picker reads the queue's state
+  // (the most recent layer, the pending files) when it runs, so calls
+  // queued together would all do what one does.
   const std::weak_ptr<Link> weak = link_;
-  MainThread::run([weak] {
+  auto work = [weak] {
     if (auto link = weak.lock())
       link->call([](MBLayerController& c) {
+        c.pickerPending_.store(false);
         if (c.picker_)
           c.picker_->trigger();
         else
           c.trigger();
       });
-  });
+  };
+  if (MainThread::isMainThread())
+    work();
+  else if (!pickerPending_.exchange(true))
+    MainThread::post(work);
 }
 
 QString MBLayerController::mostRecentLayer() const {
@@ -669,11 +677,17 @@ void MBLayerController::updateNextLayerPopUpButton() {
   if (switchLayer) switchLayerOnDeck_.store(true);
 }
 
+// One pending reload at a time, tested without a lock: a burst of triggers
+// from an input thread asks the main thread once.
 void MBLayerController::refresh() {
-  if (loadingPreset_.load()) return;
+  if (loadingPreset_.load() || tablePending_.exchange(true)) return;
   const std::weak_ptr<Link> weak = link_;
-  MainThread::coalesce(&tableKey_, [weak] {
-    if (auto link = weak.lock()) link->call([](MBLayerController& c) { c.reloadTable(); });
+  MainThread::post([weak] {
+    if (auto link = weak.lock())
+      link->call([](MBLayerController& c) {
+        c.tablePending_.store(false);
+        c.reloadTable();
+      });
   });
 }
 

@@ -201,7 +201,9 @@ class MBLayerController : public QAbstractTableModel,
   std::atomic<bool> deleted_{false};
 
   // Coalescing keys of the main-thread work.
-  const char tableKey_ = 0, onDeckKey_ = 0, scrollKey_ = 0;
+  const char onDeckKey_ = 0, scrollKey_ = 0;
+  std::atomic<bool> tablePending_{false};
+  std::atomic<bool> pickerPending_{false};
   std::atomic<int> rowToShow_{-1};
 
   NotificationObservers tapListObserver_;

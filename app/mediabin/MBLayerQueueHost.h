@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QKFile;
@@ -23,6 +24,10 @@ class MBLayerQueueHost {
   // Null when no page holds a file of that ID. A file handed out on another
   // thread goes back through QKFileRelease.
   virtual std::shared_ptr<QKFile> fileForUniqueId(long id) const = 0;
+  // Runs `use` with the file while its holder keeps it (no reference leaves
+  // this call, so nothing is handed back to the main thread); false when
+  // no page holds a file of that ID.
+  virtual bool withFile(long id, const std::function<void(const QKFile&)>& use) const = 0;
   // The name of the page (or folder) that holds the file; empty without.
   virtual QString pageNameOfFile(const QKFile& file) const = 0;
   // Whether the file has a current source (it plays on some layer);

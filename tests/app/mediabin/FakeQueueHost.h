@@ -52,6 +52,12 @@ class FakeQueueHost : public MBLayerQueueHost {
     std::lock_guard<std::mutex> lock(mutex);
     return files.value(id);
   }
+  bool withFile(long id, const std::function<void(const QKFile&)>& use) const override {
+    const std::shared_ptr<QKFile> file = fileForUniqueId(id);  // the map keeps it
+    if (!file) return false;
+    use(*file);
+    return true;
+  }
   QString pageNameOfFile(const QKFile& file) const override {
     std::lock_guard<std::mutex> lock(mutex);
     return pages.value(file.uniqueFileId());
