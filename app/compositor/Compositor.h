@@ -149,6 +149,11 @@ class Compositor : public CompositorInterface {
   QStringList fontSynthNames() override { return fontSynth_.menuTitles; }
   QKFileLoaderInterface* fileLoader() override { return fileLoader_; }
   void setFileLoader(QKFileLoaderInterface* loader) { fileLoader_ = loader; }
+  // The project file's path comes from the preset manager (main thread).
+  QString projectSavePath() override { return projectSavePath_ ? projectSavePath_() : QString(); }
+  void setProjectSavePathSource(std::function<QString()> source) {
+    projectSavePath_ = std::move(source);
+  }
   // Any thread: the master clock's beats per measure, 4 without a clock.
   int beatsPerMeasure() override {
     MasterClockInterface* clock = masterClock_.load();
@@ -329,6 +334,7 @@ class Compositor : public CompositorInterface {
   SourceFolderTable fontSynth_;
   SourceFolderTable imageSources_;
   std::map<QString, SourceFactory> sourceClasses_;
+  std::function<QString()> projectSavePath_;
   QKFileLoaderInterface* fileLoader_ = nullptr;
   NotificationObservers observers_;
   std::atomic<MasterClockInterface*> masterClock_{nullptr};

@@ -2,7 +2,10 @@
 #include "app/sources/SourceFactories.h"
 #include "app/sources/SourceFileLookup.h"
 
+#include "app/shell/AppPresetManagerHost.h"
 #include "app/shell/AppWindowMenuController.h"
+#include "app/shell/PresetManager.h"
+#include "framework/toolkit/QKPaletteWindow.h"
 #include "app/shell/StartupComposition.h"
 #include "app/plugins/clock/MasterClock.h"
 #include "app/plugins/manager/BuiltInPluginTypes.h"
@@ -72,6 +75,10 @@ AppController::AppController(QObject* parent)
   pluginManager_ = std::make_unique<QKPluginManager>(
       this, [compositor = compositor_.get()] { return compositor->getUniqueID(); },
       BuiltInPluginTypes::entries());
+  presetManagerHost_ = std::make_unique<AppPresetManagerHost>(*this);
+  presetManager_ = std::make_unique<PresetManager>(presetManagerHost_.get());
+  compositor_->setProjectSavePathSource(
+      [this] { return presetManager_ ? presetManager_->savePath() : QString(); });
   rootFolder_ = std::make_shared<QKFolder>(compositor_.get(), nullptr);
   createControlInput();
   fileLoader_ = std::make_unique<QKFileLoader>(this);
@@ -89,6 +96,8 @@ AppController::AppController(QObject* parent)
   inspectorCoordinator_->awakeFromNib();
   dataSourceController_->setCoordinator(inspectorCoordinator_.get());
   pluginManager_->awakeFromNib();
+  presetManager_->awakeFromNib();
+  presetManager_->showWindow();
   clockPalette_ = std::make_unique<MasterClockUIController>(masterClock_.get());
   clockPalette_->awakeFromNib();
   masterClock_->setView(clockPalette_.get());
@@ -109,8 +118,8 @@ void AppController::createOutput() {
   compositor_->awake();
   compositor_->setLayerWindowFactory(
       [](Compositor& compositor) { return std::make_unique<LayerPanel>(&compositor); });
-  compositor_->setLayerChainFactory(
-      LayerFXChainAdapter::factory(std::make_shared<LayerChainManager>()));
+  layerChainManager_ = std::make_shared<LayerChainManager>();
+  compositor_->setLayerChainFactory(LayerFXChainAdapter::factory(layerChainManager_));
   SourceFileLookup::set([this](long uniqueId) {
     if (rootFolder_)
       if (std::shared_ptr<QKFile> file = rootFolder_->findFileByUniqueFileId(uniqueId).file)
@@ -180,7 +189,18 @@ std::shared_ptr<QKFile> AppController::fileForUniqueId(long uniqueId) {
   return pageController_ ? pageController_->fileForUniqueId(uniqueId) : nullptr;
 }
 
-QWidget* AppController::presetManagerWindow() { return mainWindow_.get(); }
+QWidget* AppController::presetManagerWindow() {
+  return presetManager_ ? static_cast<QWidget*>(presetManager_->window()) : mainWindow_.get();
+}
+
+void AppController::clearRootFolder() {
+  if (rootFolder_) rootFolder_->clearContents();
+  if (pageController_) {
+    pageController_->removeAllPages();
+    pageController_->addBlankPage();
+  }
+  NotificationCenter::defaultCenter().post(QStringLiteral("QKMBReloadAllNotification"));
+}
 
 QStringList AppController::mediaBinTitles() {
   QStringList titles;
@@ -243,6 +263,22 @@ void AppController::buildMenus() {
   quit->setMenuRole(QAction::QuitRole);
   connect(quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
   QMenu* fileMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("File"));
+  const auto fileItem = [this, fileMenu](const char* title, const char* name, QKeySequence key,
+                                         void (PresetManager::*action)()) {
+    QAction* item = fileMenu->addAction(QString::fromUtf8(title));
+    item->setObjectName(QString::fromLatin1(name));
+    item->setShortcut(key);
+    item->setShortcutContext(Qt::ApplicationShortcut);
+    connect(item, &QAction::triggered, this, [this, action] {
+      if (presetManager_) (presetManager_.get()->*action)();
+    });
+  };
+  fileItem("New", "fileMenuNew", QKeySequence::New, &PresetManager::newFileMenuUsed);
+  fileItem("Save Project Without Preset Update", "fileMenuSave", QKeySequence::Save,
+           &PresetManager::saveButtonUsed);
+  fileItem("Save Project As...", "fileMenuSaveAs", QKeySequence::SaveAs,
+           &PresetManager::saveAsButtonUsed);
+  fileMenu->addSeparator();
   QAction* importMedia = fileMenu->addAction(QStringLiteral("Import Media…"));
   importMedia->setObjectName(QStringLiteral("fileMenuImportMedia"));
   connect(importMedia, &QAction::triggered, this, &AppController::fileMenuImportMedia);

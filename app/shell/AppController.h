@@ -9,7 +9,10 @@
 
 #include <memory>
 
+class AppPresetManagerHost;
 class AppWindowMenuController;
+class LayerChainManager;
+class PresetManager;
 class Compositor;
 class CompositorGLView;
 class CompositorWindow;
@@ -56,6 +59,8 @@ class AppController : public QObject,
   }
   AppWindowMenuController* appWindowMenuController() const { return windowMenuController_.get(); }
   QKPluginManager* pluginManager() const { return pluginManager_.get(); }
+  PresetManager* presetManager() const { return presetManager_.get(); }
+  LayerChainManager* layerChainManager() const { return layerChainManager_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
   QKBMSMCoordinator* inspectorCoordinator() const { return inspectorCoordinator_.get(); }
   MasterClockUIController* clockPalette() const { return clockPalette_.get(); }
@@ -86,6 +91,10 @@ class AppController : public QObject,
 
   // Window menu: the plug-in manager's aux displays come back on screen.
   void windowMenuGatherOutputs();
+
+  // Empties the root folder and the pages, adds one blank page and has the
+  // media bins reload.
+  void clearRootFolder();
 
   // File menu.
   void fileMenuImportMedia();
@@ -133,6 +142,9 @@ class AppController : public QObject,
   // Its plug-ins hold sliders and buttons of the managers above and sources
   // of the controller: it goes before them.
   std::unique_ptr<QKPluginManager> pluginManager_;
+  std::unique_ptr<AppPresetManagerHost> presetManagerHost_;
+  std::unique_ptr<PresetManager> presetManager_;
+  std::shared_ptr<LayerChainManager> layerChainManager_;
   // The loader hands web files to the generator, which looks them up in the
   // pages: it goes after both.
   std::unique_ptr<QKFlashThumbnailGenerator> thumbnailGenerator_;

@@ -7,7 +7,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <deque>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -41,7 +43,36 @@ int showBox(const QString& title, const QString& message, const QStringList& but
   return defaultButton;
 }
 
+std::deque<QString>& scripted() {
+  static std::deque<QString> answers = [] {
+    std::deque<QString> fromEnvironment;
+    const QString list = qEnvironmentVariable("ZAPH_ALERT_ANSWERS");
+    if (!list.isEmpty())
+      for (const QString& title : list.split(QLatin1Char('|'))) fromEnvironment.push_back(title);
+    return fromEnvironment;
+  }();
+  return answers;
+}
+
+std::optional<QString> nextScriptedAnswer() {
+  std::lock_guard<std::mutex> lock(recordMutex());
+  if (scripted().empty()) return std::nullopt;
+  QString title = scripted().front();
+  scripted().pop_front();
+  return title;
+}
+
 }  // namespace
+
+void Alert::scriptAnswers(const QStringList& buttonTitles) {
+  std::lock_guard<std::mutex> lock(recordMutex());
+  for (const QString& title : buttonTitles) scripted().push_back(title);
+}
+
+void Alert::clearScriptedAnswers() {
+  std::lock_guard<std::mutex> lock(recordMutex());
+  scripted().clear();
+}
 
 bool Alert::headless() {
   if (qEnvironmentVariableIsSet("ZAPH_HEADLESS_ALERTS")) return true;
@@ -56,7 +87,10 @@ int Alert::show(const QString& title, const QString& message, const QStringList&
   // Callers index their buttons with the answer: keep it in range.
   const int fallback = defaultButton >= 0 && defaultButton < shown.size() ? defaultButton : 0;
   int answer = fallback;
-  if (headless()) {
+  if (const std::optional<QString> scriptedTitle = nextScriptedAnswer()) {
+    if (shown.contains(*scriptedTitle)) answer = static_cast<int>(shown.indexOf(*scriptedTitle));
+    Log::line(QStringLiteral("alert (answered %1): %2: %3").arg(shown.at(answer), title, message));
+  } else if (headless()) {
     Log::line(QStringLiteral("alert (headless): %1: %2").arg(title, message));
   } else {
     MainThread::runAndWait([&] { answer = showBox(title, message, shown, fallback); });

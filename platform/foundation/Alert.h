@@ -28,6 +28,11 @@ class Alert {
   static void postWarning(const QString& message);
 
   static bool headless();
+  // Answers the next alerts with these buttons, by title, in order, without
+  // showing them (tests; ZAPH_ALERT_ANSWERS, titles separated by "|", for a
+  // program a test starts). A title the alert lacks answers its default.
+  static void scriptAnswers(const QStringList& buttonTitles);
+  static void clearScriptedAnswers();
   static std::vector<Record> recorded();
   static void clearRecorded();
 };

@@ -65,6 +65,8 @@ QString Paths::resourcePath(const QString& name, const QString& type) {
   return QFileInfo::exists(path) ? path : QString();
 }
 
+QString Paths::projectsDir() { return resourcesDir() + QStringLiteral("/projects"); }
+
 QString Paths::userDataDir() {
   const QString forced = overrideOf(&Overrides::userData);
   if (!forced.isEmpty()) return forced;
@@ -102,4 +104,6 @@ QString Paths::userNamedFolder(const QString& name) {
 
 void Paths::setResourcesDirOverride(const QString& dir) { setOverride(&Overrides::resources, dir); }
 void Paths::setUserDataDirOverride(const QString& dir) { setOverride(&Overrides::userData, dir); }
-void Paths::setUserConfigDirOverride(const QString& dir) { setOverride(&Overrides::userConfig, dir); }
+void Paths::setUserConfigDirOverride(const QString& dir) {
+  setOverride(&Overrides::userConfig, dir);
+}

@@ -17,6 +17,9 @@ class Paths {
   // The resource "<name>.<type>" (type may be empty), or an empty string.
   static QString resourcePath(const QString& name, const QString& type = {});
 
+  // The shipped projects: the "projects" folder of the resources (the
+  // tutorial project lives there); it may not exist.
+  static QString projectsDir();
   static QString userDataDir();
   static QString userConfigDir();
 
