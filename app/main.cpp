@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
   // of their own they go back to the system when freed, instead of keeping
   // the heap at its peak for the rest of the show.
   mallopt(M_MMAP_THRESHOLD, 256 * 1024);
-  if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) Log::line("\t\terr: curl_global_init failed");
+  if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK)
+    Log::line("\terr: curl_global_init failed!  curl totally unsafe to use!");
 
   // Palettes need absolute window positions, which only X11 gives.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
@@ -32,7 +33,9 @@ int main(int argc, char** argv) {
     TheApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZAPH"));
     QKCrashReporter::installCrashHandler();
-    QApplication::setQuitOnLastWindowClosed(true);
+    // Every quit goes through the controller's question; a signal quits
+    // without it (the quit notification is still posted).
+    QApplication::setQuitOnLastWindowClosed(false);
     // Before anything slow: a signal during start-up then quits cleanly
     // (handled once the event loop runs) instead of killing the process.
     UnixSignalWatcher signalWatcher({SIGINT, SIGTERM}, [](int) { QApplication::quit(); });
@@ -44,6 +47,11 @@ int main(int argc, char** argv) {
       status = 1;
     } else {
       controller.mainWindow()->show();
+      // Files named on the command line are the files opened with the program.
+      QStringList paths = QApplication::arguments().mid(1);
+      paths.removeIf([](const QString& argument) { return argument.startsWith(QLatin1Char('-')); });
+      if (!paths.isEmpty()) controller.applicationOpenFiles(paths);
+      controller.applicationDidFinishLaunching();
       status = app.exec();
     }
   }

@@ -5,6 +5,11 @@
 #include "app/shell/AppPresetManagerHost.h"
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/PresetManager.h"
+#include "app/shell/StartingPointWindow.h"
+#include "framework/toolkit/QKStatChecker.h"
+#include "platform/foundation/Alert.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/MainThread.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "app/shell/StartupComposition.h"
 #include "app/plugins/clock/MasterClock.h"
@@ -43,16 +48,65 @@
 #include "platform/gl/RenderThread.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 
+namespace {
+
+std::function<void(const QString&)>& creationObserver() {
+  static std::function<void(const QString&)> observer;
+  return observer;
+}
+
+const QString kProjectExtension = QStringLiteral("zaph");
+const QString kTriggerPresetKey = QStringLiteral("startingPointTriggerPreset");
+const QString kLastVersionKey = QStringLiteral("lastVsnUsedToOpenString");
+constexpr int kLaunchDelayMs = 1500;
+
+}  // namespace
+
+// One line a manager. Later managers may use the earlier ones; none may
+// count on a later one. Those without a factory are not built yet.
+const std::vector<AppController::ManagerStep>& AppController::managerOrder() {
+  static const std::vector<ManagerStep> order = {
+      {"PrefsController", nullptr},
+      {"Compositor", &AppController::makeCompositor},
+      {"QKPluginManager", &AppController::makePluginManager},
+      {"MediaInspector", nullptr},
+      {"PresetManager", &AppController::makePresetManager},
+      {"QKSGController", nullptr},
+      {"QKStatChecker", &AppController::makeStatChecker},
+      {"QKFolder", &AppController::makeRootFolder},
+      {"MIDIManager", &AppController::makeMIDIManager},
+      {"QKOSCManager", &AppController::makeOSCManager},
+      {"QKAudioDeviceThreadController", nullptr},
+      {"QKFileLoader", &AppController::makeFileLoader},
+      {"QKPageController", &AppController::makePageController},
+      {"QKFlashThumbnailGenerator", &AppController::makeThumbnailGenerator},
+  };
+  return order;
+}
+
+void AppController::setCreationObserver(std::function<void(const QString&)> observer) {
+  creationObserver() = std::move(observer);
+}
+
 AppController::AppController(QObject* parent)
     : QObject(parent),
-      compositor_(std::make_unique<Compositor>(std::make_unique<QKTapManager>(),
-                                               Compositor::Environment::fromSystem())),
       mainWindow_(std::make_unique<QMainWindow>()),
       layoutRegistry_(std::make_unique<LayoutRegistry>()) {
+  createInterfaceObjects();
+  createManagers();
+  awakeFromNib();
+}
+
+// What the main interface file holds: the window with the menus (and the
+// Window-menu controller), the control data, the clock, the slider and
+// button managers.
+void AppController::createInterfaceObjects() {
   LayoutRegistry::setShared(layoutRegistry_.get());
   BehaviorPanels::registerLayouts(*layoutRegistry_);
   mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
@@ -62,33 +116,84 @@ AppController::AppController(QObject* parent)
   // The control data ticks from start-up to quit.
   dataSourceController_ = std::make_unique<DataSourceController>();
   dataSourceController_->setAppController(this);
-  compositor_->setDataSourceController(dataSourceController_.get());
   masterClock_ = std::make_unique<MasterClock>();
-  compositor_->setMasterClock(masterClock_.get());
   sliderManager_ = std::make_unique<QKSliderManager>();
   buttonManager_ = std::make_unique<QKButtonManager>();
   sliderManager_->setDataSourceController(dataSourceController_.get());
   buttonManager_->setDataSourceController(dataSourceController_.get());
   dataSourceController_->setSliderManager(sliderManager_.get());
   dataSourceController_->setButtonManager(buttonManager_.get());
-  // Plug-ins take their IDs from the compositor's one counter.
+}
+
+void AppController::createManagers() {
+  for (const ManagerStep& step : managerOrder()) {
+    if (!step.make) continue;
+    (this->*step.make)();
+    if (creationObserver()) creationObserver()(QString::fromLatin1(step.name));
+  }
+  // Until the internet thread runs the crash reporter's check, its half of
+  // the fullscreen gate is released as when the check is skipped.
+  crashReporterCheckDone();
+}
+
+void AppController::makeCompositor() {
+  compositor_ = std::make_unique<Compositor>(std::make_unique<QKTapManager>(),
+                                             Compositor::Environment::fromSystem());
+  compositor_->setDataSourceController(dataSourceController_.get());
+  compositor_->setMasterClock(masterClock_.get());
+}
+
+// Plug-ins take their IDs from the compositor's one counter.
+void AppController::makePluginManager() {
   pluginManager_ = std::make_unique<QKPluginManager>(
       this, [compositor = compositor_.get()] { return compositor->getUniqueID(); },
       BuiltInPluginTypes::entries());
+}
+
+void AppController::makePresetManager() {
   presetManagerHost_ = std::make_unique<AppPresetManagerHost>(*this);
   presetManager_ = std::make_unique<PresetManager>(presetManagerHost_.get());
   compositor_->setProjectSavePathSource(
       [this] { return presetManager_ ? presetManager_->savePath() : QString(); });
+}
+
+void AppController::makeStatChecker() { statChecker_ = std::make_unique<QKStatChecker>(); }
+
+void AppController::makeRootFolder() {
   rootFolder_ = std::make_shared<QKFolder>(compositor_.get(), nullptr);
-  createControlInput();
+}
+
+void AppController::makeMIDIManager() {
+  midiManager_ = std::make_unique<MIDIManager>(this);
+  midiManager_->loadSourceEnableStatesFromDefaults();
+  midiManager_->loadDedicatedFromDefaults();
+}
+
+void AppController::makeOSCManager() {
+  oscManager_ = std::make_unique<QKOSCManager>(this);
+  oscManager_->loadPortsFromDefaults();
+  oscManager_->loadDedicatedFromDefaults();
+}
+
+void AppController::makeFileLoader() {
   fileLoader_ = std::make_unique<QKFileLoader>(this);
   rootFolder_->setFileLoader(fileLoader_.get());
   compositor_->setFileLoader(fileLoader_.get());
+}
+
+void AppController::makePageController() {
   pageController_ = std::make_unique<QKPageController>(this);
+}
+
+void AppController::makeThumbnailGenerator() {
   thumbnailGenerator_ = std::make_unique<QKFlashThumbnailGenerator>(
       std::make_unique<QKWebThumbnailRenderer>(), DelayedCalls::mainThread());
   thumbnailGenerator_->setAppController(this);
   fileLoader_->setThumbnailGenerator(thumbnailGenerator_.get());
+}
+
+// The palettes of the managers that exist show; the output starts.
+void AppController::awakeFromNib() {
   dataSourceController_->awakeFromNib();
   masterClock_->awakeFromNib(dataSourceController_.get());
   inspectorCoordinator_ = std::make_unique<QKBMSMCoordinator>(
@@ -146,15 +251,192 @@ void AppController::createOutput() {
   compositorWindow_->show();
   compositorWindow_->toggleDisplayButton()->setIntValue(1, false);
   compositorWindow_->displayToggleUsed();
-  restoreFullscreen();
-  connect(&idleTimer_, &QTimer::timeout, this, [this] { compositor_->idleCallback(); });
+  connect(&idleTimer_, &QTimer::timeout, this, &AppController::idleCallback);
   idleTimer_.start(30);
 }
 
 void AppController::restoreFullscreen() {
-  if (!UserDefaults::standard().boolValue(QStringLiteral("fullscreenFlag"))) return;
+  if (!compositorWindow_) return;
   compositorWindow_->fullscreenToggle()->setIntValue(1, false);
   compositorWindow_->fullscreenToggleUsed();
+}
+
+void AppController::idleCallback() {
+  ++idleCount_;
+  if (idleHook_) idleHook_();
+  if (compositor_) compositor_->idleCallback();
+}
+
+// --- Launch ------------------------------------------------------------------------------------
+
+void AppController::applicationDidFinishLaunching() {
+  finishedLaunching_ = true;
+  if (loadFileOnLaunch_.isEmpty()) {
+    QTimer::singleShot(kLaunchDelayMs, this, &AppController::openStartingPointWindow);
+  } else {
+    const QString path = loadFileOnLaunch_;
+    loadFileOnLaunch_.clear();
+    QTimer::singleShot(kLaunchDelayMs, this, [this, path] {
+      if (presetManager_) presetManager_->loadProjectFromPath(path);
+    });
+    setStartingPointCheckDone();
+  }
+  if (compositorWindow_) {
+    compositorWindow_->toggleDisplayButton()->setIntValue(1, false);
+    compositorWindow_->displayToggleUsed();
+  }
+}
+
+bool AppController::acceptsOpenedPath(const QString& path) const {
+  const QFileInfo info(path);
+  if (info.exists() && !info.isDir()) return true;
+  Log::line(QStringLiteral("\t\terr: cannot open %1: %2")
+                .arg(path, info.exists() ? QStringLiteral("it is a folder")
+                                         : QStringLiteral("no such file")));
+  return false;
+}
+
+bool AppController::applicationOpenFile(const QString& path) {
+  applicationOpenFiles({path});
+  return true;
+}
+
+void AppController::applicationOpenFiles(const QStringList& paths) {
+  QStringList usable;
+  for (const QString& path : paths)
+    if (acceptsOpenedPath(path)) usable << path;
+  for (const QString& path : usable) {
+    if (QFileInfo(path).suffix() != kProjectExtension) continue;
+    if (!finishedLaunching_) {
+      loadFileOnLaunch_ = path;
+    } else if (presetManager_) {
+      presetManager_->newFileMenuUsed();
+      QTimer::singleShot(kLaunchDelayMs, this, [this, path] {
+        if (presetManager_) presetManager_->loadProjectFromPath(path);
+      });
+    }
+    return;
+  }
+  if (finishedLaunching_ && fileLoader_ && !usable.isEmpty())
+    fileLoader_->addTheseFilesToQueue(usable, nullptr, -1, false);
+}
+
+// --- The starting point ------------------------------------------------------------------------
+
+void AppController::openStartingPointWindow() {
+  if (!MainThread::isMainThread()) {
+    MainThread::runAndWait([this] { openStartingPointWindow(); });
+    return;
+  }
+  UserDefaults& defaults = UserDefaults::standard();
+  if (!defaults.contains(kTriggerPresetKey)) {
+    defaults.setValue(kTriggerPresetKey, 1);
+    defaults.synchronize();
+  }
+  startingPointWindow_ = std::make_unique<StartingPointWindow>(StartingPointWindow::Actions{
+      [this] { startingPointNewSetButtonUsed(); }, [this] { startingPointOpenSetButtonUsed(); },
+      [this] { startingPointOpenLastSetButtonUsed(); },
+      [this](int value) { startingPointTriggerPresetToggleUsed(value); }});
+  startingPointWindow_->setTriggerPreset(defaults.integerValue(kTriggerPresetKey) != 0);
+  const QString last = presetManager_ ? presetManager_->defaultProjectPath() : QString();
+  startingPointWindow_->setLastSetName(last.isEmpty() ? QString()
+                                                      : QFileInfo(last).completeBaseName());
+  startingPointWindow_->exec();
+}
+
+void AppController::startingPointNewSetButtonUsed() {
+  if (presetManager_) presetManager_->newFileMenuUsed();
+  setStartingPointCheckDone();
+  recordVersion();
+}
+
+void AppController::startingPointOpenSetButtonUsed() {
+  if (presetManager_) presetManager_->fileMenuOpen();
+  recordVersion();
+}
+
+void AppController::startingPointOpenLastSetButtonUsed() {
+  if (presetManager_) presetManager_->loadDefaultProject();
+  setStartingPointCheckDone();
+}
+
+void AppController::startingPointTriggerPresetToggleUsed(int value) {
+  UserDefaults& defaults = UserDefaults::standard();
+  if (!defaults.contains(kTriggerPresetKey))
+    defaults.registerDefaults({{kTriggerPresetKey, value}});
+  defaults.setValue(kTriggerPresetKey, value);
+}
+
+void AppController::recordVersion() {
+  UserDefaults& defaults = UserDefaults::standard();
+  const QString bundle = QStringLiteral(ZAPH_BUNDLE_VERSION);
+  if (!defaults.contains(kLastVersionKey)) {
+    defaults.registerDefaults({{kLastVersionKey, bundle}});
+  } else if (defaults.stringValue(kLastVersionKey) == bundle) {
+    return;
+  }
+  defaults.setValue(kLastVersionKey, bundle);
+  defaults.synchronize();
+}
+
+// --- The fullscreen gate -----------------------------------------------------------------------
+
+void AppController::crashReporterCheckDone() {
+  MainThread::run([this] {
+    bugReporterCheckDone_ = true;
+    checkAndPerformFullscreenResto();
+  });
+}
+
+void AppController::setStartingPointCheckDone() {
+  MainThread::run([this] {
+    startingPointCheckDone_ = true;
+    checkAndPerformFullscreenResto();
+  });
+}
+
+void AppController::checkAndPerformFullscreenResto() {
+  if (!MainThread::isMainThread()) {
+    MainThread::run([this] { checkAndPerformFullscreenResto(); });
+    return;
+  }
+  if (!bugReporterCheckDone_ || !startingPointCheckDone_) return;
+  if (!UserDefaults::standard().boolValue(QStringLiteral("fullscreenFlag"))) return;
+  if (fullscreenRestoreHook_)
+    fullscreenRestoreHook_();
+  else
+    restoreFullscreen();
+}
+
+// --- Quit --------------------------------------------------------------------------------------
+
+AppController::TerminateReply AppController::applicationShouldTerminate() {
+  if (!outputView_) {
+    Log::line(QStringLiteral("err: couldn't find comp gl view %1")
+                  .arg(QLatin1String("applicationShouldTerminate")));
+    // Movies, sound and frames still wind down.
+    postAboutToQuit();
+    return TerminateReply::Now;
+  }
+  if (outputView_->willFullscreenHideAModal()) return TerminateReply::Cancel;
+  const int answer = Alert::show(QStringLiteral("Hang on a second...."),
+                                 QStringLiteral("Are you sure you want to quit?"),
+                                 {QStringLiteral("Nope"), QStringLiteral("Yep")}, 0);
+  if (answer != 1) return TerminateReply::Cancel;
+  postAboutToQuit();
+  Log::line(QStringLiteral("ZAPH ready to quit at %1")
+                .arg(QDateTime::currentDateTime().toString(Qt::ISODate)));
+  return TerminateReply::Now;
+}
+
+void AppController::quitMenuUsed() {
+  if (applicationShouldTerminate() == TerminateReply::Now) QApplication::quit();
+}
+
+void AppController::postAboutToQuit() {
+  if (aboutToQuitPosted_) return;
+  aboutToQuitPosted_ = true;
+  NotificationCenter::defaultCenter().post(QStringLiteral("AppAboutToQuitNotification"));
 }
 
 MasterClockInterface* AppController::masterClock() { return masterClock_.get(); }
@@ -237,19 +519,6 @@ void AppController::cancelFileLoading() {
   if (fileLoader_) fileLoader_->cancelFileLoading();
 }
 
-// MIDI and OSC input: the MIDI endpoints "To ZAPH" and "From ZAPH", the saved
-// OSC ports and the user's dedicated sources and MIDI source states; the
-// audio devices' registry (its devices retire at quit).
-void AppController::createControlInput() {
-  midiManager_ = std::make_unique<MIDIManager>(this);
-  oscManager_ = std::make_unique<QKOSCManager>(this);
-  audioDeviceThreadController_ = std::make_unique<QKAudioDeviceThreadController>(this);
-  midiManager_->loadSourceEnableStatesFromDefaults();
-  midiManager_->loadDedicatedFromDefaults();
-  oscManager_->loadPortsFromDefaults();
-  oscManager_->loadDedicatedFromDefaults();
-}
-
 // Nothing more reaches the tree; the ports stay listed (and so saved).
 void AppController::closeControlInput() {
   if (midiManager_) midiManager_->closeAll();
@@ -261,7 +530,9 @@ void AppController::buildMenus() {
   QAction* quit = appMenu->addAction(QStringLiteral("Quit ZAPH"));
   quit->setShortcut(QKeySequence::Quit);
   quit->setMenuRole(QAction::QuitRole);
-  connect(quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
+  quit->setObjectName(QStringLiteral("quitMenuItem"));
+  quit->setShortcutContext(Qt::ApplicationShortcut);
+  connect(quit, &QAction::triggered, this, &AppController::quitMenuUsed, Qt::QueuedConnection);
   QMenu* fileMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("File"));
   const auto fileItem = [this, fileMenu](const char* title, const char* name, QKeySequence key,
                                          void (PresetManager::*action)()) {
@@ -302,7 +573,7 @@ void AppController::buildMenus() {
 }
 
 void AppController::applicationWillTerminate() {
-  NotificationCenter::defaultCenter().post(QStringLiteral("AppAboutToQuitNotification"));
+  postAboutToQuit();
   windDown();
 }
 

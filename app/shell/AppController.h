@@ -7,9 +7,12 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class AppPresetManagerHost;
+class StartingPointWindow;
 class AppWindowMenuController;
 class LayerChainManager;
 class PresetManager;
@@ -31,6 +34,7 @@ class QKButtonManager;
 class QKOSCManager;
 class QKAudioDeviceThreadController;
 class QKSliderManager;
+class QKStatChecker;
 class QKTapManager;
 class QMainWindow;
 
@@ -43,6 +47,61 @@ class AppController : public QObject,
   Q_OBJECT
  public:
   explicit AppController(QObject* parent = nullptr);
+
+  // The managers in the order they are made; those not built yet have no
+  // factory and are skipped. Each name goes to the creation observer (tests)
+  // as its manager is made.
+  struct ManagerStep {
+    const char* name;
+    void (AppController::*make)();
+  };
+  static const std::vector<ManagerStep>& managerOrder();
+  static void setCreationObserver(std::function<void(const QString&)> observer);
+
+  // Start-up after the windows are shown: a project given at launch loads
+  // 1.5 s later, or the starting-point window opens then; the display starts.
+  void applicationDidFinishLaunching();
+  bool finishedLaunching() const { return finishedLaunching_; }
+  QString loadFileOnLaunch() const { return loadFileOnLaunch_; }
+  // Files opened with the program: a ".zaph" (exactly) is a project, the
+  // first one counts; anything else is media, imported once launched.
+  // Paths that do not exist or are folders are logged and dropped.
+  bool applicationOpenFile(const QString& path);
+  void applicationOpenFiles(const QStringList& paths);
+  // Asks before quitting; never while the output covers the main screen.
+  // "AppAboutToQuitNotification" is posted before a Now.
+  enum class TerminateReply { Now, Cancel };
+  TerminateReply applicationShouldTerminate();
+  // The File menu's Quit: quits when applicationShouldTerminate says so.
+  void quitMenuUsed();
+
+  void openStartingPointWindow();
+  StartingPointWindow* startingPointWindow() const { return startingPointWindow_.get(); }
+  void startingPointNewSetButtonUsed();
+  void startingPointOpenSetButtonUsed();
+  void startingPointOpenLastSetButtonUsed();
+  void startingPointTriggerPresetToggleUsed(int value);
+
+  // The fullscreen gate: the output goes back to fullscreen ("fullscreenFlag")
+  // once both the crash reporter's check and the starting point are done.
+  // The flags may be set from any thread; both are set and checked on the
+  // main thread.
+  void crashReporterCheckDone();
+  void setStartingPointCheckDone();
+  void checkAndPerformFullscreenResto();
+  bool bugReporterCheckDone() const { return bugReporterCheckDone_; }
+  bool startingPointCheckDone() const { return startingPointCheckDone_; }
+  // Hooks (tests): what the gate does once both flags are set.
+  void setFullscreenRestoreHook(std::function<void()> hook) {
+    fullscreenRestoreHook_ = std::move(hook);
+  }
+
+  // The 0.03 s idle timer, which also fires in modal dialogs and open menus.
+  void idleCallback();
+  qint64 idleCount() const { return idleCount_; }
+  void setIdleHook(std::function<void()> hook) { idleHook_ = std::move(hook); }
+  // No QuickTime: the version it would have answered from 7.2 on.
+  static long qtVersion() { return 0x07200000; }
   ~AppController() override;
 
   QMainWindow* mainWindow() const { return mainWindow_.get(); }
@@ -116,9 +175,24 @@ class AppController : public QObject,
   void buildMenus();
   void createOutput();
   void restoreFullscreen();
-  void createControlInput();
   void closeControlInput();
   void windDown();
+  void createInterfaceObjects();
+  void createManagers();
+  void awakeFromNib();
+  void makeCompositor();
+  void makePluginManager();
+  void makePresetManager();
+  void makeStatChecker();
+  void makeRootFolder();
+  void makeMIDIManager();
+  void makeOSCManager();
+  void makeFileLoader();
+  void makePageController();
+  void makeThumbnailGenerator();
+  void recordVersion();
+  void postAboutToQuit();
+  bool acceptsOpenedPath(const QString& path) const;
 
   // Media files take the compositor's render lock as they go: it outlives
   // them. It holds the tap manager, made before anything that registers a
@@ -138,6 +212,7 @@ class AppController : public QObject,
   std::unique_ptr<QKButtonManager> buttonManager_;
   std::unique_ptr<MIDIManager> midiManager_;
   std::unique_ptr<QKOSCManager> oscManager_;
+  std::unique_ptr<QKStatChecker> statChecker_;
   std::unique_ptr<QKAudioDeviceThreadController> audioDeviceThreadController_;
   // Its plug-ins hold sliders and buttons of the managers above and sources
   // of the controller: it goes before them.
@@ -163,4 +238,13 @@ class AppController : public QObject,
   std::unique_ptr<FullscreenDisplaysWindow> displaysWindow_;
   std::unique_ptr<CompositorWindow> compositorWindow_;
   QTimer idleTimer_;
+  std::unique_ptr<StartingPointWindow> startingPointWindow_;
+  bool finishedLaunching_ = false;
+  QString loadFileOnLaunch_;
+  bool bugReporterCheckDone_ = false;
+  bool startingPointCheckDone_ = false;
+  bool aboutToQuitPosted_ = false;
+  qint64 idleCount_ = 0;
+  std::function<void()> idleHook_;
+  std::function<void()> fullscreenRestoreHook_;
 };

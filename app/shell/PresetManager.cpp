@@ -388,6 +388,28 @@ void PresetManager::newFileMenuUsed() {
   savePath_.clear();
 }
 
+// --- Opening --------------------------------------------------------------------------------
+
+QString PresetManager::defaultProjectPath() const {
+  const QString last = UserDefaults::standard().stringValue(kLoadPresetPath);
+  return !last.isEmpty() && QFileInfo(last).isFile() ? last : QString();
+}
+
+// Reading projects is not built yet: nothing is loaded, and nothing is
+// taken for loaded (a save then would write the empty setup over it).
+void PresetManager::loadProjectFromPath(const QString& path) {
+  Log::line(QStringLiteral("\t\terr: projects cannot be opened yet; %1 was not loaded").arg(path));
+}
+
+void PresetManager::loadDefaultProject() {
+  const QString path = defaultProjectPath();
+  if (!path.isEmpty()) loadProjectFromPath(path);
+}
+
+void PresetManager::fileMenuOpen() {
+  Log::line(QStringLiteral("\t\terr: projects cannot be opened yet"));
+}
+
 // --- Window positions -------------------------------------------------------------------------
 
 QVariantMap PresetManager::createWindowPositionSnapshot() {

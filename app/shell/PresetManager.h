@@ -61,6 +61,13 @@ class PresetManager : public QObject, public QKWindowDelegate {
   void updateTempSetFile();
   void newFileMenuUsed();
 
+  // --- Opening (the project loader comes with the presets) ---
+  // The project last saved or loaded, when it still exists; empty otherwise.
+  QString defaultProjectPath() const;
+  void loadProjectFromPath(const QString& path);
+  void loadDefaultProject();
+  void fileMenuOpen();
+
   // --- Window positions and palette shortcuts ---
   QVariantMap createWindowPositionSnapshot();
   void matchThisWindPosSnapshot(const QVariant& snapshot);

@@ -121,16 +121,53 @@ TEST(ZaphStartQuit, StartsPastADefaultsFileItCannotRead) {
   EXPECT_TRUE(output.contains(QLatin1String("nested too deeply"))) << output.toStdString();
 }
 
-TEST(ZaphStartQuit, ClosingTheLastWindowEndsTheEventLoop) {
-  AppController controller;
-  controller.mainWindow()->show();
-  bool aboutToQuit = false;
-  QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { aboutToQuit = true; });
-  QTimer::singleShot(0, controller.mainWindow(), [&] { controller.mainWindow()->close(); });
-  QTimer watchdog;
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(3); });
-  watchdog.start(5000);
-  EXPECT_EQ(QApplication::exec(), 0) << "the event loop did not end when the window closed";
-  EXPECT_TRUE(aboutToQuit);
+// Started with a project, ZAPH opens no starting point and takes the
+// project 1.5 s after launch; started without, the starting point is up
+// after 1.5 s. Either way it runs until SIGTERM and ends with status 0.
+TEST(ZaphStartQuit, StartsWithOrWithoutAProjectAndQuitsOnSIGTERM) {
+  if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "needs a display (run under Xvfb)";
+  const QString dir = TestEnvironment::makeTempDir();
+  const QString project = dir + QStringLiteral("/Fixture.zaph");
+  QFile file(project);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+      "<key>presets</key><array/></dict></plist>\n");
+  file.close();
+  struct Case {
+    const char* name;
+    QStringList arguments;
+    const char* expectedLine;
+  };
+  const std::vector<Case> cases = {
+      {"with a project", {project}, "Fixture.zaph was not loaded"},
+      {"without", {}, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QProcess zaph;
+    zaph.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ZAPH_DEFAULTS_FILE"), dir + QStringLiteral("/d.plist"));
+#if defined(__SANITIZE_ADDRESS__)
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+#endif
+    zaph.setProcessEnvironment(environment);
+    zaph.start(zaphProgram(), c.arguments);
+    ASSERT_TRUE(zaph.waitForStarted(5000)) << zaph.errorString().toStdString();
+    const qint64 pid = zaph.processId();
+    const bool up = waitFor([&] { return catchesSignals(pid, {SIGTERM}); }, 10000);
+    if (!up) zaph.kill();
+    ASSERT_TRUE(up);
+    QThread::msleep(2500);  // past the 1.5 s of the launch
+    ::kill(static_cast<pid_t>(pid), SIGTERM);
+    const bool finished = zaph.waitForFinished(5000);
+    if (!finished) zaph.kill();
+    const QString output = QString::fromLocal8Bit(zaph.readAll());
+    ASSERT_TRUE(finished) << output.toStdString();
+    EXPECT_EQ(zaph.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(zaph.exitCode(), 0) << output.toStdString();
+    if (c.expectedLine)
+      EXPECT_TRUE(output.contains(QLatin1String(c.expectedLine))) << output.toStdString();
+  }
 }
