@@ -496,6 +496,17 @@ std::unique_ptr<LayerChainInterface> Compositor::makeLayerChain(Layer& layer) {
   return chainFactory_ ? chainFactory_(layer) : nullptr;
 }
 
+std::shared_ptr<FXObject> Compositor::createCIFXLoaderInstanceNamed(const QString& name) const {
+  return filterEffectFactory_ ? filterEffectFactory_(name, QRectF(QPointF(0, 0), displaySize()))
+                              : nullptr;
+}
+
+std::shared_ptr<FXObject> Compositor::createQCFXLoaderInstanceNamed(const QString& name) const {
+  return compositionEffectFactory_
+             ? compositionEffectFactory_(name, QRectF(QPointF(0, 0), displaySize()))
+             : nullptr;
+}
+
 void Compositor::spinRenderLock() {
   while (!renderLock_.try_lock()) std::this_thread::yield();
   if (renderLockObserver_) renderLockObserver_(true);

@@ -29,6 +29,7 @@ class CompositorLayer;
 class DataSourceController;
 class FrameDrawer;
 class Layer;
+class FXObject;
 class LayerChainInterface;
 class LayerListInterface;
 class LayerWindowController;
@@ -168,6 +169,19 @@ class Compositor : public CompositorInterface {
   void setLayerChainFactory(ChainFactory factory) { chainFactory_ = std::move(factory); }
   std::unique_ptr<LayerChainInterface> makeLayerChain(Layer& layer);
   void setLayerWindowFactory(WindowFactory factory) { windowFactory_ = std::move(factory); }
+  // Makers of the two kinds of layer effect by name, with the rectangle
+  // they render at; null when the effect cannot be made.
+  using EffectFactory =
+      std::function<std::shared_ptr<FXObject>(const QString& name, const QRectF& activeRect)>;
+  void setEffectFactories(EffectFactory filter, EffectFactory composition) {
+    filterEffectFactory_ = std::move(filter);
+    compositionEffectFactory_ = std::move(composition);
+  }
+  // A new filter effect (a composition effect) of that name, at the output
+  // view's size, in no chain yet; null without a factory or when it cannot
+  // be made.
+  std::shared_ptr<FXObject> createCIFXLoaderInstanceNamed(const QString& name) const;
+  std::shared_ptr<FXObject> createQCFXLoaderInstanceNamed(const QString& name) const;
   // The layer list (not owned; null: none).
   void setLayerView(LayerListInterface* view) { layerView_ = view; }
   // Whether a fullscreen output would hide a modal alert (the output view
@@ -344,6 +358,8 @@ class Compositor : public CompositorInterface {
   WindowFactory windowFactory_;
   LayerListInterface* layerView_ = nullptr;
   std::function<bool()> modalHiddenTest_;
+  EffectFactory filterEffectFactory_;
+  EffectFactory compositionEffectFactory_;
   std::function<void(bool)> renderLockObserver_;
   std::vector<std::unique_ptr<LayerWindowController>> layerWindows_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);

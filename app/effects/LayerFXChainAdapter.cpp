@@ -7,10 +7,42 @@
 #include "app/effects/QCFXLoader.h"
 #include "app/sources/VidSourceObject.h"
 
+namespace {
+
+// An effect made outside a layer asks only whether the output hides alerts.
+class OutputOnlyHost : public LayerFXHost {
+ public:
+  explicit OutputOnlyHost(const Compositor& compositor) : compositor_(compositor) {}
+  QSizeF layerSize() const override { return {}; }
+  gl::TextureHandle pBufferBRef() const override { return {}; }
+  QString currentSourcePath() const override { return {}; }
+  void lockCompositorForRender() override {}
+  void unlockCompositorRender() override {}
+  bool willFullscreenHideAModal() const override { return compositor_.willFullscreenHideAModal(); }
+
+ private:
+  const Compositor& compositor_;
+};
+
+}  // namespace
+
 Compositor::ChainFactory LayerFXChainAdapter::factory(std::shared_ptr<LayerChainManager> manager) {
   return [manager = std::move(manager)](Layer& layer) -> std::unique_ptr<LayerChainInterface> {
     return std::make_unique<LayerFXChainAdapter>(layer, manager);
   };
+}
+
+void LayerFXChainAdapter::install(Compositor& compositor,
+                                  std::shared_ptr<LayerChainManager> manager) {
+  compositor.setLayerChainFactory(factory(std::move(manager)));
+  compositor.setEffectFactories(
+      [](const QString& name, const QRectF& rect) -> std::shared_ptr<FXObject> {
+        return CIFXLoader::create(name, rect);
+      },
+      [&compositor](const QString& name, const QRectF& rect) -> std::shared_ptr<FXObject> {
+        OutputOnlyHost host(compositor);
+        return QCFXLoader::create(name, rect, &host);
+      });
 }
 
 LayerFXChainAdapter::LayerFXChainAdapter(Layer& layer, std::shared_ptr<LayerChainManager> manager)
@@ -70,4 +102,8 @@ QWidget* LayerFXChainAdapter::effectsView() {
 
 void LayerFXChainAdapter::fxChainModified() {
   if (view_) view_->reloadEffects();
+}
+
+bool LayerFXChainAdapter::willFullscreenHideAModal() const {
+  return layer_.compositor()->willFullscreenHideAModal();
 }

@@ -22,6 +22,8 @@ class LayerFXChainAdapter : public LayerChainInterface, public LayerFXHost {
   // The factory for `Compositor::setLayerChainFactory`; its chains share
   // the manager, which it keeps alive.
   static Compositor::ChainFactory factory(std::shared_ptr<LayerChainManager> manager);
+  // Gives the compositor its chain factory and its two effect factories.
+  static void install(Compositor& compositor, std::shared_ptr<LayerChainManager> manager);
 
   LayerFXChainAdapter(Layer& layer, std::shared_ptr<LayerChainManager> manager);
   ~LayerFXChainAdapter() override;
@@ -50,6 +52,7 @@ class LayerFXChainAdapter : public LayerChainInterface, public LayerFXHost {
   QStringList compFilterNames() const override;
   QStringList compFilterKinds() const override;
   QStringList compFilterHumanNames() const override;
+  bool willFullscreenHideAModal() const override;
   void fxChainModified() override;
 
  private:

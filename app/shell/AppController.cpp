@@ -224,7 +224,7 @@ void AppController::createOutput() {
   compositor_->setLayerWindowFactory(
       [](Compositor& compositor) { return std::make_unique<LayerPanel>(&compositor); });
   layerChainManager_ = std::make_shared<LayerChainManager>();
-  compositor_->setLayerChainFactory(LayerFXChainAdapter::factory(layerChainManager_));
+  LayerFXChainAdapter::install(*compositor_, layerChainManager_);
   SourceFileLookup::set([this](long uniqueId) {
     if (rootFolder_)
       if (std::shared_ptr<QKFile> file = rootFolder_->findFileByUniqueFileId(uniqueId).file)

@@ -1,12 +1,14 @@
 // A compositor layer's image through its effect chain in a whole frame.
 #include "app/compositor/CompModeLists.h"
 #include "app/compositor/LayerPanel.h"
+#include "app/effects/CIFXLoader.h"
 #include "app/effects/FilterFXContext.h"
 #include "app/effects/LayerChainManager.h"
 #include "app/effects/LayerFXChainAdapter.h"
 #include "app/effects/LayerFXChainView.h"
 #include "app/effects/LayerFXObject.h"
 #include "app/effects/LayerFXObjectPanel.h"
+#include "app/effects/QCFXLoader.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/QKSliderControl.h"
@@ -40,8 +42,7 @@ class LayerEffectsPixelTest : public GLTest {
     GLTest::SetUp();
     if (IsSkipped()) return;
     world_ = std::make_unique<LayerWorld>();
-    world_->compositor->setLayerChainFactory(
-        LayerFXChainAdapter::factory(std::make_shared<LayerChainManager>()));
+    LayerFXChainAdapter::install(*world_->compositor, std::make_shared<LayerChainManager>());
   }
   void TearDown() override {
     world_.reset();
@@ -139,6 +140,28 @@ TEST_F(LayerEffectsPixelTest, TheLayersImagePassesThroughItsEffectsInTheFrame) {
   chain.deleteThisEffect(fade);
   EXPECT_EQ(chain.count(), 0);
   EXPECT_TRUE(near(centre(), QColor(255, 0, 0), 3));
+}
+
+// The compositor makes either kind of effect by name at the output's size,
+// and a layer's chain asks it whether a fullscreen output hides alerts.
+TEST_F(LayerEffectsPixelTest, TheCompositorMakesEffectsByNameAtTheOutputsSize) {
+  const auto filter =
+      std::dynamic_pointer_cast<CIFXLoader>(compositor().createCIFXLoaderInstanceNamed("Bright"));
+  ASSERT_TRUE(filter);
+  EXPECT_EQ(filter->renderSize(), compositor().displaySize());
+  EXPECT_FALSE(filter->myChain());
+  EXPECT_FALSE(compositor().createCIFXLoaderInstanceNamed("NoSuchFilter"));
+  const auto composition =
+      std::dynamic_pointer_cast<QCFXLoader>(compositor().createQCFXLoaderInstanceNamed("Tint.qtz"));
+  ASSERT_TRUE(composition);
+  EXPECT_EQ(composition->renderSize(), compositor().displaySize());
+  EXPECT_FALSE(compositor().createQCFXLoaderInstanceNamed("None.qtz"));
+
+  auto layer = world_->solidLayer(QColor(255, 0, 0));
+  auto* host = static_cast<LayerFXChainAdapter*>(layer->fxChain());
+  EXPECT_FALSE(host->willFullscreenHideAModal());
+  compositor().setModalHiddenTest([] { return true; });
+  EXPECT_TRUE(host->willFullscreenHideAModal());
 }
 
 // Two layers of one size share one buffer set in filter mode; each layer's

@@ -25,8 +25,7 @@ class LayerEffectsStressTest : public LayerGLTest {
   void SetUp() override {
     LayerGLTest::SetUp();
     if (IsSkipped()) return;
-    world_->compositor->setLayerChainFactory(
-        LayerFXChainAdapter::factory(std::make_shared<LayerChainManager>()));
+    LayerFXChainAdapter::install(*world_->compositor, std::make_shared<LayerChainManager>());
   }
   static LayerFXChain& chainOf(Layer& layer) {
     return static_cast<LayerFXChainAdapter*>(layer.fxChain())->chain();
