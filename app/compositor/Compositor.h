@@ -161,6 +161,7 @@ class Compositor : public CompositorInterface {
     return clock ? clock->beatsPerMeasure() : 4;
   }
   void setMasterClock(MasterClockInterface* clock) { masterClock_.store(clock); }
+  MasterClockInterface* masterClock() const { return masterClock_.load(); }
 
   // --- Collaborators (main thread) ----------------------------------------------
   void setDataSourceController(DataSourceController* dsc) { dataSourceController_ = dsc; }

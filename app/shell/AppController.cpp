@@ -1,4 +1,5 @@
 #include "app/shell/AppController.h"
+#include "app/sources/MovieSource.h"
 #include "app/sources/SourceFactories.h"
 #include "app/sources/SourceFileLookup.h"
 
@@ -45,6 +46,7 @@
 #include "framework/behaviors/BehaviorPanels.h"
 #include "platform/foundation/DelayedCalls.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/WorkerPool.h"
 #include "platform/gl/RenderThread.h"
 
 #include <QApplication>
@@ -220,6 +222,7 @@ QKTapManager* AppController::tapManager() const { return compositor_->tapManager
 // the compositor window shows with its display toggle switched on.
 void AppController::createOutput() {
   SourceFactories::install(*compositor_);
+  MovieSource::readUseQTMovieLoopingDefault();
   compositor_->awake();
   compositor_->setLayerWindowFactory(
       [](Compositor& compositor) { return std::make_unique<LayerPanel>(&compositor); });
@@ -575,6 +578,8 @@ void AppController::buildMenus() {
 void AppController::applicationWillTerminate() {
   postAboutToQuit();
   windDown();
+  // Loads, RAM reads and pre-rolls still under way finish before the media goes.
+  WorkerPool::shared().shutdown();
 }
 
 // Frames stop first, then input, then the tick, which calls the managers:

@@ -10,6 +10,7 @@
 #include "framework/media/RamloadRangeChange.h"
 #include "framework/toolkit/QKStatChecker.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/WorkerPool.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
@@ -551,11 +552,12 @@ void QKQTFile::preRollOnMainThread() {
   // Decoding the first picture may take a while for a large movie: it runs
   // off the main thread, and the texture context uploads it once it is there.
   std::shared_ptr<Movie> shared = movie->sharedMovie();
-  std::thread([shared] {
+  const bool queued = WorkerPool::shared().post([shared] {
     runGuarded("preroll", [&] {
       if (!shared->preroll()) Log::line("\t\terror: PrerollMovie error");
     });
-  }).detach();
+  });
+  if (!queued) Log::line("\t\terror: PrerollMovie error");
 }
 
 void QKQTFile::unPreRollOnMainThread() {
