@@ -1,11 +1,14 @@
 #include "platform/audio/PortAudioBackend.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/midi/QKJackWatch.h"
+
+#include <QDir>
+#include <QTimer>
 
 #include <portaudio.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 struct PortAudioBackend::Stream {
   PaStream* stream = nullptr;
@@ -13,74 +16,18 @@ struct PortAudioBackend::Stream {
   void* client = nullptr;
   int inputChannels = 0;
   int outputChannels = 0;
+  bool abandoned = false;  // on a JACK server that died: never touched again
 };
 
-PortAudioBackend::PortAudioBackend() {
-  // Never start a sound server of our own.
-  ::setenv("JACK_NO_START_SERVER", "1", 0);
-  const PaError error = Pa_Initialize();
-  initialised_ = error == paNoError;
-  if (!initialised_)
-    Log::line(QStringLiteral("\t\terr: no audio devices: %1")
-                  .arg(QString::fromUtf8(Pa_GetErrorText(error))));
-}
-
-PortAudioBackend::~PortAudioBackend() {
-  std::lock_guard lock(mutex_);
-  for (auto& [id, stream] : streams_) {
-    Pa_StopStream(stream->stream);
-    Pa_CloseStream(stream->stream);
-  }
-  streams_.clear();
-  if (initialised_) Pa_Terminate();
-}
-
-std::vector<std::uint32_t> PortAudioBackend::deviceIds() {
-  std::vector<std::uint32_t> ids;
-  if (!initialised_) return ids;
-  const int count = Pa_GetDeviceCount();
-  for (int i = 0; i < count; ++i) ids.push_back(static_cast<std::uint32_t>(i + 1));
-  return ids;
-}
-
-std::optional<AudioDeviceFacts> PortAudioBackend::facts(std::uint32_t id) {
-  if (!initialised_ || id == 0) return std::nullopt;
-  const PaDeviceInfo* info = Pa_GetDeviceInfo(static_cast<PaDeviceIndex>(id - 1));
-  if (!info) return std::nullopt;
-  AudioDeviceFacts facts;
-  facts.id = id;
-  facts.name = QString::fromUtf8(info->name);
-  if (info->maxInputChannels > 0) facts.inputStreams = {info->maxInputChannels};
-  if (info->maxOutputChannels > 0) facts.outputStreams = {info->maxOutputChannels};
-  facts.framesPerBuffer = kFramesPerBuffer;
-  facts.sampleRate = info->defaultSampleRate;
-  return facts;
-}
-
 namespace {
 
-// JACK's default device when a server runs, else PortAudio's.
-std::uint32_t preferJack(bool input) {
-  const PaHostApiIndex jack = Pa_HostApiTypeIdToHostApiIndex(paJACK);
-  if (jack >= 0) {
-    const PaHostApiInfo* api = Pa_GetHostApiInfo(jack);
-    const PaDeviceIndex device =
-        api ? (input ? api->defaultInputDevice : api->defaultOutputDevice) : paNoDevice;
-    if (device != paNoDevice) return static_cast<std::uint32_t>(device + 1);
-  }
-  const PaDeviceIndex device = input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
-  return device == paNoDevice ? 0 : static_cast<std::uint32_t>(device + 1);
+constexpr int kWatchMilliseconds = 250;
+constexpr int kQuietTicks = 4;  // 1 s after the last change
+
+QString keyOf(const PaDeviceInfo& info) {
+  const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
+  return QString::fromUtf8(api ? api->name : "?") + QLatin1Char('/') + QString::fromUtf8(info.name);
 }
-
-}  // namespace
-
-std::uint32_t PortAudioBackend::defaultInputDevice() { return initialised_ ? preferJack(true) : 0; }
-
-std::uint32_t PortAudioBackend::defaultOutputDevice() {
-  return initialised_ ? preferJack(false) : 0;
-}
-
-namespace {
 
 int streamCallback(const void* input, void* output, unsigned long frames,
                    const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
@@ -97,36 +44,156 @@ int streamCallback(const void* input, void* output, unsigned long frames,
     stream->io(stream->client, &in, input ? 1 : 0, &out, output ? 1 : 0,
                Pa_GetStreamTime(stream->stream));
   } catch (...) {
-    // Never out of the audio thread.
+    // Nothing may leave an audio thread; the device layer notes its own errors.
   }
   return paContinue;
 }
 
 }  // namespace
 
+PortAudioBackend::PortAudioBackend() {
+  initialised_ = AudioSession::shared().initialise();
+  AudioSession::shared().addClient(this);
+  readDevices();
+  jackWatch_ = std::make_unique<QKJackWatch>();
+  signature_ = watchSignature();
+  watchTimer_ = std::make_unique<QTimer>();
+  QObject::connect(watchTimer_.get(), &QTimer::timeout, [this] { watch(); });
+  watchTimer_->start(kWatchMilliseconds);
+}
+
+PortAudioBackend::~PortAudioBackend() {
+  watchTimer_.reset();
+  AudioSession::shared().removeClient(this);
+  closeStreams();
+  std::lock_guard lock(mutex_);
+  for (auto& [id, stream] : streams_)
+    if (stream->abandoned) abandoned_.push_back(std::move(stream));
+  for (auto& stream : abandoned_) (void)stream.release();
+  streams_.clear();
+}
+
+void PortAudioBackend::readDevices() {
+  std::lock_guard session(AudioSession::shared().mutex());
+  devices_.clear();
+  if (!initialised_) return;
+  const int count = Pa_GetDeviceCount();
+  for (int i = 0; i < count; ++i) {
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+    if (!info) continue;
+    const QString key = keyOf(*info);
+    auto found = idsByKey_.find(key);
+    if (found == idsByKey_.end()) found = idsByKey_.emplace(key, nextId_++).first;
+    // Two devices of one name: the second gets an ID of its own too.
+    std::uint32_t id = found->second;
+    for (int n = 2; std::any_of(devices_.begin(), devices_.end(),
+                                [id](const Device& d) { return d.id == id; });
+         ++n) {
+      const QString nth = key + QStringLiteral(" #%1").arg(n);
+      auto again = idsByKey_.find(nth);
+      if (again == idsByKey_.end()) again = idsByKey_.emplace(nth, nextId_++).first;
+      id = again->second;
+    }
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+    devices_.push_back({id, i, api && api->type == paJACK});
+  }
+}
+
+int PortAudioBackend::indexOf(std::uint32_t id) const {
+  for (const Device& device : devices_)
+    if (device.id == id && listed(device)) return device.index;
+  return -1;
+}
+
+std::vector<std::uint32_t> PortAudioBackend::deviceIds() {
+  std::vector<std::uint32_t> ids;
+  for (const Device& device : devices_)
+    if (listed(device)) ids.push_back(device.id);
+  return ids;
+}
+
+std::optional<AudioDeviceFacts> PortAudioBackend::facts(std::uint32_t id) {
+  std::lock_guard session(AudioSession::shared().mutex());
+  const int index = indexOf(id);
+  if (!initialised_ || index < 0) return std::nullopt;
+  const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+  if (!info) return std::nullopt;
+  AudioDeviceFacts facts;
+  facts.id = id;
+  facts.name = QString::fromUtf8(info->name);
+  if (info->maxInputChannels > 0) facts.inputStreams = {info->maxInputChannels};
+  if (info->maxOutputChannels > 0) facts.outputStreams = {info->maxOutputChannels};
+  facts.framesPerBuffer = kFramesPerBuffer;
+  facts.sampleRate = info->defaultSampleRate;
+  return facts;
+}
+
+namespace {
+
+// JACK's default device when a server runs, else PortAudio's.
+int defaultIndex(bool input) {
+  const PaHostApiIndex jack = Pa_HostApiTypeIdToHostApiIndex(paJACK);
+  if (jack >= 0) {
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(jack);
+    const PaDeviceIndex device =
+        api ? (input ? api->defaultInputDevice : api->defaultOutputDevice) : paNoDevice;
+    if (device != paNoDevice) return device;
+  }
+  return input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+}
+
+}  // namespace
+
+std::uint32_t PortAudioBackend::defaultInputDevice() {
+  std::lock_guard session(AudioSession::shared().mutex());
+  if (!initialised_) return 0;
+  const int index = defaultIndex(true);
+  for (const Device& device : devices_)
+    if (device.index == index && listed(device)) return device.id;
+  return 0;
+}
+
+std::uint32_t PortAudioBackend::defaultOutputDevice() {
+  std::lock_guard session(AudioSession::shared().mutex());
+  if (!initialised_) return 0;
+  const int index = defaultIndex(false);
+  for (const Device& device : devices_)
+    if (device.index == index && listed(device)) return device.id;
+  return 0;
+}
+
+QString PortAudioBackend::open(std::uint32_t id, Stream& stream) {
+  std::lock_guard session(AudioSession::shared().mutex());
+  const int index = indexOf(id);
+  const PaDeviceInfo* info = index >= 0 ? Pa_GetDeviceInfo(index) : nullptr;
+  if (!info) return QStringLiteral("no such device");
+  stream.inputChannels = info->maxInputChannels;
+  stream.outputChannels = info->maxOutputChannels;
+  PaStreamParameters in{index, stream.inputChannels, paFloat32, info->defaultLowInputLatency,
+                        nullptr};
+  PaStreamParameters out{index, stream.outputChannels, paFloat32, info->defaultLowOutputLatency,
+                         nullptr};
+  stream.stream = nullptr;
+  PaError error = Pa_OpenStream(&stream.stream, stream.inputChannels ? &in : nullptr,
+                                stream.outputChannels ? &out : nullptr, info->defaultSampleRate,
+                                kFramesPerBuffer, paNoFlag, &streamCallback, &stream);
+  if (error == paNoError) error = Pa_StartStream(stream.stream);
+  if (error != paNoError) {
+    if (stream.stream) Pa_CloseStream(stream.stream);
+    stream.stream = nullptr;
+    return QString::fromUtf8(Pa_GetErrorText(error));
+  }
+  return {};
+}
+
 QString PortAudioBackend::start(std::uint32_t id, IOFunction io, void* client) {
-  const std::optional<AudioDeviceFacts> device = facts(id);
-  if (!device) return QStringLiteral("no such device");
   std::lock_guard lock(mutex_);
   if (streams_.count(id)) return {};
   auto stream = std::make_unique<Stream>();
   stream->io = io;
   stream->client = client;
-  stream->inputChannels = device->inputStreams.empty() ? 0 : device->inputStreams.front();
-  stream->outputChannels = device->outputStreams.empty() ? 0 : device->outputStreams.front();
-  const PaDeviceInfo* info = Pa_GetDeviceInfo(static_cast<PaDeviceIndex>(id - 1));
-  PaStreamParameters in{static_cast<PaDeviceIndex>(id - 1), stream->inputChannels, paFloat32,
-                        info->defaultLowInputLatency, nullptr};
-  PaStreamParameters out{static_cast<PaDeviceIndex>(id - 1), stream->outputChannels, paFloat32,
-                         info->defaultLowOutputLatency, nullptr};
-  PaError error = Pa_OpenStream(&stream->stream, stream->inputChannels ? &in : nullptr,
-                                stream->outputChannels ? &out : nullptr, device->sampleRate,
-                                kFramesPerBuffer, paNoFlag, &streamCallback, stream.get());
-  if (error == paNoError) error = Pa_StartStream(stream->stream);
-  if (error != paNoError) {
-    if (stream->stream) Pa_CloseStream(stream->stream);
-    return QString::fromUtf8(Pa_GetErrorText(error));
-  }
+  const QString error = open(id, *stream);
+  if (!error.isEmpty()) return error;
   streams_[id] = std::move(stream);
   return {};
 }
@@ -140,12 +207,101 @@ QString PortAudioBackend::stop(std::uint32_t id) {
     stream = std::move(found->second);
     streams_.erase(found);
   }
+  if (stream->abandoned) {
+    // PortAudio keeps a pointer to it: it lives as long as the backend.
+    std::lock_guard lock(mutex_);
+    abandoned_.push_back(std::move(stream));
+    return {};
+  }
+  if (!stream->stream) return {};
+  std::lock_guard session(AudioSession::shared().mutex());
   const PaError error = Pa_StopStream(stream->stream);
   Pa_CloseStream(stream->stream);
   return error == paNoError ? QString() : QString::fromUtf8(Pa_GetErrorText(error));
 }
 
-void PortAudioBackend::setDevicesChangedHandler(std::function<void()> handler) {
+void PortAudioBackend::closeStreams() {
   std::lock_guard lock(mutex_);
+  std::lock_guard session(AudioSession::shared().mutex());
+  for (auto& [id, stream] : streams_)
+    if (stream->stream && !stream->abandoned) {
+      Pa_StopStream(stream->stream);
+      Pa_CloseStream(stream->stream);
+      stream->stream = nullptr;
+    }
+}
+
+// After a re-initialisation: the device list anew, streams reopened on the
+// devices (by name) still there. A stream whose device went stays closed
+// until the registry retires it.
+void PortAudioBackend::reopenStreams() {
+  initialised_ = true;
+  readDevices();
+  std::lock_guard lock(mutex_);
+  for (auto& [id, stream] : streams_) {
+    if (indexOf(id) < 0 || stream->abandoned) continue;
+    const QString error = open(id, *stream);
+    if (!error.isEmpty())
+      Log::line(QStringLiteral("\t\terr: the audio device could not be reopened: %1").arg(error));
+  }
+}
+
+void PortAudioBackend::setDevicesChangedHandler(std::function<void()> handler) {
   changed_ = std::move(handler);
+}
+
+void PortAudioBackend::reinitialise() {
+  if (abandonedCount_ == 0) AudioSession::shared().reinitialise();
+  if (changed_) changed_();
+}
+
+// Streams on a JACK server that died are never stopped: PortAudio would wait
+// for a process cycle that cannot come. Their devices leave the list.
+void PortAudioBackend::abandonJackStreams() {
+  std::lock_guard lock(mutex_);
+  for (auto& [id, stream] : streams_) {
+    const auto device = std::find_if(devices_.begin(), devices_.end(),
+                                     [id](const Device& d) { return d.id == id; });
+    if (device == devices_.end() || !device->jack || !stream->stream) continue;
+    stream->abandoned = true;
+    ++abandonedCount_;
+  }
+  if (abandonedCount_ > 0)
+    Log::line(
+        "\t\terr: the JACK server went away: its audio device is retired; audio devices that "
+        "appear from now on are found when ZAPH starts again");
+}
+
+// --- Hot-plug watch (main thread) ----------------------------------------------------------
+
+QString PortAudioBackend::watchSignature() {
+  QStringList cards = QDir(QStringLiteral("/dev/snd")).entryList(QDir::System | QDir::Files);
+  cards.sort();
+  const bool wasUp = jackUp_;
+  // Looking for a server is a client connection attempt: once a second.
+  if (++jackTicks_ % kQuietTicks == 0 || jackWatch_->alive()) {
+    jackUp_ = jackWatch_->alive() || jackWatch_->connect();
+    if (!jackUp_) jackWatch_->disconnect();
+  }
+  const bool jack = jackUp_;
+  if (wasUp && !jack && !jackGone_) {
+    jackGone_ = true;
+    abandonJackStreams();
+  }
+  if (jack && abandonedCount_ == 0) jackGone_ = false;
+  return cards.join(QLatin1Char(',')) + (jack ? QStringLiteral("|jack") : QString());
+}
+
+void PortAudioBackend::watch() {
+  const QString now = watchSignature();
+  if (now != signature_) {
+    signature_ = now;
+    quietTicks_ = 0;
+    return;
+  }
+  if (quietTicks_ < 0) return;
+  if (++quietTicks_ < kQuietTicks) return;
+  quietTicks_ = -1;
+  Log::line("audio devices changed: re-reading them");
+  reinitialise();
 }

@@ -15,7 +15,9 @@ int MovieAudioMixer::Stream::queuedFrames() const {
   return int(written_.load() - std::max(read_.load(), clearedUpTo_.load()));
 }
 
-int MovieAudioMixer::Stream::freeFrames() const { return capacity_ - int(written_.load() - read_.load()); }
+int MovieAudioMixer::Stream::freeFrames() const {
+  return capacity_ - int(written_.load() - read_.load());
+}
 
 int MovieAudioMixer::Stream::write(const float* interleaved, int frames) {
   frames = std::min(frames, freeFrames());
@@ -54,14 +56,16 @@ MovieAudioMixer::~MovieAudioMixer() = default;
 
 std::shared_ptr<MovieAudioMixer::Stream> MovieAudioMixer::addStream(double seconds) {
   auto stream = std::make_shared<Stream>(std::max(1024, int(seconds * kSampleRate)));
+  bool start = false;
   {
     std::lock_guard<std::mutex> lock(streamsMutex_);
     streams_.push_back(stream);
     if (!tried_ && outputEnabled_) {
       tried_ = true;
-      startOutput();
+      start = true;
     }
   }
+  if (start) startOutput();
   return stream;
 }
 
@@ -93,9 +97,15 @@ int callback(const void*, void* output, unsigned long frames, const PaStreamCall
 }  // namespace
 
 void MovieAudioMixer::startOutput() {
-  // Never start a sound server of our own.
-  ::setenv("JACK_NO_START_SERVER", "1", 0);
-  if (Pa_Initialize() != paNoError) {
+  std::lock_guard<std::recursive_mutex> session(AudioSession::shared().mutex());
+  std::lock_guard<std::mutex> output(outputMutex_);
+  if (paStream_) return;
+  static bool joined = false;
+  if (!joined) {
+    joined = true;
+    AudioSession::shared().addClient(this);
+  }
+  if (!AudioSession::shared().initialise()) {
     Log::line("\t\terr: no sound output: movies play without sound");
     return;
   }
@@ -118,4 +128,18 @@ void MovieAudioMixer::startOutput() {
   }
   paStream_ = stream;
   running_ = true;
+}
+
+void MovieAudioMixer::closeStreams() {
+  std::lock_guard<std::mutex> output(outputMutex_);
+  if (!paStream_) return;
+  auto* stream = static_cast<PaStream*>(paStream_);
+  Pa_StopStream(stream);
+  Pa_CloseStream(stream);
+  paStream_ = nullptr;
+  running_ = false;
+}
+
+void MovieAudioMixer::reopenStreams() {
+  if (tried_ && outputEnabled_) startOutput();
 }

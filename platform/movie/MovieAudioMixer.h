@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/audio/AudioSession.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -12,7 +14,7 @@
 // rings hold and never waits: when the stream list is busy it plays silence
 // for one buffer. Without a sound device the movies still play their
 // pictures; their sound goes nowhere.
-class MovieAudioMixer {
+class MovieAudioMixer : private AudioSession::Client {
  public:
   static constexpr int kSampleRate = 48000;
   static constexpr int kChannels = 2;
@@ -61,13 +63,19 @@ class MovieAudioMixer {
 
  private:
   MovieAudioMixer() = default;
-  ~MovieAudioMixer();
+  ~MovieAudioMixer() override;
   void startOutput();
+  // PortAudio is initialised again (devices came or went): the output
+  // closes and, if it was ever started, opens anew on the default device.
+  void closeStreams() override;
+  void reopenStreams() override;
 
   std::mutex streamsMutex_;
   std::vector<std::shared_ptr<Stream>> streams_;
   std::atomic<bool> outputEnabled_{true};
   std::atomic<bool> running_{false};
-  bool tried_ = false;
+  std::atomic<bool> tried_{false};
+  // Guards paStream_; taken after the audio session's mutex.
+  std::mutex outputMutex_;
   void* paStream_ = nullptr;
 };
