@@ -23,6 +23,9 @@ class MasterClockInterface {
   // The position in the current measure, 0 … 1. Any thread (the render
   // thread reads it every frame): it must not wait.
   virtual float measurePosition() const { return 0.0f; }
+  // The whole measures counted since the clock started. Any thread, without
+  // waiting.
+  virtual long measuresElapsed() const { return 0; }
   // Any thread, without waiting.
   virtual int beatsPerMeasure() const { return 4; }
   // Seconds; any thread, without waiting.

@@ -80,7 +80,7 @@ class MasterClock : public MasterClockInterface {
   void setBeatsPerMeasure(long beats);
   int quantizedSubdivisions() const { return quantizedSubdivisions_.load(); }
   void setQuantizedSubdivisions(long subdivisions);
-  long measuresElapsed() const { return measuresElapsed_.load(); }
+  long measuresElapsed() const override { return measuresElapsed_.load(); }
   void setMeasuresElapsed(long measures);
   void setMeasurePosition(double position);
   double lastDownbeat() const { return lastDownbeat_.load(); }

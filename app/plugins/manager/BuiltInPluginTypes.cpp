@@ -4,6 +4,7 @@
 #include "app/plugins/buttons/Buttons.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/midioutput/MIDIOutput.h"
+#include "app/plugins/oscillator/Oscillator.h"
 #include "app/plugins/oscoutput/OSCOutput.h"
 #include "app/plugins/sliders/Sliders.h"
 
@@ -15,6 +16,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {Buttons::kTypeName, Buttons::pluginClass()},
       {MIDIOutput::kTypeName, MIDIOutput::pluginClass()},
       {OSCOutput::kTypeName, OSCOutput::pluginClass()},
+      {Oscillator::kTypeName, Oscillator::pluginClass()},
       {Sliders::kTypeName, Sliders::pluginClass()},
   };
   std::vector<PluginRegistry::Entry> entries;
