@@ -11,6 +11,7 @@
 #include "framework/params/QCAttributeLoader.h"
 #include "framework/params/QKQCScrollView.h"
 #include "framework/params/QKTextUI.h"
+#include "framework/render/QKQCComposition.h"
 #include "platform/foundation/Log.h"
 #include "platform/gl/RenderThread.h"
 #include "platform/gl/TexturePool.h"
@@ -65,6 +66,15 @@ std::optional<int> intProp(const QVariantMap& props, const QString& key) {
 std::optional<QString> stringOf(const QVariant& value) {
   if (value.typeId() != QMetaType::QString) return std::nullopt;
   return value.toString();
+}
+
+// A panel's snapshot: a dictionary with the panel's own keys (a
+// dictionary of styles, a text or image file's shape, is not one).
+bool isPanelSnapshot(const QVariant& value) {
+  if (value.typeId() != QMetaType::QVariantMap) return false;
+  const QVariantMap map = value.toMap();
+  return map.value(QStringLiteral("attributeDicts")).typeId() == QMetaType::QVariantMap ||
+         map.value(QStringLiteral("tabViewsDict")).typeId() == QMetaType::QVariantMap;
 }
 
 // A usable render size: whole, positive, finite and within the texture limit.
@@ -195,6 +205,12 @@ void QCSource::loadThisFile(const std::shared_ptr<QKFile>& file) {
 void QCSource::useComposition(const QString& path) {
   patchPath_ = path;
   if (context_) context_->useFile(path);
+  bool refused = false;
+  if (context_ && !path.isEmpty() && !context_->composition()) {
+    const auto read = QKQCComposition::compositionWithFile(path);
+    refused = read && read->hasLiveInput();
+  }
+  refusedVideoInput_.store(refused);
 }
 
 void QCSource::attach(const std::shared_ptr<QKFile>& file) {
@@ -234,13 +250,13 @@ void QCSource::applyStyleValues(const QKFile& file, const std::optional<QString>
   const QVariant own = file.movieProp(kAttributeSnapshot);
   if (useFileValues && own.typeId() == QMetaType::QVariantMap) {
     const QVariant entry = own.toMap().value(*style);
-    if (entry.typeId() == QMetaType::QVariantMap) {
+    if (isPanelSnapshot(entry)) {
       context_->loadSnapshot(entry.toMap());
       return;
     }
   }
   const QVariant kept = attributeSnapshotsDict_.value(*style);
-  if (kept.typeId() == QMetaType::QVariantMap) context_->loadSnapshot(kept.toMap());
+  if (isPanelSnapshot(kept)) context_->loadSnapshot(kept.toMap());
 }
 
 void QCSource::loadComposition(const std::shared_ptr<QKFile>& file) {
@@ -253,7 +269,7 @@ void QCSource::loadComposition(const std::shared_ptr<QKFile>& file) {
   if (!same) useComposition(file->fullPath());
   if (context_) {
     const QVariant values = file->movieProp(kAttributeSnapshot);
-    if (values.typeId() == QMetaType::QVariantMap) {
+    if (isPanelSnapshot(values)) {
       context_->loadSnapshot(values.toMap());
     } else if (values.isValid()) {
       Log::line(QStringLiteral("\t\terr: the stored values of %1 are not a dictionary, ignored")
@@ -509,8 +525,7 @@ void QCSource::loadSnapshot(const QVariantMap& snapshot, bool trigger) {
   if (dict.typeId() == QMetaType::QVariantMap) {
     const QVariantMap entries = dict.toMap();
     for (auto it = entries.begin(); it != entries.end(); ++it)
-      if (it.value().typeId() == QMetaType::QVariantMap)
-        attributeSnapshotsDict_.insert(it.key(), it.value());
+      if (isPanelSnapshot(it.value())) attributeSnapshotsDict_.insert(it.key(), it.value());
   }
   if (auto text = stringOf(snapshot.value(kLastText))) setLastTextStyleName(*text);
   if (auto image = stringOf(snapshot.value(kLastImage))) setLastImageStyleName(*image);

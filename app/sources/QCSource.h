@@ -43,6 +43,8 @@ class QCSource : public VidSourceObject {
   QString currentPath() const override;
   QString currentPatchPath() const;
   bool qcFlag() const override { return true; }
+  // The composition now asked for takes a live video input and was refused.
+  bool refusedVideoInput() const override { return refusedVideoInput_.load(); }
   void prepareToBeDeleted() override;
 
   // Main thread: a text or image file plays through another player.
@@ -96,6 +98,7 @@ class QCSource : public VidSourceObject {
   QSizeF canvasSize_;
   QSizeF renderSize_;
   QString patchPath_;
+  std::atomic<bool> refusedVideoInput_{false};
   mutable QVariantMap attributeSnapshotsDict_;
   mutable std::mutex styleMutex_;  // guards the two names
   QString lastTextStyleName_;

@@ -302,4 +302,40 @@ TEST_F(SourceFramesTest, TheImageSourceKeepsItsFieldsAndShowsNothingAfterAnEject
   EXPECT_TRUE(plain.blackFrame());
 }
 
+TEST_F(SourceFramesTest, StoredValuesOfTheWrongShapeAndLiveInputCompositionsAreRefused) {
+  auto layer = world_->layer();
+  QCSource& qc = SourceWorld::qc(*layer);
+  auto file = world_->keep(QKQCFile::createWithPath(
+      SourceWorld::writeColourComposition(folder_, "A.qtz"), "A.qtz", world_->compositor.get()));
+  // A text file's shape (style → values) on a composition file: ignored,
+  // and the composition keeps its defaults.
+  file->setMovieProp("QCAttributeSnapshot",
+                     QVariantMap{{"A.qtz", QVariantMap{{"attributeDicts", QVariantMap{}}}}});
+  layer->unlockedTriggerFile(file);
+  EXPECT_EQ(qc.currentFile(), file);
+  frame();
+  EXPECT_TRUE(near(frame().pixelColor(320, 240), QColor(255, 0, 0), 3));
+  EXPECT_FALSE(qc.refusedVideoInput());
+  // Snapshot entries that are no panel snapshots are not merged.
+  qc.loadSnapshot(
+      QVariantMap{{"attributeSnapshotsDict", QVariantMap{{"X.qtz", 3}}}, {"lastTextStyleName", 7}},
+      false);
+  EXPECT_FALSE(qc.attributeSnapshotsDict().contains("X.qtz"));
+  EXPECT_TRUE(qc.lastTextStyleName().isNull());
+  // A composition with a live video input is refused; the layer warns.
+  QVariantMap live = PropertyList::read(file->fullPath()).value.toMap();
+  QVariantMap root = live.value("rootPatch").toMap();
+  QVariantMap state = root.value("state").toMap();
+  QVariantList nodes = state.value("nodes").toList();
+  nodes << QVariantMap{{"key", "Camera"}, {"class", "QCVideoInput"}};
+  state.insert("nodes", nodes);
+  root.insert("state", state);
+  live.insert("rootPatch", root);
+  const QString livePath = folder_ + "/Live.qtz";
+  PropertyList::write(live, livePath);
+  layer->unlockedTriggerFile(
+      world_->keep(QKQCFile::createWithPath(livePath, "Live.qtz", world_->compositor.get())));
+  EXPECT_EQ(qc.currentFile(), nullptr);
+}
+
 }  // namespace
