@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/sources/SourceFileSlot.h"
 #include "app/sources/VidSourceObject.h"
 #include "framework/media/QKImageFile.h"
 #include "platform/foundation/NotificationObservers.h"
@@ -68,7 +69,7 @@ class ImageSource : public VidSourceObject {
 
   std::mutex renderLock_;
   // Under renderLock_:
-  std::atomic<std::shared_ptr<QKFile>> currentFile_;
+  SourceFileSlot currentFile_;
   QImage pending_;  // straight RGBA, waiting for the next frame
   bool needsUpdate_ = false;
   QSizeF renderSize_{640, 480};

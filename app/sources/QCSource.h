@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/sources/SourceFileSlot.h"
 #include "app/sources/VidSourceObject.h"
 #include "platform/foundation/NotificationObservers.h"
 
@@ -90,7 +91,7 @@ class QCSource : public VidSourceObject {
 
   std::shared_ptr<QKQCSrcGLAttribContext> context_;
   QPointer<QKQCScrollView> scrollView_;
-  std::atomic<std::shared_ptr<QKFile>> currentFile_;
+  SourceFileSlot currentFile_;
   mutable std::mutex threadLock_;
   // Main thread:
   bool useCustomRenderSize_ = false;

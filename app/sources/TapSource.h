@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/sources/SourceFileSlot.h"
 #include "app/sources/VidSourceObject.h"
 #include "framework/taps/QKRTapDelegate.h"
 #include "platform/foundation/NotificationObservers.h"
@@ -65,7 +66,7 @@ class TapSource : public VidSourceObject, public QKRTapDelegate {
 
   std::shared_ptr<QKRTap> rTap_;
   QString stoppedTapName_;
-  std::atomic<std::shared_ptr<QKFile>> currentFile_;
+  SourceFileSlot currentFile_;
   std::atomic<bool> isVideoInput_{false};
   NotificationObservers observers_;
 };
