@@ -143,7 +143,7 @@ void MBCompositorQueueHost::ejectFile(const std::shared_ptr<QKFile>& file) {
   if (VidSourceObject* source = layer->currentSource()) source->ejectButtonUsed();
   NotificationCenter::defaultCenter().post(
       MBLayerController::kLayerTriggerFileNotification, layer,
-      {{QStringLiteral("oldFile"), qint64(file->uniqueFileId())}});
+      {{QStringLiteral("oldFile"), QVariant::fromValue(file)}});
   rebuildLayerTable();
 }
 

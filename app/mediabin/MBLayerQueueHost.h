@@ -52,7 +52,8 @@ class MBLayerQueueHost {
   virtual bool triggerFileOnLayer(const QString& layerName,
                                   const std::shared_ptr<QKFile>& file) = 0;
   // Stops the file's current source and posts "QKLayerTriggerFileNotification"
-  // (object the layer, userInfo {"oldFile"}) when the source has a layer.
+  // (object the layer, userInfo {"oldFile": the file}) when the source has a
+  // layer.
   virtual void ejectFile(const std::shared_ptr<QKFile>& file) = 0;
   // Shows the layer in its layer window.
   virtual void displayLayer(const QString& name) = 0;
