@@ -8,8 +8,11 @@
 #include "app/compositor/FrameDrawer.h"
 #include "app/compositor/Layer.h"
 #include "app/compositor/LayerChainInterface.h"
+#include "app/compositor/LayerFXShortcuts.h"
 #include "app/compositor/LayerListInterface.h"
+#include "app/compositor/LayerSetRestorePlan.h"
 #include "app/compositor/LayerWindowController.h"
+#include "app/effects/LayerChainManager.h"
 #include "app/sources/VidSourceObject.h"
 #include "platform/foundation/MainThread.h"
 #include "framework/filters/CustomFilters.h"
@@ -129,6 +132,12 @@ void Compositor::awake() {
     if (n.object) static_cast<CompositorClient*>(n.object)->setCompositor(this);
   });
   populateCompFilterTypes();
+  if (chainManager_) chainManager_->loadFXChainPresetsFromDisk();
+}
+
+void Compositor::setChainManager(std::shared_ptr<LayerChainManager> manager) {
+  chainManager_ = std::move(manager);
+  if (chainManager_) chainManager_->setCompositor(this);
 }
 
 void Compositor::loadSourceClassDict() {
@@ -184,6 +193,15 @@ void Compositor::setContentsRenderingMode(int mode) {
     contentsRenderingMode_ = mode;
   }
   for (const LayerPtr& layer : layerArray()) layer->setGroupRenderingMode(mode);
+}
+
+void Compositor::unlockedSetContentsRenderingMode(int mode) {
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    if (mode == contentsRenderingMode_) return;
+    contentsRenderingMode_ = mode;
+  }
+  for (const LayerPtr& layer : layers_) layer->setGroupRenderingMode(mode);
 }
 
 // --- Locks ------------------------------------------------------------------------------
@@ -601,10 +619,11 @@ void Compositor::updateLayerView() {
 // The most recently activated visible window, else the first.
 LayerWindowController* Compositor::windowForNewLayer() {
   LayerWindowController* chosen = nullptr;
-  for (const auto& window : layerWindows_)
+  const std::vector<LayerWindowController*> windows = usableWindows();
+  for (LayerWindowController* window : windows)
     if (window->isVisible() && (!chosen || window->lastActivation() > chosen->lastActivation()))
-      chosen = window.get();
-  if (!chosen && !layerWindows_.empty()) chosen = layerWindows_.front().get();
+      chosen = window;
+  if (!chosen && !windows.empty()) chosen = windows.front();
   return chosen;
 }
 
@@ -770,8 +789,10 @@ void Compositor::deleteAllLayers() {
 }
 
 void Compositor::deleteThisWindow(LayerWindowController* window) {
+  retiringWindows_.insert(window);
   MainThread::post([this, window, alive = std::weak_ptr<int>(alive_)] {
     if (!alive.lock()) return;
+    retiringWindows_.erase(window);
     auto it = std::find_if(layerWindows_.begin(), layerWindows_.end(),
                            [window](const auto& each) { return each.get() == window; });
     if (it == layerWindows_.end()) return;
@@ -779,6 +800,14 @@ void Compositor::deleteThisWindow(LayerWindowController* window) {
     layerWindows_.erase(it);
     going->prepareToBeDeleted();
   });
+}
+
+std::vector<LayerWindowController*> Compositor::usableWindows() const {
+  std::vector<LayerWindowController*> windows;
+  for (const auto& window : layerWindows_)
+    if (!retiringWindows_.count(window.get()) && !window->deleted())
+      windows.push_back(window.get());
+  return windows;
 }
 
 bool Compositor::moveTheseLayers(const std::vector<Layer*>& layers, int index, Layer* destination) {
@@ -832,4 +861,308 @@ bool Compositor::moveTheseLayers(const std::vector<Layer*>& layers, int index, L
   }
   if (tapManager_) tapManager_->reloadTapsPostDict({});
   return true;
+}
+
+// --- Snapshots and the differential restore ------------------------------------------------------
+
+namespace {
+
+const QString kLayerSnapArray = QStringLiteral("layerSnapArray");
+const QString kContentsRenderingMode = QStringLiteral("contentsRenderingMode");
+const QString kLayerWindSnapArray = QStringLiteral("layerWindSnapArray");
+const QString kFXChainSnapshot = QStringLiteral("fxChainSnapshot");
+const QString kWindowLayers = QStringLiteral("layerArray");
+const QString kDisplayedName = QStringLiteral("currentlyDisplayedName");
+
+void moveToWindow(Layer* layer, LayerWindowController* window) {
+  if (LayerWindowController* old = layer->parentWindow()) {
+    auto& list = old->layerArray();
+    list.erase(std::remove(list.begin(), list.end(), layer), list.end());
+  }
+  window->layerArray().push_back(layer);
+  layer->setParentWindow(window);
+}
+
+}  // namespace
+
+// The working state of one restore.
+struct Compositor::Restore {
+  const LayerSetRestorePlan* plan = nullptr;
+  std::vector<std::shared_ptr<Layer>> made;
+  std::vector<std::shared_ptr<Layer>> going;
+  std::map<QString, std::shared_ptr<Layer>> byName;  // once the tree matches
+  std::vector<LayerWindowController*> madeWindows;
+  std::vector<LayerWindowController*> surplusWindows;
+  Layer* find(const QString& name) const {
+    auto it = byName.find(name);
+    return it == byName.end() ? nullptr : it->second.get();
+  }
+};
+
+QVariantMap Compositor::createSnapshot() const {
+  QVariantList layers;
+  for (const auto& layer : topLevelLayers()) {
+    const QVariantMap snapshot = layer->createSnapshot();
+    if (!snapshot.isEmpty()) layers.append(snapshot);
+  }
+  QVariantList windows;
+  for (const auto& window : layerWindows_) windows.append(window->createSnapshot());
+  return {{kLayerSnapArray, layers},
+          {kContentsRenderingMode, contentsRenderingMode()},
+          {kLayerWindSnapArray, windows}};
+}
+
+std::vector<std::shared_ptr<Layer>> Compositor::allLayers() const {
+  std::vector<std::shared_ptr<Layer>> all;
+  std::function<void(const std::vector<std::shared_ptr<Layer>>&)> walk = [&](const auto& level) {
+    for (const auto& layer : level) {
+      all.push_back(layer);
+      walk(layer->layerArray());
+    }
+  };
+  walk(topLevelLayers());
+  return all;
+}
+
+LayerWindowController* Compositor::makeLayerWindow() {
+  if (!windowFactory_) return nullptr;
+  std::unique_ptr<LayerWindowController> window = windowFactory_(*this);
+  if (!window) return nullptr;
+  layerWindows_.push_back(std::move(window));
+  return layerWindows_.back().get();
+}
+
+// Outside the render lock: a layer that is to go takes the first name that
+// is to appear (renamed in place, so it keeps playing); names left over are
+// made, layers left over go. A rename that cannot be done keeps its name
+// for creation.
+void Compositor::resolveCreation(QStringList create, QStringList remove, bool groups,
+                                 Restore& restore) {
+  while (!create.isEmpty() && !remove.isEmpty()) {
+    const QString old = remove.takeFirst();
+    Layer* layer = findLayerByName(old);
+    if (!layer) continue;
+    if (layer->groupFlag() == groups && layer->setLayerName(create.first())) {
+      create.removeFirst();
+      continue;
+    }
+    if (auto shared = sharedLayer(layer)) restore.going.push_back(std::move(shared));
+  }
+  for (const QString& name : remove)
+    if (auto shared = sharedLayer(findLayerByName(name)))
+      restore.going.push_back(std::move(shared));
+  for (const QString& name : create) {
+    std::shared_ptr<Layer> layer = Layer::create(name, this, nullptr);
+    if (groups) layer->setGroupFlag(true);
+    restore.made.push_back(std::move(layer));
+  }
+}
+
+// Render lock held: every layer leaves its parent and the tree is built
+// again from the plan; the layers that go are simply not put back.
+void Compositor::rebuildTree(Restore& restore) {
+  std::vector<LayerPtr> others;
+  for (const LayerPtr& entry : layers_)
+    if (!dynamic_cast<Layer*>(entry.get())) others.push_back(entry);
+  const std::vector<std::shared_ptr<Layer>> live = allLayers();
+  for (const auto& layer : live)
+    for (const auto& child : std::vector<std::shared_ptr<Layer>>(layer->layerArray()))
+      layer->removeChild(child.get());
+  layers_.clear();
+  std::vector<Layer*> placed;
+  std::function<void(const std::vector<LayerSetRestorePlan::Entry>&, Layer*)> build =
+      [&](const auto& entries, Layer* parent) {
+        for (const LayerSetRestorePlan::Entry& entry : entries) {
+          auto it = restore.byName.find(entry.name);
+          if (it == restore.byName.end()) {
+            Log::line(QStringLiteral("\t\terror: couldn't find layer named %1").arg(entry.name));
+            continue;
+          }
+          const std::shared_ptr<Layer>& layer = it->second;
+          if (std::find(placed.begin(), placed.end(), layer.get()) != placed.end()) continue;
+          placed.push_back(layer.get());
+          if (parent) {
+            parent->addThisLayer(layer);
+          } else {
+            layers_.push_back(layer);
+            layer->setParentLayer(nullptr);
+            layer->setGroupRenderingMode(contentsRenderingMode());
+          }
+          if (entry.group && layer->groupFlag()) build(entry.members, layer.get());
+        }
+      };
+  build(restore.plan->tree(), nullptr);
+  // A layer the plan does not place (none should be) stays, at the bottom.
+  for (const auto& [name, layer] : restore.byName) {
+    if (std::find(placed.begin(), placed.end(), layer.get()) != placed.end()) continue;
+    Log::line(QStringLiteral("\t\terror: the layer %1 kept its place at the bottom").arg(name));
+    layers_.push_back(layer);
+    layer->setParentLayer(nullptr);
+  }
+  layers_.insert(layers_.end(), others.begin(), others.end());
+}
+
+// Render lock held. Window i takes the layers of window snapshot i; a layer
+// left in no window, or in one that goes, moves into the first window (made
+// when there is none) before the surplus windows go.
+void Compositor::arrangeWindows(const QVariantList& windowSnapshots, Restore& restore) {
+  // Windows already on their way out take no layers.
+  std::vector<LayerWindowController*> windows = usableWindows();
+  auto make = [&]() -> LayerWindowController* {
+    LayerWindowController* window = makeLayerWindow();
+    if (window) {
+      restore.madeWindows.push_back(window);
+      windows.push_back(window);
+    }
+    return window;
+  };
+  std::size_t kept = 0;
+  for (const QVariant& value : windowSnapshots) {
+    const QVariantMap snapshot = value.toMap();
+    LayerWindowController* window = kept < windows.size() ? windows[kept] : make();
+    if (!window) break;
+    ++kept;
+    for (const QVariant& name : snapshot.value(kWindowLayers).toList()) {
+      Layer* layer = name.typeId() == QMetaType::QString ? restore.find(name.toString()) : nullptr;
+      if (!layer) {
+        Log::line(
+            QStringLiteral("\t\terror: couldn't find the layer named %1").arg(name.toString()));
+        continue;
+      }
+      moveToWindow(layer, window);
+    }
+    window->loadSnapshot(snapshot);
+  }
+  auto isKept = [&](LayerWindowController* window) {
+    return std::find(windows.begin(), windows.begin() + std::min(kept, windows.size()), window) !=
+           windows.begin() + std::min(kept, windows.size());
+  };
+  for (const auto& [name, layer] : restore.byName) {
+    if (layer->parentWindow() && isKept(layer->parentWindow())) continue;
+    if (kept == 0) {
+      if (windows.empty() && !make()) break;
+      kept = 1;
+    }
+    moveToWindow(layer.get(), windows.front());
+  }
+  for (std::size_t i = kept; i < windows.size(); ++i) restore.surplusWindows.push_back(windows[i]);
+}
+
+bool Compositor::loadSnapshot(const QVariantMap& snapshot) {
+  const QVariant layerSnapArray = snapshot.value(kLayerSnapArray);
+  if (layerSnapArray.typeId() != QMetaType::QVariantList) {
+    // Read as an empty set it would delete every live layer.
+    Log::line("\t\terr: a layer set without a \"layerSnapArray\" array was refused");
+    return false;
+  }
+  const LayerSetRestorePlan plan(layerSnapArray.toList());
+  const QVariant windowValue = snapshot.value(kLayerWindSnapArray);
+  const QVariantList windowSnapshots =
+      windowValue.typeId() == QMetaType::QVariantList ? windowValue.toList() : QVariantList();
+  const QVariant mode = snapshot.value(kContentsRenderingMode);
+  if (mode.isValid()) {
+    bool ok = false;
+    const int value = mode.toInt(&ok);
+    if (ok && (value == 0 || value == 1))
+      setContentsRenderingMode(value);
+    else
+      Log::line("\t\terr: a layer set's rendering mode was refused");
+  }
+
+  QStringList liveLayers, liveGroups;
+  for (const auto& layer : allLayers())
+    (layer->groupFlag() ? liveGroups : liveLayers) << layer->layerName();
+  Restore restore;
+  restore.plan = &plan;
+  // Made, renamed and prepared to go before the lock: the lock covers only
+  // the change of the tree.
+  resolveCreation(LayerSetRestorePlan::missingFrom(plan.groupNames(), liveGroups),
+                  LayerSetRestorePlan::missingFrom(liveGroups, plan.groupNames()), true, restore);
+  resolveCreation(LayerSetRestorePlan::missingFrom(plan.layerNames(), liveLayers),
+                  LayerSetRestorePlan::missingFrom(liveLayers, plan.layerNames()), false, restore);
+  for (const auto& layer : restore.going) layer->prepareToBeDeleted();
+  for (const auto& layer : allLayers())
+    if (std::find(restore.going.begin(), restore.going.end(), layer) == restore.going.end())
+      restore.byName[layer->layerName()] = layer;
+  for (const auto& layer : restore.made) restore.byName[layer->layerName()] = layer;
+  const std::vector<const LayerSetRestorePlan::Entry*> entries = plan.entries();
+
+  spinRenderLock();
+  for (const auto& layer : restore.going)
+    if (LayerWindowController* window = layer->parentWindow()) {
+      auto& list = window->layerArray();
+      list.erase(std::remove(list.begin(), list.end(), layer.get()), list.end());
+      layer->setParentWindow(nullptr);
+    }
+  rebuildTree(restore);
+  arrangeWindows(windowSnapshots, restore);
+  renumberLayers();
+  for (const LayerSetRestorePlan::Entry* entry : entries)
+    if (Layer* layer = restore.find(entry->name))
+      layer->loadMiscellaneaFromSnapshot(entry->snapshot);
+  for (const auto& [name, layer] : restore.byName)
+    if (VidSourceObject* current = layer->currentSource();
+        current && current == layer->sourceOfKind(VidSourceObject::kTapSource))
+      current->eject();
+  for (const LayerSetRestorePlan::Entry* entry : entries)
+    if (Layer* layer = restore.find(entry->name)) layer->loadSourceFromSnapshot(entry->snapshot);
+  unlockRenderLock();
+
+  // Announced once the lock is let go: an observer may take it.
+  for (const auto& layer : restore.going)
+    NotificationCenter::defaultCenter().post(Layer::kDeleteNotification, layer.get());
+  republishLayerRects();
+  for (LayerWindowController* window : restore.surplusWindows) deleteThisWindow(window);
+  for (const auto& window : layerWindows_) {
+    auto& list = window->layerArray();
+    std::stable_sort(list.begin(), list.end(), [](const Layer* a, const Layer* b) {
+      return a->orderedLayerIndex() < b->orderedLayerIndex();
+    });
+    window->reloadTabRects();
+  }
+  const std::vector<LayerWindowController*> windows = usableWindows();
+  for (int i = 0; i < windowSnapshots.size() && i < int(windows.size()); ++i) {
+    const QVariant shown = windowSnapshots[i].toMap().value(kDisplayedName);
+    windows[i]->displayLayer(shown.typeId() == QMetaType::QString ? restore.find(shown.toString())
+                                                                  : nullptr);
+  }
+  for (LayerWindowController* window : restore.madeWindows) window->showWindow();
+  updateLayerView();
+
+  {
+    RestoreGate::Scope gate(gate_);
+    for (const LayerSetRestorePlan::Entry* entry : entries)
+      if (Layer* layer = restore.find(entry->name))
+        layer->loadChainFromSnapshot(entry->snapshot.value(kFXChainSnapshot));
+  }
+  if (tapManager_) tapManager_->reloadTapsPostDict({});
+  return true;
+}
+
+QVariantMap Compositor::createLayerFXSnapshot() const {
+  QVariantMap snapshot;
+  for (const auto& layer : topLevelLayers()) snapshot.insert(layer->createLayerFXSnapshot());
+  return snapshot;
+}
+
+void Compositor::matchThisLayerFXSnapshot(const QVariantMap& snapshot) {
+  RestoreGate::Scope gate(gate_);
+  for (const auto& layer : topLevelLayers()) layer->matchThisLayerFXSnapshot(snapshot);
+}
+
+QVariantMap Compositor::createLayerFXShortcutSnapshot() const {
+  QVariantMap snapshot;
+  for (const auto& layer : topLevelLayers())
+    snapshot.insert(layer->createLayerFXShortcutSnapshot());
+  return snapshot;
+}
+
+void Compositor::matchThisLayerFXShortcutSnapshot(const QVariant& snapshot) {
+  if (snapshot.typeId() != QMetaType::QVariantMap) return;
+  const QVariantMap shortcuts = snapshot.toMap();
+  for (const auto& layer : topLevelLayers()) layer->matchThisLayerFXShortcutSnapshot(shortcuts);
+}
+
+void Compositor::clearShortcutsForFXChainNamed(const QString& name) {
+  for (const auto& layer : allLayers()) layer->clearShortcutForFXChainNamed(name);
 }

@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 class CaptureRenderer;
@@ -31,6 +32,7 @@ class FrameDrawer;
 class Layer;
 class FXObject;
 class LayerChainInterface;
+class LayerChainManager;
 class LayerListInterface;
 class LayerWindowController;
 class VidSourceObject;
@@ -119,6 +121,8 @@ class Compositor : public CompositorInterface {
   // Registers the program's own filters with the filter registry.
   static void loadCustomFilters();
   void setContentsRenderingMode(int mode);
+  // For a caller holding the render lock.
+  void unlockedSetContentsRenderingMode(int mode);
   int contentsRenderingMode() const;
 
   const QStringList& compFilterHumanNameArray() const { return compModes_.humanNames; }
@@ -168,6 +172,9 @@ class Compositor : public CompositorInterface {
   DataSourceController* dataSourceController() const { return dataSourceController_; }
   // Layers made later get their effect chain from it (none: images pass).
   void setLayerChainFactory(ChainFactory factory) { chainFactory_ = std::move(factory); }
+  // The one manager of the layers' chain presets (awake loads them).
+  void setChainManager(std::shared_ptr<LayerChainManager> manager);
+  LayerChainManager* chainManager() const { return chainManager_.get(); }
   std::unique_ptr<LayerChainInterface> makeLayerChain(Layer& layer);
   void setLayerWindowFactory(WindowFactory factory) { windowFactory_ = std::move(factory); }
   // Makers of the two kinds of layer effect by name, with the rectangle
@@ -263,9 +270,27 @@ class Compositor : public CompositorInterface {
   const BufferSetPool& bufferPool() const { return pool_; }
   QTransform canvasToWindowTransform() const;
 
-  // --- Restores -------------------------------------------------------------------
+  // --- Restores (main thread) ------------------------------------------------------
   RestoreGate& restoreGate() { return gate_; }
   bool restoringPreset() const { return gate_.restoring(); }
+  // {"layerSnapArray", "contentsRenderingMode", "layerWindSnapArray"}.
+  QVariantMap createSnapshot() const;
+  // The differential restore: layers and groups are matched by name; what
+  // is in both keeps its object, surplus layers take the missing names or
+  // go, the rest is made. The tree, the windows, each layer's settings and
+  // sources change under the render lock, the chains under the restore
+  // gate. A snapshot without a "layerSnapArray" array changes nothing
+  // (false, logged).
+  bool loadSnapshot(const QVariantMap& snapshot);
+  // Layer name → effect-chain snapshot, of every layer.
+  QVariantMap createLayerFXSnapshot() const;
+  // Every layer named in it loads its chain, under the restore gate.
+  void matchThisLayerFXSnapshot(const QVariantMap& snapshot);
+  QVariantMap createLayerFXShortcutSnapshot() const;
+  // Nothing for anything but a dictionary.
+  void matchThisLayerFXShortcutSnapshot(const QVariant& snapshot);
+  // Every layer forgets its shortcut to the preset (the preset is gone).
+  void clearShortcutsForFXChainNamed(const QString& name);
 
   // --- Frame (render thread) --------------------------------------------------------
   // Every lock of the frame, or null (nothing held) when one is busy.
@@ -314,6 +339,14 @@ class Compositor : public CompositorInterface {
   void renumberLayers();
   void republishLayerRects();
   LayerWindowController* windowForNewLayer();
+  LayerWindowController* makeLayerWindow();
+  // The windows not on their way out, in order.
+  std::vector<LayerWindowController*> usableWindows() const;
+  std::vector<std::shared_ptr<Layer>> allLayers() const;
+  struct Restore;
+  void resolveCreation(QStringList create, QStringList remove, bool groups, Restore& restore);
+  void rebuildTree(Restore& restore);
+  void arrangeWindows(const QVariantList& windowSnapshots, Restore& restore);
   std::shared_ptr<Layer> removeFromParent(Layer* layer);
   void insertInto(Layer* parent, int index, const std::shared_ptr<Layer>& layer);
 
@@ -356,6 +389,7 @@ class Compositor : public CompositorInterface {
 
   DataSourceController* dataSourceController_ = nullptr;
   ChainFactory chainFactory_;
+  std::shared_ptr<LayerChainManager> chainManager_;
   WindowFactory windowFactory_;
   LayerListInterface* layerView_ = nullptr;
   std::function<bool()> modalHiddenTest_;
@@ -363,5 +397,6 @@ class Compositor : public CompositorInterface {
   EffectFactory compositionEffectFactory_;
   std::function<void(bool)> renderLockObserver_;
   std::vector<std::unique_ptr<LayerWindowController>> layerWindows_;
+  std::set<LayerWindowController*> retiringWindows_;  // deletion posted
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -3,8 +3,10 @@
 #include "app/compositor/Compositor.h"
 #include "app/compositor/LayerChainInterface.h"
 #include "app/compositor/LayerCompContext.h"
+#include "app/compositor/LayerFXShortcuts.h"
 #include "app/compositor/LayerSizeController.h"
 #include "app/compositor/LayerWindowController.h"
+#include "app/effects/LayerChainManager.h"
 #include "app/sources/VidSourceObject.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKLocalPresetView.h"
@@ -169,6 +171,11 @@ void Layer::awake() {
   sTap_ = QKSTap::create(this);
   loadSources();
   chain_ = compositor_->makeLayerChain(*this);
+  shortcuts_ = std::make_unique<LayerFXShortcuts>(
+      [this](const QString& name) { useFXChainPresetNamed(name); },
+      [this] {
+        if (parentWindow_ && !parentWindow_->deleted()) parentWindow_->reloadPresetShortcuts();
+      });
   observers_.observe(QStringLiteral("QKPMRestoreStartNotification"), nullptr,
                      [this](const Notification&) { observeDeletedFiles(false); });
   observers_.observe(QStringLiteral("QKPMRestoreEndNotification"), nullptr,
@@ -190,6 +197,7 @@ void Layer::awake() {
   localPresetView_ = new QKLocalPresetView(controlHolder_.get());
   localPresetView_->resize(200, 15);
   localPresetView_->setCapacityTo(12);
+  localPresetView_->setTarget(this);
 }
 
 void Layer::loadSources() {
@@ -641,6 +649,7 @@ void Layer::prepareToBeDeleted() {
     dsc->setDataSource(nullptr, {kOpacitiesHolder, layerName()});
   if (opacityTarget_) opacityTarget_->cut();
   if (chain_) chain_->prepareToBeDeleted();
+  if (shortcuts_) shortcuts_->prepareToBeDeleted();
   if (sTap_) {
     sTap_->prepareToBeDeleted();
     // A frame may be reading it: let go under the layer's lock.
@@ -1236,3 +1245,254 @@ void Layer::idleCallback() {
     });
   }
 }
+
+// --- Snapshots
+// ------------------------------------------------------------------------------------
+
+namespace {
+
+const QString kLayerName = QStringLiteral("layerName");
+const QString kGroupFlag = QStringLiteral("groupFlag");
+const QString kParentLayerName = QStringLiteral("parentLayerName");
+const QString kAlphaSlider = QStringLiteral("alphaSlider");
+const QString kAlphaButton = QStringLiteral("alphaButton");
+const QString kLayerArray = QStringLiteral("layerArray");
+const QString kCompFilterName = QStringLiteral("compFilterName");
+const QString kQCCompFilterName = QStringLiteral("qcCompFilterName");
+const QString kDFactor = QStringLiteral("dFactor");
+const QString kContentsMode = QStringLiteral("contentsRenderingMode");
+const QString kGroupMode = QStringLiteral("groupRenderingMode");
+const QString kCompMode = QStringLiteral("compRenderingMode");
+const QString kSourceDict = QStringLiteral("sourceDict");
+const QString kSourceType = QStringLiteral("sourceType");
+const QString kMovieSourceDict = QStringLiteral("movieSourceDict");
+const QString kQCSourceDict = QStringLiteral("qcSourceDict");
+const QString kWebSourceDict = QStringLiteral("webSourceDict");
+const QString kSizeController = QStringLiteral("sizeController");
+const QString kFXChainSnapshot = QStringLiteral("fxChainSnapshot");
+const QString kPresetShortcutsDict = QStringLiteral("presetShortcutsDict");
+const QString kLocalPresetView = QStringLiteral("localPresetView");
+
+// A number of any stored kind, else none (a value of the wrong type is
+// ignored, never read as 0).
+std::optional<int> storedInt(const QVariant& value) {
+  switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Bool:
+      return int(value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float: {
+      const double number = value.toDouble();
+      if (!std::isfinite(number) || std::abs(number) > 1e9) return std::nullopt;
+      return int(number);
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<QVariantMap> storedMap(const QVariantMap& snapshot, const QString& key) {
+  const QVariant value = snapshot.value(key);
+  if (value.typeId() != QMetaType::QVariantMap) return std::nullopt;
+  return value.toMap();
+}
+
+std::optional<QString> storedString(const QVariantMap& snapshot, const QString& key) {
+  const QVariant value = snapshot.value(key);
+  if (value.typeId() != QMetaType::QString) return std::nullopt;
+  return value.toString();
+}
+
+void insertUnlessEmpty(QVariantMap& snapshot, const QString& key, const QVariantMap& value) {
+  if (!value.isEmpty()) snapshot.insert(key, value);
+}
+
+// Source type → the source to switch to and the other sources loaded
+// besides (without their files, but for the composition source).
+struct SourceRestore {
+  const char* type;
+  SourceIndex current;
+  std::initializer_list<SourceIndex> besides;
+};
+const SourceRestore kSourceRestores[] = {
+    {"movieSource", MovieIdx, {QC, WebIdx}},           {"qcSource", QC, {MovieIdx, WebIdx}},
+    {"tapSource", TapIdx, {MovieIdx, QC, WebIdx}},     {"webSource", WebIdx, {MovieIdx, QC}},
+    {"imageSource", ImageIdx, {MovieIdx, QC, WebIdx}},
+};
+
+const QString& besideKey(SourceIndex index) {
+  return index == MovieIdx ? kMovieSourceDict : index == QC ? kQCSourceDict : kWebSourceDict;
+}
+
+}  // namespace
+
+QVariantMap Layer::createSnapshot() const {
+  QVariantMap snapshot;
+  snapshot.insert(kLayerName, layerName());
+  snapshot.insert(kGroupFlag, groupFlag());
+  snapshot.insert(kParentLayerName, parent_ ? parent_->layerName() : kNil);
+  if (alphaSlider_) insertUnlessEmpty(snapshot, kAlphaSlider, alphaSlider_->createSnapshot());
+  if (alphaButton_) insertUnlessEmpty(snapshot, kAlphaButton, alphaButton_->createSnapshot());
+  if (groupFlag()) {
+    QVariantList members;
+    for (const Ptr& child : children_) {
+      const QVariantMap member = child->createSnapshot();
+      if (!member.isEmpty()) members.append(member);
+    }
+    snapshot.insert(kLayerArray, members);
+  }
+  // The name asked for, also when no filter of that name exists here.
+  snapshot.insert(kCompFilterName, compFilterName());
+  const QString composition = compositionName();
+  if (!composition.isEmpty()) snapshot.insert(kQCCompFilterName, composition);
+  snapshot.insert(kDFactor, int(dFactor()));
+  snapshot.insert(kContentsMode, contentsRenderingMode());
+  snapshot.insert(kGroupMode, groupRenderingMode());
+  snapshot.insert(kCompMode, compRenderingMode());
+  VidSourceObject* current = current_.load();
+  if (current)
+    insertUnlessEmpty(snapshot, kSourceDict, current->createSnapshot());
+  else
+    snapshot.insert(kSourceType, kNil);
+  for (SourceIndex index : {MovieIdx, QC, WebIdx})
+    if (sources_[index].get() != current)
+      insertUnlessEmpty(snapshot, besideKey(index), sources_[index]->createSnapshot());
+  if (sizeController_)
+    insertUnlessEmpty(snapshot, kSizeController, sizeController_->createSnapshot());
+  snapshot.insert(kFXChainSnapshot, chain_ ? chain_->createSnapshot() : QVariantList());
+  snapshot.insert(kPresetShortcutsDict, shortcuts_->createSnapshot());
+  if (localPresetView_)
+    insertUnlessEmpty(snapshot, kLocalPresetView, localPresetView_->createSnapshot());
+  return snapshot;
+}
+
+void Layer::loadMiscellaneaFromSnapshot(const QVariantMap& snapshot) {
+  if (deleted()) return;
+  if (auto button = storedMap(snapshot, kAlphaButton); button && alphaButton_)
+    alphaButton_->loadSnapshot(*button, false);
+  if (auto slider = storedMap(snapshot, kAlphaSlider); slider && alphaSlider_) {
+    alphaSlider_->loadSnapshot(*slider);
+    alphaSliderUsed();
+  }
+  const std::optional<int> contents = storedInt(snapshot.value(kContentsMode));
+  const std::optional<int> group = storedInt(snapshot.value(kGroupMode));
+  setContentsRenderingMode(contents.value_or(0));
+  setGroupRenderingMode(group.value_or(0));
+  setCompRenderingMode(storedInt(snapshot.value(kCompMode)).value_or(0));
+  if (auto name = storedString(snapshot, kCompFilterName)) unlockedUseCompModeNamed(*name);
+  if (auto name = storedString(snapshot, kQCCompFilterName)) unlockedUseQCCompModeNamed(*name);
+  if (!snapshot.contains(kContentsMode) && !snapshot.contains(kGroupMode)) {
+    // A layer saved before rendering modes existed: everything in filters.
+    if (parent_)
+      parent_->setContentsRenderingMode(0);
+    else
+      compositor_->unlockedSetContentsRenderingMode(0);
+    setGroupRenderingMode(0);
+    setCompRenderingMode(0);
+  }
+  if (auto factor = storedInt(snapshot.value(kDFactor))) setDFactor(GLenum(*factor));
+  if (auto size = storedMap(snapshot, kSizeController); size && sizeController_)
+    sizeController_->loadSnapshot(*size);
+  shortcuts_->loadSnapshot(snapshot.value(kPresetShortcutsDict));
+  if (auto strip = storedMap(snapshot, kLocalPresetView); strip && localPresetView_)
+    localPresetView_->loadSnapshot(*strip);
+}
+
+void Layer::loadSourceFromSnapshot(const QVariantMap& snapshot) {
+  if (deleted() || groupFlag()) return;
+  if (!snapshot.contains(kSourceDict)) {
+    // Saved without a source: a recall shows none either.
+    if (storedString(snapshot, kSourceType) == kNil && current_.load()) useSourceNamed(kNil);
+    return;
+  }
+  const std::optional<QVariantMap> dict = storedMap(snapshot, kSourceDict);
+  const std::optional<QString> type = dict ? storedString(*dict, kSourceType) : std::nullopt;
+  if (!type) {
+    Log::line(QStringLiteral("\t\terr: the source of %1 names no source type").arg(layerName()));
+    return;
+  }
+  for (const SourceRestore& restore : kSourceRestores) {
+    if (*type != QLatin1String(restore.type)) continue;
+    useSourceNamed(sourceNames()[restore.current]);
+    sources_[restore.current]->loadSnapshot(*dict);
+    for (SourceIndex index : restore.besides) {
+      const std::optional<QVariantMap> beside = storedMap(snapshot, besideKey(index));
+      if (!beside) continue;
+      // The composition source loads its file, the others only their settings.
+      sources_[index]->loadSnapshot(*beside, index == QC);
+    }
+    break;
+  }
+  if (sTap_)
+    if (std::shared_ptr<QKRTapStub> stub = sTap_->stub()) stub->boundsChanged();
+}
+
+void Layer::loadChainFromSnapshot(const QVariant& chainSnapshot) {
+  if (deleted() || !chain_ || !chainSnapshot.isValid()) return;
+  chain_->loadSnapshot(chainSnapshot);
+}
+
+QVariantMap Layer::createLayerFXSnapshot() const {
+  QVariantMap snapshot;
+  for (const Ptr& child : children_) snapshot.insert(child->createLayerFXSnapshot());
+  snapshot.insert(layerName(), chain_ ? chain_->createSnapshot() : QVariantList());
+  return snapshot;
+}
+
+void Layer::matchThisLayerFXSnapshot(const QVariantMap& snapshot) {
+  for (const Ptr& child : std::vector<Ptr>(children_)) child->matchThisLayerFXSnapshot(snapshot);
+  auto it = snapshot.find(layerName());
+  if (it != snapshot.end()) loadChainFromSnapshot(*it);
+}
+
+QVariantMap Layer::createLayerFXShortcutSnapshot() const {
+  QVariantMap snapshot;
+  for (const Ptr& child : children_) snapshot.insert(child->createLayerFXShortcutSnapshot());
+  snapshot.insert(layerName(), shortcuts_->createSnapshot());
+  return snapshot;
+}
+
+void Layer::matchThisLayerFXShortcutSnapshot(const QVariantMap& snapshot) {
+  for (const Ptr& child : children_) child->matchThisLayerFXShortcutSnapshot(snapshot);
+  auto it = snapshot.find(layerName());
+  if (it == snapshot.end() || deleted()) return;
+  shortcuts_->loadSnapshot(*it);
+}
+
+QVariantMap Layer::createLocalSnapshot() { return createLayerFXSnapshot(); }
+
+void Layer::loadLocalSnapshot(const QVariantMap& snapshot) {
+  if (deleted()) return;
+  RestoreGate::Scope gate(compositor_->restoreGate());
+  matchThisLayerFXSnapshot(snapshot);
+}
+
+// --- Chain presets and shortcuts
+// -----------------------------------------------------------------
+
+void Layer::useFXChainPresetNamed(const QString& name) {
+  if (deleted() || !chain_) return;
+  LayerChainManager* manager = compositor_->chainManager();
+  const QVariantMap preset = manager ? manager->findPresetNamed(name) : QVariantMap();
+  if (preset.isEmpty()) {
+    Log::line(QStringLiteral("\t\terr: there is no chain preset named %1").arg(name));
+    return;
+  }
+  chain_->loadSnapshot(preset.value(FXChainManager::kPresetSnapshotKey));
+  if (parentWindow_ && !parentWindow_->deleted()) parentWindow_->fxChainPresetApplied(this, name);
+}
+
+QString Layer::shortcutStringForFXChainPresetNamed(const QString& name) const {
+  return shortcuts_->shortcutString(name);
+}
+
+void Layer::startDetectForFXChainShortcutNamed(const QString& name) {
+  shortcuts_->startDetect(name);
+}
+
+void Layer::clearShortcutForFXChainNamed(const QString& name) { shortcuts_->clear(name); }
+
+void Layer::cancelDetect() { shortcuts_->cancelDetect(); }

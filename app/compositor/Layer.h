@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/compositor/CompositorLayer.h"
+#include "framework/controls/LocalPresetOwner.h"
 #include "platform/gl/GLContext.h"
 #include "platform/foundation/CutLink.h"
 #include "platform/foundation/NotificationObservers.h"
@@ -25,6 +26,7 @@ class Compositor;
 class DataSource;
 class LayerChainInterface;
 class LayerCompContext;
+class LayerFXShortcuts;
 class LayerSizeController;
 class LayerWindowController;
 class QKButton;
@@ -65,7 +67,7 @@ class Filter;
 //
 // Lock order: compositor render lock, this layer's `renderLock`, its
 // chain's lock, then the members' locks depth first.
-class Layer : public CompositorLayer {
+class Layer : public CompositorLayer, public LocalPresetOwner {
  public:
   using Ptr = std::shared_ptr<Layer>;
 
@@ -249,6 +251,38 @@ class Layer : public CompositorLayer {
 
   QKSTap* sTap() const { return sTap_.get(); }
 
+  // --- Snapshots (main thread) --------------------------------------------------------------
+  // The whole persistent state; a group's holds its members'.
+  QVariantMap createSnapshot() const;
+  // The three phases of a restore, each for this layer alone. The first two
+  // run with the compositor's render lock held; the chain's with no lock
+  // held, while the compositor's restore gate keeps frames off.
+  void loadMiscellaneaFromSnapshot(const QVariantMap& snapshot);
+  void loadSourceFromSnapshot(const QVariantMap& snapshot);
+  void loadChainFromSnapshot(const QVariant& chainSnapshot);
+  // Layer name → effect-chain snapshot, of this layer and every layer below.
+  QVariantMap createLayerFXSnapshot() const;
+  // Every layer of the subtree named in the dictionary loads its entry; the
+  // caller keeps frames off (the compositor's restore gate).
+  void matchThisLayerFXSnapshot(const QVariantMap& snapshot);
+  // Layer name → (preset name → shortcut entry), of the subtree.
+  QVariantMap createLayerFXShortcutSnapshot() const;
+  void matchThisLayerFXShortcutSnapshot(const QVariantMap& snapshot);
+  // The local preset strip's state: the effect snapshot of the subtree,
+  // recalled whole under the restore gate.
+  QVariantMap createLocalSnapshot() override;
+  void loadLocalSnapshot(const QVariantMap& snapshot) override;
+
+  // --- Chain presets and their shortcuts (main thread) --------------------------------------
+  // Loads the compositor's chain preset of that name into the chain; a
+  // name without a preset changes nothing (logged).
+  void useFXChainPresetNamed(const QString& name);
+  QString shortcutStringForFXChainPresetNamed(const QString& name) const;
+  void startDetectForFXChainShortcutNamed(const QString& name);
+  void clearShortcutForFXChainNamed(const QString& name);
+  void cancelDetect();
+  LayerFXShortcuts& fxShortcuts() const { return *shortcuts_; }
+
  private:
   struct Geometry {
     QSizeF layerSize;
@@ -331,6 +365,7 @@ class Layer : public CompositorLayer {
   std::atomic<VidSourceObject*> current_{nullptr};
 
   std::unique_ptr<LayerChainInterface> chain_;
+  std::unique_ptr<LayerFXShortcuts> shortcuts_;
   std::shared_ptr<QKSTap> sTap_;
   std::unique_ptr<LayerSizeController> sizeController_;
 

@@ -2,6 +2,8 @@
 
 #include <QRectF>
 #include <QString>
+#include <QVariant>
+#include <QVariantList>
 
 class MutableTextureObject;
 class QWidget;
@@ -36,4 +38,10 @@ class LayerChainInterface {
   // The chain's controls for the layer panel, owned by the chain; null
   // when it has none.
   virtual QWidget* effectsView() { return nullptr; }
+
+  // The chain's snapshot (one entry per effect, in order) and its
+  // differential restore; the restore takes the chain's own lock and the
+  // compositor's render lock for its edits, so the caller holds neither.
+  virtual QVariantList createSnapshot() const = 0;
+  virtual void loadSnapshot(const QVariant& snapshot) = 0;
 };

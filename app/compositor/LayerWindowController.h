@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QVariantMap>
+
 #include <vector>
 
 class Layer;
@@ -39,4 +41,23 @@ class LayerWindowController {
   virtual bool isVisible() const = 0;
   // Larger for a window activated later.
   virtual long long lastActivation() const = 0;
+
+  // --- Restores -----------------------------------------------------------------
+  // {"layerArray": the layers' names in tab order, "currentlyDisplayedName"}
+  // and what the window adds of its own.
+  virtual QVariantMap createSnapshot() const;
+  // The window's own settings (its layers are placed by the compositor).
+  virtual void loadSnapshot(const QVariantMap& snapshot) { (void)snapshot; }
+  // Shows that layer's controls (null: none).
+  virtual void displayLayer(Layer* layer) { (void)layer; }
+
+  // --- Chain presets --------------------------------------------------------------
+  // A layer of the window applied the preset: the preset pop-up follows
+  // when the window shows that layer.
+  virtual void fxChainPresetApplied(Layer* layer, const QString& name) {
+    (void)layer;
+    (void)name;
+  }
+  // A layer's shortcuts changed (learnt, cleared or restored).
+  virtual void reloadPresetShortcuts() {}
 };

@@ -42,6 +42,8 @@ class LayerFXChainAdapter : public LayerChainInterface, public LayerFXHost {
   }
   void prepareToBeDeleted() override { chain_.prepareToBeDeleted(); }
   QWidget* effectsView() override;
+  QVariantList createSnapshot() const override { return chain_.createSnapshot(); }
+  void loadSnapshot(const QVariant& snapshot) override { chain_.loadSnapshot(snapshot); }
 
   // --- LayerFXHost -------------------------------------------------------------
   QSizeF layerSize() const override;

@@ -223,10 +223,11 @@ QKTapManager* AppController::tapManager() const { return compositor_->tapManager
 void AppController::createOutput() {
   SourceFactories::install(*compositor_);
   MovieSource::readUseQTMovieLoopingDefault();
+  layerChainManager_ = std::make_shared<LayerChainManager>();
+  compositor_->setChainManager(layerChainManager_);
   compositor_->awake();
   compositor_->setLayerWindowFactory(
       [](Compositor& compositor) { return std::make_unique<LayerPanel>(&compositor); });
-  layerChainManager_ = std::make_shared<LayerChainManager>();
   LayerFXChainAdapter::install(*compositor_, layerChainManager_);
   SourceFileLookup::set([this](long uniqueId) {
     if (rootFolder_)

@@ -55,10 +55,13 @@ std::optional<QVariantList> AppPresetManagerHost::behaviorChainManagerSnapshot()
 
 void AppPresetManagerHost::saveChainPresetsToDisk() {
   if (BehaviorChainManager* chains = behaviorChains(app_)) chains->saveFXChainsToDisk();
+  if (LayerChainManager* layerChains = app_.layerChainManager())
+    layerChains->saveFXChainPresetsToDisk();
 }
 
-// The compositor's own snapshot comes with the layer snapshots.
-QVariantMap AppPresetManagerHost::compositorSnapshot() { return {}; }
+QVariantMap AppPresetManagerHost::compositorSnapshot() {
+  return app_.compositorObject() ? app_.compositorObject()->createSnapshot() : QVariantMap();
+}
 
 QVariantList AppPresetManagerHost::pluginManagerSnapshot() {
   return app_.pluginManager() ? app_.pluginManager()->createSnapshot() : QVariantList();

@@ -3,6 +3,7 @@
 #include "framework/controls/QKButtonCellDelegate.h"
 #include "framework/controls/QKButtonCellView.h"
 #include "framework/controls/QKButtonManager.h"
+#include "framework/controls/DetectPaths.h"
 #include "framework/datasource/DSFloatFrequent.h"
 #include "framework/datasource/DSInputNaming.h"
 #include "framework/datasource/DSFloatInfrequent.h"
@@ -80,42 +81,6 @@ std::optional<QStringList> storedPath(const QVariant& value) {
 }
 
 int clampToButtonValue(int value) { return (value == 0 || value == -1) ? value : 1; }
-
-// Learnt key paths, one per kind of detect notification.
-
-// The detect notifications carry what the controller named: the MIDI message
-// and the OSC node in the user info, the key event as the object.
-std::optional<KeyPath> midiLearnPath(const Notification& n) {
-  const QVariant message = n.userInfo.value(QString::fromLatin1(InputNotifications::MessageKey));
-  if (!message.canConvert<QKMIDIMessage>()) return std::nullopt;
-  const KeyPath path = DSInputNaming::midiSource(message.value<QKMIDIMessage>()).path;
-  if (path.isEmpty()) return std::nullopt;
-  return path;
-}
-
-std::optional<KeyPath> oscLearnPath(const Notification& n) {
-  const QVariant source = n.userInfo.value(QString::fromLatin1(InputNotifications::DataSourceKey));
-  if (!source.canConvert<std::shared_ptr<DataSource>>()) return std::nullopt;
-  const auto node = source.value<std::shared_ptr<DataSource>>();
-  if (!node || node->sourceName().isEmpty()) return std::nullopt;
-  return KeyPath{QStringLiteral("OSC"), node->sourceName()};
-}
-
-std::optional<KeyPath> keyLearnPath(const Notification& n) {
-  auto* event = static_cast<QEvent*>(n.object);
-  if (!event || event->type() != QEvent::KeyPress) return std::nullopt;
-  const QString name = DSInputNaming::keyName(*static_cast<QKeyEvent*>(event));
-  if (name.isEmpty()) return std::nullopt;
-  return KeyPath{QStringLiteral("Key"), name};
-}
-
-std::optional<KeyPath> pressedSourcePath(const Notification& n) {
-  auto* source = static_cast<DataSource*>(n.object);
-  if (!source) return std::nullopt;
-  const KeyPath path = source->pathArray();
-  if (path.isEmpty()) return std::nullopt;
-  return path;
-}
 
 }  // namespace
 
@@ -691,16 +656,16 @@ void QKButtonCell::handleDetect(DetectKind kind, const Notification& notificatio
   std::optional<KeyPath> path;
   switch (kind) {
     case kMIDI:
-      path = midiLearnPath(notification);
+      path = DetectPaths::midi(notification);
       break;
     case kOSC:
-      path = oscLearnPath(notification);
+      path = DetectPaths::osc(notification);
       break;
     case kKey:
-      path = keyLearnPath(notification);
+      path = DetectPaths::key(notification);
       break;
     case kButton:
-      path = pressedSourcePath(notification);
+      path = DetectPaths::button(notification);
       break;
     default:
       break;

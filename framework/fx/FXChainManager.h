@@ -69,6 +69,10 @@ class FXChainManager {
   // Each entry replaces the preset of its name, which moves to the end.
   void loadSnapshot(const QVariantList& presets);
 
+ protected:
+  // For subclasses that order or persist the presets.
+  QList<QVariantMap>& mutablePresetArray() { return fxChainPresetArray_; }
+
  private:
   QString fxFolder_;
   QStringList fxFolderPathArray_;
