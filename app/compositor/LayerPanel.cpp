@@ -4,6 +4,7 @@
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
 #include "app/compositor/LayerChainInterface.h"
+#include "app/compositor/LayerChainPresetView.h"
 #include "app/compositor/LayerListModel.h"
 #include "app/compositor/LayerSizeController.h"
 #include "app/sources/LayerWinRTapMenuController.h"
@@ -41,6 +42,8 @@ LayerPanel::LayerPanel(Compositor* compositor)
   compPopUp_ = new QComboBox(body);
   compPopUp_->setGeometry(8, 56, 200, 22);
   fillCompModes();
+  presets_ = new LayerChainPresetView(compositor, body);
+  presets_->setGeometry(322, 396, 314, 150);
   QObject::connect(compPopUp_, qOverload<int>(&QComboBox::activated), this,
                    [this](int row) { compModeChosen(row); });
   sourcePopUp_ = new QComboBox(body);
@@ -133,7 +136,18 @@ void LayerPanel::handBack() {
   }
   shown_ = nullptr;
   title_->clear();
+  presets_->setLayer(nullptr);
 }
+
+void LayerPanel::displayLayer(Layer* layer) {
+  if (layer && isVisible()) showLayer(layer);
+}
+
+void LayerPanel::fxChainPresetApplied(Layer* layer, const QString& name) {
+  if (layer == shown_) presets_->selectPreset(name);
+}
+
+void LayerPanel::reloadPresetShortcuts() { presets_->reload(); }
 
 void LayerPanel::showLayer(Layer* layer) {
   if (deleted_ || !layer || layer->deleted()) return;
@@ -165,6 +179,7 @@ void LayerPanel::showLayer(Layer* layer) {
   }
   reloadTabRects();
   updateSourceCompUI();
+  presets_->setLayer(shown_);
   const bool wasVisible = window_->isVisible();
   window_->show();
   window_->raise();

@@ -8,6 +8,7 @@
 #include <memory>
 
 class Compositor;
+class LayerChainPresetView;
 class LayerWinRTapMenuController;
 class QComboBox;
 class QKNSPopUpButton;
@@ -37,12 +38,16 @@ class LayerPanel : public QObject, public LayerWindowController {
   void layerDeleted(Layer* layer) override;
   bool isVisible() const override;
   long long lastActivation() const override { return activation_; }
+  void displayLayer(Layer* layer) override;
+  void fxChainPresetApplied(Layer* layer, const QString& name) override;
+  void reloadPresetShortcuts() override;
 
   // Shows the palette with the layer's controls (a layer of another window
   // is shown all the same).
   void showLayer(Layer* layer);
   QKPaletteWindow* window() const { return window_.get(); }
   QComboBox* compModePopUp() const { return compPopUp_; }
+  LayerChainPresetView* chainPresetView() const { return presets_; }
   // The shown layer's effects view (its chain's), when it has one.
   QWidget* effectsView() const { return effects_; }
   // The source pop-up ("nil", "Movie", "QC patch", "Image", "Video Tap",
@@ -68,6 +73,7 @@ class LayerPanel : public QObject, public LayerWindowController {
   Layer* shown_ = nullptr;
   QLabel* title_ = nullptr;
   QComboBox* compPopUp_ = nullptr;
+  LayerChainPresetView* presets_ = nullptr;
   QPointer<QWidget> effects_;  // the chain's, borrowed
   QComboBox* sourcePopUp_ = nullptr;
   QKNSPopUpButton* tapPopUp_ = nullptr;

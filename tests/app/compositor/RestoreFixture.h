@@ -5,7 +5,9 @@
 #include "app/compositor/LayerFXShortcuts.h"
 #include "app/effects/LayerChainManager.h"
 #include "app/effects/LayerFXChainAdapter.h"
+#include "framework/controls/QKButtonManager.h"
 #include "framework/filters/CustomFilters.h"
+#include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "tests/support/LogCapture.h"
 
@@ -38,6 +40,9 @@ class SnapSource : public VidSourceObject {
 // sources, fake layer windows and a chain manager.
 struct RestoreWorld : LayerWorld {
   RestoreWorld() {
+    // Shortcut cells find the data-source controller through the manager.
+    buttons.setDataSourceController(&dsc);
+    dsc.setButtonManager(&buttons);
     {
       LogCapture quiet;
       CustomFilters::initialize();
@@ -52,6 +57,10 @@ struct RestoreWorld : LayerWorld {
       compositor->registerSourceFactory(key, [type = type](const QString& name, Layer& layer) {
         return std::make_shared<SnapSource>(name, &layer, type);
       });
+  }
+  ~RestoreWorld() {
+    compositor->deleteAllLayers();
+    dsc.setButtonManager(nullptr);
   }
   static SnapSource& snap(Layer& layer, const QString& key) {
     return static_cast<SnapSource&>(*layer.sourceOfKind(key));
@@ -69,6 +78,7 @@ struct RestoreWorld : LayerWorld {
     return names;
   }
 
+  QKButtonManager buttons;
   std::shared_ptr<LayerChainManager> manager = std::make_shared<LayerChainManager>();
 };
 
