@@ -2,8 +2,14 @@
 // gate, the idle timer and quitting.
 #include "app/compositor/CompositorGLView.h"
 #include "app/compositor/CompositorWindow.h"
+#include "app/compositor/Compositor.h"
 #include "app/shell/AppController.h"
+#include "app/shell/PresetManager.h"
+#include "framework/controls/QKButton.h"
+#include "framework/controls/QKButtonCell.h"
+#include "platform/foundation/PropertyList.h"
 #include "app/shell/StartingPointWindow.h"
+#include "framework/toolkit/QKPaletteWindow.h"
 #include "framework/media/QKFileLoader.h"
 #include "framework/media/QKPageController.h"
 #include "platform/foundation/Alert.h"
@@ -20,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -296,6 +303,89 @@ TEST_F(AppControllerStartup, QuitWithoutAnOutputViewStillPostsTheNotification) {
     controller.applicationWillTerminate();
   }
   Paths::setResourcesDirOverride({});
+}
+
+}  // namespace
+
+namespace {
+
+// A palette button bound to a MIDI note keeps its binding through a saved
+// project and its palette shortcuts read back.
+TEST_F(AppControllerStartup, APaletteButtonKeepsItsMIDIBindingThroughSaveAndLoad) {
+  NEEDS_DISPLAY();
+  AppController controller;
+  PresetManager* presets = controller.presetManager();
+  ASSERT_NE(presets, nullptr);
+  QKButton* trigger = presets->paletteButton(QStringLiteral("triggerButton"));
+  ASSERT_NE(trigger, nullptr);
+  const KeyPath note = {QStringLiteral("MIDI"), QStringLiteral("To ZAPH"), QStringLiteral("Ch 1"),
+                        QStringLiteral("Note 60")};
+  trigger->cell()->useThisSource(note);
+  trigger->cell()->setSyncFlag(true);
+  presets->presetArray() << QVariantMap{
+      {QStringLiteral("QKPMNameKey"), QStringLiteral("A")},
+      {QStringLiteral("QKPMTypeKey"), QStringLiteral("Everything")},
+      {QStringLiteral("QKPMIndexKey"), qint64(0)}};
+  const QString path = dir + QStringLiteral("/Bound.zaph");
+  presets->setSavePath(path);
+  presets->saveButtonUsed();
+  const PropertyList::Result read = PropertyList::read(path);
+  ASSERT_TRUE(read.ok()) << read.error.toStdString();
+  const QVariantMap shortcuts =
+      read.value.toMap().value(QStringLiteral("paletteShortcutSnapshot")).toMap();
+  EXPECT_TRUE(shortcuts.value(QStringLiteral("masterClock"))
+                  .toMap()
+                  .contains(QStringLiteral("listenForMIDIClock")));
+  EXPECT_TRUE(shortcuts.value(QStringLiteral("compositor"))
+                  .toMap()
+                  .contains(QStringLiteral("toggleDisplayButton")));
+
+  trigger->cell()->setSyncFlag(false);
+  trigger->cell()->useThisSource({QStringLiteral("Mouse"), QStringLiteral("X")});
+  presets->matchThisPaletteShortcutSnapshot(shortcuts);
+  EXPECT_EQ(trigger->cell()->syncArray(), note);
+  trigger->cell()->setSyncFlag(false);
+  controller.applicationWillTerminate();
+}
+
+// What a performer sees: the compositor palette, the output, the Plugin
+// Manager, the Preset Manager and the Clock, then the starting point; a new
+// set, and a layer made with the palette's own button.
+TEST_F(AppControllerStartup, TheProgramAPerformerOpens) {
+  NEEDS_DISPLAY();
+  AppController controller;
+  controller.mainWindow()->show();
+  controller.applicationDidFinishLaunching();
+  QStringList shown;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (window->isVisible()) shown << window->windowTitle();
+  for (const char* title : {"Compositor", "Plugin Manager", "Preset Manager", "Clock"})
+    EXPECT_TRUE(shown.contains(QString::fromLatin1(title)))
+        << title << " among " << shown.join(", ").toStdString();
+  ASSERT_NE(controller.outputView(), nullptr);
+  EXPECT_TRUE(controller.outputView()->window()->isVisible());
+  EXPECT_TRUE(
+      MainThread::processUntil([&] { return controller.outputView()->displayLinkRunning(); }, 5.0));
+  EXPECT_EQ(controller.startingPointWindow(), nullptr) << "not before 1.5 s";
+  bool appeared = false;
+  QTimer::singleShot(2500, [&] {
+    StartingPointWindow* window = controller.startingPointWindow();
+    if (!window || !window->isVisible()) return;
+    appeared = true;
+    window->newSetButton()->click();
+  });
+  const bool stopped = MainThread::processUntil([&] { return appeared; }, 6.0);
+  EXPECT_TRUE(stopped);
+  EXPECT_TRUE(controller.startingPointCheckDone());
+  EXPECT_EQ(controller.presetManager()->setNameFieldText(), QStringLiteral("<new project>"));
+  controller.compositorWindow()->newLayerButton()->click();
+  EXPECT_EQ(controller.compositorObject()->topLevelLayers().size(), 1u);
+  QWidget* palette = controller.compositorWindow()->window();
+  palette->raise();
+  const QImage picture = palette->grab().toImage();
+  saveScreenshot(picture, QStringLiteral("zaph-compositor-palette"));
+  EXPECT_GT(picture.width(), 200);
+  controller.applicationWillTerminate();
 }
 
 }  // namespace

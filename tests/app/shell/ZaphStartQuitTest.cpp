@@ -159,11 +159,19 @@ TEST(ZaphStartQuit, StartsWithOrWithoutAProjectAndQuitsOnSIGTERM) {
     const bool up = waitFor([&] { return catchesSignals(pid, {SIGTERM}); }, 10000);
     if (!up) zaph.kill();
     ASSERT_TRUE(up);
-    QThread::msleep(2500);  // past the 1.5 s of the launch
+    // Past the 1.5 s of the launch (and, with a project, until it is taken).
+    QByteArray seen;
+    waitFor(
+        [&] {
+          zaph.waitForReadyRead(100);
+          seen += zaph.readAll();
+          return c.expectedLine && seen.contains(c.expectedLine);
+        },
+        c.expectedLine ? 20000 : 2500);
     ::kill(static_cast<pid_t>(pid), SIGTERM);
     const bool finished = zaph.waitForFinished(5000);
     if (!finished) zaph.kill();
-    const QString output = QString::fromLocal8Bit(zaph.readAll());
+    const QString output = QString::fromLocal8Bit(seen + zaph.readAll());
     ASSERT_TRUE(finished) << output.toStdString();
     EXPECT_EQ(zaph.exitStatus(), QProcess::NormalExit) << output.toStdString();
     EXPECT_EQ(zaph.exitCode(), 0) << output.toStdString();
