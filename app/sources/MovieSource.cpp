@@ -3,6 +3,7 @@
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
 #include "app/sources/SourceFileLookup.h"
+#include "app/sources/VidSourceObjectPanel.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKButtonCell.h"
 #include "framework/controls/QKLogSliderControl.h"
@@ -233,13 +234,14 @@ QKButton* MovieSource::makeButton(const QString& key, const QString& title, int 
   QKButton* button = QKButton::createWithFrame(frames.value(key), parent);
   button->setButtonType(type);
   button->setTitle(title);
+  button->setTitle2(title);
   button->setObjectName(key);
   button->awakeFromNib();
   return button;
 }
 
 void MovieSource::buildPanel() {
-  auto* panel = new QWidget;
+  auto* panel = new VidSourceObjectPanel;
   panel->setObjectName(QStringLiteral("MovieSource"));
   panel->resize(360, 184);
   DataSourceController* dsc =
@@ -269,8 +271,8 @@ void MovieSource::buildPanel() {
   onceButton_ = makeButton("playOnceButton", "once", 1, panel);
   loopButton_ = makeButton("loopButton", "loop", 1, panel);
   rLoopButton_ = makeButton("rLoopButton", "r.loop", 1, panel);
-  pauseToggle_ = makeButton("pauseToggleControl", "pause", 1, panel);
-  pauseToggle_->setTitle2(QStringLiteral("play"));
+  pauseToggle_ = makeButton("pauseToggleControl", "paused", 1, panel);
+  pauseToggle_->setTitle2(QStringLiteral("playing"));
   muteButton_ = makeButton("muteButton", "mute", 1, panel);
   reverseButton_ = makeButton("reverseSpeedButton", "reverse", 1, panel);
   prevFrameButton_ = makeButton("prevFrameButton", "<", 0, panel);
@@ -305,6 +307,7 @@ void MovieSource::buildPanel() {
 void MovieSource::connectControls() {
   if (timeDelegate_) return;
   auto weak = weak_from_this();
+  static_cast<VidSourceObjectPanel*>(view())->setMyObject(weak);
   // A control acts only while its target, the source, lives.
   const std::weak_ptr<void> target = std::static_pointer_cast<void>(shared_from_this());
   for (QKSliderControl* slider : view()->findChildren<QKSliderControl*>())
