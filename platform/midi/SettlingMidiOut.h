@@ -14,7 +14,7 @@
 // RtMidi free and close. An output that never opened a port goes at once.
 class SettlingMidiOut : public RtMidiOut {
  public:
-  static constexpr std::chrono::milliseconds kSettle{50};
+  static constexpr std::chrono::milliseconds kSettle{200};
 
   explicit SettlingMidiOut(RtMidi::Api api = UNSPECIFIED,
                            const std::string& clientName = "RtMidi Output Client");

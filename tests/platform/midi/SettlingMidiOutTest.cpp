@@ -19,7 +19,7 @@ class SettlingMidiOutJack : public ::testing::Test {
 
 TEST_F(SettlingMidiOutJack, OutputsGoWhileTheirMessagesAreStillGoingOut) {
   const std::vector<unsigned char> knob = {0xB0, 21, 64};
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 50; ++i) {
     auto out = std::make_unique<SettlingMidiOut>(RtMidi::UNIX_JACK, "settling");
     out->openVirtualPort("out");
     for (int k = 0; k < 50; ++k) out->sendMessage(&knob);
