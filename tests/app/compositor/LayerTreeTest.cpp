@@ -171,6 +171,8 @@ TEST_F(LayerTreeTest, WindowsAttachAGroupWithTheMembersThatHaveNone) {
   group->removeFromParentWindow();
   EXPECT_TRUE(first.layerArray().empty());
   EXPECT_EQ(b->parentWindow(), &second);
+  // The windows go before the compositor that still holds the layers.
+  for (Layer* layer : {a.get(), b.get(), group.get()}) layer->removeFromParentWindow();
 }
 
 }  // namespace
