@@ -6,16 +6,11 @@
 #include "framework/filters/CustomFilters.h"
 #include "tests/support/LogCapture.h"
 #include "framework/controls/QKSliderControl.h"
-#include "platform/gl/RenderTarget.h"
-#include "platform/gl/TexturePool.h"
-#include "platform/image/ImageContext.h"
+#include "tests/app/compositor/MovingSliders.h"
+#include "tests/app/compositor/RunningFrames.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -27,49 +22,15 @@ class LayerStressTest : public LayerGLTest {};
 
 TEST_F(LayerStressTest, EditsFramesAndSlidersRunTogether) {
   Compositor& compositor = *world_->compositor;
-  std::atomic<bool> done{false};
-  std::atomic<int> frames{0};
-  const int handler = gl::RenderThread::instance().addFrameHandler([&](const auto&) {
-    Compositor::FrameState state;
-    auto locks = compositor.tryLockForFrame(&state);
-    if (!locks) return;
-    compositor.render(gl::DisplayLink::Frame{});
-    gl::RenderTarget target;
-    const gl::TextureHandle texture = gl::TexturePool::shared().acquire(QSize(64, 48));
-    target.setProjection(gl::RenderTarget::topDownOrtho(QSizeF(640, 480)));
-    if (!target.bind(texture)) return;
-    image::ImageContext context;
-    compositor.drawContent(state, target, context);
-    target.detach();
-    ++frames;
-  });
-  std::thread renderer([&] {
-    while (!done.load()) gl::RenderThread::instance().runFrameNow();
-  });
-
-  std::mutex cellsMutex;
-  std::vector<QKSliderCell::Ptr> cells;
-  std::thread tick([&] {
-    float v = 0;
-    while (!done.load()) {
-      std::vector<QKSliderCell::Ptr> copy;
-      {
-        std::lock_guard<std::mutex> lock(cellsMutex);
-        copy = cells;
-      }
-      v = v > 1 ? 0 : v + 0.05f;
-      for (const auto& cell : copy) cell->setValue(v, true);
-      std::this_thread::yield();
-    }
-  });
+  RunningFrames frames(compositor);
+  MovingSliders sliders;
 
   for (int round = 0; round < 12; ++round) {
     std::vector<std::shared_ptr<Layer>> made;
     for (int i = 0; i < 4; ++i) {
       made.push_back(world_->solidLayer(QColor::fromHsv(i * 60, 255, 255)));
-      std::lock_guard<std::mutex> lock(cellsMutex);
-      cells.push_back(made.back()->alphaSlider()->cellPtr());
-      cells.push_back(made.back()->layerSizeController()->xPosSlider()->cellPtr());
+      sliders.add(made.back()->alphaSlider()->cellPtr());
+      sliders.add(made.back()->layerSizeController()->xPosSlider()->cellPtr());
     }
     compositor.setContentsRenderingMode(round % 2);
     auto group = compositor.groupLayers({made[0].get(), made[1].get()});
@@ -82,11 +43,9 @@ TEST_F(LayerStressTest, EditsFramesAndSlidersRunTogether) {
     compositor.deleteAllLayers();
     QCoreApplication::processEvents();
   }
-  done.store(true);
-  tick.join();
-  renderer.join();
-  gl::RenderThread::instance().removeFrameHandler(handler);
-  EXPECT_GT(frames.load(), 0);
+  sliders.stop();
+  frames.stop();
+  EXPECT_GT(frames.count(), 0);
   EXPECT_TRUE(compositor.topLevelLayers().empty());
 }
 
@@ -106,29 +65,7 @@ TEST_F(LayerStressTest, RestoresAndLayerFXRecallsRunBesideFrames) {
   auto manager = std::make_shared<LayerChainManager>();
   compositor.setChainManager(manager);
   compositor.setLayerChainFactory(LayerFXChainAdapter::factory(manager));
-  std::atomic<bool> done{false};
-  std::atomic<int> frames{0};
-  const int handler = gl::RenderThread::instance().addFrameHandler([&](const auto&) {
-    RestoreGate& gate = compositor.restoreGate();
-    if (!gate.tryBeginFrame()) return;
-    Compositor::FrameState state;
-    if (auto locks = compositor.tryLockForFrame(&state)) {
-      compositor.render(gl::DisplayLink::Frame{});
-      gl::RenderTarget target;
-      const gl::TextureHandle texture = gl::TexturePool::shared().acquire(QSize(64, 48));
-      target.setProjection(gl::RenderTarget::topDownOrtho(QSizeF(640, 480)));
-      if (target.bind(texture)) {
-        image::ImageContext context;
-        compositor.drawContent(state, target, context);
-        target.detach();
-        ++frames;
-      }
-    }
-    gate.endFrame();
-  });
-  std::thread renderer([&] {
-    while (!done.load()) gl::RenderThread::instance().runFrameNow();
-  });
+  RunningFrames frames(compositor, RunningFrames::Gate::Pass);
 
   std::vector<std::shared_ptr<Layer>> made;
   for (int i = 0; i < 4; ++i) {
@@ -153,10 +90,8 @@ TEST_F(LayerStressTest, RestoresAndLayerFXRecallsRunBesideFrames) {
   }
   compositor.loadSnapshot(second);
   QCoreApplication::processEvents();
-  done.store(true);
-  renderer.join();
-  gl::RenderThread::instance().removeFrameHandler(handler);
-  EXPECT_GT(frames.load(), 0);
+  frames.stop();
+  EXPECT_GT(frames.count(), 0);
   EXPECT_NE(compositor.findLayerByName(QStringLiteral("Renamed")), nullptr);
   EXPECT_EQ(compositor.topLevelLayers().size(), 3u);  // the group and two layers
   compositor.deleteAllLayers();

@@ -6,17 +6,12 @@
 #include "app/effects/LayerFXObject.h"
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/QKSliderControl.h"
-#include "platform/gl/RenderTarget.h"
-#include "platform/gl/TexturePool.h"
-#include "platform/image/ImageContext.h"
 #include "tests/app/compositor/LayerFixture.h"
+#include "tests/app/compositor/MovingSliders.h"
+#include "tests/app/compositor/RunningFrames.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -37,45 +32,9 @@ class LayerEffectsStressTest : public LayerGLTest {
 // wet/dry sliders and the layers' opacity ("alphaNumber").
 TEST_F(LayerEffectsStressTest, EffectEditsFramesAndSlidersRunTogether) {
   Compositor& compositor = *world_->compositor;
-  std::atomic<bool> done{false};
-  std::atomic<int> frames{0};
-  const int handler = gl::RenderThread::instance().addFrameHandler([&](const auto&) {
-    Compositor::FrameState state;
-    auto locks = compositor.tryLockForFrame(&state);
-    if (!locks) return;
-    compositor.render(gl::DisplayLink::Frame{});
-    gl::RenderTarget target;
-    const gl::TextureHandle texture = gl::TexturePool::shared().acquire(QSize(64, 48));
-    target.setProjection(gl::RenderTarget::topDownOrtho(QSizeF(640, 480)));
-    if (!target.bind(texture)) return;
-    image::ImageContext context;
-    compositor.drawContent(state, target, context);
-    target.detach();
-    ++frames;
-  });
-  std::thread renderer([&] {
-    while (!done.load()) gl::RenderThread::instance().runFrameNow();
-  });
-
-  std::mutex cellsMutex;
-  std::vector<QKSliderCell::Ptr> cells;
-  const auto watch = [&](const QKSliderCell::Ptr& cell) {
-    std::lock_guard<std::mutex> lock(cellsMutex);
-    cells.push_back(cell);
-  };
-  std::thread tick([&] {
-    float v = 0;
-    while (!done.load()) {
-      std::vector<QKSliderCell::Ptr> copy;
-      {
-        std::lock_guard<std::mutex> lock(cellsMutex);
-        copy = cells;
-      }
-      v = v > 1 ? 0 : v + 0.05f;
-      for (const auto& cell : copy) cell->setValue(v, true);
-      std::this_thread::yield();
-    }
-  });
+  RunningFrames frames(compositor);
+  MovingSliders sliders;
+  const auto watch = [&](const QKSliderCell::Ptr& cell) { sliders.add(cell); };
 
   const char* const filters[] = {"Bright", "Contrast", "FadeToBlack", "ChannelSlide"};
   for (int round = 0; round < 8; ++round) {
@@ -105,11 +64,9 @@ TEST_F(LayerEffectsStressTest, EffectEditsFramesAndSlidersRunTogether) {
     compositor.deleteAllLayers();
     QCoreApplication::processEvents();
   }
-  done.store(true);
-  tick.join();
-  renderer.join();
-  gl::RenderThread::instance().removeFrameHandler(handler);
-  EXPECT_GT(frames.load(), 0);
+  sliders.stop();
+  frames.stop();
+  EXPECT_GT(frames.count(), 0);
   EXPECT_TRUE(compositor.topLevelLayers().empty());
 }
 

@@ -1,17 +1,11 @@
 #include "SourceFixture.h"
 
-#include "platform/gl/RenderTarget.h"
-#include "platform/gl/RenderThread.h"
-#include "platform/gl/TexturePool.h"
-#include "platform/image/ImageContext.h"
+#include "tests/app/compositor/RunningFrames.h"
 #include "tests/support/GLTest.h"
 
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
 
 namespace {
 
@@ -45,25 +39,7 @@ TEST_F(SourceStressTest, LoadsEjectsAndStyleChangesRunBesideFrames) {
       SourceWorld::writeImage(folder, "i.png", QSize(300, 200), Qt::yellow), &compositor));
   auto a = world_->layer(), b = world_->layer();
 
-  std::atomic<bool> done{false};
-  std::atomic<int> frames{0};
-  const int handler = gl::RenderThread::instance().addFrameHandler([&](const auto&) {
-    Compositor::FrameState state;
-    auto locks = compositor.tryLockForFrame(&state);
-    if (!locks) return;
-    compositor.render(gl::DisplayLink::Frame{});
-    gl::RenderTarget target;
-    const gl::TextureHandle texture = gl::TexturePool::shared().acquire(QSize(64, 48));
-    target.setProjection(gl::RenderTarget::topDownOrtho(QSizeF(640, 480)));
-    if (!target.bind(texture)) return;
-    image::ImageContext context;
-    compositor.drawContent(state, target, context);
-    target.detach();
-    ++frames;
-  });
-  std::thread renderer([&] {
-    while (!done.load()) gl::RenderThread::instance().runFrameNow();
-  });
+  RunningFrames frames(compositor);
 
   for (int round = 0; round < 10; ++round) {
     a->unlockedTriggerFile(composition);
@@ -87,11 +63,9 @@ TEST_F(SourceStressTest, LoadsEjectsAndStyleChangesRunBesideFrames) {
     compositor.unlockRenderLock();
     QCoreApplication::processEvents();
   }
-  MainThread::processUntil([&] { return frames.load() > 0; }, 5);
-  done.store(true);
-  renderer.join();
-  gl::RenderThread::instance().removeFrameHandler(handler);
-  EXPECT_GT(frames.load(), 0);
+  MainThread::processUntil([&] { return frames.count() > 0; }, 5);
+  frames.stop();
+  EXPECT_GT(frames.count(), 0);
 }
 
 }  // namespace
