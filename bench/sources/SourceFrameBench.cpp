@@ -23,13 +23,13 @@
 #include "framework/media/QKQCFile.h"
 #include "framework/render/QKQCGLContext.h"
 #include "platform/foundation/MainThread.h"
-#include "platform/foundation/PropertyList.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/QuadShader.h"
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/TexturePool.h"
 #include "platform/gl/TextureReader.h"
 #include "platform/image/ImageContext.h"
+#include "tests/support/ShaderComposition.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -44,34 +44,14 @@ constexpr QSize kSize(1920, 1080);
 
 // A composition of a few sine bands, so that the frame has work to do.
 QString writeComposition(const QString& folder) {
-  const QString shader = QStringLiteral(
-      "uniform float level;\n"
-      "vec4 shaderMain() {\n"
-      "  float v = 0.5 + 0.5 * sin(40.0 * texCoord.x + 20.0 * texCoord.y);\n"
-      "  return vec4(v * level, texCoord.x, texCoord.y, 1.0);\n"
-      "}\n");
-  QVariantMap level{{"key", "Level"},
-                    {"class", "QCSplitter"},
-                    {"state", QVariantMap{{"portClass", "QCNumberPort"}}}};
-  QVariantMap draw{{"key", "Draw"},
-                   {"class", "QCGLSLShader"},
-                   {"state", QVariantMap{{"fragmentSource", shader}}}};
-  QVariantMap root{
-      {"class", "QCPatch"},
-      {"state",
-       QVariantMap{
-           {"nodes", QVariantList{level, draw}},
-           {"connections", QVariantList{QVariantMap{{"sourceNode", "Level"},
-                                                    {"sourcePort", "output"},
-                                                    {"destinationNode", "Draw"},
-                                                    {"destinationPort", "level"}}}},
-           {"publishedInputPorts",
-            QVariantList{QVariantMap{{"key", "level"}, {"node", "Level"}, {"port", "input"}}}},
-           {"renderedNode", "Draw"}}}};
-  const QString path = folder + "/Bands.qtz";
-  PropertyList::write(
-      QVariantMap{{"inputParameters", QVariantMap{{"level", 0.8}}}, {"rootPatch", root}}, path);
-  return path;
+  return writeShaderComposition(
+      folder, QStringLiteral("Bands.qtz"),
+      QStringLiteral("uniform float level;\n"
+                     "vec4 shaderMain() {\n"
+                     "  float v = 0.5 + 0.5 * sin(40.0 * texCoord.x + 20.0 * texCoord.y);\n"
+                     "  return vec4(v * level, texCoord.x, texCoord.y, 1.0);\n"
+                     "}\n"),
+      QStringLiteral("level"), QStringLiteral("QCNumberPort"), 0.8);
 }
 
 struct Scene {

@@ -18,6 +18,7 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/image/FilterRegistry.h"
+#include "tests/support/ShaderComposition.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QImage>
@@ -73,34 +74,11 @@ struct SourceWorld {
 
   // A composition drawing its "colour" input over the whole target.
   static QString writeColourComposition(const QString& folder, const QString& name) {
-    const QString shader =
-        QStringLiteral("uniform vec4 colour;\nvec4 shaderMain() { return colour; }\n");
-    QVariantMap colourNode{{"key", "Colour"},
-                           {"class", "QCSplitter"},
-                           {"state", QVariantMap{{"portClass", "QCColorPort"}}}};
-    QVariantMap draw{{"key", "Draw"},
-                     {"class", "QCGLSLShader"},
-                     {"state", QVariantMap{{"fragmentSource", shader}}}};
-    QVariantMap root{
-        {"class", "QCPatch"},
-        {"state",
-         QVariantMap{
-             {"nodes", QVariantList{colourNode, draw}},
-             {"connections", QVariantList{QVariantMap{{"sourceNode", "Colour"},
-                                                      {"sourcePort", "output"},
-                                                      {"destinationNode", "Draw"},
-                                                      {"destinationPort", "colour"}}}},
-             {"publishedInputPorts",
-              QVariantList{QVariantMap{{"key", "colour"}, {"node", "Colour"}, {"port", "input"}}}},
-             {"renderedNode", "Draw"}}}};
-    QVariantMap file{
-        {"inputParameters",
-         QVariantMap{
-             {"colour", QVariantMap{{"red", 1.0}, {"green", 0.0}, {"blue", 0.0}, {"alpha", 1.0}}}}},
-        {"rootPatch", root}};
-    const QString path = folder + "/" + name;
-    PropertyList::write(file, path);
-    return path;
+    return writeShaderComposition(
+        folder, name,
+        QStringLiteral("uniform vec4 colour;\nvec4 shaderMain() { return colour; }\n"),
+        QStringLiteral("colour"), QStringLiteral("QCColorPort"),
+        QVariantMap{{"red", 1.0}, {"green", 0.0}, {"blue", 0.0}, {"alpha", 1.0}});
   }
   static QString writeImage(const QString& folder, const QString& name, QSize size, QColor colour) {
     QImage image(size, QImage::Format_ARGB32);
