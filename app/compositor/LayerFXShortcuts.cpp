@@ -16,22 +16,9 @@ const QString kSyncArray = QStringLiteral("syncArray");
 const QString kGen = QStringLiteral("gen");
 const QString kSpec = QStringLiteral("spec");
 
-// A string array, else none.
-std::optional<KeyPath> pathFrom(const QVariant& value) {
-  if (value.typeId() != QMetaType::QVariantList && value.typeId() != QMetaType::QStringList)
-    return std::nullopt;
-  KeyPath path;
-  for (const QVariant& part : value.toList()) {
-    if (part.typeId() != QMetaType::QString) return std::nullopt;
-    path << part.toString();
-  }
-  if (path.isEmpty()) return std::nullopt;
-  return path;
-}
-
 // The path an entry names: "syncArray", else the older "gen" and "spec".
 std::optional<KeyPath> entryPath(const QVariantMap& entry) {
-  if (entry.contains(kSyncArray)) return pathFrom(entry.value(kSyncArray));
+  if (entry.contains(kSyncArray)) return KeyPathAdditions::fromStored(entry.value(kSyncArray));
   const QVariant gen = entry.value(kGen), spec = entry.value(kSpec);
   if (gen.typeId() == QMetaType::QString && spec.typeId() == QMetaType::QString &&
       !gen.toString().isEmpty() && !spec.toString().isEmpty())

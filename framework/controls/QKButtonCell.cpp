@@ -68,18 +68,6 @@ std::optional<double> storedNumber(const QVariant& value) {
   }
 }
 
-std::optional<QStringList> storedPath(const QVariant& value) {
-  if (value.typeId() != QMetaType::QVariantList && value.typeId() != QMetaType::QStringList)
-    return std::nullopt;
-  QStringList path;
-  for (const QVariant& name : value.toList()) {
-    if (name.typeId() != QMetaType::QString) return std::nullopt;
-    path << name.toString();
-  }
-  if (path.isEmpty()) return std::nullopt;
-  return path;
-}
-
 int clampToButtonValue(int value) { return (value == 0 || value == -1) ? value : 1; }
 
 }  // namespace
@@ -818,18 +806,13 @@ void QKButtonCell::loadSnapshot(const QVariantMap& snapshot, bool andOutput) {
   if (auto threshold = storedNumber(snapshot.value(kThreshVal)))
     setThreshVal(static_cast<float>(*threshold));
   setSyncFlag(false);
-  if (auto path = storedPath(snapshot.value(kSyncArray))) {
+  if (auto path = KeyPathAdditions::fromStored(snapshot.value(kSyncArray))) {
     useThisSource(*path);
   } else if (snapshot.contains(kSyncGen) && snapshot.contains(kSyncSpec)) {
     const QString generator = snapshot.value(kSyncGen).toString();
     const QString specifier = snapshot.value(kSyncSpec).toString();
-    if (generator == QStringLiteral("Hardware")) {
-      useThisSource({QStringLiteral("Mouse"), specifier == QStringLiteral("h.mouse")
-                                                  ? QStringLiteral("X")
-                                                  : QStringLiteral("Y")});
-    } else if (!generator.isEmpty() && !specifier.isEmpty()) {
-      useThisSource({generator, specifier});
-    }
+    if (generator == QStringLiteral("Hardware") || (!generator.isEmpty() && !specifier.isEmpty()))
+      useThisSource(KeyPathAdditions::fromLegacy(generator, specifier));
   }
   const std::optional<double> wantedBinding = storedNumber(snapshot.value(kSyncFlag));
   if (wantedBinding) setSyncFlag(*wantedBinding != 0);

@@ -867,15 +867,6 @@ std::optional<QList<float>> marksIn(const QVariantMap& map, const QString& key) 
   return marks;
 }
 
-// The binding of older files: a generator and one of its outputs.
-KeyPath legacyPath(const QString& generator, const QString& specific) {
-  if (generator == QStringLiteral("Hardware")) {
-    return {QStringLiteral("Mouse"),
-            specific == QStringLiteral("h.mouse") ? QStringLiteral("X") : QStringLiteral("Y")};
-  }
-  return {generator, specific};
-}
-
 }  // namespace
 
 QVariantMap QKSliderCell::createSnapshot() const {
@@ -940,7 +931,7 @@ void QKSliderCell::loadSnapshot(const QVariantMap& snapshot) {
   } else {
     const std::optional<QString> generator = stringIn(snapshot, SnapshotKey::syncGen);
     const std::optional<QString> specific = stringIn(snapshot, SnapshotKey::syncSpec);
-    if (generator && specific) useThisSource(legacyPath(*generator, *specific));
+    if (generator && specific) useThisSource(KeyPathAdditions::fromLegacy(*generator, *specific));
   }
 
   if (std::optional<QList<float>> marks = marksIn(snapshot, SnapshotKey::interestingPoints)) {

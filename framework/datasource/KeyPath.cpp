@@ -12,6 +12,25 @@ std::optional<KeyPath> createArrayWithStrings(std::initializer_list<QString> str
   return path;
 }
 
+std::optional<KeyPath> fromStored(const QVariant& value) {
+  if (value.typeId() != QMetaType::QVariantList && value.typeId() != QMetaType::QStringList)
+    return std::nullopt;
+  KeyPath path;
+  for (const QVariant& name : value.toList()) {
+    if (name.typeId() != QMetaType::QString) return std::nullopt;
+    path << name.toString();
+  }
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+KeyPath fromLegacy(const QString& generator, const QString& specifier) {
+  if (generator == QStringLiteral("Hardware"))
+    return {QStringLiteral("Mouse"),
+            specifier == QStringLiteral("h.mouse") ? QStringLiteral("X") : QStringLiteral("Y")};
+  return {generator, specifier};
+}
+
 QString lastPathComponent(const QString& path) {
   qsizetype end = path.size();
   while (end > 1 && path.at(end - 1) == QLatin1Char('/')) --end;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <initializer_list>
 #include <optional>
@@ -24,6 +25,14 @@ bool containsPathEndingWith(const QStringList& paths, const QString& name);
 // The last component of a slash-separated path ("/a/b/" gives "b", "/" gives
 // "/").
 QString lastPathComponent(const QString& path);
+
+// The path a snapshot stored: a non-empty list of strings, else none.
+std::optional<KeyPath> fromStored(const QVariant& value);
+
+// The path older files named by a generator and one of its outputs
+// ("syncGen", "syncSpec"): the old "Hardware" mouse outputs are now
+// ["Mouse", "X"] ("h.mouse") and ["Mouse", "Y"].
+KeyPath fromLegacy(const QString& generator, const QString& specifier);
 
 // The names joined with "/", as menus show a path.
 QString joined(const KeyPath& path);

@@ -74,13 +74,7 @@ void MIDIOutputItem::loadSnapshot(const QVariantMap& snapshot) {
   KeyPath legacy;
   const QVariant generator = snapshot.value(QStringLiteral("syncGen"));
   const QVariant spec = snapshot.value(QStringLiteral("syncSpec"));
-  if (generator.typeId() == QMetaType::QString && spec.typeId() == QMetaType::QString) {
-    if (generator.toString() == QStringLiteral("Hardware"))
-      legacy = {QStringLiteral("Mouse"), spec.toString() == QStringLiteral("h.mouse")
-                                             ? QStringLiteral("X")
-                                             : QStringLiteral("Y")};
-    else
-      legacy = {generator.toString(), spec.toString()};
-  }
+  if (generator.typeId() == QMetaType::QString && spec.typeId() == QMetaType::QString)
+    legacy = KeyPathAdditions::fromLegacy(generator.toString(), spec.toString());
   loadSourceFromSnapshot(snapshot, legacy);
 }
