@@ -161,11 +161,8 @@ void QKAudioDeviceController::prepareToQuit() {
 
 void QKAudioDeviceController::prepareToBeDeleted() {
   if (deleted()) return;
+  prepareToQuit();
   std::lock_guard lock(callbackLock_);
-  detachAllLocked();
-  setIsRunningLocked(false);
-  deleted_ = true;
-  inputsRunning_ = outputsRunning_ = false;
   fakeInputBuffer_ = {};
   fakeOutputBuffer_ = {};
 }

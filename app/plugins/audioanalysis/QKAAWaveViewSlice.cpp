@@ -164,7 +164,7 @@ void QKAAWaveViewSlice::prepareDrawPath() {
   handleRect_ = QRectF(x0 + w / 2 - 6, fillArea_.y(), 11, fillArea_.height());
 }
 
-void QKAAWaveViewSlice::fillToPainter(QPainter& painter, float bottom) const {
+QPainterPath QKAAWaveViewSlice::curvePath(float bottom) const {
   QPainterPath path;
   const double x0 = fillArea_.x(), w = fillArea_.width();
   const int n = curvePointsCount_;
@@ -172,19 +172,17 @@ void QKAAWaveViewSlice::fillToPainter(QPainter& painter, float bottom) const {
   for (int i = 0; i < n; ++i)
     path.lineTo(x0 + i * w / (n - 1), bottom - curvePoints_[std::size_t(i)]);
   path.lineTo(x0 + w, bottom);
+  return path;
+}
+
+void QKAAWaveViewSlice::fillToPainter(QPainter& painter, float bottom) const {
+  QPainterPath path = curvePath(bottom);
   path.closeSubpath();
   painter.fillPath(path, painter.brush());
 }
 
 void QKAAWaveViewSlice::strokeToPainter(QPainter& painter, float bottom) const {
-  QPainterPath path;
-  const double x0 = fillArea_.x(), w = fillArea_.width();
-  const int n = curvePointsCount_;
-  path.moveTo(x0, bottom);
-  for (int i = 0; i < n; ++i)
-    path.lineTo(x0 + i * w / (n - 1), bottom - curvePoints_[std::size_t(i)]);
-  path.lineTo(x0 + w, bottom);
-  painter.strokePath(path, painter.pen());
+  painter.strokePath(curvePath(bottom), painter.pen());
 }
 
 // --- Snapshot ----------------------------------------------------------------------------------

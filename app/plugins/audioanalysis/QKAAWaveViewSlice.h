@@ -11,6 +11,7 @@
 #include <atomic>
 
 class QPainter;
+class QPainterPath;
 
 // One analysis band: a band-pass filter (centre in Hz, bandwidth in
 // octaves), the peak the engine measured through it, and the control value
@@ -93,6 +94,8 @@ class QKAAWaveViewSlice : public DataSourceTarget {
 
  private:
   float scaled(float level) const;
+  // The bell's outline from the bottom-left corner to the bottom-right one.
+  QPainterPath curvePath(float bottom) const;
 
   QString freqText_;
   float bqFreq_;
