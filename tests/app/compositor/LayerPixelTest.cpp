@@ -3,9 +3,7 @@
 #include "app/compositor/LayerSizeController.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderControl.h"
-#include "platform/gl/RenderTarget.h"
-#include "platform/gl/TexturePool.h"
-#include "platform/image/ImageContext.h"
+#include "tests/app/compositor/CanvasFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -21,22 +19,8 @@ class LayerPixelTest : public LayerGLTest {
 
   QImage frame() {
     QImage pixels;
-    onRenderThread([&] {
-      Compositor::FrameState state;
-      auto locks = compositor().tryLockForFrame(&state);
-      ASSERT_TRUE(locks);
-      compositor().render(gl::DisplayLink::Frame{});
-      gl::RenderTarget target;
-      const gl::TextureHandle texture = gl::TexturePool::shared().acquire(kCanvas);
-      target.setProjection(gl::RenderTarget::topDownOrtho(QSizeF(kCanvas)));
-      ASSERT_TRUE(target.bind(texture));
-      target.clear(QVector4D(0, 0, 0, 1));
-      image::ImageContext context;
-      compositor().drawContent(state, target, context);
-      locks.reset();
-      pixels = read(texture);
-      target.detach();
-    });
+    onRenderThread([&] { pixels = drawCanvasFrame(compositor(), kCanvas); });
+    EXPECT_FALSE(pixels.isNull()) << "the frame could not be drawn";
     return pixels;
   }
 

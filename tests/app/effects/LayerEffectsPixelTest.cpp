@@ -15,9 +15,7 @@
 #include "framework/params/CIAttributeLoader.h"
 #include "framework/params/QCPanelElement.h"
 #include "framework/toolkit/QKPaletteWindow.h"
-#include "platform/gl/RenderTarget.h"
-#include "platform/gl/TexturePool.h"
-#include "platform/image/ImageContext.h"
+#include "tests/app/compositor/CanvasFrame.h"
 #include "tests/app/compositor/LayerFixture.h"
 #include "tests/support/Screenshot.h"
 
@@ -55,23 +53,10 @@ class LayerEffectsPixelTest : public GLTest {
 
   // The centre of the canvas after one frame, made opaque (the output is).
   QColor centre() {
-    QColor colour;
-    onRenderThread([&] {
-      Compositor::FrameState state;
-      auto locks = compositor().tryLockForFrame(&state);
-      ASSERT_TRUE(locks);
-      compositor().render(gl::DisplayLink::Frame{});
-      gl::RenderTarget target;
-      const gl::TextureHandle texture = gl::TexturePool::shared().acquire(kCanvas);
-      target.setProjection(gl::RenderTarget::topDownOrtho(QSizeF(kCanvas)));
-      ASSERT_TRUE(target.bind(texture));
-      target.clear(QVector4D(0, 0, 0, 1));
-      image::ImageContext context;
-      compositor().drawContent(state, target, context);
-      locks.reset();
-      colour = read(texture).pixelColor(320, 240);
-      target.detach();
-    });
+    QImage pixels;
+    onRenderThread([&] { pixels = drawCanvasFrame(compositor(), kCanvas); });
+    EXPECT_FALSE(pixels.isNull()) << "the frame could not be drawn";
+    QColor colour = pixels.pixelColor(320, 240);
     colour.setAlpha(255);
     return colour;
   }

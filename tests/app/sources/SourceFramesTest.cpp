@@ -3,9 +3,7 @@
 #include "app/sources/QKQCSrcGLAttribContext.h"
 #include "framework/params/QCAttributeLoader.h"
 #include "framework/params/QKTextUI.h"
-#include "platform/gl/RenderTarget.h"
-#include "platform/gl/TexturePool.h"
-#include "platform/image/ImageContext.h"
+#include "tests/app/compositor/CanvasFrame.h"
 #include "tests/support/GLTest.h"
 
 #include <QDir>
@@ -34,22 +32,8 @@ class SourceFramesTest : public GLTest {
   // One frame of the compositor; the layer's own finished image is kept.
   QImage frame() {
     QImage pixels;
-    onRenderThread([&] {
-      Compositor::FrameState state;
-      auto locks = world_->compositor->tryLockForFrame(&state);
-      ASSERT_TRUE(locks);
-      world_->compositor->render(gl::DisplayLink::Frame{});
-      gl::RenderTarget target;
-      const gl::TextureHandle texture = gl::TexturePool::shared().acquire(kCanvas);
-      target.setProjection(gl::RenderTarget::topDownOrtho(QSizeF(kCanvas)));
-      ASSERT_TRUE(target.bind(texture));
-      target.clear(QVector4D(0, 0, 0, 1));
-      image::ImageContext context;
-      world_->compositor->drawContent(state, target, context);
-      locks.reset();
-      pixels = read(texture);
-      target.detach();
-    });
+    onRenderThread([&] { pixels = drawCanvasFrame(*world_->compositor, kCanvas); });
+    EXPECT_FALSE(pixels.isNull()) << "the frame could not be drawn";
     return pixels;
   }
   void settle() {
