@@ -30,9 +30,17 @@ void record(const Alert::Record& r) {
 
 int showBox(const QString& title, const QString& message, const QStringList& buttons,
             int defaultButton) {
+  // The title is the alert's question, shown large; the message explains it
+  // below. Window titles are not shown everywhere (no window manager, some
+  // desktops' modal sheets), so neither lives only there.
   QMessageBox box;
-  box.setWindowTitle(title);
-  box.setText(message);
+  box.setWindowTitle(QCoreApplication::applicationName());
+  if (title.isEmpty()) {
+    box.setText(message);
+  } else {
+    box.setText(title);
+    box.setInformativeText(message);
+  }
   std::vector<QPushButton*> made;
   for (const QString& text : buttons) made.push_back(box.addButton(text, QMessageBox::AcceptRole));
   if (defaultButton >= 0 && defaultButton < static_cast<int>(made.size()))
