@@ -2,6 +2,10 @@
 
 #include "platform/foundation/MainThread.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -44,6 +48,32 @@ TEST_F(AlertTest, HeadlessAlertsAnswerTheDefaultButtonAndAreRecorded) {
     EXPECT_EQ(records[0].buttons, c.shown);
     EXPECT_EQ(records[0].answer, c.answer);
   }
+}
+
+// With a display the box asks its title as the question and explains it
+// with the message below: the window title is not drawn everywhere.
+TEST_F(AlertTest, AShownBoxAsksItsTitleAndExplainsWithItsMessage) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs a display";
+  const QByteArray headless = qgetenv("ZAPH_HEADLESS_ALERTS");
+  qunsetenv("ZAPH_HEADLESS_ALERTS");
+  QString text, informative;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    text = box->text();
+    informative = box->informativeText();
+    for (QAbstractButton* button : box->buttons())
+      if (button->text() == QStringLiteral("Nope")) button->click();
+  });
+  poll.start(20);
+  const int answer =
+      Alert::show(QStringLiteral("Delete it?"), QStringLiteral("It cannot come back."),
+                  {QStringLiteral("Yep"), QStringLiteral("Nope")});
+  qputenv("ZAPH_HEADLESS_ALERTS", headless);
+  EXPECT_EQ(answer, 1);
+  EXPECT_EQ(text, QStringLiteral("Delete it?"));
+  EXPECT_EQ(informative, QStringLiteral("It cannot come back."));
 }
 
 TEST_F(AlertTest, AnAlertFromAnotherThreadDoesNotWaitForTheMainThread) {
