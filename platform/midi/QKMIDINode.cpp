@@ -2,7 +2,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/midi/QKMIDIPortList.h"
-#include "platform/midi/SettlingMidiOut.h"
+#include "platform/midi/SafeMidiOut.h"
 
 #include <exception>
 
@@ -86,7 +86,7 @@ bool QKMIDINode::openInput(const QStringList& ownPortNames) {
 
 bool QKMIDINode::openOutput(const QStringList& ownPortNames) {
   if (!out_) {
-    out_ = std::make_unique<SettlingMidiOut>(api_, clientName().toStdString());
+    out_ = std::make_unique<SafeMidiOut>(api_, clientName().toStdString());
     out_->setErrorCallback(&QKMIDINode::errorCallback, this);
   }
   return openPort(*out_, ownPortNames, QKMIDIPortList::kSendPortName);
@@ -114,14 +114,13 @@ bool QKMIDINode::openPort(RtMidi& midi, const QStringList& ownPortNames,
   return lastError().isEmpty() && (isVirtual() || midi.isPortOpen());
 }
 
-// The output goes after the lock is let go: under JACK it waits for its
-// client's process thread (SettlingMidiOut), and senders need not wait too.
+// The output goes after the lock is let go: under JACK it closes its client,
+// waiting for the client's process thread, and senders need not wait too.
 void QKMIDINode::close() {
   std::unique_ptr<RtMidiOut> closedOut;
   std::lock_guard<std::mutex> lock(portMutex_);
   try {
     if (in_) in_->closePort();
-    if (out_) out_->closePort();
   } catch (const std::exception& e) {
     setLastError(QString::fromUtf8(e.what()));
   }

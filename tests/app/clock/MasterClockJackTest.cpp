@@ -6,7 +6,7 @@
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceTarget.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/midi/SettlingMidiOut.h"
+#include "platform/midi/SafeMidiOut.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/JackServer.h"
 
@@ -40,7 +40,7 @@ TEST(MasterClockJack, AnExternalMIDIClockSlavesTheClockAtItsTempo) {
   ASSERT_TRUE(controller.dataSourceController()->subscribeObject(
       counter, &PulseCounter::received, {QStringLiteral("ZAPH"), QStringLiteral("Beat 1")}));
 
-  SettlingMidiOut out(RtMidi::UNIX_JACK, "external clock");
+  SafeMidiOut out(RtMidi::UNIX_JACK, "external clock");
   const int toZaph = JackServer::portIndex(out, ":To ZAPH");
   ASSERT_GE(toZaph, 0);
   out.openPort(unsigned(toZaph), "clock out");

@@ -5,7 +5,7 @@
 #include "framework/datasource/MIDIManager.h"
 #include "framework/datasource/QKOSCManager.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/midi/SettlingMidiOut.h"
+#include "platform/midi/SafeMidiOut.h"
 #include "tests/framework/controls/SliderFakes.h"
 #include "tests/framework/datasource/InputTestSupport.h"
 #include "tests/platform/osc/OSCTestSupport.h"
@@ -104,7 +104,7 @@ TEST_F(SliderInput, AMIDIControllerMovedInLearnModeBindsTheSlider) {
   dsc.setHardwareLearnMode(true);
   ASSERT_TRUE(slider.cell->detectingMIDI());
 
-  SettlingMidiOut controller(RtMidi::UNIX_JACK, "controller");
+  SafeMidiOut controller(RtMidi::UNIX_JACK, "controller");
   int toZaph = -1;
   for (unsigned i = 0; i < controller.getPortCount(); ++i)
     if (controller.getPortName(i).ends_with(":To ZAPH")) toZaph = static_cast<int>(i);

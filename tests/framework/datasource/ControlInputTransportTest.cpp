@@ -5,7 +5,7 @@
 #include "framework/datasource/MIDIManager.h"
 #include "framework/datasource/QKOSCManager.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/midi/SettlingMidiOut.h"
+#include "platform/midi/SafeMidiOut.h"
 #include "tests/framework/datasource/DataSourceFakes.h"
 #include "tests/framework/datasource/InputTestSupport.h"
 #include "tests/platform/osc/OSCTestSupport.h"
@@ -110,7 +110,7 @@ TEST_F(ControlInput, MIDIThroughJackReachesTheTreeTheClockAndOtherPrograms) {
   ASSERT_TRUE(midi.endpointsOpen());
   auto note = subscribe({QStringLiteral("MIDI"), QStringLiteral("note [60] ch. 10")});
 
-  SettlingMidiOut keyboard(RtMidi::UNIX_JACK, "keyboard");
+  SafeMidiOut keyboard(RtMidi::UNIX_JACK, "keyboard");
   const int toZaph = JackServer::portIndex(keyboard, ":To ZAPH");
   ASSERT_GE(toZaph, 0);
   keyboard.openPort(static_cast<unsigned>(toZaph), "out");
@@ -155,7 +155,7 @@ TEST_F(ControlInput, APluggedControllerKeepsItsEnableStateAcrossSetupChanges) {
   NotificationCounter changed(InputNotifications::MIDISetupChanged);
   const QString name = QStringLiteral("pads:Pads");
 
-  auto pads = std::make_unique<SettlingMidiOut>(RtMidi::UNIX_JACK, "pads");
+  auto pads = std::make_unique<SafeMidiOut>(RtMidi::UNIX_JACK, "pads");
   pads->openVirtualPort("Pads");
   ASSERT_TRUE(midi.pollPortsNow());
   EXPECT_EQ(aboutToChange.count(), 1);
@@ -168,7 +168,7 @@ TEST_F(ControlInput, APluggedControllerKeepsItsEnableStateAcrossSetupChanges) {
   pads.reset();  // unplugged
   ASSERT_TRUE(midi.pollPortsNow());
   EXPECT_FALSE(midi.findSourceNodeNamed(name));
-  pads = std::make_unique<SettlingMidiOut>(RtMidi::UNIX_JACK, "pads");
+  pads = std::make_unique<SafeMidiOut>(RtMidi::UNIX_JACK, "pads");
   pads->openVirtualPort("Pads");  // and plugged in again
   ASSERT_TRUE(midi.pollPortsNow());
   ASSERT_TRUE(midi.findSourceNodeNamed(name));

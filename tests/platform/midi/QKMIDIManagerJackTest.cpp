@@ -2,7 +2,7 @@
 #include "platform/midi/QKAlsaConnections.h"
 #include "platform/midi/QKMIDIManager.h"
 #include "platform/midi/QKMIDIPortList.h"
-#include "platform/midi/SettlingMidiOut.h"
+#include "platform/midi/SafeMidiOut.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/LogCapture.h"
@@ -62,7 +62,7 @@ TEST_F(QKMIDIManagerJack, VirtualEndpointsCarryMessagesBothWays) {
   ASSERT_TRUE(manager.virtualSource()->isOpen())
       << manager.virtualSource()->lastError().toStdString();
 
-  SettlingMidiOut sender(RtMidi::UNIX_JACK, "sender");
+  SafeMidiOut sender(RtMidi::UNIX_JACK, "sender");
   const int toUs = JackServer::portIndex(sender, ":To Test");
   ASSERT_GE(toUs, 0);
   sender.openPort(static_cast<unsigned>(toUs), "out");
@@ -119,7 +119,7 @@ TEST_F(QKMIDIManagerJack, VirtualEndpointsCarryMessagesBothWays) {
 
 TEST_F(QKMIDIManagerJack, AProgramConnectedToOurEndpointIsHeardOnce) {
   RecordingManager manager(0.1);  // polls ten times a second
-  SettlingMidiOut sender(RtMidi::UNIX_JACK, "sequencer");
+  SafeMidiOut sender(RtMidi::UNIX_JACK, "sequencer");
   const int toUs = JackServer::portIndex(sender, ":To Test");
   ASSERT_GE(toUs, 0);
   sender.openPort(static_cast<unsigned>(toUs), "out");
@@ -147,7 +147,7 @@ TEST_F(QKMIDIManagerJack, AProgramConnectedToOurEndpointIsHeardOnce) {
 
 TEST_F(QKMIDIManagerJack, ASourceWeListenToThatThenConnectsItselfIsLetGo) {
   RecordingManager manager;
-  SettlingMidiOut controller(RtMidi::UNIX_JACK, "fakectl");
+  SafeMidiOut controller(RtMidi::UNIX_JACK, "fakectl");
   controller.openVirtualPort("Knobs");
   ASSERT_TRUE(manager.pollPortsNow());
   auto node = manager.findSourceNodeNamed(QStringLiteral("fakectl:Knobs"));
@@ -175,7 +175,7 @@ TEST_F(QKMIDIManagerJack, ASourceWeListenToThatThenConnectsItselfIsLetGo) {
 TEST_F(QKMIDIManagerJack, OurPortsHaveTheSameFullNamesOnEveryRun) {
   auto fullNames = [] {
     RtMidiIn sources(RtMidi::UNIX_JACK, "lister");
-    SettlingMidiOut dests(RtMidi::UNIX_JACK, "lister");
+    SafeMidiOut dests(RtMidi::UNIX_JACK, "lister");
     QStringList names;
     for (unsigned i = 0; i < sources.getPortCount(); ++i)
       names << QString::fromStdString(sources.getPortName(i));
@@ -185,7 +185,7 @@ TEST_F(QKMIDIManagerJack, OurPortsHaveTheSameFullNamesOnEveryRun) {
     names.sort();
     return names;
   };
-  SettlingMidiOut controller(RtMidi::UNIX_JACK, "fakectl");
+  SafeMidiOut controller(RtMidi::UNIX_JACK, "fakectl");
   controller.openVirtualPort("Knobs");
   const QStringList expected = {QStringLiteral("ZAPH < fakectl/Knobs:ZAPH in"),
                                 QStringLiteral("ZAPH in:To Test"),
@@ -216,7 +216,7 @@ TEST_F(QKMIDIManagerJack, OwnPortsAreNotListed) {
 
 TEST_F(QKMIDIManagerJack, PluggedControllerIsFoundByNameAndKeepsItsEnableState) {
   RecordingManager manager;
-  auto controller = std::make_unique<SettlingMidiOut>(RtMidi::UNIX_JACK, "fakectl");
+  auto controller = std::make_unique<SafeMidiOut>(RtMidi::UNIX_JACK, "fakectl");
   controller->openVirtualPort("Knobs");
   ASSERT_TRUE(manager.pollPortsNow());
   EXPECT_FALSE(manager.pollPortsNow());  // nothing changed since
@@ -241,7 +241,7 @@ TEST_F(QKMIDIManagerJack, PluggedControllerIsFoundByNameAndKeepsItsEnableState) 
   EXPECT_FALSE(manager.findSourceNodeNamed(name));
   EXPECT_EQ(manager.createSnapshot()[QStringLiteral("src")].toMap().value(name), QVariant(false));
 
-  controller = std::make_unique<SettlingMidiOut>(RtMidi::UNIX_JACK, "fakectl");
+  controller = std::make_unique<SafeMidiOut>(RtMidi::UNIX_JACK, "fakectl");
   controller->openVirtualPort("Knobs");  // plugged in again
   ASSERT_TRUE(manager.pollPortsNow());
   ASSERT_TRUE(manager.findSourceNodeNamed(name));
@@ -301,7 +301,7 @@ TEST(QKMIDIManagerJackServer, WaitsForTheServerAndFollowsItsRestarts) {
   ASSERT_TRUE(jack->ready()) << jack->error().toStdString();
   EXPECT_TRUE(manager.pollPortsNow());
   ASSERT_TRUE(manager.endpointsOpen());
-  SettlingMidiOut sender(RtMidi::UNIX_JACK, "sender");
+  SafeMidiOut sender(RtMidi::UNIX_JACK, "sender");
   const int toUs = JackServer::portIndex(sender, ":To Test");
   ASSERT_GE(toUs, 0);
   sender.openPort(static_cast<unsigned>(toUs), "out");
