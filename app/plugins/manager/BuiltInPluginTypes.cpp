@@ -2,6 +2,7 @@
 
 #include "app/plugins/audioanalysis/AudioAnalysis.h"
 #include "app/plugins/buttons/Buttons.h"
+#include "app/plugins/colorswatch/ColorSwatch.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/midioutput/MIDIOutput.h"
 #include "app/plugins/oscillator/Oscillator.h"
@@ -14,6 +15,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
   const QHash<QString, PluginClass> classes{
       {AudioAnalysis::kTypeName, AudioAnalysis::pluginClass()},
       {Buttons::kTypeName, Buttons::pluginClass()},
+      {ColorSwatch::kTypeName, ColorSwatch::pluginClass()},
       {MIDIOutput::kTypeName, MIDIOutput::pluginClass()},
       {OSCOutput::kTypeName, OSCOutput::pluginClass()},
       {Oscillator::kTypeName, Oscillator::pluginClass()},
