@@ -5,6 +5,8 @@
 #include "app/plugins/colorswatch/ColorSwatch.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/midioutput/MIDIOutput.h"
+#include "app/plugins/monitors/MIDIDisplay.h"
+#include "app/plugins/monitors/OSCDisplay.h"
 #include "app/plugins/oscillator/Oscillator.h"
 #include "app/plugins/oscoutput/OSCOutput.h"
 #include "app/plugins/sliders/Sliders.h"
@@ -16,7 +18,9 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {AudioAnalysis::kTypeName, AudioAnalysis::pluginClass()},
       {Buttons::kTypeName, Buttons::pluginClass()},
       {ColorSwatch::kTypeName, ColorSwatch::pluginClass()},
+      {MIDIDisplay::kTypeName, MIDIDisplay::pluginClass()},
       {MIDIOutput::kTypeName, MIDIOutput::pluginClass()},
+      {OSCDisplay::kTypeName, OSCDisplay::pluginClass()},
       {OSCOutput::kTypeName, OSCOutput::pluginClass()},
       {Oscillator::kTypeName, Oscillator::pluginClass()},
       {Sliders::kTypeName, Sliders::pluginClass()},
