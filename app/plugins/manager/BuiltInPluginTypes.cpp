@@ -1,6 +1,7 @@
 #include "app/plugins/manager/BuiltInPluginTypes.h"
 
 #include "app/plugins/audioanalysis/AudioAnalysis.h"
+#include "app/plugins/auxdisplay/AuxDisplay.h"
 #include "app/plugins/buttons/Buttons.h"
 #include "app/plugins/colorswatch/ColorSwatch.h"
 #include "app/plugins/manager/QKPluginManager.h"
@@ -16,6 +17,7 @@
 std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
   const QHash<QString, PluginClass> classes{
       {AudioAnalysis::kTypeName, AudioAnalysis::pluginClass()},
+      {AuxDisplay::kTypeName, AuxDisplay::pluginClass()},
       {Buttons::kTypeName, Buttons::pluginClass()},
       {ColorSwatch::kTypeName, ColorSwatch::pluginClass()},
       {MIDIDisplay::kTypeName, MIDIDisplay::pluginClass()},
