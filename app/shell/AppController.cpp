@@ -479,6 +479,19 @@ QWidget* AppController::presetManagerWindow() {
   return presetManager_ ? static_cast<QWidget*>(presetManager_->window()) : mainWindow_.get();
 }
 
+void AppController::removeRelinkedMissingFiles(const std::vector<std::shared_ptr<QKFile>>& files,
+                                               const QVariantList&) {
+  if (presetManager_) presetManager_->removeRelinkedMissingFiles(files);
+}
+
+void AppController::openWindowForMissingFiles() {
+  if (presetManager_) presetManager_->openWindowForMissingFiles();
+}
+
+void AppController::openWindowForMissingFilesAndStartSearch() {
+  if (presetManager_) presetManager_->openWindowForMissingFilesAndStartSpotlightSearch();
+}
+
 void AppController::clearRootFolder() {
   if (rootFolder_) rootFolder_->clearContents();
   if (pageController_) {
@@ -549,6 +562,7 @@ void AppController::buildMenus() {
     });
   };
   fileItem("New", "fileMenuNew", QKeySequence::New, &PresetManager::newFileMenuUsed);
+  fileItem("Open…", "fileMenuOpen", QKeySequence::Open, &PresetManager::fileMenuOpen);
   fileItem("Save Project Without Preset Update", "fileMenuSave", QKeySequence::Save,
            &PresetManager::saveButtonUsed);
   fileItem("Save Project As...", "fileMenuSaveAs", QKeySequence::SaveAs,

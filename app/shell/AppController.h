@@ -137,6 +137,10 @@ class AppController : public QObject,
   QKFileLoader* fileLoaderObject() const { return fileLoader_.get(); }
   QKFolder* rootFolder() override { return rootFolder_.get(); }
   QWidget* presetManagerWindow() override;
+  void removeRelinkedMissingFiles(const std::vector<std::shared_ptr<QKFile>>& files,
+                                  const QVariantList& snapshots) override;
+  void openWindowForMissingFiles() override;
+  void openWindowForMissingFilesAndStartSearch() override;
   // The plug-in manager's media bins.
   QStringList mediaBinTitles() override;
   std::optional<QString> mediaBinTitle(const void* plugin) override;

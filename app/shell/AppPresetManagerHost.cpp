@@ -15,8 +15,10 @@
 #include "framework/controls/QKButtonManager.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/media/QKFileLoader.h"
+#include "framework/media/QKFolder.h"
 #include "framework/media/QKPageController.h"
 #include "framework/toolkit/QKPaletteWindow.h"
+#include "platform/foundation/Log.h"
 
 namespace {
 
@@ -139,3 +141,62 @@ void AppPresetManagerHost::deleteAllPlugins() {
 void AppPresetManagerHost::clearRootFolder() { app_.clearRootFolder(); }
 
 QString AppPresetManagerHost::bundleVersion() { return QStringLiteral(ZAPH_BUNDLE_VERSION); }
+
+void AppPresetManagerHost::loadCompositorSnapshot(const QVariantMap& snapshot) {
+  if (app_.compositorObject()) app_.compositorObject()->loadSnapshot(snapshot);
+}
+
+void AppPresetManagerHost::loadPluginManagerSnapshot(const QVariantList& snapshot) {
+  if (app_.pluginManager()) app_.pluginManager()->loadSnapshot(snapshot);
+}
+
+QVariantMap AppPresetManagerHost::layerFXSnapshot() {
+  return app_.compositorObject() ? app_.compositorObject()->createLayerFXSnapshot() : QVariantMap();
+}
+
+QVariantMap AppPresetManagerHost::layerFXShortcutSnapshot() {
+  return app_.compositorObject() ? app_.compositorObject()->createLayerFXShortcutSnapshot()
+                                 : QVariantMap();
+}
+
+void AppPresetManagerHost::matchLayerFXSnapshot(const QVariantMap& snapshot) {
+  if (app_.compositorObject()) app_.compositorObject()->matchThisLayerFXSnapshot(snapshot);
+}
+
+void AppPresetManagerHost::matchLayerFXShortcutSnapshot(const QVariant& snapshot) {
+  if (app_.compositorObject()) app_.compositorObject()->matchThisLayerFXShortcutSnapshot(snapshot);
+}
+
+void AppPresetManagerHost::loadLayerChainManagerSnapshot(const QVariantList& snapshot) {
+  if (app_.layerChainManager()) app_.layerChainManager()->loadSnapshot(snapshot);
+}
+
+void AppPresetManagerHost::loadBehaviorChainManagerSnapshot(const QVariant& snapshot) {
+  if (BehaviorChainManager* chains = behaviorChains(app_)) chains->loadSnapshot(snapshot);
+}
+
+void AppPresetManagerHost::loadPageControllerSnapshot(const QVariantMap& snapshot) {
+  if (app_.pageController()) app_.pageController()->loadSnapshot(snapshot);
+}
+
+bool AppPresetManagerHost::fileLoaderLoading() {
+  return app_.fileLoaderObject() && app_.fileLoaderObject()->loading();
+}
+
+void AppPresetManagerHost::finishedBatchOfFiles() {
+  if (app_.fileLoaderObject()) app_.fileLoaderObject()->finishIdleLoad();
+}
+
+std::shared_ptr<QKFile> AppPresetManagerHost::fileForUniqueFileId(long uniqueId) {
+  if (app_.rootFolder())
+    if (std::shared_ptr<QKFile> file = app_.rootFolder()->findFileByUniqueFileId(uniqueId).file)
+      return file;
+  return app_.fileForUniqueId(uniqueId);
+}
+
+// The relink window is not built: the performer reads which files are
+// missing in the log.
+void AppPresetManagerHost::openMissingFilesWindow(bool startSearch) {
+  Log::line(QStringLiteral("\t\terr: no missing-files window to open%1")
+                .arg(startSearch ? QStringLiteral(" (search)") : QString()));
+}

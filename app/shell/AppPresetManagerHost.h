@@ -5,7 +5,9 @@
 class AppController;
 
 // The preset manager's view of ZAPH: the application controller's managers.
-// Parts not built yet answer empty snapshots (the live input) or nothing.
+// Parts not built yet answer empty snapshots (the live input) or nothing:
+// the live input's restore, the application controller's own setup and the
+// missing-files window.
 class AppPresetManagerHost : public PresetManagerHost {
  public:
   explicit AppPresetManagerHost(AppController& app) : app_(app) {}
@@ -31,6 +33,19 @@ class AppPresetManagerHost : public PresetManagerHost {
   void clearRootFolder() override;
   void clearOutInPrepForLoad() override {}
   QString bundleVersion() override;
+  void loadCompositorSnapshot(const QVariantMap& snapshot) override;
+  void loadPluginManagerSnapshot(const QVariantList& snapshot) override;
+  QVariantMap layerFXSnapshot() override;
+  QVariantMap layerFXShortcutSnapshot() override;
+  void matchLayerFXSnapshot(const QVariantMap& snapshot) override;
+  void matchLayerFXShortcutSnapshot(const QVariant& snapshot) override;
+  void loadLayerChainManagerSnapshot(const QVariantList& snapshot) override;
+  void loadBehaviorChainManagerSnapshot(const QVariant& snapshot) override;
+  void loadPageControllerSnapshot(const QVariantMap& snapshot) override;
+  bool fileLoaderLoading() override;
+  void finishedBatchOfFiles() override;
+  std::shared_ptr<QKFile> fileForUniqueFileId(long uniqueId) override;
+  void openMissingFilesWindow(bool startSearch) override;
 
  private:
   AppController& app_;

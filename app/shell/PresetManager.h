@@ -1,6 +1,8 @@
 #pragma once
 
 #include "framework/toolkit/QKWindowDelegate.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/NotificationObservers.h"
 
 #include <QObject>
 #include <QFileDialog>
@@ -11,21 +13,31 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
+class DelayedCalls;
+class PMTableDelegate;
+class PMTableView;
 class PresetManagerHost;
+class ProjectLoadingPanel;
 class QKButton;
+class QKFile;
 class QKNSTextLabel;
 class QKPaletteWindow;
 class QKWindowContentView;
 
 // The project: its file (an XML property list, ".zaph", written atomically),
 // Save, Save As (a file dialog on the preset window), the "~" backup beside
-// it, File New, and the two palette snapshots (window positions, palette
-// shortcuts). The preset window ("Preset Manager", Ctrl+1) shows the
-// project's name and the preset buttons. Project operations are guarded by
-// `busy`: one that starts while another runs is dropped. A save reports
-// success only with the file in place; on failure the old file, `savePath`
-// and "loadPresetPath" stay as they were. Main thread only.
+// it, File New, File Open and the load sequence, the two palette snapshots
+// (window positions, palette shortcuts), and the presets: taken, updated,
+// recalled and stepped through from the preset window ("Preset Manager",
+// Ctrl+1), which shows the project's name, the preset table and the preset
+// buttons. Project operations are guarded by `busy`: one that starts while
+// another runs is dropped. A save reports success only with the file in
+// place; on failure the old file, `savePath` and "loadPresetPath" stay as
+// they were. A file that cannot be read changes nothing. Every delay goes
+// through `DelayedCalls`. Main thread only (the buttons, however bound,
+// act there).
 class PresetManager : public QObject, public QKWindowDelegate {
   Q_OBJECT
  public:
@@ -61,12 +73,57 @@ class PresetManager : public QObject, public QKWindowDelegate {
   void updateTempSetFile();
   void newFileMenuUsed();
 
-  // --- Opening (the project loader comes with the presets) ---
-  // The project last saved or loaded, when it still exists; empty otherwise.
+  // --- Presets ---
+  // The four take buttons' kinds: "Everything", "Plugins", "Layers", "Layer FX".
+  void takeSnapshot(const QString& kind);
+  void updatePreset();
+  void triggerPresetClicked();
+  void delayedTriggerPresetClicked();
+  // Recalls `record` between "QKPMRestoreStartNotification" and
+  // "QKPMRestoreEndNotification"; the end is posted and `busy` cleared even
+  // when a restorer throws.
+  void triggerPreset(const QVariantMap& record);
+  void nextUsed(const QString& kind);
+  void prevUsed(const QString& kind);
+  void nextAnyUsed();
+  void prevAnyUsed();
+  // The selected row of the table's arranged order, -1 for none.
+  int selectedRow() const;
+  void selectRow(int row);
+  // The records in table order.
+  QVariantList arrangedPresets() const;
+  PMTableDelegate* tableDelegate() const { return tableDelegate_.get(); }
+  PMTableView* tableView() const { return tableView_; }
+  void deleteKeyPressed();
+  void openOptionsPanel();
+  void closeOptionsPanel();
+  QWidget* optionsPanel() const { return optionsPanel_; }
+  bool optionsPanelOpen() const;
+  // Every delay (the load after Open, the first recall, File New after a
+  // cancel, the name cell's trigger) is one of these.
+  void setDelayedCalls(DelayedCalls* calls);
+
+  // --- Opening ---
+  // The project `loadDefaultProject` would load, when it is a file; empty
+  // otherwise.
   QString defaultProjectPath() const;
-  void loadProjectFromPath(const QString& path);
+  static QString tutorialProjectPath();
+  // Reads and applies a project: nothing changes when it cannot be read.
+  // The tutorial opens untitled (no save path, "loadPresetPath" kept).
+  void loadPresetsFromVerifiedPath(const QString& path);
+  void loadProjectFromPath(const QString& path) { loadPresetsFromVerifiedPath(path); }
   void loadDefaultProject();
+  // File Open: an open dialog on the preset window; a chosen file loads
+  // after File New, 2.0 s later.
   void fileMenuOpen();
+  void loadDidEnd(bool accepted, const QString& fileName);
+  QFileDialog* openPanel() const { return openPanel_; }
+  void cancelFileLoadingClicked();
+  ProjectLoadingPanel* loadingPanel() const { return loadingPanel_.get(); }
+  // The file loader relinked these: they leave both missing lists.
+  void removeRelinkedMissingFiles(const std::vector<std::shared_ptr<QKFile>>& files);
+  void openWindowForMissingFiles();
+  void openWindowForMissingFilesAndStartSpotlightSearch();
 
   // --- Window positions and palette shortcuts ---
   QVariantMap createWindowPositionSnapshot();
@@ -86,7 +143,7 @@ class PresetManager : public QObject, public QKWindowDelegate {
   QString savePath() const { return savePath_; }
   void setSavePath(const QString& path) { savePath_ = path; }
   QVariantList& presetArray() { return presetArray_; }
-  QVariantList& missingFileArray() { return missingFileArray_; }
+  std::vector<std::shared_ptr<QKFile>>& missingFileArray() { return missingFileArray_; }
   QVariantList& missingFileSnapArray() { return missingFileSnapArray_; }
   bool loadingProject() const { return loadingProject_; }
   bool triggerWhenDoneLoading() const { return triggerWhenDoneLoading_; }
@@ -103,7 +160,37 @@ class PresetManager : public QObject, public QKWindowDelegate {
 
  private:
   void buildWindow();
-  QKButton* makeButton(const QString& title, const QRect& frame);
+  void buildTable();
+  void buildOptionsPanel();
+  void observeNotifications();
+  QKButton* makeButton(const QString& title, const QRect& frame, void (PresetManager::*action)());
+  QKButton* makeKindButton(const QString& title, const QRect& frame,
+                           void (PresetManager::*action)(const QString&), const QString& kind);
+  QVariantMap takeSnapshotsOfKind(const QString& kind);
+  void restoreByKind(const QVariantMap& record, const QString& kind);
+  void showRecallError(const QString& message);
+  void afterPresetsChanged(int rowToSelect);
+  void keepButtonsOnMainThread();
+  std::vector<QKButton*> allButtons() const;
+  void ensureLoadingPanel();
+  // Loading.
+  struct ReadProject;
+  ReadProject readProject(const QString& path) const;
+  void showCouldNotRead(const QString& path, const QString& reason);
+  void applyProject(const QVariantMap& root);
+  void observeFinishedLoad(void (PresetManager::*handler)(const Notification&));
+  void observeLoadingFile();
+  void stopObservingLoader();
+  void cancelLoading(bool newFileLater);
+  void aboutToLoadProjectNotification(const Notification& notification);
+  void aboutToLoadFilesNotification(const Notification& notification);
+  void fileAboutToLoadNotification(const Notification& notification);
+  void projectFileLoadingCompleted(const Notification& notification);
+  void fileLoadingCompleted(const Notification& notification);
+  void missingFileNotification(const Notification& notification);
+  void fileFolderDeletedNotification(const Notification& notification);
+  void startLoadingProgressSheet();
+  void stopLoadingProgressSheet();
   void setNameField(const QString& text);
   void storeLoadPresetPath(const QString& path);
   // Writes, and on failure tells the performer with the path and reason.
@@ -115,7 +202,7 @@ class PresetManager : public QObject, public QKWindowDelegate {
   bool busy_ = false;
   QString savePath_;
   QVariantList presetArray_;
-  QVariantList missingFileArray_;
+  std::vector<std::shared_ptr<QKFile>> missingFileArray_;
   QVariantList missingFileSnapArray_;
   int tempLoadCount_ = 0;
   bool triggerWhenDoneLoading_ = false;
@@ -141,5 +228,20 @@ class PresetManager : public QObject, public QKWindowDelegate {
   QKButton* nextLayersButton_ = nullptr;
   QKButton* nextLayerFXButton_ = nullptr;
   QKButton* nextAnyButton_ = nullptr;
+  QKButton* optionsButton_ = nullptr;
+  QKButton* optionsDoneButton_ = nullptr;
   QPointer<QFileDialog> saveAsPanel_;
+  QPointer<QFileDialog> openPanel_;
+  QWidget* optionsPanel_ = nullptr;
+  std::unique_ptr<PMTableDelegate> tableDelegate_;
+  PMTableView* tableView_ = nullptr;
+  int selectedRow_ = -1;
+  std::unique_ptr<ProjectLoadingPanel> loadingPanel_;
+  DelayedCalls* delayedCalls_;
+  bool recallErrorShown_ = false;
+  NotificationCenter::ObserverId finishedLoadObserver_ = NotificationCenter::ObserverId::None;
+  NotificationCenter::ObserverId loadingFileObserver_ = NotificationCenter::ObserverId::None;
+  // The buttons' target: actions stop once the manager goes.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  NotificationObservers observers_;
 };

@@ -4,8 +4,10 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 
+class QKFile;
 class QKWindowContentView;
 
 // What the preset manager needs of the rest of the program: the snapshots
@@ -52,4 +54,30 @@ class PresetManagerHost {
 
   // The application's version ("projectVersion"); empty leaves it out.
   virtual QString bundleVersion() = 0;
+
+  // --- Recalling presets: the restorers of each kind ---
+  virtual void loadCompositorSnapshot(const QVariantMap& /*snapshot*/) {}
+  virtual void loadPluginManagerSnapshot(const QVariantList& /*snapshot*/) {}
+  virtual QVariantMap layerFXSnapshot() { return {}; }
+  virtual QVariantMap layerFXShortcutSnapshot() { return {}; }
+  virtual void matchLayerFXSnapshot(const QVariantMap& /*snapshot*/) {}
+  virtual void matchLayerFXShortcutSnapshot(const QVariant& /*snapshot*/) {}
+
+  // --- Loading a project: the restorers in the order the loader calls them ---
+  virtual void loadSequenceGrabberSnapshot(const QVariantMap& /*snapshot*/) {}
+  virtual void loadLayerChainManagerSnapshot(const QVariantList& /*snapshot*/) {}
+  virtual void loadBehaviorChainManagerSnapshot(const QVariant& /*snapshot*/) {}
+  // Replaces the pages and queues their media on the file loader.
+  virtual void loadPageControllerSnapshot(const QVariantMap& /*snapshot*/) {}
+  // "appControllerSetup" (invalid when the file has none).
+  virtual void loadAppControllerSnapshot(const QVariant& /*snapshot*/) {}
+  virtual bool fileLoaderLoading() { return false; }
+  // Nothing to load: the file loader ends its (empty) load at once.
+  virtual void finishedBatchOfFiles() {}
+  // A media file by its ID: the root folder's, else the pages'.
+  virtual std::shared_ptr<QKFile> fileForUniqueFileId(long /*uniqueId*/) { return nullptr; }
+  // The missing-files window, with or without a search; `update` after a
+  // listed file went.
+  virtual void openMissingFilesWindow(bool /*startSearch*/) {}
+  virtual void updateMissingFilesWindow() {}
 };

@@ -113,6 +113,11 @@ class QKFileLoader : public QKFileLoaderInterface {
   void updateFolderListNotificationReceived(const Notification& notification);
 
   bool loading() const { return loading_; }
+  // A project with nothing to load: when idle, the (empty) load ends at
+  // once and "QKFileLoaderFinishedLoad" is posted.
+  void finishIdleLoad() {
+    if (!loading_) endLoad();
+  }
   long missingFilesCount() const { return missingFilesCount_; }
   const std::deque<QKFileLoaderQueueItem>& toBeLoadedArray() const { return queue_; }
   bool loadingAutoRecording() const { return loadingAutoRecording_; }

@@ -148,7 +148,7 @@ TEST_F(AppControllerStartup, TheStartingPoint) {
   const Case cases[] = {
       {"new set", &StartingPointWindow::newSetButton, true, true, true},
       {"open set", &StartingPointWindow::openSetButton, false, false, true},
-      {"open last set", &StartingPointWindow::openLastSetButton, false, true, false},
+      {"open last set", &StartingPointWindow::openLastSetButton, false, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

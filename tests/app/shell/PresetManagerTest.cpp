@@ -2,8 +2,9 @@
 // unless it is on disk, Save As and its backup, the readiness question,
 // File New, and the two palette snapshots.
 #include "app/shell/PresetManager.h"
-#include "app/shell/PresetManagerHost.h"
+#include "tests/app/shell/FakePresetManagerHost.h"
 #include "framework/controls/QKButton.h"
+#include "framework/media/QKFile.h"
 #include "framework/toolkit/PaletteNotifications.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
@@ -29,62 +30,6 @@
 #include <map>
 
 namespace {
-
-class FakeHost : public PresetManagerHost {
- public:
-  std::optional<QVariantMap> pageControllerSnapshot() override { return pages; }
-  std::optional<QVariantMap> sequenceGrabberSnapshot() override { return grabber; }
-  std::optional<QVariantList> layerChainManagerSnapshot() override { return layerChains; }
-  std::optional<QVariantList> behaviorChainManagerSnapshot() override { return behaviorChains; }
-  void saveChainPresetsToDisk() override { calls << QStringLiteral("saveChains"); }
-  QVariantMap compositorSnapshot() override {
-    return {{QStringLiteral("layerSnapArray"), QVariantList()}};
-  }
-  QVariantList pluginManagerSnapshot() override { return {}; }
-  QKWindowContentView* paletteContentView(const QString& key) override {
-    const auto found = palettes.find(key);
-    return found == palettes.end() ? nullptr : found->second;
-  }
-  void putPaletteSnapInDict(const QString& owner, QVariantMap& dict) override {
-    if (owner == QLatin1String("masterClock"))
-      dict.insert(QStringLiteral("listenForMIDIClock"), clockFollowsMIDI);
-  }
-  void matchThisPaletteShortcutSnapshot(const QString& owner, const QVariantMap& dict) override {
-    calls << QStringLiteral("match ") + owner;
-    if (owner == QLatin1String("masterClock"))
-      clockFollowsMIDI = dict.value(QStringLiteral("listenForMIDIClock")).toBool();
-  }
-  bool interfaceLock() override { return lock; }
-  bool interfaceLockAll() override { return lockAll; }
-  void setLock(bool newLock, bool newLockAll) override {
-    calls << QStringLiteral("setLock %1 %2").arg(newLock).arg(newLockAll);
-    lock = newLock && !newLockAll;
-    lockAll = newLockAll;
-  }
-  bool fullscreenWouldHideAModal() override { return fullscreen; }
-  void leaveFullscreen() override {
-    calls << QStringLiteral("leaveFullscreen");
-    fullscreen = false;
-  }
-  void cancelFileLoading() override { calls << QStringLiteral("cancelFileLoading"); }
-  void deleteAllLayers() override { calls << QStringLiteral("deleteAllLayers"); }
-  void deleteAllPlugins() override { calls << QStringLiteral("deleteAllPlugins"); }
-  void clearRootFolder() override { calls << QStringLiteral("clearRootFolder"); }
-  void clearOutInPrepForLoad() override { calls << QStringLiteral("clearOutInPrepForLoad"); }
-  QString bundleVersion() override { return QStringLiteral("5.0.1"); }
-
-  std::optional<QVariantMap> pages = QVariantMap{{QStringLiteral("pages"), QVariantList()}};
-  std::optional<QVariantMap> grabber =
-      QVariantMap{{QStringLiteral("seqSnapArray"), QVariantList()}};
-  std::optional<QVariantList> layerChains = QVariantList();
-  std::optional<QVariantList> behaviorChains = QVariantList();
-  std::map<QString, QKWindowContentView*> palettes;
-  bool clockFollowsMIDI = false;
-  bool lock = false;
-  bool lockAll = false;
-  bool fullscreen = false;
-  QStringList calls;
-};
 
 QVariantMap preset(const QString& name, qint64 index) {
   return {{QStringLiteral("QKPMNameKey"), name},
@@ -112,7 +57,7 @@ class PresetManagerTest : public ::testing::Test {
   }
 
   QString dir;
-  FakeHost host;
+  FakePresetManagerHost host;
 };
 
 // The seven root keys with their types, the presets as they were, and the
@@ -245,7 +190,7 @@ TEST_F(PresetManagerTest, AFailedSaveKeepsTheOldFileAndThePaths) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.savePath.startsWith(readOnly) && !permissionsHold) continue;
-    host = FakeHost();
+    host = FakePresetManagerHost();
     c.breakIt();
     PresetManager manager(&host);
     manager.presetArray() << preset(QStringLiteral("B"), 0);
@@ -345,7 +290,7 @@ TEST_F(PresetManagerTest, TheReadinessCheck) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    host = FakeHost();
+    host = FakePresetManagerHost();
     host.fullscreen = c.fullscreen;
     PresetManager manager(&host);
     if (c.hasPreset) manager.presetArray() << preset(QStringLiteral("A"), 0);
@@ -366,7 +311,7 @@ TEST_F(PresetManagerTest, TheReadinessCheck) {
     }
   }
   // "No" writes an empty "presets".
-  host = FakeHost();
+  host = FakePresetManagerHost();
   PresetManager manager(&host);
   Alert::scriptAnswers({QStringLiteral("No")});
   manager.setSavePath(dir + QStringLiteral("/Empty.zaph"));
@@ -396,7 +341,7 @@ TEST_F(PresetManagerTest, FileNewEmptiesTheSetup) {
   host.lock = true;
   PresetManager manager(&host);
   manager.presetArray() << preset(QStringLiteral("A"), 0);
-  manager.missingFileArray() << QStringLiteral("f");
+  manager.missingFileArray().push_back(std::make_shared<QKFile>(QStringLiteral("f"), nullptr));
   manager.missingFileSnapArray() << QVariantMap();
   manager.setSavePath(dir + QStringLiteral("/Old.zaph"));
   NotificationCounter start(QStringLiteral("QKPMRestoreStartNotification"));
@@ -404,7 +349,7 @@ TEST_F(PresetManagerTest, FileNewEmptiesTheSetup) {
   NotificationCounter home(PaletteNotifications::PalettesToDefaultLocation);
   manager.newFileMenuUsed();
   EXPECT_TRUE(manager.presetArray().isEmpty());
-  EXPECT_TRUE(manager.missingFileArray().isEmpty());
+  EXPECT_TRUE(manager.missingFileArray().empty());
   EXPECT_TRUE(manager.missingFileSnapArray().isEmpty());
   EXPECT_TRUE(manager.savePath().isEmpty());
   EXPECT_EQ(manager.setNameFieldText(), QStringLiteral("<new project>"));

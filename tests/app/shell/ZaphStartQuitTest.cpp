@@ -140,7 +140,7 @@ TEST(ZaphStartQuit, StartsWithOrWithoutAProjectAndQuitsOnSIGTERM) {
     const char* expectedLine;
   };
   const std::vector<Case> cases = {
-      {"with a project", {project}, "Fixture.zaph was not loaded"},
+      {"with a project", {project}, "no files to load from project"},
       {"without", {}, nullptr},
   };
   for (const Case& c : cases) {
