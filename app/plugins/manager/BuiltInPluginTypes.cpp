@@ -6,6 +6,7 @@
 #include "app/plugins/colorswatch/ColorSwatch.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/midioutput/MIDIOutput.h"
+#include "app/plugins/mixer/TwoChannelMixer.h"
 #include "app/plugins/monitors/MIDIDisplay.h"
 #include "app/plugins/monitors/OSCDisplay.h"
 #include "app/plugins/oscillator/Oscillator.h"
@@ -26,6 +27,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {OSCOutput::kTypeName, OSCOutput::pluginClass()},
       {Oscillator::kTypeName, Oscillator::pluginClass()},
       {Sliders::kTypeName, Sliders::pluginClass()},
+      {TwoChannelMixer::kTypeName, TwoChannelMixer::pluginClass()},
   };
   std::vector<PluginRegistry::Entry> entries;
   for (const QString& type : QKPluginManager::builtInTypeNames())
