@@ -4,6 +4,7 @@
 #include "app/plugins/auxdisplay/AuxDisplay.h"
 #include "app/plugins/buttons/Buttons.h"
 #include "app/plugins/colorswatch/ColorSwatch.h"
+#include "app/plugins/layercontrols/LayerControls.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/midioutput/MIDIOutput.h"
 #include "app/plugins/mixer/TwoChannelMixer.h"
@@ -21,6 +22,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {AuxDisplay::kTypeName, AuxDisplay::pluginClass()},
       {Buttons::kTypeName, Buttons::pluginClass()},
       {ColorSwatch::kTypeName, ColorSwatch::pluginClass()},
+      {LayerControls::kTypeName, LayerControls::pluginClass()},
       {MIDIDisplay::kTypeName, MIDIDisplay::pluginClass()},
       {MIDIOutput::kTypeName, MIDIOutput::pluginClass()},
       {OSCDisplay::kTypeName, OSCDisplay::pluginClass()},
