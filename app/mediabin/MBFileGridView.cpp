@@ -128,6 +128,26 @@ void MBFileGridView::setNumberOfColumns(int columns) {
   update();
 }
 
+void MBFileGridView::transposeChanged() {
+  QScrollArea* area = nullptr;
+  for (QWidget* up = parentWidget(); up && !area; up = up->parentWidget())
+    area = qobject_cast<QScrollArea*>(up);
+  if (!area) return;
+  const int listeners = std::max(1, bin_->listenerCount());
+  const int first = bin_->transpose();
+  for (const G::Block& block :
+       G::layout(pages(), width(), height(), numberOfColumns_, bin_->listenerCount())) {
+    if (block.pageId != bin_->currentPageId() || !block.showsGrid) continue;
+    const QRectF cells =
+        G::toWidget(G::cellRect(block, first, width(), numberOfColumns_), height())
+            .united(G::toWidget(
+                G::cellRect(block, first + listeners - 1, width(), numberOfColumns_), height()));
+    area->ensureVisible(int(cells.center().x()), int(cells.center().y()),
+                        int(cells.width() / 2) + 2, int(cells.height() / 2) + 2);
+    return;
+  }
+}
+
 void MBFileGridView::redrawSoon() {
   recomputeSize();
   startLowPriorityRedraw();
@@ -394,6 +414,7 @@ void MBFileGridView::post(const QString& reason, long pageId, long fileId) {
 std::vector<long> MBFileGridView::selectedIdsArray() const { return bin_->selectedIds(); }
 
 void MBFileGridView::mousePressEvent(QMouseEvent* event) {
+  bin_->gridMouseDown();
   const Qt::KeyboardModifiers mods = event->modifiers();
   shiftOnClick_ = mods & Qt::ShiftModifier;
   optionOnClick_ = mods & Qt::AltModifier;

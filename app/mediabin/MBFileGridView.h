@@ -47,6 +47,9 @@ class MBFileGridView : public QWidget {
   std::vector<MBGridGeometry::Page> pages() const;
   MBGridGeometry::Hit getPageAndIndexForPoint(const QPointF& modelPoint) const;
   void recomputeSize();
+  // Scrolls so that the cells of the current page that the listeners
+  // address are in view.
+  void transposeChanged();
   void startLowPriorityRedraw();
   int redrawsDone() const { return redraws_; }
   QImage imageForFile(const std::shared_ptr<QKFile>& file) const;

@@ -424,6 +424,10 @@ QString MBLayerController::layerForFileIdInLayerQueueArray(long fileId) const {
   return {};
 }
 
+bool MBLayerController::fileIsPlaying(const QKFile& file, QString* layerName) const {
+  return host_->fileIsPlaying(file, layerName);
+}
+
 void MBLayerController::makeThisLayerNext(const QString& layerName) {
   MBLayerItem::Ptr item;
   {

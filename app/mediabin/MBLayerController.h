@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/mediabin/MBFileTrigger.h"
 #include "app/mediabin/MBLayerItem.h"
 #include "app/mediabin/MBLayerTableView.h"
 #include "app/mediabin/MBQuantizeTarget.h"
@@ -48,6 +49,7 @@ class QKQuantizePicker;
 // threads under way.
 class MBLayerController : public QAbstractTableModel,
                           public MBQuantizeTarget,
+                          public MBFileTrigger,
                           public AltUIItem,
                           public ButtonManagerClient {
   Q_OBJECT
@@ -78,15 +80,16 @@ class MBLayerController : public QAbstractTableModel,
   void awakeFromNib();
 
   // --- Triggering (any thread) ---------------------------------------------------------
-  void triggerThisFile(long fileId);
+  void triggerThisFile(long fileId) override;
   void trigger() override;
   void triggerThisLayer(const QString& layerName) override;
   QString mostRecentLayer() const override;
-  void ejectThisFile(long fileId);
+  void ejectThisFile(long fileId) override;
   // The layer named by the on-deck item; empty when the row is outside.
-  QString currentLayer() const;
+  QString currentLayer() const override;
   // The layer of the first item whose pending file is `fileId`; empty for none.
-  QString layerForFileIdInLayerQueueArray(long fileId) const;
+  QString layerForFileIdInLayerQueueArray(long fileId) const override;
+  bool fileIsPlaying(const QKFile& file, QString* layerName) const override;
   void makeThisLayerNext(const QString& layerName);
   bool containsLayer(const QString& layerName) const;
 

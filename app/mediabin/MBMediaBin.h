@@ -11,7 +11,9 @@ class QKPageController;
 
 // What the file grid needs of its media bin window: the pages' settings,
 // the selection, the current page, the icons and the trigger listeners of
-// the cells. Main thread only. The media bin window implements it.
+// the cells. Main thread only, but for `pageController`, `uniqueID` and
+// `currentPageId`, which the trigger listeners read on their input threads.
+// The media bin window implements it.
 class MBMediaBin {
  public:
   virtual ~MBMediaBin() = default;
@@ -44,4 +46,8 @@ class MBMediaBin {
   virtual void justSetTranspose(int transpose) = 0;
   virtual bool listenersHardwareLearnMode() const = 0;
   virtual QString listenerName(int index) const = 0;
+  // A mouse-down in the grid, before the grid handles it: the data-source
+  // controller's selection clears and, in hardware learn, the listeners
+  // become its learn target.
+  virtual void gridMouseDown() {}
 };

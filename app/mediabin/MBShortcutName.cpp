@@ -42,4 +42,19 @@ QString forQueueItem(const KeyPath& path) {
   return QStringLiteral("%1: %2").arg(group, source);
 }
 
+QString forListener(const KeyPath& path) {
+  if (path.size() < 2) return {};
+  QString group = path[0];
+  QString name = path[1];
+  if (group == QLatin1String("hidden") && path.size() > 2) {
+    group = path[1];
+    name = path[2];
+  } else if (name == QLatin1String("hidden") && path.size() > 2) {
+    name = path[2];
+  }
+  if (group == QLatin1String("MIDI")) return midiSourceName(name);
+  const QStringList parts = name.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+  return parts.isEmpty() ? name : parts.last();
+}
+
 }  // namespace MBShortcutName

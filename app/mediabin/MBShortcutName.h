@@ -25,5 +25,10 @@ bool naturalNoteNames();
 // A layer-queue row's text: the MIDI name, or "group: source"; empty for a
 // path of fewer than two components.
 QString forQueueItem(const KeyPath& path);
+// A trigger listener's text: the MIDI name, else the last component of the
+// source's name ("/a/b" gives "b", a key its characters); a "hidden" group
+// or source is passed over when a third component exists. Empty for a path
+// of fewer than two components.
+QString forListener(const KeyPath& path);
 
 }  // namespace MBShortcutName

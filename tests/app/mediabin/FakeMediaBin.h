@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <atomic>
+
 // A media bin window over a real page controller: page settings,
 // selection, current page and listeners kept as plain data.
 class FakeMediaBin : public MBMediaBin {
@@ -58,7 +60,7 @@ class FakeMediaBin : public MBMediaBin {
   }
 
   FakeMediaBinHost host;
-  long current = -1;
+  std::atomic<long> current{-1};
   QHash<long, bool> expanded;
   QSet<long> selection;
   int listeners = 0;
