@@ -13,6 +13,7 @@
 #include "app/plugins/oscillator/Oscillator.h"
 #include "app/plugins/oscoutput/OSCOutput.h"
 #include "app/plugins/sliders/Sliders.h"
+#include "app/plugins/waveform/Waveform.h"
 
 #include <QHash>
 
@@ -30,6 +31,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {Oscillator::kTypeName, Oscillator::pluginClass()},
       {Sliders::kTypeName, Sliders::pluginClass()},
       {TwoChannelMixer::kTypeName, TwoChannelMixer::pluginClass()},
+      {Waveform::kTypeName, Waveform::pluginClass()},
   };
   std::vector<PluginRegistry::Entry> entries;
   for (const QString& type : QKPluginManager::builtInTypeNames())
