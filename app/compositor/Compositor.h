@@ -64,12 +64,12 @@ class Compositor : public CompositorInterface {
 
   // What the creation reads from the system; tests give their own.
   struct Environment {
-    QStringList gpuVendors;
-    QStringList compositeFilterNames;  // in the registry's order
-    std::function<QString(const QString&)> localizedFilterName;
-    QString applicationFolder;  // the folder holding qcCompModes etc. ("/" at the end)
-    QString userFolder;         // "QCUserDirectoryPath", tilde-expanded; empty when unset
-    std::function<bool(const QString&)> isValidCompMode;
+    QStringList gpuVendors{};
+    QStringList compositeFilterNames{};  // in the registry's order
+    std::function<QString(const QString&)> localizedFilterName{};
+    QString applicationFolder{};  // the folder holding qcCompModes etc. ("/" at the end)
+    QString userFolder{};         // "QCUserDirectoryPath", tilde-expanded; empty when unset
+    std::function<bool(const QString&)> isValidCompMode{};
     static Environment fromSystem();
   };
 

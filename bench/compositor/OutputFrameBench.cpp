@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
   Bench state;
   bench_ = &state;
   state.compositor =
-      std::make_unique<Compositor>(nullptr, Compositor::Environment{{QStringLiteral("NVIDIA")}});
+      std::make_unique<Compositor>(nullptr, Compositor::Environment{.gpuVendors = {QStringLiteral("NVIDIA")}});
   state.compositor->awake();
   state.view = std::make_unique<CompositorGLView>(state.compositor.get());
   state.view->awake(-1);

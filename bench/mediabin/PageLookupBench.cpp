@@ -27,7 +27,7 @@ class BenchHost : public QKMediaBinHost {
   QKFileLoaderInterface* fileLoader() override { return nullptr; }
 
  private:
-  Compositor compositor_{nullptr, Compositor::Environment{{QStringLiteral("NVIDIA")}}};
+  Compositor compositor_{nullptr, Compositor::Environment{.gpuVendors = {QStringLiteral("NVIDIA")}}};
 };
 
 struct Fixture {

@@ -69,8 +69,10 @@ JackServer::JackServer(QString name) : name_(name.isEmpty() ? uniqueName() : std
       ::dup2(fd, 1);
       ::dup2(fd, 2);
     }
-    ::execlp("jackd", "jackd", "-n", serverName.constData(), "-d", "dummy", "-r", "48000", "-p",
-             "256", static_cast<char*>(nullptr));
+    // A starved test machine must not make the server drop a slow client
+    // (its default allows a client half a second).
+    ::execlp("jackd", "jackd", "-n", serverName.constData(), "-t", "5000", "-d", "dummy", "-r",
+             "48000", "-p", "256", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   if (pid_ < 0) {

@@ -7,7 +7,7 @@
 #include <sys/types.h>
 
 // A private JACK server with the dummy driver for one test process:
-// `jackd -n <unique> -d dummy -r 48000 -p 256`. Every JACK client the process
+// `jackd -n <unique> -t 5000 -d dummy -r 48000 -p 256`. Every JACK client the process
 // makes afterwards connects to it (JACK_DEFAULT_SERVER) and none starts a
 // server of its own (JACK_NO_START_SERVER). Stopped with SIGTERM when the
 // object goes. Before it starts a server it clears the registry entries that

@@ -63,7 +63,7 @@ class FullscreenViewTest : public ::testing::Test {
     view_.setFullscreenRefusedHook([this] { ++refusals_; });
     Alert::clearRecorded();
   }
-  Compositor compositor_{nullptr, Compositor::Environment{{"NVIDIA"}}};
+  Compositor compositor_{nullptr, Compositor::Environment{.gpuVendors = {"NVIDIA"}}};
   CompositorGLView view_{&compositor_};
   InjectedScreens screens_{{kLeft, kRight}};
   int refusals_ = 0;
@@ -235,7 +235,7 @@ TEST(ScreenMap, TwoScreensSideBySideFitNinetyPercentCentred) {
 // second covers exactly its frame.
 TEST(FullscreenTwoHeads, CoversTheSecondScreen) {
   if (ScreenList::systemFrames().size() < 2) GTEST_SKIP() << "Qt sees one screen";
-  Compositor compositor(nullptr, Compositor::Environment{{"NVIDIA"}});
+  Compositor compositor(nullptr, Compositor::Environment{.gpuVendors = {"NVIDIA"}});
   CompositorGLView view(&compositor);
   view.awake(-1);
   view.window()->show();

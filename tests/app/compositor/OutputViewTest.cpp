@@ -27,7 +27,7 @@ class OutputViewTest : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     if (IsSkipped()) return;
-    compositor_ = std::make_unique<Compositor>(nullptr, Compositor::Environment{{"NVIDIA"}});
+    compositor_ = std::make_unique<Compositor>(nullptr, Compositor::Environment{.gpuVendors = {"NVIDIA"}});
     view_ = std::make_unique<CompositorGLView>(compositor_.get());
     view_->awake(0);
     view_->setConstrainOutputWindow(false);

@@ -96,7 +96,9 @@ TEST_P(SliderRenameTest, MovesTheSourceOrChangesNothing) {
   const QString now = accepted ? GetParam().name : QStringLiteral("1");
   EXPECT_EQ(bank->sliderArray().front()->sliderName(), now);
   EXPECT_NE(dsc.dataSourceForKeyArray({bank->windowTitle(), now}), nullptr);
-  if (accepted) EXPECT_EQ(recorder->path, (KeyPath{bank->windowTitle(), now}));
+  if (accepted) {
+    EXPECT_EQ(recorder->path, (KeyPath{bank->windowTitle(), now}));
+  }
   EXPECT_FALSE(recorder->deleted);
 }
 

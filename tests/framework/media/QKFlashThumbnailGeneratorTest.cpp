@@ -229,7 +229,9 @@ TEST_P(ThumbnailTimeoutTest, APageThatNeverFinishesIsCapturedAtItsTimeout) {
   calls.advance(4 * QKFlashThumbnailGenerator::kCaptureDelay);
 
   EXPECT_EQ(hanging->posterImage().isNull(), !c.poster.isValid());
-  if (c.poster.isValid()) EXPECT_EQ(posterCentre(*hanging), c.poster);
+  if (c.poster.isValid()) {
+    EXPECT_EQ(posterCentre(*hanging), c.poster);
+  }
   EXPECT_EQ(log.contains(QStringLiteral("the page drew nothing")), !c.poster.isValid());
   // The run goes on with the next file.
   EXPECT_EQ(renderer->loads.last(), next->urlString());
@@ -360,7 +362,9 @@ TEST_P(ThumbnailBlankGrabTest, ABlankPictureIsTakenAgainUpToThreeTimes) {
   calls.advance(1.0);
   EXPECT_EQ(renderer->renders, c.renders);
   EXPECT_EQ(page->posterImage().isNull(), !c.poster.isValid());
-  if (c.poster.isValid()) EXPECT_EQ(posterCentre(*page), c.poster);
+  if (c.poster.isValid()) {
+    EXPECT_EQ(posterCentre(*page), c.poster);
+  }
 }
 
 const QColor kWhite(Qt::white);
