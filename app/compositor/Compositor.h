@@ -220,6 +220,9 @@ class Compositor : public CompositorInterface {
   // The window goes on a later pass of the event loop (its caller may be
   // on the stack).
   void deleteThisWindow(LayerWindowController* window);
+  // A new, empty layer window from the factory, listed with the others (null
+  // without a factory).
+  LayerWindowController* makeLayerWindow();
   // Into `destination` (null: the top level) at `index` (clamped), in the
   // order given. A move into a moved group's own subtree is refused (false).
   bool moveTheseLayers(const std::vector<Layer*>& layers, int index, Layer* destination);
@@ -339,7 +342,6 @@ class Compositor : public CompositorInterface {
   void renumberLayers();
   void republishLayerRects();
   LayerWindowController* windowForNewLayer();
-  LayerWindowController* makeLayerWindow();
   // The windows not on their way out, in order.
   std::vector<LayerWindowController*> usableWindows() const;
   std::vector<std::shared_ptr<Layer>> allLayers() const;

@@ -38,6 +38,8 @@ class LayerChainInterface {
   // The chain's controls for the layer panel, owned by the chain; null
   // when it has none.
   virtual QWidget* effectsView() { return nullptr; }
+  // How many effects the chain holds (the layer tab's "FX" badge).
+  virtual int effectCount() const { return int(createSnapshot().size()); }
 
   // The chain's snapshot (one entry per effect, in order) and its
   // differential restore; the restore takes the chain's own lock and the

@@ -13,3 +13,8 @@ QVariantMap LayerWindowController::createSnapshot() const {
     snapshot.insert(QStringLiteral("currentlyDisplayedName"), shown->layerName());
   return snapshot;
 }
+
+void LayerWindowController::removeLayerFromWindow(Layer* layer, bool propagate) {
+  (void)propagate;
+  if (layer && layer->parentWindow() == this) layer->removeFromParentWindow();
+}

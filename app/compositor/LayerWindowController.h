@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRectF>
 #include <QVariantMap>
 
 #include <vector>
@@ -20,6 +21,15 @@ class LayerWindowController {
   // Attaches the layer (and a group's members without a window) and shows
   // its tab.
   virtual void addLayerToWindow(Layer* layer) = 0;
+  // With propagate, a group brings its members that have no window yet; the
+  // window then shows the layer.
+  virtual void addLayerToWindow(Layer* layer, bool propagate) {
+    (void)propagate;
+    addLayerToWindow(layer);
+  }
+  // Detaches the layer (with propagate, a group's members in this window
+  // too); a layer of another window is left alone.
+  virtual void removeLayerFromWindow(Layer* layer, bool propagate);
   // Detaches the layer and asks the compositor to delete it; a window left
   // without layers closes and asks the compositor to delete the window.
   virtual void deleteThisLayer(Layer* layer) = 0;
@@ -41,6 +51,8 @@ class LayerWindowController {
   virtual bool isVisible() const = 0;
   // Larger for a window activated later.
   virtual long long lastActivation() const = 0;
+  // The window's frame on screen (Qt's, y downward); empty when it has none.
+  virtual QRectF screenFrame() const { return {}; }
 
   // --- Restores -----------------------------------------------------------------
   // {"layerArray": the layers' names in tab order, "currentlyDisplayedName"}

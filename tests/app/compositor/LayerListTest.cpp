@@ -7,6 +7,7 @@
 #include "app/compositor/LayerListModel.h"
 #include "app/compositor/LayerListOutlineView.h"
 #include "app/compositor/LayerPanel.h"
+#include "app/compositor/LayerSourceCompUIController.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
 #include "framework/controls/QKSliderControl.h"
@@ -181,7 +182,7 @@ TEST(LayerListWindow, TheCompositorWindowEditsLayersAndOpensTheirPanel) {
   EXPECT_EQ(panel->currentlyDisplayedLayer(), group->layerArray()[0].get());
   EXPECT_EQ(panel->window()->title(), "Layer 2");
   EXPECT_EQ(group->layerArray()[0]->alphaSlider()->parentWidget(),
-            panel->window()->contentView()->body());
+            panel->sourceCompUIController()->sourceCompView());
   QTest::qWait(200);
   // The screen's pixels (a palette's own grab leaves its opaque frame unpainted).
   for (auto [widget, name] :

@@ -31,11 +31,15 @@ class SourcePanelTest : public GLTest {
     world_.reset();
     GLTest::TearDown();
   }
-  void choose(QComboBox* popUp, const QString& name) {
-    const int row = popUp->findData(name);
-    ASSERT_GE(row, 0);
-    popUp->setCurrentIndex(row);
-    Q_EMIT popUp->activated(row);
+  // The source-type item of a layer's source name ("nil": "<none>").
+  void choose(QKNSPopUpButton* popUp, const QString& name) {
+    const QString title = name == Layer::kNil ? QStringLiteral("<none>") : name;
+    QAction* item = nullptr;
+    for (QAction* action : popUp->menu()->actions())
+      if (action->text() == title) item = action;
+    ASSERT_TRUE(item);
+    popUp->selectItem(item);
+    Q_EMIT popUp->activated(item);
   }
   std::unique_ptr<SourceWorld> world_;
 };
@@ -52,7 +56,7 @@ TEST_F(SourcePanelTest, ThePopUpsSwitchSourcesAndTapsAndTheSourcePanelShows) {
       QKQCFile::createWithPath(SourceWorld::writeColourComposition(folder, "Colour.qtz"),
                                "Colour.qtz", world_->compositor.get())));
   MainThread::processUntil([] { return false; }, 0.05);
-  EXPECT_EQ(panel->sourcePopUp()->currentData().toString(), Layer::kQCPatch);
+  EXPECT_EQ(panel->sourcePopUp()->titleOfSelectedItem(), Layer::kQCPatch);
   ASSERT_TRUE(panel->sourceView());
   EXPECT_EQ(panel->sourceView(), SourceWorld::qc(*layer).view());
   EXPECT_TRUE(panel->sourceView()->isVisible());
