@@ -15,6 +15,7 @@
 #include "app/plugins/oscoutput/OSCOutput.h"
 #include "app/plugins/sliders/Sliders.h"
 #include "app/plugins/waveform/Waveform.h"
+#include "app/plugins/wiimote/WiiMote.h"
 
 #include <QHash>
 
@@ -34,6 +35,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {Sliders::kTypeName, Sliders::pluginClass()},
       {TwoChannelMixer::kTypeName, TwoChannelMixer::pluginClass()},
       {Waveform::kTypeName, Waveform::pluginClass()},
+      {WiiMote::kTypeName, WiiMote::pluginClass()},
   };
   std::vector<PluginRegistry::Entry> entries;
   for (const QString& type : QKPluginManager::builtInTypeNames())
