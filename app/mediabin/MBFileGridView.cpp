@@ -69,6 +69,7 @@ struct MBFileGridView::Colors {
 
 MBFileGridView::MBFileGridView(MBMediaBin* bin, MBLayerController* layers, QWidget* parent)
     : QWidget(parent), bin_(bin), layers_(layers) {
+  liveGrids().push_back(this);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
@@ -111,7 +112,21 @@ MBFileGridView::MBFileGridView(MBMediaBin* bin, MBLayerController* layers, QWidg
                      });
 }
 
-MBFileGridView::~MBFileGridView() { prepareToBeDeleted(); }
+MBFileGridView::~MBFileGridView() {
+  std::erase(liveGrids(), this);
+  prepareToBeDeleted();
+}
+
+std::vector<MBFileGridView*>& MBFileGridView::liveGrids() {
+  static std::vector<MBFileGridView*> grids;
+  return grids;
+}
+
+MBFileGridView* MBFileGridView::gridForPoster(const void* object) {
+  for (MBFileGridView* grid : liveGrids())
+    if (static_cast<const void*>(grid) == object) return grid;
+  return nullptr;
+}
 
 void MBFileGridView::prepareToBeDeleted() {
   if (deleted_) return;

@@ -54,6 +54,9 @@ class MBFileGridView : public QWidget {
   int redrawsDone() const { return redraws_; }
   QImage imageForFile(const std::shared_ptr<QKFile>& file) const;
   std::vector<long> selectedIdsArray() const;
+  // The grid that posted a notification (its object), if it is one; main
+  // thread only.
+  static MBFileGridView* gridForPoster(const void* object);
   bool isInProposedDragSelection(long fileId) const { return proposed_.contains(fileId); }
 
   // Drops onto the model point: files (local URLs), web addresses, or
@@ -71,6 +74,7 @@ class MBFileGridView : public QWidget {
   void prepareToBeDeleted();
 
  protected:
+  static std::vector<MBFileGridView*>& liveGrids();
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;

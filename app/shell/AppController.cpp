@@ -31,6 +31,8 @@
 #include "platform/foundation/UserDefaults.h"
 
 #include "framework/controls/QKBMSMCoordinator.h"
+#include "app/inspector/MediaInspector.h"
+#include "app/shell/AppMediaInspectorHost.h"
 #include "framework/controls/QKButtonManager.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/datasource/DataSourceController.h"
@@ -77,7 +79,7 @@ const std::vector<AppController::ManagerStep>& AppController::managerOrder() {
       {"PrefsController", nullptr},
       {"Compositor", &AppController::makeCompositor},
       {"QKPluginManager", &AppController::makePluginManager},
-      {"MediaInspector", nullptr},
+      {"MediaInspector", &AppController::makeMediaInspector},
       {"PresetManager", &AppController::makePresetManager},
       {"QKSGController", nullptr},
       {"QKStatChecker", &AppController::makeStatChecker},
@@ -161,6 +163,11 @@ void AppController::makePresetManager() {
 
 void AppController::makeStatChecker() { statChecker_ = std::make_unique<QKStatChecker>(); }
 
+void AppController::makeMediaInspector() {
+  mediaInspectorHost_ = std::make_unique<AppMediaInspectorHost>(*this);
+  mediaInspector_ = std::make_unique<MediaInspector>(mediaInspectorHost_.get());
+}
+
 void AppController::makeRootFolder() {
   rootFolder_ = std::make_shared<QKFolder>(compositor_.get(), nullptr);
 }
@@ -208,6 +215,8 @@ void AppController::awakeFromNib() {
   clockPalette_ = std::make_unique<MasterClockUIController>(masterClock_.get());
   clockPalette_->awakeFromNib();
   masterClock_->setView(clockPalette_.get());
+  mediaInspector_->awakeFromNib();
+  compositor_->setMediaInspector(mediaInspector_.get());
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
   // The composition runtime plays "black" once; ZAPH cannot go on without it.
@@ -452,6 +461,8 @@ AppController::~AppController() {
   compositor_->setDataSourceController(nullptr);
   compositor_->setMasterClock(nullptr);
   clockPalette_.reset();  // its destructor detaches it from the clock
+  compositor_->setMediaInspector(nullptr);
+  mediaInspector_.reset();
   inspectorCoordinator_.reset();
   dataSourceController_->setSliderManager(nullptr);
   dataSourceController_->setButtonManager(nullptr);

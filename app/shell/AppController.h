@@ -12,6 +12,8 @@
 #include <vector>
 
 class AppPresetManagerHost;
+class MediaInspector;
+class MediaInspectorHost;
 class StartingPointWindow;
 class AppWindowMenuController;
 class LayerChainManager;
@@ -122,6 +124,7 @@ class AppController : public QObject,
   LayerChainManager* layerChainManager() const { return layerChainManager_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
   QKBMSMCoordinator* inspectorCoordinator() const { return inspectorCoordinator_.get(); }
+  MediaInspector* mediaInspector() const { return mediaInspector_.get(); }
   MasterClockUIController* clockPalette() const { return clockPalette_.get(); }
   // The compositor's.
   QKTapManager* tapManager() const;
@@ -188,6 +191,7 @@ class AppController : public QObject,
   void makePluginManager();
   void makePresetManager();
   void makeStatChecker();
+  void makeMediaInspector();
   void makeRootFolder();
   void makeMIDIManager();
   void makeOSCManager();
@@ -234,6 +238,8 @@ class AppController : public QObject,
   bool compositionRuntimeFailed_ = false;
   // The Slider/Button Inspector palette; goes before the managers it edits.
   std::unique_ptr<QKBMSMCoordinator> inspectorCoordinator_;
+  std::unique_ptr<MediaInspectorHost> mediaInspectorHost_;
+  std::unique_ptr<MediaInspector> mediaInspector_;
   // The "Clock" palette; goes once the clock's thread has stopped, before
   // the button manager its buttons register with.
   std::unique_ptr<MasterClockUIController> clockPalette_;

@@ -70,12 +70,17 @@ TEST_F(AppControllerStartup, ManagersAreMadeInTheirOrder) {
     controller.applicationWillTerminate();
   }
   AppController::setCreationObserver(nullptr);
-  const QStringList expected = {
-      QStringLiteral("Compositor"),       QStringLiteral("QKPluginManager"),
-      QStringLiteral("PresetManager"),    QStringLiteral("QKStatChecker"),
-      QStringLiteral("QKFolder"),         QStringLiteral("MIDIManager"),
-      QStringLiteral("QKOSCManager"),     QStringLiteral("QKFileLoader"),
-      QStringLiteral("QKPageController"), QStringLiteral("QKFlashThumbnailGenerator")};
+  const QStringList expected = {QStringLiteral("Compositor"),
+                                QStringLiteral("QKPluginManager"),
+                                QStringLiteral("MediaInspector"),
+                                QStringLiteral("PresetManager"),
+                                QStringLiteral("QKStatChecker"),
+                                QStringLiteral("QKFolder"),
+                                QStringLiteral("MIDIManager"),
+                                QStringLiteral("QKOSCManager"),
+                                QStringLiteral("QKFileLoader"),
+                                QStringLiteral("QKPageController"),
+                                QStringLiteral("QKFlashThumbnailGenerator")};
   EXPECT_EQ(made, expected);
 }
 
@@ -359,7 +364,8 @@ TEST_F(AppControllerStartup, TheProgramAPerformerOpens) {
   QStringList shown;
   for (QWidget* window : QApplication::topLevelWidgets())
     if (window->isVisible()) shown << window->windowTitle();
-  for (const char* title : {"Compositor", "Plugin Manager", "Preset Manager", "Clock"})
+  for (const char* title :
+       {"Compositor", "Plugin Manager", "Preset Manager", "Clock", "Media Inspector"})
     EXPECT_TRUE(shown.contains(QString::fromLatin1(title)))
         << title << " among " << shown.join(", ").toStdString();
   ASSERT_NE(controller.outputView(), nullptr);
