@@ -786,9 +786,15 @@ void Layer::unlockedTriggerFile(const std::shared_ptr<QKFile>& file) {
     Log::line("\t\terr- attempted to unlock trigger on deleted layer");
     return;
   }
-  compositor_->lockForRender();
-  triggerFile(file);
-  compositor_->unlockRender();
+  // A source restored from a snapshot triggers its file here while the
+  // restore already holds the render lock.
+  if (loadingSourceUnderRenderLock_) {
+    triggerFile(file);
+  } else {
+    compositor_->lockForRender();
+    triggerFile(file);
+    compositor_->unlockRender();
+  }
   checkVideoInput();
 }
 
@@ -1402,6 +1408,11 @@ void Layer::loadMiscellaneaFromSnapshot(const QVariantMap& snapshot) {
 }
 
 void Layer::loadSourceFromSnapshot(const QVariantMap& snapshot) {
+  loadingSourceUnderRenderLock_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{loadingSourceUnderRenderLock_};
   if (deleted() || groupFlag()) return;
   if (!snapshot.contains(kSourceDict)) {
     // Saved without a source: a recall shows none either.

@@ -376,6 +376,9 @@ class Layer : public CompositorLayer, public LocalPresetOwner {
   Geometry frame_;
   std::atomic<bool> needsReshape_{true};
   bool initialized_ = false;
+  // Main thread: set while loadSourceFromSnapshot runs (the compositor's
+  // restore holds the render lock), when a source's trigger must not take it.
+  bool loadingSourceUnderRenderLock_ = false;
   int bufferGeneration_ = 0;
   gl::TextureHandle bufferA_, altA_, bufferB_;
   gl::TextureHandle groupTexture_;
