@@ -90,6 +90,8 @@ void LayerPanel::buildWindow() {
   window_->contentView()->setMinSize(QSizeF(kMinWidth, kMinHeight));
   window_->installEventFilter(this);
   QWidget* body = window_->contentView()->body();
+  // The body is laid out after the window: its resize lays the window out.
+  body->installEventFilter(this);
   body->setGeometry(3, 17, window_->width() - 6, window_->height() - 20);
   tabView_ = new LayerWindowTabView(this, compositor_, body);
   const double w = body->width();
@@ -124,6 +126,7 @@ void LayerPanel::buildWindow() {
   column->setSpacing(4);
   column->addStretch(1);
   scroll_->setWidget(scrollDocument_);
+  scrollDocument_->setAutoFillBackground(false);  // setWidget turned it on
 
   boxManager_ = std::make_unique<QKCollapsibleBoxManager>();
   boxManager_->setTopBox(topBox_);
@@ -228,8 +231,11 @@ void LayerPanel::resizeChain() {
 }
 
 bool LayerPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_.get()) {
-    if (event->type() == QEvent::WindowActivate) activation_ = nextActivation();
+  // The window's own teardown sends events after the controller let go.
+  if (deleted_) return QObject::eventFilter(watched, event);
+  if (watched == window_.get() && event->type() == QEvent::WindowActivate)
+    activation_ = nextActivation();
+  if (watched == window_->contentView()->body()) {
     if (event->type() == QEvent::Resize && awake_ && !deleted_) {
       layOut();
       reloadTabRects();

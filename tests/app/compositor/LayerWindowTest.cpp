@@ -682,3 +682,73 @@ TEST(LayerTabDropTest, AClickPicksTheLayerAndTheClosestFollowingWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The strip as a performer sees it: a group with two members, a layer with
+// an effect, a tap layer; the shown tab merges with the window, the others
+// are lighter; then a drag shows its marker.
+TEST(LayerWindowPictureTest, TheTabStripShowsTabsBadgesIconsAndTheDropMarker) {
+  WindowWorld world;
+  auto a = world.named("A");
+  auto b = world.named("B");
+  auto group = world.compositor->groupLayers({a.get(), b.get()});
+  auto fx = world.named("FX layer");
+  ASSERT_TRUE(fx->addCIFXNamed("Bright"));
+  auto tap = world.named("Tap layer");
+  tap->useSourceNamed(Layer::kVideoTap);
+  LayerPanel* window = world.panel();
+  window->window()->resize(640, 560);
+  window->showLayer(fx.get());
+  QTest::qWait(200);
+  LayerWindowTabView* view = window->layerTabView();
+  ASSERT_EQ(window->layerArray().size(), 5u);
+  const QImage strip = view->grab().toImage();
+  saveScreenshot(window->window()->screen()->grabWindow(window->window()->winId()).toImage(),
+                 "layer-window");
+  const auto& records = view->tabRecords();
+  auto pixelIn = [&](std::size_t tab, double dx) {
+    const QRectF r = records[tab].tabRect;
+    return strip.pixelColor(QPoint(int(r.x() + dx), strip.height() / 2));
+  };
+  const auto& tabs = window->layerArray();
+  const std::size_t shown =
+      std::size_t(std::find(tabs.begin(), tabs.end(), fx.get()) - tabs.begin());
+  const std::size_t other =
+      std::size_t(std::find(tabs.begin(), tabs.end(), tap.get()) - tabs.begin());
+  const QColor background = window->window()->contentView()->backgroundColor();
+  EXPECT_EQ(pixelIn(shown, 16).rgb(), background.rgb());
+  EXPECT_GT(pixelIn(other, 16).red(), background.red());
+  // "FX" is drawn left of the thumbnail of the layer with an effect only.
+  auto inkAround = [&](std::size_t tab) {
+    const QPointF origin = records[tab].fxTextOrigin;
+    int ink = 0;
+    const QColor fill = pixelIn(tab, 16);
+    for (int x = int(origin.x()); x < int(origin.x()) + 10; ++x)
+      for (int y = 2; y < strip.height() / 2; ++y)
+        if (strip.pixelColor(x, y) != fill) ++ink;
+    return ink;
+  };
+  EXPECT_GT(inkAround(shown), 0);
+  EXPECT_EQ(inkAround(other), 0);
+  // The tap icon fills the tap layer's thumbnail.
+  const QRectF thumb = records[other].thumbRect;
+  const QColor centre =
+      strip.pixelColor(QPoint(int(thumb.center().x()), strip.height() - int(thumb.center().y())));
+  EXPECT_NE(centre.rgb(), pixelIn(other, 16).rgb());
+
+  // A drag over the strip shows its marker.
+  view->dragMovedTo(records[other].tabRect.x() + 5);
+  const QImage marked = view->grab().toImage();
+  const double markerX = LayerTabGeometry::markerX(
+      {view->dropInsertionIndex(), view->dropInsertionDirection()}, view->realTabWidth());
+  EXPECT_NE(marked.pixelColor(int(markerX + 5), marked.height() - 7),
+            strip.pixelColor(int(markerX + 5), strip.height() - 7));
+  QTest::qWait(100);
+  saveScreenshot(window->window()->screen()->grabWindow(window->window()->winId()).toImage(),
+                 "layer-window-drop-marker");
+  view->dragExited();
+  world.compositor->deleteAllLayers();
+}
+
+}  // namespace
