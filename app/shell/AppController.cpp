@@ -1,4 +1,6 @@
 #include "app/shell/AppController.h"
+
+#include "app/capture/QKSGController.h"
 #include "app/sources/MovieSource.h"
 #include "app/sources/SourceFactories.h"
 #include "app/sources/SourceFileLookup.h"
@@ -41,6 +43,7 @@
 #include "framework/media/QKFileLoader.h"
 #include "framework/media/QKFlashThumbnailGenerator.h"
 #include "framework/media/QKFolder.h"
+#include "framework/media/QKPage.h"
 #include "framework/media/QKPageController.h"
 #include "framework/media/QKWebThumbnailRenderer.h"
 #include "framework/taps/QKTapManager.h"
@@ -81,7 +84,7 @@ const std::vector<AppController::ManagerStep>& AppController::managerOrder() {
       {"QKPluginManager", &AppController::makePluginManager},
       {"MediaInspector", &AppController::makeMediaInspector},
       {"PresetManager", &AppController::makePresetManager},
-      {"QKSGController", nullptr},
+      {"QKSGController", &AppController::makeSGController},
       {"QKStatChecker", &AppController::makeStatChecker},
       {"QKFolder", &AppController::makeRootFolder},
       {"MIDIManager", &AppController::makeMIDIManager},
@@ -161,6 +164,24 @@ void AppController::makePresetManager() {
       [this] { return presetManager_ ? presetManager_->savePath() : QString(); });
 }
 
+void AppController::makeSGController() {
+  QKSGController::MediaBinServices services;
+  services.firstPageId = [this]() -> long {
+    auto first = pageController_ ? pageController_->firstPage() : nullptr;
+    return first ? first->uniqueFileId() : 0;
+  };
+  services.destinationMenu = [this] {
+    return fileLoader_ ? fileLoader_->folderAndMediaBinListMenu().items()
+                       : std::vector<QKPageListMenu::Item>();
+  };
+  sgController_ = std::make_unique<QKSGController>(compositor_.get(), std::move(services));
+  compositor_->setCaptureRenderer(sgController_.get());
+}
+
+void AppController::startRecordingFromRightClick() {
+  if (sgController_) sgController_->startRecordingFromRightClick();
+}
+
 void AppController::makeStatChecker() { statChecker_ = std::make_unique<QKStatChecker>(); }
 
 void AppController::makeMediaInspector() {
@@ -217,6 +238,7 @@ void AppController::awakeFromNib() {
   masterClock_->setView(clockPalette_.get());
   mediaInspector_->awakeFromNib();
   compositor_->setMediaInspector(mediaInspector_.get());
+  sgController_->awakeFromNib();
   // Frames are drawn on the render thread from start-up to quit.
   gl::RenderThread::instance().start();
   // The composition runtime plays "black" once; ZAPH cannot go on without it.
@@ -614,6 +636,10 @@ void AppController::windDown() {
   idleTimer_.stop();
   if (outputView_) outputView_->killDisplayLink();
   gl::RenderThread::instance().stop();
+  if (sgController_) {
+    sgController_->stopAllSeqGrabbers();
+    compositor_->setCaptureRenderer(nullptr);
+  }
   closeControlInput();
   masterClock_->stopTheThread();
   dataSourceController_->stopTheThread();

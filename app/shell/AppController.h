@@ -31,6 +31,7 @@ class QKFlashThumbnailGenerator;
 class QKFolder;
 class QKPageController;
 class QKPluginManager;
+class QKSGController;
 class QKBMSMCoordinator;
 class QKButtonManager;
 class QKOSCManager;
@@ -121,6 +122,9 @@ class AppController : public QObject,
   AppWindowMenuController* appWindowMenuController() const { return windowMenuController_.get(); }
   QKPluginManager* pluginManager() const { return pluginManager_.get(); }
   PresetManager* presetManager() const { return presetManager_.get(); }
+  // The live inputs and their recording.
+  QKSGController* SGController() const { return sgController_.get(); }
+  void startRecordingFromRightClick() override;
   LayerChainManager* layerChainManager() const { return layerChainManager_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
   QKBMSMCoordinator* inspectorCoordinator() const { return inspectorCoordinator_.get(); }
@@ -190,6 +194,7 @@ class AppController : public QObject,
   void makeCompositor();
   void makePluginManager();
   void makePresetManager();
+  void makeSGController();
   void makeStatChecker();
   void makeMediaInspector();
   void makeRootFolder();
@@ -227,6 +232,9 @@ class AppController : public QObject,
   std::unique_ptr<QKPluginManager> pluginManager_;
   std::unique_ptr<AppPresetManagerHost> presetManagerHost_;
   std::unique_ptr<PresetManager> presetManager_;
+  // The compositor renders its inputs every frame: it goes before the
+  // compositor and after the output stopped.
+  std::unique_ptr<QKSGController> sgController_;
   std::shared_ptr<LayerChainManager> layerChainManager_;
   // The loader hands web files to the generator, which looks them up in the
   // pages: it goes after both.

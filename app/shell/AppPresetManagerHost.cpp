@@ -1,5 +1,7 @@
 #include "app/shell/AppPresetManagerHost.h"
 
+#include "app/capture/QKSGController.h"
+
 #include "app/compositor/Compositor.h"
 #include "app/compositor/CompositorGLView.h"
 #include "app/compositor/CompositorWindow.h"
@@ -40,9 +42,9 @@ std::optional<QVariantMap> AppPresetManagerHost::pageControllerSnapshot() {
   return app_.pageController()->createSnapshot();
 }
 
-// Until the live input exists its setup holds no inputs.
 std::optional<QVariantMap> AppPresetManagerHost::sequenceGrabberSnapshot() {
-  return QVariantMap{{QStringLiteral("seqSnapArray"), QVariantList()}};
+  if (!app_.SGController()) return QVariantMap{{QStringLiteral("seqSnapArray"), QVariantList()}};
+  return app_.SGController()->createSnapshot();
 }
 
 std::optional<QVariantList> AppPresetManagerHost::layerChainManagerSnapshot() {
@@ -139,6 +141,10 @@ void AppPresetManagerHost::deleteAllPlugins() {
 }
 
 void AppPresetManagerHost::clearRootFolder() { app_.clearRootFolder(); }
+
+void AppPresetManagerHost::clearOutInPrepForLoad() {
+  if (app_.SGController()) app_.SGController()->clearOutInPrepForLoad();
+}
 
 QString AppPresetManagerHost::bundleVersion() { return QStringLiteral(ZAPH_BUNDLE_VERSION); }
 

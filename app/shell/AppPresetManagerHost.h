@@ -31,7 +31,7 @@ class AppPresetManagerHost : public PresetManagerHost {
   void deleteAllLayers() override;
   void deleteAllPlugins() override;
   void clearRootFolder() override;
-  void clearOutInPrepForLoad() override {}
+  void clearOutInPrepForLoad() override;
   QString bundleVersion() override;
   void loadCompositorSnapshot(const QVariantMap& snapshot) override;
   void loadPluginManagerSnapshot(const QVariantList& snapshot) override;

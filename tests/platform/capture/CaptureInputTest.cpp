@@ -1,6 +1,6 @@
 #include "platform/capture/CaptureInput.h"
 #include "platform/capture/CaptureSettings.h"
-#include "tests/platform/capture/CaptureTestSupport.h"
+#include "tests/support/CaptureTestSupport.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/TestEnvironment.h"
 

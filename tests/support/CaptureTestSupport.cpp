@@ -1,4 +1,4 @@
-#include "tests/platform/capture/CaptureTestSupport.h"
+#include "tests/support/CaptureTestSupport.h"
 
 #include "platform/capture/CaptureRecorder.h"
 
