@@ -74,6 +74,7 @@ TEST_F(AppControllerStartup, ManagersAreMadeInTheirOrder) {
                                 QStringLiteral("QKPluginManager"),
                                 QStringLiteral("MediaInspector"),
                                 QStringLiteral("PresetManager"),
+                                QStringLiteral("QKSGController"),
                                 QStringLiteral("QKStatChecker"),
                                 QStringLiteral("QKFolder"),
                                 QStringLiteral("MIDIManager"),
