@@ -97,7 +97,6 @@ TEST(CaptureInputTest, BusyHandOverNeverMakesTheReaderWait) {
   std::shared_ptr<const VideoFrame> frame;
   EXPECT_FALSE(input->tryNewestFrame(&frame));
   release.store(true);
-  input->setHandOverHook({});
   input->stop();
   EXPECT_TRUE(input->tryNewestFrame(&frame));
 }
