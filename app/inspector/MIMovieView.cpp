@@ -7,7 +7,7 @@
 #include <QPainter>
 
 MIMovieView::MIMovieView(QWidget* parent) : QWidget(parent) {
-  setMinimumSize(160, 120);
+  setMinimumSize(120, 70);
   setAttribute(Qt::WA_OpaquePaintEvent);
   refreshTimer_.setInterval(33);
   connect(&refreshTimer_, &QTimer::timeout, this, [this] { refresh(); });

@@ -21,6 +21,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -68,7 +70,7 @@ void MediaInspector::buildPalette() {
   for (QKButton* button : {cancelButton_, applyButton_}) {
     button->setTriggerOnMain(true);
     button->setTarget(target);
-    button->setFixedSize(60, 18);
+    button->setFixedSize(44, 16);
   }
   const std::weak_ptr<int> alive = alive_;
   applyButton_->setAction([this, alive](QKButtonCell&) {
@@ -109,9 +111,14 @@ void MediaInspector::buildPalette() {
   movieColumn->setContentsMargins(0, 0, 0, 0);
   movieColumn->addWidget(rangeSelector_->view(), 1);
   movieOptionsTabView_ = new QTabWidget;
-  movieOptionsTabView_->addTab(movieProps_->movieOptionsView(), QStringLiteral("Options"));
+  // The options scroll when the palette is at its default height.
+  auto* options = new QScrollArea;
+  options->setWidget(movieProps_->movieOptionsView());
+  options->setWidgetResizable(true);
+  options->setFrameShape(QFrame::NoFrame);
+  movieOptionsTabView_->addTab(options, QStringLiteral("Options"));
   movieOptionsTabView_->addTab(timeWarpView_->editorView(), QStringLiteral("Time Warp"));
-  movieColumn->addWidget(movieOptionsTabView_);
+  movieColumn->addWidget(movieOptionsTabView_, 1);
   addContainer(Box::Movie, movieContainer);
   addContainer(Box::Composition, movieProps_->qtzOptionsView());
   auto* web = new QLabel(QStringLiteral("Web pages have no settings here yet."));
@@ -121,15 +128,34 @@ void MediaInspector::buildPalette() {
   tap->setAlignment(Qt::AlignCenter);
   addContainer(Box::Tap, tap);
 
+  // A compact face: the palette column is 260 points wide.
+  QFont small = content->body()->font();
+  small.setPixelSize(10);
+  content->body()->setFont(small);
+  QPalette colors = content->body()->palette();
+  colors.setColor(QPalette::WindowText, QColor(225, 225, 225));
+  colors.setColor(QPalette::Window, QColor(62, 62, 62));
+  colors.setColor(QPalette::Button, QColor(80, 80, 80));
+  colors.setColor(QPalette::ButtonText, QColor(225, 225, 225));
+  content->body()->setPalette(colors);
   auto* column = new QVBoxLayout(content->body());
-  column->setContentsMargins(6, 4, 6, 6);
+  column->setContentsMargins(4, 2, 4, 4);
+  column->setSpacing(2);
   auto* nameRow = new QHBoxLayout;
   nameRow->addWidget(fileNameTextField_, 1);
   nameRow->addWidget(editableTextField_, 1);
   nameRow->addWidget(cancelButton_);
   nameRow->addWidget(applyButton_);
   column->addLayout(nameRow);
-  column->addWidget(mediaTypeBox_, 1);
+  // Below its natural height the pane scrolls rather than overlaps.
+  auto* scroller = new QScrollArea;
+  scroller->setWidget(mediaTypeBox_);
+  scroller->setWidgetResizable(true);
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->viewport()->setAutoFillBackground(false);
+  for (QWidget* w : {static_cast<QWidget*>(scroller), static_cast<QWidget*>(mediaTypeBox_)})
+    w->setPalette(colors);
+  column->addWidget(scroller, 1);
   setNameFields({});
 }
 

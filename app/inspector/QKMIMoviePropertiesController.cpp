@@ -104,7 +104,7 @@ void QKMIMoviePropertiesController::buildViews() {
   grid->setVerticalSpacing(2);
   auto field = [](int width) {
     auto* edit = new QLineEdit;
-    edit->setFixedWidth(width);
+    edit->setFixedWidth(width * 3 / 4);
     return edit;
   };
 
@@ -124,18 +124,19 @@ void QKMIMoviePropertiesController::buildViews() {
   volumeSlider_->setMaxRange(1.0f);
   volumeSlider_->setValueWithRangedValue(1.0f, false);
 
-  useTimeButton_ = new MICheckBox(QStringLiteral("Start time"));
+  useTimeButton_ = new MICheckBox(QStringLiteral("Start"));
   useSpeedButton_ = new MICheckBox(QStringLiteral("Speed"));
   useVolumeButton_ = new MICheckBox(QStringLiteral("Volume"));
-  useLoopModeButton_ = new MICheckBox(QStringLiteral("Loop mode"));
+  useLoopModeButton_ = new MICheckBox(QStringLiteral("Loop"));
   timeTextField_ = field(70);
   speedTextField_ = field(70);
   volumeTextField_ = field(70);
   loopModeControl_ = new MISegmentedControl(
-      {QStringLiteral("Once"), QStringLiteral("Loop"), QStringLiteral("Back & forth")});
+      {QStringLiteral("Once"), QStringLiteral("Loop"), QStringLiteral("B&&F")});
+  loopModeControl_->setToolTip(QStringLiteral("Once, loop, or back and forth"));
   prerollButton_ = new MICheckBox(QStringLiteral("Pre-roll"));
-  ramloadButton_ = new MICheckBox(QStringLiteral("Load into RAM"));
-  ramloadAllButton_ = new MICheckBox(QStringLiteral("Whole movie"));
+  ramloadButton_ = new MICheckBox(QStringLiteral("RAM"));
+  ramloadAllButton_ = new MICheckBox(QStringLiteral("All"));
   ramloadTextField_ = field(50);
   useBpmSyncButton_ = new MICheckBox(QStringLiteral("BPM sync"));
   bpmTextField_ = field(70);
@@ -143,10 +144,11 @@ void QKMIMoviePropertiesController::buildViews() {
   qtLiveUpdatingButton_ = new MICheckBox(QStringLiteral("Live updating"));
   resolutionTextField_ = new QLabel;
 
+  grid->setHorizontalSpacing(3);
   int row = 0;
   auto addRow = [&](QWidget* a, QWidget* b, QWidget* c = nullptr) {
     grid->addWidget(a, row, 0);
-    if (b) grid->addWidget(b, row, 1);
+    if (b) grid->addWidget(b, row, 1, 1, c ? 1 : 2);
     if (c) grid->addWidget(c, row, 2);
     ++row;
   };
@@ -155,18 +157,16 @@ void QKMIMoviePropertiesController::buildViews() {
   addRow(useVolumeButton_, volumeSlider_, volumeTextField_);
   addRow(useLoopModeButton_, loopModeControl_);
   addRow(prerollButton_, qtLiveUpdatingButton_);
-  auto* frames = new QLabel(QStringLiteral("frames"));
   addRow(ramloadButton_, ramloadAllButton_, ramloadTextField_);
-  grid->addWidget(frames, row - 1, 3);
-  auto* bpmLabel = new QLabel(QStringLiteral("BPM"));
-  auto* measuresLabel = new QLabel(QStringLiteral("Measures"));
-  addRow(useBpmSyncButton_, bpmLabel, bpmTextField_);
-  addRow(new QWidget, measuresLabel, durationInMeasuresTextField_);
-  grid->addWidget(resolutionTextField_, 0, 4, 5, 1, Qt::AlignTop);
+  ramloadTextField_->setToolTip(QStringLiteral("Frames kept in memory"));
+  addRow(useBpmSyncButton_, new QLabel(QStringLiteral("BPM")), bpmTextField_);
+  addRow(new QWidget, new QLabel(QStringLiteral("Measures")), durationInMeasuresTextField_);
+  grid->addWidget(resolutionTextField_, row++, 0, 1, 3);
   for (QKSliderControl* slider :
        {timeSlider_, static_cast<QKSliderControl*>(speedSlider_), volumeSlider_})
-    slider->setMinimumSize(140, 18);
+    slider->setMinimumSize(90, 16);
   grid->setColumnStretch(1, 1);
+  grid->setRowStretch(row, 1);
 
   auto* qtz = new QGridLayout(qtzOptionsView_);
   qtz->setContentsMargins(4, 4, 4, 4);

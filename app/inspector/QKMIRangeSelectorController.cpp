@@ -68,6 +68,7 @@ QKMIRangeSelectorController::~QKMIRangeSelectorController() { prepareToBeDeleted
 void QKMIRangeSelectorController::buildView() {
   view_ = new QWidget;
   movieView_ = new MIMovieView;
+  movieView_->setMinimumHeight(90);
   timeSlider_ = new QKSliderControl;
   timeSlider_->setSliderName(QStringLiteral("Preview Time"));
   timeSlider_->setMinimumHeight(18);
@@ -76,16 +77,18 @@ void QKMIRangeSelectorController::buildView() {
   volumeSlider_->setMinRange(0.0f);
   volumeSlider_->setMaxRange(1.0f);
   volumeSlider_->setValueWithRangedValue(1.0f, false);
-  volumeSlider_->setMinimumSize(80, 18);
-  useVolumeButton_ = new MICheckBox(QStringLiteral("Volume"));
+  volumeSlider_->setMinimumSize(50, 16);
+  useVolumeButton_ = new MICheckBox;
+  useVolumeButton_->setToolTip(QStringLiteral("Preview at this volume (else at full volume)"));
   loopModeControl_ = new MISegmentedControl(
-      {QStringLiteral("Once"), QStringLiteral("Loop"), QStringLiteral("Back & forth")});
+      {QStringLiteral("Once"), QStringLiteral("Loop"), QStringLiteral("B&&F")});
+  loopModeControl_->setToolTip(QStringLiteral("Once, loop, or back and forth"));
   inpointText_ = new QLineEdit;
   outpointText_ = new QLineEdit;
   measuresText_ = new QLineEdit;
   for (QLineEdit* field : {inpointText_, outpointText_, measuresText_}) {
     field->setReadOnly(true);
-    field->setFixedWidth(80);
+    field->setMinimumWidth(52);
   }
 
   const std::weak_ptr<const void> target = alive_;
@@ -102,7 +105,8 @@ void QKMIRangeSelectorController::buildView() {
         if (alive.lock()) (this->*action)();
       });
     });
-    b->setFixedHeight(18);
+    b->setFixedHeight(16);
+    b->setMinimumWidth(30);
     return b;
   };
   playPauseButton_ = button("Play", &QKMIRangeSelectorController::playPauseButtonUsed, true);
@@ -112,11 +116,12 @@ void QKMIRangeSelectorController::buildView() {
   nextFrameButton_ = button(">", &QKMIRangeSelectorController::gotoNextFrameButtonUsed);
   prevMarkerButton_ = button("|<", &QKMIRangeSelectorController::gotoPrevMarkerButtonUsed);
   nextMarkerButton_ = button(">|", &QKMIRangeSelectorController::gotoNextMarkerButtonUsed);
-  setInButton_ = button("Set In", &QKMIRangeSelectorController::setInpoint);
-  setOutButton_ = button("Set Out", &QKMIRangeSelectorController::setOutpoint);
-  resetInButton_ = button("Reset In", &QKMIRangeSelectorController::resetInpoint);
-  resetOutButton_ = button("Reset Out", &QKMIRangeSelectorController::resetOutpoint);
+  setInButton_ = button("Set", &QKMIRangeSelectorController::setInpoint);
+  setOutButton_ = button("Set", &QKMIRangeSelectorController::setOutpoint);
+  resetInButton_ = button("Reset", &QKMIRangeSelectorController::resetInpoint);
+  resetOutButton_ = button("Reset", &QKMIRangeSelectorController::resetOutpoint);
   muteButton_ = button("Mute", &QKMIRangeSelectorController::mutePreviewButtonUsed, true);
+  muteButton_->setTitle2(QStringLiteral("Muted"));
   // The preview starts muted.
   muteButton_->setIntValue(1, false);
 
@@ -155,34 +160,39 @@ void QKMIRangeSelectorController::buildView() {
   timeSliderUpdateTimer_.setInterval(33);
   connect(&timeSliderUpdateTimer_, &QTimer::timeout, this, [this] { updateTimeSliderCallback(); });
 
+  // Laid out for the palette column (260 points wide).
   auto* column = new QVBoxLayout(view_);
   column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(3);
+  column->setSpacing(2);
   column->addWidget(movieView_, 1);
   column->addWidget(timeSlider_);
   auto* transport = new QHBoxLayout;
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{prevMarkerButton_, prevFrameButton_, playPauseButton_,
-                                       nextFrameButton_, nextMarkerButton_, posterButton_})
-    transport->addWidget(w);
-  transport->addStretch(1);
-  transport->addWidget(loopModeControl_);
+  transport->setSpacing(2);
+  for (QKButton* b : {prevMarkerButton_, prevFrameButton_, playPauseButton_, nextFrameButton_,
+                      nextMarkerButton_, posterButton_})
+    transport->addWidget(b);
   column->addLayout(transport);
   auto* range = new QGridLayout;
-  range->addWidget(setInButton_, 0, 0);
+  range->setHorizontalSpacing(3);
+  range->setVerticalSpacing(2);
+  range->addWidget(new QLabel(QStringLiteral("In")), 0, 0);
   range->addWidget(inpointText_, 0, 1);
-  range->addWidget(resetInButton_, 0, 2);
-  range->addWidget(setOutButton_, 1, 0);
+  range->addWidget(setInButton_, 0, 2);
+  range->addWidget(resetInButton_, 0, 3);
+  range->addWidget(new QLabel(QStringLiteral("Out")), 1, 0);
   range->addWidget(outpointText_, 1, 1);
-  range->addWidget(resetOutButton_, 1, 2);
-  range->addWidget(new QLabel(QStringLiteral("Measures")), 0, 3);
-  range->addWidget(measuresText_, 0, 4);
-  range->addWidget(muteButton_, 1, 3);
-  auto* volume = new QHBoxLayout;
-  volume->addWidget(useVolumeButton_);
-  volume->addWidget(volumeSlider_, 1);
-  range->addLayout(volume, 1, 4);
-  range->setColumnStretch(4, 1);
+  range->addWidget(setOutButton_, 1, 2);
+  range->addWidget(resetOutButton_, 1, 3);
+  range->addWidget(new QLabel(QStringLiteral("Measures")), 0, 4);
+  range->addWidget(measuresText_, 1, 4);
+  auto* sound = new QHBoxLayout;
+  sound->setSpacing(3);
+  sound->addWidget(loopModeControl_);
+  sound->addWidget(muteButton_);
+  sound->addWidget(useVolumeButton_);
+  sound->addWidget(volumeSlider_, 1);
+  range->addLayout(sound, 2, 0, 1, 5);
+  range->setColumnStretch(1, 1);
   column->addLayout(range);
   clearPreview();
 }

@@ -40,7 +40,7 @@ QKMITimeWarpView::QKMITimeWarpView(MediaInspector* inspector, QKMIRangeSelectorC
     : QWidget(parent), inspector_(inspector), preview_(preview) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::ClickFocus);
-  setMinimumSize(200, 90);
+  setMinimumSize(120, 80);
   editorView_ = new QWidget;
   auto* column = new QVBoxLayout(editorView_);
   column->setContentsMargins(2, 2, 2, 2);
@@ -53,7 +53,8 @@ QKMITimeWarpView::QKMITimeWarpView(MediaInspector* inspector, QKMIRangeSelectorC
     b->setTitle(QString::fromLatin1(title));
     b->setTriggerOnMain(true);
     b->setTarget(target);
-    b->setFixedHeight(18);
+    b->setFixedHeight(16);
+    b->setMinimumWidth(30);
     if (action)
       b->setAction([this, alive, action](QKButtonCell&) {
         MainThread::run([this, alive, action] {

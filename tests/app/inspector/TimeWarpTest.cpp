@@ -112,7 +112,7 @@ struct WarpFixture : ::testing::Test {
 };
 
 TEST_F(WarpFixture, ClickSelectsAndMovesThePreview) {
-  EXPECT_EQ(view->finestLines(), 17);  // 2 measures: 16 subdivisions in 400 points
+  EXPECT_EQ(view->finestLines(), 17);  // 2 measures: 16 subdivisions
   EXPECT_EQ(view->coarseLines(), 3);
   view->mouseDownAt(pointOf(1) + QPointF(2, -2));
   EXPECT_EQ(view->selectedMarker(), 1);
@@ -124,6 +124,7 @@ TEST_F(WarpFixture, ClickSelectsAndMovesThePreview) {
 
 TEST_F(WarpFixture, DragIsSnappedAndBounded) {
   view->setSelectedMarker(0);
+  const double spacing = view->width() / 16.0;  // 2 measures of 4 beats of 2
   struct Case {
     const char* name;
     double x;
@@ -132,7 +133,7 @@ TEST_F(WarpFixture, DragIsSnappedAndBounded) {
   const Case cases[] = {
       {"to x = 0: the range start", 0, 0.0f},
       {"past the edge", -30, 0.02f},
-      {"onto a grid line", 51, 0.125f},
+      {"onto a grid line", 2 * spacing + 1, 0.125f},
       {"past the neighbour", 390, 0.5f - 0.02f},
   };
   for (const Case& c : cases) {
@@ -185,7 +186,8 @@ TEST_F(WarpFixture, SnapshotKeepsTheButtons) {
 
 TEST_F(WarpFixture, MoviePaneScreenshot) {
   view->setSelectedMarker(1);
-  inspector.window()->resize(420, 620);
+  preview->setTimeMainThread(15.0 / 30.0);
+  preview->timeSlider()->setValueWithRangedValue(0.5f, false);
   settle(0.3);
   QImage editor = view->grab().toImage();
   saveScreenshot(editor, QStringLiteral("inspector-time-warp"));
