@@ -28,6 +28,8 @@ class MasterClockInterface {
   virtual long measuresElapsed() const { return 0; }
   // Any thread, without waiting.
   virtual int beatsPerMeasure() const { return 4; }
+  // Any thread, without waiting.
+  virtual int quantizedSubdivisions() const { return 2; }
   // Seconds; any thread, without waiting.
   virtual float measureDuration() const { return 4.0f; }
   // Sets the tempo in beats per minute; any thread (the clock moves the

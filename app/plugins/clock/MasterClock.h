@@ -78,7 +78,7 @@ class MasterClock : public MasterClockInterface {
   double measureDurationExact() const { return measureDuration_.load(); }
   void setMeasureDuration(double seconds);
   void setBeatsPerMeasure(long beats);
-  int quantizedSubdivisions() const { return quantizedSubdivisions_.load(); }
+  int quantizedSubdivisions() const override { return quantizedSubdivisions_.load(); }
   void setQuantizedSubdivisions(long subdivisions);
   long measuresElapsed() const override { return measuresElapsed_.load(); }
   void setMeasuresElapsed(long measures);
