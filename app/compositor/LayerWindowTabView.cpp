@@ -3,6 +3,7 @@
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
 #include "app/compositor/LayerChainInterface.h"
+#include "app/compositor/LayerTabFollower.h"
 #include "app/compositor/LayerTabMimeData.h"
 #include "app/compositor/LayerWindowController.h"
 #include "app/sources/VidSourceObject.h"
@@ -251,8 +252,24 @@ void LayerWindowTabView::keyPressEvent(QKeyEvent* event) {
 
 // --- Closest plug-in windows ---------------------------------------------------------------------
 
+// Without a source of its own, the layer-controls plug-ins that follow the
+// tabs (their centres are bottom-left screen points).
 void LayerWindowTabView::selectThisLayerInClosestControls(Layer* layer) {
-  sendToClosest(layer, controlsSource());
+  if (controlsSource()) {
+    sendToClosest(layer, controlsSource());
+    return;
+  }
+  sendToClosest(layer, [](Layer*) {
+    std::vector<Candidate> candidates;
+    const double screenHeight = QKWindow::mainScreenFrame().height();
+    for (LayerTabFollower* follower : LayerTabFollower::all()) {
+      if (!follower->followsLayerTabs()) continue;
+      const QPointF centre = follower->followerCentre();
+      candidates.push_back({QRectF(QPointF(centre.x(), screenHeight - centre.y()), QSizeF()),
+                            [follower](Layer* chosen) { follower->selectThisLayer(chosen); }});
+    }
+    return candidates;
+  });
 }
 
 void LayerWindowTabView::bringThisLayerToTopOfClosestBin(Layer* layer) {

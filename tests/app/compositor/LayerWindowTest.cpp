@@ -5,6 +5,7 @@
 #include "app/compositor/FXChainShortcutTableView.h"
 #include "app/compositor/LayerPanel.h"
 #include "app/compositor/LayerSourceCompUIController.h"
+#include "app/compositor/LayerTabFollower.h"
 #include "app/compositor/LayerTabMimeData.h"
 #include "app/compositor/LayerWindowTabView.h"
 #include "app/compositor/QKCollapsibleBox.h"
@@ -748,6 +749,50 @@ TEST(LayerWindowPictureTest, TheTabStripShowsTabsBadgesIconsAndTheDropMarker) {
   saveScreenshot(window->window()->screen()->grabWindow(window->window()->winId()).toImage(),
                  "layer-window-drop-marker");
   view->dragExited();
+  world.compositor->deleteAllLayers();
+}
+
+}  // namespace
+
+namespace {
+
+// A layer-controls window that follows the tabs, at a point on screen.
+class FakeFollower : public LayerTabFollower {
+ public:
+  FakeFollower(QPointF centre, bool follows) : centre_(centre), follows_(follows) {}
+  bool followsLayerTabs() const override { return follows_; }
+  QPointF followerCentre() const override { return centre_; }
+  void selectThisLayer(Layer* layer) override { selected = layer; }
+  Layer* selected = nullptr;
+
+ private:
+  QPointF centre_;
+  bool follows_;
+};
+
+TEST(LayerTabDropTest, AClickShowsTheLayerInTheNearestFollowingLayerControls) {
+  WindowWorld world;
+  auto a = world.named("A");
+  auto group = world.compositor->groupLayers({a.get()});
+  LayerPanel* window = world.panel();
+  window->showWindow();
+  const QRectF frame = window->screenFrame();
+  const double screenHeight = QKWindow::mainScreenFrame().height();
+  const QPointF centre(frame.center().x(), screenHeight - frame.center().y());
+  FakeFollower near(centre + QPointF(10, 0), true);
+  FakeFollower nearest(centre, false);  // does not follow the tabs
+  FakeFollower far(centre + QPointF(500, 0), true);
+  LayerWindowTabView* view = window->layerTabView();
+  view->mouseDownAt(QPointF(view->realTabWidth() + 3 + 40, 5), Qt::NoModifier);
+  EXPECT_EQ(window->currentlyDisplayedLayer(), a.get());
+  EXPECT_EQ(near.selected, a.get());
+  EXPECT_EQ(nearest.selected, nullptr);
+  EXPECT_EQ(far.selected, nullptr);
+  // A group is shown but picked in no controls.
+  near.selected = nullptr;
+  view->mouseDownAt(QPointF(40, 5), Qt::NoModifier);
+  EXPECT_EQ(window->currentlyDisplayedLayer(), group.get());
+  EXPECT_EQ(near.selected, nullptr);
   world.compositor->deleteAllLayers();
 }
 
