@@ -815,6 +815,21 @@ void MovieSource::setSpeedMainThread(float speed) {
   movie->setRate(rate);
 }
 
+float MovieSource::lastRangedTime() const {
+  const auto movie = this->movie();
+  if (!movie) return -1.0f;
+  const double duration = movie->duration().seconds();
+  if (!(duration > 0.0)) return -1.0f;
+  return float(std::clamp(movie->currentTime().seconds() / duration, 0.0, 1.0));
+}
+
+void MovieSource::setRangedTimeMainThread(float fraction) {
+  const auto movie = this->movie();
+  if (!movie || !isFiniteNumber(fraction)) return;
+  const double duration = movie->duration().seconds();
+  if (duration > 0.0) setTimeMainThread(float(std::clamp(double(fraction), 0.0, 1.0) * duration));
+}
+
 void MovieSource::setTimeMainThread(float seconds) {
   if (blackFrame()) setSpeed(speedSlider_->cell()->rangedValue());
   const auto movie = this->movie();
@@ -1437,8 +1452,8 @@ void MovieSource::loadSnapshot(const QVariantMap& snapshot, bool trigger) {
   std::shared_ptr<QKQTFile> file;
   if (trigger && snapshot.value(QStringLiteral("trigger")).toInt() == 1 &&
       snapshot.contains(QStringLiteral("sourceFileID")))
-    file = std::dynamic_pointer_cast<QKQTFile>(
-        SourceFileLookup::fileForUniqueId(long(snapshot.value(QStringLiteral("sourceFileID")).toLongLong())));
+    file = std::dynamic_pointer_cast<QKQTFile>(SourceFileLookup::fileForUniqueId(
+        long(snapshot.value(QStringLiteral("sourceFileID")).toLongLong())));
   if (file && !file->validFile()) file.reset();
   if (file && qtFile() && qtFile() != file) eject();
   auto load = [&](const QString& key) {

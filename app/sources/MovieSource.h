@@ -97,6 +97,10 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber {
   void setTime(float seconds);
   void setSpeedMainThread(float speed);
   void setTimeMainThread(float seconds);
+  // The play head as 0 … 1 of the movie, or -1 without one (main thread).
+  float lastRangedTime() const;
+  // Moves the play head to `fraction` (kept in 0 … 1) of the movie.
+  void setRangedTimeMainThread(float fraction);
   void setGoingBackwards(bool backwards);
   bool goingBackwards() const { return goingBackwards_.load(); }
   void setLoopModeVar(int mode);

@@ -14,6 +14,7 @@
 #include "app/plugins/oscillator/Oscillator.h"
 #include "app/plugins/oscoutput/OSCOutput.h"
 #include "app/plugins/sliders/Sliders.h"
+#include "app/plugins/preview/PreviewWindow.h"
 #include "app/plugins/stepsequencer/StepSequencer.h"
 #include "app/plugins/waveform/Waveform.h"
 #include "app/plugins/wiimote/WiiMote.h"
@@ -34,6 +35,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {OSCOutput::kTypeName, OSCOutput::pluginClass()},
       {Oscillator::kTypeName, Oscillator::pluginClass()},
       {Sliders::kTypeName, Sliders::pluginClass()},
+      {PreviewWindow::kTypeName, PreviewWindow::pluginClass()},
       {StepSequencer::kTypeName, StepSequencer::pluginClass()},
       {TwoChannelMixer::kTypeName, TwoChannelMixer::pluginClass()},
       {Waveform::kTypeName, Waveform::pluginClass()},
