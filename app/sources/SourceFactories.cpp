@@ -5,6 +5,7 @@
 #include "app/sources/QCSource.h"
 #include "app/sources/TapSource.h"
 #include "app/sources/VidSourceObject.h"
+#include "app/sources/WebSource.h"
 
 std::vector<SourceFactories::Entry> SourceFactories::entries() {
   return {{VidSourceObject::kQCSource, make<QCSource>()},
@@ -13,7 +14,8 @@ std::vector<SourceFactories::Entry> SourceFactories::entries() {
              return MovieSource::create(classKey, &layer);
            }},
           {VidSourceObject::kTapSource, make<TapSource>()},
-          {VidSourceObject::kImageSource, make<ImageSource>()}};
+          {VidSourceObject::kImageSource, make<ImageSource>()},
+          {VidSourceObject::kWebSource, make<WebSource>()}};
 }
 
 void SourceFactories::install(Compositor& compositor) {
