@@ -363,7 +363,9 @@ void AudioAnalysis::normalizeLevelsButtonUsed() {
 void AudioAnalysis::openOptionsPanel() {
   if (!optionsPanel_) return;
   reloadChannelTable();
-  optionsPanel_->setGeometry(optionsPanel_->parentWidget()->rect());
+  // The sheet is a window of its own: it covers the body where it is on screen.
+  const QWidget* body = optionsPanel_->parentWidget();
+  optionsPanel_->setGeometry(QRect(body->mapToGlobal(QPoint(0, 0)), body->size()));
   optionsPanel_->show();
   optionsPanel_->raise();
 }

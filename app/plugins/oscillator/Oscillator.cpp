@@ -11,9 +11,13 @@
 #include "framework/datasource/DataSourceTarget.h"
 #include "framework/datasource/DataSourceType.h"
 #include "framework/datasource/MasterClockInterface.h"
+#include "framework/toolkit/BlackTranslucentPanel.h"
 #include "framework/toolkit/QKWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
+#include "framework/toolkit/TitleBarOnlyCollapsedLevelView.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
+#include "platform/foundation/Paths.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -149,26 +153,103 @@ std::unique_ptr<QWidget> Oscillator::buildWindow(QObject* owner) {
   self->frequencySlider_ = new QKLogSliderControl(body);
   self->frequencySlider_->setFixedHeight(16);
   frequency->addWidget(self->frequencySlider_, 1);
-  self->cyclesTextField_ = new QLineEdit(body);
-  self->measuresTextField_ = new QLineEdit(body);
-  for (QLineEdit* field : {self->cyclesTextField_, self->measuresTextField_}) {
-    field->setFixedWidth(34);
-    field->setValidator(new QIntValidator(0, 1000000, field));
-  }
-  auto* over = new QLabel(QStringLiteral("/"), body);
-  over->setStyleSheet(QStringLiteral("color: white"));
-  frequency->addWidget(self->cyclesTextField_);
-  frequency->addWidget(over);
-  frequency->addWidget(self->measuresTextField_);
   self->resyncWithClockButton_ = makeButton(QStringLiteral("sync"), 0, body);
   frequency->addWidget(self->resyncWithClockButton_);
+  self->optionsPanelButton_ = makeButton(QStringLiteral("options"), 0, body);
+  frequency->addWidget(self->optionsPanelButton_);
   column->addLayout(frequency);
+
+  self->titleBarLevelView_ = new TitleBarOnlyCollapsedLevelView(content);
+  self->titleBarLevelView_->setGeometry(110, 4, 100, 11);
+  self->titleBarLevelView_->show();
+  self->buildOptionsPanel(body);
   return window;
+}
+
+// The frequency as a typed fraction of whole numbers: cycles over measures.
+void Oscillator::buildOptionsPanel(QWidget* body) {
+  optionsPanel_ = new BlackTranslucentPanel(body);
+  optionsPanel_->hide();
+  auto* column = new QVBoxLayout(optionsPanel_);
+  column->setContentsMargins(8, 8, 8, 8);
+  auto* fraction = new QHBoxLayout;
+  auto* label = new QLabel(QStringLiteral("cycles per measures"), optionsPanel_);
+  label->setStyleSheet(QStringLiteral("color: white"));
+  fraction->addWidget(label);
+  cyclesTextField_ = new QLineEdit(optionsPanel_);
+  measuresTextField_ = new QLineEdit(optionsPanel_);
+  for (QLineEdit* field : {cyclesTextField_, measuresTextField_}) {
+    field->setFixedWidth(40);
+    field->setValidator(new QIntValidator(0, 1000000, field));
+  }
+  auto* over = new QLabel(QStringLiteral("/"), optionsPanel_);
+  over->setStyleSheet(QStringLiteral("color: white"));
+  fraction->addWidget(cyclesTextField_);
+  fraction->addWidget(over);
+  fraction->addWidget(measuresTextField_);
+  fraction->addStretch(1);
+  column->addLayout(fraction);
+  column->addStretch(1);
+  closeOptionsButton_ = makeButton(QStringLiteral("Done"), 0, optionsPanel_);
+  column->addWidget(closeOptionsButton_, 0, Qt::AlignRight);
+}
+
+void Oscillator::optionsButtonClicked() {
+  if (!optionsPanel_) return;
+  // The sheet is a window of its own: it covers the body where it is on screen.
+  const QWidget* body = optionsPanel_->parentWidget();
+  optionsPanel_->setGeometry(QRect(body->mapToGlobal(QPoint(0, 0)), body->size()));
+  optionsPanel_->show();
+  optionsPanel_->raise();
+}
+
+void Oscillator::closeOptionsPanelClicked() {
+  if (optionsPanel_) optionsPanel_->hide();
+}
+
+bool Oscillator::optionsPanelShown() const { return optionsPanel_ && !optionsPanel_->isHidden(); }
+
+// Each wave button draws its shape from an image strip of the resources; a
+// missing strip leaves the button's title.
+void Oscillator::useButtonImages() {
+  static const char* const kImageNames[] = {"tri", "cos", "sin", "saw", "square"};
+  for (int i = 0; i < 5; ++i) {
+    const QString name = QStringLiteral("images/OscillatorTypeBtn-%1").arg(kImageNames[i]);
+    const QString path = Paths::resourcePath(name, QStringLiteral("png"));
+    if (path.isEmpty()) {
+      if (i == Saw) Log::line("\t\terror: couldn't find the path to the resource");
+      continue;
+    }
+    if (!presetButtons_[i]->useThisImageTile(QImage(path), QSizeF(14, 14))) continue;
+    presetButtons_[i]->setTitle({});
+    presetButtons_[i]->setTitle2({});
+  }
 }
 
 void Oscillator::awakeFromNib() {
   QKPlugin::awakeFromNib();
   if (!waveformView_) return;
+  useButtonImages();
+  titleBarLevelView_->setActive(false);
+  titleBarLevel_.store(titleBarLevelView_);
+  optionsPanelButton_->setTarget(alive_);
+  optionsPanelButton_->setAction([this](QKButtonCell&) {
+    MainThread::run([self = QPointer<Oscillator>(this)] {
+      if (self && !self->deleted()) self->optionsButtonClicked();
+    });
+  });
+  closeOptionsButton_->setTarget(alive_);
+  closeOptionsButton_->setAction([this](QKButtonCell&) {
+    MainThread::run([self = QPointer<Oscillator>(this)] {
+      if (self && !self->deleted()) self->closeOptionsPanelClicked();
+    });
+  });
+  for (const char* name : {"QKPMRestoreStartNotification", "QKPluginDeletedNotification"})
+    observers_.observe(QString::fromLatin1(name), nullptr, [this](const Notification&) {
+      MainThread::run([self = QPointer<Oscillator>(this)] {
+        if (self && !self->deleted()) self->closeOptionsPanelClicked();
+      });
+    });
   for (int i = 0; i < 5; ++i) {
     presetButtons_[i]->setTarget(alive_);
     presetButtons_[i]->setAction(
@@ -212,13 +293,15 @@ void Oscillator::prepareToBeDeleted() {
   // Once the source is out of the tree no tick reaches this object.
   SharedSourceGroup::leave(dataSourceController(), kGroupName, windowTitle());
   ticker_->oscillator.store(nullptr);
+  titleBarLevel_.store(nullptr);
   alive_.reset();
   if (waveformView_) waveformView_->prepareToBeDeleted();
   if (frequencySlider_) frequencySlider_->prepareToBeDeleted();
   for (QKButton* button :
-       {resyncWithClockButton_, presetButtons_[0], presetButtons_[1], presetButtons_[2],
-        presetButtons_[3], presetButtons_[4], loopModeButtons_[0], loopModeButtons_[1],
-        loopModeButtons_[2], pauseButton_, flipDirectionButton_})
+       {resyncWithClockButton_, closeOptionsButton_, optionsPanelButton_, presetButtons_[0],
+        presetButtons_[1], presetButtons_[2], presetButtons_[3], presetButtons_[4],
+        loopModeButtons_[0], loopModeButtons_[1], loopModeButtons_[2], pauseButton_,
+        flipDirectionButton_})
     if (button) button->prepareToBeDeleted();
   QKPlugin::prepareToBeDeleted();
 }
@@ -252,6 +335,8 @@ void Oscillator::setDataSourceWithVal(DataSource* source) {
     value = waveformView_->evaluateAt(static_cast<float>(tick.position));
     waveformView_->requestRedraw();
   }
+  // Shown only while the palette is collapsed.
+  if (TitleBarOnlyCollapsedLevelView* level = titleBarLevel_.load()) level->setVal(value);
   source->setValue(value);
 }
 

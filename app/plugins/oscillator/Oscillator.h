@@ -10,12 +10,14 @@
 #include <atomic>
 #include <memory>
 
+class BlackTranslucentPanel;
 class DataSource;
 class DSFloatFrequent;
 class QKButton;
 class QKLogSliderControl;
 class QKSingleSplineOpenGLView;
 class QLineEdit;
+class TitleBarOnlyCollapsedLevelView;
 struct OscillatorTicker;
 
 // The "Oscillator" plug-in: a value from 0 to 1 read off an editable wave
@@ -70,6 +72,14 @@ class Oscillator : public QKPlugin {
   QKSingleSplineOpenGLView* waveformView() const { return waveformView_; }
   QKLogSliderControl* frequencySlider() const { return frequencySlider_; }
   QKButton* pauseButton() const { return pauseButton_; }
+  QKButton* presetButton(Preset preset) const;
+  TitleBarOnlyCollapsedLevelView* titleBarLevelView() const { return titleBarLevelView_; }
+
+  // The options sheet, over the window's body; closed by a preset's recall
+  // and by any plug-in's deletion.
+  void optionsButtonClicked();
+  void closeOptionsPanelClicked();
+  bool optionsPanelShown() const;
   QString cyclesText() const;
   QString measuresText() const;
 
@@ -78,7 +88,8 @@ class Oscillator : public QKPlugin {
   double clockReading() const;
   void showFraction(float frequency);
   void waveChanged();
-  QKButton* presetButton(Preset preset) const;
+  void useButtonImages();
+  void buildOptionsPanel(QWidget* body);
 
   OscillatorPhase phase_;
   std::atomic<float> frequency_{1.0f};
@@ -94,6 +105,12 @@ class Oscillator : public QKPlugin {
   QKLogSliderControl* frequencySlider_ = nullptr;
   QLineEdit* cyclesTextField_ = nullptr;
   QLineEdit* measuresTextField_ = nullptr;
+  QKButton* optionsPanelButton_ = nullptr;
+  QKButton* closeOptionsButton_ = nullptr;
+  BlackTranslucentPanel* optionsPanel_ = nullptr;
+  // Read by the tick: set once the window is built, cleared before it goes.
+  std::atomic<TitleBarOnlyCollapsedLevelView*> titleBarLevel_{nullptr};
+  TitleBarOnlyCollapsedLevelView* titleBarLevelView_ = nullptr;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   NotificationObservers observers_;
 };

@@ -5,8 +5,17 @@
 #include "framework/datasource/MasterClockInterface.h"
 #include "framework/toolkit/QKWindow.h"
 #include "platform/foundation/MainThread.h"
+#include "framework/toolkit/TitleBarOnlyCollapsedLevelView.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/PluginHost.h"
 #include "tests/support/Screenshot.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -232,6 +241,48 @@ TEST_F(OscillatorTest, OscillatorsShareOneGroupThatGoesWithTheLast) {
   EXPECT_NE(dsc.dataSourceForKeyArray({Oscillator::kGroupName}), nullptr);
   manager->deletePlugins({second});
   EXPECT_EQ(dsc.dataSourceForKeyArray({Oscillator::kGroupName}), nullptr);
+}
+
+TEST_F(OscillatorTest, TheTitleLevelFollowsTheWaveAndTheOptionsSheetClosesOnRestoresAndDeletions) {
+  clock.set(3.25);
+  Oscillator* oscillator = make();
+  oscillator->waveTypeButtonClicked(Oscillator::Saw);
+  ASSERT_NE(oscillator->titleBarLevelView(), nullptr);
+  EXPECT_FALSE(oscillator->titleBarLevelView()->active()) << "shown only while collapsed";
+  dsc.threadProc();
+  EXPECT_NEAR(oscillator->titleBarLevelView()->val(), 0.25f, 0.02f);
+
+  for (const char* closer : {"QKPMRestoreStartNotification", "QKPluginDeletedNotification"}) {
+    SCOPED_TRACE(closer);
+    oscillator->optionsButtonClicked();
+    EXPECT_TRUE(oscillator->optionsPanelShown());
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(closer));
+    MainThread::processUntil([&] { return !oscillator->optionsPanelShown(); }, 1.0);
+    EXPECT_FALSE(oscillator->optionsPanelShown());
+  }
+  if (QKWindow* window = oscillator->window()) {
+    window->show();
+    oscillator->optionsButtonClicked();
+    MainThread::processUntil([] { return false; }, 0.1);
+    // The sheet is a window of its own over the palette.
+    saveScreenshot(QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(
+                       window->frameGeometry().adjusted(-10, -10, 10, 10)),
+                   QStringLiteral("oscillator-options"));
+    oscillator->closeOptionsPanelClicked();
+  }
+  for (int preset = Oscillator::Triangle; preset <= Oscillator::Square; ++preset)
+    EXPECT_FALSE(oscillator->presetButton(Oscillator::Preset(preset))->cell()->imgTiles().isNull())
+        << preset;
+}
+
+TEST_F(OscillatorTest, MissingButtonImagesLeaveTheTitlesAndLogOnce) {
+  QTemporaryDir empty;
+  Paths::setResourcesDirOverride(empty.path());
+  LogCapture log;
+  Oscillator* oscillator = make();
+  Paths::setResourcesDirOverride({});
+  EXPECT_TRUE(oscillator->presetButton(Oscillator::Saw)->cell()->imgTiles().isNull());
+  EXPECT_EQ(log.lines().filter(QStringLiteral("couldn't find the path to the resource")).size(), 1);
 }
 
 }  // namespace
