@@ -161,7 +161,7 @@ void AppController::makePresetManager() {
   presetManagerHost_ = std::make_unique<AppPresetManagerHost>(*this);
   presetManager_ = std::make_unique<PresetManager>(presetManagerHost_.get());
   compositor_->setProjectSavePathSource(
-      [this] { return presetManager_ ? presetManager_->savePath() : QString(); });
+      [this] { return presetManager_ ? presetManager_->mediaProjectPath() : QString(); });
 }
 
 void AppController::makeSGController() {

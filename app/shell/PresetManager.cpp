@@ -528,6 +528,7 @@ void PresetManager::newFileMenuUsed() {
   if (host_) host_->setLock(false, false);
   post(PaletteNotifications::PalettesToDefaultLocation);
   savePath_.clear();
+  untitledSource_.clear();
 }
 
 // --- Presets ----------------------------------------------------------------------------------
@@ -846,6 +847,7 @@ void PresetManager::loadPresetsFromVerifiedPath(const QString& path) {
   delayedCalls_->cancel(&triggerWhenDoneLoading_);
   const bool untitled =
       QFileInfo(path).absoluteFilePath() == QFileInfo(tutorialProjectPath()).absoluteFilePath();
+  untitledSource_ = untitled ? path : QString();
   if (untitled) {
     savePath_.clear();
   } else {

@@ -141,6 +141,9 @@ class PresetManager : public QObject, public QKWindowDelegate {
   bool busy() const { return busy_; }
   void setBusy(bool busy) { busy_ = busy; }
   QString savePath() const { return savePath_; }
+  // The project its media are found beside: the save path, or the file an
+  // untitled project (the tutorial) was opened from.
+  QString mediaProjectPath() const { return savePath_.isEmpty() ? untitledSource_ : savePath_; }
   void setSavePath(const QString& path) { savePath_ = path; }
   QVariantList& presetArray() { return presetArray_; }
   std::vector<std::shared_ptr<QKFile>>& missingFileArray() { return missingFileArray_; }
@@ -201,6 +204,7 @@ class PresetManager : public QObject, public QKWindowDelegate {
   PresetManagerHost* host_ = nullptr;
   bool busy_ = false;
   QString savePath_;
+  QString untitledSource_;
   QVariantList presetArray_;
   std::vector<std::shared_ptr<QKFile>> missingFileArray_;
   QVariantList missingFileSnapArray_;
