@@ -3,6 +3,7 @@
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
 #include "app/plugins/manager/QKPluginManager.h"
+#include "app/plugins/manager/PluginComponents.h"
 #include "app/plugins/manager/SharedSourceGroup.h"
 #include "app/plugins/mixer/TCMSplineView.h"
 #include "app/sources/MovieSource.h"
@@ -595,6 +596,8 @@ void TwoChannelMixer::loadSnapshot(const QVariantMap& snapshot) {
   for (const QVariant& entry : snapshot.value(kComponentArray).toList()) {
     if (entry.typeId() != QMetaType::QVariantMap) continue;
     const QVariantMap component = entry.toMap();
+    // The plug-in manager marks the components it stored for restoring.
+    if (!PluginComponents::restorable(component)) continue;
     const QString name = component.value(kComponentName).toString();
     if (name == kCrossfader) {
       if (crossfader_) crossfader_->loadSnapshot(component);

@@ -1,5 +1,6 @@
 #include "app/plugins/waveform/Waveform.h"
 
+#include "app/plugins/manager/PluginComponents.h"
 #include "app/plugins/manager/SharedSourceGroup.h"
 #include "app/plugins/waveform/WaveShapes.h"
 #include "framework/controls/QKButton.h"
@@ -248,6 +249,8 @@ void Waveform::loadSnapshot(const QVariantMap& snapshot) {
   for (const QVariant& item : snapshot.value(kComponentArray).toList()) {
     if (item.typeId() != QMetaType::QVariantMap) continue;
     const QVariantMap component = item.toMap();
+    // The plug-in manager marks the components it stored for restoring.
+    if (!PluginComponents::restorable(component)) continue;
     const QString name = component.value(kComponentName).toString();
     if (name == kSliderSettings) {
       const QVariant rate = component.value(kFrequencySlider);

@@ -14,6 +14,19 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+// A plug-in snapshot as the plug-in manager stores it: every component
+// marked for restoring.
+inline QVariantMap markedForRestore(QVariantMap snapshot) {
+  QVariantList components;
+  for (const QVariant& entry : snapshot.value(QStringLiteral("componentArray")).toList()) {
+    QVariantMap component = entry.toMap();
+    component.insert(QStringLiteral("restore"), 1);
+    components.append(component);
+  }
+  snapshot.insert(QStringLiteral("componentArray"), components);
+  return snapshot;
+}
+
 // A mouse event sent straight to a widget at a point of its own.
 inline void sendMouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButtons buttons,
                       Qt::MouseButton button = Qt::NoButton) {

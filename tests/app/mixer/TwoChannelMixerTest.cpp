@@ -209,7 +209,7 @@ TEST_F(MixerTest, ARestoreChangesNoOpacityAndStartsNoFade) {
   chooseSides(*mixer, left->layerName(), right->layerName());
   mixer->autoFadeButton()->setChecked(true);
   mixer->crossfader()->setValue(0.2f, true);
-  QVariantMap snapshot = mixer->createSnapshot();
+  QVariantMap snapshot = markedForRestore(mixer->createSnapshot());
   mixer->crossfader()->setValue(0.9f, true);
 
   NotificationCenter::defaultCenter().post(kRestoreStart);
@@ -264,7 +264,11 @@ TEST_F(MixerTest, TheSnapshotRoundTrips) {
   const QVariantMap snapshot = mixer->createSnapshot();
 
   auto* copy = makeMixer();
+  // Components the plug-in manager did not mark are not restored.
   copy->loadSnapshot(snapshot);
+  EXPECT_FALSE(copy->autoFadeButton()->isChecked());
+  EXPECT_NEAR(copy->splineView()->evaluateAt(0.5f).y(), 0.5f, 1e-5);
+  copy->loadSnapshot(markedForRestore(snapshot));
   EXPECT_EQ(copy->leftLayer(), left);
   EXPECT_EQ(copy->rightLayer(), right);
   EXPECT_FLOAT_EQ(copy->crossfader()->value(), 0.35f);
@@ -277,7 +281,7 @@ TEST_F(MixerTest, TheSnapshotRoundTrips) {
   // Mistyped values keep the current state.
   QVariantList broken{QVariantMap{{"componentName", "Fade Time"}, {"fadeDurationTextField", "x"}},
                       QVariantMap{{"componentName", "Auto-Fade?"}, {"autoFadeButton", "on"}}};
-  copy->loadSnapshot({{"componentArray", broken}});
+  copy->loadSnapshot(markedForRestore({{"componentArray", broken}}));
   EXPECT_FLOAT_EQ(copy->fadeDuration(), 3.5f);
   EXPECT_TRUE(copy->autoFadeButton()->isChecked());
 }

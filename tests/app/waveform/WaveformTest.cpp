@@ -167,9 +167,18 @@ TEST_F(WaveformTest, TheSnapshotRoundTripsAndBadWaveTypesAreIgnored) {
   Waveform* wave = make();
   wave->buttonUsed(WaveShapes::Triangle);
   wave->frequencySlider()->setValueWithRangedValue(4.0f, true);
-  const QVariantMap snapshot = wave->createSnapshot();
+  QVariantMap snapshot = wave->createSnapshot();
   EXPECT_TRUE(snapshot.contains("drunkbuttonSnap"));
   Waveform* copy = make();
+  copy->loadSnapshot(snapshot);  // not marked by the plug-in manager: no components
+  EXPECT_NEAR(copy->frequencySlider()->rangedValue(), 1.0f, 1e-4);
+  QVariantList marked;
+  for (const QVariant& entry : snapshot.value("componentArray").toList()) {
+    QVariantMap component = entry.toMap();
+    component.insert("restore", 1);
+    marked.append(component);
+  }
+  snapshot.insert("componentArray", marked);
   copy->loadSnapshot(snapshot);
   EXPECT_EQ(copy->waveType(), WaveShapes::Triangle);
   EXPECT_NEAR(copy->frequencySlider()->rangedValue(), 4.0f, 1e-4);
