@@ -29,3 +29,15 @@ void BlackTranslucentPanel::forwardKey(QKeyEvent* event) {
   if (controller_) controller_->keyDown(event);
   event->accept();
 }
+
+void BlackTranslucentPanel::showAsSheetOn(const QWidget* window) {
+  if (!window) return;
+  const QRect area = window->geometry();
+  move(area.x() + (area.width() - width()) / 2, area.y() + kSheetTop);
+  show();
+  raise();
+}
+
+void BlackTranslucentPanel::closeSheet() {
+  if (isVisible()) hide();
+}

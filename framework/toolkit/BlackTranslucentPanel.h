@@ -14,6 +14,12 @@ class BlackTranslucentPanel : public QWidget, public DataSourceControllerClient 
  public:
   explicit BlackTranslucentPanel(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
 
+  // Shown over the top of `window`, centred below its title bar, as a
+  // plug-in's options sheet; nothing without a window.
+  void showAsSheetOn(const QWidget* window);
+  // Hides a shown sheet.
+  void closeSheet();
+
   QColor backgroundColor() const { return bgColor_; }
   DataSourceController* dataSourceController() const { return controller_; }
   void setDataSourceController(DataSourceController* controller) override {
@@ -26,6 +32,7 @@ class BlackTranslucentPanel : public QWidget, public DataSourceControllerClient 
   void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
+  static constexpr int kSheetTop = 19;  // below a palette's title bar
   void forwardKey(QKeyEvent* event);
 
   const QColor bgColor_{0, 0, 0, 230};  // black at 0.9

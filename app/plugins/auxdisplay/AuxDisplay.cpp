@@ -248,16 +248,11 @@ void AuxDisplay::gatherToWindowLocation(const QRectF& frame) {
 }
 
 void AuxDisplay::openOptionsPanel() {
-  QKWindow* w = window();
-  if (!optionsPanel_ || !w) return;
-  const QRect area = w->geometry();
-  optionsPanel_->move(area.x() + (area.width() - optionsPanel_->width()) / 2, area.y() + 19);
-  optionsPanel_->show();
-  optionsPanel_->raise();
+  if (optionsPanel_) optionsPanel_->showAsSheetOn(window());
 }
 
 void AuxDisplay::closeOptionsPanel() {
-  if (optionsPanel_ && optionsPanel_->isVisible()) optionsPanel_->hide();
+  if (optionsPanel_) optionsPanel_->closeSheet();
 }
 
 // --- Snapshot --------------------------------------------------------------------------------

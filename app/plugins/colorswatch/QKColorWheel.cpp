@@ -95,45 +95,24 @@ void QKColorWheel::setSaturation(float saturation) {
   markAppropriateAreasForDisplay();
 }
 
-void QKColorWheel::setR(float r) {
-  if (!unit(r)) return;
-  rgb_.r = r;
+void QKColorWheel::setR(float r) { setRGBComponent(rgb_.r, r); }
+void QKColorWheel::setG(float g) { setRGBComponent(rgb_.g, g); }
+void QKColorWheel::setB(float b) { setRGBComponent(rgb_.b, b); }
+
+void QKColorWheel::setRGBComponent(float& component, float value) {
+  if (!unit(value)) return;
+  component = value;
   deriveFromRGB();
   markAppropriateAreasForDisplay();
 }
 
-void QKColorWheel::setG(float g) {
-  if (!unit(g)) return;
-  rgb_.g = g;
-  deriveFromRGB();
-  markAppropriateAreasForDisplay();
-}
+void QKColorWheel::setX(float x) { setXYComponent(x_, x); }
+void QKColorWheel::setY(float y) { setXYComponent(y_, y); }
 
-void QKColorWheel::setB(float b) {
-  if (!unit(b)) return;
-  rgb_.b = b;
-  deriveFromRGB();
-  markAppropriateAreasForDisplay();
-}
-
-void QKColorWheel::setX(float x) {
-  if (!unit(x)) return;
-  x_ = x;
-  const auto hs = ColorWheelMath::pick(QPointF(x_, y_), QSizeF(1, 1));
-  if (hs) {
-    hsv_.h = hs->h;
-    hsv_.s = hs->s;
-  }
-  rgb_ = ColorWheelMath::rgbFromHSV(hsv_);
-  publish();
-  markAppropriateAreasForDisplay();
-}
-
-void QKColorWheel::setY(float y) {
-  if (!unit(y)) return;
-  y_ = y;
-  const auto hs = ColorWheelMath::pick(QPointF(x_, y_), QSizeF(1, 1));
-  if (hs) {
+void QKColorWheel::setXYComponent(float& component, float value) {
+  if (!unit(value)) return;
+  component = value;
+  if (const auto hs = ColorWheelMath::pick(QPointF(x_, y_), QSizeF(1, 1))) {
     hsv_.h = hs->h;
     hsv_.s = hs->s;
   }

@@ -79,6 +79,8 @@ class QKColorWheel : public QWidget {
   QPointF toModel(const QPointF& widgetPoint) const;
   void deriveFromHSV();
   void deriveFromRGB();
+  void setRGBComponent(float& component, float value);
+  void setXYComponent(float& component, float value);
   void publish();
   void markWhole();
 

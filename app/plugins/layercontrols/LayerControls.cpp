@@ -415,16 +415,11 @@ void LayerControls::textStylePopUpButtonUsed(const QString& title) {
 }
 
 void LayerControls::openOptionsPanel() {
-  QKWindow* w = window();
-  if (!optionsPanel_ || !w) return;
-  const QRect area = w->geometry();
-  optionsPanel_->move(area.x() + (area.width() - optionsPanel_->width()) / 2, area.y() + 19);
-  optionsPanel_->show();
-  optionsPanel_->raise();
+  if (optionsPanel_) optionsPanel_->showAsSheetOn(window());
 }
 
 void LayerControls::closeOptionsPanel() {
-  if (optionsPanel_ && optionsPanel_->isVisible()) optionsPanel_->hide();
+  if (optionsPanel_) optionsPanel_->closeSheet();
 }
 
 int LayerControls::followLayerTabsButtonState() const {

@@ -248,6 +248,31 @@ TEST_F(AuxDisplayTest, ASnapshotInEitherOrderBindsTheTapWhenTheRestoreEnds) {
   }
 }
 
+TEST_F(AuxDisplayTest, TheOptionsSheetClosesWhenARestoreStartsOrAPluginGoes) {
+  AuxDisplay* aux = make();
+  aux->window()->show();
+  settle();
+  const struct {
+    const char* name;
+    std::function<void()> close;
+  } cases[] = {
+      {"restore",
+       [] {
+         NotificationCenter::defaultCenter().post(QKRTapMenuController::kRestoreStartNotification);
+       }},
+      {"deletion", [&] { manager->deletePlugins({make()}); }},
+  };
+  for (const auto& c : cases) {
+    aux->openOptionsPanel();
+    settle();
+    ASSERT_TRUE(aux->optionsPanel()->isVisible()) << c.name;
+    EXPECT_TRUE(aux->optionsPanel()->windowModality() == Qt::WindowModal);
+    saveScreenshot(aux->optionsPanel()->grab().toImage(), QStringLiteral("aux-display-options"));
+    c.close();
+    EXPECT_FALSE(aux->optionsPanel()->isVisible()) << c.name;
+  }
+}
+
 TEST_F(AuxDisplayTest, DisplaysDeletedWhileFramesRunLeaveNothingBehind) {
   auto source = InputTap::create(QStringLiteral("cam"));
   std::atomic<bool> running{true};

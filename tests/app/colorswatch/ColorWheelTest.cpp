@@ -158,6 +158,21 @@ TEST(ColorWheelTest, AnUnchangedValueRepaintsOnlyTheReticleAreas) {
   EXPECT_EQ(wheel.lastMarkedRegion(), QRegion(wheel.rect()));
 }
 
+TEST(ColorWheelTest, AMovedReticleRepaintsWhereItWasLastDrawn) {
+  QKColorWheel wheel;
+  wheel.resize(100, 100);
+  wheel.setColorHSV(0.0f, 1.0f, 1.0f);  // right edge
+  wheel.show();
+  MainThread::processUntil([] { return false; }, 0.05);
+  wheel.grab();        // drawn there
+  wheel.setHue(0.5f);  // left edge
+  wheel.grab();
+  wheel.setHue(0.25f);  // top edge: the left reticle must go
+  const QRegion marked = wheel.lastMarkedRegion();
+  EXPECT_TRUE(marked.contains(QPoint(50, 1)));  // the new place
+  EXPECT_TRUE(marked.contains(QPoint(1, 50)));  // the place drawn last
+}
+
 TEST(ColorWheelTest, APickTellsTheDelegateAndKeepsTheValue) {
   QKColorWheel wheel;
   wheel.resize(100, 100);
