@@ -67,7 +67,9 @@ TEST(AuxWindowGeometryTest, SnapsPalettesDraggedNearItToAbutAndThenAligns) {
   for (const auto& c : cases) {
     const auto got = G::snapped(c.r, kS, c.drag, c.affected);
     ASSERT_EQ(got.has_value(), c.expected.has_value()) << c.name;
-    if (got) EXPECT_EQ(*got, *c.expected) << c.name;
+    if (got) {
+      EXPECT_EQ(*got, *c.expected) << c.name;
+    }
   }
 }
 

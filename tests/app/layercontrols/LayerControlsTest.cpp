@@ -96,8 +96,9 @@ TEST_F(LayerControlsTest, FollowsAChosenLayerAndShowsItsPanelNameAndStyle) {
   EXPECT_FALSE(controls->ejectButton()->isHidden());
   // An image in the built-in player selects "<Built-In Player>".
   EXPECT_FALSE(controls->textStylePopUpButton()->isHidden());
-  if (world_->compositor->imageSourcesNames().contains(QKImageFile::kBuiltInPlayer))
+  if (world_->compositor->imageSourcesNames().contains(QKImageFile::kBuiltInPlayer)) {
     EXPECT_EQ(controls->textStylePopUpButton()->titleOfSelectedItem(), QKImageFile::kBuiltInPlayer);
+  }
   controls->window()->show();
   settle();
   QKWindow* window = controls->window();
