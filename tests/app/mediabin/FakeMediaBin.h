@@ -29,7 +29,8 @@ class FakeMediaBin : public MBMediaBin {
   void setPageExpanded(long id, bool on) override { expanded.insert(id, on); }
   std::vector<long> visiblePageIds() const override {
     std::vector<long> ids;
-    for (const auto& page : host.pages->pages()) ids.push_back(page->uniqueFileId());
+    for (const auto& page : host.pages->pages())
+      if (!hidden.contains(page->uniqueFileId())) ids.push_back(page->uniqueFileId());
     return ids;
   }
   long currentPageId() const override { return current; }
@@ -62,6 +63,7 @@ class FakeMediaBin : public MBMediaBin {
   FakeMediaBinHost host;
   std::atomic<long> current{-1};
   QHash<long, bool> expanded;
+  QSet<long> hidden;
   QSet<long> selection;
   int listeners = 0;
   int transposeValue = 0;
