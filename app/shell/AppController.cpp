@@ -16,6 +16,8 @@
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "app/shell/StartupComposition.h"
 #include "app/plugins/clock/MasterClock.h"
+#include "app/mediabin/MBCompositorQueueHost.h"
+#include "app/mediabin/MediaBin.h"
 #include "app/plugins/manager/BuiltInPluginTypes.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "framework/audio/QKAudioDeviceThreadController.h"
@@ -547,6 +549,19 @@ std::optional<QString> AppController::mediaBinTitle(const void* plugin) {
   for (const QKPlugin* live : pluginManager_->pluginArray())
     if (live == plugin && live->name() == QStringLiteral("MediaBin")) return live->windowTitle();
   return std::nullopt;
+}
+
+std::optional<long> AppController::currentPageIdOfMediaBin(const QString& title) {
+  if (!pluginManager_) return std::nullopt;
+  for (QKPlugin* live : pluginManager_->pluginArray())
+    if (auto* bin = qobject_cast<MediaBin*>(live); bin && bin->windowTitle() == title)
+      return bin->currentPageId();
+  return std::nullopt;
+}
+
+std::unique_ptr<MBLayerQueueHost> AppController::makeLayerQueueHost() {
+  if (!compositor_ || !pageController_) return nullptr;
+  return std::make_unique<MBCompositorQueueHost>(compositor_.get(), pageController_.get());
 }
 
 void AppController::windowMenuGatherOutputs() {

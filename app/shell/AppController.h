@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/mediabin/MBLayerQueueHostSource.h"
 #include "framework/datasource/AppControllerInterface.h"
 #include "framework/media/QKFlashThumbnailHost.h"
 #include "framework/media/QKMediaBinHost.h"
@@ -46,6 +47,7 @@ class QMainWindow;
 class AppController : public QObject,
                       public AppControllerInterface,
                       public QKMediaBinHost,
+                      public MBLayerQueueHostSource,
                       public QKFlashThumbnailHost {
   Q_OBJECT
  public:
@@ -151,6 +153,9 @@ class AppController : public QObject,
   // The plug-in manager's media bins.
   QStringList mediaBinTitles() override;
   std::optional<QString> mediaBinTitle(const void* plugin) override;
+  std::optional<long> currentPageIdOfMediaBin(const QString& title) override;
+  // Each media bin's view of the layers and pages.
+  std::unique_ptr<MBLayerQueueHost> makeLayerQueueHost() override;
   QStringList inputTapTitles() override;
   // Until the internet check is built: no remote page is fetched.
   bool internetAvailable() override { return false; }

@@ -1,5 +1,6 @@
 #include "app/plugins/manager/BuiltInPluginTypes.h"
 
+#include "app/mediabin/MediaBin.h"
 #include "app/plugins/audioanalysis/AudioAnalysis.h"
 #include "app/plugins/auxdisplay/AuxDisplay.h"
 #include "app/plugins/buttons/Buttons.h"
@@ -26,6 +27,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {AudioAnalysis::kTypeName, AudioAnalysis::pluginClass()},
       {AuxDisplay::kTypeName, AuxDisplay::pluginClass()},
       {Buttons::kTypeName, Buttons::pluginClass()},
+      {MediaBin::kTypeName, MediaBin::pluginClass()},
       {ColorSwatch::kTypeName, ColorSwatch::pluginClass()},
       {LayerControls::kTypeName, LayerControls::pluginClass()},
       {MIDIDisplay::kTypeName, MIDIDisplay::pluginClass()},
