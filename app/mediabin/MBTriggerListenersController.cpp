@@ -50,20 +50,8 @@ const QString kPressLastNote = QStringLiteral("press last note or type:");
 const char* const kCommandTitles[] = {"Row Up",    "Row Down",  "Prev Page", "Next Page",
                                       "Play Prev", "Play Next", "Play Rand"};
 
-QString pageExpandedKey(long pageId) { return QStringLiteral("PageExpanded-%1").arg(pageId); }
-
 KeyPath noteSourcePath(int note, int channel) {
   return {QStringLiteral("MIDI"), QStringLiteral("note [%1] ch. %2").arg(note).arg(channel)};
-}
-
-// A note-on that sounds: status 0x90 with a velocity above 0 (a note-on
-// with velocity 0 is how many keyboards send their note-off).
-std::optional<QKMIDIMessage> soundingNoteOn(const Notification& n) {
-  const QVariant value = n.userInfo.value(QString::fromLatin1(InputNotifications::MessageKey));
-  if (!value.canConvert<QKMIDIMessage>()) return std::nullopt;
-  const QKMIDIMessage message = value.value<QKMIDIMessage>();
-  if (message.type() != 0x90 || message.data2() == 0) return std::nullopt;
-  return message;
 }
 
 int intOf(const QVariant& value, bool* ok) {
@@ -523,26 +511,13 @@ void MBTriggerListenersController::doContinuousDetect(bool on) {
 
 // On the posting thread: only the message is read here.
 void MBTriggerListenersController::detectContinuous(const Notification& n, const QString& name) {
-  std::optional<KeyPath> path;
-  if (name == QLatin1String(InputNotifications::KeyDetect)) {
-    auto* event = static_cast<QEvent*>(n.object);
-    if (!event || event->type() != QEvent::KeyPress) return;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->isAutoRepeat() || key->key() == Qt::Key_Backspace) return;
-    path = DetectPaths::key(n);
-  } else if (name == QLatin1String(InputNotifications::MIDIDetect)) {
-    if (!soundingNoteOn(n)) return;
-    path = DetectPaths::midi(n);
-  } else if (name == QLatin1String(DataSourceNotifications::ButtonDetect)) {
-    const auto* source = static_cast<DataSource*>(n.object);
-    if (!source || source->value() != 1.0f) return;
-    path = DetectPaths::button(n);
-  } else if (name == QLatin1String(InputNotifications::OSCDetect)) {
+  // An OSC control resting at 0 (a released pad) teaches nothing.
+  if (name == QLatin1String(InputNotifications::OSCDetect)) {
     const QVariant value = n.userInfo.value(QString::fromLatin1(InputNotifications::DataSourceKey));
     const auto node = value.value<std::shared_ptr<DataSource>>();
     if (!node || node->value() == 0.0f) return;
-    path = DetectPaths::osc(n);
   }
+  const std::optional<KeyPath> path = DetectPaths::learnt(n, name);
   if (!path) return;
   onMain([path = *path](MBTriggerListenersController& c) { c.continuousDetected(path); });
 }
@@ -580,7 +555,7 @@ void MBTriggerListenersController::doAutoMidiSetup(bool on) {
 }
 
 void MBTriggerListenersController::detectRange(const Notification& n) {
-  const std::optional<QKMIDIMessage> message = soundingNoteOn(n);
+  const std::optional<QKMIDIMessage> message = DetectPaths::soundingNoteOn(n);
   if (!message) return;
   const int note = message->data1();
   const int channel = message->channel();

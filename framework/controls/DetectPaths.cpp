@@ -1,6 +1,7 @@
 #include "framework/controls/DetectPaths.h"
 
 #include "framework/datasource/DSInputNaming.h"
+#include "framework/datasource/DataSourceNotifications.h"
 #include "framework/datasource/DataSource.h"
 #include "framework/datasource/InputNotifications.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -40,6 +41,33 @@ std::optional<KeyPath> button(const Notification& n) {
   const KeyPath path = source->pathArray();
   if (path.isEmpty()) return std::nullopt;
   return path;
+}
+
+std::optional<QKMIDIMessage> soundingNoteOn(const Notification& n) {
+  const QVariant value = n.userInfo.value(QString::fromLatin1(InputNotifications::MessageKey));
+  if (!value.canConvert<QKMIDIMessage>()) return std::nullopt;
+  const QKMIDIMessage message = value.value<QKMIDIMessage>();
+  if (message.type() != 0x90 || message.data2() == 0) return std::nullopt;
+  return message;
+}
+
+std::optional<KeyPath> learnt(const Notification& n, const QString& name) {
+  if (name == QLatin1String(InputNotifications::KeyDetect)) {
+    auto* event = static_cast<QEvent*>(n.object);
+    if (!event || event->type() != QEvent::KeyPress) return std::nullopt;
+    const auto* pressed = static_cast<QKeyEvent*>(event);
+    if (pressed->isAutoRepeat() || pressed->key() == Qt::Key_Backspace) return std::nullopt;
+    return key(n);
+  }
+  if (name == QLatin1String(InputNotifications::MIDIDetect))
+    return soundingNoteOn(n) ? midi(n) : std::nullopt;
+  if (name == QLatin1String(DataSourceNotifications::ButtonDetect)) {
+    const auto* source = static_cast<DataSource*>(n.object);
+    if (!source || source->value() != 1.0f) return std::nullopt;
+    return button(n);
+  }
+  if (name == QLatin1String(InputNotifications::OSCDetect)) return osc(n);
+  return std::nullopt;
 }
 
 }  // namespace DetectPaths

@@ -50,16 +50,6 @@ KeyPath noteSourcePath(int note, int channel) {
   return {QStringLiteral("MIDI"), QStringLiteral("note [%1] ch. %2").arg(note).arg(channel)};
 }
 
-// A note-on that sounds: a note-on with velocity 0 is how many keyboards
-// send their note-off, and must not learn the key a second time.
-std::optional<QKMIDIMessage> soundingNoteOn(const Notification& n) {
-  const QVariant value = n.userInfo.value(QString::fromLatin1(InputNotifications::MessageKey));
-  if (!value.canConvert<QKMIDIMessage>()) return std::nullopt;
-  const QKMIDIMessage message = value.value<QKMIDIMessage>();
-  if (message.type() != 0x90 || message.data2() == 0) return std::nullopt;
-  return message;
-}
-
 bool isMap(const QVariant& value) { return value.typeId() == QMetaType::QVariantMap; }
 
 }  // namespace
@@ -333,23 +323,7 @@ void NotesToValue::doContinuousDetect(bool on) {
 
 // On the posting thread: only the notification is read here.
 void NotesToValue::detectContinuous(const Notification& n, const QString& name) {
-  std::optional<KeyPath> path;
-  if (name == QLatin1String(InputNotifications::KeyDetect)) {
-    auto* event = static_cast<QEvent*>(n.object);
-    if (!event || event->type() != QEvent::KeyPress) return;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->isAutoRepeat() || key->key() == Qt::Key_Backspace) return;
-    path = DetectPaths::key(n);
-  } else if (name == QLatin1String(InputNotifications::MIDIDetect)) {
-    if (!soundingNoteOn(n)) return;
-    path = DetectPaths::midi(n);
-  } else if (name == QLatin1String(DataSourceNotifications::ButtonDetect)) {
-    const auto* source = static_cast<DataSource*>(n.object);
-    if (!source || source->value() != 1.0f) return;
-    path = DetectPaths::button(n);
-  } else if (name == QLatin1String(InputNotifications::OSCDetect)) {
-    path = DetectPaths::osc(n);
-  }
+  const std::optional<KeyPath> path = DetectPaths::learnt(n, name);
   if (!path) return;
   onMain([path = *path](NotesToValue& n) { n.continuousDetected(path); });
 }
@@ -392,7 +366,7 @@ void NotesToValue::doAutoMidiSetup(bool on) {
 }
 
 void NotesToValue::detectRange(const Notification& n) {
-  const std::optional<QKMIDIMessage> message = soundingNoteOn(n);
+  const std::optional<QKMIDIMessage> message = DetectPaths::soundingNoteOn(n);
   if (!message) return;
   const int note = message->data1();
   const int channel = message->channel();

@@ -5,6 +5,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/midi/QKMIDIMessage.h"
 #include "tests/app/mediabin/ListenerFixture.h"
+#include "tests/support/DetectPosts.h"
 #include "tests/support/NotificationCounter.h"
 
 #include <QKeyEvent>
@@ -295,21 +296,6 @@ TEST(MBTriggerListeners, SnapshotRoundTripAndBadEntries) {
 
 // --- Learning -------------------------------------------------------------------------------
 
-void postMIDI(int status, int note, int velocity, int channel = 1) {
-  NotificationCenter::defaultCenter().post(
-      QString::fromLatin1(InputNotifications::MIDIDetect), nullptr,
-      {{QString::fromLatin1(InputNotifications::MessageKey),
-        QVariant::fromValue(QKMIDIMessage(std::uint8_t(status), channel, std::uint8_t(note),
-                                          std::uint8_t(velocity)))}});
-}
-
-void postKey(const QString& text, bool autoRepeat = false, int key = Qt::Key_A,
-             QEvent::Type type = QEvent::KeyPress) {
-  QKeyEvent event(type, key, Qt::NoModifier, text, autoRepeat);
-  NotificationCenter::defaultCenter().post(QString::fromLatin1(InputNotifications::KeyDetect),
-                                           &event);
-}
-
 TEST(MBTriggerListeners, ContinuousDetectionAddsEachNewSourceOnce) {
   auto oscNode = DSFloatInfrequent::createWithName("/fader");
   auto button = DSFloatInfrequent::createWithName("pad", DSType::Plain);
@@ -321,23 +307,24 @@ TEST(MBTriggerListeners, ContinuousDetectionAddsEachNewSourceOnce) {
   const Case cases[] = {
       {"A, A",
        [](auto*, auto*) {
-         postKey("a");
-         postKey("a");
+         postKeyDetect("a");
+         postKeyDetect("a");
        },
        1},
       {"A, B, A",
        [](auto*, auto*) {
-         postKey("a");
-         postMIDI(0x90, 60, 100);
-         postKey("a");
+         postKeyDetect("a");
+         postMIDIDetect(0x90, 60, 100);
+         postKeyDetect("a");
        },
        3},
-      {"note-off", [](auto*, auto*) { postMIDI(0x80, 60, 0); }, 0},
-      {"note-on velocity 0", [](auto*, auto*) { postMIDI(0x90, 60, 0); }, 0},
-      {"controller", [](auto*, auto*) { postMIDI(0xB0, 7, 100); }, 0},
-      {"auto-repeat", [](auto*, auto*) { postKey("a", true); }, 0},
-      {"key release", [](auto*, auto*) { postKey("a", false, Qt::Key_A, QEvent::KeyRelease); }, 0},
-      {"backspace", [](auto*, auto*) { postKey("\b", false, Qt::Key_Backspace); }, 0},
+      {"note-off", [](auto*, auto*) { postMIDIDetect(0x80, 60, 0); }, 0},
+      {"note-on velocity 0", [](auto*, auto*) { postMIDIDetect(0x90, 60, 0); }, 0},
+      {"controller", [](auto*, auto*) { postMIDIDetect(0xB0, 7, 100); }, 0},
+      {"auto-repeat", [](auto*, auto*) { postKeyDetect("a", true); }, 0},
+      {"key release",
+       [](auto*, auto*) { postKeyDetect("a", false, Qt::Key_A, QEvent::KeyRelease); }, 0},
+      {"backspace", [](auto*, auto*) { postKeyDetect("\b", false, Qt::Key_Backspace); }, 0},
       {"button at 0.5",
        [](auto*, DataSource* b) {
          b->setValue(0.5f);
@@ -379,7 +366,7 @@ TEST(MBTriggerListeners, ContinuousDetectionAddsEachNewSourceOnce) {
 TEST(MBTriggerListeners, DetectionOnAMIDIThreadChangesTheListOnTheMainThread) {
   ListenerFixture f;
   f.controller->doContinuousDetect(true);
-  std::thread midi([] { postMIDI(0x90, 62, 90, 3); });
+  std::thread midi([] { postMIDIDetect(0x90, 62, 90, 3); });
   midi.join();
   EXPECT_EQ(f.controller->count(), 0);  // not yet: queued for the main thread
   f.settle();
@@ -406,13 +393,13 @@ TEST(MBTriggerListeners, RangeSetupMakesOneListenerPerNote) {
     f.controller->autoMidiRangeSetupButtonUsed();
     EXPECT_EQ(f.controller->count(), 0);  // starting clears the list
     EXPECT_TRUE(f.controller->rangeFieldsShown());
-    postMIDI(0x90, c.first, 100);
+    postMIDIDetect(0x90, c.first, 100);
     f.settle();
-    postMIDI(0x90, c.last, 0);  // a release of the first key (velocity 0): no last note
-    postMIDI(0x80, c.last, 0);
+    postMIDIDetect(0x90, c.last, 0);  // a release of the first key (velocity 0): no last note
+    postMIDIDetect(0x80, c.last, 0);
     f.settle();
     EXPECT_EQ(f.controller->autoMidiSetupStage(), 2);
-    postMIDI(0x90, c.last, 100);
+    postMIDIDetect(0x90, c.last, 100);
     f.settle();
     ASSERT_EQ(f.controller->count(), int(c.notes.size()));
     for (size_t i = 0; i < c.notes.size(); ++i)

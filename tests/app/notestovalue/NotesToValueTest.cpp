@@ -10,6 +10,7 @@
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/midi/QKMIDIMessage.h"
+#include "tests/support/DetectPosts.h"
 #include "tests/support/PluginHost.h"
 #include "tests/support/Screenshot.h"
 
@@ -27,21 +28,6 @@ constexpr float kEps = 1e-5f;
 
 KeyPath note(int number, int channel = 1) {
   return {QStringLiteral("MIDI"), QStringLiteral("note [%1] ch. %2").arg(number).arg(channel)};
-}
-
-void postMIDI(int status, int number, int velocity, int channel = 1) {
-  NotificationCenter::defaultCenter().post(
-      QString::fromLatin1(InputNotifications::MIDIDetect), nullptr,
-      {{QString::fromLatin1(InputNotifications::MessageKey),
-        QVariant::fromValue(QKMIDIMessage(std::uint8_t(status), channel, std::uint8_t(number),
-                                          std::uint8_t(velocity)))}});
-}
-
-void postKey(const QString& text, bool autoRepeat = false, int key = Qt::Key_A,
-             QEvent::Type type = QEvent::KeyPress) {
-  QKeyEvent event(type, key, Qt::NoModifier, text, autoRepeat);
-  NotificationCenter::defaultCenter().post(QString::fromLatin1(InputNotifications::KeyDetect),
-                                           &event);
 }
 
 class NotesToValueTest : public PluginHost {
@@ -141,17 +127,17 @@ TEST_F(NotesToValueTest, ContinuousDetectionAddsAShortcutForEverySourceThatArriv
   const Case cases[] = {
       {"the same key twice is learnt twice",
        [] {
-         postKey("a");
-         postKey("a");
+         postKeyDetect("a");
+         postKeyDetect("a");
        },
        {"Key: a", "Key: a"}},
-      {"a note-on", [] { postMIDI(0x90, 60, 100, 2); }, {"C3"}},
-      {"a note-off", [] { postMIDI(0x80, 60, 0); }, {}},
-      {"a note-on of velocity 0", [] { postMIDI(0x90, 60, 0); }, {}},
-      {"a controller", [] { postMIDI(0xB0, 7, 100); }, {}},
-      {"an auto-repeat", [] { postKey("a", true); }, {}},
-      {"a key release", [] { postKey("a", false, Qt::Key_A, QEvent::KeyRelease); }, {}},
-      {"the delete key", [] { postKey("\b", false, Qt::Key_Backspace); }, {}},
+      {"a note-on", [] { postMIDIDetect(0x90, 60, 100, 2); }, {"C3"}},
+      {"a note-off", [] { postMIDIDetect(0x80, 60, 0); }, {}},
+      {"a note-on of velocity 0", [] { postMIDIDetect(0x90, 60, 0); }, {}},
+      {"a controller", [] { postMIDIDetect(0xB0, 7, 100); }, {}},
+      {"an auto-repeat", [] { postKeyDetect("a", true); }, {}},
+      {"a key release", [] { postKeyDetect("a", false, Qt::Key_A, QEvent::KeyRelease); }, {}},
+      {"the delete key", [] { postKeyDetect("\b", false, Qt::Key_Backspace); }, {}},
       {"a button half pressed", [&] { postButton(0.5f); }, {}},
       {"a button pressed", [&] { postButton(1.0f); }, {QString()}},
       {"an OSC message", [&] { postOSC(0.0f); }, {"OSC: /fader"}},
@@ -176,15 +162,15 @@ TEST_F(NotesToValueTest, ASecondLearntShortcutPublishesOneAndNothingIsLearntWhen
   NotesToValue* plugin = make();
   const auto recorder = record(plugin->windowTitle());
   plugin->continuousDetectButtonUsed(1);
-  postMIDI(0x90, 60, 100);
+  postMIDIDetect(0x90, 60, 100);
   settle();
   EXPECT_TRUE(recorder->values.empty()) << "one shortcut publishes nothing yet";
-  postMIDI(0x90, 62, 100);
+  postMIDIDetect(0x90, 62, 100);
   settle();
   ASSERT_EQ(recorder->values.size(), 1u);
   EXPECT_EQ(recorder->values.back(), 1.0f);
   plugin->continuousDetectButtonUsed(0);
-  postMIDI(0x90, 64, 100);
+  postMIDIDetect(0x90, 64, 100);
   settle();
   EXPECT_EQ(plugin->shortcutCount(), 2);
 }
@@ -217,7 +203,7 @@ TEST_F(NotesToValueTest, ARangeGivesOneShortcutPerNoteInPlayedOrder) {
         plugin->midiRangeChannelTextField()->setText(QString::number(channel));
         plugin->midiRangeTextFieldUsed();
       } else {
-        postMIDI(0x90, number, 90, channel);
+        postMIDIDetect(0x90, number, 90, channel);
         settle();
       }
     };
@@ -229,7 +215,7 @@ TEST_F(NotesToValueTest, ARangeGivesOneShortcutPerNoteInPlayedOrder) {
     std::vector<KeyPath> paths;
     for (const auto& shortcut : plugin->shortcuts()) paths.push_back(shortcut->syncArray());
     EXPECT_EQ(paths, c.expected);
-    postMIDI(0x90, 70, 90);  // the range is over: nothing more is learnt
+    postMIDIDetect(0x90, 70, 90);  // the range is over: nothing more is learnt
     settle();
     EXPECT_EQ(plugin->shortcutCount(), int(c.expected.size()));
     manager->deletePlugins({plugin});
@@ -251,7 +237,7 @@ TEST_F(NotesToValueTest, ARangeSetupRefusesWhatNamesNoNoteAndEndsWhenCleared) {
   EXPECT_EQ(plugin->autoMidiSetupStage(), 0);
   EXPECT_EQ(plugin->instructions(), NotesToValue::kNoShortcuts);
   EXPECT_FALSE(plugin->rangeFieldsShown());
-  postMIDI(0x90, 60, 90);
+  postMIDIDetect(0x90, 60, 90);
   settle();
   EXPECT_EQ(plugin->shortcutCount(), 0);
 
