@@ -3,6 +3,7 @@
 #include "app/compositor/CompModeLists.h"
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
+#include "app/compositor/LayerCompModeChoice.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 
@@ -107,34 +108,7 @@ bool LayerListModel::setData(const QModelIndex& index, const QVariant& value, in
 bool LayerListModel::applyCompMode(Compositor& compositor, Layer& layer, int index) {
   const CompModeLists& lists = compositor.compModeLists();
   if (index < 0 || index >= lists.names.size()) return false;
-  const QString& kind = lists.tags[index];
-  const QString& name = lists.names[index];
-  auto setParentMode = [&](int mode) {
-    if (Layer* parent = layer.parentLayer())
-      parent->setContentsRenderingMode(mode);
-    else
-      compositor.setContentsRenderingMode(mode);
-  };
-  if (kind == CompModeLists::kBlendKind) {
-    const QStringList fields = name.split(':');
-    if (fields.size() != 2) return false;
-    layer.setDFactor(GLenum(fields[1].toLong()));
-    setParentMode(1);
-    layer.setGroupRenderingMode(1);
-  } else if (kind == CompModeLists::kFilterKind) {
-    layer.useCompModeNamed(name);
-    setParentMode(0);
-    layer.setGroupRenderingMode(0);
-    layer.setCompRenderingMode(0);
-  } else if (kind == CompModeLists::kQCKind) {
-    layer.useQCCompModeNamed(name);
-    setParentMode(0);
-    layer.setGroupRenderingMode(0);
-    layer.setCompRenderingMode(1);
-  } else {
-    return false;
-  }
-  return true;
+  return LayerCompModeChoice::apply(compositor, layer, lists.names[index], lists.tags[index]);
 }
 
 // --- Drag and drop -----------------------------------------------------------------------------

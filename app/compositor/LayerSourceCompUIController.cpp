@@ -1,6 +1,7 @@
 #include "app/compositor/LayerSourceCompUIController.h"
 
 #include "app/compositor/CompModeLists.h"
+#include "app/compositor/LayerCompModeChoice.h"
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
 #include "app/compositor/LayerWindowController.h"
@@ -17,8 +18,6 @@
 #include <QLabel>
 #include <QMenu>
 
-#include <GL/gl.h>
-
 namespace {
 
 const QString kNone = QStringLiteral("<none>");
@@ -33,29 +32,6 @@ const QStringList& sourceClassNames() {
                                  VidSourceObject::kWebSource,
                                  VidSourceObject::kImageSource};
   return names;
-}
-
-bool knownBlendFactor(long factor) {
-  switch (factor) {
-    case GL_ZERO:
-    case GL_ONE:
-    case GL_SRC_COLOR:
-    case GL_ONE_MINUS_SRC_COLOR:
-    case GL_SRC_ALPHA:
-    case GL_ONE_MINUS_SRC_ALPHA:
-    case GL_DST_ALPHA:
-    case GL_ONE_MINUS_DST_ALPHA:
-    case GL_DST_COLOR:
-    case GL_ONE_MINUS_DST_COLOR:
-    case GL_SRC_ALPHA_SATURATE:
-    case 0x8001:  // GL_CONSTANT_COLOR
-    case 0x8002:  // GL_ONE_MINUS_CONSTANT_COLOR
-    case 0x8003:  // GL_CONSTANT_ALPHA
-    case 0x8004:  // GL_ONE_MINUS_CONSTANT_ALPHA
-      return true;
-    default:
-      return false;
-  }
 }
 
 QLabel* makeLabel(const QString& text, QWidget* parent) {
@@ -200,37 +176,7 @@ void LayerSourceCompUIController::compModeButtonUsed() {
   const QStringList data = item ? item->data().toStringList() : QStringList();
   const QString name = data.value(0);
   const QString kind = data.value(1);
-  auto setParentMode = [&](int mode) {
-    if (Layer* parent = layer.parentLayer())
-      parent->setContentsRenderingMode(mode);
-    else
-      compositor_->setContentsRenderingMode(mode);
-  };
-  if (kind == CompModeLists::kBlendKind) {
-    const QStringList factors = name.split(QLatin1Char(':'));
-    bool sourceOk = false, destinationOk = false;
-    const long source = factors.value(0).toLong(&sourceOk);
-    const long destination = factors.value(1).toLong(&destinationOk);
-    if (factors.size() != 2 || !sourceOk || !destinationOk || !knownBlendFactor(source) ||
-        !knownBlendFactor(destination)) {
-      Log::line(QStringLiteral("\t\terr: the blend mode %1 is not two GL blend factors").arg(name));
-    } else {
-      layer.setSFactor(GLenum(source));
-      layer.setDFactor(GLenum(destination));
-      setParentMode(1);
-      layer.setGroupRenderingMode(1);
-    }
-  } else if (kind == CompModeLists::kFilterKind) {
-    layer.useCompModeNamed(name);
-    setParentMode(0);
-    layer.setGroupRenderingMode(0);
-    layer.setCompRenderingMode(0);
-  } else if (kind == CompModeLists::kQCKind) {
-    layer.useQCCompModeNamed(name);
-    setParentMode(0);
-    layer.setGroupRenderingMode(0);
-    layer.setCompRenderingMode(1);
-  }
+  LayerCompModeChoice::apply(*compositor_, layer, name, kind);
   compositor_->updateLayerView();
 }
 

@@ -126,7 +126,9 @@ TEST_F(LayerListTest, TheCompColumnSetsTheModesOfTheLayerAndItsParent) {
   EXPECT_EQ(layer->compFilterName(), lists.names[filter]);
   EXPECT_EQ(model.data(model.indexOf(layer.get(), 1), Qt::EditRole).toInt(), filter);
 
+  layer->setSFactor(1);  // GL_ONE: the list sets both factors, like the layer window
   ASSERT_TRUE(model.setData(model.indexOf(layer.get(), 1), over));
+  EXPECT_EQ(layer->sFactor(), 770u);
   EXPECT_EQ(group->contentsRenderingMode(), 1);
   EXPECT_EQ(layer->groupRenderingMode(), 1);
   EXPECT_EQ(layer->dFactor(), Layer::kOverFactor);
