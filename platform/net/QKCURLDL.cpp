@@ -59,6 +59,11 @@ size_t QKCURLDL::collect(char* data, size_t size, size_t count, void* self) {
   return bytes;
 }
 
+int QKCURLDL::progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const std::atomic<bool>* abort = static_cast<QKCURLDL*>(self)->abort_;
+  return abort && abort->load() ? 1 : 0;
+}
+
 void QKCURLDL::fail(const QString& reason) {
   error_ = reason;
   response_.clear();
@@ -86,6 +91,11 @@ bool QKCURLDL::perform() {
   curl_easy_setopt(curl_, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &QKCURLDL::collect);
   curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
+  if (abort_) {
+    curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &QKCURLDL::progress);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
+  }
   if (form_) curl_easy_setopt(curl_, CURLOPT_MIMEPOST, form_);
   if (headers_) curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers_);
 

@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <memory>
 
 // One HTTP request to one address, sent synchronously with libcurl: a GET,
@@ -37,6 +38,9 @@ class QKCURLDL {
   // Seconds allowed to connect, and for the whole transfer.
   void setConnectTimeout(double seconds) { connectTimeout_ = seconds; }
   void setTimeout(double seconds) { timeout_ = seconds; }
+  // A transfer under way ends soon after the flag turns true (at quit); the
+  // flag must outlive `perform`.
+  void setAbortFlag(const std::atomic<bool>* flag) { abort_ = flag; }
 
   // Sends the request and waits until the transfer is over. Answers whether
   // a complete answer came back (of any HTTP status); a failure is logged
@@ -65,6 +69,7 @@ class QKCURLDL {
 
  private:
   static size_t collect(char* data, size_t size, size_t count, void* self);
+  static int progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
   void fail(const QString& reason);
 
   QString address_;
@@ -74,6 +79,7 @@ class QKCURLDL {
   curl_slist* headers_ = nullptr;
   double connectTimeout_ = kDefaultConnectTimeout;
   double timeout_ = kDefaultTimeout;
+  const std::atomic<bool>* abort_ = nullptr;
   QByteArray response_;
   long httpStatus_ = 0;
   QString error_;

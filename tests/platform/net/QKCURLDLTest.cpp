@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -139,6 +143,22 @@ TEST_F(QKCURLDLTest, AServerThatNeverAnswersTimesOut) {
   EXPECT_FALSE(download.errorString().isEmpty());
   ASSERT_EQ(lines_.size(), 1);
   EXPECT_TRUE(lines_[0].startsWith(QStringLiteral("\t\terr: request to ") + server_.url()));
+}
+
+TEST_F(QKCURLDLTest, TheAbortFlagEndsASilentTransfer) {
+  server_.neverAnswer();
+  QKCURLDL download(server_.url());
+  std::atomic<bool> abort{false};
+  download.setAbortFlag(&abort);
+  std::thread quitter([&abort] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    abort = true;
+  });
+  QKStopwatch stopwatch;
+  EXPECT_FALSE(download.perform());
+  quitter.join();
+  EXPECT_LT(stopwatch.timeSinceStart(), 10.0);  // far below the default total time-out
+  EXPECT_TRUE(download.responseData().isEmpty());
 }
 
 TEST_F(QKCURLDLTest, ARefusedConnectionFailsWithoutData) {
