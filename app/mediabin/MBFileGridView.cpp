@@ -19,12 +19,14 @@
 #include <QDrag>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -470,13 +472,18 @@ void MBFileGridView::mousePressEvent(QMouseEvent* event) {
     const std::shared_ptr<QKFile> entry = entryAt(hit.pageId, hit.index, &count);
     if (count >= 0) mouseDownGridIndex_ = hit.index;
     if (control) {
-      // The right-click menus come with their controller; the selection
-      // follows the click meanwhile.
+      menuPageId_ = hit.pageId;
+      menuGridIndex_ = mouseDownGridIndex_;
+      menuOnFile_ = entry != nullptr;
       if (entry && !bin_->isSelected(entry->uniqueFileId())) {
         if (!shiftOnClick_) bin_->deselectAll();
         bin_->setSelected(entry->uniqueFileId(), true);
       }
+      if (menus_) menus_->reloadAvailableTapsMethod();
       update();
+      // The menu opens once this event has been handled.
+      const QPoint global = event->globalPosition().toPoint();
+      QTimer::singleShot(10, this, [this, global] { doRightMouseDown(global); });
       return;
     }
     if (!entry) {
@@ -561,6 +568,99 @@ void MBFileGridView::keyPressEvent(QKeyEvent* event) {
   } else {
     event->ignore();
   }
+}
+
+QMenu* MBFileGridView::menuForLastRightClick() const {
+  if (!menus_) return nullptr;
+  if (menuOnFile_ || !bin_->selectedIds().empty()) return menus_->loadedCellMenu();
+  return menus_->emptyCellMenu();
+}
+
+void MBFileGridView::doRightMouseDown(const QPoint& globalPos) {
+  if (!bin_->pageController()->pageForUniqueId(menuPageId_)) return;
+  QMenu* menu = menuForLastRightClick();
+  if (!menu) {
+    if (!menuOnFile_ && bin_->selectedIds().empty())
+      Log::line(QStringLiteral("\t\terr: empty cell menu was nil!"));
+    return;
+  }
+  menu->popup(globalPos);
+}
+
+void MBFileGridView::triggerSelectedFiles() {
+  for (long id : bin_->selectedIds())
+    if (layers_) layers_->triggerThisFile(id);
+  bin_->deselectAll();
+  update();
+}
+
+void MBFileGridView::deleteSelectedFiles() {
+  bin_->pageController()->deleteFilesWithIds(bin_->selectedIds(), true);
+  bin_->deselectAll();
+  recomputeSize();
+  update();
+}
+
+void MBFileGridView::loadFilesToPageWithSheet() {
+  const auto page = bin_->pageController()->pageForUniqueId(menuPageId_);
+  if (!page)
+    Log::line(QStringLiteral("\t\terr: attempted to load files by sheet to nil page"));
+  else if (QKFileLoaderInterface* loader = bin_->fileLoader())
+    loader->loadWithOpenPanelToFolder(page.get(), menuGridIndex_, false, window());
+  bin_->deselectAll();
+  update();
+}
+
+void MBFileGridView::groupSelectionOnNewPage() {
+  QKPageController* controller = bin_->pageController();
+  const std::vector<long> ids = bin_->selectedIds();
+  const auto page = controller->addBlankPage();
+  if (!page) return;
+  const long pageId = page->uniqueFileId();
+  bin_->setPageExpanded(pageId, true);
+  controller->moveFilesWithIds(ids, page, 0, true);
+  bin_->deselectAll();
+  post(QStringLiteral("ExpandedStateChanged"), pageId);
+  recomputeSize();
+  redrawSoon();
+}
+
+void MBFileGridView::recordVideoInputSelected(const QString& inputName) {
+  bin_->pageController()->recordVideoInputNamed(inputName, menuPageId_, menuGridIndex_);
+  recomputeSize();
+  redrawSoon();
+}
+
+void MBFileGridView::addTapMenuItemSelected(const QString& tapName) {
+  bin_->pageController()->addTapNamed(tapName, menuPageId_, menuGridIndex_);
+  recomputeSize();
+  redrawSoon();
+}
+
+void MBFileGridView::closeGapAtClickLocation() {
+  bin_->pageController()->closeGapAtIndex(menuGridIndex_, menuPageId_);
+  post(QStringLiteral("MovedFiles"), menuPageId_);
+  recomputeSize();
+  redrawSoon();
+}
+
+void MBFileGridView::closeAllGapsOnPage() {
+  bin_->pageController()->closeAllGapsOnPageWithId(menuPageId_);
+  post(QStringLiteral("MovedFiles"), menuPageId_);
+  recomputeSize();
+  redrawSoon();
+}
+
+void MBFileGridView::addEmptyTextFileMenuItemSelected() {
+  bin_->pageController()->addBlankTextFileToPageWithId(menuPageId_, menuGridIndex_);
+  recomputeSize();
+  redrawSoon();
+}
+
+void MBFileGridView::addURLFileMenuItemSelected() {
+  bin_->pageController()->addNewURLFileToPageWithId(menuPageId_, menuGridIndex_);
+  recomputeSize();
+  redrawSoon();
 }
 
 void MBFileGridView::openConfirmDeletePanel() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/mediabin/MBContextualMenuController.h"
 #include "app/mediabin/MBGridGeometry.h"
 #include "platform/foundation/NotificationObservers.h"
 
@@ -16,6 +17,7 @@
 class MBLayerController;
 class MBMediaBin;
 class QKFile;
+class QMenu;
 class QMimeData;
 
 // The media bin's file grid: the visible pages as tabs over grids of cells,
@@ -69,6 +71,30 @@ class MBFileGridView : public QWidget {
   bool prepareDragContents();
 
   void openConfirmDeletePanel();
+
+  // The right-click menus; without them a right click only selects.
+  void setMenuController(MBContextualMenuController* menus) { menus_ = menus; }
+  // The cell of the last right click (-1: none); the menus' actions act there.
+  long menuPageId() const { return menuPageId_; }
+  int menuGridIndex() const { return menuGridIndex_; }
+  // Pops up the menu the last right click asked for, at `globalPos`.
+  void doRightMouseDown(const QPoint& globalPos);
+  QMenu* menuForLastRightClick() const;
+
+  // The right-click menus' actions.
+  void triggerSelectedFiles();
+  void deleteSelectedFiles();
+  void loadFilesToPageWithSheet();
+  void groupSelectionOnNewPage();
+  // `inputName` may be "<all>".
+  void recordVideoInputSelected(const QString& inputName);
+  // Layer taps and live inputs alike; "<none>" makes an entry to be given
+  // its tap later.
+  void addTapMenuItemSelected(const QString& tapName);
+  void closeGapAtClickLocation();
+  void closeAllGapsOnPage();
+  void addEmptyTextFileMenuItemSelected();
+  void addURLFileMenuItemSelected();
   QVariantMap createSnapshot() const;
   void loadSnapshot(const QVariantMap& snapshot);
   void prepareToBeDeleted();
@@ -106,6 +132,10 @@ class MBFileGridView : public QWidget {
   long mouseDownPageId_ = -1, mouseDownFileId_ = -1;
   int mouseDownGridIndex_ = -1;
   QPointF mouseDownPoint_;
+  QPointer<MBContextualMenuController> menus_;
+  long menuPageId_ = -1;
+  int menuGridIndex_ = -1;
+  bool menuOnFile_ = false;
   QSet<long> proposed_;
   bool drawDestImage_ = false;
   long dragPageId_ = -1;

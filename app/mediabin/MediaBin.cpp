@@ -272,5 +272,6 @@ void MediaBin::prepareToBeDeleted() {
   if (layerController_) layerController_->prepareToBeDeleted();
   if (quantizePicker_) quantizePicker_->prepareToBeDeleted();
   if (viewsController_) viewsController_->prepareToBeDeleted();
+  if (menuController_) menuController_->prepareToBeDeleted();
   QKPlugin::prepareToBeDeleted();
 }

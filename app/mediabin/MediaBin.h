@@ -18,6 +18,7 @@
 #include <atomic>
 #include <memory>
 
+class MBContextualMenuController;
 class MBLayerController;
 class MBLayerQueueHost;
 class MBTriggerListenersController;
@@ -100,6 +101,7 @@ class MediaBin : public QKPlugin, public MBMediaBin {
   MBTriggerListenersController* triggerListenersController() const { return listeners_.get(); }
   MBQuantizePicker* quantizePicker() const { return quantizePicker_; }
   MBViewsController* viewsController() const { return viewsController_.get(); }
+  MBContextualMenuController* contextualMenuController() const { return menuController_.get(); }
   QCheckBox* autoClosePagesButton() const { return autoClosePagesButton_; }
   QKTQSplitView* leftRightSplitView() const { return leftRightSplitView_; }
   QKTQSplitView* topBottomSplitView() const { return topBottomSplitView_; }
@@ -118,6 +120,7 @@ class MediaBin : public QKPlugin, public MBMediaBin {
   std::unique_ptr<MBLayerController> layerController_;
   std::unique_ptr<MBTriggerListenersController> listeners_;
   std::unique_ptr<MBViewsController> viewsController_;
+  std::unique_ptr<MBContextualMenuController> menuController_;
   QPointer<MBFileGridView> gridView_;
   QPointer<MBPageTabsView> pageTabsView_;
   QPointer<MBQuantizePicker> quantizePicker_;

@@ -1,5 +1,6 @@
 #include "app/mediabin/MediaBinWindowBuilder.h"
 
+#include "app/mediabin/MBContextualMenuController.h"
 #include "app/mediabin/MBFileGridView.h"
 #include "framework/datasource/AppControllerInterface.h"
 #include "app/mediabin/MBLayerController.h"
@@ -317,6 +318,8 @@ std::unique_ptr<QWidget> MediaBinWindowBuilder::build(MediaBin* bin) {
   bin->quantizePicker_->setQueue(queue);
   bin->quantizePicker_->setManualTriggerButton(manualTrigger);
   listeners->setGridView(bin->gridView_);
+  bin->menuController_ = std::make_unique<MBContextualMenuController>();
+  bin->gridView_->setMenuController(bin->menuController_.get());
   MBFileGridView* gridView = bin->gridView_;
   QObject::connect(bin->autoClosePagesButton_, &QCheckBox::toggled, gridView, [gridView](bool on) {
     gridView->setAutoClosePages(on);
@@ -374,5 +377,6 @@ void MediaBinWindowBuilder::wake(MediaBin& bin) {
   if (bin.quantizePicker_) bin.quantizePicker_->awakeFromNib();
   if (bin.pageTabsView_) bin.pageTabsView_->awakeFromNib();
   if (bin.viewsController_) bin.viewsController_->awakeFromNib();
+  if (bin.menuController_) bin.menuController_->awakeFromNib(bin.gridView_);
   if (bin.gridView_) bin.gridView_->recomputeSize();
 }

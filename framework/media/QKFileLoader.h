@@ -76,7 +76,7 @@ class QKFileLoader : public QKFileLoaderInterface {
   // `index` on.
   void loadWithOpenPanel();
   void loadWithOpenPanelToFolder(QKFileParent* page, int index, bool isGridIndex,
-                                 QWidget* window = nullptr);
+                                 QWidget* window = nullptr) override;
   // The panel's end: the chosen paths, empty when cancelled.
   void loadWithOpenPanelDidEnd(const QStringList& paths);
   // Where the open panel starts.

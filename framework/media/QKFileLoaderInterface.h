@@ -7,6 +7,7 @@
 
 class QKFileParent;
 class QKURLFile;
+class QWidget;
 
 // The file loader as media files, pages, folders and the page controller
 // reach it. Every call only queues: files arrive on later passes of the main
@@ -29,6 +30,10 @@ class QKFileLoaderInterface {
   virtual void copyTheseFilesFromSnapshots(const QVariantList& /*snapshots*/,
                                            QKFileParent* /*parent*/, int /*index*/,
                                            bool /*isGridIndex*/) {}
+  // Asks for files in an open panel over `window` and queues them into the
+  // page from `index` on.
+  virtual void loadWithOpenPanelToFolder(QKFileParent* /*page*/, int /*index*/,
+                                         bool /*isGridIndex*/, QWidget* /*window*/ = nullptr) {}
   // Set when the page controller starts a recording into a page.
   virtual void setAutoRecordOverride(bool /*override*/) {}
 };
