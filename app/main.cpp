@@ -5,8 +5,6 @@
 #include "platform/net/QKCrashReporter.h"
 #include "platform/web/WebEngineSetup.h"
 
-#include <QMainWindow>
-
 #include <curl/curl.h>
 
 #include <csignal>
@@ -46,7 +44,6 @@ int main(int argc, char** argv) {
     if (controller.compositionRuntimeFailed()) {
       status = 1;
     } else {
-      controller.mainWindow()->show();
       // Files named on the command line are the files opened with the program.
       QStringList paths = QApplication::arguments().mid(1);
       paths.removeIf([](const QString& argument) { return argument.startsWith(QLatin1Char('-')); });

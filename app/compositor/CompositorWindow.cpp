@@ -13,18 +13,25 @@
 #include "framework/toolkit/QKWindowContentView.h"
 #include "platform/foundation/NotificationCenter.h"
 
+#include <QMenuBar>
 #include <QPushButton>
 
 namespace {
 constexpr int kToggleType = 1;
-}
+constexpr int kControlsHeight = 330;
+}  // namespace
 
 CompositorWindow::CompositorWindow(CompositorGLView* view, std::function<void()> openDisplayChooser)
-    : view_(view), window_(std::make_unique<QKPaletteWindow>(QRectF(20, 200, 260, 330))) {
+    : view_(view),
+      window_(std::make_unique<QKPaletteWindow>(
+          QRectF(20, 200, 260, kControlsHeight + kMenuBarHeight))) {
   window_->setContentView(new QKWindowContentView);
-  window_->setTitle(QStringLiteral("Compositor"));
+  window_->setTitle(QStringLiteral("Layer Manager"));
   window_->setDelegate(this);
-  QWidget* body = window_->contentView()->body();
+  // The program's menu bar, when given, takes the strip above the controls.
+  controls_ = new QWidget(window_->contentView()->body());
+  controls_->setGeometry(0, kMenuBarHeight, 254, kControlsHeight);
+  QWidget* body = controls_;
   displayToggle_ = makeToggle(QStringLiteral("Display"), 8, [this] { displayToggleUsed(); });
   fullscreenToggle_ =
       makeToggle(QStringLiteral("Fullscreen"), 32, [this] { fullscreenToggleUsed(); });
@@ -49,6 +56,11 @@ CompositorWindow::CompositorWindow(CompositorGLView* view, std::function<void()>
 }
 
 CompositorWindow::~CompositorWindow() {
+  // The menu bar belongs to the program and outlives this window.
+  if (menuBar_) {
+    menuBar_->hide();
+    menuBar_->setParent(nullptr);
+  }
   view_->setFullscreenRefusedHook({});
   layerList_.reset();
   NotificationCenter::defaultCenter().post(QStringLiteral("QKWMCRemoveWindowNotification"),
@@ -58,7 +70,7 @@ CompositorWindow::~CompositorWindow() {
 }
 
 QKButton* CompositorWindow::makeToggle(const QString& title, int y, std::function<void()> used) {
-  auto* button = new QKButton(window_->contentView()->body());
+  auto* button = new QKButton(controls_);
   button->setFrame(QRectF(8, y, 100, 18));
   button->setButtonType(kToggleType);
   button->setTitle(title);
@@ -73,7 +85,7 @@ QKButton* CompositorWindow::makeToggle(const QString& title, int y, std::functio
 
 QPushButton* CompositorWindow::makeButton(const QString& title, int x,
                                           std::function<void()> clicked) {
-  auto* button = new QPushButton(title, window_->contentView()->body());
+  auto* button = new QPushButton(title, controls_);
   button->setGeometry(x, 280, 76, 22);
   QObject::connect(button, &QPushButton::clicked, button, std::move(clicked));
   return button;
@@ -104,6 +116,15 @@ void CompositorWindow::matchThisPaletteShortcutSnapshot(const QVariantMap& dict)
   if (fullscreen.typeId() == QMetaType::QVariantMap)
     fullscreenToggle_->loadSnapshot(fullscreen.toMap(), false);
   fullscreenToggle_->setIntValue(wasFullscreen ? 1 : 0, false);
+}
+
+void CompositorWindow::setMenuBar(QMenuBar* bar) {
+  menuBar_ = bar;
+  if (!bar) return;
+  QWidget* body = window_->contentView()->body();
+  bar->setParent(body);
+  bar->setGeometry(0, 0, controls_->width(), kMenuBarHeight);
+  bar->show();
 }
 
 void CompositorWindow::show() {

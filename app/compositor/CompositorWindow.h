@@ -2,6 +2,7 @@
 
 #include "framework/toolkit/QKWindowDelegate.h"
 
+#include <QMenuBar>
 #include <QPointer>
 #include <QVariantMap>
 
@@ -14,15 +15,18 @@ class LayerListController;
 class QKButton;
 class QKPaletteWindow;
 class QPushButton;
+class QWidget;
 
 // The compositor's palette: the display toggle (output rendering on or off;
 // switching it on shows the output window), the fullscreen toggle, the
 // button that opens the fullscreen display chooser, and the layer list
 // with its new-layer, group and delete buttons (a double click on a layer
-// opens its panel).
+// opens its panel). It is the program's main window: the menu bar sits at
+// its top.
 class CompositorWindow : public QKWindowDelegate {
  public:
   static constexpr int kPaletteStackOrder = 3;
+  static constexpr int kMenuBarHeight = 22;
 
   CompositorWindow(CompositorGLView* view, std::function<void()> openDisplayChooser);
   ~CompositorWindow() override;
@@ -47,6 +51,10 @@ class CompositorWindow : public QKWindowDelegate {
   // Shows the layer's controls in its layer window.
   void openLayer(Layer* layer);
 
+  // Places the program's menu bar at the top; the bar stays the caller's.
+  void setMenuBar(QMenuBar* bar);
+  QMenuBar* menuBar() const { return menuBar_; }
+
   // Shows the palette and announces it to the Window menu.
   void show();
   void displayToggleUsed();
@@ -58,6 +66,8 @@ class CompositorWindow : public QKWindowDelegate {
 
   CompositorGLView* view_;
   std::unique_ptr<QKPaletteWindow> window_;
+  QWidget* controls_ = nullptr;
+  QPointer<QMenuBar> menuBar_;
   QKButton* displayToggle_ = nullptr;
   QKButton* fullscreenToggle_ = nullptr;
   QPushButton* chooserButton_ = nullptr;

@@ -60,7 +60,6 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QMainWindow>
 #include <QMenuBar>
 
 namespace {
@@ -105,7 +104,7 @@ void AppController::setCreationObserver(std::function<void(const QString&)> obse
 
 AppController::AppController(QObject* parent)
     : QObject(parent),
-      mainWindow_(std::make_unique<QMainWindow>()),
+      menuBar_(std::make_unique<QMenuBar>()),
       layoutRegistry_(std::make_unique<LayoutRegistry>()) {
   createInterfaceObjects();
   createManagers();
@@ -118,10 +117,10 @@ AppController::AppController(QObject* parent)
 void AppController::createInterfaceObjects() {
   LayoutRegistry::setShared(layoutRegistry_.get());
   BehaviorPanels::registerLayouts(*layoutRegistry_);
-  mainWindow_->setWindowTitle(QStringLiteral("ZAPH"));
-  mainWindow_->resize(640, 120);
   buildMenus();
-  mainWindow_->installEventFilter(this);
+  // Menu shortcuts work from every window, also while the Layer Manager
+  // that carries the menu bar is hidden or collapsed.
+  qApp->installEventFilter(this);
   // The control data ticks from start-up to quit.
   dataSourceController_ = std::make_unique<DataSourceController>();
   dataSourceController_->setAppController(this);
@@ -269,9 +268,6 @@ void AppController::createOutput() {
     return fileForUniqueId(uniqueId);
   });
   outputView_ = std::make_unique<CompositorGLView>(compositor_.get());
-  // A secondary window: closing the main window still ends the program.
-  mainWindow_->winId();
-  outputView_->window()->setTransientParent(mainWindow_->windowHandle());
   outputView_->awake();
   compositor_->setModalHiddenTest(
       [view = outputView_.get()] { return view->willFullscreenHideAModal(); });
@@ -285,6 +281,7 @@ void AppController::createOutput() {
     displaysWindow_->show();
     displaysWindow_->raise();
   });
+  compositorWindow_->setMenuBar(menuBar_.get());
   compositorWindow_->show();
   compositorWindow_->toggleDisplayButton()->setIntValue(1, false);
   compositorWindow_->displayToggleUsed();
@@ -495,9 +492,49 @@ AppController::~AppController() {
 
 bool AppController::eventFilter(QObject* watched, QEvent* event) {
   const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
-  if (isKey && watched == mainWindow_.get() && dataSourceController_)
-    dataSourceController_->keyDown(static_cast<QKeyEvent*>(event));
-  return QObject::eventFilter(watched, event);
+  if (!isKey || !watched->isWidgetType()) return QObject::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  // A key event climbs from the focus widget to its window: act on its
+  // first receiver only.
+  auto* receiver = static_cast<QWidget*>(watched);
+  const QWidget* focus = QApplication::focusWidget();
+  const bool firstReceiver =
+      receiver == focus || (receiver->isWindow() && (!focus || focus->window() != receiver));
+  if (!firstReceiver) return false;
+  if (event->type() == QEvent::KeyPress && triggerMenuShortcut(*key)) return true;
+  if (keyGoesToControlData(receiver) && dataSourceController_) dataSourceController_->keyDown(key);
+  return false;
+}
+
+// Qt fires a menu action itself while its menu bar is shown; a key that
+// still arrives found no shown bar.
+bool AppController::triggerMenuShortcut(const QKeyEvent& key) {
+  if (key.modifiers() == Qt::NoModifier || key.isAutoRepeat()) return false;
+  if (QApplication::activeModalWidget()) return false;  // as Qt does for a shown bar
+  const QKeySequence pressed(key.keyCombination());
+  const std::function<QAction*(const QList<QAction*>&)> find =
+      [&](const QList<QAction*>& actions) -> QAction* {
+    for (QAction* action : actions) {
+      if (!action->isEnabled()) continue;
+      if (QMenu* menu = action->menu()) {
+        if (QAction* found = find(menu->actions())) return found;
+      } else if (!action->shortcut().isEmpty() && action->shortcut() == pressed) {
+        return action;
+      }
+    }
+    return nullptr;
+  };
+  QAction* action = find(menuBar_->actions());
+  if (!action) return false;
+  action->trigger();
+  return true;
+}
+
+// Keys typed into the Layer Manager's window feed the key data sources,
+// except those typed into a text field.
+bool AppController::keyGoesToControlData(QWidget* receiver) const {
+  if (!compositorWindow_ || receiver->window() != compositorWindow_->window()) return false;
+  return !receiver->testAttribute(Qt::WA_InputMethodEnabled);
 }
 
 MIDIManagerInterface* AppController::midiManager() { return midiManager_.get(); }
@@ -511,7 +548,8 @@ std::shared_ptr<QKFile> AppController::fileForUniqueId(long uniqueId) {
 }
 
 QWidget* AppController::presetManagerWindow() {
-  return presetManager_ ? static_cast<QWidget*>(presetManager_->window()) : mainWindow_.get();
+  if (presetManager_) return presetManager_->window();
+  return compositorWindow_ ? compositorWindow_->window() : nullptr;
 }
 
 void AppController::removeRelinkedMissingFiles(const std::vector<std::shared_ptr<QKFile>>& files,
@@ -591,14 +629,14 @@ void AppController::closeControlInput() {
 }
 
 void AppController::buildMenus() {
-  QMenu* appMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("ZAPH"));
+  QMenu* appMenu = menuBar_->addMenu(QStringLiteral("ZAPH"));
   QAction* quit = appMenu->addAction(QStringLiteral("Quit ZAPH"));
   quit->setShortcut(QKeySequence::Quit);
   quit->setMenuRole(QAction::QuitRole);
   quit->setObjectName(QStringLiteral("quitMenuItem"));
   quit->setShortcutContext(Qt::ApplicationShortcut);
   connect(quit, &QAction::triggered, this, &AppController::quitMenuUsed, Qt::QueuedConnection);
-  QMenu* fileMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("File"));
+  QMenu* fileMenu = menuBar_->addMenu(QStringLiteral("File"));
   const auto fileItem = [this, fileMenu](const char* title, const char* name, QKeySequence key,
                                          void (PresetManager::*action)()) {
     QAction* item = fileMenu->addAction(QString::fromUtf8(title));
@@ -622,7 +660,7 @@ void AppController::buildMenus() {
   QAction* cancelLoading = fileMenu->addAction(QStringLiteral("Cancel File Loading"));
   cancelLoading->setObjectName(QStringLiteral("cancelFileLoading"));
   connect(cancelLoading, &QAction::triggered, this, &AppController::cancelFileLoading);
-  QMenu* windowMenu = mainWindow_->menuBar()->addMenu(QStringLiteral("Window"));
+  QMenu* windowMenu = menuBar_->addMenu(QStringLiteral("Window"));
   // The output window is no palette: its entry shows it or hides it.
   QAction* output = windowMenu->addAction(QStringLiteral("Main Output"));
   output->setCheckable(true);

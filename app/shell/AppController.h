@@ -40,7 +40,8 @@ class QKAudioDeviceThreadController;
 class QKSliderManager;
 class QKStatChecker;
 class QKTapManager;
-class QMainWindow;
+class QKeyEvent;
+class QMenuBar;
 
 // Creates and owns the program's managers and its main window with the menu
 // bar; winds them down at quit.
@@ -109,7 +110,8 @@ class AppController : public QObject,
   static long qtVersion() { return 0x07200000; }
   ~AppController() override;
 
-  QMainWindow* mainWindow() const { return mainWindow_.get(); }
+  // The program's menu bar, shown at the top of the Layer Manager.
+  QMenuBar* menuBar() const { return menuBar_.get(); }
   MIDIManagerInterface* midiManager() override;
   QKOSCManager* oscManager() override { return oscManager_.get(); }
   DataSourceController* dataSourceController() override { return dataSourceController_.get(); }
@@ -183,11 +185,13 @@ class AppController : public QObject,
   bool compositionRuntimeFailed() const { return compositionRuntimeFailed_; }
 
  protected:
-  // Keys the main window does not use itself go to the data-source
-  // controller, presses and releases alike.
+  // Menu shortcuts from any window; keys the Layer Manager's window does not
+  // use itself go to the data-source controller, presses and releases alike.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  bool triggerMenuShortcut(const QKeyEvent& key);
+  bool keyGoesToControlData(QWidget* receiver) const;
   void buildMenus();
   void createOutput();
   void restoreFullscreen();
@@ -216,7 +220,7 @@ class AppController : public QObject,
   // them. It holds the tap manager, made before anything that registers a
   // tap (taps that outlive it find it gone).
   std::unique_ptr<Compositor> compositor_;
-  std::unique_ptr<QMainWindow> mainWindow_;
+  std::unique_ptr<QMenuBar> menuBar_;
   // The window layouts and the Window menu outlive every window made from
   // them.
   std::unique_ptr<LayoutRegistry> layoutRegistry_;

@@ -23,7 +23,6 @@
 #include <QImage>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QMainWindow>
 #include <QMenuBar>
 
 #include <gtest/gtest.h>
@@ -38,8 +37,8 @@ struct LoaderAsker : QKFileLoaderClient {
   QKFileLoader* loader = nullptr;
 };
 
-QAction* fileMenuAction(QMainWindow* window, const QString& name) {
-  for (QAction* menu : window->menuBar()->actions())
+QAction* fileMenuAction(QMenuBar* bar, const QString& name) {
+  for (QAction* menu : bar->actions())
     if (menu->text() == QStringLiteral("File") && menu->menu())
       for (QAction* item : menu->menu()->actions())
         if (item->objectName() == name) return item;
@@ -97,8 +96,8 @@ TEST(AppControllerMediaBin, StartUpMakesTheModelAndTheFileMenuReachesIt) {
                                            static_cast<QKFileLoaderClient*>(&asker));
   EXPECT_EQ(asker.loader, controller.fileLoaderObject());
 
-  QAction* import = fileMenuAction(controller.mainWindow(), "fileMenuImportMedia");
-  QAction* cancel = fileMenuAction(controller.mainWindow(), "cancelFileLoading");
+  QAction* import = fileMenuAction(controller.menuBar(), "fileMenuImportMedia");
+  QAction* cancel = fileMenuAction(controller.menuBar(), "cancelFileLoading");
   ASSERT_NE(import, nullptr);
   ASSERT_NE(cancel, nullptr);
   EXPECT_EQ(import->text(), QStringLiteral("Import Media…"));

@@ -57,11 +57,15 @@ TEST(AppControllerOutput, ShowsTheCompositorWindowAndABlackOutputFedEveryFrame) 
     EXPECT_EQ(view->window()->title(), "Main Output [640 x 480]");
     ASSERT_TRUE(spin([&] { return view->window()->presentedCount() > 3; }));
     QStringList entries;
-    for (QAction* entry : controller.appWindowMenuController()->paletteEntries())
+    for (QAction* entry : controller.appWindowMenuController()->paletteEntries()) {
       entries << entry->text();
-    EXPECT_TRUE(entries.contains("Compositor")) << entries.join(", ").toStdString();
+      // The layer list is the palette that Ctrl+4 shows and hides.
+      if (entry->text() == "Layer Manager")
+        EXPECT_EQ(entry->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_4));
+    }
+    EXPECT_TRUE(entries.contains("Layer Manager")) << entries.join(", ").toStdString();
     QAction* outputEntry = nullptr;
-    for (QAction* menu : controller.mainWindow()->menuBar()->actions())
+    for (QAction* menu : controller.menuBar()->actions())
       if (menu->text() == "Window")
         for (QAction* item : menu->menu()->actions())
           if (item->text() == "Main Output") outputEntry = item;

@@ -206,7 +206,7 @@ TEST(AppWindowMenuController, PalettesInZaphLockFromTheWindowMenu) {
   AppWindowMenuController* controller = app.appWindowMenuController();
   ASSERT_NE(controller, nullptr);
   QMenu* windowMenu = nullptr;
-  for (QAction* action : app.mainWindow()->menuBar()->actions())
+  for (QAction* action : app.menuBar()->actions())
     if (action->text() == QStringLiteral("Window")) windowMenu = action->menu();
   ASSERT_NE(windowMenu, nullptr);
   EXPECT_TRUE(windowMenu->actions().contains(controller->interfaceLockItem()));
