@@ -52,9 +52,7 @@ const QStringList& Compositor::sourceClassNames() {
 Compositor::Environment Compositor::Environment::fromSystem() {
   Environment environment;
   environment.gpuVendors = QKStatChecker::gpuVendorArray();
-  auto& registry = image::FilterRegistry::shared();
-  environment.compositeFilterNames = registry.filterNamesInCategories(
-      {FilterKeys::kCategoryCompositeOperation, FilterKeys::kCategoryVideo});
+  environment.compositeFiltersFromRegistry = true;
   environment.localizedFilterName = [](const QString& name) {
     return image::FilterRegistry::shared().localizedNameForFilterName(name);
   };
@@ -85,6 +83,9 @@ Compositor::Compositor(std::unique_ptr<QKTapManager> tapManager, Environment env
     : environment_(std::move(environment)), tapManager_(std::move(tapManager)) {
   eightBit_ = eightBitForVendors(environment_.gpuVendors);
   loadCustomFilters();
+  if (environment_.compositeFiltersFromRegistry)
+    environment_.compositeFilterNames = image::FilterRegistry::shared().filterNamesInCategories(
+        {FilterKeys::kCategoryCompositeOperation, FilterKeys::kCategoryVideo});
   prepareFontSynthPathsDict();
   prepareImageSourcePathsDict();
   loadIcons();

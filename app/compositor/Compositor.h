@@ -66,6 +66,8 @@ class Compositor : public CompositorInterface {
   struct Environment {
     QStringList gpuVendors{};
     QStringList compositeFilterNames{};  // in the registry's order
+    // Read from the registry once the program's own filters are in it.
+    bool compositeFiltersFromRegistry = false;
     std::function<QString(const QString&)> localizedFilterName{};
     QString applicationFolder{};  // the folder holding qcCompModes etc. ("/" at the end)
     QString userFolder{};         // "QCUserDirectoryPath", tilde-expanded; empty when unset

@@ -82,20 +82,29 @@ void CustomFilter::logKernelFailureOnce(const QString& why) const {
                 .arg(name(), kernelName_, why));
 }
 
-image::Image CustomFilter::applyKernel(const image::Image& input,
-                                       const std::vector<image::KernelArgument>& arguments) {
+image::Kernel::Output CustomFilter::outputOver(const QRectF& extent, const image::Image& input) {
+  if (!image::Image::isInfinite(extent)) return {extent, extent, image::EdgeMode::Transparent};
+  return {extent, input.region(), input.edgeMode()};
+}
+
+std::optional<image::Image> CustomFilter::kernelResult(
+    const image::Kernel::Output& output, const std::vector<image::KernelArgument>& arguments) {
   const std::shared_ptr<image::Kernel> kernel = image::Kernel::named(kernelName_);
   if (!kernel) {
     logKernelFailureOnce(QStringLiteral("is missing or unreadable"));
-    return input;
+    return std::nullopt;
   }
   if (gl::GLContext* context = gl::GLContext::current();
       context && !image::KernelPass::compiles(*context, *kernel)) {
     logKernelFailureOnce(QStringLiteral("does not compile"));
-    return input;
+    return std::nullopt;
   }
-  const image::Kernel::Output output{
-      input.extent(), input.isInfinite() ? input.region() : input.extent(), input.edgeMode()};
-  image::Image result = kernel->apply(output, arguments);
-  return result.isNull() ? input : result;
+  return kernel->apply(output, arguments);
+}
+
+image::Image CustomFilter::applyKernel(const image::Image& input,
+                                       const std::vector<image::KernelArgument>& arguments) {
+  const std::optional<image::Image> result =
+      kernelResult(outputOver(input.extent(), input), arguments);
+  return result && !result->isNull() ? *result : input;
 }

@@ -8,6 +8,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The shape every built-in filter shares: it is made by its registered name,
@@ -27,7 +28,8 @@ class CustomFilter : public image::Filter {
     double sliderMax;
     double defaultValue;
     double identity;
-    bool basicSet = true;  // carries CIUIParameterSet = CIUISetBasic
+    bool basicSet = true;   // carries CIUIParameterSet = CIUISetBasic
+    bool described = true;  // has an attribute (a panel offers it)
   };
   static QVariantMap scalarAttribute(const ScalarRow& row);
   static QVariantMap imageAttribute(const QString& displayName);
@@ -45,6 +47,14 @@ class CustomFilter : public image::Filter {
   // unchanged when the kernel cannot run.
   image::Image applyKernel(const image::Image& input,
                            const std::vector<image::KernelArgument>& arguments);
+  // The kernel applied over `output`; nothing when the kernel is missing,
+  // unreadable or does not compile (logged once per filter), a null image
+  // when the engine refuses the pass.
+  std::optional<image::Image> kernelResult(const image::Kernel::Output& output,
+                                           const std::vector<image::KernelArgument>& arguments);
+  // The output of a kernel reading `input` over `extent`: a finite region,
+  // taken from what the input's texture covers when the extent is infinite.
+  static image::Kernel::Output outputOver(const QRectF& extent, const image::Image& input);
   // The attribute dictionary of an input key (empty when it has none).
   virtual QVariantMap attributeFor(const QString& key) const;
   // Stores a checked value (the base stores it as it is).

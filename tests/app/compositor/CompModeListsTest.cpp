@@ -163,4 +163,19 @@ TEST(Compositor, ListsAndTablesComeFromTheApplicationAndUserFolders) {
   EXPECT_EQ(compositor.getUniqueID(), 42);
 }
 
+// The program's own composites are registered before the lists are built.
+TEST(Compositor, CompModesOfferTheBuiltInComposites) {
+  Compositor::Environment environment = Compositor::Environment::fromSystem();
+  environment.applicationFolder = folder("empty");
+  environment.userFolder.clear();
+  Compositor compositor(nullptr, environment);
+  compositor.awake();
+  const QStringList names = compositor.compFilterNameArray();
+  for (const char* name : {"AddModulus", "Luma", "SourceAtop_QK"})
+    EXPECT_TRUE(names.contains(QLatin1String(name))) << name;
+  for (const char* name : {"QKZoom", "ChromaMask", "Crop_QK", "RGB_Trails"})
+    EXPECT_FALSE(names.contains(QLatin1String(name))) << name;
+  EXPECT_TRUE(compositor.compFilterHumanNameArray().contains("Source Atop-QK"));
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include "framework/filters/QKFilterAlpha.h"
 #include "platform/image/FilterKeys.h"
 #include "platform/image/FilterRegistry.h"
+#include "tests/framework/filters/BuiltInFilters.h"
 #include "tests/support/ImageFixture.h"
 #include "tests/support/LogCapture.h"
 
@@ -23,15 +24,7 @@ using image::Image;
 
 namespace {
 
-std::shared_ptr<Filter> make(const QString& name) {
-  static const bool registered = [] {
-    LogCapture quiet;
-    CustomFilters::initialize();
-    return true;
-  }();
-  (void)registered;
-  return FilterRegistry::shared().filterWithName(name);
-}
+std::shared_ptr<Filter> make(const QString& name) { return makeBuiltIn(name); }
 
 double channel(double v) { return std::clamp(v, 0.0, 1.0); }
 
@@ -47,9 +40,18 @@ TEST(CustomFiltersRegistry, RegistersEveryMemberOnceInOrder) {
   CustomFilters::initialize(registry);
   EXPECT_EQ(log.lines().count(QString::fromLatin1(CustomFilters::kInitializeLine)), 2);
   EXPECT_FALSE(log.contains(QStringLiteral("already")));
-  const QStringList expected{"QKFilterAlpha", "QKFilterFullAlpha", "AlphaMask",
-                             "LayerMask",     "ChannelSlide",      "Contrast",
-                             "Bright",        "FadeToBlack",       "FrameHoldManual"};
+  const QStringList expected{"QKFilterAlpha",   "QKFilterFullAlpha",
+                             "AlphaMask",       "LayerMask",
+                             "ChannelSlide",    "MotionBlur",
+                             "Contrast",        "Bright",
+                             "FadeToBlack",     "FrameHoldManual",
+                             "AddModulus",      "Luma",
+                             "QKZoom",          "RGB_Trails",
+                             "SourceAtop_QK",   "ChromaMask",
+                             "XYZoom",          "LayerPosition",
+                             "BWDuotone",       "TwoColorDuotone",
+                             "FlipH",           "FlipV",
+                             "QKColorControls", "Crop_QK"};
   EXPECT_EQ(CustomFilters::memberNames(), expected);
   EXPECT_EQ(registry.filterNamesInCategory(QString()), expected);
   // Every member but the companion of the opacity filter is a video filter.
@@ -85,6 +87,17 @@ TEST(CustomFiltersRegistry, AttributeRowsAreTheTable) {
       {"LayerMask", "offset", -1, 1, 0, 0, true},
       {"ChannelSlide", "rOffset", 0, 1.001, 0, 0, true},
       {"ChannelSlide", "aOffset", 0, 1.001, 0, 0, true},
+      {"RGB_Trails", "rWeight", 0, 1, 0, 0, true},
+      {"RGB_Trails", "aWeight", 0, 1, 0, 0, true},
+      {"MotionBlur", "amount", 0, 1, 0, 0, true},
+      {"QKZoom", "level", 0.01, 10, 1, 1, true},
+      {"XYZoom", "levelX", 0.01, 10, 1, 1, true},
+      {"XYZoom", "levelY", 0.01, 10, 1, 1, true},
+      {"ChromaMask", "range", 0, 1, 0, 0, true},
+      {"BWDuotone", "range", 0, 1, 0.5, 0.5, true},
+      {"TwoColorDuotone", "range", 0, 1, 0.5, 0.5, true},
+      {"QKColorControls", "contrast", -2, 2, 1, 1, true},
+      {"QKColorControls", "brightness", -1.25, 1.25, 0, 0, true},
   };
   for (const AttributeRow& row : rows) {
     SCOPED_TRACE(std::string(row.filter) + " " + row.key);

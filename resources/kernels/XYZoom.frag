@@ -1,0 +1,12 @@
+// Scales the image by `levelX` across and `levelY` up about `center`, given
+// relative to the extent ((0.5, 0.5) is the middle); bilinear on
+// premultiplied colour.
+uniform sampler2D inputImage;
+uniform vec2 center;
+uniform float levelX;
+uniform float levelY;
+vec4 kernelPremultiplied() {
+  vec2 origin = inputImage_extent.xy;
+  vec2 c = origin + center * (inputImage_extent.zw - origin);
+  return inputImage_samplePremultiplied(c + (destCoord() - c) / vec2(levelX, levelY));
+}
