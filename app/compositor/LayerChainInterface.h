@@ -6,6 +6,7 @@
 #include <QVariantList>
 
 class MutableTextureObject;
+class QAbstractScrollArea;
 class QWidget;
 
 // What a layer asks of its effect chain. The chain itself is made by the
@@ -38,6 +39,10 @@ class LayerChainInterface {
   // The chain's controls for the layer panel, owned by the chain; null
   // when it has none.
   virtual QWidget* effectsView() { return nullptr; }
+  // The scroll view that shows the chain's view, whose width and visible
+  // height the chain lays its panels out to; and that layout.
+  virtual void setParentScrollView(QAbstractScrollArea* scrollView) { (void)scrollView; }
+  virtual void resizeChain() {}
   // How many effects the chain holds (the layer tab's "FX" badge).
   virtual int effectCount() const { return int(createSnapshot().size()); }
 

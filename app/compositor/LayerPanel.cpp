@@ -14,6 +14,7 @@
 #include "app/effects/LayerChainManager.h"
 #include "app/sources/VidSourceObject.h"
 #include "framework/controls/QKLocalPresetView.h"
+#include "framework/fx/FXChainScrollView.h"
 #include "framework/toolkit/QKNSPopUpButton.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
@@ -26,7 +27,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
@@ -114,11 +114,9 @@ void LayerPanel::buildWindow() {
   setupButton_ = new QPushButton(QStringLiteral("Presets…"), fxArea_);
   QObject::connect(setupButton_, &QPushButton::clicked, this,
                    [this] { createFXChainPresetClicked(); });
-  scroll_ = new QScrollArea(fxArea_);
+  // The source's panel heads the column, the layer's chain view under it.
+  scroll_ = new FXChainScrollView(fxArea_);
   scroll_->setWidgetResizable(true);
-  scroll_->setFrameShape(QFrame::NoFrame);
-  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  scroll_->viewport()->setAutoFillBackground(false);
   scrollDocument_ = new QWidget;
   scrollDocument_->setAutoFillBackground(false);
   auto* column = new QVBoxLayout(scrollDocument_);
@@ -227,6 +225,7 @@ void LayerPanel::layOut() {
 
 void LayerPanel::resizeChain() {
   if (!shown_ || deleted_) return;
+  if (LayerChainInterface* chain = shown_->fxChain()) chain->resizeChain();
   scrollDocument_->updateGeometry();
 }
 
@@ -366,6 +365,7 @@ void LayerPanel::handBack() {
     effects_->setParent(nullptr);
     effects_ = nullptr;
   }
+  if (LayerChainInterface* chain = shown_->fxChain()) chain->setParentScrollView(nullptr);
   sourceComp_->handBackOpacityControls();
   shown_->cancelDetect();
   shown_ = nullptr;
@@ -385,6 +385,7 @@ void LayerPanel::displayLayer(Layer* layer) {
   }
   auto* column = static_cast<QVBoxLayout*>(scrollDocument_->layout());
   if (LayerChainInterface* chain = shown_->fxChain(); chain && chain->effectsView() && !effects_) {
+    chain->setParentScrollView(scroll_);
     effects_ = chain->effectsView();
     effects_->setParent(scrollDocument_);
     column->insertWidget(column->count() - 1, effects_);

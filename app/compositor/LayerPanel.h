@@ -24,7 +24,7 @@ class QKNSPopUpButton;
 class QKPaletteWindow;
 class QLineEdit;
 class QPushButton;
-class QScrollArea;
+class FXChainScrollView;
 class QStandardItemModel;
 
 // A layer window: a palette with a tab per layer it holds and, for the one
@@ -161,7 +161,7 @@ class LayerPanel : public QObject,
   QWidget* fxArea_ = nullptr;
   FXChainPresetPopUpButton* presetButton_ = nullptr;
   QPushButton* setupButton_ = nullptr;
-  QScrollArea* scroll_ = nullptr;
+  FXChainScrollView* scroll_ = nullptr;
   QWidget* scrollDocument_ = nullptr;
   QPointer<QWidget> effects_;       // the chain's, borrowed
   QPointer<QWidget> sourceView_;    // the current source's, borrowed

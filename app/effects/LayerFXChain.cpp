@@ -103,6 +103,11 @@ FXChain::Element LayerFXChain::removeEffectFromChain(FXObject* element) {
   return removed;
 }
 
+void LayerFXChain::moveEffect(FXObject* element, unsigned index) {
+  FXChain::moveEffect(element, index);
+  notifyModified();
+}
+
 bool LayerFXChain::addCIFXNamed(const QString& filterName) {
   Element effect = CIFXLoader::create(filterName, layerRect());
   if (!effect) return false;

@@ -40,6 +40,9 @@ class LayerFXChain : public FXChain {
   void deleteThisEffect(FXObject* element) override;
   void deleteEffectNamed(const QString& name) override;
   Element removeEffectFromChain(FXObject* element) override;
+  // A reorder takes only the chain's own lock (a frame holds it while it
+  // passes the chain); the layer is told after.
+  void moveEffect(FXObject* element, unsigned index) override;
   // Makes a filter effect of `filterName` and appends it; false when the
   // filter cannot be an effect.
   bool addCIFXNamed(const QString& filterName);

@@ -3,7 +3,6 @@
 #include "app/compositor/Layer.h"
 #include "app/effects/CIFXLoader.h"
 #include "app/effects/LayerChainManager.h"
-#include "app/effects/LayerFXChainView.h"
 #include "app/effects/QCFXLoader.h"
 #include "app/sources/VidSourceObject.h"
 
@@ -51,7 +50,6 @@ LayerFXChainAdapter::LayerFXChainAdapter(Layer& layer, std::shared_ptr<LayerChai
 }
 
 LayerFXChainAdapter::~LayerFXChainAdapter() {
-  delete view_.data();
   chain_.prepareToBeDeleted();
   chain_.setHost(nullptr);
 }
@@ -95,14 +93,9 @@ QStringList LayerFXChainAdapter::compFilterHumanNames() const {
   return layer_.compositor()->compModeLists().humanNames;
 }
 
-QWidget* LayerFXChainAdapter::effectsView() {
-  if (!view_) view_ = new LayerFXChainView(chain_);
-  return view_;
-}
+QWidget* LayerFXChainAdapter::effectsView() { return chain_.myView(); }
 
-void LayerFXChainAdapter::fxChainModified() {
-  if (view_) view_->reloadEffects();
-}
+void LayerFXChainAdapter::fxChainModified() { layer_.fxChainModified(); }
 
 bool LayerFXChainAdapter::willFullscreenHideAModal() const {
   return layer_.compositor()->willFullscreenHideAModal();

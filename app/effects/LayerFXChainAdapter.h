@@ -5,13 +5,10 @@
 #include "app/effects/LayerFXChain.h"
 #include "app/effects/LayerFXHost.h"
 
-#include <QPointer>
-
 #include <memory>
 
 class Layer;
 class LayerChainManager;
-class LayerFXChainView;
 
 // A layer's effect chain as the compositor's layers know it: a LayerFXChain
 // whose host is the layer (its size, buffer B, source path) and its
@@ -42,6 +39,10 @@ class LayerFXChainAdapter : public LayerChainInterface, public LayerFXHost {
   }
   void prepareToBeDeleted() override { chain_.prepareToBeDeleted(); }
   QWidget* effectsView() override;
+  void setParentScrollView(QAbstractScrollArea* scrollView) override {
+    chain_.setParentScrollView(scrollView);
+  }
+  void resizeChain() override { chain_.resizeChain(); }
   QVariantList createSnapshot() const override { return chain_.createSnapshot(); }
   void loadSnapshot(const QVariant& snapshot) override { chain_.loadSnapshot(snapshot); }
 
@@ -61,5 +62,4 @@ class LayerFXChainAdapter : public LayerChainInterface, public LayerFXHost {
   Layer& layer_;
   std::shared_ptr<LayerChainManager> manager_;  // outlives the chain
   LayerFXChain chain_;
-  QPointer<LayerFXChainView> view_;
 };

@@ -230,8 +230,25 @@ CompModeLists LayerFXObject::mixModeLists() const {
 }
 
 LayerFXObjectPanel* LayerFXObject::panel() {
-  if (!panel_) panel_ = new LayerFXObjectPanel(*this);
+  if (panel_ || deleted()) return panel_;
+  panel_ = new LayerFXObjectPanel(*this);
+  panel_->setCollapsedFlag(collapsed());
+  const QSizeF natural(panel_->width(), panel_->naturalHeight());
+  if (collapsed()) {
+    // Unfolding later restores the panel's own height.
+    FXObject::expand();
+    setLocalFrame(QRectF(localFrame().topLeft(), natural));
+    setCollapsed(true);
+  } else {
+    setLocalFrame(QRectF(localFrame().topLeft(), natural));
+  }
   return panel_;
+}
+
+QWidget* LayerFXObject::myPanel() const { return const_cast<LayerFXObject*>(this)->panel(); }
+
+QByteArray LayerFXObject::copyDragData() const {
+  return isMissing() ? QByteArray() : LayerFXChain::dragDataFor(*this);
 }
 
 QString LayerFXObject::compValueFor(const LayerFXMixer& mixer) {
@@ -299,6 +316,7 @@ void LayerFXObject::loadSnapshot(const QVariantMap& snapshot) {
 }
 
 void LayerFXObject::setCollapsed(bool collapse) {
+  if (panel_) panel_->setCollapsedFlag(collapse);
   if (!collapse) {
     FXObject::expand();
     return;
@@ -312,6 +330,12 @@ void LayerFXObject::setCollapsed(bool collapse) {
 void LayerFXObject::collapse() {
   setCollapsed(true);
   if (myChain()) myChain()->resizeChain();
+}
+
+void LayerFXObject::expand() {
+  setCollapsed(false);
+  if (panel_ && panel_->naturalHeight() != int(localFrame().height()))
+    fxResizingHeight(panel_->naturalHeight());
 }
 
 void LayerFXObject::tellMyChainToDeleteMe() {

@@ -86,11 +86,16 @@ class LayerFXObject : public FXObject {
   // The effect's panel, made at the first call and owned by the effect
   // (main thread).
   LayerFXObjectPanel* panel();
+  QWidget* myPanel() const override;
+  // The dragged-effect archive with this effect's settings; empty for a
+  // missing effect, which is moved instead.
+  QByteArray copyDragData() const override;
 
   std::optional<QVariantMap> createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
-  void collapse();
-  void tellMyChainToDeleteMe();
+  void collapse() override;
+  void expand() override;
+  void tellMyChainToDeleteMe() override;
   void prepareToBeDeleted() override;
 
   // An effect kept for one that could not be made: it passes the image on

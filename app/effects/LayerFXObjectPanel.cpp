@@ -3,15 +3,12 @@
 #include "app/compositor/CompModeLists.h"
 #include "app/effects/LayerFXObject.h"
 #include "app/effects/LayerFXRenderContext.h"
-#include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderControl.h"
 #include "framework/params/CIAttributeLoader.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QLabel>
+#include <QResizeEvent>
 #include <QTimer>
-#include <QToolButton>
 
 namespace {
 
@@ -22,58 +19,60 @@ class CellSliderControl : public QKSliderControl {
       : QKSliderControl(std::move(cell), parent) {}
 };
 
-constexpr int kGap = 4;
-
 }  // namespace
 
 LayerFXObjectPanel::LayerFXObjectPanel(LayerFXObject& effect, QWidget* parent)
-    : QWidget(parent), effect_(effect) {
-  const int row = kRowHeight;
-  title_ = new QLabel(
-      effect.isMissing() ? tr("%1 (missing)").arg(effect.myName()) : effect.myName(), this);
-  title_->setGeometry(kGap, kGap, 110, row);
-  title_->setToolTip(effect.filterName());
-  if (effect.bypassButton()) {
-    onOff_ = new QKButton(effect.bypassButton(), this);
-    onOff_->setFrame(QRectF(118, kGap, 44, row));
-  }
+    : FXObjectPanel(parent), effect_(effect) {
+  setToolTip(effect.filterName());
   mixMode_ = new QComboBox(this);
-  mixMode_->setGeometry(166, kGap, 100, row);
   mixMode_->setToolTip(tr("Mix mode"));
   fillMixModes();
   connect(mixMode_, qOverload<int>(&QComboBox::activated), this,
           [this](int index) { mixModeChosen(index); });
-  delete_ = new QToolButton(this);
-  delete_->setText(QStringLiteral("×"));
-  delete_->setToolTip(tr("Delete"));
-  delete_->setGeometry(kWidth - row - kGap, kGap, row, row);
-  // The effect owns this panel: it is deleted from the event loop, and its
-  // last reference goes there too, outside this panel's handlers.
-  connect(delete_, &QToolButton::clicked, this, [this] {
-    std::shared_ptr<FXObject> effect = effect_.shared_from_this();
-    QTimer::singleShot(0, qApp,
-                       [effect] { static_cast<LayerFXObject&>(*effect).tellMyChainToDeleteMe(); });
-  });
-  int y = kGap + row + kGap;
-  if (const auto& cell = effect.wetDrySlider()) {
-    wetDry_ = new CellSliderControl(cell, this);
-    wetDry_->setFrame(QRectF(kGap, y, kWidth - 2 * kGap, 16));
-    y += 16 + kGap;
-  }
+  if (const auto& cell = effect.wetDrySlider()) wetDry_ = new CellSliderControl(cell, this);
   borrowParameters();
+  resize(kWidth, 60);
+  layOutControls(kWidth);
+  resize(kWidth, naturalHeight_);
+  setMyFXObject(&effect);
+  updateMixMode();
+}
+
+LayerFXObjectPanel::~LayerFXObjectPanel() { handBackParameters(); }
+
+void LayerFXObjectPanel::layOutControls(int width) {
+  if (width == laidOutWidth_) return;
+  laidOutWidth_ = width;
+  int y = int(kTitleHeight) + kGap;
+  mixMode_->setGeometry(4, y, std::min(140, width - 8), kRowHeight);
+  y += kRowHeight + kGap;
+  if (wetDry_) {
+    wetDry_->setFrame(QRectF(4, y, width - 8, kRowHeight));
+    y += kRowHeight + kGap;
+  }
   if (parameters_) {
-    parameters_->resize(kWidth, parameters_->height());
+    parameters_->resize(width, parameters_->height());
     // A filter's panel lays its elements out again at the new width.
     if (auto* loader = dynamic_cast<CIAttributeLoader*>(parameters_.data()))
       loader->resizeAndReposition();
     parameters_->move(0, y);
     y += parameters_->height() + kGap;
   }
-  resize(kWidth, y);
-  updateMixMode();
+  naturalHeight_ = std::max(y + kGap, int(FXObject::kMinimumHeight));
 }
 
-LayerFXObjectPanel::~LayerFXObjectPanel() { handBackParameters(); }
+void LayerFXObjectPanel::resizeEvent(QResizeEvent* event) {
+  FXObjectPanel::resizeEvent(event);
+  const int before = naturalHeight_;
+  layOutControls(event->size().width());
+  if (naturalHeight_ == before || effect_.collapsed()) return;
+  // The chain lays the panels out again at the new height, after this event.
+  QPointer<LayerFXObjectPanel> self(this);
+  QTimer::singleShot(0, this, [self] {
+    if (self && !self->effect_.deleted() && !self->effect_.collapsed())
+      self->effect_.fxResizingHeight(self->naturalHeight_);
+  });
+}
 
 void LayerFXObjectPanel::borrowParameters() {
   LayerFXRenderContext* context = effect_.renderContext();

@@ -1,29 +1,31 @@
 #pragma once
 
+#include "framework/fx/FXObjectPanel.h"
+
 #include <QPointer>
-#include <QWidget>
 
 class LayerFXObject;
 class QComboBox;
 class QKButton;
 class QKSliderControl;
-class QLabel;
-class QToolButton;
 
-// The panel of one layer effect: its title, On/Off button, mix-mode pop-up
-// and delete button in the top row, the wet/dry slider below them, and the
-// effect's parameter panel under the slider, borrowed from its render
-// context while shown. The button and the slider show the effect's own
-// cells, so the panel lives exactly as long as its effect, which owns it.
+// The panel of one layer effect: the element panel's title strip (name,
+// fold triangle, On/Off button, delete image), under it the mix-mode
+// pop-up, then the wet/dry slider and the effect's parameter panel,
+// borrowed from its render context while the panel lives. Folded, the
+// panel shows the title strip and the mix-mode row. The controls show the
+// effect's own cells, so the panel lives exactly as long as its effect,
+// which owns it.
 //
 // Main thread only.
-class LayerFXObjectPanel : public QWidget {
+class LayerFXObjectPanel : public FXObjectPanel {
   Q_OBJECT
  public:
   static constexpr int kWidth = 300;
-  static constexpr int kRowHeight = 22;
+  static constexpr int kRowHeight = 16;
+  static constexpr int kGap = 2;
 
-  LayerFXObjectPanel(LayerFXObject& effect, QWidget* parent = nullptr);
+  explicit LayerFXObjectPanel(LayerFXObject& effect, QWidget* parent = nullptr);
   ~LayerFXObjectPanel() override;
 
   // The parameter panel goes back to its render context, unparented, before
@@ -32,24 +34,27 @@ class LayerFXObjectPanel : public QWidget {
   // Selects the item of the effect's mix mode.
   void updateMixMode();
 
-  QLabel* titleLabel() const { return title_; }
-  QKButton* onOffButton() const { return onOff_; }
+  QKButton* onOffButton() const { return bypassButton(); }
   QKSliderControl* wetDrySlider() const { return wetDry_; }
   QComboBox* mixModePopUp() const { return mixMode_; }
-  QToolButton* deleteButton() const { return delete_; }
   QWidget* parameterView() const { return parameters_; }
+  // The unfolded height at the panel's width.
+  int naturalHeight() const { return naturalHeight_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void fillMixModes();
   void mixModeChosen(int row);
   void borrowParameters();
+  void layOutControls(int width);
 
   LayerFXObject& effect_;
-  QLabel* title_ = nullptr;
-  QKButton* onOff_ = nullptr;
   QComboBox* mixMode_ = nullptr;
-  QToolButton* delete_ = nullptr;
   QKSliderControl* wetDry_ = nullptr;
   QPointer<QWidget> parameters_;
+  int laidOutWidth_ = -1;
+  int naturalHeight_ = 0;
   bool filling_ = false;
 };

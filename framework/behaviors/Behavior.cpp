@@ -3,6 +3,7 @@
 #include "framework/behaviors/BehaviorFXChain.h"
 #include "framework/controls/QKSliderControl.h"
 #include "framework/controls/QKSliderManager.h"
+#include "framework/fx/FXObjectPanel.h"
 #include "framework/toolkit/LayoutRegistry.h"
 #include "platform/foundation/Log.h"
 
@@ -38,6 +39,7 @@ void Behavior::awakeFromNib() {
   setLocalFrame(QRectF(QPointF(0, 0), QSizeF(panel_->size())));
   wakeUp();
   FXObject::awakeFromNib();
+  if (auto* titled = qobject_cast<FXObjectPanel*>(panel_.get())) titled->setMyFXObject(this);
 }
 
 QKSliderControl* Behavior::panelSlider(const QString& outlet) const {

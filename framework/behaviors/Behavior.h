@@ -42,7 +42,7 @@ class Behavior : public FXObject {
   void prepareToBeDeleted() override;
 
   // The panel; null when its layout could not be built.
-  QWidget* myPanel() const { return panel_.get(); }
+  QWidget* myPanel() const override { return panel_.get(); }
   QString layoutName() const { return layoutName_; }
 
   // The chain forwards these to behaviours with a curve view.

@@ -2,6 +2,7 @@
 
 #include "framework/behaviors/TriangleView.h"
 #include "framework/controls/QKSliderControl.h"
+#include "framework/fx/BehaviorObjectPanel.h"
 #include "framework/curves/QKSplineViewBox.h"
 #include "framework/toolkit/LayoutRegistry.h"
 
@@ -17,7 +18,7 @@ constexpr int kSliderHeight = 20;
 constexpr int kGraphHeight = 120;
 
 std::unique_ptr<QWidget> panelWithSliders(const QStringList& outlets, int extraHeight = 0) {
-  auto panel = std::make_unique<QWidget>();
+  std::unique_ptr<QWidget> panel = std::make_unique<BehaviorObjectPanel>();
   auto* layout = new QVBoxLayout(panel.get());
   layout->setContentsMargins(4, kTitleStrip + 2, 4, 4);
   layout->setSpacing(2);

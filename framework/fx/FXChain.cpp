@@ -1,6 +1,9 @@
 #include "framework/fx/FXChain.h"
 
+#include "framework/fx/FXChainDragDestBox.h"
 #include "framework/fx/FXChainLayout.h"
+#include "framework/fx/FXChainScrollView.h"
+#include "framework/fx/FXObjectPanel.h"
 #include "framework/fx/FXChainManager.h"
 #include "framework/fx/FXObject.h"
 #include "platform/foundation/Log.h"
@@ -30,6 +33,61 @@ FXChain::FXChain(FXChainManager* manager, QAbstractScrollArea* scrollView)
 
 FXChain::~FXChain() {
   if (!deleted_) prepareToBeDeleted();
+  if (auto* scroll = qobject_cast<FXChainScrollView*>(parentScrollView_.data());
+      scroll && scroll->shownChain() == this)
+    scroll->showChain(nullptr);
+  delete view_.data();
+}
+
+QWidget* FXChain::myView() {
+  if (!view_) {
+    view_ = new QWidget;
+    box_ = new FXChainDragDestBox(this, view_);
+    for (const Element& element : fxArray()) showPanel(*element);
+    placeViews();
+  }
+  return view_;
+}
+
+FXChainDragDestBox* FXChain::backgroundBox() {
+  myView();
+  return box_;
+}
+
+void FXChain::showPanel(FXObject& element) {
+  QWidget* panel = element.myPanel();
+  if (!box_ || !panel) return;
+  if (panel->parentWidget() != box_) panel->setParent(box_);
+  if (auto* titled = qobject_cast<FXObjectPanel*>(panel)) titled->loadImagesFromManager();
+  panel->show();
+}
+
+void FXChain::hidePanel(FXObject& element) {
+  QWidget* panel = element.myPanel();
+  if (!box_ || !panel || panel->parentWidget() != box_) return;
+  panel->hide();
+  panel->setParent(nullptr);
+}
+
+// The layout's frames (bottom-left origin) placed as widget geometry.
+void FXChain::placeViews() {
+  if (!view_ || !box_) return;
+  view_->setFixedHeight(int(viewFrame_.height()));
+  view_->resize(int(viewFrame_.width()), int(viewFrame_.height()));
+  const double viewHeight = viewFrame_.height();
+  box_->setGeometry(QRectF(boxFrame_.x(), viewHeight - boxFrame_.y() - boxFrame_.height(),
+                           boxFrame_.width(), boxFrame_.height())
+                        .toRect());
+  const double boxHeight = boxFrame_.height();
+  for (const Element& element : fxArray()) {
+    QWidget* panel = element->myPanel();
+    if (!panel || panel->parentWidget() != box_) continue;
+    const QRectF frame = element->localFrame();
+    panel->setGeometry(
+        QRectF(frame.x(), boxHeight - frame.y() - frame.height(), frame.width(), frame.height())
+            .toRect());
+  }
+  view_->update();
 }
 
 FXChain::Element FXChain::returnNewEffectNamed(const QString& name) {
@@ -58,6 +116,7 @@ void FXChain::insertEffectObject(const Element& element, unsigned index) {
     else
       fxArray_.insert(fxArray_.begin() + index, element);
   }
+  showPanel(*element);
   resizeChain();
   chainChanged();
 }
@@ -96,6 +155,7 @@ int FXChain::indexOfNamedLocked(const QString& key, bool fromEnd) const {
 
 void FXChain::releaseRemoved(std::vector<Element>& removed) {
   for (const Element& element : removed) {
+    hidePanel(*element);
     element->prepareToBeDeleted();
     element->setMyChain(nullptr);
   }
@@ -142,6 +202,7 @@ FXChain::Element FXChain::removeEffectFromChain(FXObject* element) {
     fxArray_.erase(fxArray_.begin() + index);
   }
   taken->setMyChain(nullptr);
+  hidePanel(*taken);
   resizeChain();
   chainChanged();
   return taken;
@@ -178,6 +239,11 @@ FXChain::Element FXChain::fromEndFindEffectNamed(const QString& name) const {
 std::vector<FXChain::Element> FXChain::fxArray() const {
   std::lock_guard lock(lock_);
   return fxArray_;
+}
+
+int FXChain::indexOf(const FXObject* element) const {
+  std::lock_guard lock(lock_);
+  return indexOfLocked(element);
 }
 
 int FXChain::count() const {
@@ -282,6 +348,7 @@ void FXChain::loadSnapshot(const QVariant& snapshot) {
     fxArray_.swap(ordered);
   }
   releaseRemoved(removed);
+  for (const Element& element : created) showPanel(*element);
   for (size_t i = 0; i < entries.size(); ++i)
     if (paired[i]) paired[i]->loadSnapshot(entries[i].settings);
   resizeChain();
@@ -303,6 +370,7 @@ void FXChain::resizeChain() {
   }
   viewFrame_ = layout.viewFrame;
   boxFrame_ = layout.boxFrame;
+  placeViews();
 }
 
 void FXChain::prepareToBeDeleted() {

@@ -11,8 +11,10 @@
 #include <mutex>
 #include <vector>
 
+class FXChainDragDestBox;
 class FXChainManager;
 class FXObject;
+class QWidget;
 
 // An ordered chain of processing elements through which one object is
 // passed, element after element (index 0 first). The base of behaviour
@@ -28,7 +30,10 @@ class FXObject;
 // lock, the compositor's render lock), then this lock; elements' own locks
 // after it. Nothing posts a notification under it.
 //
-// Editing, layout and snapshots run on the main thread.
+// Editing, layout and snapshots run on the main thread. The chain's view
+// (made at the first call of `myView`) holds the drop box, which holds the
+// panels of the elements in the chain; a panel leaves the box when its
+// element leaves the chain.
 class FXChain {
  public:
   using Element = std::shared_ptr<FXObject>;
@@ -60,7 +65,9 @@ class FXChain {
   virtual Element removeEffectFromChain(FXObject* element);
   // Moves an element of this chain to `index` (an index at or beyond the
   // count moves it to the end).
-  void moveEffect(FXObject* element, unsigned index);
+  virtual void moveEffect(FXObject* element, unsigned index);
+  // The element's index, -1 when it is not in the chain.
+  int indexOf(const FXObject* element) const;
 
   Element findEffectNamed(const QString& name) const;
   Element fromEndFindEffectNamed(const QString& name) const;
@@ -92,6 +99,9 @@ class FXChain {
   void resizeChain();
   QRectF viewFrame() const { return viewFrame_; }
   QRectF boxFrame() const { return boxFrame_; }
+  // The view a scroll view shows (made at the first call) and its drop box.
+  QWidget* myView();
+  FXChainDragDestBox* backgroundBox();
   QAbstractScrollArea* parentScrollView() const { return parentScrollView_; }
   void setParentScrollView(QAbstractScrollArea* scrollView) { parentScrollView_ = scrollView; }
 
@@ -119,6 +129,9 @@ class FXChain {
 
  private:
   void adopt(FXObject& element);
+  void showPanel(FXObject& element);
+  void hidePanel(FXObject& element);
+  void placeViews();
   int indexOfLocked(const FXObject* element) const;
   int indexOfNamedLocked(const QString& key, bool fromEnd) const;
 
@@ -129,5 +142,7 @@ class FXChain {
   QString chainName_ = QStringLiteral("Untitled");
   QRectF viewFrame_;
   QRectF boxFrame_;
+  QPointer<QWidget> view_;
+  QPointer<FXChainDragDestBox> box_;
   bool deleted_ = false;
 };

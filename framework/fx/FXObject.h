@@ -11,6 +11,7 @@
 class FXChain;
 class FXChainManager;
 class QKButtonCell;
+class QWidget;
 
 // One element of a processing chain: a slider behaviour, a layer effect.
 // The chain passes its object (a slider cell, a layer's image buffers)
@@ -66,7 +67,7 @@ class FXObject : public std::enable_shared_from_this<FXObject> {
   void setMyChain(FXChain* chain) { myChain_ = chain; }
   FXChainManager* myChainManager() const { return myChainManager_; }
   void setMyChainManager(FXChainManager* manager) { myChainManager_ = manager; }
-  void tellMyChainToDeleteMe();
+  virtual void tellMyChainToDeleteMe();
 
   virtual void prepareToBeDeleted();
   bool deleted() const { return deleted_.load(); }
@@ -80,8 +81,15 @@ class FXObject : public std::enable_shared_from_this<FXObject> {
   void reposFXOrigin(const QPointF& origin);
   // Heights below 30 are raised to 30; the chain lays out again.
   void fxResizingHeight(int height);
-  void collapse();
-  void expand();
+  virtual void collapse();
+  virtual void expand();
+
+  // The panel the chain's box shows (an FXObjectPanel, or a plain view for
+  // an element built without one); null without a panel.
+  virtual QWidget* myPanel() const { return nullptr; }
+  // The drag archive of a copy of this element with its settings, for an
+  // Alt-drag; empty for an element that is moved instead.
+  virtual QByteArray copyDragData() const { return {}; }
 
   // {"QKBypassButton": the on/off button's snapshot}; subclasses add their
   // own keys. Empty when the element has no button.

@@ -5,13 +5,13 @@
 #include "app/effects/FilterFXContext.h"
 #include "app/effects/LayerChainManager.h"
 #include "app/effects/LayerFXChainAdapter.h"
-#include "app/effects/LayerFXChainView.h"
 #include "app/effects/LayerFXObject.h"
 #include "app/effects/LayerFXObjectPanel.h"
 #include "app/effects/QCFXLoader.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/QKSliderControl.h"
+#include "framework/fx/FXChainDragDestBox.h"
 #include "framework/params/CIAttributeLoader.h"
 #include "framework/params/QCPanelElement.h"
 #include "framework/toolkit/QKPaletteWindow.h"
@@ -19,6 +19,7 @@
 #include "tests/app/compositor/LayerFixture.h"
 #include "tests/support/Screenshot.h"
 
+#include <QAbstractScrollArea>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -175,10 +176,10 @@ TEST_F(LayerEffectsPixelTest, TwoSameSizeLayersWithMixedEffectsInFilterModeEachK
   }
 }
 
-// A performer adds an effect from the layer panel's "Add effect" pop-up,
-// switches it off and on, mixes it, changes its mix mode and deletes it;
-// every step shows in the next frame.
-TEST_F(LayerEffectsPixelTest, TheLayerPanelAddsSwitchesMixesAndDeletesEffects) {
+// A performer's effects show as panels in the layer window's chain area:
+// switched off and on, mixed, given a mix mode, folded and deleted from
+// their panels; every step shows in the next frame.
+TEST_F(LayerEffectsPixelTest, TheLayerWindowShowsSwitchesMixesAndDeletesEffectPanels) {
   compositor().populateCompFilterTypes();
   compositor().setLayerWindowFactory(
       [](Compositor& owner) { return std::make_unique<LayerPanel>(&owner); });
@@ -187,30 +188,21 @@ TEST_F(LayerEffectsPixelTest, TheLayerPanelAddsSwitchesMixesAndDeletesEffects) {
   auto* panel = dynamic_cast<LayerPanel*>(compositor().layerWindowArray().front().get());
   ASSERT_NE(panel, nullptr);
   panel->showLayer(layer.get());
-  auto* view = dynamic_cast<LayerFXChainView*>(panel->effectsView());
-  ASSERT_NE(view, nullptr);
-  EXPECT_TRUE(view->isVisible());
-  EXPECT_TRUE(view->shownPanels().empty());
-
-  // The pop-up lists the filters that can be effects and the effect
-  // compositions, and goes back to its title after a choice.
-  QComboBox* add = view->addEffectPopUp();
-  EXPECT_EQ(add->itemText(0), LayerFXChainView::kAddEffectTitle);
-  EXPECT_GE(add->findText("Bright"), 1);
-  EXPECT_GE(add->findText("Tint.qtz"), add->findText("Bright"));
-  EXPECT_EQ(add->findData("CIConstantColorGenerator", Qt::ToolTipRole), -1);
-  const int fade = add->findData("FadeToBlack", Qt::ToolTipRole);
-  ASSERT_GE(fade, 1);
-  add->setCurrentIndex(fade);
-  Q_EMIT add->activated(fade);
-  EXPECT_EQ(add->currentIndex(), 0);
   LayerFXChain& chain = chainOf(*layer);
+  QWidget* view = panel->effectsView();
+  ASSERT_EQ(view, chain.myView());
+  EXPECT_TRUE(view->isVisible());
+  FXChainDragDestBox* box = chain.backgroundBox();
+  EXPECT_TRUE(box->acceptDrops());
+
+  ASSERT_TRUE(layer->addCIFXNamed("FadeToBlack"));
   ASSERT_EQ(chain.count(), 1);
   auto* effect = static_cast<LayerFXObject*>(chain.fxArray()[0].get());
-  ASSERT_EQ(view->shownPanels().size(), 1u);
-  auto* effectPanel = dynamic_cast<LayerFXObjectPanel*>(view->shownPanels()[0]);
-  ASSERT_EQ(effectPanel, effect->panel());
-  EXPECT_EQ(effectPanel->titleLabel()->text(), effect->myName());
+  auto* effectPanel = effect->panel();
+  ASSERT_EQ(effectPanel->parentWidget(), box);
+  EXPECT_TRUE(effectPanel->isVisible());
+  EXPECT_EQ(effectPanel->width(),
+            static_cast<QAbstractScrollArea*>(panel->fxScrollView())->viewport()->width());
   ASSERT_TRUE(effectPanel->onOffButton() && effectPanel->wetDrySlider());
   EXPECT_TRUE(near(centre(), QColor(0, 0, 0), 3));
 
@@ -237,24 +229,35 @@ TEST_F(LayerEffectsPixelTest, TheLayerPanelAddsSwitchesMixesAndDeletesEffects) {
   Q_EMIT mix->activated(addRow);
   EXPECT_EQ(LayerFXObject::compValueFor(*effect->mixer()), "770:772");
 
-  // A filter with parameters shows its panel under its wet/dry slider.
-  const int bright = add->findData("Bright", Qt::ToolTipRole);
-  ASSERT_GE(bright, 1);
-  Q_EMIT add->activated(bright);
-  ASSERT_EQ(view->shownPanels().size(), 2u);
-  auto* brightPanel = dynamic_cast<LayerFXObjectPanel*>(view->shownPanels()[1]);
-  ASSERT_TRUE(brightPanel && brightPanel->parameterView());
+  // A filter with parameters shows its panel under its wet/dry slider,
+  // below the first effect's panel.
+  ASSERT_TRUE(layer->addCIFXNamed("Bright"));
+  ASSERT_EQ(chain.count(), 2);
+  auto* bright = static_cast<LayerFXObject*>(chain.fxArray()[1].get());
+  LayerFXObjectPanel* brightPanel = bright->panel();
+  ASSERT_TRUE(brightPanel->parameterView());
   EXPECT_TRUE(brightPanel->parameterView()->isVisible());
+  EXPECT_GT(brightPanel->y(), effectPanel->y() + effectPanel->height() - 1);
+
+  // Folded, a layer effect keeps its title strip and mix-mode row.
+  const QPoint triangle = effectPanel->imageRects().expandCollapse.center().toPoint();
+  QTest::mouseClick(effectPanel, Qt::LeftButton, {}, triangle);
+  EXPECT_TRUE(effect->collapsed());
+  EXPECT_EQ(effectPanel->height(), int(LayerFXObject::kCollapsedHeight));
+  EXPECT_EQ(brightPanel->y(), effectPanel->y() + effectPanel->height() + 1);
 
   QTest::qWait(100);
   saveScreenshot(panel->window()->screen()->grabWindow(panel->window()->winId()).toImage(),
                  "layer-panel-effects");
 
-  effectPanel->deleteButton()->click();
+  QTest::mouseClick(effectPanel, Qt::LeftButton, {}, triangle);
+  EXPECT_FALSE(effect->collapsed());
+  const QPoint remove = effectPanel->imageRects().remove.center().toPoint();
+  QTest::mouseClick(effectPanel, Qt::LeftButton, {}, remove);
   EXPECT_EQ(chain.count(), 2);  // deleted from the event loop
   QTest::qWait(50);
   EXPECT_EQ(chain.count(), 1);
-  EXPECT_EQ(view->shownPanels(), std::vector<QWidget*>{brightPanel});
+  EXPECT_EQ(brightPanel->parentWidget(), box);
   EXPECT_TRUE(near(centre(), QColor(255, 0, 0), 3));
   compositor().deleteAllLayers();
   EXPECT_EQ(panel->effectsView(), nullptr);
