@@ -614,6 +614,14 @@ QStringList AppController::inputTapTitles() {
   return titles;
 }
 
+void AppController::fileMenuRelinkMedia() {
+  if (presetManager_) presetManager_->openWindowForMissingFiles();
+}
+
+PMMissingFilesController* AppController::missingFilesController() {
+  return presetManagerHost_ ? presetManagerHost_->missingFilesController() : nullptr;
+}
+
 void AppController::fileMenuImportMedia() {
   if (fileLoader_) fileLoader_->loadWithOpenPanel();
 }
@@ -660,6 +668,9 @@ void AppController::buildMenus() {
   QAction* cancelLoading = fileMenu->addAction(QStringLiteral("Cancel File Loading"));
   cancelLoading->setObjectName(QStringLiteral("cancelFileLoading"));
   connect(cancelLoading, &QAction::triggered, this, &AppController::cancelFileLoading);
+  QAction* relink = fileMenu->addAction(QStringLiteral("Relink Media…"));
+  relink->setObjectName(QStringLiteral("fileMenuRelinkMedia"));
+  connect(relink, &QAction::triggered, this, &AppController::fileMenuRelinkMedia);
   QMenu* windowMenu = menuBar_->addMenu(QStringLiteral("Window"));
   // The output window is no palette: its entry shows it or hides it.
   QAction* output = windowMenu->addAction(QStringLiteral("Main Output"));

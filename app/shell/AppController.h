@@ -19,6 +19,7 @@ class StartingPointWindow;
 class AppWindowMenuController;
 class LayerChainManager;
 class PresetManager;
+class PMMissingFilesController;
 class Compositor;
 class CompositorGLView;
 class CompositorWindow;
@@ -176,6 +177,9 @@ class AppController : public QObject,
   // File menu.
   void fileMenuImportMedia();
   void cancelFileLoading();
+  // The missing-files window, without a search.
+  void fileMenuRelinkMedia();
+  PMMissingFilesController* missingFilesController();
 
   // Called when the application is about to quit (menu, signal or last
   // window closed).

@@ -10,6 +10,8 @@
 #include "app/plugins/clock/MasterClockUIController.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/shell/AppController.h"
+#include "app/shell/AppMissingFilesHost.h"
+#include "app/shell/PMMissingFilesController.h"
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/PresetManager.h"
 #include "framework/behaviors/BehaviorChainManager.h"
@@ -21,6 +23,10 @@
 #include "framework/media/QKPageController.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "platform/foundation/Log.h"
+
+AppPresetManagerHost::AppPresetManagerHost(AppController& app) : app_(app) {}
+
+AppPresetManagerHost::~AppPresetManagerHost() = default;
 
 namespace {
 
@@ -200,9 +206,18 @@ std::shared_ptr<QKFile> AppPresetManagerHost::fileForUniqueFileId(long uniqueId)
   return app_.fileForUniqueId(uniqueId);
 }
 
-// The relink window is not built: the performer reads which files are
-// missing in the log.
+PMMissingFilesController* AppPresetManagerHost::missingFilesController() {
+  if (!missingFilesController_) {
+    missingFilesHost_ = std::make_unique<AppMissingFilesHost>(app_);
+    missingFilesController_ = std::make_unique<PMMissingFilesController>(missingFilesHost_.get());
+  }
+  return missingFilesController_.get();
+}
+
 void AppPresetManagerHost::openMissingFilesWindow(bool startSearch) {
-  Log::line(QStringLiteral("\t\terr: no missing-files window to open%1")
-                .arg(startSearch ? QStringLiteral(" (search)") : QString()));
+  missingFilesController()->openMissingFilePanelAndStartSpotlightSearch(startSearch);
+}
+
+void AppPresetManagerHost::updateMissingFilesWindow() {
+  if (missingFilesController_) missingFilesController_->update();
 }

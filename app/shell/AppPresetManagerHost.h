@@ -2,15 +2,20 @@
 
 #include "app/shell/PresetManagerHost.h"
 
+#include <memory>
+
 class AppController;
+class AppMissingFilesHost;
+class PMMissingFilesController;
 
 // The preset manager's view of ZAPH: the application controller's managers.
 // Parts not built yet answer empty snapshots (the live input) or nothing:
-// the live input's restore, the application controller's own setup and the
-// missing-files window.
+// the live input's restore and the application controller's own setup. It
+// owns the missing-files window, made when first opened.
 class AppPresetManagerHost : public PresetManagerHost {
  public:
-  explicit AppPresetManagerHost(AppController& app) : app_(app) {}
+  explicit AppPresetManagerHost(AppController& app);
+  ~AppPresetManagerHost() override;
 
   std::optional<QVariantMap> pageControllerSnapshot() override;
   std::optional<QVariantMap> sequenceGrabberSnapshot() override;
@@ -46,7 +51,11 @@ class AppPresetManagerHost : public PresetManagerHost {
   void finishedBatchOfFiles() override;
   std::shared_ptr<QKFile> fileForUniqueFileId(long uniqueId) override;
   void openMissingFilesWindow(bool startSearch) override;
+  void updateMissingFilesWindow() override;
+  PMMissingFilesController* missingFilesController();
 
  private:
   AppController& app_;
+  std::unique_ptr<AppMissingFilesHost> missingFilesHost_;
+  std::unique_ptr<PMMissingFilesController> missingFilesController_;
 };
