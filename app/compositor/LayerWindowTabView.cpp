@@ -276,14 +276,23 @@ void LayerWindowTabView::bringThisLayerToTopOfClosestBin(Layer* layer) {
   sendToClosest(layer, binSource());
 }
 
+void LayerWindowTabView::bringLayerToTopOfClosestBin(Layer* layer, const QRectF& from) {
+  sendToClosest(layer, binSource(), from);
+}
+
 void LayerWindowTabView::sendToClosest(Layer* layer, const CandidateSource& source) {
+  const QRectF own = window_->screenFrame().isEmpty() ? QRectF(mapToGlobal(QPoint(0, 0)), size())
+                                                      : window_->screenFrame();
+  sendToClosest(layer, source, own);
+}
+
+void LayerWindowTabView::sendToClosest(Layer* layer, const CandidateSource& source,
+                                       const QRectF& from) {
   if (!layer || layer->groupFlag() || !source) return;
   const std::vector<Candidate> candidates = source(layer);
   std::vector<QRectF> frames;
   for (const Candidate& candidate : candidates) frames.push_back(candidate.frame);
-  const QRectF own = window_->screenFrame().isEmpty() ? QRectF(mapToGlobal(QPoint(0, 0)), size())
-                                                      : window_->screenFrame();
-  const int best = closestCandidate(own, frames);
+  const int best = closestCandidate(from, frames);
   if (best >= 0 && candidates[std::size_t(best)].take) candidates[std::size_t(best)].take(layer);
 }
 

@@ -36,6 +36,9 @@ class LayerWindowTabView : public QWidget, public DataSourceControllerClient {
   // whose queue holds the layer (none until set).
   static void setControlsCandidates(CandidateSource source);
   static void setBinCandidates(CandidateSource source);
+  // Makes the layer next in the queue of the media bin holding it whose
+  // window is closest to `from` (screen frame); nothing for a group.
+  static void bringLayerToTopOfClosestBin(Layer* layer, const QRectF& from);
   // The candidate nearest the layer window (centre to centre; on a tie the
   // one nearer the layer window's top-left corner, then the earlier one);
   // −1 for none. Frames are Qt's, y downward.
@@ -87,6 +90,7 @@ class LayerWindowTabView : public QWidget, public DataSourceControllerClient {
   void startDrag();
   void deselectEverything();
   void sendToClosest(Layer* layer, const CandidateSource& source);
+  static void sendToClosest(Layer* layer, const CandidateSource& source, const QRectF& from);
   bool moveAcrossWindows(Layer* dragged, LayerWindowController* from, Layer* parent, int index);
 
   LayerWindowController* window_;

@@ -1,4 +1,7 @@
 #include "app/shell/AppController.h"
+#include "app/compositor/Layer.h"
+#include "app/compositor/LayerWindowTabView.h"
+#include "app/mediabin/MediaBinCandidates.h"
 
 #include "app/capture/QKSGController.h"
 #include "app/sources/MovieSource.h"
@@ -156,6 +159,12 @@ void AppController::makePluginManager() {
   pluginManager_ = std::make_unique<QKPluginManager>(
       this, [compositor = compositor_.get()] { return compositor->getUniqueID(); },
       BuiltInPluginTypes::entries());
+  // Command-clicked layer tabs and synced previews reach the bins' queues.
+  LayerWindowTabView::setBinCandidates([this](Layer* layer) {
+    return pluginManager_
+               ? MediaBinCandidates::holding(pluginManager_->pluginArray(), layer->layerName())
+               : std::vector<LayerWindowTabView::Candidate>();
+  });
 }
 
 void AppController::makePresetManager() {
@@ -476,6 +485,7 @@ void AppController::postAboutToQuit() {
 MasterClockInterface* AppController::masterClock() { return masterClock_.get(); }
 
 AppController::~AppController() {
+  LayerWindowTabView::setBinCandidates({});
   windDown();  // also when the program ends without a quit (tests, a failed start)
   // The layers let go of their data sources while the controller lives.
   compositor_->deleteAllLayers();

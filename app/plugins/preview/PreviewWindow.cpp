@@ -3,6 +3,7 @@
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
 #include "app/compositor/LayerListModel.h"
+#include "app/compositor/LayerWindowTabView.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/preview/PreviewGeometry.h"
 #include "app/plugins/preview/PreviewView.h"
@@ -440,10 +441,8 @@ void PreviewWindow::matchPreviewedAspectUsed() {
 }
 
 void PreviewWindow::bringCurrentLayerToTopOfClosestBin() {
-  // Media bins are not in the program yet: nothing to make the layer next
-  // in.
-  Layer* layer = tapLayer();
-  if (!layer || layer->groupFlag()) return;
+  QKWindow* w = window();
+  if (w) LayerWindowTabView::bringLayerToTopOfClosestBin(tapLayer(), QRectF(w->geometry()));
 }
 
 void PreviewWindow::openOptionsPanel() {

@@ -92,7 +92,9 @@ TEST_F(InspectorFixture, PaneChoiceTable) {
     EXPECT_EQ(inspector.nameEditable(), entries.size() == 1);
     EXPECT_EQ(inspector.applyButtonsVisible(), c.applyShown);
     EXPECT_EQ(composition.lastRead() != nullptr, c.compositionReadsFirst);
-    if (c.compositionReadsFirst) EXPECT_EQ(composition.lastRead(), entries.front().file);
+    if (c.compositionReadsFirst) {
+      EXPECT_EQ(composition.lastRead(), entries.front().file);
+    }
     EXPECT_EQ(range.lastRead() != nullptr, c.movieRead);
   }
 }

@@ -6,6 +6,7 @@
 #include "app/mediabin/MBTriggerListenersController.h"
 #include "app/mediabin/MBViewsController.h"
 #include "app/mediabin/MediaBin.h"
+#include "app/mediabin/MediaBinCandidates.h"
 #include "framework/media/QKPage.h"
 #include "framework/splitview/QKTQSplitView.h"
 #include "framework/toolkit/QKWindow.h"
@@ -234,6 +235,27 @@ TEST_F(MediaBinTest, AClickOnACellAndALearntKeyPlayIt) {
   ASSERT_EQ(layers->loadsSoFar().size(), 1u);
   EXPECT_EQ(layers->loadsSoFar()[0].fileId, page->contents()[1]->uniqueFileId());
   EXPECT_TRUE(layers->loadsSoFar()[0].onMain);
+}
+
+// Command-clicked layer tabs and synced previews choose among the bins whose
+// queue holds the layer (active), and make it next there.
+TEST_F(MediaBinTest, BinsHoldingALayerAreItsCandidates) {
+  MediaBin* first = makeBin();
+  MediaBin* second = makeBin();
+  ASSERT_TRUE(first && second);
+  first->window()->setGeometry(10, 10, 300, 200);
+  second->window()->setGeometry(600, 400, 300, 200);
+  for (const auto& item : first->layerController()->items())
+    if (item->layerName() == "Bottom") item->setActive(false);
+
+  const auto bottom = MediaBinCandidates::holding(manager->pluginArray(), "Bottom");
+  ASSERT_EQ(bottom.size(), 1u);
+  EXPECT_EQ(bottom[0].frame, QRectF(second->window()->geometry()));
+  bottom[0].take(nullptr);
+  EXPECT_EQ(second->layerController()->currentLayer(), "Bottom");
+
+  EXPECT_EQ(MediaBinCandidates::holding(manager->pluginArray(), "Top").size(), 2u);
+  EXPECT_TRUE(MediaBinCandidates::holding(manager->pluginArray(), "Nowhere").empty());
 }
 
 TEST_F(MediaBinTest, DeletionGoesThroughTheParts) {

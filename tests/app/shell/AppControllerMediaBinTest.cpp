@@ -1,6 +1,12 @@
 // The media bin's model in the running program: created at start-up, reached
 // by the File menu and by the finder notification, and a project's pages
 // restored through the queue saving back to the same snapshot.
+#include "app/compositor/Compositor.h"
+#include "app/compositor/Layer.h"
+#include "app/compositor/LayerWindowTabView.h"
+#include "app/mediabin/MBLayerController.h"
+#include "app/mediabin/MediaBin.h"
+#include "app/plugins/manager/QKPluginManager.h"
 #include "app/shell/AppController.h"
 #include "framework/media/MediaNotifications.h"
 #include "framework/media/MovieProps.h"
@@ -102,6 +108,26 @@ TEST(AppControllerMediaBin, StartUpMakesTheModelAndTheFileMenuReachesIt) {
   ASSERT_NE(cancel, nullptr);
   EXPECT_EQ(import->text(), QStringLiteral("Import Media…"));
   EXPECT_EQ(cancel->text(), QStringLiteral("Cancel File Loading"));
+  controller.applicationWillTerminate();
+}
+
+// A command-click on a layer tab (or a synced preview) makes the layer next
+// in the nearest bin whose queue holds it.
+TEST(AppControllerMediaBin, ALayerIsMadeNextInTheNearestBinHoldingIt) {
+  if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "the controller's render thread needs GL";
+  AppController controller;
+  Compositor* compositor = controller.compositorObject();
+  auto lower = compositor->createNewLayer();
+  auto upper = compositor->createNewLayer();
+  auto* bin = dynamic_cast<MediaBin*>(controller.pluginManager()->instantiatePluginType("MediaBin"));
+  ASSERT_NE(bin, nullptr);
+  MainThread::processUntil([] { return false; }, 0.05);
+  for (const auto& layer : {lower, upper}) {
+    LayerWindowTabView::bringLayerToTopOfClosestBin(layer.get(), QRectF(0, 0, 100, 100));
+    EXPECT_EQ(bin->layerController()->currentLayer(), layer->layerName());
+  }
+  controller.pluginManager()->deleteAllPlugins();
+  compositor->deleteAllLayers();
   controller.applicationWillTerminate();
 }
 

@@ -25,6 +25,12 @@
 
 namespace {
 
+FakeWiiRemoteBackend::Remote remoteAt(const QString& address) {
+  FakeWiiRemoteBackend::Remote remote;
+  remote.address = address;
+  return remote;
+}
+
 struct FakePointer : PointerControl {
   QSize mainDisplayPixels() const override { return {1000, 500}; }
   bool moveTo(QPoint pixel) override {
@@ -89,7 +95,7 @@ TEST_F(WiiMoteTest, ANewPluginHasItsRootAndTheBaseSet) {
 }
 
 TEST_F(WiiMoteTest, DetectConnectsAndTheFollowUpSendsLEDsAndInstallsTheExpansion) {
-  FakeWiiRemoteBackend::Remote remote{QStringLiteral("00:19:1D:AA:BB:CC")};
+  FakeWiiRemoteBackend::Remote remote = remoteAt(QStringLiteral("00:19:1D:AA:BB:CC"));
   remote.extension = 1;
   backend->addRemote("r1", remote);
   WiiMote* wii = makeWii();
@@ -112,7 +118,7 @@ TEST_F(WiiMoteTest, DetectConnectsAndTheFollowUpSendsLEDsAndInstallsTheExpansion
 }
 
 TEST_F(WiiMoteTest, DetectingTwiceDropsTheFirstRemoteBeforeTheNewSearch) {
-  backend->addRemote("r1", {QStringLiteral("a")});
+  backend->addRemote("r1", remoteAt(QStringLiteral("a")));
   WiiMote* wii = makeWii();
   connect(wii);
   wii->detectButtonUsed();
@@ -121,7 +127,7 @@ TEST_F(WiiMoteTest, DetectingTwiceDropsTheFirstRemoteBeforeTheNewSearch) {
 }
 
 TEST_F(WiiMoteTest, ARemoteWithoutAddressIsClosedAtOnce) {
-  backend->addRemote("r1", {QString()});
+  backend->addRemote("r1", remoteAt(QString()));
   WiiMote* wii = makeWii();
   wii->detectButtonUsed();
   ASSERT_TRUE(MainThread::processUntil([wii] { return wii->mote() == nullptr; }, 5.0));
@@ -129,7 +135,7 @@ TEST_F(WiiMoteTest, ARemoteWithoutAddressIsClosedAtOnce) {
 }
 
 TEST_F(WiiMoteTest, ExpansionsSwapTheirSetsAndALostConnectionKeepsTheSources) {
-  backend->addRemote("r1", {QStringLiteral("a")});
+  backend->addRemote("r1", remoteAt(QStringLiteral("a")));
   WiiMote* wii = makeWii();
   connect(wii);
   const QString t = wii->windowTitle();
@@ -156,7 +162,7 @@ TEST_F(WiiMoteTest, ExpansionsSwapTheirSetsAndALostConnectionKeepsTheSources) {
 }
 
 TEST_F(WiiMoteTest, DeletingRemovesEverySetAndTheRootAndDisconnects) {
-  backend->addRemote("r1", {QStringLiteral("a")});
+  backend->addRemote("r1", remoteAt(QStringLiteral("a")));
   WiiMote* wii = makeWii();
   connect(wii);
   backend->setExtension("r1", 1);
@@ -228,7 +234,7 @@ TEST_F(WiiMoteTest, AccelerationsPublishRawAndShapedSmoothedOrientation) {
 }
 
 TEST_F(WiiMoteTest, MouseModeMovesThePointerFindsSlidersAndEditsThem) {
-  backend->addRemote("r1", {QStringLiteral("a")});
+  backend->addRemote("r1", remoteAt(QStringLiteral("a")));
   WiiMote* wii = makeWii();
   connect(wii);
   auto slider = QKSliderCell::create();
@@ -306,7 +312,7 @@ TEST_F(WiiMoteTest, WherePointerCannotMoveMouseModeSaysSoOnce) {
 }
 
 TEST_F(WiiMoteTest, TheSnapshotKeepsOptionsAndLEDsAndNeverReconnects) {
-  backend->addRemote("r1", {QStringLiteral("00:11")});
+  backend->addRemote("r1", remoteAt(QStringLiteral("00:11")));
   WiiMote* wii = makeWii();
   connect(wii);
   wii->setWiiOption(WiiOrientation::Pitch, {0.5f, 0.1f, 0.9f, true});
@@ -389,7 +395,7 @@ TEST(ColorChangePanelTest, TheBatteryGoesFromRedThroughYellowToGreen) {
 
 TEST_F(WiiMoteTest, TheWindowShowsStatusBatteryLEDsAndTheOptionsSheet) {
   if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "the window is real";
-  backend->addRemote("r1", {QStringLiteral("00:19:1D:AA:BB:CC")});
+  backend->addRemote("r1", remoteAt(QStringLiteral("00:19:1D:AA:BB:CC")));
   WiiMote* wii = makeWii();
   connect(wii);
   wii->batteryLevelChanged(0.7f);
