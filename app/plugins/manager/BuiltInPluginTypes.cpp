@@ -11,6 +11,7 @@
 #include "app/plugins/mixer/TwoChannelMixer.h"
 #include "app/plugins/monitors/MIDIDisplay.h"
 #include "app/plugins/monitors/OSCDisplay.h"
+#include "app/plugins/multiplexer/QKMultiplexerPlugin.h"
 #include "app/plugins/notestovalue/NotesToValue.h"
 #include "app/plugins/oscillator/Oscillator.h"
 #include "app/plugins/oscoutput/OSCOutput.h"
@@ -32,6 +33,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {LayerControls::kTypeName, LayerControls::pluginClass()},
       {MIDIDisplay::kTypeName, MIDIDisplay::pluginClass()},
       {MIDIOutput::kTypeName, MIDIOutput::pluginClass()},
+      {QKMultiplexerPlugin::kTypeName, QKMultiplexerPlugin::pluginClass()},
       {NotesToValue::kTypeName, NotesToValue::pluginClass()},
       {OSCDisplay::kTypeName, OSCDisplay::pluginClass()},
       {OSCOutput::kTypeName, OSCOutput::pluginClass()},
