@@ -10,6 +10,9 @@
 
 #include "app/shell/AppPresetManagerHost.h"
 #include "app/shell/AppWindowMenuController.h"
+#include "app/shell/HelpLinks.h"
+#include "app/shell/InternetCheck.h"
+#include "platform/net/QKCrashReporter.h"
 #include "app/shell/PresetManager.h"
 #include "app/shell/StartingPointWindow.h"
 #include "framework/toolkit/QKStatChecker.h"
@@ -61,6 +64,10 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDesktopServices>
+#include <QScreen>
+
+#include <map>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -108,7 +115,9 @@ void AppController::setCreationObserver(std::function<void(const QString&)> obse
 AppController::AppController(QObject* parent)
     : QObject(parent),
       menuBar_(std::make_unique<QMenuBar>()),
-      layoutRegistry_(std::make_unique<LayoutRegistry>()) {
+      layoutRegistry_(std::make_unique<LayoutRegistry>()),
+      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      delayedCalls_(&DelayedCalls::mainThread()) {
   createInterfaceObjects();
   createManagers();
   awakeFromNib();
@@ -142,9 +151,37 @@ void AppController::createManagers() {
     (this->*step.make)();
     if (creationObserver()) creationObserver()(QString::fromLatin1(step.name));
   }
-  // Until the internet thread runs the crash reporter's check, its half of
-  // the fullscreen gate is released as when the check is skipped.
-  crashReporterCheckDone();
+  makeCrashReporter();
+}
+
+// Crash logs go to the bug-report site; its check runs once the internet
+// thread has reached the maker's server.
+void AppController::makeCrashReporter() {
+  crashReporter_ = std::make_unique<QKCrashReporter>();
+  crashReporter_->setDelegate(this);
+  const QUrl site(InternetCheck::configuredAddress(QStringLiteral("bugReportURL")));
+  if (site.isValid() && !site.isEmpty()) {
+    QUrl upload = site;
+    upload.setPath(QStringLiteral("/integratedBugReporter3.php"));
+    upload.setQuery(QString());
+    crashReporter_->setUploadURL(upload.toString());
+  }
+}
+
+void AppController::startInternetThread() {
+  InternetCheck::Environment environment;
+  environment.bundleVersion = QStringLiteral(ZAPH_BUNDLE_VERSION);
+  environment.fullscreenHidesModal = [this] {
+    return outputView_ && outputView_->willFullscreenHideAModal();
+  };
+  environment.openUrl = [this](const QUrl& url) { return urlOpener_ && urlOpener_(url); };
+  environment.setInternetAvailable = [this](bool available) { setInternetAvailable(available); };
+  environment.crashReporterCheck = [this] {
+    if (crashReporter_) crashReporter_->check();
+  };
+  environment.releaseGate = [this] { crashReporterCheckDone(); };
+  internetCheck_ = std::make_unique<InternetCheck>(std::move(environment));
+  internetCheck_->start();
 }
 
 void AppController::makeCompositor() {
@@ -254,6 +291,12 @@ void AppController::awakeFromNib() {
   // The composition runtime plays "black" once; ZAPH cannot go on without it.
   compositionRuntimeFailed_ = StartupComposition::open() == StartupComposition::Result::Failed;
   if (!compositionRuntimeFailed_) createOutput();
+  helpLinks_ =
+      std::make_unique<HelpLinks>([this](const QUrl& url) { return urlOpener_ && urlOpener_(url); },
+                                  [this] {
+                                    if (bugReportStarter_) bugReportStarter_();
+                                  });
+  startInternetThread();
 }
 
 QKTapManager* AppController::tapManager() const { return compositor_->tapManager(); }
@@ -613,7 +656,96 @@ std::unique_ptr<MBLayerQueueHost> AppController::makeLayerQueueHost() {
 }
 
 void AppController::windowMenuGatherOutputs() {
+  if (compositorWindow_ && compositorWindow_->fullscreenToggle()->intValue() == 1) {
+    compositorWindow_->fullscreenToggle()->setIntValue(0, false);
+    compositorWindow_->fullscreenToggleUsed();
+  }
+  if (outputView_) {
+    QWindow* window = outputView_->window();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
+    window->setGeometry(QRect(origin + QPoint(100, 100), QSize(320, 240)));
+    window->requestUpdate();
+    window->show();
+    window->raise();
+    window->requestActivate();
+  }
   if (pluginManager_) pluginManager_->windowMenuGatherOutputs();
+}
+
+void AppController::windowMenuFullscreenToggle() {
+  if (!compositorWindow_ || !compositorWindow_->fullscreenToggle()) return;
+  // Flipped by hand and its action performed: the toggle has no target, so
+  // QKButton::toggle would leave it alone.
+  QKButton* toggle = compositorWindow_->fullscreenToggle();
+  toggle->setIntValue(toggle->intValue() == 1 ? 0 : 1, false);
+  compositorWindow_->fullscreenToggleUsed();
+  QAction* item = menuItem(QStringLiteral("windowMenuFullscreenToggle"));
+  if (!item) return;
+  if (toggle->intValue() == 1) item->setChecked(true);
+  if (toggle->intValue() == 0) item->setChecked(false);
+}
+
+void AppController::fileMenuNew() {
+  if (!presetManager_) return;
+  presetManager_->newFileMenuUsed();
+  presetManager_->setSavePath(QString());
+}
+
+void AppController::fileMenuOpen() {
+  if (presetManager_) presetManager_->fileMenuOpen();
+}
+
+void AppController::fileMenuSave() {
+  if (!presetManager_) return;
+  presetManager_->updatePreset();
+  presetManager_->saveButtonUsed();
+}
+
+void AppController::fileMenuSaveWithoutPresetUpdate() {
+  if (presetManager_) presetManager_->saveButtonUsed();
+}
+
+void AppController::fileMenuSaveAs() {
+  if (presetManager_) presetManager_->saveAsButtonUsed();
+}
+
+void AppController::fileMenuRelinkMedia() {
+  if (presetManager_) presetManager_->openWindowForMissingFiles();
+}
+
+void AppController::helpMenuChosen() {
+  if (helpLinks_) helpLinks_->helpMenuChosen();
+}
+
+void AppController::reportBugChosen() {
+  if (helpLinks_) helpLinks_->reportBugChosen();
+}
+
+void AppController::talkToDevsChosen() {
+  if (helpLinks_) helpLinks_->talkToDevsChosen();
+}
+
+void AppController::fxCommunitySiteChosen() {
+  if (helpLinks_) helpLinks_->fxCommunitySiteChosen();
+}
+
+void AppController::tutorialMenuChosen() {
+  const QString path = PresetManager::tutorialProjectPath();
+  if (!QFileInfo(path).isFile()) {
+    Alert::show(QStringLiteral("Missing Tutorial Project"),
+                QStringLiteral("Sorry, the tutorial project file is missing"),
+                {QStringLiteral("OK")});
+    return;
+  }
+  UserDefaults& defaults = UserDefaults::standard();
+  defaults.setValue(QStringLiteral("loadPresetPath"), path);
+  defaults.synchronize();
+  if (!presetManager_) return;
+  presetManager_->newFileMenuUsed();
+  delayedCalls_->callLater(this, 2.0, [this, path] {
+    if (presetManager_) presetManager_->loadProjectFromPath(path);
+  });
 }
 
 // The live inputs a page can record ("<none>" leads the menu).
@@ -622,10 +754,6 @@ QStringList AppController::inputTapTitles() {
   for (const QKTapMenuItem& item : tapManager()->sortedInputSTapMenu())
     titles.append(item.isNone() ? QStringLiteral("<none>") : item.tapName);
   return titles;
-}
-
-void AppController::fileMenuRelinkMedia() {
-  if (presetManager_) presetManager_->openWindowForMissingFiles();
 }
 
 PMMissingFilesController* AppController::missingFilesController() {
@@ -646,43 +774,62 @@ void AppController::closeControlInput() {
   if (oscManager_) oscManager_->closeAll();
 }
 
-void AppController::buildMenus() {
-  QMenu* appMenu = menuBar_->addMenu(QStringLiteral("ZAPH"));
-  QAction* quit = appMenu->addAction(QStringLiteral("Quit ZAPH"));
-  quit->setShortcut(QKeySequence::Quit);
-  quit->setMenuRole(QAction::QuitRole);
-  quit->setObjectName(QStringLiteral("quitMenuItem"));
-  quit->setShortcutContext(Qt::ApplicationShortcut);
-  connect(quit, &QAction::triggered, this, &AppController::quitMenuUsed, Qt::QueuedConnection);
-  QMenu* fileMenu = menuBar_->addMenu(QStringLiteral("File"));
-  const auto fileItem = [this, fileMenu](const char* title, const char* name, QKeySequence key,
-                                         void (PresetManager::*action)()) {
-    QAction* item = fileMenu->addAction(QString::fromUtf8(title));
-    item->setObjectName(QString::fromLatin1(name));
-    item->setShortcut(key);
-    item->setShortcutContext(Qt::ApplicationShortcut);
-    connect(item, &QAction::triggered, this, [this, action] {
-      if (presetManager_) (presetManager_.get()->*action)();
-    });
+// The menus in one place. Items are looked up by their object names.
+const std::vector<AppController::MenuAction>& AppController::menuActions() {
+  using K = QKeySequence;
+  static const std::vector<MenuAction> table = {
+      {"ZAPH", "Quit ZAPH", "quitMenuItem", K::Quit, &AppController::quitMenuUsed, true, false,
+       false},
+      {"File", "New", "fileMenuNew", K::New, &AppController::fileMenuNew, true, false, false},
+      {"File", "Open…", "fileMenuOpen", K::Open, &AppController::fileMenuOpen, true, false, false},
+      {"File", "Close", "fileMenuClose", K::UnknownKey, &AppController::fileMenuClose, false, false,
+       false},
+      {"File", "Update Preset and Save Project", "fileMenuSave", K::Save,
+       &AppController::fileMenuSave, true, false, false},
+      {"File", "Save Project Without Preset Update", "fileMenuSaveWithoutPresetUpdate",
+       K::UnknownKey, &AppController::fileMenuSaveWithoutPresetUpdate, true, false, false},
+      {"File", "Save Project As...", "fileMenuSaveAs", K::SaveAs, &AppController::fileMenuSaveAs,
+       true, false, false},
+      {"File", "Import Media…", "fileMenuImportMedia", K::UnknownKey,
+       &AppController::fileMenuImportMedia, true, true, false},
+      {"File", "Relink Media…", "fileMenuRelinkMedia", K::UnknownKey,
+       &AppController::fileMenuRelinkMedia, true, false, false},
+      {"File", "Cancel File Loading", "cancelFileLoading", K::UnknownKey,
+       &AppController::cancelFileLoading, true, false, false},
+      {"Window", "Gather Outputs", "windowMenuGatherOutputs", K::UnknownKey,
+       &AppController::windowMenuGatherOutputs, true, false, false},
+      {"Window", "Fullscreen", "windowMenuFullscreenToggle", K::UnknownKey,
+       &AppController::windowMenuFullscreenToggle, true, false, true},
+      {"Help", "ZAPH Help", "helpMenuChosen", K::HelpContents, &AppController::helpMenuChosen, true,
+       false, false},
+      {"Help", "Tutorial", "tutorialMenuChosen", K::UnknownKey, &AppController::tutorialMenuChosen,
+       true, false, false},
+      {"Help", "Effects Community Site", "fxCommunitySiteChosen", K::UnknownKey,
+       &AppController::fxCommunitySiteChosen, true, false, false},
+      {"Help", "Talk to the Developers", "talkToDevsChosen", K::UnknownKey,
+       &AppController::talkToDevsChosen, true, true, false},
+      {"Help", "Report a Bug…", "reportBugChosen", K::UnknownKey, &AppController::reportBugChosen,
+       true, false, false},
   };
-  fileItem("New", "fileMenuNew", QKeySequence::New, &PresetManager::newFileMenuUsed);
-  fileItem("Open…", "fileMenuOpen", QKeySequence::Open, &PresetManager::fileMenuOpen);
-  fileItem("Save Project Without Preset Update", "fileMenuSave", QKeySequence::Save,
-           &PresetManager::saveButtonUsed);
-  fileItem("Save Project As...", "fileMenuSaveAs", QKeySequence::SaveAs,
-           &PresetManager::saveAsButtonUsed);
-  fileMenu->addSeparator();
-  QAction* importMedia = fileMenu->addAction(QStringLiteral("Import Media…"));
-  importMedia->setObjectName(QStringLiteral("fileMenuImportMedia"));
-  connect(importMedia, &QAction::triggered, this, &AppController::fileMenuImportMedia);
-  QAction* cancelLoading = fileMenu->addAction(QStringLiteral("Cancel File Loading"));
-  cancelLoading->setObjectName(QStringLiteral("cancelFileLoading"));
-  connect(cancelLoading, &QAction::triggered, this, &AppController::cancelFileLoading);
-  QAction* relink = fileMenu->addAction(QStringLiteral("Relink Media…"));
-  relink->setObjectName(QStringLiteral("fileMenuRelinkMedia"));
-  connect(relink, &QAction::triggered, this, &AppController::fileMenuRelinkMedia);
-  QMenu* windowMenu = menuBar_->addMenu(QStringLiteral("Window"));
+  return table;
+}
+
+QAction* AppController::menuItem(const QString& name) const {
+  return menuBar_.get()->findChild<QAction*>(name);
+}
+
+void AppController::buildMenus() {
+  QMenuBar* bar = menuBar_.get();
+  std::map<QString, QMenu*> menus;
+  const auto menuNamed = [&](const QString& title) {
+    QMenu*& menu = menus[title];
+    if (!menu) menu = bar->addMenu(title);
+    return menu;
+  };
+  for (const char* title : {"ZAPH", "File", "Window", "Help"})
+    menuNamed(QString::fromLatin1(title));
   // The output window is no palette: its entry shows it or hides it.
+  QMenu* windowMenu = menuNamed(QStringLiteral("Window"));
   QAction* output = windowMenu->addAction(QStringLiteral("Main Output"));
   output->setCheckable(true);
   connect(windowMenu, &QMenu::aboutToShow, output, [this, output] {
@@ -691,9 +838,26 @@ void AppController::buildMenus() {
   connect(output, &QAction::triggered, this, [this](bool shown) {
     if (outputView_) outputView_->window()->setVisible(shown);
   });
-  QAction* gather = windowMenu->addAction(QStringLiteral("Gather Outputs"));
-  gather->setObjectName(QStringLiteral("windowMenuGatherOutputs"));
-  connect(gather, &QAction::triggered, this, &AppController::windowMenuGatherOutputs);
+  for (const MenuAction& entry : menuActions()) {
+    QMenu* menu = menuNamed(QString::fromLatin1(entry.menu));
+    if (entry.separatorBefore) menu->addSeparator();
+    QAction* item = menu->addAction(QString::fromUtf8(entry.title));
+    item->setObjectName(QString::fromLatin1(entry.name));
+    if (entry.key != QKeySequence::UnknownKey) {
+      item->setShortcut(entry.key);
+      item->setShortcutContext(Qt::ApplicationShortcut);
+    }
+    item->setEnabled(entry.enabled);
+    item->setCheckable(entry.checkable);
+    const auto action = entry.action;
+    // Quit leaves the menu's own event handling first.
+    const Qt::ConnectionType connection =
+        action == &AppController::quitMenuUsed ? Qt::QueuedConnection : Qt::AutoConnection;
+    connect(
+        item, &QAction::triggered, this, [this, action] { (this->*action)(); }, connection);
+  }
+  if (QAction* quit = menuItem(QStringLiteral("quitMenuItem")))
+    quit->setMenuRole(QAction::QuitRole);
   windowMenuController_ = std::make_unique<AppWindowMenuController>(windowMenu);
 }
 
@@ -707,6 +871,7 @@ void AppController::applicationWillTerminate() {
 // Frames stop first, then input, then the tick, which calls the managers:
 // it ends before they go. Stopping twice is harmless.
 void AppController::windDown() {
+  internetCheck_.reset();  // aborts a transfer under way
   idleTimer_.stop();
   if (outputView_) outputView_->killDisplayLink();
   gl::RenderThread::instance().stop();

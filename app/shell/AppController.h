@@ -4,15 +4,24 @@
 #include "framework/datasource/AppControllerInterface.h"
 #include "framework/media/QKFlashThumbnailHost.h"
 #include "framework/media/QKMediaBinHost.h"
+#include "platform/net/QKCrashReporterDelegate.h"
 
+#include <QKeySequence>
 #include <QObject>
 #include <QTimer>
+#include <QUrl>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
 
 class AppPresetManagerHost;
+class DelayedCalls;
+class HelpLinks;
+class InternetCheck;
+class QAction;
+class QKCrashReporter;
 class MediaInspector;
 class MediaInspectorHost;
 class StartingPointWindow;
@@ -50,7 +59,8 @@ class AppController : public QObject,
                       public AppControllerInterface,
                       public QKMediaBinHost,
                       public MBLayerQueueHostSource,
-                      public QKFlashThumbnailHost {
+                      public QKFlashThumbnailHost,
+                      public QKCrashReporterDelegate {
   Q_OBJECT
  public:
   explicit AppController(QObject* parent = nullptr);
@@ -93,7 +103,7 @@ class AppController : public QObject,
   // once both the crash reporter's check and the starting point are done.
   // The flags may be set from any thread; both are set and checked on the
   // main thread.
-  void crashReporterCheckDone();
+  void crashReporterCheckDone() override;
   void setStartingPointCheckDone();
   void checkAndPerformFullscreenResto();
   bool bugReporterCheckDone() const { return bugReporterCheckDone_; }
@@ -160,25 +170,64 @@ class AppController : public QObject,
   // Each media bin's view of the layers and pages.
   std::unique_ptr<MBLayerQueueHost> makeLayerQueueHost() override;
   QStringList inputTapTitles() override;
-  // Until the internet check is built: no remote page is fetched.
-  bool internetAvailable() override { return false; }
+  // Whether the launch's version check reached the maker's server; false
+  // until the internet thread has answered.
+  bool internetAvailable() override { return internetAvailable_.load(); }
+  void setInternetAvailable(bool available) { internetAvailable_ = available; }
 
   // The web thumbnail generator, which the file loader hands web files.
   QKFlashThumbnailGenerator* thumbnailGenerator() const { return thumbnailGenerator_.get(); }
   std::shared_ptr<QKFile> fileForUniqueId(long uniqueId) override;
 
-  // Window menu: the plug-in manager's aux displays come back on screen.
+  // The menus' items, in menu order: each is one action of this controller.
+  struct MenuAction {
+    const char* menu;  // "ZAPH", "File", "Window", "Help"
+    const char* title;
+    const char* name;  // the QAction's object name
+    QKeySequence::StandardKey key;
+    void (AppController::*action)();
+    bool enabled;
+    bool separatorBefore;
+    bool checkable;
+  };
+  static const std::vector<MenuAction>& menuActions();
+  // The item of the table with this name, or nullptr.
+  QAction* menuItem(const QString& name) const;
+
+  // File menu.
+  void fileMenuNew();
+  void fileMenuOpen();
+  void fileMenuClose() {}
+  void fileMenuSave();
+  void fileMenuSaveWithoutPresetUpdate();
+  void fileMenuSaveAs();
+  void fileMenuImportMedia();
+  void fileMenuRelinkMedia();
+  void cancelFileLoading();
+  // Window menu. Gather: out of fullscreen, the output window at (100, 100)
+  // of the primary screen, 320×240, in front; the aux displays back on screen.
   void windowMenuGatherOutputs();
+  void windowMenuFullscreenToggle();
+  // Help menu.
+  void helpMenuChosen();
+  void tutorialMenuChosen();
+  void reportBugChosen();
+  void talkToDevsChosen();
+  void fxCommunitySiteChosen();
+  HelpLinks* helpLinks() const { return helpLinks_.get(); }
+  // Tests: the browser, the bug report's start and the tutorial's delay.
+  void setUrlOpener(std::function<bool(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
+  void setBugReportStarter(std::function<void()> starter) {
+    bugReportStarter_ = std::move(starter);
+  }
+  void setDelayedCalls(DelayedCalls* calls) { delayedCalls_ = calls; }
+  InternetCheck* internetCheck() const { return internetCheck_.get(); }
+  QKCrashReporter* crashReporter() const { return crashReporter_.get(); }
 
   // Empties the root folder and the pages, adds one blank page and has the
   // media bins reload.
   void clearRootFolder();
 
-  // File menu.
-  void fileMenuImportMedia();
-  void cancelFileLoading();
-  // The missing-files window, without a search.
-  void fileMenuRelinkMedia();
   PMMissingFilesController* missingFilesController();
 
   // Called when the application is about to quit (menu, signal or last
@@ -197,6 +246,8 @@ class AppController : public QObject,
   bool triggerMenuShortcut(const QKeyEvent& key);
   bool keyGoesToControlData(QWidget* receiver) const;
   void buildMenus();
+  void startInternetThread();
+  void makeCrashReporter();
   void createOutput();
   void restoreFullscreen();
   void closeControlInput();
@@ -278,4 +329,12 @@ class AppController : public QObject,
   qint64 idleCount_ = 0;
   std::function<void()> idleHook_;
   std::function<void()> fullscreenRestoreHook_;
+  std::atomic<bool> internetAvailable_{false};
+  std::function<bool(const QUrl&)> urlOpener_;
+  std::function<void()> bugReportStarter_;
+  DelayedCalls* delayedCalls_ = nullptr;
+  std::unique_ptr<HelpLinks> helpLinks_;
+  std::unique_ptr<QKCrashReporter> crashReporter_;
+  // Joined first at quit: it may wait for the main thread.
+  std::unique_ptr<InternetCheck> internetCheck_;
 };
