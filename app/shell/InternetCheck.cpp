@@ -25,6 +25,7 @@ QString encoded(const QString& version) {
 InternetCheck::InternetCheck(Environment environment) : environment_(std::move(environment)) {}
 
 InternetCheck::~InternetCheck() {
+  *alive_ = false;
   abort_ = true;
   if (!thread_.joinable()) return;
   // The thread may be waiting for the main thread (the panel): keep serving it.
@@ -50,7 +51,8 @@ void InternetCheck::start() {
 void InternetCheck::run() {
   const bool available = checkForUpdate();
   if (abort_) return;
-  MainThread::run([environment = environment_, available] {
+  MainThread::run([environment = environment_, available, alive = alive_] {
+    if (!*alive) return;
     if (environment.setInternetAvailable) environment.setInternetAvailable(available);
     if (available) {
       copyBugReportEmail();
@@ -161,5 +163,7 @@ void InternetCheck::updateOpenClicked() {
   const QString server = configuredAddress(kServerKey);
   if (server.isEmpty() || !environment_.openUrl) return;
   const QUrl page(versionDetailsAddress(server, serviceVersion(environment_.bundleVersion)));
-  MainThread::run([open = environment_.openUrl, page] { open(page); });
+  MainThread::run([open = environment_.openUrl, page, alive = alive_] {
+    if (*alive) open(page);
+  });
 }

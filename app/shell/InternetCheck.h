@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
 
 // The internet thread of a launch: asks the version service (user default
@@ -70,5 +71,7 @@ class InternetCheck {
   Environment environment_;
   std::atomic<bool> abort_{false};
   std::atomic<bool> finished_{false};
+  // Outcomes queued for the main thread are dropped once this is gone.
+  std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
   std::thread thread_;
 };
