@@ -107,14 +107,25 @@ ColorInterfaceManager::ColorInterfaceManager(QWidget* parent) : QWidget(parent) 
   layout->addWidget(tabs, 1);
 
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(new QLabel(QStringLiteral("Also:"), this));
-  bottom->addWidget(altThemePopUp_);
   bottom->addStretch(1);
   auto* revert = new QPushButton(QStringLiteral("Revert"), this);
   auto* save = new QPushButton(QStringLiteral("Save"), this);
   bottom->addWidget(revert);
   bottom->addWidget(save);
   layout->addLayout(bottom);
+
+  userView_ = new QWidget;
+  userView_->setObjectName(QStringLiteral("User Colors"));
+  altThemePopUp_->setParent(userView_);
+  auto* user = new QVBoxLayout(userView_);
+  auto* userRow = new QHBoxLayout;
+  userRow->addWidget(new QLabel(QStringLiteral("Theme:"), userView_));
+  userRow->addWidget(altThemePopUp_);
+  userRow->addStretch(1);
+  user->addLayout(userRow);
+  user->addWidget(new QLabel(
+      QStringLiteral("Alt-click \"Colors\" to edit the theme's colours and fonts."), userView_));
+  user->addStretch(1);
 
   for (QComboBox* popUp : {themePopUp_, altThemePopUp_})
     connect(popUp, &QComboBox::activated, this,
@@ -129,6 +140,8 @@ ColorInterfaceManager::ColorInterfaceManager(QWidget* parent) : QWidget(parent) 
   QTimer::singleShot(2000, this, &ColorInterfaceManager::pushAllColorsToUI);
   QTimer::singleShot(2000, this, &ColorInterfaceManager::populateThemePopUpButton);
 }
+
+ColorInterfaceManager::~ColorInterfaceManager() { delete userView_.data(); }
 
 // --- Layout -------------------------------------------------------------------
 

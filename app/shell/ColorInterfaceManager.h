@@ -6,6 +6,7 @@
 
 #include <QMap>
 #include <QPointer>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -35,6 +36,11 @@ class ColorInterfaceManager : public QWidget,
   Q_OBJECT
  public:
   explicit ColorInterfaceManager(QWidget* parent = nullptr);
+  ~ColorInterfaceManager() override;
+
+  // The plain view of the pane: the theme pop-up alone (this widget is the
+  // full editor). Deleted with the editor unless its holder deleted it.
+  QWidget* userView() const { return userView_; }
 
   void setButtonManager(QKButtonManager* manager) override { buttonManager_ = manager; }
   void setSliderManager(QKSliderManager* manager) override { sliderManager_ = manager; }
@@ -94,4 +100,5 @@ class ColorInterfaceManager : public QWidget,
   QComboBox* themePopUp_ = nullptr;
   QComboBox* altThemePopUp_ = nullptr;
   QLineEdit* exportName_ = nullptr;
+  QPointer<QWidget> userView_;
 };

@@ -7,6 +7,8 @@
 #include "framework/controls/QKSliderManager.h"
 #include "framework/render/InterfaceColorScheme.h"
 #include "framework/render/TheApplication.h"
+#include "framework/toolkit/QKWindow.h"
+#include "framework/toolkit/QKWindowContentView.h"
 #include "platform/foundation/Alert.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/KeyedArchive.h"
@@ -18,6 +20,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QFileInfo>
@@ -338,12 +341,37 @@ TEST_F(ColorThemes, UseTheseCopiesTheShownStyle) {
   EXPECT_EQ(windows["unlocked"], windows["locked"]);
 }
 
-TEST_F(ColorThemes, ThePaneShowsTheTheme) {
+TEST_F(ColorThemes, APaletteTakesTheChosenThemesTitleBar) {
   editor_->resize(720, 560);
   editor_->show();
-  const QImage image = editor_->grab().toImage();
-  saveScreenshot(image, "colors-pane");
-  EXPECT_FALSE(image.isNull());
+  saveScreenshot(editor_->grab().toImage(), "colors-pane");
+  editor_->userView()->resize(360, 120);
+  editor_->userView()->show();
+
+  const QColor magenta(255, 0, 255);
+  for (bool locked : {true, false}) {
+    check("windowLocked", locked);
+    well("windowTitlebar")->choose(magenta);
+  }
+  editor_->exportNameField()->setText("Magenta");
+  editor_->exportTheme();
+  well("windowTitlebar")->choose(QColor(0, 80, 0));
+
+  QKWindow palette(QRectF(100, 400, 260, 160));
+  palette.setContentView(new QKWindowContentView);
+  palette.setWindowTitle(QStringLiteral("Palette"));
+  palette.show();
+  palette.awakeFromNib();
+  editor_->populateThemePopUpButton();
+  const int item = editor_->altThemePopUp()->findText("Magenta");
+  ASSERT_GE(item, 0);
+  editor_->altThemePopUp()->activated(item);  // as the user's pop-up chooses it
+  QCoreApplication::processEvents();
+  const QImage image = palette.contentView()->grab().toImage();
+  saveScreenshot(image, "palette-in-chosen-theme");
+  saveScreenshot(editor_->userView()->grab().toImage(), "colors-user-pane");
+  const QColor probe = image.pixelColor(250, 8);  // the title bar right of the title
+  EXPECT_EQ(probe, magenta) << probe.name().toStdString();
 }
 
 }  // namespace
