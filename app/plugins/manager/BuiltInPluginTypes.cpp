@@ -18,6 +18,7 @@
 #include "app/plugins/sliders/Sliders.h"
 #include "app/plugins/preview/PreviewWindow.h"
 #include "app/plugins/stepsequencer/StepSequencer.h"
+#include "app/plugins/sticky/Sticky.h"
 #include "app/plugins/waveform/Waveform.h"
 #include "app/plugins/wiimote/WiiMote.h"
 
@@ -41,6 +42,7 @@ std::vector<PluginRegistry::Entry> BuiltInPluginTypes::entries() {
       {Sliders::kTypeName, Sliders::pluginClass()},
       {PreviewWindow::kTypeName, PreviewWindow::pluginClass()},
       {StepSequencer::kTypeName, StepSequencer::pluginClass()},
+      {Sticky::kTypeName, Sticky::pluginClass()},
       {TwoChannelMixer::kTypeName, TwoChannelMixer::pluginClass()},
       {Waveform::kTypeName, Waveform::pluginClass()},
       {WiiMote::kTypeName, WiiMote::pluginClass()},
