@@ -11,6 +11,7 @@
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/shell/AppController.h"
 #include "app/shell/AppMissingFilesHost.h"
+#include "app/shell/MissingFilesSearch.h"
 #include "app/shell/PMMissingFilesController.h"
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/PresetManager.h"
@@ -210,6 +211,7 @@ PMMissingFilesController* AppPresetManagerHost::missingFilesController() {
   if (!missingFilesController_) {
     missingFilesHost_ = std::make_unique<AppMissingFilesHost>(app_);
     missingFilesController_ = std::make_unique<PMMissingFilesController>(missingFilesHost_.get());
+    missingFilesSearch_ = MissingFilesSearch::attach(*missingFilesController_);
   }
   return missingFilesController_.get();
 }

@@ -6,6 +6,7 @@
 
 class AppController;
 class AppMissingFilesHost;
+class MissingFilesSearch;
 class PMMissingFilesController;
 
 // The preset manager's view of ZAPH: the application controller's managers.
@@ -58,4 +59,6 @@ class AppPresetManagerHost : public PresetManagerHost {
   AppController& app_;
   std::unique_ptr<AppMissingFilesHost> missingFilesHost_;
   std::unique_ptr<PMMissingFilesController> missingFilesController_;
+  // Its search by name; goes before the window it searches for.
+  std::unique_ptr<MissingFilesSearch> missingFilesSearch_;
 };
