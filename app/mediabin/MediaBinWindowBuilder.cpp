@@ -5,6 +5,7 @@
 #include "framework/datasource/AppControllerInterface.h"
 #include "app/mediabin/MBLayerController.h"
 #include "app/mediabin/MBLayerQueueHost.h"
+#include "framework/media/QKMediaBinHost.h"
 #include "app/mediabin/MBLayerQueueHostSource.h"
 #include "app/mediabin/MBLayerTableView.h"
 #include "app/mediabin/MBPageTabsView.h"
@@ -305,6 +306,8 @@ std::unique_ptr<QWidget> MediaBinWindowBuilder::build(MediaBin* bin) {
   outlets.nextLayerLabel = nextLayerLabel;
   bin->viewsController_ = std::make_unique<MBViewsController>(outlets);
   MBViewsController* views = bin->viewsController_.get();
+  if (QKMediaBinHost* host = bin->host_)
+    views->setStopRecording([host] { host->stopRecordingFromExternalSource(); });
 
   // --- Connections ---
   queue->setTableView(table);

@@ -229,6 +229,10 @@ void AppController::startRecordingFromRightClick() {
   if (sgController_) sgController_->startRecordingFromRightClick();
 }
 
+void AppController::stopRecordingFromExternalSource() {
+  if (sgController_) sgController_->stopRecordingFromExternalSource();
+}
+
 void AppController::makeStatChecker() { statChecker_ = std::make_unique<QKStatChecker>(); }
 
 void AppController::makeMediaInspector() {

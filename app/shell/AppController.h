@@ -140,6 +140,7 @@ class AppController : public QObject,
   // The live inputs and their recording.
   QKSGController* SGController() const { return sgController_.get(); }
   void startRecordingFromRightClick() override;
+  void stopRecordingFromExternalSource() override;
   LayerChainManager* layerChainManager() const { return layerChainManager_.get(); }
   LayoutRegistry* layoutRegistry() const { return layoutRegistry_.get(); }
   QKBMSMCoordinator* inspectorCoordinator() const { return inspectorCoordinator_.get(); }

@@ -50,6 +50,8 @@ class QKMediaBinHost {
   virtual QStringList inputTapTitles() { return {}; }
   // The capture controller starts recording the inputs given to pages.
   virtual void startRecordingFromRightClick() {}
+  // The capture controller stops recording (a bin's recording indicator).
+  virtual void stopRecordingFromExternalSource() {}
 
   // The output view: whether going fullscreen hides a modal window.
   virtual bool willFullscreenHideAModal() { return false; }

@@ -12,6 +12,7 @@
 #include "framework/toolkit/QKWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
 #include "platform/foundation/MainThread.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "tests/app/mediabin/FakeQueueHost.h"
 #include "tests/framework/media/MediaBinTestSupport.h"
 #include "tests/support/NotificationCounter.h"
@@ -44,6 +45,7 @@ class MediaBinHost : public PluginHost, public QKMediaBinHost, public MBLayerQue
   ~MediaBinHost() override { manager.reset(); }
 
   CompositorInterface* compositor() override { return media.compositor(); }
+  void stopRecordingFromExternalSource() override { ++recordingStops; }
   QKPageController* pageController() override { return media.pages.get(); }
   QKFileLoaderInterface* fileLoader() override { return media.fileLoader(); }
   std::unique_ptr<MBLayerQueueHost> makeLayerQueueHost() override {
@@ -61,6 +63,7 @@ class MediaBinHost : public PluginHost, public QKMediaBinHost, public MBLayerQue
 
   FakeMediaBinHost media;
   std::vector<PagesQueueHost*> queueHosts;
+  int recordingStops = 0;
 };
 
 using MediaBinTest = MediaBinHost;
@@ -256,6 +259,21 @@ TEST_F(MediaBinTest, BinsHoldingALayerAreItsCandidates) {
 
   EXPECT_EQ(MediaBinCandidates::holding(manager->pluginArray(), "Top").size(), 2u);
   EXPECT_TRUE(MediaBinCandidates::holding(manager->pluginArray(), "Nowhere").empty());
+}
+
+// The recording indicator shows while the capture records; a click on it
+// stops the recording through the application.
+TEST_F(MediaBinTest, TheRecordingIndicatorStopsTheRecording) {
+  MediaBin* bin = makeBin();
+  ASSERT_NE(bin, nullptr);
+  bin->window()->show();
+  bin->viewsController()->recordIndicatorButtonUsed();
+  EXPECT_EQ(recordingStops, 0) << "hidden while nothing records";
+  NotificationCenter::defaultCenter().post(QStringLiteral("QKSGStartRecordingNotification"),
+                                           nullptr);
+  MainThread::processUntil([] { return false; }, 0.05);
+  bin->viewsController()->recordIndicatorButtonUsed();
+  EXPECT_EQ(recordingStops, 1);
 }
 
 TEST_F(MediaBinTest, DeletionGoesThroughTheParts) {
