@@ -27,6 +27,8 @@ class MBMediaBin {
   // "PageVisible-%ld" / "PageExpanded-%ld"; an absent setting is YES.
   virtual bool pageExpanded(long pageId) const = 0;
   virtual void setPageExpanded(long pageId, bool expanded) = 0;
+  virtual bool pageVisible(long pageId) const = 0;
+  virtual void setPageVisible(long pageId, bool visible) = 0;
   virtual std::vector<long> visiblePageIds() const = 0;
   virtual long currentPageId() const = 0;
   virtual void setCurrentPageId(long pageId) = 0;

@@ -6,6 +6,7 @@
 #include "app/mediabin/MBLayerQueueHost.h"
 #include "app/mediabin/MBPageTabsView.h"
 #include "app/mediabin/MBQuantizePicker.h"
+#include "app/mediabin/MBTOCController.h"
 #include "app/mediabin/MBTriggerListenersController.h"
 #include "app/mediabin/MBViewsController.h"
 #include "app/mediabin/MediaBinWindowBuilder.h"
@@ -194,13 +195,13 @@ QVariantMap MediaBin::createSnapshot() const {
       {kSuperSnap, QKPlugin::createSnapshot()},
       {kPageSettingsKey, pageSettings_},
       {kCurrentPageIdKey, qint64(currentPageId())},
-      {kTOCKey, tocSnapshot_},
       {kAutoClosePagesKey, autoClosePagesButton_ && autoClosePagesButton_->isChecked() ? 1 : 0}};
   snapshot.insert(kGridViewKey, gridView_ ? gridView_->createSnapshot() : QVariantMap());
   snapshot.insert(kTriggerListenersKey, listeners_ ? listeners_->createSnapshot() : QVariantMap());
   snapshot.insert(kLayerControllerKey,
                   layerController_ ? layerController_->createSnapshot() : QVariantMap());
   snapshot.insert(kPageTabsKey, pageTabsView_ ? pageTabsView_->createSnapshot() : QVariantMap());
+  snapshot.insert(kTOCKey, tocController_ ? tocController_->createSnapshot() : QVariantMap());
   snapshot.insert(kViewsControllerKey,
                   viewsController_ ? viewsController_->createSnapshot() : QVariantMap());
   return snapshot;
@@ -230,7 +231,9 @@ void MediaBin::loadSnapshot(const QVariantMap& snapshot) {
   part(kPageTabsKey, [&](const QVariantMap& s) {
     if (pageTabsView_) pageTabsView_->loadSnapshot(s);
   });
-  part(kTOCKey, [&](const QVariantMap& s) { tocSnapshot_ = s; });
+  part(kTOCKey, [&](const QVariantMap& s) {
+    if (tocController_) tocController_->loadSnapshot(s);
+  });
   part(kViewsControllerKey, [&](const QVariantMap& s) {
     if (viewsController_) viewsController_->loadSnapshot(s);
   });
@@ -273,5 +276,6 @@ void MediaBin::prepareToBeDeleted() {
   if (quantizePicker_) quantizePicker_->prepareToBeDeleted();
   if (viewsController_) viewsController_->prepareToBeDeleted();
   if (menuController_) menuController_->prepareToBeDeleted();
+  if (tocController_) tocController_->prepareToBeDeleted();
   QKPlugin::prepareToBeDeleted();
 }

@@ -20,6 +20,7 @@
 
 class MBContextualMenuController;
 class MBLayerController;
+class MBTOCController;
 class MBLayerQueueHost;
 class MBTriggerListenersController;
 class MBViewsController;
@@ -67,8 +68,8 @@ class MediaBin : public QKPlugin, public MBMediaBin {
   bool willFullscreenHideAModal() const override;
   bool pageExpanded(long pageId) const override;
   void setPageExpanded(long pageId, bool expanded) override;
-  bool pageVisible(long pageId) const;
-  void setPageVisible(long pageId, bool visible);
+  bool pageVisible(long pageId) const override;
+  void setPageVisible(long pageId, bool visible) override;
   std::vector<long> visiblePageIds() const override;
   long currentPageId() const override { return currentPageId_.load(); }
   void setCurrentPageId(long pageId) override { currentPageId_.store(pageId); }
@@ -105,9 +106,7 @@ class MediaBin : public QKPlugin, public MBMediaBin {
   QCheckBox* autoClosePagesButton() const { return autoClosePagesButton_; }
   QKTQSplitView* leftRightSplitView() const { return leftRightSplitView_; }
   QKTQSplitView* topBottomSplitView() const { return topBottomSplitView_; }
-  // The table of contents of pages is not built yet: its stored snapshot
-  // is kept and saved again unchanged.
-  QVariantMap tocSnapshot() const { return tocSnapshot_; }
+  MBTOCController* tocController() const { return tocController_.get(); }
 
  private:
   friend class MediaBinWindowBuilder;
@@ -121,6 +120,7 @@ class MediaBin : public QKPlugin, public MBMediaBin {
   std::unique_ptr<MBTriggerListenersController> listeners_;
   std::unique_ptr<MBViewsController> viewsController_;
   std::unique_ptr<MBContextualMenuController> menuController_;
+  std::unique_ptr<MBTOCController> tocController_;
   QPointer<MBFileGridView> gridView_;
   QPointer<MBPageTabsView> pageTabsView_;
   QPointer<MBQuantizePicker> quantizePicker_;
@@ -133,7 +133,6 @@ class MediaBin : public QKPlugin, public MBMediaBin {
   QVariantMap pageSettings_;
   QSet<long> selectedFiles_;
   std::atomic<long> currentPageId_{-1};
-  QVariantMap tocSnapshot_;
   QImage folderIconImage_, textFileIconImage_, urlFileIconImage_, missingFileImage_;
   bool deleted_ = false;
 };

@@ -10,6 +10,8 @@
 #include "app/mediabin/MBLayerTableView.h"
 #include "app/mediabin/MBPageTabsView.h"
 #include "app/mediabin/MBQuantizePicker.h"
+#include "app/mediabin/MBTOCController.h"
+#include "app/mediabin/MBTOCTableView.h"
 #include "app/mediabin/MBTriggerListenersController.h"
 #include "app/mediabin/MBViewsController.h"
 #include "app/mediabin/MediaBin.h"
@@ -188,7 +190,16 @@ std::unique_ptr<QWidget> MediaBinWindowBuilder::build(MediaBin* bin) {
   auto* toc = new QWidget;
   toc->setGeometry(0, 0, 110, 470);
   auto* tocColumn = new QVBoxLayout(toc);
-  tocColumn->addWidget(makeLabel(QStringLiteral("Pages"), toc), 0, Qt::AlignTop);
+  tocColumn->setContentsMargins(2, 2, 2, 2);
+  auto* tocTable = new MBTOCTableView(toc);
+  tocColumn->addWidget(tocTable, 1);
+  auto* tocButtons = new QHBoxLayout;
+  QKButton* addPage = makeButton(QStringLiteral("+"), 0, toc);
+  QKButton* removePage = makeButton(QStringLiteral("-"), 0, toc);
+  tocButtons->addWidget(addPage);
+  tocButtons->addWidget(removePage);
+  tocButtons->addStretch(1);
+  tocColumn->addLayout(tocButtons);
   TQSplitSubview* tocPane = leftRight->addSubview(toc);
   tocPane->setCanCollapse(true);
   auto* topBottom = new QKTQSplitView(QRectF(0, 0, 636, 470));
@@ -322,6 +333,14 @@ std::unique_ptr<QWidget> MediaBinWindowBuilder::build(MediaBin* bin) {
   bin->quantizePicker_->setManualTriggerButton(manualTrigger);
   listeners->setGridView(bin->gridView_);
   bin->menuController_ = std::make_unique<MBContextualMenuController>();
+  MBTOCController::Outlets tocOutlets;
+  tocOutlets.mediaBin = bin;
+  tocOutlets.pageTabsView = bin->pageTabsView_;
+  tocOutlets.triggerListenerController = listeners;
+  tocOutlets.tocTableView = tocTable;
+  tocOutlets.addPageButton = addPage;
+  tocOutlets.removePageButton = removePage;
+  bin->tocController_ = std::make_unique<MBTOCController>(tocOutlets);
   bin->gridView_->setMenuController(bin->menuController_.get());
   MBFileGridView* gridView = bin->gridView_;
   QObject::connect(bin->autoClosePagesButton_, &QCheckBox::toggled, gridView, [gridView](bool on) {
@@ -381,5 +400,6 @@ void MediaBinWindowBuilder::wake(MediaBin& bin) {
   if (bin.pageTabsView_) bin.pageTabsView_->awakeFromNib();
   if (bin.viewsController_) bin.viewsController_->awakeFromNib();
   if (bin.menuController_) bin.menuController_->awakeFromNib(bin.gridView_);
+  if (bin.tocController_) bin.tocController_->awakeFromNib();
   if (bin.gridView_) bin.gridView_->recomputeSize();
 }

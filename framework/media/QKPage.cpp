@@ -211,11 +211,17 @@ void QKPage::prepareToBeDeleted() {
     if (cell) cell->prepareToBeDeleted();
 }
 
-void QKPage::setName(const QString& name) {
-  const QString old = name_;
+void QKPage::setName(const QString& name) { announceRename(exchangeName(name)); }
+
+QString QKPage::exchangeName(const QString& name) {
+  QString old = name_;
   name_ = name;
-  if (!old.isNull() && !name.isNull())
+  return old;
+}
+
+void QKPage::announceRename(const QString& oldName) {
+  if (!oldName.isNull() && !name_.isNull())
     NotificationCenter::defaultCenter().post(
         MediaNotifications::kFolderRenamed, this,
-        {{MediaNotifications::kOldNameKey, old}, {MediaNotifications::kNewNameKey, name}});
+        {{MediaNotifications::kOldNameKey, oldName}, {MediaNotifications::kNewNameKey, name_}});
 }

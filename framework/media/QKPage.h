@@ -88,6 +88,10 @@ class QKPage : public QKFileParent, public std::enable_shared_from_this<QKPage> 
 
   // Posts "QKFolderRenamedNotification" unless it is the first naming.
   void setName(const QString& name);
+  // Renames without announcing and answers the old name; for a caller that
+  // holds the page lock and announces once it is free.
+  QString exchangeName(const QString& name);
+  void announceRename(const QString& oldName);
   QString name() const { return name_; }
   long uniqueFileId() const override { return uniqueFileId_; }
   const Cells& contents() const { return contents_; }

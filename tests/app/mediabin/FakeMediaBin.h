@@ -27,6 +27,14 @@ class FakeMediaBin : public MBMediaBin {
   bool willFullscreenHideAModal() const override { return fullscreen; }
   bool pageExpanded(long id) const override { return expanded.value(id, true); }
   void setPageExpanded(long id, bool on) override { expanded.insert(id, on); }
+  bool pageVisible(long id) const override { return !hidden.contains(id); }
+  void setPageVisible(long id, bool on) override {
+    storedVisible.insert(id, on);
+    if (on)
+      hidden.remove(id);
+    else
+      hidden.insert(id);
+  }
   std::vector<long> visiblePageIds() const override {
     std::vector<long> ids;
     for (const auto& page : host.pages->pages())
@@ -64,6 +72,7 @@ class FakeMediaBin : public MBMediaBin {
   std::atomic<long> current{-1};
   QHash<long, bool> expanded;
   QSet<long> hidden;
+  QHash<long, bool> storedVisible;
   QSet<long> selection;
   int listeners = 0;
   int transposeValue = 0;
