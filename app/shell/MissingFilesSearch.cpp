@@ -54,17 +54,19 @@ bool insertBeside(QLayout* layout, QWidget* label, QWidget* button) {
 MissingFilesSearch::MissingFilesSearch(Host host, EngineFactory makeEngine, QObject* parent)
     : QObject(parent), host_(std::move(host)), makeEngine_(std::move(makeEngine)) {
   if (!host_.isMissing) host_.isMissing = [](const QKFile& file) { return !file.validFile(); };
-  if (!makeEngine_)
-    makeEngine_ = [this] {
-      fileSearch_ = std::make_unique<FileSearch>();
-      FileSearch* search = fileSearch_.get();
-      return Engine{
-          [search](const QString& name, FileSearch::Accept accept, FileSearch::Done done) {
-            search->search(name, std::move(accept), std::move(done));
-          },
-          [search] { search->stop(); }};
-    };
+  if (!makeEngine_) makeEngine_ = fileSearchEngines(FileSearch::defaultOptions());
   buildPanel();
+}
+
+MissingFilesSearch::EngineFactory MissingFilesSearch::fileSearchEngines(
+    FileSearch::Options options) {
+  return [options] {
+    auto search = std::make_shared<FileSearch>(options);
+    return Engine{[search](const QString& name, FileSearch::Accept accept, FileSearch::Done done) {
+                    search->search(name, std::move(accept), std::move(done));
+                  },
+                  [search] { search->stop(); }};
+  };
 }
 
 MissingFilesSearch::~MissingFilesSearch() {
@@ -202,7 +204,6 @@ void MissingFilesSearch::startSpotlightSearchForAllMissingFiles() {
   stopSearch();
   Files& queue = host_.queue();
   queue = host_.missingFiles();
-  fileSearch_.reset();
   engine_ = makeEngine_();  // a fresh walk for each flow
   startNextSpotlightSearch();
 }

@@ -46,6 +46,8 @@ class MissingFilesSearch : public QObject {
     std::function<void()> stop;
   };
   using EngineFactory = std::function<Engine()>;
+  // A new FileSearch with these options for each flow.
+  static EngineFactory fileSearchEngines(FileSearch::Options options);
 
   MissingFilesSearch(Host host, EngineFactory makeEngine = {}, QObject* parent = nullptr);
   ~MissingFilesSearch() override;
@@ -92,7 +94,6 @@ class MissingFilesSearch : public QObject {
   Host host_;
   EngineFactory makeEngine_;
   Engine engine_;
-  std::unique_ptr<FileSearch> fileSearch_;
   std::shared_ptr<QKFile> targetedFile_;
   QVariantMap targetedSnap_;
   std::uint64_t generation_ = 0;
