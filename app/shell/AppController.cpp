@@ -8,7 +8,9 @@
 #include "app/sources/SourceFactories.h"
 #include "app/sources/SourceFileLookup.h"
 
+#include "app/shell/AppBugReporterHost.h"
 #include "app/shell/AppPresetManagerHost.h"
+#include "app/shell/QKBugReporter.h"
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/HelpLinks.h"
 #include "app/shell/InternetCheck.h"
@@ -301,6 +303,10 @@ void AppController::awakeFromNib() {
                                     if (bugReportStarter_) bugReportStarter_();
                                   });
   startInternetThread();
+  bugReporterHost_ = std::make_unique<AppBugReporterHost>(*this);
+  bugReporter_ = std::make_unique<QKBugReporter>(bugReporterHost_.get());
+  bugReporter_->checkForWiretap();
+  bugReportStarter_ = [this] { bugReporter_->beginBugReport(); };
 }
 
 QKTapManager* AppController::tapManager() const { return compositor_->tapManager(); }

@@ -29,6 +29,8 @@ class AppWindowMenuController;
 class LayerChainManager;
 class PresetManager;
 class PMMissingFilesController;
+class AppBugReporterHost;
+class QKBugReporter;
 class Compositor;
 class CompositorGLView;
 class CompositorWindow;
@@ -229,6 +231,7 @@ class AppController : public QObject,
   // media bins reload.
   void clearRootFolder();
 
+  QKBugReporter* bugReporter() const { return bugReporter_.get(); }
   PMMissingFilesController* missingFilesController();
 
   // Called when the application is about to quit (menu, signal or last
@@ -338,4 +341,6 @@ class AppController : public QObject,
   std::unique_ptr<QKCrashReporter> crashReporter_;
   // Joined first at quit: it may wait for the main thread.
   std::unique_ptr<InternetCheck> internetCheck_;
+  std::unique_ptr<AppBugReporterHost> bugReporterHost_;
+  std::unique_ptr<QKBugReporter> bugReporter_;
 };
