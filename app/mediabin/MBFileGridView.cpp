@@ -3,6 +3,7 @@
 #include "app/mediabin/MBLayerController.h"
 #include "app/mediabin/MBLayerQueueHost.h"
 #include "app/mediabin/MBMediaBin.h"
+#include "framework/datasource/DataSourceController.h"
 #include "framework/media/QKFile.h"
 #include "framework/media/QKFileLoaderInterface.h"
 #include "framework/media/QKPage.h"
@@ -10,6 +11,7 @@
 #include "framework/media/QKQTFile.h"
 #include "framework/media/QKTextFile.h"
 #include "framework/media/QKURLFile.h"
+#include "framework/toolkit/ControllerFinder.h"
 #include "framework/toolkit/ThemeDict.h"
 #include "platform/foundation/Alert.h"
 #include "platform/foundation/Log.h"
@@ -75,6 +77,7 @@ MBFileGridView::MBFileGridView(MBMediaBin* bin, MBLayerController* layers, QWidg
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
+  findDataSourceController(this);
   const std::weak_ptr<int> alive = alive_;
   auto redraw = [this, alive](const Notification&) {
     MainThread::run([this, alive] {
@@ -566,8 +569,23 @@ void MBFileGridView::keyPressEvent(QKeyEvent* event) {
     bin_->deselectAll();
     update();
   } else {
-    event->ignore();
+    passKeyToControlData(event);
   }
+}
+
+// Releases go too, so that a key's data source falls back to 0.
+void MBFileGridView::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Backspace && event->key() != Qt::Key_Delete)
+    passKeyToControlData(event);
+}
+
+// Keys still reach their bound controls while the grid has the focus.
+void MBFileGridView::passKeyToControlData(QKeyEvent* event) {
+  if (!dataSourceController_) {
+    Log::line(QStringLiteral("\t\terror: dataSourceController is NIL"));
+    findDataSourceController(this);
+  }
+  if (dataSourceController_) dataSourceController_->keyDown(event);
 }
 
 QMenu* MBFileGridView::menuForLastRightClick() const {

@@ -2,6 +2,7 @@
 
 #include "app/mediabin/MBContextualMenuController.h"
 #include "app/mediabin/MBGridGeometry.h"
+#include "framework/datasource/DataSourceControllerClient.h"
 #include "platform/foundation/NotificationObservers.h"
 
 #include <QHash>
@@ -29,7 +30,7 @@ class QMimeData;
 // Layout and hit-testing are `MBGridGeometry` (model space, y up); the view
 // converts at paint and event boundaries. Main thread only: notifications
 // from other threads reach it as a coalesced redraw (0.3 s).
-class MBFileGridView : public QWidget {
+class MBFileGridView : public QWidget, public DataSourceControllerClient {
   Q_OBJECT
  public:
   static const QString kDragType;     // "QKMBDragType"
@@ -37,6 +38,9 @@ class MBFileGridView : public QWidget {
 
   MBFileGridView(MBMediaBin* bin, MBLayerController* layers, QWidget* parent = nullptr);
   ~MBFileGridView() override;
+  void setDataSourceController(DataSourceController* controller) override {
+    dataSourceController_ = controller;
+  }
 
   int numberOfColumns() const { return numberOfColumns_; }
   void setNumberOfColumns(int columns);
@@ -106,6 +110,8 @@ class MBFileGridView : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void passKeyToControlData(QKeyEvent* event);
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
@@ -122,6 +128,7 @@ class MBFileGridView : public QWidget {
   struct Colors;
   const Colors* colors_ = nullptr;  // while painting
   MBMediaBin* const bin_;
+  DataSourceController* dataSourceController_ = nullptr;
   QPointer<MBLayerController> layers_;
   int numberOfColumns_ = 8;
   bool autoClose_ = false;

@@ -1,4 +1,5 @@
 #include "app/mediabin/MBFileGridView.h"
+#include "framework/datasource/DataSourceController.h"
 #include "app/mediabin/MBLayerController.h"
 #include "platform/foundation/Alert.h"
 #include "platform/foundation/MainThread.h"
@@ -172,6 +173,21 @@ TEST(MBFileGridView, KeysAndTheDeleteQuestion) {
   ASSERT_FALSE(Alert::recorded().empty());
   EXPECT_EQ(f.page->filesOnlyContents().size(), 3u);
   Alert::clearRecorded();
+}
+
+// Other keys reach the key data sources while the grid has the focus,
+// releases included.
+TEST(MBFileGridView, OtherKeysGoToTheControlData) {
+  GridFixture f;
+  DataSourceController dsc{DataSourceController::TickThread::Manual};
+  f.grid.setDataSourceController(&dsc);
+  QTest::keyPress(&f.grid, Qt::Key_K, Qt::NoModifier);
+  const auto node = dsc.dataSourceForKeyArray({QStringLiteral("Key"), QStringLiteral("k")});
+  ASSERT_NE(node, nullptr);
+  EXPECT_FLOAT_EQ(node->value(), 1.0f);
+  QTest::keyRelease(&f.grid, Qt::Key_K, Qt::NoModifier);
+  EXPECT_FLOAT_EQ(node->value(), 0.0f);
+  f.grid.setDataSourceController(nullptr);
 }
 
 TEST(MBFileGridView, Drops) {
