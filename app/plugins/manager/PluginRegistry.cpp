@@ -40,6 +40,7 @@ void PluginRegistry::loadFolder(const QString& folder, const PluginClass& compos
   for (const QString& entry : entries) {
     if (entry.startsWith(QLatin1Char('.'))) continue;
     if (classes_.contains(QFileInfo(entry).completeBaseName())) continue;
+    if (isFormOfComposition(entries, entry)) continue;
     const QString path = QDir::cleanPath(folder) + QLatin1Char('/') + entry;
     if (QCPluginFile::hasCompositionExtension(entry)) {
       if (QCPluginFile::isValidQCPluginAtPath(path)) enter(entry, compositionClass);
@@ -47,6 +48,14 @@ void PluginRegistry::loadFolder(const QString& folder, const PluginClass& compos
     }
     loadBundle(path, entry);
   }
+}
+
+bool PluginRegistry::isFormOfComposition(const QStringList& entries, const QString& entry) {
+  const QFileInfo file(entry);
+  if (file.suffix() != QStringLiteral("ui")) return false;
+  const QString base = file.completeBaseName();
+  return entries.contains(base + QStringLiteral(".qtz")) ||
+         entries.contains(base + QStringLiteral(".QTZ"));
 }
 
 void PluginRegistry::loadBundle(const QString& path, const QString& entryName) {

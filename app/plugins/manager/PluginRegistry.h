@@ -14,8 +14,9 @@
 // ("*.qtz"/"*.QTZ" that reads as a property-list dictionary) registers under
 // its whole file name; a bundle ("<Name>.bundle" holding "<Name>.so")
 // under "<Name>". An entry whose name less its extension is already a type
-// (a built-in, or an earlier folder's) is skipped. Hidden entries are
-// skipped; any other entry logs the two lines of a failed bundle and loads no
+// (a built-in, or an earlier folder's) is skipped. Hidden entries and the
+// form of a composition ("<name>.ui" beside "<name>.qtz") are skipped; any
+// other entry logs the two lines of a failed bundle and loads no
 // code. A folder that is missing or unreadable adds nothing. Main thread
 // only.
 class PluginRegistry {
@@ -39,6 +40,7 @@ class PluginRegistry {
   void enter(const QString& type, const PluginClass& pluginClass);
   void loadFolder(const QString& folder, const PluginClass& compositionClass);
   void loadBundle(const QString& path, const QString& entryName);
+  static bool isFormOfComposition(const QStringList& entries, const QString& entry);
 
   QHash<QString, PluginClass> classes_;
   QStringList order_;

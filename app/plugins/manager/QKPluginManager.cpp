@@ -1,5 +1,6 @@
 #include "app/plugins/manager/QKPluginManager.h"
 
+#include "app/plugins/composition/QKGenericQCPlugin.h"
 #include "app/plugins/manager/GatherablePlugin.h"
 #include "app/plugins/manager/PluginNaming.h"
 #include "app/plugins/manager/PluginRestorePlan.h"
@@ -41,16 +42,6 @@ const QString kMediaBin = QStringLiteral("MediaBin");
 
 NotificationCenter& center() { return NotificationCenter::defaultCenter(); }
 
-// A composition type until compositions run as plug-ins: listed and named,
-// but nothing is made.
-PluginClass compositionStandIn() {
-  PluginClass standIn;
-  standIn.create = [](const QString&, const QString&, std::int32_t) {
-    return std::unique_ptr<QKPlugin>();
-  };
-  return standIn;
-}
-
 QVariant stringAt(const QVariantMap& map, const QString& key) {
   const QVariant value = map.value(key);
   return value.typeId() == QMetaType::QString ? value : QVariant();
@@ -87,7 +78,7 @@ QKPluginManager::QKPluginManager(AppControllerInterface* appController,
       appController_(appController),
       uniqueIDs_(std::move(uniqueIDs)),
       builtIns_(std::move(builtIns)),
-      compositionClass_(compositionStandIn()),
+      compositionClass_(QKGenericQCPlugin::pluginClass()),
       potential_(std::make_unique<QKPMPotentialListController>(this)),
       existing_(std::make_unique<QKPMExistingListController>(this)) {
   buildPalette();

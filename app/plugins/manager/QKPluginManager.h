@@ -57,8 +57,8 @@ class QKPluginManager : public QObject, public QKWindowDelegate {
   void awakeFromNib();
 
   // --- Types ---
-  // The class of every composition type; until compositions run as
-  // plug-ins, one that makes nothing.
+  // The class of every composition type (QKGenericQCPlugin's unless a
+  // test puts another).
   void setCompositionClass(PluginClass compositionClass);
   void loadPluginClasses();
   void reloadPluginClasses();

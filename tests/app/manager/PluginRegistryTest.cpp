@@ -1,4 +1,5 @@
 #include "app/plugins/manager/PluginBundle.h"
+#include "app/plugins/composition/QKGenericQCPlugin.h"
 #include "tests/app/manager/ManagerFixture.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
@@ -63,6 +64,19 @@ TEST_F(PluginRegistryTest, NothingReplacesABuiltInAndOnlyBundleFoldersLoadCode) 
   EXPECT_FALSE(log.contains(QStringLiteral("hidden")));
 }
 
+TEST_F(PluginRegistryTest, TheFormBesideACompositionIsNoBundle) {
+  const QString user = userPluginsFolder();
+  writeFile(user + QStringLiteral("/Knob.qtz"), validComposition());
+  writeFile(user + QStringLiteral("/Knob.ui"), "<ui/>");
+  writeFile(user + QStringLiteral("/Lonely.ui"), "<ui/>");
+  LogCapture log;
+  manager->reloadPluginClasses();
+  EXPECT_TRUE(manager->registry().contains(QStringLiteral("Knob.qtz")));
+  EXPECT_EQ(log.lines().filter(QStringLiteral("couldn't find the bundle at")),
+            QStringList{QStringLiteral("\t\terror: couldn't find the bundle at ") + user +
+                        QStringLiteral("/Lonely.ui (not a bundle folder)")});
+}
+
 TEST_F(PluginRegistryTest, TheTestBundleRegistersAndMakesItsPluginWithItsWindow) {
   copyTestBundle(userPluginsFolder(), QStringLiteral("TestBundle"));
   manager->reloadPluginClasses();
@@ -99,13 +113,14 @@ TEST_F(PluginRegistryTest, AMissingOrJunkFolderLeavesTheBuiltInsWhole) {
             (QStringList{"AuxDisplay", "Buttons", "MediaBin", "Sliders"}));
 }
 
-TEST_F(PluginRegistryTest, ACompositionTypeIsNamedByItsFileAndItsStandInMakesNothing) {
+TEST_F(PluginRegistryTest, ACompositionTypeIsNamedByItsFileAndMakesACompositionPlugin) {
   writeFile(userPluginsFolder() + QStringLiteral("/Blur.qtz"), validComposition());
   manager->reloadPluginClasses();
-  LogCapture log;
-  EXPECT_EQ(manager->instantiatePluginType(QStringLiteral("Blur.qtz")), nullptr);
-  EXPECT_EQ(log.lines(), QStringList{QStringLiteral("\t\terror: newPlugin is nil")});
-  EXPECT_TRUE(manager->pluginArray().isEmpty());
+  QKPlugin* made = manager->instantiatePluginType(QStringLiteral("Blur.qtz"));
+  ASSERT_TRUE(qobject_cast<QKGenericQCPlugin*>(made));
+  EXPECT_EQ(made->name(), QStringLiteral("Blur.qtz"));
+  EXPECT_EQ(made->windowTitle(), QStringLiteral("Blur.qtz 1"));
+  manager->deleteAllPlugins();
 
   manager->setCompositionClass(fakeClass());
   QKPlugin* plugin = manager->instantiatePluginType(QStringLiteral("Blur.qtz"));
