@@ -1,0 +1,75 @@
+// A layer chain preset's shortcut in ZAPH's process: a MIDI note played
+// through a JACK server is learnt as the shortcut, and the same note then
+// puts the preset's effects on the layer.
+#include "app/compositor/Compositor.h"
+#include "app/compositor/Layer.h"
+#include "app/compositor/LayerChainInterface.h"
+#include "app/effects/LayerChainManager.h"
+#include "app/shell/AppController.h"
+#include "platform/foundation/MainThread.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/midi/SafeMidiOut.h"
+#include "tests/support/JackServer.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList chainOf(Layer& layer) {
+  QStringList names;
+  for (const QVariant& entry : layer.fxChain()->createSnapshot())
+    names << entry.toMap().value("fxNameString").toString();
+  return names;
+}
+
+TEST(ChainPresetShortcutInZaph, ANoteThroughJackIsLearntAndAppliesItsPreset) {
+  JackServer jack;
+  ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
+  QTemporaryDir folder;
+  Paths::setUserDataDirOverride(folder.path());
+  ::setenv("ZAPH_MIDI_API", "jack", 1);
+  UserDefaults::standard().resetForTesting();
+  {
+    AppController controller;
+    ASSERT_TRUE(controller.layerChainManager()->savePreset(
+        "P", QVariantList{QVariantMap{{"fxNameString", "Bright"}}}));
+    std::shared_ptr<Layer> layer = controller.compositorObject()->createNewLayer();
+    ASSERT_TRUE(layer);
+
+    SafeMidiOut out(RtMidi::UNIX_JACK, "controller");
+    int toZaph = -1;
+    for (unsigned i = 0; i < out.getPortCount(); ++i)
+      if (out.getPortName(i).ends_with(":To ZAPH")) toZaph = static_cast<int>(i);
+    ASSERT_GE(toZaph, 0);
+    out.openPort(static_cast<unsigned>(toZaph), "out");
+    const std::vector<unsigned char> on = {0x90, 64, 100}, off = {0x80, 64, 0};
+
+    // The port connection takes a moment, so the note is sent until learnt.
+    layer->startDetectForFXChainShortcutNamed("P");
+    bool learnt = false;
+    for (int i = 0; i < 75 && !learnt; ++i) {
+      out.sendMessage(&on);
+      out.sendMessage(&off);
+      learnt = MainThread::processUntil(
+          [&] { return !layer->shortcutStringForFXChainPresetNamed("P").isNull(); }, 0.2);
+    }
+    ASSERT_TRUE(learnt);
+    EXPECT_EQ(layer->shortcutStringForFXChainPresetNamed("P"), "MIDI/note [64] ch. 1");
+    MainThread::processUntil([] { return false; }, 0.2);
+    EXPECT_TRUE(chainOf(*layer).isEmpty()) << "learning applies nothing";
+
+    out.sendMessage(&on);
+    EXPECT_TRUE(
+        MainThread::processUntil([&] { return chainOf(*layer) == QStringList{"Bright"}; }, 5.0))
+        << chainOf(*layer).join(',').toStdString();
+    out.sendMessage(&off);
+    controller.compositorObject()->deleteAllLayers();
+    controller.applicationWillTerminate();
+  }
+  ::unsetenv("ZAPH_MIDI_API");
+  Paths::setUserDataDirOverride({});
+}
+
+}  // namespace
