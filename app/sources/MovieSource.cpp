@@ -3,6 +3,9 @@
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
 #include "app/sources/SourceFileLookup.h"
+#include "app/sources/MovieSourceScratchView.h"
+#include "app/sources/MovieSourceSpeedSliderControl.h"
+#include "app/sources/MovieSourceTimeSliderControl.h"
 #include "app/sources/VidSourceObjectPanel.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKButtonCell.h"
@@ -254,16 +257,17 @@ void MovieSource::buildPanel() {
     control->setValueWithRangedValue(value, false);
     return control;
   };
-  speedSlider_ = slider(QKLogSliderControl::createWithFrame(QRectF(0, 24, 360, 24), panel),
-                        QStringLiteral("Speed"), -10.0f, 10.0f, 1.0f);
+  speedSlider_ =
+      slider(MovieSourceSpeedSliderControl::createWithFrame(QRectF(0, 24, 360, 24), panel),
+             QStringLiteral("Speed"), -10.0f, 10.0f, 1.0f);
   for (float mark : {-2.0f, -1.0f, 0.0f, 1.0f, 2.0f})
     speedSlider_->addInterestingPointWithRangedValue(mark);
   speedSlider_->setFillValue(0.5f);
-  timeSlider_ = slider(QKSliderControl::createWithFrame(QRectF(0, 52, 360, 24), panel),
+  timeSlider_ = slider(MovieSourceTimeSliderControl::createWithFrame(QRectF(0, 52, 360, 24), panel),
                        QStringLiteral("Movie Time"), 0.0f, 1.0f, 0.0f);
   volumeSlider_ = slider(QKSliderControl::createWithFrame(QRectF(0, 80, 176, 24), panel),
                          QStringLiteral("Volume"), 0.0f, 1.0f, 1.0f);
-  scratchSlider_ = slider(QKSliderControl::createWithFrame(QRectF(182, 80, 176, 24), panel),
+  scratchSlider_ = slider(MovieSourceScratchView::createWithFrame(QRectF(182, 80, 176, 24), panel),
                           QStringLiteral("Scratch"), -4.0f, 4.0f, 0.0f);
   relJumpSlider_ = slider(QKLogSliderControl::createWithFrame(QRectF(130, 108, 150, 24), panel),
                           QStringLiteral("Frames"), 1.0f, 60.0f, 1.0f);
@@ -331,6 +335,9 @@ void MovieSource::connectControls() {
   scratchSlider_->setAction(whileAlive(weak, [](MovieSource& s) {
     if (s.scratchSlider_) s.scratchTo(s.scratchSlider_->cell()->rangedValue());
   }));
+  if (auto* strip = qobject_cast<MovieSourceScratchView*>(scratchSlider_.data()))
+    if (MovieSourceScratchCell* cell = strip->scratchCell())
+      cell->setScratchTarget(std::static_pointer_cast<MovieSource>(shared_from_this()));
   pauseToggle_->setAction(whileAlive(weak, [](MovieSource& s) {
     const bool pause = s.pauseToggle_ && s.pauseToggle_->intValue() != 1;
     MainThread::runAndWait(
@@ -821,6 +828,21 @@ float MovieSource::lastRangedTime() const {
   const double duration = movie->duration().seconds();
   if (!(duration > 0.0)) return -1.0f;
   return float(std::clamp(movie->currentTime().seconds() / duration, 0.0, 1.0));
+}
+
+int MovieSource::pauseToggleValue() const { return pauseToggle_ ? pauseToggle_->intValue() : 0; }
+
+void MovieSource::setPauseToggleValue(int value) {
+  if (pauseToggle_) pauseToggle_->setIntValue(value);
+}
+
+float MovieSource::lastMovieTime() const {
+  const auto movie = this->movie();
+  return movie ? float(movie->currentTime().seconds()) : -1.0f;
+}
+
+float MovieSource::speedSliderValue() const {
+  return speedSlider_ ? speedSlider_->cell()->rangedValue() : 1.0f;
 }
 
 void MovieSource::setRangedTimeMainThread(float fraction) {
@@ -1467,6 +1489,8 @@ void MovieSource::loadSnapshot(const QVariantMap& snapshot, bool trigger) {
   for (const char* key :
        {"scratchSlider", "playOnceButton", "loopButton", "rLoopButton", "muteButton"})
     load(QString::fromLatin1(key));
+  // The strip always shows its sync toggle, whatever an older snapshot says.
+  if (scratchSlider_) scratchSlider_->setSyncToggleState(true);
   for (int mode : {kOnce, kLoop, kBackAndForth})
     if (loopButton(mode)->intValue() == 1) {
       loopModeButtonUsed(mode);

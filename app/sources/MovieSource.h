@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/sources/MovieScratchTarget.h"
 #include "app/sources/VidSourceObject.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKLogSliderControl.h"
@@ -47,7 +48,7 @@ class QKSliderCellDelegate;
 //   markers, so a change on one side never echoes back from the other.
 // Each load takes a generation number; a load that a newer one overtook
 // leaves without touching the source.
-class MovieSource : public VidSourceObject, public QKQTMovieSubscriber {
+class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public MovieScratchTarget {
  public:
   static const QString kDidEndNotification;              // "QKMovieSourceQTMovieDidEnd"
   static const QString kLoopingChangedNotification;      // "UseQTMovieLoopingDidChangeNotification"
@@ -95,10 +96,15 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber {
   // Any thread: leave a speed (the speed slider's) or a time for the idle step.
   void setSpeed(float speed);
   void setTime(float seconds);
-  void setSpeedMainThread(float speed);
-  void setTimeMainThread(float seconds);
+  void setSpeedMainThread(float speed) override;
+  void setTimeMainThread(float seconds) override;
   // The play head as 0 … 1 of the movie, or -1 without one (main thread).
   float lastRangedTime() const;
+  // The scratch strip's view of the source (main thread).
+  int pauseToggleValue() const override;
+  void setPauseToggleValue(int value) override;
+  float lastMovieTime() const override;
+  float speedSliderValue() const override;
   // Moves the play head to `fraction` (kept in 0 … 1) of the movie.
   void setRangedTimeMainThread(float fraction);
   void setGoingBackwards(bool backwards);

@@ -3,7 +3,10 @@
 #include "framework/controls/QKLogSliderCell.h"
 
 QKLogSliderControl::QKLogSliderControl(QWidget* parent)
-    : QKSliderControl(QKLogSliderCell::create(), parent) {}
+    : QKLogSliderControl(QKLogSliderCell::create(), parent) {}
+
+QKLogSliderControl::QKLogSliderControl(std::shared_ptr<QKLogSliderCell> cell, QWidget* parent)
+    : QKSliderControl(std::move(cell), parent) {}
 
 QKLogSliderControl* QKLogSliderControl::createWithFrame(const QRectF& frame, QWidget* parent) {
   auto* control = new QKLogSliderControl(parent);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/controls/QKLogSliderCell.h"
 #include "framework/controls/QKSliderControl.h"
 
 // A slider control whose cell is a logarithmic slider (QKLogSliderCell).
@@ -13,4 +14,8 @@ class QKLogSliderControl : public QKSliderControl {
   // cell.
   float valueForRangedValue(float ranged) const;
   float rangedValueForValue(float normalised) const;
+
+ protected:
+  // A control with the cell of a subclass of the logarithmic cell.
+  QKLogSliderControl(std::shared_ptr<QKLogSliderCell> cell, QWidget* parent);
 };

@@ -5,6 +5,7 @@
 #include "framework/controls/QKSliderCellDelegate.h"
 #include "framework/controls/SliderColorDict.h"
 #include "framework/controls/SliderGeometry.h"
+#include "framework/controls/SliderPainter.h"
 #include "framework/controls/SliderControlView.h"
 #include "framework/controls/SliderManagerInterface.h"
 #include "framework/datasource/DSFloatInfrequent.h"
@@ -163,10 +164,27 @@ void QKSliderCell::populateBuildingRects() {
 void QKSliderCell::updateSliderValueRects() {
   Lock lock(stateLock_);
   const float value = value_.load();
-  layout_.sliderHead = SliderGeometry::sliderHead(layout_.track, value);
-  layout_.sliderBG = SliderGeometry::sliderBG(layout_.track, value, fillValue_.load());
+  layOutValueRects(layout_, value, fillValue_.load());
   laidOutValue_ = value;
 }
+
+void QKSliderCell::layOutValueRects(SliderLayout& layout, float value, float fillValue) const {
+  layout.sliderHead = SliderGeometry::sliderHead(layout.track, value);
+  layout.sliderBG = SliderGeometry::sliderBG(layout.track, value, fillValue);
+}
+
+void QKSliderCell::drawWithFrame(QPainter& painter, bool vertical, bool enabled,
+                                 const QSizeF& widgetSize) const {
+  SliderPainter::paint(painter, *this, vertical, enabled, widgetSize);
+}
+
+bool QKSliderCell::startTrackingAt(const QPointF& point, int modifierFlags) {
+  return tracker_.startTrackingAt(point, modifierFlags);
+}
+
+void QKSliderCell::continueTracking(const QPointF& point) { tracker_.continueTracking(point); }
+
+void QKSliderCell::stopTracking(const QPointF& point) { tracker_.stopTracking(point); }
 
 void QKSliderCell::updateMinEnvRects() {
   Lock lock(stateLock_);

@@ -30,6 +30,7 @@ class QKButtonCell;
 class QKMIDIMessage;
 class QKeyEvent;
 class QKSliderCellDelegate;
+class QPainter;
 class SliderControlView;
 class SliderManagerInterface;
 struct Notification;
@@ -136,6 +137,19 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   // Mouse tracking, driven by the view on the main thread.
   SliderTracker& tracker() { return tracker_; }
   const SliderTracker& tracker() const { return tracker_; }
+
+  // What the view calls to draw and track the slider (main thread). Cells
+  // of their own kind override them; the defaults draw the ordinary slider
+  // and hand the mouse to the tracker.
+  virtual void drawWithFrame(QPainter& painter, bool vertical, bool enabled,
+                             const QSizeF& widgetSize) const;
+  // A plain press (the tracker has handled double and Control clicks); true
+  // when the view is to send the drags and the end.
+  virtual bool startTrackingAt(const QPointF& point, int modifierFlags);
+  virtual void continueTracking(const QPointF& point);
+  // The end of a tracked press, once: the release, or the view losing the
+  // mouse without one (its window deactivated, the view hidden or retired).
+  virtual void stopTracking(const QPointF& point);
 
   // Value ----------------------------------------------------------------------
 
@@ -392,6 +406,11 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
     return cell;
   }
   virtual Ptr createEmptyOfSameKind() const;
+
+  // Lays out the value marker (`sliderHead`) and the bar (`sliderBG`) in
+  // `layout`, whose track is laid out, for the value and the fill value.
+  // Runs under the state lock: it must not call back into the cell.
+  virtual void layOutValueRects(SliderLayout& layout, float value, float fillValue) const;
 
   // The mapping between normalised and ranged values; linear here. A range
   // with equal ends maps every ranged value to 0.

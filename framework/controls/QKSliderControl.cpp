@@ -42,6 +42,7 @@ QKSliderControl::~QKSliderControl() {
 
 void QKSliderControl::prepareToBeDeleted() {
   if (deleted_) return;
+  endTrackingWithoutRelease();
   deleted_ = true;
   if (cell_) {
     cell_->setDelegate(nullptr);
@@ -113,13 +114,24 @@ void QKSliderControl::showEvent(QShowEvent* event) {
 
 void QKSliderControl::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
+  endTrackingWithoutRelease();
   updateAbsVisibleRect();
 }
 
 bool QKSliderControl::event(QEvent* event) {
-  if (event->type() == QEvent::ParentChange) {
-    watchWindow();
-    updateAbsVisibleRect();
+  switch (event->type()) {
+    case QEvent::ParentChange:
+      watchWindow();
+      updateAbsVisibleRect();
+      break;
+    // Another window (an alert, a palette) took the mouse: no release will
+    // come. Qt hands a window's deactivation on to its visible children.
+    case QEvent::WindowDeactivate:
+    case QEvent::UngrabMouse:
+      endTrackingWithoutRelease();
+      break;
+    default:
+      break;
   }
   return QWidget::event(event);
 }
@@ -205,11 +217,11 @@ void QKSliderControl::placeToggle(QPointer<QKButton>& button,
 void QKSliderControl::paintEvent(QPaintEvent* /*event*/) {
   if (!live()) return;
   QPainter painter(this);
-  SliderPainter::paint(painter, *cell_, vertical(), isEnabled(), QSizeF(size()));
+  cell_->drawWithFrame(painter, vertical(), isEnabled(), QSizeF(size()));
 }
 
 void QKSliderControl::press(QMouseEvent* event, int clickCount) {
-  tracking_ = false;
+  endTrackingWithoutRelease();  // a press whose release never came
   if (!live()) return;
   const int flags = ModifierKeys::fromEvent(event).flags();
   const QPointF point = sliderPoint(event->position());
@@ -219,6 +231,7 @@ void QKSliderControl::press(QMouseEvent* event, int clickCount) {
       break;
     case SliderTracker::Press::Tracking:
       tracking_ = true;
+      lastTrackedPoint_ = point;
       break;
     case SliderTracker::Press::Ignored:
       break;
@@ -230,13 +243,21 @@ void QKSliderControl::mousePressEvent(QMouseEvent* event) { press(event, 1); }
 void QKSliderControl::mouseDoubleClickEvent(QMouseEvent* event) { press(event, 2); }
 
 void QKSliderControl::mouseMoveEvent(QMouseEvent* event) {
-  if (tracking_ && live()) cell_->tracker().continueTracking(sliderPoint(event->position()));
+  if (!tracking_ || !live()) return;
+  lastTrackedPoint_ = sliderPoint(event->position());
+  cell_->continueTracking(lastTrackedPoint_);
 }
 
 void QKSliderControl::mouseReleaseEvent(QMouseEvent* event) {
   if (!tracking_) return;
   tracking_ = false;
-  if (live()) cell_->tracker().stopTracking(sliderPoint(event->position()));
+  if (live()) cell_->stopTracking(sliderPoint(event->position()));
+}
+
+void QKSliderControl::endTrackingWithoutRelease() {
+  if (!tracking_) return;
+  tracking_ = false;
+  if (live()) cell_->stopTracking(lastTrackedPoint_);
 }
 
 void QKSliderControl::keyPressEvent(QKeyEvent* event) {

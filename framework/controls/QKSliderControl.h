@@ -238,6 +238,8 @@ class QKSliderControl : public QWidget, public SliderControlView {
   // The slider's coordinates of a point in the widget.
   QPointF sliderPoint(const QPointF& widgetPoint) const;
   void press(QMouseEvent* event, int clickCount);
+  // Ends a tracked press whose release will not come, at the last point.
+  void endTrackingWithoutRelease();
   void frameChanged();
   void watchWindow();
   void updateAbsVisibleRect();
@@ -250,6 +252,7 @@ class QKSliderControl : public QWidget, public SliderControlView {
   // Read by workers that set values through the control.
   std::atomic<bool> deleted_{false};
   bool tracking_ = false;
+  QPointF lastTrackedPoint_;
   bool qkNeedsDisplay_ = false;
   DataSourceController* dataSourceController_ = nullptr;
   QPointer<QWidget> watchedWindow_;

@@ -35,7 +35,7 @@ SliderTracker::Press SliderTracker::trackMouse(const QPointF& point, int modifie
     if (!cell_.selected()) cell_.selectJustMe();
     return Press::OpenMenu;
   }
-  return startTrackingAt(point, modifierFlags) ? Press::Tracking : Press::Ignored;
+  return cell_.startTrackingAt(point, modifierFlags) ? Press::Tracking : Press::Ignored;
 }
 
 bool SliderTracker::startTrackingAt(const QPointF& point, int modifierFlags) {

@@ -33,6 +33,11 @@ FakeWiiRemoteBackend::Remote remoteAt(const QString& address) {
 
 struct FakePointer : PointerControl {
   QSize mainDisplayPixels() const override { return {1000, 500}; }
+  QPoint position() const override { return moves.empty() ? QPoint() : moves.back(); }
+  bool canMove() const override { return movable; }
+  void hide() override {}
+  void show() override {}
+  bool hidden() const override { return false; }
   bool moveTo(QPoint pixel) override {
     moves.push_back(pixel);
     return movable;
