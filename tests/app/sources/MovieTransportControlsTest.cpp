@@ -448,6 +448,18 @@ TEST(SystemPointer, HidingIsABlankOverrideCursorTakenBackOnce) {
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
+TEST(SystemPointer, MovesTakeOnX11) {
+  auto pointer = PointerControl::system();
+  if (!pointer->canMove()) GTEST_SKIP() << "this platform does not move the pointer";
+  const QSize display = pointer->mainDisplayPixels();
+  ASSERT_GT(display.width(), 100);
+  for (const QPoint& to : {QPoint(60, 40), QPoint(display.width() / 2, display.height() / 3)}) {
+    EXPECT_TRUE(pointer->moveTo(to));
+    EXPECT_TRUE(MainThread::processUntil([&] { return pointer->position() == to; }, 2.0))
+        << pointer->position().x() << "," << pointer->position().y();
+  }
+}
+
 // --- In the movie panel -----------------------------------------------------------------
 
 TEST_F(MovieSourceFixture, ThePanelScratchesTheClipInsideTheTimeEnvelope) {

@@ -168,6 +168,42 @@ TEST_P(SliderTracking, ReleaseArmsSoftTakeoverOnABoundSlider) {
   EXPECT_FALSE(c->cell()->mouseDown());
 }
 
+// A drag whose release never comes (another window took the mouse, the
+// slider went away) still ends, once: the slider hears its source again.
+TEST_P(SliderTracking, ADragThatLosesTheMouseEndsOnce) {
+  enum class Loss { Deactivated, Hidden, NextPress };
+  for (Loss loss : {Loss::Deactivated, Loss::Hidden, Loss::NextPress}) {
+    SCOPED_TRACE(static_cast<int>(loss));
+    QKSliderControl* c = slider();
+    auto source = bind(c, {"ZAPH", "fader"}, 0.5f);
+    press(c, 100);
+    drag(c, 150);
+    ASSERT_TRUE(c->cell()->mouseDown());
+    switch (loss) {
+      case Loss::Deactivated: {
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QApplication::sendEvent(window.get(), &deactivate);
+        break;
+      }
+      case Loss::Hidden:
+        c->hide();
+        break;
+      case Loss::NextPress:
+        press(c, 100);
+        break;
+    }
+    if (loss != Loss::NextPress) {
+      EXPECT_FALSE(c->cell()->mouseDown());
+      EXPECT_TRUE(c->cell()->softTakeoverFlag());
+      const float before = c->value();
+      drag(c, 20);  // no longer tracked
+      EXPECT_FLOAT_EQ(c->value(), before);
+    }
+    release(c, 100);
+    delete c;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Orientations, SliderTracking, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) {
                            return info.param ? "Vertical" : "Horizontal";
