@@ -2,15 +2,10 @@
 
 #include "app/compositor/Compositor.h"
 #include "app/effects/LayerChainManagerClient.h"
-#include "platform/foundation/FileNames.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -37,7 +32,7 @@ void LayerChainManager::updateChainBasedLists() {
 }
 
 QString LayerChainManager::fileNameFor(const QString& presetName) {
-  return FileNames::escaped(presetName) + kExtension;
+  return ChainFileFolder(kFolderName, kExtension).fileNameFor(presetName);
 }
 
 QString LayerChainManager::presetName(const QVariant& preset) {
@@ -54,13 +49,10 @@ void LayerChainManager::mergePreset(const QVariantMap& preset) {
 
 void LayerChainManager::loadFXChainPresetsFromDisk() {
   deleteAllPresets();
-  QStringList folders = Paths::namedFolderSearchList(kFolderName);
+  QStringList folders = files_.searchFolders();
   std::reverse(folders.begin(), folders.end());  // the shipped folder first
   for (const QString& folder : folders) {
-    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    for (const QString& entry : entries) {
-      if (!entry.endsWith(kExtension, Qt::CaseSensitive)) continue;
-      const QString path = folder + QLatin1Char('/') + entry;
+    for (const QString& path : files_.chainFilesIn(folder)) {
       const PropertyList::Result read = PropertyList::read(path);
       if (!read.ok()) {
         Log::line(QStringLiteral("\t\terr: a chain preset was skipped: %1").arg(read.error));
@@ -78,24 +70,11 @@ void LayerChainManager::loadFXChainPresetsFromDisk() {
   reloadPresetMenu();
 }
 
-QString LayerChainManager::userFilePath(const QString& name, QString* error) const {
-  if (name.isEmpty()) {
-    *error = QStringLiteral("a chain preset needs a name");
-    return {};
-  }
-  const QString folder = Paths::userNamedFolder(kFolderName);
-  if (folder.isEmpty()) {
-    *error = QStringLiteral("the folder \"%1\" cannot be made").arg(kFolderName);
-    return {};
-  }
-  return folder + QLatin1Char('/') + fileNameFor(name);
-}
-
 bool LayerChainManager::writeThisFXChainDictToDisk(const QVariantMap& preset) {
   const QString name = presetName(preset);
   QString error;
-  const QString path = userFilePath(name, &error);
-  if (error.isEmpty()) error = PropertyList::write(preset, path);
+  const QString path = files_.userFilePath(name, &error);
+  if (error.isEmpty()) error = files_.write(preset, path);
   if (error.isEmpty()) return true;
   Log::line(QStringLiteral("\t\terror writing fx chain to disk! %1 at %2: %3")
                 .arg(name, path.isEmpty() ? kFolderName : path, error));
@@ -107,26 +86,6 @@ bool LayerChainManager::saveFXChainPresetsToDisk() {
   for (const QVariantMap& preset : fxChainPresetArray())
     ok = writeThisFXChainDictToDisk(preset) && ok;
   return ok;
-}
-
-// The file goes to `subfolder` of its folder under a name not yet used there.
-bool LayerChainManager::moveAside(const QString& path, const QString& subfolder) const {
-  const QFileInfo info(path);
-  const QString folder = info.absolutePath() + QLatin1Char('/') + subfolder;
-  if (!QDir().mkpath(folder)) {
-    Log::line(QStringLiteral("\t\terr: the folder %1 cannot be made").arg(folder));
-    return false;
-  }
-  QString target = folder + QLatin1Char('/') + info.fileName();
-  for (int n = 2; QFileInfo::exists(target); ++n)
-    target =
-        QStringLiteral("%1/%2 %3%4").arg(folder, info.completeBaseName()).arg(n).arg(kExtension);
-  if (!QFile::rename(path, target)) {
-    Log::line(
-        QStringLiteral("\t\terr: the chain preset %1 cannot be moved to %2").arg(path, target));
-    return false;
-  }
-  return true;
 }
 
 // --- The list ---------------------------------------------------------------------------------
@@ -155,9 +114,7 @@ bool LayerChainManager::savePreset(const QString& name, const QVariantList& chai
 
 bool LayerChainManager::deletePreset(const QString& name) {
   if (!deletePresetNamed(name)) return false;
-  QString error;
-  const QString path = userFilePath(name, &error);
-  if (!path.isEmpty() && QFileInfo::exists(path)) moveAside(path, QStringLiteral("deleted"));
+  files_.moveToDeleted(name);
   if (compositor_) compositor_->clearShortcutsForFXChainNamed(name);
   reloadPresetMenu();
   return true;
@@ -172,19 +129,8 @@ void LayerChainManager::loadSnapshot(const QVariantList& presets) {
     }
     const QVariantMap preset = value.toMap();
     mergePreset(preset);
-    QString error;
-    const QString path = userFilePath(name, &error);
-    if (path.isEmpty()) {
-      Log::line(QStringLiteral("\t\terror writing fx chain to disk! %1: %2").arg(name, error));
-      continue;
-    }
-    if (QFileInfo::exists(path)) {
-      const PropertyList::Result onDisk = PropertyList::read(path);
-      if (onDisk.ok() && onDisk.value == PropertyList::normalized(preset)) continue;
-      // The file on disk may be newer than the project: kept aside.
-      if (!moveAside(path, QStringLiteral("replaced"))) continue;
-    }
-    writeThisFXChainDictToDisk(preset);
+    files_.writeIfChanged(name, preset, true,
+                          QStringLiteral("\t\terror writing fx chain to disk! %1 at ").arg(name));
   }
   reloadPresetMenu();
 }

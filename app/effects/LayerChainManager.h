@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/fx/ChainFileFolder.h"
 #include "framework/fx/FXChainManager.h"
 #include "platform/foundation/NotificationObservers.h"
 
@@ -71,10 +72,9 @@ class LayerChainManager : public FXChainManager {
   static QString presetName(const QVariant& preset);
 
  private:
-  QString userFilePath(const QString& presetName, QString* error) const;
   void mergePreset(const QVariantMap& preset);
-  bool moveAside(const QString& path, const QString& subfolder) const;
 
+  ChainFileFolder files_{kFolderName, kExtension};
   Compositor* compositor_ = nullptr;
   QStringList menu_;
   NotificationObservers observers_;
