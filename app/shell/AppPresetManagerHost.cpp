@@ -16,6 +16,7 @@
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/PresetManager.h"
 #include "framework/behaviors/BehaviorChainManager.h"
+#include "framework/behaviors/BehaviorChainWindow.h"
 #include "framework/controls/QKBMSMCoordinator.h"
 #include "framework/controls/QKButtonManager.h"
 #include "framework/controls/QKSliderManager.h"
@@ -85,8 +86,12 @@ QKWindowContentView* AppPresetManagerHost::paletteContentView(const QString& key
     return contentOf(app_.clockPalette()->window());
   if (key == QLatin1String("buttonSliderInspector") && app_.inspectorCoordinator())
     return contentOf(app_.inspectorCoordinator()->window());
-  if (key == QLatin1String("behaviorChainManager") && app_.sliderManager())
-    return contentOf(app_.sliderManager()->behaviorChainManager().mainWindow());
+  if (key == QLatin1String("behaviorChainManager")) {
+    // The first chain window's place goes with the project.
+    BehaviorChainManager* chains = behaviorChains(app_);
+    const auto first = chains ? chains->windowAt(0) : nullptr;
+    return first ? contentOf(first->window()) : nullptr;
+  }
   if (key == QLatin1String("compositor") && app_.compositorWindow())
     return contentOf(app_.compositorWindow()->window());
   if (key == QLatin1String("presetManager") && app_.presetManager())

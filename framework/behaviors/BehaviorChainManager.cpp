@@ -1,6 +1,7 @@
 #include "framework/behaviors/BehaviorChainManager.h"
 
 #include "framework/behaviors/AverageWith.h"
+#include "framework/behaviors/BehaviorChainWindow.h"
 #include "framework/behaviors/BehaviorFXChain.h"
 #include "framework/behaviors/Crop.h"
 #include "framework/behaviors/Fall.h"
@@ -23,12 +24,22 @@
 #include "framework/controls/QKSliderManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/PropertyList.h"
+#include "framework/toolkit/QKPaletteWindow.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
 const QString BehaviorChainManager::kProjectSnapshotKey =
     QStringLiteral("behaviorChainManagerSnapshot");
 const QString BehaviorChainManager::kFXFolder = QStringLiteral("numFX");
+const QString BehaviorChainManager::kFolderName = QStringLiteral("behavior chains");
+const QString BehaviorChainManager::kExtension = QStringLiteral(".sbc");
+const QString BehaviorChainManager::kAppQuittingNotification =
+    QStringLiteral("AppAboutToQuitNotification");
 
 namespace {
 
@@ -41,7 +52,7 @@ void registerBehavior(BehaviorChainManager& manager, QMap<QString, QString>& dic
 
 }  // namespace
 
-BehaviorChainManager::BehaviorChainManager() : chainLists_(1) {
+BehaviorChainManager::BehaviorChainManager() {
   setFXFolder(kFXFolder);
   QMap<QString, QString>& d = behaviorDict_;
   registerBehavior<AverageWith>(*this, d, QStringLiteral("AverageWith"),
@@ -72,10 +83,19 @@ BehaviorChainManager::BehaviorChainManager() : chainLists_(1) {
   registerBehavior<Threshold>(*this, d, QStringLiteral("Threshold"), QStringLiteral("Threshold"));
   registerBehavior<Trianglize>(*this, d, QStringLiteral("Trianglize"),
                                QStringLiteral("Trianglize"));
+  windArray_.lockAddObject(makeWindow());
+  observers_.observe(kAppQuittingNotification, nullptr, [this](const Notification&) {
+    if (savedAtQuit_) return;
+    savedAtQuit_ = true;
+    saveFXChainsToDisk();
+  });
 }
 
 BehaviorChainManager::~BehaviorChainManager() {
+  observers_.clear();
   for (const ChainPtr& chain : allChains()) chain->prepareToBeDeleted();
+  for (const WindowPtr& window : windArray()) window->closeWindow();
+  windArray_.lockRemoveAllObjects();
 }
 
 std::shared_ptr<FXObject> BehaviorChainManager::returnNewEffectNamed(const QString& name) {
@@ -83,31 +103,114 @@ std::shared_ptr<FXObject> BehaviorChainManager::returnNewEffectNamed(const QStri
   return FXChainManager::returnNewEffectNamed(name);
 }
 
+// --- Windows -------------------------------------------------------------------
+
+BehaviorChainManager::WindowPtr BehaviorChainManager::makeWindow() {
+  return std::make_shared<BehaviorChainWindow>(this);
+}
+
+std::vector<BehaviorChainManager::WindowPtr> BehaviorChainManager::windArray() const {
+  return windArray_.lockCopy();
+}
+
+BehaviorChainManager::WindowPtr BehaviorChainManager::windowAt(int index) const {
+  if (index < 0) return nullptr;
+  return windArray_.lockObjectAtIndex(static_cast<std::size_t>(index)).value_or(nullptr);
+}
+
+void BehaviorChainManager::openANewWindow() {
+  loadFXChainsFromDisk();
+  WindowPtr window = windowAt(0);
+  if (!window || window->windowLoaded()) {
+    window = makeWindow();
+    windArray_.lockAddObject(window);
+  }
+  window->loadWindow();
+  updateWindowNames();
+  window->showWindow();
+  mainWindow_ = window->window();
+}
+
+bool BehaviorChainManager::removeBehaviorChainWindow(BehaviorChainWindow* window) {
+  if (!window) return false;
+  const std::vector<WindowPtr> windows = windArray();
+  WindowPtr leaving;
+  WindowPtr heir;
+  for (const WindowPtr& candidate : windows) {
+    if (candidate.get() == window)
+      leaving = candidate;
+    else if (!heir)
+      heir = candidate;
+  }
+  if (!leaving) return false;
+  if (!heir) {
+    Log::line(QStringLiteral("\t\terr: the last behaviour chain window stays"));
+    return false;
+  }
+  for (const ChainPtr& chain : leaving->chains()) {
+    leaving->removeChainFromMyList(chain);
+    heir->addChainToMyList(chain);
+  }
+  windArray_.lockRemoveIdenticalPtr(window);
+  leaving->closeWindow();
+  if (mainWindow_ == leaving->window()) {
+    const WindowPtr last = windArray().back();
+    mainWindow_ = last->window();
+  }
+  leaving.reset();
+  updateWindowNames();
+  return true;
+}
+
+void BehaviorChainManager::updateWindowNames() {
+  const std::vector<WindowPtr> windows = windArray();
+  for (std::size_t i = 0; i < windows.size(); ++i)
+    windows[i]->setWindowTitle(i == 0 ? BehaviorChainWindow::kFirstWindowTitle
+                                      : QStringLiteral("Window %1").arg(i + 1));
+  updateChainBasedLists();
+}
+
+QWidget* BehaviorChainManager::mainWindow() const { return mainWindow_.data(); }
+
+void BehaviorChainManager::displayChainNamed(const QString& name) {
+  if (name.isEmpty()) return;
+  const ChainPtr chain = findBehaviorChainNamed(name);
+  if (!chain) return;
+  if (const WindowPtr window = windowHolding(chain.get())) window->selectChain(chain);
+}
+
+BehaviorChainManager::WindowPtr BehaviorChainManager::windowHolding(
+    const BehaviorFXChain* chain) const {
+  for (const WindowPtr& window : windArray())
+    if (window->rowOfChain(chain) >= 0) return window;
+  return nullptr;
+}
+
 // --- Chain lists -------------------------------------------------------------
 
 int BehaviorChainManager::chainListCount() const {
-  std::lock_guard<std::mutex> lock(listsMutex_);
-  return static_cast<int>(chainLists_.size());
+  return static_cast<int>(windArray_.lockCount());
 }
 
 std::vector<BehaviorChainManager::ChainPtr> BehaviorChainManager::chainList(int index) const {
-  std::lock_guard<std::mutex> lock(listsMutex_);
-  if (index < 0 || index >= static_cast<int>(chainLists_.size())) return {};
-  return chainLists_[static_cast<std::size_t>(index)];
+  const WindowPtr window = windowAt(index);
+  return window ? window->chains() : std::vector<ChainPtr>();
 }
 
 std::vector<BehaviorChainManager::ChainPtr> BehaviorChainManager::allChains() const {
-  std::lock_guard<std::mutex> lock(listsMutex_);
   std::vector<ChainPtr> all;
-  for (const auto& list : chainLists_) all.insert(all.end(), list.begin(), list.end());
+  windArray_.lockMakeObjectsPerform([&all](const WindowPtr& window) {
+    const std::vector<ChainPtr> list = window->chains();
+    all.insert(all.end(), list.begin(), list.end());
+  });
   return all;
 }
 
 void BehaviorChainManager::addChainToList(const ChainPtr& chain, int listIndex) {
   if (!chain) return;
-  std::lock_guard<std::mutex> lock(listsMutex_);
-  if (listIndex < 0 || listIndex >= static_cast<int>(chainLists_.size())) listIndex = 0;
-  chainLists_[static_cast<std::size_t>(listIndex)].push_back(chain);
+  WindowPtr window = windowAt(listIndex);
+  if (!window) window = windowAt(0);
+  if (window) window->addChainToMyList(chain);
 }
 
 bool BehaviorChainManager::nameInUse(const QString& name) const {
@@ -115,9 +218,11 @@ bool BehaviorChainManager::nameInUse(const QString& name) const {
 }
 
 QString BehaviorChainManager::newChainName() const {
+  QSet<QString> used;
+  for (const ChainPtr& chain : allChains()) used.insert(chain->chainName());
   for (long number = 1;; ++number) {
     const QString name = QStringLiteral("untitled %1").arg(number);
-    if (!nameInUse(name)) return name;
+    if (!used.contains(name)) return name;
   }
 }
 
@@ -131,27 +236,45 @@ BehaviorChainManager::ChainPtr BehaviorChainManager::createNewChain(int listInde
 
 BehaviorChainManager::ChainPtr BehaviorChainManager::findBehaviorChainNamed(
     const QString& name) const {
-  for (const ChainPtr& chain : allChains())
-    if (chain->chainName() == name) return chain;
-  return nullptr;
+  ChainPtr found;
+  windArray_.lockMakeObjectsPerform([&](const WindowPtr& window) {
+    if (found) return;
+    for (const ChainPtr& chain : window->chains())
+      if (chain->chainName() == name) {
+        found = chain;
+        return;
+      }
+  });
+  return found;
 }
 
 void BehaviorChainManager::deleteChain(const ChainPtr& chain) {
   if (!chain) return;
+  const WindowPtr window = windowHolding(chain.get());
+  if (!window) return;
   NotificationCenter::defaultCenter().post(QKSliderManager::kBehaviorChainDeletedNotification,
                                            static_cast<BehaviorChainInterface*>(chain.get()));
-  bool removed = false;
-  {
-    std::lock_guard<std::mutex> lock(listsMutex_);
-    for (auto& list : chainLists_) removed |= std::erase(list, chain) > 0;
-  }
-  if (!removed) return;
+  if (!window->removeChainFromMyList(chain)) return;
   chain->prepareToBeDeleted();
+  files_.moveToDeleted(chain->chainName());
   updateChainBasedLists();
 }
 
 bool BehaviorChainManager::renameChain(const ChainPtr& chain, const QString& name) {
   if (!chain || name.isEmpty() || nameInUse(name)) return false;
+  const QString oldName = chain->chainName();
+  QVariantMap dict = fileDictFor(*chain);
+  dict.insert(kPresetNameKey, name);
+  if (files_.writeIfChanged(name, dict, true,
+                            QStringLiteral("\t\terror writing fx chain to disk at ")) ==
+      ChainFileFolder::Outcome::Failed) {
+    Log::line(QStringLiteral("\t\terr: the chain \"%1\" keeps its name").arg(oldName));
+    return false;
+  }
+  QString error;
+  const QString oldPath = files_.userFilePath(oldName, &error);
+  if (!oldPath.isEmpty() && QFileInfo::exists(oldPath) && !QFile::remove(oldPath))
+    Log::line(QStringLiteral("\t\terr: the old chain file %1 cannot be removed").arg(oldPath));
   chain->setChainName(name);
   NotificationCenter::defaultCenter().post(QKSliderManager::kBehaviorNameChangeNotification,
                                            static_cast<BehaviorChainInterface*>(chain.get()));
@@ -170,7 +293,7 @@ std::vector<BehaviorChainManager::MenuItem> BehaviorChainManager::getBehaviorCha
 
 QStringList BehaviorChainManager::chainNames() const {
   QStringList names;
-  for (const MenuItem& item : getBehaviorChainMenuItemArray()) names.append(item.title);
+  for (const ChainPtr& chain : allChains()) names.append(chain->chainName());
   return names;
 }
 
@@ -185,19 +308,111 @@ void BehaviorChainManager::updateChainBasedLists() {
 }
 
 void BehaviorChainManager::resetChainEvalFlags() {
-  std::lock_guard<std::mutex> lock(listsMutex_);
-  for (const auto& list : chainLists_)
-    for (const ChainPtr& chain : list)
-      if (chain->needsEvaluation()) chain->setNeedsEvaluation(false);
+  windArray_.lockMakeObjectsPerform([](const WindowPtr& window) { window->resetChainEvalFlags(); });
+}
+
+// --- Files ---------------------------------------------------------------------
+
+QVariantMap BehaviorChainManager::fileDictFor(const BehaviorFXChain& chain) const {
+  return {{kPresetNameKey, chain.chainName()}, {kPresetSnapshotKey, chain.createSnapshot()}};
+}
+
+namespace {
+
+struct ChainFile {
+  QString path;
+  QString name;
+  QVariantList snapshot;
+};
+
+// The file's chain, or why it is skipped (logged).
+std::optional<ChainFile> readChainFile(const QString& path) {
+  const PropertyList::Result read = PropertyList::read(path);
+  QString why;
+  const QVariantMap dict = read.value.toMap();
+  const QVariant name = dict.value(FXChainManager::kPresetNameKey);
+  const QVariant snapshot = dict.value(FXChainManager::kPresetSnapshotKey);
+  if (!read.ok())
+    why = read.error;
+  else if (read.value.typeId() != QMetaType::QVariantMap)
+    why = QStringLiteral("not a dictionary");
+  else if (name.typeId() != QMetaType::QString || name.toString().isEmpty())
+    why = QStringLiteral("no name");
+  else if (snapshot.typeId() != QMetaType::QVariantList)
+    why = QStringLiteral("no snapshot array");
+  if (!why.isEmpty()) {
+    Log::line(QStringLiteral("\t\terr: the chain file %1 was skipped: %2").arg(path, why));
+    return std::nullopt;
+  }
+  return ChainFile{path, name.toString(), snapshot.toList()};
+}
+
+}  // namespace
+
+void BehaviorChainManager::loadFXChainsFromDisk() {
+  if (filesRead_) return;
+  filesRead_ = true;
+  // Per name, the file at the name's own path wins; otherwise the first read.
+  std::vector<ChainFile> chosen;
+  QMap<QString, std::size_t> byName;
+  for (const QString& folder : files_.searchFolders()) {
+    QSet<QString> namesOfFolder;
+    for (const QString& path : files_.chainFilesIn(folder)) {
+      std::optional<ChainFile> file = readChainFile(path);
+      if (!file) continue;
+      const bool ownPath = QFileInfo(path).fileName() == files_.fileNameFor(file->name);
+      const auto known = byName.constFind(file->name);
+      if (known == byName.constEnd()) {
+        byName.insert(file->name, chosen.size());
+        chosen.push_back(*file);
+        namesOfFolder.insert(file->name);
+        continue;
+      }
+      ChainFile& kept = chosen[*known];
+      if (ownPath && namesOfFolder.contains(file->name)) {
+        Log::line(QStringLiteral("\t\terr: the chain file %1 was skipped: %2 holds \"%3\"")
+                      .arg(kept.path, path, file->name));
+        kept = *file;
+      } else {
+        Log::line(QStringLiteral("\t\terr: the chain file %1 was skipped: %2 holds \"%3\"")
+                      .arg(path, kept.path, file->name));
+      }
+    }
+  }
+  for (const ChainFile& file : chosen) restoreChain(file.name, file.snapshot);
+  updateChainBasedLists();
+}
+
+BehaviorChainManager::ChainPtr BehaviorChainManager::restoreChain(const QString& name,
+                                                                  const QVariant& snapshot) {
+  ChainPtr chain = findBehaviorChainNamed(name);
+  if (!chain) {
+    chain = std::make_shared<BehaviorFXChain>(this);
+    chain->setChainName(name);
+    addChainToList(chain, 0);
+  }
+  chain->loadSnapshot(snapshot);
+  return chain;
+}
+
+bool BehaviorChainManager::writeThisFXChainDictToDisk(const QVariantMap& dict) {
+  return files_.writeIfChanged(dict.value(kPresetNameKey).toString(), dict, false,
+                               QStringLiteral("\t\terror writing fx chain to disk at ")) !=
+         ChainFileFolder::Outcome::Failed;
+}
+
+bool BehaviorChainManager::saveFXChainsToDisk() {
+  bool ok = true;
+  for (const ChainPtr& chain : allChains())
+    ok = writeThisFXChainDictToDisk(fileDictFor(*chain)) && ok;
+  return ok;
 }
 
 // --- Projects ------------------------------------------------------------------
 
 QVariantList BehaviorChainManager::createSnapshot() const {
   QVariantList snapshot;
-  for (const ChainPtr& chain : allChains())
-    snapshot.append(QVariantMap{{kPresetNameKey, chain->chainName()},
-                                {kPresetSnapshotKey, chain->createSnapshot()}});
+  for (const ChainPtr& chain : allChains()) snapshot.append(fileDictFor(*chain));
   return snapshot;
 }
 
@@ -207,24 +422,23 @@ void BehaviorChainManager::loadSnapshot(const QVariant& snapshot) {
       Log::line(QStringLiteral("\t\terr: the behaviour chain snapshot is not an array"));
     return;
   }
+  loadFXChainsFromDisk();
+  std::vector<ChainPtr> restored;
   for (const QVariant& entry : snapshot.toList()) {
     const QVariantMap dict = entry.toMap();
     const QVariant name = dict.value(kPresetNameKey);
     const QVariant chainSnapshot = dict.value(kPresetSnapshotKey);
     if (entry.typeId() != QMetaType::QVariantMap || name.typeId() != QMetaType::QString ||
-        chainSnapshot.typeId() != QMetaType::QVariantList) {
+        name.toString().isEmpty() || chainSnapshot.typeId() != QMetaType::QVariantList) {
       Log::line(QStringLiteral(
           "\t\terr: a behaviour chain entry without a name or a snapshot was skipped"));
       continue;
     }
-    ChainPtr chain = findBehaviorChainNamed(name.toString());
-    if (!chain) {
-      chain = std::make_shared<BehaviorFXChain>(this);
-      chain->setChainName(name.toString());
-      addChainToList(chain, 0);
-    }
-    chain->loadSnapshot(chainSnapshot);
+    restored.push_back(restoreChain(name.toString(), chainSnapshot));
   }
-  saveFXChainsToDisk();
+  // The user's own files are kept aside, never overwritten, when they differ.
+  for (const ChainPtr& chain : restored)
+    files_.writeIfChanged(chain->chainName(), fileDictFor(*chain), true,
+                          QStringLiteral("\t\terror writing fx chain to disk at "));
   updateChainBasedLists();
 }

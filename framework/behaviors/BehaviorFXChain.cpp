@@ -38,3 +38,9 @@ void BehaviorFXChain::resetTrackingRects() {
   for (const Element& element : fxArray())
     if (auto* behavior = dynamic_cast<Behavior*>(element.get())) behavior->resetTrackingRects();
 }
+
+void BehaviorFXChain::prepareToBeDeleted() {
+  FXChain::prepareToBeDeleted();
+  releaseView();
+  myBehaviorChainWindow_ = nullptr;
+}

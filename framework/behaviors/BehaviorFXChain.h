@@ -9,6 +9,7 @@
 #include <mutex>
 
 class BehaviorChainManager;
+class BehaviorChainWindow;
 
 // A named chain of behaviours that any number of sliders use. A slider
 // passes itself through it when its value is set, and on every data-source
@@ -41,10 +42,20 @@ class BehaviorFXChain : public FXChain, public BehaviorChainInterface {
   void clearTrackingRects();
   void resetTrackingRects();
 
+  // The window whose list holds the chain (main thread).
+  BehaviorChainWindow* myBehaviorChainWindow() const { return myBehaviorChainWindow_; }
+  void setMyBehaviorChainWindow(BehaviorChainWindow* window) { myBehaviorChainWindow_ = window; }
+
+  // Retires the behaviours and deletes the chain's view, panels and
+  // parameter sliders here, on the main thread: a slider passing through the
+  // chain on the tick may hold the last reference.
+  void prepareToBeDeleted() override;
+
  protected:
   void chainChanged() override { updateEvaluateConsistently(); }
 
  private:
+  BehaviorChainWindow* myBehaviorChainWindow_ = nullptr;
   mutable std::mutex nameMutex_;
   std::atomic<bool> evaluateConsistently_{false};
   std::atomic<bool> needsEvaluation_{false};

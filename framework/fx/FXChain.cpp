@@ -49,6 +49,14 @@ QWidget* FXChain::myView() {
   return view_;
 }
 
+void FXChain::releaseView() {
+  if (auto* scroll = qobject_cast<FXChainScrollView*>(parentScrollView_.data());
+      scroll && scroll->shownChain() == this)
+    scroll->showChain(nullptr);
+  parentScrollView_ = nullptr;
+  delete view_.data();
+}
+
 FXChainDragDestBox* FXChain::backgroundBox() {
   myView();
   return box_;

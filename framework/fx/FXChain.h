@@ -126,6 +126,9 @@ class FXChain {
 
   // Removes elements under the lock and releases them after it.
   void releaseRemoved(std::vector<Element>& removed);
+  // Takes the chain's view out of its scroll view and deletes it (main
+  // thread), so that a last release elsewhere touches no widget.
+  void releaseView();
 
  private:
   void adopt(FXObject& element);

@@ -205,6 +205,8 @@ TEST_F(BehaviorChainManagerTest, TheProjectSnapshotRoundTripsIntoChainsOfTheSame
   const QVariantList saved = chains().createSnapshot();
   ASSERT_EQ(saved.size(), 2);
 
+  // Opened where the chain files of this run are not.
+  Paths::setUserDataDirOverride(TestEnvironment::makeTempDir(QStringLiteral("elsewhere")));
   BehaviorChainManager restored;
   auto existing = std::make_shared<BehaviorFXChain>(&restored);
   existing->setChainName(QStringLiteral("A"));

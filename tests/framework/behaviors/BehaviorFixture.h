@@ -7,6 +7,8 @@
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/QKSliderManager.h"
 #include "framework/toolkit/LayoutRegistry.h"
+#include "platform/foundation/Paths.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +16,14 @@
 #include <vector>
 
 // A slider manager (which gives cells their IDs and owns the behaviour
-// chain manager), the behaviour panels installed, and slider cells made in
-// code and retired at the end.
+// chain manager), the behaviour panels installed, slider cells made in code
+// and retired at the end, and a user data folder of the test's own (the
+// chain files).
 class BehaviorFixture : public ::testing::Test {
  protected:
   BehaviorFixture() {
+    dataDir_ = TestEnvironment::makeTempDir(QStringLiteral("data"));
+    Paths::setUserDataDirOverride(dataDir_);
     BehaviorPanels::registerLayouts(registry_);
     previousRegistry_ = LayoutRegistry::shared();
     LayoutRegistry::setShared(&registry_);
@@ -28,6 +33,7 @@ class BehaviorFixture : public ::testing::Test {
     for (const auto& cell : cells_) cell->prepareToBeDeleted();
     sliderManager_.reset();
     LayoutRegistry::setShared(previousRegistry_);
+    Paths::setUserDataDirOverride(QString());
   }
 
   BehaviorChainManager& chains() {
@@ -57,6 +63,10 @@ class BehaviorFixture : public ::testing::Test {
     return slider.value();
   }
 
+  // The user's "behavior chains" folder.
+  QString chainFolder() const { return dataDir_ + QStringLiteral("/behavior chains"); }
+
+  QString dataDir_;
   LayoutRegistry registry_;
   LayoutRegistry* previousRegistry_ = nullptr;
   std::unique_ptr<QKSliderManager> sliderManager_;
