@@ -1,5 +1,6 @@
 #include "app/compositor/Compositor.h"
 
+#include "app/compositor/CIFilterListController.h"
 #include "app/compositor/CanvasTransform.h"
 #include "app/compositor/CaptureRenderer.h"
 #include "app/compositor/CompModeContext.h"
@@ -115,6 +116,7 @@ void Compositor::loadIcons() {
 
 Compositor::~Compositor() {
   observers_.clear();
+  filterListController_.reset();
   // The windows hand their borrowed controls back to layers still alive.
   layerWindows_.clear();
   layers_.clear();
@@ -123,6 +125,18 @@ Compositor::~Compositor() {
 // --- Set-up -------------------------------------------------------------------------
 
 void Compositor::loadCustomFilters() { CustomFilters::initialize(); }
+
+CIFilterListController* Compositor::makeFilterListController() {
+  if (!filterListController_) {
+    filterListController_ = std::make_unique<CIFilterListController>(this);
+    filterListController_->awakeFromNib();
+  }
+  return filterListController_.get();
+}
+
+void Compositor::refreshQCFXLists() {
+  if (filterListController_) filterListController_->refreshQCFXLists();
+}
 
 void Compositor::awake() {
   loadSourceClassDict();

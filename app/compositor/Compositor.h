@@ -26,6 +26,7 @@
 #include <vector>
 
 class CaptureRenderer;
+class CIFilterListController;
 class CompositorLayer;
 class DataSourceController;
 class FrameDrawer;
@@ -199,6 +200,13 @@ class Compositor : public CompositorInterface {
   void setModalHiddenTest(std::function<bool()> test) { modalHiddenTest_ = std::move(test); }
   bool willFullscreenHideAModal() const { return modalHiddenTest_ && modalHiddenTest_(); }
   LayerListInterface* layerView() const { return layerView_; }
+  // Makes the effects browser (once; later calls answer the same one) and
+  // wakes it. Made after the chain manager, whose element type its drags
+  // carry.
+  CIFilterListController* makeFilterListController();
+  CIFilterListController* filterListController() const { return filterListController_.get(); }
+  // The effect folders may have changed: the browser reads them again.
+  void refreshQCFXLists();
   // Called with true once the render lock is taken by the layer-set
   // editing and with false just before it is let go (tests).
   void setRenderLockObserver(std::function<void(bool)> observer) {
@@ -402,5 +410,6 @@ class Compositor : public CompositorInterface {
   std::function<void(bool)> renderLockObserver_;
   std::vector<std::unique_ptr<LayerWindowController>> layerWindows_;
   std::set<LayerWindowController*> retiringWindows_;  // deletion posted
+  std::unique_ptr<CIFilterListController> filterListController_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

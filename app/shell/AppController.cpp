@@ -323,6 +323,7 @@ void AppController::createOutput() {
   compositor_->setLayerWindowFactory(
       [](Compositor& compositor) { return std::make_unique<LayerPanel>(&compositor); });
   LayerFXChainAdapter::install(*compositor_, layerChainManager_);
+  compositor_->makeFilterListController();
   SourceFileLookup::set([this](long uniqueId) {
     if (rootFolder_)
       if (std::shared_ptr<QKFile> file = rootFolder_->findFileByUniqueFileId(uniqueId).file)

@@ -62,8 +62,13 @@ TEST(AppControllerOutput, ShowsTheCompositorWindowAndABlackOutputFedEveryFrame) 
       // The layer list is the palette that Ctrl+4 shows and hides.
       if (entry->text() == "Layer Manager")
         EXPECT_EQ(entry->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_4));
+      // The effects browser is Ctrl+5.
+      if (entry->text() == "Video FX Palette") {
+        EXPECT_EQ(entry->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_5));
+      }
     }
     EXPECT_TRUE(entries.contains("Layer Manager")) << entries.join(", ").toStdString();
+    EXPECT_TRUE(entries.contains("Video FX Palette")) << entries.join(", ").toStdString();
     QAction* outputEntry = nullptr;
     for (QAction* menu : controller.menuBar()->actions())
       if (menu->text() == "Window")
