@@ -70,7 +70,10 @@ void BM_ContinuousBehaviorTick(benchmark::State& state) {
   {
     QKSliderManager manager;
     auto& chains = dynamic_cast<BehaviorChainManager&>(manager.behaviorChainManager());
-    auto full = chains.createNewChain();
+    // The chains sit in two chain windows, as a performer may keep them.
+    chains.openANewWindow();
+    chains.openANewWindow();
+    auto full = chains.createNewChain(0);
     for (const char* name : {"Smooth", "Multiply", "OffsetWrap", "MinMax"})
       full->loadEffectNamed(QString::fromLatin1(name));
     std::dynamic_pointer_cast<QKOffsetBehavior>(full->findEffectNamed("OffsetWrap"))
@@ -78,7 +81,7 @@ void BM_ContinuousBehaviorTick(benchmark::State& state) {
     auto minMax = std::dynamic_pointer_cast<QKMinMaxBehavior>(full->findEffectNamed("MinMax"));
     minMax->setMinValue(kMin);
     minMax->setMaxValue(kMax);
-    auto empty = chains.createNewChain();
+    auto empty = chains.createNewChain(1);
 
     std::vector<QKSliderCell::Ptr> sliders;
     std::vector<PlainSlider> plain;
