@@ -22,6 +22,7 @@
 #include "platform/osc/OSCMessage.h"
 #include "platform/osc/OSCOutPort.h"
 #include "tests/platform/osc/OSCTestSupport.h"
+#include "tests/support/Screenshot.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -156,6 +157,8 @@ TEST(BehaviorChainInZaph, APaletteMadeChainGatesAnOSCSliderAndComesBackAfterARes
     ASSERT_NE(threshold, nullptr);
     threshold->trigger();
     ASSERT_EQ(chain->count(), 1);
+    MainThread::processUntil([] { return false; }, 0.1);
+    saveScreenshot(palette->grab().toImage(), QStringLiteral("behavior-chains-in-zaph"));
 
     auto in = controller.oscManager()->createNewInputForPort(UdpSocket::freePort());
     ASSERT_TRUE(in && in->isOpen());

@@ -364,7 +364,6 @@ TEST_F(BehaviorChainWindows, ThePaletteShowsTheListAndTheVisibleChainsPanels) {
   folded->setCollapsedFlag(true);  // what a click on its triangle does
   shown->findEffectNamed("Scale")->collapse();
   QKPaletteWindow* palette = first->window();
-  palette->resize(360, 260);
   settle();
   const QImage picture = palette->grab().toImage();
   ASSERT_FALSE(saveScreenshot(picture, "behavior-chains").isEmpty());
