@@ -6,6 +6,9 @@
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
 #include "app/plugins/manager/QKPluginManager.h"
+#include "app/plugins/multiplexer/QKMultiplexerPlugin.h"
+#include "app/plugins/sticky/Sticky.h"
+#include "app/plugins/sticky/StickyTextView.h"
 #include "app/plugins/sliders/Sliders.h"
 #include "app/shell/AppController.h"
 #include "app/shell/PresetManager.h"
@@ -143,6 +146,15 @@ TEST(ProjectRoundTrip, ASavedSetMovedAndOpenedComesBackWithItsFirstPreset) {
   ASSERT_NE(bank, nullptr);
   bank->sliderArray().front()->cell()->useThisSource(KeyPath{"OSC", "/fader"});
   bank->sliderArray().front()->setSyncFlag(true);
+  // A multiplexer whose second input follows the OSC fader, and a note.
+  auto* mux = static_cast<QKMultiplexerPlugin*>(
+      plugins->instantiatePluginType(QKMultiplexerPlugin::kTypeName));
+  ASSERT_NE(mux, nullptr);
+  mux->inputs()[1]->setSliderSyncArray(KeyPath{"OSC", "/fader"});
+  mux->switchToIndex(1);
+  auto* sticky = static_cast<Sticky*>(plugins->instantiatePluginType(Sticky::kTypeName));
+  ASSERT_NE(sticky, nullptr);
+  sticky->stickyText()->setPlainText(QStringLiteral("drop the strobe at the bridge"));
   chains->loadSnapshot(QVariantList{QVariantMap{
       {"QKPMNameKey", "Gate"},
       {"snapshot", QVariantList{QVariantMap{{"fxNameString", "Threshold"},
@@ -208,6 +220,15 @@ TEST(ProjectRoundTrip, ASavedSetMovedAndOpenedComesBackWithItsFirstPreset) {
   Layer* clipsAgain = compositor->findLayerByName(QStringLiteral("Clips"));
   ASSERT_NE(clipsAgain, nullptr);
   EXPECT_EQ(clipsAgain->currentSourceAsString(), playing);
+  const QKMultiplexerPlugin* muxAgain = nullptr;
+  const Sticky* stickyAgain = nullptr;
+  for (QKPlugin* plugin : plugins->pluginArray()) {
+    if (auto* m = dynamic_cast<QKMultiplexerPlugin*>(plugin)) muxAgain = m;
+    if (auto* s = dynamic_cast<Sticky*>(plugin)) stickyAgain = s;
+  }
+  ASSERT_TRUE(muxAgain && stickyAgain);
+  EXPECT_EQ(muxAgain->inputIndex(), 1);
+  EXPECT_EQ(stickyAgain->stickyText()->toPlainText(), "drop the strobe at the bridge");
 
   // The slider follows its input again.
   auto in = controller.oscManager()->createNewInputForPort(UdpSocket::freePort());
