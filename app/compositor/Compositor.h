@@ -121,6 +121,10 @@ class Compositor : public CompositorInterface {
   void populateCompFilterTypes();
   void prepareFontSynthPathsDict();
   void prepareImageSourcePathsDict();
+  // The user's composition folder (tilde expanded; empty: none) that the
+  // scans above search besides the shipped one.
+  void setUserFolder(const QString& folder) { environment_.userFolder = folder; }
+  const QString& userFolder() const { return environment_.userFolder; }
   // Registers the program's own filters with the filter registry.
   static void loadCustomFilters();
   void setContentsRenderingMode(int mode);

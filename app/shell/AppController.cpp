@@ -10,6 +10,8 @@
 
 #include "app/shell/AppBugReporterHost.h"
 #include "app/shell/AppPresetManagerHost.h"
+#include "app/shell/AppPrefsHost.h"
+#include "app/prefs/PrefsController.h"
 #include "app/shell/QKBugReporter.h"
 #include "app/shell/AppWindowMenuController.h"
 #include "app/shell/HelpLinks.h"
@@ -36,9 +38,7 @@
 #include "app/compositor/CompositorWindow.h"
 #include "app/effects/LayerChainManager.h"
 #include "app/effects/LayerFXChainAdapter.h"
-#include "app/compositor/FullscreenDisplaysWindow.h"
 #include "app/compositor/LayerPanel.h"
-#include "app/compositor/OutputDefaults.h"
 #include "framework/controls/QKButton.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -92,7 +92,7 @@ constexpr int kLaunchDelayMs = 1500;
 // count on a later one. Those without a factory are not built yet.
 const std::vector<AppController::ManagerStep>& AppController::managerOrder() {
   static const std::vector<ManagerStep> order = {
-      {"PrefsController", nullptr},
+      {"PrefsController", &AppController::makePrefsController},
       {"Compositor", &AppController::makeCompositor},
       {"QKPluginManager", &AppController::makePluginManager},
       {"MediaInspector", &AppController::makeMediaInspector},
@@ -184,6 +184,17 @@ void AppController::startInternetThread() {
   environment.releaseGate = [this] { crashReporterCheckDone(); };
   internetCheck_ = std::make_unique<InternetCheck>(std::move(environment));
   internetCheck_->start();
+}
+
+// The preferences window and its panes; they wake once the managers and
+// the output are made (awakeFromNib).
+void AppController::makePrefsController() {
+  prefsHost_ = std::make_unique<AppPrefsHost>(*this);
+  prefsController_ = std::make_unique<PrefsController>(prefsHost_.get());
+}
+
+void AppController::showPreferences() {
+  if (prefsController_) prefsController_->showPane(-1);
 }
 
 void AppController::makeCompositor() {
@@ -297,6 +308,9 @@ void AppController::awakeFromNib() {
   // The composition runtime plays "black" once; ZAPH cannot go on without it.
   compositionRuntimeFailed_ = StartupComposition::open() == StartupComposition::Result::Failed;
   if (!compositionRuntimeFailed_) createOutput();
+  // Every pane writes its absent defaults and applies the stored ones.
+  prefsController_->awakePanes();
+  if (!compositionRuntimeFailed_) showOutput();
   helpLinks_ =
       std::make_unique<HelpLinks>([this](const QUrl& url) { return urlOpener_ && urlOpener_(url); },
                                   [this] {
@@ -311,12 +325,12 @@ void AppController::awakeFromNib() {
 
 QKTapManager* AppController::tapManager() const { return compositor_->tapManager(); }
 
-// The compositor wakes, then the output view (which loads 0.2 s later)
-// takes the output defaults, the display chooser hands it the screens, and
-// the compositor window shows with its display toggle switched on.
+// The compositor wakes, then the output view (which loads 0.2 s later) and
+// the compositor window. The output settings and the chosen screens come
+// from the preferences' panes; then the window shows with its display
+// toggle switched on (showOutput).
 void AppController::createOutput() {
   SourceFactories::install(*compositor_);
-  MovieSource::readUseQTMovieLoopingDefault();
   layerChainManager_ = std::make_shared<LayerChainManager>();
   compositor_->setChainManager(layerChainManager_);
   compositor_->awake();
@@ -334,17 +348,15 @@ void AppController::createOutput() {
   outputView_->awake();
   compositor_->setModalHiddenTest(
       [view = outputView_.get()] { return view->willFullscreenHideAModal(); });
-  OutputDefaults::apply(*outputView_);
   CompositorGLView* view = outputView_.get();
-  displaysWindow_ = std::make_unique<FullscreenDisplaysWindow>(
-      [view](const QList<bool>& flags) { view->setFullscreenFlagArray(flags); });
-  displaysWindow_->setAttribute(Qt::WA_QuitOnClose, false);
-  displaysWindow_->chooser()->awake();
+  // The display chooser lives in the preferences' "Output" pane.
   compositorWindow_ = std::make_unique<CompositorWindow>(view, [this] {
-    displaysWindow_->show();
-    displaysWindow_->raise();
+    if (prefsController_) prefsController_->showPane(PrefsController::kOutputRow);
   });
   compositorWindow_->setMenuBar(menuBar_.get());
+}
+
+void AppController::showOutput() {
   compositorWindow_->show();
   compositorWindow_->toggleDisplayButton()->setIntValue(1, false);
   compositorWindow_->displayToggleUsed();
@@ -789,6 +801,8 @@ void AppController::closeControlInput() {
 const std::vector<AppController::MenuAction>& AppController::menuActions() {
   using K = QKeySequence;
   static const std::vector<MenuAction> table = {
+      {"ZAPH", "Preferences…", "preferencesMenuItem", K::Preferences,
+       &AppController::showPreferences, true, false, false},
       {"ZAPH", "Quit ZAPH", "quitMenuItem", K::Quit, &AppController::quitMenuUsed, true, false,
        false},
       {"File", "New", "fileMenuNew", K::New, &AppController::fileMenuNew, true, false, false},
@@ -869,6 +883,8 @@ void AppController::buildMenus() {
   }
   if (QAction* quit = menuItem(QStringLiteral("quitMenuItem")))
     quit->setMenuRole(QAction::QuitRole);
+  if (QAction* preferences = menuItem(QStringLiteral("preferencesMenuItem")))
+    preferences->setMenuRole(QAction::PreferencesRole);
   windowMenuController_ = std::make_unique<AppWindowMenuController>(windowMenu);
 }
 

@@ -17,6 +17,8 @@
 #include <vector>
 
 class AppPresetManagerHost;
+class AppPrefsHost;
+class PrefsController;
 class DelayedCalls;
 class HelpLinks;
 class InternetCheck;
@@ -34,7 +36,6 @@ class QKBugReporter;
 class Compositor;
 class CompositorGLView;
 class CompositorWindow;
-class FullscreenDisplaysWindow;
 class LayoutRegistry;
 class MasterClock;
 class MasterClockUIController;
@@ -153,7 +154,8 @@ class AppController : public QObject,
   Compositor* compositorObject() const { return compositor_.get(); }
   CompositorGLView* outputView() const { return outputView_.get(); }
   CompositorWindow* compositorWindow() const { return compositorWindow_.get(); }
-  FullscreenDisplaysWindow* fullscreenDisplaysWindow() const { return displaysWindow_.get(); }
+  // The preferences window, made at start-up with its panes.
+  PrefsController* prefsController() const { return prefsController_.get(); }
 
   // The media bin's model.
   CompositorInterface* compositor() override;
@@ -197,6 +199,8 @@ class AppController : public QObject,
   // The item of the table with this name, or nullptr.
   QAction* menuItem(const QString& name) const;
 
+  // ZAPH menu: shows the preferences window.
+  void showPreferences();
   // File menu.
   void fileMenuNew();
   void fileMenuOpen();
@@ -253,12 +257,14 @@ class AppController : public QObject,
   void startInternetThread();
   void makeCrashReporter();
   void createOutput();
+  void showOutput();
   void restoreFullscreen();
   void closeControlInput();
   void windDown();
   void createInterfaceObjects();
   void createManagers();
   void awakeFromNib();
+  void makePrefsController();
   void makeCompositor();
   void makePluginManager();
   void makePresetManager();
@@ -321,8 +327,11 @@ class AppController : public QObject,
   std::unique_ptr<MasterClockUIController> clockPalette_;
   // The output view and its windows: the windows go before the view.
   std::unique_ptr<CompositorGLView> outputView_;
-  std::unique_ptr<FullscreenDisplaysWindow> displaysWindow_;
   std::unique_ptr<CompositorWindow> compositorWindow_;
+  // Its panes hold sliders of the slider manager and reach the output view:
+  // it goes before both.
+  std::unique_ptr<AppPrefsHost> prefsHost_;
+  std::unique_ptr<PrefsController> prefsController_;
   QTimer idleTimer_;
   std::unique_ptr<StartingPointWindow> startingPointWindow_;
   bool finishedLaunching_ = false;

@@ -2,7 +2,7 @@
 
 #include "app/compositor/CompositorGLView.h"
 #include "app/compositor/CompositorWindow.h"
-#include "app/compositor/FullscreenDisplaysWindow.h"
+#include "app/prefs/PrefsController.h"
 #include "app/shell/AppWindowMenuController.h"
 #include "framework/controls/QKButton.h"
 #include "framework/toolkit/QKPaletteWindow.h"
@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -85,9 +86,13 @@ TEST(AppControllerOutput, ShowsTheCompositorWindowAndABlackOutputFedEveryFrame) 
     saveScreenshot(output, "output-window");
     EXPECT_EQ(output.pixelColor(output.width() / 2, output.height() / 2), QColor(Qt::black));
     saveScreenshot(controller.compositorWindow()->window()->grab().toImage(), "compositor-window");
-    controller.fullscreenDisplaysWindow()->show();
-    saveScreenshot(controller.fullscreenDisplaysWindow()->grab().toImage(),
-                   "fullscreen-displays-window");
+    // The layer manager's display button opens the chooser in the
+    // preferences' "Output" pane.
+    controller.compositorWindow()->displayChooserButton()->click();
+    ASSERT_TRUE(controller.prefsController()->isVisible());
+    EXPECT_EQ(controller.prefsController()->shownPane(),
+              controller.prefsController()->paneView(PrefsController::kOutputRow));
+    saveScreenshot(controller.prefsController()->grab().toImage(), "preferences-output-pane");
 
     view->setFullscreenFlagArray({true});
     controller.compositorWindow()->fullscreenToggle()->setIntValue(1, false);

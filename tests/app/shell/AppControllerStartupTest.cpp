@@ -70,7 +70,8 @@ TEST_F(AppControllerStartup, ManagersAreMadeInTheirOrder) {
     controller.applicationWillTerminate();
   }
   AppController::setCreationObserver(nullptr);
-  const QStringList expected = {QStringLiteral("Compositor"),
+  const QStringList expected = {QStringLiteral("PrefsController"),
+                                QStringLiteral("Compositor"),
                                 QStringLiteral("QKPluginManager"),
                                 QStringLiteral("MediaInspector"),
                                 QStringLiteral("PresetManager"),
