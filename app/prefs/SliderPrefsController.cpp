@@ -71,6 +71,13 @@ void SliderPrefsController::awakeFromNib() {
   PrefsHost* host = prefsController_ ? prefsController_->host() : nullptr;
   QKSliderManager* manager = host ? host->sliderManager() : nullptr;
   UserDefaults& defaults = UserDefaults::standard();
+  // What the manager uses stands where nothing is stored.
+  if (manager) {
+    if (QAbstractButton* cell = radioMatrix_->button(manager->softTakeoverMode()))
+      cell->setChecked(true);
+    setFloatValue(toleranceSlider_, kMaxTolerance, manager->softTakeoverTolerance());
+    setFloatValue(speedSlider_, kMaxSpeed, manager->softTakeoverSpeed());
+  }
   if (const auto mode = PrefsDefaults::integer(kModeKey)) {
     if (QAbstractButton* cell = radioMatrix_->button(int(*mode))) cell->setChecked(true);
     if (manager) manager->setSoftTakeoverMode(int(*mode));

@@ -172,6 +172,7 @@ TEST_F(PanePrefs, SlidersPushStoredSoftTakeoverIntoTheManagerAndStoreChanges) {
   SliderPrefsController* pane = prefs.sliderPrefs();
   pane->awakeFromNib();
   EXPECT_EQ(manager.softTakeoverMode(), modeBefore) << "absent: the manager keeps its own";
+  EXPECT_EQ(pane->radioMatrix()->checkedId(), modeBefore) << "and the pane shows it";
   EXPECT_FLOAT_EQ(manager.softTakeoverTolerance(), 0.1f);
   EXPECT_NEAR(SliderPrefsController::floatValue(pane->toleranceSlider(),
                                                 SliderPrefsController::kMaxTolerance),

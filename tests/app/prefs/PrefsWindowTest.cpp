@@ -2,6 +2,7 @@
 #include "app/prefs/PrefsController.h"
 #include "app/prefs/PrefsListController.h"
 #include "tests/app/prefs/FakePrefsHost.h"
+#include "tests/support/Screenshot.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -59,6 +60,18 @@ TEST_F(PrefsWindow, ClickingARowShowsItsPaneAloneAndAltClickOnColorsShowsTheEdit
   clickRow(PrefsController::kColorsRow);
   EXPECT_EQ(prefs.shownPane(), userColors);
   EXPECT_EQ(panesInContainer(), 1);
+}
+
+// Every pane as a performer sees it.
+TEST_F(PrefsWindow, EveryPaneIsPictured) {
+  prefs.awakePanes();
+  prefs.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&prefs));
+  for (int row = 0; row < PrefsController::kRowCount; ++row) {
+    clickRow(row);
+    const QString title = PrefsListController::titleForRow(row).toLower().replace(' ', '-');
+    EXPECT_FALSE(saveScreenshot(prefs.grab().toImage(), "preferences-" + title).isEmpty());
+  }
 }
 
 TEST_F(PrefsWindow, ARowWithoutAPaneEmptiesTheContainerAndDeselectingKeepsThePane) {
