@@ -320,7 +320,14 @@ void CIFilterListController::addQCFXToArray(std::vector<FilterCategory>& destina
       if (extension != lower && extension != upper) continue;
       if (acceptedNames.contains(file)) continue;  // an earlier folder holds it
       const QString path = folder + file;
-      if (!QCUtils::isValidQCFXAtPath(path)) continue;
+      if (!QCUtils::isValidQCFXAtPath(path)) {
+        QString error;
+        if (!QKQCComposition::readFile(path, &error))
+          Log::line(QStringLiteral("\t\terr: the composition %1 could not be read (%2); it is "
+                                   "not listed")
+                        .arg(path, error));
+        continue;
+      }
       accepted << path;
       acceptedNames << file;
     }

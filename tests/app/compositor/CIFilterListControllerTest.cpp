@@ -203,7 +203,16 @@ TEST_F(BrowserFixture, CompositionsFromTheFirstFolderHoldingTheirNameWithExactEx
   writeComposition(first, "Fish.qtz", "Glitch");
   writeComposition(first, "NoImage.qtz", "Glitch", {}, false);
   writeComposition(first, "notes.txt", "Glitch");
+  QFile broken(first.filePath("Broken.qtz"));
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+  broken.write("not a composition");
+  broken.close();
+  LogCapture log;
   auto browser = makeBrowser();
+  // The unreadable file is named once in the log; the others go quietly.
+  const QStringList named = log.lines().filter("Broken.qtz");
+  EXPECT_EQ(named.size(), 1) << named.join("\n").toStdString();
+  EXPECT_TRUE(log.lines().filter("NoImage.qtz").isEmpty());
   const FilterCategory* glitch = category(*browser, "QC Glitch");
   ASSERT_TRUE(glitch);
   EXPECT_EQ(glitch->catFilterNames, QStringList({upper, glow}));
