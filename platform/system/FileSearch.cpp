@@ -47,6 +47,8 @@ std::string baseName(const std::string& path) {
 }
 
 constexpr int kClockCheckEvery = 256;
+// Room for the names of a large home folder, so the walk seldom rehashes.
+constexpr std::size_t kExpectedNames = 1 << 16;
 
 }  // namespace
 
@@ -176,8 +178,9 @@ FileSearch::Answer FileSearch::searchWith(const QString& fileName, const Accept&
     if (!walk_) return answer;  // stopped
     answer.incomplete = walk_->incomplete;
     if (auto it = walk_->byName.find(folded); it != walk_->byName.end())
-      for (const std::string& path : it->second)
-        if (std::optional<Hit> hit = checkedHit(QString::fromStdString(path), folded, accept))
+      for (const auto& [folder, name] : it->second)
+        if (std::optional<Hit> hit =
+                checkedHit(QString::fromStdString(walk_->folders[folder] + name), folded, accept))
           answer.hits << *hit;
   }
   std::sort(answer.hits.begin(), answer.hits.end(),
@@ -252,6 +255,7 @@ std::optional<FileSearch::Hit> FileSearch::checkedHit(const QString& path,
 void FileSearch::walkRoots(std::uint64_t generation) {
   ++walkCount_;
   walk_.emplace();
+  walk_->byName.reserve(kExpectedNames);
   visitedFolders_.clear();
   entries_ = 0;
   cut_ = false;
@@ -296,6 +300,7 @@ bool FileSearch::walkFolder(const std::string& path, int depth, std::uint64_t ge
   std::string child = path == "/" ? std::string() : path;
   child.push_back('/');
   const std::size_t prefix = child.size();
+  std::optional<std::uint32_t> folderIndex;  // given at its first file
   while (const dirent* entry = ::readdir(folder)) {
     const char* name = entry->d_name;
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
@@ -320,7 +325,11 @@ bool FileSearch::walkFolder(const std::string& path, int depth, std::uint64_t ge
         break;
       }
     } else if (type == DT_REG) {
-      walk_->byName[foldedKey(name, std::strlen(name))].push_back(child);
+      if (!folderIndex) {
+        folderIndex = static_cast<std::uint32_t>(walk_->folders.size());
+        walk_->folders.push_back(child.substr(0, prefix));
+      }
+      walk_->byName[foldedKey(name, std::strlen(name))].emplace_back(*folderIndex, name);
     }
   }
   ::closedir(folder);

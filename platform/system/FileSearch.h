@@ -101,7 +101,10 @@ class FileSearch {
     std::atomic<bool> alive{true};
   };
   struct Walk {
-    std::unordered_map<std::string, std::vector<std::string>> byName;
+    // Each file as its folder (an index into `folders`, each ending in "/")
+    // and its name: the folder's path is kept once, not once per file.
+    std::vector<std::string> folders;
+    std::unordered_map<std::string, std::vector<std::pair<std::uint32_t, std::string>>> byName;
     bool incomplete = false;
   };
 
