@@ -1,3 +1,4 @@
+#include "app/compositor/Compositor.h"
 #include "app/compositor/CompositorGLView.h"
 #include "app/prefs/CustomPathsPrefsController.h"
 #include "app/prefs/PrefsController.h"
@@ -8,6 +9,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +46,12 @@ TEST(PrefsInZaph, AFirstStartWritesTheDefaultsMakesTheFoldersAndTheMenuShowsTheW
   item->trigger();
   EXPECT_TRUE(prefs->isVisible());
   EXPECT_EQ(prefs->shownPane(), prefs->paneView(PrefsController::kFileLoadingRow));
+
+  // A new composition folder reaches the compositor's scans at once.
+  CustomPathsPrefsController* paths = prefs->customPathsPrefs();
+  paths->qcUserDirectoryPathField()->setText("~/Shows/Tonight");
+  paths->textFieldUsed(paths->qcUserDirectoryPathField());
+  EXPECT_EQ(controller.compositorObject()->userFolder(), QDir::homePath() + "/Shows/Tonight");
   controller.applicationWillTerminate();
 }
 
