@@ -105,6 +105,26 @@ TEST_F(BehaviorChainFiles, OnlyExactSuffixesAreReadAndTheOwnPathWinsANameFoundTw
   EXPECT_TRUE(log.lines().join('\n').contains("w.sbc"));
 }
 
+TEST_F(BehaviorChainFiles, TheUsersFileWinsOverTheShippedOneAndOnlyTheUsersFolderIsWritten) {
+  const QString resources = TestEnvironment::makeTempDir(QStringLiteral("resources"));
+  const QString shipped = resources + "/behavior chains";
+  QDir().mkpath(shipped);
+  ASSERT_TRUE(PropertyList::write(fileDict("x", {"Crop"}), shipped + "/x.sbc").isEmpty());
+  ASSERT_TRUE(PropertyList::write(fileDict("s", {"Scale"}), shipped + "/s.sbc").isEmpty());
+  const QByteArray shippedX = bytesOf(shipped + "/x.sbc");
+  writeFile("x.sbc", fileDict("x", {"Invert"}));
+  Paths::setResourcesDirOverride(resources);
+  auto next = nextRun();
+  Paths::setResourcesDirOverride(QString());
+  EXPECT_EQ(next->chainNames(), QStringList({"x", "s"}));
+  EXPECT_EQ(next->findBehaviorChainNamed("x")->fxArray().front()->myName(), "Invert");
+  EXPECT_EQ(next->findBehaviorChainNamed("s")->fxArray().front()->myName(), "Scale");
+  next->findBehaviorChainNamed("x")->loadEffectNamed("Snap");
+  ASSERT_TRUE(next->saveFXChainsToDisk());
+  EXPECT_EQ(bytesOf(shipped + "/x.sbc"), shippedX);
+  EXPECT_EQ(filesIn(), QStringList({"s.sbc", "x.sbc"}));
+}
+
 TEST_F(BehaviorChainFiles, BrokenFilesAreSkippedWithTheirReasonAndTheRestLoad) {
   writeRaw("garbage.sbc", "this is not a property list");
   writeFile("array.sbc", QVariantList{1, 2});
