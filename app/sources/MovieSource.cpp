@@ -14,6 +14,7 @@
 #include "framework/controls/QKSliderCellDelegate.h"
 #include "framework/controls/QKSliderControl.h"
 #include "framework/datasource/DataSource.h"
+#include "framework/datasource/DataSourceType.h"
 #include "framework/media/MovieProps.h"
 #include "framework/media/QKMovieTextureContext.h"
 #include "framework/media/QKQTFile.h"
@@ -109,15 +110,20 @@ std::optional<QKTimeRange> usableRange(const QVariantMap& props) {
 
 }  // namespace
 
-// Forwards the time slider's envelope, mark and sync notices to the source.
+// Forwards a slider's notices to the source: the time slider's envelopes,
+// marks and binding, the scratch slider's binding.
 class MovieSourceSliderDelegate : public QKSliderCellDelegate {
  public:
-  explicit MovieSourceSliderDelegate(std::weak_ptr<VidSourceObject> source)
-      : source_(std::move(source)) {}
+  MovieSourceSliderDelegate(std::weak_ptr<VidSourceObject> source, bool timeSlider)
+      : source_(std::move(source)), timeSlider_(timeSlider) {}
   void QKSliderMinEnvChanged(QKSliderCell&) override { envelopes(); }
   void QKSliderMaxEnvChanged(QKSliderCell&) override { envelopes(); }
   void QKSliderInterestingPointsChanged(QKSliderCell&) override {
+    if (!timeSlider_) return;
     if (auto s = movie()) s->sliderInterestingPointsChanged();
+  }
+  void QKSliderSyncFlagChanged(QKSliderCell& cell) override {
+    if (auto s = movie()) s->sliderSyncFlagChanged(cell);
   }
 
  private:
@@ -125,9 +131,11 @@ class MovieSourceSliderDelegate : public QKSliderCellDelegate {
     return std::static_pointer_cast<MovieSource>(source_.lock());
   }
   void envelopes() {
+    if (!timeSlider_) return;
     if (auto s = movie()) s->timeEnvelopesChanged();
   }
   std::weak_ptr<VidSourceObject> source_;
+  bool timeSlider_;
 };
 
 // --- Class-wide setting -------------------------------------------------------------
@@ -376,8 +384,10 @@ void MovieSource::connectControls() {
   QObject::connect(
       jumpUnits_, qOverload<int>(&QComboBox::activated), jumpUnits_,
       whileAlive(weak, [](MovieSource& s) { s.setJumpUnit(s.jumpUnits_->currentIndex()); }));
-  timeDelegate_ = std::make_shared<MovieSourceSliderDelegate>(weak);
+  timeDelegate_ = std::make_shared<MovieSourceSliderDelegate>(weak, true);
   timeSlider_->setDelegate(timeDelegate_);
+  scratchDelegate_ = std::make_shared<MovieSourceSliderDelegate>(weak, false);
+  scratchSlider_->setDelegate(scratchDelegate_);
   setJumpUnit(kFrames);
 }
 
@@ -416,8 +426,9 @@ void MovieSource::releaseOnMainThread(std::shared_ptr<void> object) {
   MainThread::post([object = std::move(object)]() mutable { object.reset(); });
 }
 
-double MovieSource::frameRate() const {
-  const auto file = qtFile();
+double MovieSource::frameRate() const { return frameRateOf(qtFile().get()); }
+
+double MovieSource::frameRateOf(const QKQTFile* file) {
   const auto fps = file ? number(file->movieProps(), P::kOriginalFrameRate) : std::nullopt;
   return fps && *fps > 0.0 ? *fps : 30.0;
 }
@@ -726,7 +737,8 @@ void MovieSource::frameStep(const gl::DisplayLink::Frame& frame, bool drawn) {
       MainThread::post(whileAlive(weak_from_this(), [](MovieSource& s) { s.handleMovieDidEnd(); }));
   }
   if (loopMode_.load() == kOnce) {
-    const int64_t oneFrame = int64_t(double(duration.scale) / frameRate());
+    // playMutex_ is held: the file is read directly.
+    const int64_t oneFrame = int64_t(double(duration.scale) / frameRateOf(file_.get()));
     if ((speed > 0 && now.value >= end) || (speed < 0 && now.value < start + oneFrame))
       setBlackFrame(true);
   }
@@ -1205,28 +1217,69 @@ void MovieSource::gotoNextMarker() {
   lastForwardPress_ = now;
 }
 
+// Binding notices come on the thread that changed the binding (a MIDI or
+// OSC learn, the tick thread); the pause they cause is the main thread's.
+void MovieSource::sliderSyncFlagChanged(QKSliderCell& cell) {
+  if (deleted()) return;
+  const bool synced = cell.syncFlag();
+  const bool scratch = scratchSlider_ && &cell == scratchSlider_->cell();
+  const bool time = timeSlider_ && &cell == timeSlider_->cell();
+  if (!scratch && !time) return;
+  const int type = cell.dataSourceType();
+  MainThread::run(whileAlive(weak_from_this(), [scratch, synced, type](MovieSource& s) {
+    if (s.deleted()) return;
+    if (scratch)
+      s.startScratching(synced);
+    else
+      s.timeSliderSyncChanged(synced, type);
+  }));
+}
+
 void MovieSource::startScratching(bool start) {
+  if (!scratchSlider_ || !pauseToggle_) return;
   if (start) {
-    lastScratchValue_ = scratchSlider_->cell()->rangedValue();
+    if (scratching_.load()) return;
+    lastScratchValue_.store(scratchSlider_->cell()->rangedValue());
     pausedBeforeScrub_.store(paused());
     scratching_.store(true);
     if (const auto movie = this->movie()) movie->setScratching(true);
     if (!paused()) pauseToggle_->setIntValue(0, true);
     return;
   }
-  scratching_.store(false);
+  if (!scratching_.exchange(false)) return;
   if (const auto movie = this->movie()) movie->setScratching(false);
-  if (!pausedBeforeScrub_.load()) pauseToggle_->setIntValue(1, true);
+  resumeUnlessPausedBefore();
+}
+
+// Only a frequently pushed source moves the play head on its own: the movie
+// stands while it does. The pause state is taken at every binding, so a
+// release never resumes a movie the performer had paused.
+void MovieSource::timeSliderSyncChanged(bool synced, int dataSourceType) {
+  if (!pauseToggle_) return;
+  if (synced) {
+    pausedBeforeScrub_.store(paused());
+    const bool frequent =
+        dataSourceType == DSType::FloatFrequent || dataSourceType == DSType::FloatFreqNonRepeat;
+    if (frequent && !paused()) pauseToggle_->setIntValue(0, true);
+    return;
+  }
+  resumeUnlessPausedBefore();
+}
+
+void MovieSource::resumeUnlessPausedBefore() {
+  if (pausedBeforeScrub_.load() || pauseToggle_->intValue() == 1) return;
+  pauseToggle_->setIntValue(1, true);
 }
 
 void MovieSource::scratchTo(float rangedValue) {
   const auto movie = this->movie();
   if (!movie || !scratching_.load() || !isFiniteNumber(rangedValue)) {
-    lastScratchValue_ = rangedValue;
+    lastScratchValue_.store(rangedValue);
     return;
   }
   const double fps = frameRate();
-  const double d = (rangedValue - lastScratchValue_) * framesPerUnit(jumpUnit_, fps, masterClock());
+  const double d =
+      (rangedValue - lastScratchValue_.load()) * framesPerUnit(jumpUnit_, fps, masterClock());
   const QKTime cur = movie->currentTime();
   const int32_t sc = cur.scale > 0 ? cur.scale : movie->timeScale();
   int64_t target = int64_t(double(cur.value) + d * sc / fps);
@@ -1234,7 +1287,7 @@ void MovieSource::scratchTo(float rangedValue) {
   const int64_t start = QKTimeMath::valueIn(range.start, sc);
   if (target <= start) target = start + QKTimeMath::valueIn(range.duration, sc);
   timeSlider_->setValueWithRangedValue(float(double(target) / sc), true);
-  lastScratchValue_ = rangedValue;
+  lastScratchValue_.store(rangedValue);
 }
 
 // --- The file's properties ------------------------------------------------------------

@@ -124,7 +124,11 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public M
   void gotoPrevMarker();
   void gotoNextMarker();
   void scratchTo(float rangedValue);
+  // The scratch slider's binding starts and ends scratching; the time
+  // slider's binding stands the movie while a frequent source drives it.
+  void sliderSyncFlagChanged(QKSliderCell& cell);
   void startScratching(bool start);
+  bool scratching() const { return scratching_.load(); }
   void setJumpUnit(int unit);
   int jumpUnit() const { return jumpUnit_.load(); }
   // The unit's length in frames and its slider ranges (frames per second
@@ -138,6 +142,7 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public M
   static UnitRanges unitRanges(int unit, double fps, int beatsPerMeasure, double measureDuration);
   // The file's frame rate: "originalFrameRate" when positive and finite, else 30.
   double frameRate() const;
+  static double frameRateOf(const QKQTFile* file);
 
   // --- Persistence and sync -----------------------------------------------------------
   void movieParamsUpdated();
@@ -190,6 +195,8 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public M
   void setVolumeMainThread(float volume);
   void setRangeMainThread(const QKTimeRange& range);
   void loopModeButtonUsed(int mode);
+  void timeSliderSyncChanged(bool synced, int dataSourceType);
+  void resumeUnlessPausedBefore();
   void restartStopwatch();
   QKTimeRange activeRange(const char* missing) const;
   double effectiveSpeed() const;
@@ -224,7 +231,7 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public M
   float jumpToTimeVal_ = 0.0f;
   bool timeSyncOnStop_ = false;
   bool speedSyncOnStop_ = false;
-  float lastScratchValue_ = 0.0f;
+  std::atomic<float> lastScratchValue_{0.0f};
   double currentTime_ = -1.0;   // main thread: the position the source reckons
   int64_t stopwatchStart_ = 0;  // main thread: movie clock nanoseconds
   QList<float> localPoints_;    // under pointsMutex_
@@ -246,6 +253,7 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public M
       clearWarpButton_, ejectButton_;
   QPointer<QComboBox> jumpUnits_;
   std::shared_ptr<QKSliderCellDelegate> timeDelegate_;
+  std::shared_ptr<QKSliderCellDelegate> scratchDelegate_;
   NotificationObservers observers_;
   NotificationObservers fileObservers_;
 };

@@ -1,5 +1,9 @@
 #include "tests/app/sources/MovieSourceFixture.h"
 
+#include "framework/controls/QKSliderManager.h"
+#include "framework/datasource/DSFloatFrequent.h"
+#include "framework/datasource/DSFloatInfrequent.h"
+#include "framework/datasource/DataSourceType.h"
 #include "framework/media/QKWarpMarker.h"
 
 #include <QCoreApplication>
@@ -227,6 +231,106 @@ TEST_F(OwnLoopingTest, TwoQuickPreviousMarkerPressesGoBackTwoMarkers) {
   source().gotoPrevMarker();
   idle();
   EXPECT_NEAR(now(), 0.3, 0.02);
+}
+
+// --- The scratch and time sliders bound to data sources ---
+
+class BoundSliderTest : public OwnLoopingTest {
+ protected:
+  // The slider manager gives the panel's sliders the data-source controller.
+  void SetUp() override {
+    OwnLoopingTest::SetUp();
+    sliders_.setDataSourceController(&world.dsc);
+    for (QKSliderControl* slider : {source().scratchSlider(), source().timeSlider()})
+      slider->cell()->setSliderManager(&sliders_);
+  }
+  void TearDown() override {
+    for (QKSliderControl* slider : {source().scratchSlider(), source().timeSlider()}) {
+      slider->cell()->setSyncFlag(false);
+      slider->cell()->setSliderManager(nullptr);
+    }
+    OwnLoopingTest::TearDown();
+  }
+  std::shared_ptr<DataSource> place(const QString& name, int32_t type) {
+    std::shared_ptr<DataSource> made;
+    if (type == DSType::FloatInfrequent)
+      made = DSFloatInfrequent::createWithName(name);
+    else
+      made = DSFloatFrequent::createWithName(name, type);
+    world.dsc.setDataSource(made, {"ZAPH", name});
+    return made;
+  }
+  void bind(QKSliderControl& slider, const QString& name) {
+    slider.cell()->useThisSource(KeyPath{"ZAPH", name});
+    slider.cell()->setSyncFlag(true);
+    idle();
+  }
+  void release(QKSliderControl& slider) {
+    slider.cell()->setSyncFlag(false);
+    idle();
+  }
+  void push(DataSource& source, float value) {
+    source.setValue(value);
+    world.dsc.threadProc();
+    idle();
+  }
+  void pause(bool paused) {
+    source().pauseToggle()->setIntValue(paused ? 0 : 1, true);
+    idle();
+  }
+
+ private:
+  QKSliderManager sliders_;
+};
+
+TEST_F(BoundSliderTest, ABoundScratchSliderScratchesAndItsReleaseResumesOnlyWhatItPaused) {
+  for (bool pausedBefore : {false, true}) {
+    SCOPED_TRACE(pausedBefore ? "paused before" : "playing before");
+    pause(pausedBefore);
+    source().setTimeMainThread(0.3f);
+    auto knob = place(QStringLiteral("knob%1").arg(pausedBefore), DSType::FloatFrequent);
+    knob->setValue(0.5f);  // the strip's middle, where the slider stands
+    bind(*source().scratchSlider(), QStringLiteral("knob%1").arg(pausedBefore));
+    EXPECT_TRUE(source().scratching());
+    EXPECT_TRUE(source().paused());
+    EXPECT_EQ(source().movie()->rate(), 0.0);
+    // The strip spans -60 … 60 frames: 0.5 is its middle, 0.55 six frames on.
+    push(*knob, 0.5f);
+    const double before = now();
+    push(*knob, 0.55f);
+    EXPECT_NEAR(now() - before, 6.0 / 30, 0.02);
+    push(*knob, 0.5f);
+    EXPECT_NEAR(now(), before, 0.02);
+    release(*source().scratchSlider());
+    EXPECT_FALSE(source().scratching());
+    EXPECT_EQ(source().paused(), pausedBefore);
+    EXPECT_EQ(source().movie()->rate() != 0.0, !pausedBefore);
+  }
+}
+
+TEST_F(BoundSliderTest, ATimeSliderFollowingAFrequentSourceStandsTheMovie) {
+  struct Case {
+    const char* name;
+    int32_t type;
+    bool pausedBefore;
+    bool standsWhileBound;
+  };
+  const Case cases[] = {{"frequent", DSType::FloatFrequent, false, true},
+                        {"frequent, no repeats", DSType::FloatFreqNonRepeat, false, true},
+                        {"frequent, paused before", DSType::FloatFrequent, true, true},
+                        {"infrequent", DSType::FloatInfrequent, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    pause(c.pausedBefore);
+    auto fader = place(c.name, c.type);
+    bind(*source().timeSlider(), c.name);
+    EXPECT_EQ(source().paused(), c.standsWhileBound);
+    // The source moves the play head (0.5 of the 1 s slider is 0.5 s).
+    push(*fader, 0.5f);
+    EXPECT_NEAR(now(), 0.5, 0.02);
+    release(*source().timeSlider());
+    EXPECT_EQ(source().paused(), c.pausedBefore);
+  }
 }
 
 TEST(MovieSourceUnits, TheJumpUnitTable) {
