@@ -362,8 +362,13 @@ QVariantMap QKQTFile::createSnapshot() {
 
 QVariantMap QKQTFile::convertMoviePropsToDict() const {
   QVariantMap props = movieProps();
-  // A range still waiting for memory is what the user asked for.
-  if (pendingRamload_) props.insert(P::kRamloadRange, P::fromRange(*pendingRamload_));
+  // A range still waiting for memory or being read is what the user asked for.
+  if (ramloadNext_)
+    props.insert(P::kRamloadRange, P::fromRange(*ramloadNext_));
+  else if (ramloadUnderWay_)
+    props.insert(P::kRamloadRange, P::fromRange(*ramloadUnderWay_));
+  else if (pendingRamload_)
+    props.insert(P::kRamloadRange, P::fromRange(*pendingRamload_));
   QVariantMap stored = P::storedForm(props);
   if (!validFile_)
     for (auto it = storedProps_.constBegin(); it != storedProps_.constEnd(); ++it)
@@ -598,6 +603,7 @@ void QKQTFile::prepareToBeDeleted() {
   if (deleted()) return;
   MainThread::cancel(this);
   pendingRamload_.reset();
+  ramloadNext_.reset();
   releasePlayback();
   warp_.clear();
   QKFile::prepareToBeDeleted();
@@ -605,18 +611,26 @@ void QKQTFile::prepareToBeDeleted() {
 
 // --- RAM loading -----------------------------------------------------------------
 
+// The read runs on a worker (a whole large movie takes seconds); the main
+// thread only works out the change, pauses the playing source around it and
+// records the outcome. A range asked for while a read is under way waits
+// for it and is applied after, the last one asked for winning.
 void QKQTFile::setRamloadRange(const QKTimeRange& wanted) {
-  if (!movieFile() && wanted.duration.value > 0) {
-    if (!MainThread::isMainThread()) {
-      // Not waited for: the main thread opens the movie and loads the range.
-      std::weak_ptr<QKQTFile> weak = weakSelf();
-      MainThread::post([weak, wanted] {
-        if (auto self = weak.lock()) self->setRamloadRange(wanted);
-      });
-      return;
-    }
-    prepareForTriggerOnMainThread();
+  if (!MainThread::isMainThread()) {
+    // Not waited for: the main thread opens the movie if need be and hands
+    // the read to a worker.
+    std::weak_ptr<QKQTFile> weak = weakSelf();
+    MainThread::post([weak, wanted] {
+      if (auto self = weak.lock()) self->setRamloadRange(wanted);
+    });
+    return;
   }
+  if (deleted()) return;
+  if (ramloadUnderWay_) {
+    ramloadNext_ = wanted;
+    return;
+  }
+  if (!movieFile() && wanted.duration.value > 0) prepareForTriggerOnMainThread();
   const std::shared_ptr<QKQTMovie> movie = movieFile();
   if (!movie) return;
   const int32_t scale = movie->movie().duration().scale;
@@ -628,24 +642,66 @@ void QKQTFile::setRamloadRange(const QKTimeRange& wanted) {
   }
   if (pendingRamload_ && RamloadRangeChange::sameRange(*pendingRamload_, wanted))
     return;  // waiting for memory
-
   const RamloadRangeChange change = RamloadRangeChange::between(old, wanted);
-  for (const QKTimeRange& part : change.flush) removeMovieFromRamThread(part);
-  const RamLoad result = change.load ? loadMovieIntoRamThread(wanted) : RamLoad::Loaded;
-  if (result == RamLoad::Loaded) {
+  const bool noMemory = change.load && QKStatChecker::checkMemoryThreshold();
+  startRamloadRead(movie, wanted, change, noMemory);
+}
+
+void QKQTFile::startRamloadRead(const std::shared_ptr<QKQTMovie>& movie, const QKTimeRange& wanted,
+                                const RamloadRangeChange& change, bool noMemory) {
+  RamloadRead read;
+  read.wanted = wanted;
+  read.kept = change.kept;
+  read.load = change.load && !noMemory;
+  read.noMemory = noMemory;
+  for (const QKTimeRange& part : change.flush) read.flush.push_back(originalRange(part));
+  read.loadRange = originalRange(wanted);
+  const std::shared_ptr<QKQTMovieSubscriber> source = movie->subscriber();
+  read.source = source;
+  read.sourceWasPaused = source ? source->paused() : true;
+  if (source) source->setPausedMainThread(true);
+  ramloadUnderWay_ = wanted;
+  std::weak_ptr<QKQTFile> weak = weakSelf();
+  std::shared_ptr<Movie> shared = movie->sharedMovie();
+  const QString path = fullPath_;
+  auto work = [weak, shared, read, path]() mutable {
+    runGuarded("RAM load", [&] {
+      for (const QKTimeRange& part : read.flush) shared->flushFromRam(part);
+      read.loaded = !read.load || shared->loadIntoRam(read.loadRange);
+      if (!read.loaded) Log::line(QStringLiteral("\t\terr: could not keep %1 in memory").arg(path));
+    });
+    MainThread::post([weak, read] {
+      if (auto self = weak.lock()) self->finishRamloadRead(read);
+    });
+  };
+  if (WorkerPool::shared().post(std::move(work))) return;
+  Log::line(QStringLiteral("\t\terr: no worker took the RAM load of %1").arg(path));
+  read.loaded = false;
+  read.load = true;
+  finishRamloadRead(read);
+}
+
+void QKQTFile::finishRamloadRead(const RamloadRead& read) {
+  ramloadUnderWay_.reset();
+  if (const auto source = read.source.lock(); source && !read.sourceWasPaused)
+    source->setPausedMainThread(false);
+  if (deleted()) return;
+  if (!read.noMemory && read.loaded) {
     pendingRamload_.reset();
-    setMovieProp(P::kRamloadRange, P::fromRange(wanted));
-    return;
-  }
-  // Only what is in memory is recorded; a range refused for lack of memory
-  // is loaded once memory allows.
-  setMovieProp(P::kRamloadRange, P::fromRange(change.kept));
-  if (result == RamLoad::NoMemory) {
-    pendingRamload_ = wanted;
-    scheduleRamloadRetry();
+    setMovieProp(P::kRamloadRange, P::fromRange(read.wanted));
   } else {
-    pendingRamload_.reset();
+    // Only what is in memory is recorded; a range refused for lack of
+    // memory is loaded once memory allows.
+    setMovieProp(P::kRamloadRange, P::fromRange(read.kept));
+    if (read.noMemory) {
+      pendingRamload_ = read.wanted;
+      scheduleRamloadRetry();
+    } else {
+      pendingRamload_.reset();
+    }
   }
+  if (const std::optional<QKTimeRange> next = std::exchange(ramloadNext_, std::nullopt))
+    setRamloadRange(*next);
 }
 
 void QKQTFile::scheduleRamloadRetry() {
@@ -678,32 +734,6 @@ QKTimeRange QKQTFile::originalRange(const QKTimeRange& range) const {
   const int64_t start = map->originalAt(range.start.value);
   const int64_t end = map->originalAt(rangeEnd(range));
   return span(start, end, range.start.scale ? range.start.scale : range.duration.scale);
-}
-
-QKQTFile::RamLoad QKQTFile::loadMovieIntoRamThread(const QKTimeRange& range) {
-  if (QKStatChecker::checkMemoryThreshold()) return RamLoad::NoMemory;
-  const std::shared_ptr<QKQTMovie> movie = movieFile();
-  if (!movie) return RamLoad::Failed;
-  const std::shared_ptr<QKQTMovieSubscriber> source = movie->subscriber();
-  const bool wasPaused = source ? source->paused() : true;
-  if (source) source->setPausedMainThread(true);
-  const bool loaded = movie->movie().loadIntoRam(originalRange(range));
-  if (source && !wasPaused) source->setPausedMainThread(false);
-  if (!loaded) {
-    Log::line(QStringLiteral("\t\terr: could not keep %1 in memory").arg(fullPath_));
-    return RamLoad::Failed;
-  }
-  return RamLoad::Loaded;
-}
-
-void QKQTFile::removeMovieFromRamThread(const QKTimeRange& range) {
-  const std::shared_ptr<QKQTMovie> movie = movieFile();
-  if (!movie) return;
-  const std::shared_ptr<QKQTMovieSubscriber> source = movie->subscriber();
-  const bool wasPaused = source ? source->paused() : true;
-  if (source) source->setPausedMainThread(true);
-  movie->movie().flushFromRam(originalRange(range));
-  if (source && !wasPaused) source->setPausedMainThread(false);
 }
 
 // --- time warp --------------------------------------------------------------------

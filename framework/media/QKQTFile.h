@@ -16,6 +16,7 @@
 
 class QKMovieTextureContext;
 class QKQTMovie;
+struct RamloadRangeChange;
 class QKQTMovieSubscriber;
 struct Notification;
 
@@ -85,10 +86,12 @@ class QKQTFile : public QKFile {
   void threadedVisualContextInit();
   void preRollOnMainThread();
   void unPreRollOnMainThread();
+  // Any thread. Keeps `range` of the movie in memory: the read runs on the
+  // shared worker pool and is recorded on the main thread once it is done
+  // (the playing source pauses meanwhile).
   void setRamloadRange(const QKTimeRange& range);
-  enum class RamLoad { Loaded, NoMemory, Failed };
-  RamLoad loadMovieIntoRamThread(const QKTimeRange& range);
-  void removeMovieFromRamThread(const QKTimeRange& range);
+  // Main thread: the range whose read is under way.
+  std::optional<QKTimeRange> ramloadUnderWay() const { return ramloadUnderWay_; }
   // A range refused for lack of memory, still to be loaded.
   std::optional<QKTimeRange> pendingRamloadRange() const { return pendingRamload_; }
   // Loads the pending range once memory allows (also run on a timer while
@@ -142,6 +145,20 @@ class QKQTFile : public QKFile {
   QKTime warpDuration() const;
   void applyTimeMap(const MovieTimeMap& map);
   void postMarkersChanged();
+  struct RamloadRead {
+    QKTimeRange wanted, kept, loadRange;
+    std::vector<QKTimeRange> flush;  // in the movie's original time
+    bool load = false;
+    bool noMemory = false;
+    bool loaded = false;
+    // Weak: the worker never holds the source (a layer's, let go on the
+    // main thread only).
+    std::weak_ptr<QKQTMovieSubscriber> source;
+    bool sourceWasPaused = true;
+  };
+  void startRamloadRead(const std::shared_ptr<QKQTMovie>& movie, const QKTimeRange& wanted,
+                        const RamloadRangeChange& change, bool noMemory);
+  void finishRamloadRead(const RamloadRead& read);
   void scheduleRamloadRetry();
   std::weak_ptr<QKQTFile> weakSelf();
 
@@ -160,5 +177,7 @@ class QKQTFile : public QKFile {
   // every key of it that it did not read.
   QVariantMap storedProps_;
   std::optional<QKTimeRange> pendingRamload_;
+  std::optional<QKTimeRange> ramloadUnderWay_;  // main thread
+  std::optional<QKTimeRange> ramloadNext_;      // main thread: asked for during a read
   bool ramloadRetryScheduled_ = false;
 };

@@ -11,6 +11,7 @@
 #include "framework/toolkit/QKStatChecker.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/WorkerPool.h"
 #include "platform/gl/TextureReader.h"
 #include "platform/movie/MovieClock.h"
 #include "tests/framework/media/MediaTestSupport.h"
@@ -102,6 +103,25 @@ class MoviePrerollTest : public ::testing::Test {
           return !QKStatChecker::checkMemoryThreshold();
         },
         5.0));
+  }
+
+  // Keeps every worker of the shared pool (three) busy until the gates open.
+  static std::vector<std::shared_ptr<std::promise<void>>> holdWorkers() {
+    std::vector<std::shared_ptr<std::promise<void>>> gates;
+    for (int i = 0; i < 3; ++i) {
+      auto gate = std::make_shared<std::promise<void>>();
+      WorkerPool::shared().post([opened = gate->get_future().share()] { opened.wait(); });
+      gates.push_back(gate);
+    }
+    return gates;
+  }
+  // Runs the main thread until the file's RAM read (on a worker) is recorded.
+  static void settle(const std::shared_ptr<QKQTFile>& file) {
+    ASSERT_TRUE(MainThread::processUntil([&] { return !file->ramloadUnderWay(); }, 20.0));
+  }
+  static void setRam(const std::shared_ptr<QKQTFile>& file, const QKTimeRange& range) {
+    file->setRamloadRange(range);
+    settle(file);
   }
 
   FakeCompositor compositor;
@@ -294,7 +314,7 @@ TEST_F(MoviePrerollTest, ShortMemoryTurnsPreRollOff) {
 TEST_F(MoviePrerollTest, RamRangesLoadFlushAndStayWhenUnchanged) {
   auto file = open(smallClip(30));
   Movie& movie = file->movieFile()->movie();
-  file->setRamloadRange(range(file, 0, 10));
+  setRam(file, range(file, 0, 10));
   EXPECT_GT(movie.ramBytes(), 0);
   EXPECT_EQ(P::range(file->movieProp(P::kRamloadRange)), range(file, 0, 10));
   const int64_t loaded = movie.ramBytes();
@@ -303,15 +323,16 @@ TEST_F(MoviePrerollTest, RamRangesLoadFlushAndStayWhenUnchanged) {
   auto source = std::make_shared<FakeSource>();
   file->movieFile()->setSubscriber(source);
   file->setRamloadRange(range(file, 0, 10));
+  EXPECT_FALSE(file->ramloadUnderWay());
   EXPECT_EQ(movie.ramBytes(), loaded);
   EXPECT_EQ(movie.fileBytesRead(), reads) << "the range already recorded does nothing at all";
   EXPECT_EQ(source->pauseCalls, 0);
 
-  file->setRamloadRange(range(file, 5, 10));
-  EXPECT_EQ(source->pauseCalls, 4) << "paused around the flush and the load";
+  setRam(file, range(file, 5, 10));
+  EXPECT_EQ(source->pauseCalls, 2) << "paused around the flush and the load";
   EXPECT_FALSE(source->paused());
   const int64_t moved = movie.ramBytes();
-  file->setRamloadRange(range(file, 0, 0));
+  setRam(file, range(file, 0, 0));
   EXPECT_LT(movie.ramBytes(), moved) << "flushed; the movie's header may stay";
   EXPECT_EQ(P::range(file->movieProp(P::kRamloadRange)).duration.value, 0);
 }
@@ -319,9 +340,9 @@ TEST_F(MoviePrerollTest, RamRangesLoadFlushAndStayWhenUnchanged) {
 TEST_F(MoviePrerollTest, ARangeRefusedForLackOfMemoryIsLoadedOnceMemoryAllows) {
   auto file = open(smallClip(30));
   Movie& movie = file->movieFile()->movie();
-  file->setRamloadRange(range(file, 0, 10));
+  setRam(file, range(file, 0, 10));
   memoryShort(true);
-  file->setRamloadRange(range(file, 5, 20));
+  setRam(file, range(file, 5, 20));
   EXPECT_EQ(P::range(file->movieProp(P::kRamloadRange)), range(file, 5, 5))
       << "only what stayed in memory is recorded";
   ASSERT_TRUE(file->pendingRamloadRange());
@@ -330,18 +351,80 @@ TEST_F(MoviePrerollTest, ARangeRefusedForLackOfMemoryIsLoadedOnceMemoryAllows) {
       << "the project keeps what the user asked for";
 
   file->retryPendingRamloadRange();
+  settle(file);
   EXPECT_TRUE(file->pendingRamloadRange()) << "still short";
   memoryShort(false);
   file->retryPendingRamloadRange();
+  settle(file);
   EXPECT_FALSE(file->pendingRamloadRange());
   EXPECT_EQ(P::range(file->movieProp(P::kRamloadRange)), range(file, 5, 20));
   EXPECT_GT(movie.ramBytes(), 0);
+}
+
+// A large movie read into memory whole: the read runs on a worker while the
+// main thread goes on (its posted calls run while the read has not ended),
+// the playing source pauses meanwhile, and the range recorded at the end is
+// the one read. Ranges asked for during the read follow it, the last first.
+TEST_F(MoviePrerollTest, AWholeMovieIsReadIntoMemoryOffTheMainThread) {
+  TestClipSpec spec;
+  spec.width = 640;
+  spec.height = 360;
+  spec.frames = 90;
+  spec.chromaNoise = 40;
+  auto file = open(spec);
+  Movie& movie = file->movieFile()->movie();
+  auto source = std::make_shared<FakeSource>();
+  file->movieFile()->setSubscriber(source);
+  const QKTimeRange all{QKTime{0, movie.duration().scale, 0}, movie.duration()};
+  const int64_t readBefore = movie.fileBytesRead();
+
+  // Every worker of the pool held: the read waits for one of them.
+  auto gates = holdWorkers();
+  file->setRamloadRange(all);
+  ASSERT_TRUE(file->ramloadUnderWay());
+  EXPECT_TRUE(source->paused());
+  int ranDuringTheRead = 0;
+  for (int i = 0; i < 5; ++i)
+    MainThread::post([&] { ranDuringTheRead += file->ramloadUnderWay() ? 1 : 0; });
+  MainThread::processUntil([] { return false; }, 0.1);
+  EXPECT_EQ(ranDuringTheRead, 5) << "the main thread was held by the read";
+  EXPECT_EQ(movie.ramBytes(), 0) << "read on the main thread";
+  EXPECT_EQ(movie.fileBytesRead(), readBefore);
+  EXPECT_FALSE(file->movieProp(P::kRamloadRange).isValid() &&
+               P::range(file->movieProp(P::kRamloadRange)) == all)
+      << "recorded before it was read";
+  // Asked for during the read: only the last is applied, after it.
+  file->setRamloadRange(range(file, 0, 10));
+  file->setRamloadRange(all);
+  EXPECT_EQ(P::range(file->createSnapshot().value("movieProps").toMap().value(P::kRamloadRange)),
+            all);
+
+  for (auto& gate : gates) gate->set_value();
+  settle(file);
+  EXPECT_EQ(P::range(file->movieProp(P::kRamloadRange)), all);
+  EXPECT_FALSE(file->pendingRamloadRange());
+  EXPECT_GE(movie.ramBytes(), QFileInfo(file->fullPath()).size() / 2)
+      << "the movie's frames are in memory";
+  EXPECT_FALSE(source->paused());
+  EXPECT_EQ(source->pauseCalls, 2);
+}
+
+TEST_F(MoviePrerollTest, AFileDeletedDuringItsReadRecordsNothing) {
+  auto file = open(smallClip(30));
+  auto gates = holdWorkers();
+  file->setRamloadRange(range(file, 0, 10));
+  file->prepareToBeDeleted();
+  for (auto& gate : gates) gate->set_value();
+  settle(file);
+  EXPECT_FALSE(file->movieProp(P::kRamloadRange).isValid() &&
+               P::range(file->movieProp(P::kRamloadRange)) == range(file, 0, 10));
 }
 
 TEST_F(MoviePrerollTest, ANewFileKeepsItsFirstFramesInRamWhenAsked) {
   UserDefaults::standard().setValue(QStringLiteral("ramloadDefault"), 1);
   UserDefaults::standard().setValue(QStringLiteral("ramloadRangeDefault"), 6);
   auto file = open(smallClip(30));
+  settle(file);
   EXPECT_EQ(P::range(file->movieProp(P::kRamloadRange)), range(file, 0, 6));
   EXPECT_GT(file->movieFile()->movie().ramBytes(), 0);
 }
