@@ -7,8 +7,11 @@
 #include "app/prefs/FileLoadingPrefsController.h"
 #include "app/prefs/MovieSourcePrefsController.h"
 #include "app/prefs/SliderPrefsController.h"
+#include "app/prefs/PrefsHost.h"
 #include "app/prefs/PrefsListController.h"
 #include "app/shell/ColorInterfaceManager.h"
+#include "app/shell/MIDIPrefsController.h"
+#include "app/shell/OSCPrefsController.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -21,16 +24,6 @@
 namespace {
 
 constexpr int kColorsTimerMs = 2000;
-
-QWidget* placeholderPane(const QString& title) {
-  auto* pane = new QWidget;
-  pane->setObjectName(title);
-  auto* layout = new QVBoxLayout(pane);
-  auto* label = new QLabel(QStringLiteral("No %1 settings yet.").arg(title), pane);
-  label->setAlignment(Qt::AlignCenter);
-  layout->addWidget(label);
-  return pane;
-}
 
 }  // namespace
 
@@ -68,15 +61,29 @@ PrefsController::PrefsController(PrefsHost* host, QWidget* parent)
 
 PrefsController::~PrefsController() = default;
 
-// The panes ZAPH has; MIDI and OSC stand as placeholders until their
-// panes are set.
+// The panes ZAPH has.
 void PrefsController::buildPanes() {
   fileLoading_ = new FileLoadingPrefsController(this);
   setPane(kFileLoadingRow, fileLoading_, {[pane = fileLoading_] { pane->awakeFromNib(); }, {}});
   fx_ = new FXPrefsController(this);
   setPane(kFXSettingsRow, fx_, {[pane = fx_] { pane->awakeFromNib(); }, {}});
-  setPane(kMIDIRow, placeholderPane(PrefsListController::titleForRow(kMIDIRow)));
-  setPane(kOSCRow, placeholderPane(PrefsListController::titleForRow(kOSCRow)));
+  // MIDI and OSC restore their dedications and the OSC ports when they wake.
+  midi_ = new MIDIPrefsController(this);
+  setPane(kMIDIRow, midi_,
+          {[this, pane = midi_] {
+             if (pane) pane->awakeFromNib(host_->midiManager(), host_->dataSourceController());
+           },
+           [pane = midi_] {
+             if (pane) pane->stopDetecting();
+           }});
+  osc_ = new OSCPrefsController(this);
+  setPane(kOSCRow, osc_,
+          {[this, pane = osc_] {
+             if (pane) pane->awakeFromNib(host_->oscManager(), host_->dataSourceController());
+           },
+           [pane = osc_] {
+             if (pane) pane->stopDetecting();
+           }});
   compositor_ = new CompositorPrefsController(this);
   setPane(kOutputRow, compositor_, {[pane = compositor_] { pane->awakeFromNib(); }, {}});
   sliders_ = new SliderPrefsController(this);
@@ -100,6 +107,8 @@ void PrefsController::buildPanes() {
 
 FileLoadingPrefsController* PrefsController::fileLoadingPrefs() const { return fileLoading_; }
 FXPrefsController* PrefsController::fxPrefs() const { return fx_; }
+MIDIPrefsController* PrefsController::midiPrefs() const { return midi_; }
+OSCPrefsController* PrefsController::oscPrefs() const { return osc_; }
 CompositorPrefsController* PrefsController::compositorPrefs() const { return compositor_; }
 SliderPrefsController* PrefsController::sliderPrefs() const { return sliders_; }
 CustomPathsPrefsController* PrefsController::customPathsPrefs() const { return customPaths_; }

@@ -11,6 +11,8 @@ class CompositorPrefsController;
 class CustomPathsPrefsController;
 class EasterEggTableView;
 class FXPrefsController;
+class MIDIPrefsController;
+class OSCPrefsController;
 class FileLoadingPrefsController;
 class MovieSourcePrefsController;
 class SliderPrefsController;
@@ -76,6 +78,8 @@ class PrefsController : public QWidget {
   // The panes ZAPH builds itself (null once their row was given another).
   FileLoadingPrefsController* fileLoadingPrefs() const;
   FXPrefsController* fxPrefs() const;
+  MIDIPrefsController* midiPrefs() const;
+  OSCPrefsController* oscPrefs() const;
   CompositorPrefsController* compositorPrefs() const;
   SliderPrefsController* sliderPrefs() const;
   CustomPathsPrefsController* customPathsPrefs() const;
@@ -112,6 +116,8 @@ class PrefsController : public QWidget {
   std::array<Pane, kRowCount> panes_;
   QPointer<FileLoadingPrefsController> fileLoading_;
   QPointer<FXPrefsController> fx_;
+  QPointer<MIDIPrefsController> midi_;
+  QPointer<OSCPrefsController> osc_;
   QPointer<CompositorPrefsController> compositor_;
   QPointer<SliderPrefsController> sliders_;
   QPointer<CustomPathsPrefsController> customPaths_;

@@ -260,13 +260,13 @@ void AppController::makeRootFolder() {
 void AppController::makeMIDIManager() {
   midiManager_ = std::make_unique<MIDIManager>(this);
   midiManager_->loadSourceEnableStatesFromDefaults();
-  midiManager_->loadDedicatedFromDefaults();
+  // The dedicated sources come back when the MIDI preference pane wakes.
 }
 
 void AppController::makeOSCManager() {
+  // The ports and dedicated sources come back when the OSC preference pane
+  // wakes.
   oscManager_ = std::make_unique<QKOSCManager>(this);
-  oscManager_->loadPortsFromDefaults();
-  oscManager_->loadDedicatedFromDefaults();
 }
 
 void AppController::makeFileLoader() {
