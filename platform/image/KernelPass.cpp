@@ -11,10 +11,11 @@ namespace image {
 namespace {
 
 const char* kPreamble = R"(#version 330 core
-uniform vec2 z_destOrigin;
-uniform vec2 z_viewportOrigin;
+// The image-plane position minus the target pixel's, folded into one
+// uniform: every operation on uniforms is redone per fragment on llvmpipe.
+uniform vec2 z_pixelToImage;
 out vec4 z_fragColour;
-vec2 destCoord() { return z_destOrigin + (gl_FragCoord.xy - z_viewportOrigin); }
+vec2 destCoord() { return gl_FragCoord.xy + z_pixelToImage; }
 vec4 premultiply(vec4 c) { return vec4(c.rgb * c.a, c.a); }
 vec4 unpremultiply(vec4 c) { return c.a > 0.0 ? vec4(c.rgb / c.a, c.a) : vec4(0.0); }
 // extent: left, bottom, right, top.
@@ -437,8 +438,8 @@ bool KernelPass::draw(gl::GLContext& context, const QRect& viewport, const QPoin
   bind(context, *shader, 0, units);
   f.glActiveTexture(GL_TEXTURE0);
   context.setViewport(viewport);
-  f.glUniform2f(shader->uniform("z_destOrigin"), float(imageOrigin.x()), float(imageOrigin.y()));
-  f.glUniform2f(shader->uniform("z_viewportOrigin"), float(viewport.x()), float(viewport.y()));
+  f.glUniform2f(shader->uniform("z_pixelToImage"), float(pixelToImage_.x()),
+                float(pixelToImage_.y()));
   f.glBindVertexArray(context.emptyVertexArray());
   f.glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
   f.glBindVertexArray(0);
