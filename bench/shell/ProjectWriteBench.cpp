@@ -7,12 +7,11 @@
 //
 //   build/bin/bench_shell
 #include "app/shell/PresetManager.h"
-#include "app/shell/PresetManagerHost.h"
 #include "bench/SideBySide.h"
+#include "bench/shell/ProjectFixture.h"
 #include "bench/WidgetBenchMain.h"
 #include "platform/foundation/PropertyList.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -21,90 +20,8 @@
 
 namespace {
 
-QVariantMap mediaFile(int page, int cell) {
-  const QString name = QStringLiteral("clip-%1-%2.mov").arg(page).arg(cell);
-  return {{QStringLiteral("fileName"), name},
-          {QStringLiteral("fullPath"), QStringLiteral("/home/vj/show/media/") + name},
-          {QStringLiteral("relPathToProject"), QStringLiteral("media/") + name},
-          {QStringLiteral("relPathToApp"), QStringLiteral("../../home/vj/show/media/") + name},
-          {QStringLiteral("uniqueID"), QVariant::fromValue<qint64>(page * 1000 + cell)},
-          {QStringLiteral("rate"), 1.0},
-          {QStringLiteral("loopMode"), QVariant::fromValue<qint64>(cell % 3)},
-          {QStringLiteral("inPoint"), 0.0},
-          {QStringLiteral("outPoint"), 12.5 + cell},
-          {QStringLiteral("preroll"), cell % 2 == 0},
-          {QStringLiteral("added"), QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC)}};
-}
-
-QVariantMap pages() {
-  QVariantList list;
-  for (int p = 0; p < 8; ++p) {
-    QVariantList files;
-    for (int c = 0; c < 64; ++c) files.append(mediaFile(p, c));
-    list.append(QVariantMap{{QStringLiteral("pageName"), QStringLiteral("Bank %1").arg(p)},
-                            {QStringLiteral("uniqueID"), QVariant::fromValue<qint64>(p)},
-                            {QStringLiteral("files"), files}});
-  }
-  return {{QStringLiteral("pages"), list}};
-}
-
-QVariantMap layer(int i) {
-  return {{QStringLiteral("name"), QStringLiteral("Layer %1").arg(i)},
-          {QStringLiteral("opacity"), 0.5 + i * 0.1},
-          {QStringLiteral("compMode"), QStringLiteral("Over")},
-          {QStringLiteral("fileId"), QVariant::fromValue<qint64>(i * 7)},
-          {QStringLiteral("fx"),
-           QVariantList{QVariantMap{{QStringLiteral("name"), QStringLiteral("Blur")},
-                                    {QStringLiteral("radius"), 3.0}}}}};
-}
-
-QVariantList presets() {
-  QVariantList list;
-  for (int i = 0; i < 64; ++i) {
-    QVariantList layers;
-    for (int l = 0; l < 4; ++l) layers.append(layer(l));
-    list.append(QVariantMap{
-        {QStringLiteral("QKPMNameKey"), QStringLiteral("Scene %1").arg(i)},
-        {QStringLiteral("QKPMTypeKey"), QStringLiteral("Everything")},
-        {QStringLiteral("QKPMIndexKey"), QVariant::fromValue<qint64>(i)},
-        {QStringLiteral("compositorSnapshot"),
-         QVariantMap{{QStringLiteral("layerSnapArray"), layers},
-                     {QStringLiteral("contentsRenderingMode"), QVariant::fromValue<qint64>(0)}}},
-        {QStringLiteral("PMSnapshot"), QVariantList()},
-        {QStringLiteral("windPosSnapshot"), QVariantMap()}});
-  }
-  return list;
-}
-
-class BenchHost : public PresetManagerHost {
- public:
-  std::optional<QVariantMap> pageControllerSnapshot() override { return pages_; }
-  std::optional<QVariantMap> sequenceGrabberSnapshot() override {
-    return QVariantMap{{QStringLiteral("seqSnapArray"), QVariantList()}};
-  }
-  std::optional<QVariantList> layerChainManagerSnapshot() override { return QVariantList(); }
-  std::optional<QVariantList> behaviorChainManagerSnapshot() override { return QVariantList(); }
-  void saveChainPresetsToDisk() override {}
-  QVariantMap compositorSnapshot() override { return {}; }
-  QVariantList pluginManagerSnapshot() override { return {}; }
-  QKWindowContentView* paletteContentView(const QString&) override { return nullptr; }
-  void putPaletteSnapInDict(const QString&, QVariantMap&) override {}
-  void matchThisPaletteShortcutSnapshot(const QString&, const QVariantMap&) override {}
-  bool interfaceLock() override { return false; }
-  bool interfaceLockAll() override { return false; }
-  void setLock(bool, bool) override {}
-  bool fullscreenWouldHideAModal() override { return false; }
-  void leaveFullscreen() override {}
-  void cancelFileLoading() override {}
-  void deleteAllLayers() override {}
-  void deleteAllPlugins() override {}
-  void clearRootFolder() override {}
-  void clearOutInPrepForLoad() override {}
-  QString bundleVersion() override { return QStringLiteral("0.1.0"); }
-
- private:
-  QVariantMap pages_ = pages();
-};
+using project_fixture::BenchHost;
+using project_fixture::presets;
 
 void BM_WriteProject(benchmark::State& state) {
   QTemporaryDir dir;
