@@ -142,3 +142,15 @@ void LoopbackHttpServer::handle(int client) {
                       " Status\r\nContent-Length: " + QByteArray::number(body.size()) +
                       "\r\nConnection: close\r\n" + headers + "\r\n" + body);
 }
+
+quint16 LoopbackHttpServer::closedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(address);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}

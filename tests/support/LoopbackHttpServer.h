@@ -27,6 +27,9 @@ class LoopbackHttpServer {
   void answer(int status, const QByteArray& body, const QByteArray& headers = {});
   void neverAnswer();
 
+  // A loopback port with nothing listening on it.
+  static quint16 closedPort();
+
   quint16 port() const { return port_; }
   QString url(const QString& path = QStringLiteral("/")) const;
   QList<Request> requests() const;

@@ -16,18 +16,6 @@
 
 namespace {
 
-quint16 closedPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
-
 class HelpLinksTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -83,7 +71,7 @@ TEST_F(HelpLinksTest, ReachableSitesOpenTheirPages) {
 }
 
 TEST_F(HelpLinksTest, UnreachableOrUnsetSitesSaySoAndOpenNothing) {
-  set("helpWikiURL", QStringLiteral("http://127.0.0.1:%1").arg(closedPort()));
+  set("helpWikiURL", QStringLiteral("http://127.0.0.1:%1").arg(LoopbackHttpServer::closedPort()));
   links_.helpMenuChosen();
   settle();
   ASSERT_EQ(Alert::recorded().size(), 1u);

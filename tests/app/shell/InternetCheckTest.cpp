@@ -18,18 +18,6 @@
 
 namespace {
 
-quint16 closedPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
-
 class InternetCheckTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -123,7 +111,7 @@ TEST_F(InternetCheckTest, AsksTheServiceWithTheVersionWithoutAlt) {
 }
 
 TEST_F(InternetCheckTest, UnreachableOrUnsetServersAnswerNo) {
-  setServer(QStringLiteral("http://127.0.0.1:%1").arg(closedPort()));
+  setServer(QStringLiteral("http://127.0.0.1:%1").arg(LoopbackHttpServer::closedPort()));
   EXPECT_EQ(runThread().available, false);
 
   server_.neverAnswer();

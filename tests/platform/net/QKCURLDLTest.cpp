@@ -28,19 +28,6 @@ class QKCURLDLTest : public testing::Test {
   Log::Sink previous_;
 };
 
-// A loopback port with nothing listening on it.
-quint16 closedPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
-
 TEST_F(QKCURLDLTest, GetAnswersBodyAndStatus) {
   server_.answer(200, "latest");
   auto download = QKCURLDL::createWithAddress(server_.url(
@@ -162,7 +149,7 @@ TEST_F(QKCURLDLTest, TheAbortFlagEndsASilentTransfer) {
 }
 
 TEST_F(QKCURLDLTest, ARefusedConnectionFailsWithoutData) {
-  QKCURLDL download(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort()));
+  QKCURLDL download(QStringLiteral("http://127.0.0.1:%1/").arg(LoopbackHttpServer::closedPort()));
   EXPECT_FALSE(download.perform());
   EXPECT_TRUE(download.responseData().isEmpty());
   EXPECT_EQ(download.httpStatus(), 0);

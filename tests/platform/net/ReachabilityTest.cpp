@@ -16,18 +16,6 @@
 
 namespace {
 
-quint16 closedPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
-
 TEST(ReachabilityTest, ProbesConnectWithoutRequesting) {
   LoopbackHttpServer server;
   const struct {
@@ -35,7 +23,7 @@ TEST(ReachabilityTest, ProbesConnectWithoutRequesting) {
     bool reachable;
   } cases[] = {
       {server.url(QStringLiteral("/index.php/ZAPH")), true},
-      {QStringLiteral("http://127.0.0.1:%1/").arg(closedPort()), false},
+      {QStringLiteral("http://127.0.0.1:%1/").arg(LoopbackHttpServer::closedPort()), false},
       {QStringLiteral("ftp://127.0.0.1:%1/").arg(server.port()), false},
       {QStringLiteral("not an address"), false},
       {QString(), false},
