@@ -8,8 +8,8 @@
 #include "app/inspector/QKMIRangeSelectorController.h"
 #include "app/inspector/QKMITimeWarpView.h"
 #include "framework/controls/QKLogSliderControl.h"
-#include "framework/controls/QKSliderCellDelegate.h"
 #include "framework/controls/QKSliderControl.h"
+#include "framework/controls/SliderSettingsDelegate.h"
 #include "framework/media/CompositorInterface.h"
 #include "framework/media/MovieProps.h"
 #include "framework/media/QKFile.h"
@@ -59,21 +59,6 @@ struct TriState {
 };
 
 QString printed(double value) { return QString::asprintf("%f", value); }
-
-// The slider notices of the pane's sliders, on the thread that made them.
-class SliderDelegate : public QKSliderCellDelegate {
- public:
-  explicit SliderDelegate(std::function<void(QKSliderCell&)> changed)
-      : changed_(std::move(changed)) {}
-  void QKSliderInterestingPointsChanged(QKSliderCell& s) override { changed_(s); }
-  void QKSliderSyncFlagChanged(QKSliderCell& s) override { changed_(s); }
-  void QKSliderBehavFlagChanged(QKSliderCell& s) override { changed_(s); }
-  void QKSliderMaxEnvChanged(QKSliderCell& s) override { changed_(s); }
-  void QKSliderMinEnvChanged(QKSliderCell& s) override { changed_(s); }
-
- private:
-  std::function<void(QKSliderCell&)> changed_;
-};
 
 }  // namespace
 
@@ -193,7 +178,7 @@ void QKMIMoviePropertiesController::buildViews() {
 
   // Wiring.
   const std::weak_ptr<int> alive = alive_;
-  sliderDelegate_ = std::make_shared<SliderDelegate>([this, alive](QKSliderCell& cell) {
+  sliderDelegate_ = std::make_shared<SliderSettingsDelegate>([this, alive](QKSliderCell& cell) {
     QKSliderCell* changed = &cell;
     MainThread::run([this, alive, changed] {
       if (!alive.lock()) return;

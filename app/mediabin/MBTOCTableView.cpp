@@ -61,40 +61,39 @@ void MBTOCTableView::target(const QPoint& position, int& row, bool& onRow) const
 
 void MBTOCTableView::dragEnterEvent(QDragEnterEvent* event) { event->acceptProposedAction(); }
 
-void MBTOCTableView::dragMoveEvent(QDragMoveEvent* event) {
-  MBTOCController* toc = controller();
-  int row = -1;
+// Where a drag over the table would land and what the controller makes of
+// it there; the copy modifier is Qt's copy action.
+MBTOCTableView::DropTarget MBTOCTableView::dropTarget(const QDropEvent* event) const {
+  DropTarget drop;
   bool onRow = false;
-  target(event->position().toPoint(), row, onRow);
-  auto operation =
+  target(event->position().toPoint(), drop.row, onRow);
+  drop.operation =
       onRow ? MBTOCController::DropOperation::On : MBTOCController::DropOperation::Above;
-  const bool alt = event->possibleActions() == Qt::CopyAction;
-  const Qt::DropAction action =
-      toc ? toc->validateDrop(event->mimeData(), row, operation, alt) : Qt::IgnoreAction;
-  if (action == Qt::IgnoreAction) {
+  drop.copy = event->possibleActions() == Qt::CopyAction;
+  if (MBTOCController* toc = controller())
+    drop.action = toc->validateDrop(event->mimeData(), drop.row, drop.operation, drop.copy);
+  return drop;
+}
+
+void MBTOCTableView::dragMoveEvent(QDragMoveEvent* event) {
+  const DropTarget drop = dropTarget(event);
+  if (drop.action == Qt::IgnoreAction) {
     event->ignore();
     return;
   }
-  event->setDropAction(action);
+  event->setDropAction(drop.action);
   event->accept();
 }
 
 void MBTOCTableView::dropEvent(QDropEvent* event) {
-  MBTOCController* toc = controller();
-  int row = -1;
-  bool onRow = false;
-  target(event->position().toPoint(), row, onRow);
-  auto operation =
-      onRow ? MBTOCController::DropOperation::On : MBTOCController::DropOperation::Above;
-  const bool copy = event->possibleActions() == Qt::CopyAction;
-  const Qt::DropAction action =
-      toc ? toc->validateDrop(event->mimeData(), row, operation, copy) : Qt::IgnoreAction;
-  if (action == Qt::IgnoreAction) {
+  const DropTarget drop = dropTarget(event);
+  if (drop.action == Qt::IgnoreAction) {
     event->ignore();
     return;
   }
-  const bool done = toc->acceptDrop(event->mimeData(), event->source(), row, operation, copy);
+  const bool done = controller()->acceptDrop(event->mimeData(), event->source(), drop.row,
+                                             drop.operation, drop.copy);
   // A file manager is never told to delete what it dropped here.
-  event->setDropAction(done ? action : Qt::IgnoreAction);
+  event->setDropAction(done ? drop.action : Qt::IgnoreAction);
   event->accept();
 }

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "app/mediabin/MBTOCController.h"
 #include "framework/toolkit/ActiveDeleteTableView.h"
-
-class MBTOCController;
 
 // The table of contents' table: starts page drags of its selected rows
 // (copies while Alt is held at the press) and hands drops, with the row
@@ -22,5 +21,12 @@ class MBTOCTableView : public ActiveDeleteTableView {
 
  private:
   void target(const QPoint& position, int& row, bool& onRow) const;
+  struct DropTarget {
+    int row = -1;
+    MBTOCController::DropOperation operation = MBTOCController::DropOperation::Above;
+    bool copy = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+  };
+  DropTarget dropTarget(const QDropEvent* event) const;
   bool altOnPress_ = false;
 };

@@ -6,8 +6,8 @@
 #include "app/prefs/PrefsDefaults.h"
 #include "app/prefs/PrefsHost.h"
 #include "framework/controls/QKLogSliderControl.h"
-#include "framework/controls/QKSliderCellDelegate.h"
 #include "framework/controls/QKSliderControl.h"
+#include "framework/controls/SliderSettingsDelegate.h"
 #include "framework/media/QKURLFile.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
@@ -93,21 +93,6 @@ void writeAbsent(const AbsentDefault& entry) {
   const QString key = QLatin1String(entry.key);
   if (!present(key, Type::Number)) UserDefaults::standard().setValue(key, entry.value);
 }
-
-// The slider notices of the pane's sliders, on the thread that made them.
-class SliderDelegate : public QKSliderCellDelegate {
- public:
-  explicit SliderDelegate(std::function<void(QKSliderCell&)> changed)
-      : changed_(std::move(changed)) {}
-  void QKSliderInterestingPointsChanged(QKSliderCell& s) override { changed_(s); }
-  void QKSliderSyncFlagChanged(QKSliderCell& s) override { changed_(s); }
-  void QKSliderBehavFlagChanged(QKSliderCell& s) override { changed_(s); }
-  void QKSliderMaxEnvChanged(QKSliderCell& s) override { changed_(s); }
-  void QKSliderMinEnvChanged(QKSliderCell& s) override { changed_(s); }
-
- private:
-  std::function<void(QKSliderCell&)> changed_;
-};
 
 }  // namespace
 
@@ -409,7 +394,7 @@ void FileLoadingPrefsController::buildTables() {
 
 void FileLoadingPrefsController::connectControls() {
   const std::weak_ptr<int> alive = alive_;
-  sliderDelegate_ = std::make_shared<SliderDelegate>([this, alive](QKSliderCell& cell) {
+  sliderDelegate_ = std::make_shared<SliderSettingsDelegate>([this, alive](QKSliderCell& cell) {
     QKSliderCell* changed = &cell;
     MainThread::run([this, alive, changed] {
       if (!alive.lock()) return;

@@ -325,20 +325,18 @@ void ColorInterfaceManager::chooseTheme(const QString& name) {
 }
 
 void ColorInterfaceManager::exportTheme() {
-  const QString name = exportName_->text();
-  if (name.isEmpty()) {
-    Alert::show(QStringLiteral("didn't enter title"),
-                QStringLiteral("you need to enter a destination file name before you can export"),
-                {QStringLiteral("OK")});
-    return;
-  }
-  saveColors();
-  if (const QString error = ColorThemeStore::exportTheme(name); !error.isEmpty())
-    report(QStringLiteral("couldn't export the theme"), error);
-  populateThemePopUpButton();
+  exportUnderTypedName(&ColorThemeStore::exportTheme, QStringLiteral("couldn't export the theme"));
 }
 
 void ColorInterfaceManager::rawExportTheme() {
+  exportUnderTypedName(&ColorThemeStore::rawExport,
+                       QStringLiteral("couldn't export the theme's source"));
+}
+
+// Both exports: refused without a name, otherwise the edited colours saved
+// and written under the typed name, a failure reported.
+void ColorInterfaceManager::exportUnderTypedName(QString (*write)(const QString&),
+                                                 const QString& failure) {
   const QString name = exportName_->text();
   if (name.isEmpty()) {
     Alert::show(QStringLiteral("didn't enter title"),
@@ -347,8 +345,7 @@ void ColorInterfaceManager::rawExportTheme() {
     return;
   }
   saveColors();
-  if (const QString error = ColorThemeStore::rawExport(name); !error.isEmpty())
-    report(QStringLiteral("couldn't export the theme's source"), error);
+  if (const QString error = write(name); !error.isEmpty()) report(failure, error);
   populateThemePopUpButton();
 }
 

@@ -91,6 +91,7 @@ class ColorInterfaceManager : public QWidget,
   QString sizeSliderFor(ThemeEntries::Group group) const;
   void showSizeLabel(const QString& slider);
   void report(const QString& title, const QString& reason);
+  void exportUnderTypedName(QString (*write)(const QString&), const QString& failure);
 
   QKButtonManager* buttonManager_ = nullptr;
   QKSliderManager* sliderManager_ = nullptr;
