@@ -28,7 +28,7 @@
 
 #include <algorithm>
 
-const QString QKSGController::kPaletteTitle = QStringLiteral("Video Input");
+const QString QKSGController::kPaletteTitle = QStringLiteral("Live Input Manager");
 const QString QKSGController::kStartRecordingNotification =
     QStringLiteral("QKSGStartRecordingNotification");
 const QString QKSGController::kStopRecordingNotification =

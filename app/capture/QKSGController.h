@@ -29,7 +29,7 @@ class QPushButton;
 // The capture controller: owns every live input ("VidIn 1", "VidIn 2", …),
 // renders them once per output frame before any layer, starts and stops
 // them all around each change of recording, holds the record toggle, keeps
-// them with the project and shows them in its palette ("Video Input",
+// them with the project and shows them in its palette ("Live Input Manager",
 // stack order 8): an outline of the inputs with their settings rows, add
 // and delete buttons and the record toggle.
 //
@@ -40,7 +40,7 @@ class QPushButton;
 class QKSGController : public QObject, public CaptureRenderer, public QKWindowDelegate {
   Q_OBJECT
  public:
-  static const QString kPaletteTitle;  // "Video Input"
+  static const QString kPaletteTitle;  // "Live Input Manager"
   static constexpr int kPaletteStackOrder = 8;
   static const QString kStartRecordingNotification;  // "QKSGStartRecordingNotification"
   static const QString kStopRecordingNotification;   // "QKSGStopRecordingNotification"

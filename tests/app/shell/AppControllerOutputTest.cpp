@@ -67,9 +67,13 @@ TEST(AppControllerOutput, ShowsTheCompositorWindowAndABlackOutputFedEveryFrame) 
       if (entry->text() == "Video FX Palette") {
         EXPECT_EQ(entry->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_5));
       }
+      // The capture palette is the live input manager, Ctrl+9.
+      if (entry->text() == "Live Input Manager")
+        EXPECT_EQ(entry->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_9));
     }
     EXPECT_TRUE(entries.contains("Layer Manager")) << entries.join(", ").toStdString();
     EXPECT_TRUE(entries.contains("Video FX Palette")) << entries.join(", ").toStdString();
+    EXPECT_TRUE(entries.contains("Live Input Manager")) << entries.join(", ").toStdString();
     QAction* outputEntry = nullptr;
     for (QAction* menu : controller.menuBar()->actions())
       if (menu->text() == "Window")
