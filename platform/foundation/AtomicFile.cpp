@@ -19,7 +19,9 @@ namespace {
 // Temporary files are ".<name>.zaph-tmp-XXXXXX"; earlier versions wrote
 // ".<name>.XXXXXX" (recognised for the file being written only).
 constexpr char kTemporaryMark[] = ".zaph-tmp-";
-constexpr int kCreateAttempts = 3;
+// Each attempt is a new name, so a clean-up taking the file between its
+// creation and its lock (side-by-side writes in one folder) seldom repeats.
+constexpr int kCreateAttempts = 16;
 
 QString reason(const char* what, int error) {
   return QStringLiteral("%1: %2").arg(QLatin1String(what),
