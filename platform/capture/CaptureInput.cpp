@@ -64,6 +64,10 @@ bool CaptureInput::start(const QString& recordPath, QString* error, QString* rec
     if (!recorder_ && recordError) *recordError = why;
   }
   index_ = 0;
+  {
+    std::lock_guard<std::mutex> lock(requestMutex_);
+    requests_ = 0;
+  }
   stopping_.store(false);
   running_.store(true);
   thread_ = std::thread([this] { threadMain(); });
@@ -72,6 +76,7 @@ bool CaptureInput::start(const QString& recordPath, QString* error, QString* rec
 
 CaptureInput::Recording CaptureInput::stop() {
   stopping_.store(true);
+  wakeRequestWaiter();
   if (stream_) stream_->interrupt();
   if (thread_.joinable()) thread_.join();
   running_.store(false);
@@ -93,6 +98,7 @@ void CaptureInput::threadMain() {
   QString failure;
   try {
     while (!stopping_.load()) {
+      if (settings_.unpaced && !awaitRequest()) break;
       if (!readOne(&failure)) break;
     }
   } catch (const std::exception& e) {
@@ -148,7 +154,32 @@ void CaptureInput::publish(std::shared_ptr<const VideoFrame> frame) {
     if (handOverHook_) handOverHook_();
   }
   decoded_.fetch_add(1);
+  if (settings_.unpaced) {
+    std::lock_guard<std::mutex> lock(requestMutex_);
+    if (requests_ > 0) --requests_;
+  }
 }  // the picture replaced is freed here, outside the lock
+
+void CaptureInput::requestFrame() {
+  if (!settings_.unpaced) return;
+  {
+    std::lock_guard<std::mutex> lock(requestMutex_);
+    ++requests_;
+  }
+  requestArrived_.notify_one();
+}
+
+// Capture thread: false once the input stops.
+bool CaptureInput::awaitRequest() {
+  std::unique_lock<std::mutex> lock(requestMutex_);
+  requestArrived_.wait(lock, [this] { return requests_ > 0 || stopping_.load(); });
+  return !stopping_.load();
+}
+
+void CaptureInput::wakeRequestWaiter() {
+  { std::lock_guard<std::mutex> lock(requestMutex_); }  // a waiter sees `stopping_`
+  requestArrived_.notify_all();
+}
 
 std::shared_ptr<const VideoFrame> CaptureInput::newestFrame() const {
   std::lock_guard<std::mutex> lock(frameMutex_);

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -67,6 +68,10 @@ class CaptureInput {
   bool tryNewestFrame(std::shared_ptr<const VideoFrame>* frame) const;
   // Pictures decoded since the input was made.
   uint64_t framesDecoded() const { return decoded_.load(); }
+  // Any thread. An unpaced input (tests, benchmarks) reads and publishes one
+  // picture per call, as soon as it is asked for; requests add up while it
+  // runs, and each start begins with none. Other inputs ignore it.
+  void requestFrame();
 
   void setFailureHandler(FailureHandler handler) { failureHandler_ = std::move(handler); }
   // Tests: a hook run on the capture thread with the hand-over held.
@@ -77,6 +82,8 @@ class CaptureInput {
   void threadMain();
   bool readOne(QString* error);
   void publish(std::shared_ptr<const VideoFrame> frame);
+  bool awaitRequest();
+  void wakeRequestWaiter();
 
   const CaptureSettings settings_;
   std::unique_ptr<CaptureStream> stream_;
@@ -93,6 +100,9 @@ class CaptureInput {
   mutable std::mutex sizeMutex_;
   mutable std::mutex frameMutex_;
   std::shared_ptr<const VideoFrame> newest_;  // under frameMutex_
+  std::mutex requestMutex_;
+  std::condition_variable requestArrived_;
+  int64_t requests_ = 0;  // under requestMutex_; pictures still asked for
   FailureHandler failureHandler_;
   std::function<void()> handOverHook_;
 };

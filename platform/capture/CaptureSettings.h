@@ -22,6 +22,10 @@ struct CaptureSettings {
   QString format;
   QSize size{640, 480};
   double frameRate = 30.0;
+  // Tests and benchmarks only (never stored): a file read as fast as its
+  // consumer asks for pictures rather than at its own rate, starting over
+  // at its end (see CaptureInput::requestFrame).
+  bool unpaced = false;
 
   static constexpr int kDefaultWidth = 640;
   static constexpr int kDefaultHeight = 480;

@@ -92,7 +92,8 @@ std::unique_ptr<CaptureStream> CaptureStream::open(const CaptureSettings& settin
       if (error) *error = reason(capture, result);
       return nullptr;
     }
-    stream->paced_ = true;
+    stream->paced_ = !settings.unpaced;
+    stream->loops_ = settings.unpaced;
   }
   stream->stream_ = av_find_best_stream(stream->format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   if (stream->stream_ < 0) {
@@ -176,6 +177,10 @@ const AVPacket* CaptureStream::readPacket(QString* error) {
     av_packet_unref(packet_);
     const int result = av_read_frame(format_, packet_);
     if (result == AVERROR(EAGAIN)) continue;
+    if (result == AVERROR_EOF && loops_) {
+      if (!rewind(error)) return nullptr;
+      continue;
+    }
     if (result < 0) {
       if (error)
         *error =
@@ -186,6 +191,18 @@ const AVPacket* CaptureStream::readPacket(QString* error) {
     if (paced_) paceFile();
     return packet_;
   }
+}
+
+// An unpaced file starts over, as a camera that never ends.
+bool CaptureStream::rewind(QString* error) {
+  MovieLog::Capture capture;
+  const int result = av_seek_frame(format_, stream_, 0, AVSEEK_FLAG_BACKWARD);
+  if (result < 0) {
+    if (error) *error = reason(capture, result);
+    return false;
+  }
+  avcodec_flush_buffers(codec_);
+  return true;
 }
 
 std::shared_ptr<const VideoFrame> CaptureStream::decode(int64_t index, QString* error) {
@@ -202,8 +219,11 @@ std::shared_ptr<const VideoFrame> CaptureStream::decode(int64_t index, QString* 
     return nullptr;
   }
   AVFrame* out = av_frame_alloc();
-  const bool direct = decoded_->format == AV_PIX_FMT_YUV420P &&
-                      QSize(decoded_->width, decoded_->height) == outputSize_;
+  // 4:2:0 pictures of the output size go as they are, full range (MJPEG's
+  // yuvj420p) included: the upload's shader reads either range.
+  const bool planar420 =
+      decoded_->format == AV_PIX_FMT_YUV420P || decoded_->format == AV_PIX_FMT_YUVJ420P;
+  const bool direct = planar420 && QSize(decoded_->width, decoded_->height) == outputSize_;
   if (direct) {
     av_frame_ref(out, decoded_);
   } else if (!scaleInto(out)) {

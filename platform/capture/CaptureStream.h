@@ -18,7 +18,8 @@ struct SwsContext;
 
 // One open capture source read through FFmpeg's libavdevice: a camera
 // ("video4linux2"), the test pattern ("lavfi") or a movie file paced at its
-// own rate, all through the same code. Reads one packet at a time and
+// own rate (or, unpaced, read as fast as asked and starting over at its
+// end), all through the same code. Reads one packet at a time and
 // decodes it into a 4:2:0 picture of the output size (scaled when that
 // differs from the source's). One thread at a time; `interrupt` may be
 // called from any thread and makes a blocked read give up.
@@ -58,6 +59,7 @@ class CaptureStream {
   bool scaleInto(AVFrame* out);
   static int interruptCallback(void* opaque);
   void paceFile();
+  bool rewind(QString* error);
 
   AVFormatContext* format_ = nullptr;
   AVCodecContext* codec_ = nullptr;
@@ -68,6 +70,7 @@ class CaptureStream {
   QSize outputSize_;
   double frameRate_ = 30.0;
   bool paced_ = false;
+  bool loops_ = false;
   int64_t firstPts_ = INT64_MIN;
   int64_t startedNs_ = 0;
   std::atomic<bool> interrupted_{false};

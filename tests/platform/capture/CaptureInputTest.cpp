@@ -101,6 +101,43 @@ TEST(CaptureInputTest, BusyHandOverNeverMakesTheReaderWait) {
   EXPECT_TRUE(input->tryNewestFrame(&frame));
 }
 
+TEST(CaptureInputTest, AnUnpacedFileGivesOnePicturePerRequestInOrderAndStartsOver) {
+  constexpr int kFileFrames = 10;
+  constexpr int kAsked = 50;  // two seconds of the clip at its own rate
+  const QString dir = TestEnvironment::makeTempDir();
+  const QString source = QDir(dir).filePath(QStringLiteral("source.mov"));
+  ASSERT_EQ(CaptureTestSupport::writeMjpegFile(source, kFileFrames, 64, 48, 25), QString());
+  CaptureSettings settings;
+  settings.backend = CaptureSettings::Backend::File;
+  settings.devicePath = source;
+  settings.unpaced = true;
+  QString error;
+  auto input = CaptureInput::open(settings, &error);
+  ASSERT_TRUE(input) << error.toStdString();
+  ASSERT_TRUE(input->start({}, &error, nullptr));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(input->framesDecoded(), 0u) << "nothing is read before it is asked for";
+
+  const auto started = std::chrono::steady_clock::now();
+  std::vector<int> steps;
+  for (int i = 0; i < kAsked; ++i) {
+    input->requestFrame();
+    ASSERT_TRUE(waitFor([&] { return input->framesDecoded() >= uint64_t(i + 1); }, 5)) << i;
+    const QImage picture = input->newestFrame()->toImage();
+    steps.push_back(step(qGray(picture.pixel(picture.width() / 2, picture.height() / 2))));
+  }
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_LT(took, std::chrono::seconds(1)) << "as fast as asked, not at the clip's rate";
+  for (int i = 0; i < kAsked; ++i) EXPECT_EQ(steps[size_t(i)], i % kFileFrames) << i;
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(input->framesDecoded(), uint64_t(kAsked)) << "no picture beyond those asked for";
+  const auto stopping = std::chrono::steady_clock::now();
+  input->stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::milliseconds(500))
+      << "a stop ends the wait for a request";
+}
+
 TEST(CaptureRecordingTest, EncodedRecordingHoldsExactlyTheFramesRead) {
   const QString dir = TestEnvironment::makeTempDir();
   const QString path = QDir(dir).filePath(QStringLiteral("enc.mov"));

@@ -1,0 +1,262 @@
+// A live input's picture from its source to a texture ready on the render
+// thread, beside bare FFmpeg doing the least the same picture needs.
+//
+// Ours: a 1280 × 720 MJPEG movie read by a `CaptureInput` in its unpaced
+// mode (the picture is read when asked for, not at the clip's rate): the
+// render thread asks for a picture, the capture thread reads, decodes and
+// hands it over, the render thread takes it and uploads it with
+// `MovieTextureUploader` (the YUV planes, converted into an RGBA texture),
+// then glFinish.
+// Bare: on the render thread, av_read_frame and the same decoder (one
+// thread, as ours), then the three planes as they came out of the decoder
+// uploaded into textures made beforehand, then glFinish.
+// Both read the same file from its start, one picture per iteration, and
+// start over at its end. "bare_decode_ms" is the bare read and decode alone,
+// "capture_upload_ms" our upload and conversion alone (from the picture
+// taken to the texture ready).
+// Run under Xvfb:
+//
+//   bash scripts/with-xvfb.sh build/bin/bench_capture
+#include "bench/RenderThreadBench.h"
+#include "platform/capture/CaptureInput.h"
+#include "platform/capture/CaptureRecorder.h"
+#include "platform/capture/CaptureSettings.h"
+#include "platform/capture/CaptureStream.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLObject.h"
+#include "platform/gl/TextureHandle.h"
+#include "platform/movie/MovieTextureUploader.h"
+#include "platform/movie/VideoFrame.h"
+#include "tests/support/TestEnvironment.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <QDir>
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+namespace {
+
+constexpr int kWidth = 1280;
+constexpr int kHeight = 720;
+constexpr int kFrames = 90;
+constexpr int kFps = 30;
+
+// The plain decoding loop: the file's packets, decoded one by one, starting
+// over at the end.
+class BareDecoder {
+ public:
+  ~BareDecoder() {
+    av_frame_free(&frame_);
+    av_packet_free(&packet_);
+    avcodec_free_context(&codec_);
+    if (format_) avformat_close_input(&format_);
+  }
+  bool open(const QString& path) {
+    if (avformat_open_input(&format_, path.toUtf8().constData(), nullptr, nullptr) < 0)
+      return false;
+    if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+    stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream_ < 0) return false;
+    const AVCodecParameters* parameters = format_->streams[stream_]->codecpar;
+    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+    if (!decoder) return false;
+    codec_ = avcodec_alloc_context3(decoder);
+    avcodec_parameters_to_context(codec_, parameters);
+    codec_->thread_count = 1;
+    packet_ = av_packet_alloc();
+    frame_ = av_frame_alloc();
+    return avcodec_open2(codec_, decoder, nullptr) >= 0;
+  }
+  // The next picture (owned by the decoder), or null on a failure.
+  const AVFrame* next() {
+    for (;;) {
+      av_packet_unref(packet_);
+      const int read = av_read_frame(format_, packet_);
+      if (read == AVERROR_EOF) {
+        if (av_seek_frame(format_, stream_, 0, AVSEEK_FLAG_BACKWARD) < 0) return nullptr;
+        avcodec_flush_buffers(codec_);
+        continue;
+      }
+      if (read < 0) return nullptr;
+      if (packet_->stream_index != stream_) continue;
+      if (avcodec_send_packet(codec_, packet_) < 0) return nullptr;
+      const int received = avcodec_receive_frame(codec_, frame_);
+      if (received == AVERROR(EAGAIN)) continue;
+      return received < 0 ? nullptr : frame_;
+    }
+  }
+
+ private:
+  AVFormatContext* format_ = nullptr;
+  AVCodecContext* codec_ = nullptr;
+  AVPacket* packet_ = nullptr;
+  AVFrame* frame_ = nullptr;
+  int stream_ = -1;
+};
+
+struct Scene {
+  std::unique_ptr<CaptureInput> input;
+  uint64_t lastSerial = 0;
+  BareDecoder bare;
+  double bareDecodeSeconds = 0;
+  double uploadSeconds = 0;
+  // Render thread:
+  std::unique_ptr<MovieTextureUploader> uploader;
+  gl::TextureHandle texture;
+  std::array<gl::GLObject, 3> planes;
+};
+Scene* scene = nullptr;
+
+void finish() { gl::GLContext::current()->functions().glFinish(); }
+
+void oursFrame() {
+  scene->input->requestFrame();
+  std::shared_ptr<const VideoFrame> frame;
+  while (!scene->input->tryNewestFrame(&frame) || !frame || frame->serial() == scene->lastSerial)
+    std::this_thread::yield();
+  scene->lastSerial = frame->serial();
+  const auto t0 = std::chrono::steady_clock::now();
+  scene->texture = scene->uploader->upload(*frame);
+  finish();
+  scene->uploadSeconds +=
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void makePlanes() {
+  gl::GLContext* context = gl::GLContext::current();
+  gl::GLFunctions& f = context->functions();
+  for (int i = 0; i < 3; ++i) {
+    const int width = i == 0 ? kWidth : kWidth / 2;
+    const int height = i == 0 ? kHeight : kHeight / 2;
+    GLuint name = 0;
+    f.glGenTextures(1, &name);
+    scene->planes[size_t(i)] =
+        gl::GLObject(gl::GLObject::Kind::Texture, name, context->shareGroupLifetime());
+    f.glBindTexture(GL_TEXTURE_2D, name);
+    f.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    f.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    f.glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, width, height, 0, GL_RED, GL_UNSIGNED_BYTE, nullptr);
+  }
+  f.glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void bareFrame() {
+  const auto started = std::chrono::steady_clock::now();
+  const AVFrame* frame = scene->bare.next();
+  scene->bareDecodeSeconds +=
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (!frame) return;
+  gl::GLFunctions& f = gl::GLContext::current()->functions();
+  f.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (int i = 0; i < 3; ++i) {
+    f.glBindTexture(GL_TEXTURE_2D, scene->planes[size_t(i)].name());
+    f.glPixelStorei(GL_UNPACK_ROW_LENGTH, frame->linesize[i]);
+    f.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, i == 0 ? kWidth : kWidth / 2,
+                      i == 0 ? kHeight : kHeight / 2, GL_RED, GL_UNSIGNED_BYTE, frame->data[i]);
+  }
+  f.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  f.glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  f.glBindTexture(GL_TEXTURE_2D, 0);
+  finish();
+}
+
+void BM_CaptureToTexture(benchmark::State& state) {
+  scene->bareDecodeSeconds = 0;
+  scene->uploadSeconds = 0;
+  const bench::SideBySideSeconds own = bench::sideBySideOnRenderThread(state, oursFrame, bareFrame);
+  const double n = double(state.iterations());
+  state.counters["capture_ms"] = 1000 * own.first / n;
+  state.counters["bare_ms"] = 1000 * own.second / n;
+  state.counters["capture_vs_bare"] = own.first / own.second;
+  state.counters["capture_upload_ms"] = 1000 * scene->uploadSeconds / n;
+  state.counters["bare_decode_ms"] = 1000 * scene->bareDecodeSeconds / n;
+}
+
+// A camera-like source: the moving test picture with sensor noise, through
+// the recorder's MJPEG encoder (what a recording of a raw camera holds).
+QString writeSource() {
+  const QString path =
+      QDir(TestEnvironment::makeTempDir(QStringLiteral("capture"))).filePath("source.mov");
+  CaptureSettings pattern;
+  pattern.backend = CaptureSettings::Backend::TestPattern;
+  pattern.devicePath =
+      QStringLiteral("testsrc2=size=%1x%2:rate=%3,noise=alls=12:allf=t,format=yuv420p")
+          .arg(kWidth)
+          .arg(kHeight)
+          .arg(kFps);
+  QString error;
+  auto stream = CaptureStream::open(pattern, &error);
+  auto recorder = stream
+                      ? CaptureRecorder::create(path, nullptr, kFps, QSize(kWidth, kHeight), &error)
+                      : nullptr;
+  for (int n = 0; recorder && n < kFrames && error.isEmpty(); ++n)
+    if (stream->readPacket(&error) && stream->decode(n, &error))
+      recorder->writeFrame(stream->lastDecoded(), &error);
+  if (recorder && error.isEmpty()) recorder->finish(&error);
+  if (!error.isEmpty()) {
+    std::fprintf(stderr, "source: %s\n", qPrintable(error));
+    return {};
+  }
+  return path;
+}
+
+bool makeScene() {
+  const QString path = writeSource();
+  if (path.isEmpty()) return false;
+  CaptureSettings file;
+  file.backend = CaptureSettings::Backend::File;
+  file.devicePath = path;
+  file.unpaced = true;
+  QString error;
+  scene->input = CaptureInput::open(file, &error);
+  if (!scene->input || !scene->input->start({}, &error, nullptr) || !scene->bare.open(path)) {
+    std::fprintf(stderr, "input: %s\n", qPrintable(error));
+    return false;
+  }
+  gl::RenderThread::instance().invokeAndWait([] {
+    scene->uploader = std::make_unique<MovieTextureUploader>();
+    makePlanes();
+  });
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TestEnvironment::prepareProcess();
+  const int status = bench::runOnRenderThread(
+      argc, argv,
+      [] {
+        scene = new Scene;
+        return true;
+      },
+      [] {
+        if (!makeScene()) {
+          std::fprintf(stderr, "the scene could not be made\n");
+          return;
+        }
+        benchmark::AddCustomContext("source", "1280x720 MJPEG, 90 frames, read in a loop");
+        benchmark::RegisterBenchmark("CaptureToTexture", BM_CaptureToTexture)
+            ->UseManualTime()
+            ->MinTime(5.0)
+            ->Unit(benchmark::kMillisecond);
+      },
+      [] {
+        if (!scene) return;
+        scene->texture = {};
+        scene->uploader.reset();
+        for (auto& plane : scene->planes) plane = {};
+      });
+  if (scene) scene->input.reset();
+  TestEnvironment::cleanUpProcess();
+  return status;
+}
