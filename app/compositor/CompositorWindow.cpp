@@ -9,9 +9,16 @@
 #include "app/compositor/LayerPanel.h"
 #include "app/compositor/LayerWindowController.h"
 #include "framework/controls/QKButton.h"
+#include "framework/render/TheApplication.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
+#include "platform/composition/CompositionDocument.h"
+#include "platform/composition/CompositionFormat.h"
+#include "platform/composition/QCRenderer.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
+#include "platform/gl/RenderThread.h"
 
 #include <QMenuBar>
 #include <QPushButton>
@@ -67,6 +74,7 @@ CompositorWindow::~CompositorWindow() {
                                            window_.get());
   displayToggle_->prepareToBeDeleted();
   fullscreenToggle_->prepareToBeDeleted();
+  if (emptyRenderer_) TheApplication::addItemToQCDeleteArray(std::move(emptyRenderer_));
 }
 
 QKButton* CompositorWindow::makeToggle(const QString& title, int y, std::function<void()> used) {
@@ -149,4 +157,21 @@ void CompositorWindow::displayToggleUsed() {
 
 void CompositorWindow::fullscreenToggleUsed() {
   view_->setFullscreen(fullscreenToggle_->intValue() == 1);
+}
+
+void CompositorWindow::prepareEmptyRenderer() {
+  // GL objects die on the render thread, between frames.
+  if (emptyRenderer_) TheApplication::addItemToQCDeleteArray(std::move(emptyRenderer_));
+  emptyRenderer_.reset();
+  if (!displaying_ || !gl::RenderThread::instance().isRunning()) return;
+  const QString path = Paths::resourcePath(QStringLiteral("black"),
+                                           QString::fromLatin1(composition::kCompositionExtension));
+  QString reason;
+  const auto document = composition::CompositionDocument::load(path, &reason);
+  if (!document) {
+    Log::line(QStringLiteral("\t\terr: the black composition cannot be read: ") + reason);
+    return;
+  }
+  gl::RenderThread::instance().invokeAndWait(
+      [&] { emptyRenderer_ = composition::QCRenderer::create(document); });
 }

@@ -11,6 +11,9 @@
 
 class CompositorGLView;
 class Layer;
+namespace composition {
+class QCRenderer;
+}
 class LayerListController;
 class QKButton;
 class QKPaletteWindow;
@@ -60,6 +63,11 @@ class CompositorWindow : public QKWindowDelegate {
   void displayToggleUsed();
   void fullscreenToggleUsed();
 
+  // Drops the renderer of the black composition, then, while the output
+  // displays, makes a new one on the render thread.
+  void prepareEmptyRenderer();
+  const std::shared_ptr<composition::QCRenderer>& emptyRenderer() const { return emptyRenderer_; }
+
  private:
   QKButton* makeToggle(const QString& title, int y, std::function<void()> used);
   QPushButton* makeButton(const QString& title, int x, std::function<void()> clicked);
@@ -76,5 +84,6 @@ class CompositorWindow : public QKWindowDelegate {
   QPushButton* deleteButton_ = nullptr;
   std::unique_ptr<LayerListController> layerList_;
   bool displaying_ = false;
+  std::shared_ptr<composition::QCRenderer> emptyRenderer_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

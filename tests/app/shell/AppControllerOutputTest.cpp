@@ -6,6 +6,7 @@
 #include "app/shell/AppWindowMenuController.h"
 #include "framework/controls/QKButton.h"
 #include "framework/toolkit/QKPaletteWindow.h"
+#include "platform/composition/QCRenderer.h"
 #include "platform/display/ScreenList.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "tests/support/Eventually.h"
@@ -57,6 +58,15 @@ TEST(AppControllerOutput, ShowsTheCompositorWindowAndABlackOutputFedEveryFrame) 
     ASSERT_TRUE(spin([&] { return doneSettingUp; }));
     EXPECT_EQ(view->window()->title(), "Main Output [640 x 480]");
     ASSERT_TRUE(spin([&] { return view->window()->presentedCount() > 3; }));
+    // While the output displays, the black composition gets a renderer of
+    // its own; a second call makes a new one.
+    CompositorWindow* window = controller.compositorWindow();
+    window->prepareEmptyRenderer();
+    const std::shared_ptr<composition::QCRenderer> first = window->emptyRenderer();
+    EXPECT_TRUE(first);
+    window->prepareEmptyRenderer();
+    EXPECT_TRUE(window->emptyRenderer());
+    EXPECT_NE(window->emptyRenderer(), first);
     QStringList entries;
     for (QAction* entry : controller.appWindowMenuController()->paletteEntries()) {
       entries << entry->text();
@@ -109,6 +119,11 @@ TEST(AppControllerOutput, ShowsTheCompositorWindowAndABlackOutputFedEveryFrame) 
     controller.compositorWindow()->fullscreenToggleUsed();
     EXPECT_FALSE(view->fullscreen());
     EXPECT_EQ(view->window()->size(), QSize(640, 480));
+    // Not displaying: the renderer goes and none is made.
+    window->toggleDisplayButton()->setIntValue(0, false);
+    window->displayToggleUsed();
+    window->prepareEmptyRenderer();
+    EXPECT_FALSE(window->emptyRenderer());
     controller.applicationWillTerminate();
     EXPECT_FALSE(view->displayLinkRunning());
   }
