@@ -1,10 +1,15 @@
-// A whole set in ZAPH's process: layers playing generated clips, a Sliders
-// plug-in with a bound slider, a behaviour chain, a bound preset button and
-// two presets are saved; File New empties everything; the project's folder
-// is moved and opened: the media are found beside the project, the first
-// preset comes back a second after they are in, and the set is as it was.
+// A whole set in ZAPH's process: layers playing generated clips (one of
+// them triggered from a media bin's cell), a Sliders plug-in with a bound
+// slider, a behaviour chain, a bound preset button and two presets are
+// saved; File New empties everything; the project's folder is moved and
+// opened: the media are found beside the project, the first preset comes
+// back a second after they are in, and the set is as it was.
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
+#include "app/mediabin/MBFileGridView.h"
+#include "app/mediabin/MBGridGeometry.h"
+#include "app/mediabin/MBLayerController.h"
+#include "app/mediabin/MediaBin.h"
 #include "app/plugins/manager/QKPluginManager.h"
 #include "app/plugins/multiplexer/QKMultiplexerPlugin.h"
 #include "app/plugins/sticky/Sticky.h"
@@ -13,6 +18,7 @@
 #include "app/shell/AppController.h"
 #include "app/shell/PresetManager.h"
 #include "app/shell/PresetRecords.h"
+#include "app/sources/VidSourceObject.h"
 #include "framework/behaviors/BehaviorChainManager.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKButtonCell.h"
@@ -26,9 +32,11 @@
 #include "framework/media/QKPage.h"
 #include "framework/media/QKPageController.h"
 #include "framework/toolkit/QKPaletteWindow.h"
+#include "framework/toolkit/QKWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
 #include "platform/foundation/Alert.h"
 #include "platform/foundation/MainThread.h"
+#include "platform/foundation/NotificationObservers.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/platform/osc/OSCTestSupport.h"
@@ -42,9 +50,11 @@
 #include <QMainWindow>
 #include <QScreen>
 #include <QFileInfo>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -99,6 +109,45 @@ QStringList pageFiles(QKPageController& pages) {
   return files;
 }
 
+// The clip a layer plays, or null.
+std::shared_ptr<QKFile> playedFile(const Layer& layer) {
+  VidSourceObject* source = layer.currentSource();
+  return source ? source->currentFile() : nullptr;
+}
+
+bool layerPlays(const Layer& layer, const QString& fileName) {
+  return MainThread::processUntil(
+      [&] {
+        const auto file = playedFile(layer);
+        return file && file->name() == fileName;
+      },
+      5.0);
+}
+
+// A performer's click on cell `index` of the bin's first page; the bin's
+// queue gives the clip to `layerName`.
+void clickBinCell(MediaBin& bin, int index, const QString& layerName) {
+  bin.layerController()->makeThisLayerNext(layerName);
+  MBFileGridView* grid = bin.gridView();
+  const int columns = grid->numberOfColumns();
+  const auto blocks = MBGridGeometry::layout(grid->pages(), grid->width(), grid->height(), columns,
+                                             bin.listenerCount());
+  ASSERT_FALSE(blocks.empty());
+  const QRectF cell = MBGridGeometry::cellRect(blocks[0], index, grid->width(), columns);
+  QTest::mouseClick(grid, Qt::LeftButton, {},
+                    MBGridGeometry::toWidget(cell, grid->height()).center().toPoint());
+}
+
+MediaBin* onlyMediaBin(QKPluginManager& plugins) {
+  MediaBin* found = nullptr;
+  for (QKPlugin* plugin : plugins.pluginArray())
+    if (auto* bin = dynamic_cast<MediaBin*>(plugin)) {
+      if (found) return nullptr;
+      found = bin;
+    }
+  return found;
+}
+
 TEST(ProjectRoundTrip, ASavedSetMovedAndOpenedComesBackWithItsFirstPreset) {
   if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "the controller's render thread needs GL";
   const QString root = TestEnvironment::makeTempDir(QStringLiteral("roundtrip"));
@@ -140,6 +189,14 @@ TEST(ProjectRoundTrip, ASavedSetMovedAndOpenedComesBackWithItsFirstPreset) {
   ASSERT_TRUE(second);
   clips->unlockedTriggerFile(pages->pages().front()->contents()[0]);
   const QString playing = clips->currentSourceAsString();
+  // A media bin whose cell 1 plays clip two on the second layer.
+  auto* bin = static_cast<MediaBin*>(plugins->instantiatePluginType(MediaBin::kTypeName));
+  ASSERT_TRUE(bin && bin->window() && bin->gridView() && bin->layerController());
+  bin->window()->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(bin->gridView()));
+  const QString secondName = second->layerName();
+  clickBinCell(*bin, 1, secondName);
+  ASSERT_TRUE(layerPlays(*second, QStringLiteral("two.mov")));
   // A Sliders plug-in, slider 1 bound to OSC; a behaviour chain; the
   // preset window's trigger button bound to a MIDI note.
   auto* bank = static_cast<Sliders*>(plugins->instantiatePluginType(Sliders::kTypeName));
@@ -220,6 +277,32 @@ TEST(ProjectRoundTrip, ASavedSetMovedAndOpenedComesBackWithItsFirstPreset) {
   Layer* clipsAgain = compositor->findLayerByName(QStringLiteral("Clips"));
   ASSERT_NE(clipsAgain, nullptr);
   EXPECT_EQ(clipsAgain->currentSourceAsString(), playing);
+  // The bin comes back over the first page, its cell 1 still holds clip
+  // two, the second layer plays that very file, and a click on the cell
+  // triggers it there again.
+  MediaBin* binAgain = onlyMediaBin(*plugins);
+  ASSERT_TRUE(binAgain && binAgain->window() && binAgain->gridView());
+  EXPECT_EQ(binAgain->pageController(), pages);
+  EXPECT_EQ(binAgain->currentPageId(), pages->pages().front()->uniqueFileId());
+  const auto& cellsAgain = pages->pages().front()->contents();
+  ASSERT_TRUE(cellsAgain.size() >= 2 && cellsAgain[1]);
+  EXPECT_EQ(cellsAgain[1]->name(), QStringLiteral("two.mov"));
+  Layer* deck = compositor->findLayerByName(secondName);
+  ASSERT_NE(deck, nullptr);
+  EXPECT_TRUE(layerPlays(*deck, QStringLiteral("two.mov")));
+  EXPECT_EQ(playedFile(*deck), cellsAgain[1]) << "the layer plays the bin's cell, not a copy";
+  std::atomic<long> retriggered{-1};
+  NotificationObservers observers;
+  observers.observe(Layer::kTriggerFileNotification, deck, [&](const Notification& n) {
+    const auto file = n.userInfo.value(QStringLiteral("newFile")).value<std::shared_ptr<QKFile>>();
+    retriggered.store(file ? file->uniqueFileId() : -1);
+  });
+  binAgain->window()->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(binAgain->gridView()));
+  clickBinCell(*binAgain, 1, secondName);
+  EXPECT_TRUE(MainThread::processUntil(
+      [&] { return retriggered.load() == cellsAgain[1]->uniqueFileId(); }, 5.0));
+  observers.clear();
   const QKMultiplexerPlugin* muxAgain = nullptr;
   const Sticky* stickyAgain = nullptr;
   for (QKPlugin* plugin : plugins->pluginArray()) {
