@@ -86,9 +86,11 @@ bool validate(const QVariantMap& props, QString* reason) {
                                    P::kOriginalFrameRate,
                                    QStringLiteral("useCustomResForQtz"),
                                    QStringLiteral("useStyle"),
-                                   QStringLiteral("cacheImage")};
+                                   QStringLiteral("cacheImage"),
+                                   QStringLiteral("useCustomResForURL")};
   static const QStringList nonNegative{P::kDurationInMeasures, P::kRamloadDurationInFrames,
-                                       QStringLiteral("qtzHorRes"), QStringLiteral("qtzVertRes")};
+                                       QStringLiteral("qtzHorRes"), QStringLiteral("qtzVertRes"),
+                                       QStringLiteral("urlHorRes"), QStringLiteral("urlVertRes")};
   static const QStringList snapshots{P::kTimeSlider, P::kSpeedSlider, P::kVolumeSlider};
   static const QStringList ranges{P::kActive, P::kOriginalActive, P::kRamloadRange};
   for (const QString& key : numbers)

@@ -4,7 +4,9 @@
 #include "app/inspector/MediaInspectorHost.h"
 #include "app/inspector/QKMIMoviePropertiesController.h"
 #include "app/inspector/QKMIRangeSelectorController.h"
+#include "app/inspector/QKMITapFileViewController.h"
 #include "app/inspector/QKMITimeWarpView.h"
+#include "app/inspector/QKMIURLFileViewController.h"
 #include "app/mediabin/MBFileGridView.h"
 #include "framework/controls/QKButton.h"
 #include "framework/media/MediaNotifications.h"
@@ -48,6 +50,9 @@ MediaInspector::~MediaInspector() {
   if (rangeSelector_) rangeSelector_->prepareToBeDeleted();
   for (QKButton* button : {cancelButton_, applyButton_}) button->prepareToBeDeleted();
   delete movieProps_;
+  tapFileController_->prepareToBeDeleted();
+  tapFileController_.reset();
+  urlFileController_.reset();
   if (window_) window_->prepareToBeDeleted();
 }
 
@@ -93,6 +98,10 @@ void MediaInspector::buildPalette() {
   panes_.movieProperties = movieProps_;
   panes_.rangeSelector = rangeSelector_;
   panes_.timeWarp = timeWarpView_;
+  tapFileController_ = std::make_unique<QKMITapFileViewController>(this);
+  urlFileController_ = std::make_unique<QKMIURLFileViewController>(this);
+  panes_.tap = tapFileController_.get();
+  panes_.web = urlFileController_.get();
 
   mediaTypeBox_ = new QStackedWidget;
   auto addContainer = [this](Box box, QWidget* view) {
@@ -121,12 +130,8 @@ void MediaInspector::buildPalette() {
   movieColumn->addWidget(movieOptionsTabView_, 1);
   addContainer(Box::Movie, movieContainer);
   addContainer(Box::Composition, movieProps_->qtzOptionsView());
-  auto* web = new QLabel(QStringLiteral("Web pages have no settings here yet."));
-  web->setAlignment(Qt::AlignCenter);
-  addContainer(Box::Web, web);
-  auto* tap = new QLabel(QStringLiteral("Taps have no settings here yet."));
-  tap->setAlignment(Qt::AlignCenter);
-  addContainer(Box::Tap, tap);
+  addContainer(Box::Web, urlFileController_->view());
+  addContainer(Box::Tap, tapFileController_->view());
 
   // A compact face: the palette column is 260 points wide.
   QFont small = content->body()->font();
@@ -162,6 +167,7 @@ void MediaInspector::buildPalette() {
 void MediaInspector::awakeFromNib() {
   window_->awakeFromNib();
   window_->show();
+  tapFileController_->awakeFromNib();
   observers_.observe(kVisiblePagesChanged, nullptr,
                      [this](const Notification& n) { pageSelectionChanged(n); });
   observers_.observe(MediaNotifications::kFileFolderDeleted, nullptr,

@@ -22,7 +22,9 @@ class QKFile;
 class QKFolder;
 class QKMIMoviePropertiesController;
 class QKMIRangeSelectorController;
+class QKMITapFileViewController;
 class QKMITimeWarpView;
+class QKMIURLFileViewController;
 class QKPaletteWindow;
 class QLabel;
 class QLineEdit;
@@ -111,6 +113,8 @@ class MediaInspector : public QKWindowDelegate, public FrameDrawer {
   QKMIMoviePropertiesController* moviePropertiesController() const { return movieProps_; }
   QKMIRangeSelectorController* rangeSelector() const { return rangeSelector_; }
   QKMITimeWarpView* timeWarpView() const { return timeWarpView_; }
+  QKMITapFileViewController* tapFileController() const { return tapFileController_.get(); }
+  QKMIURLFileViewController* urlFileController() const { return urlFileController_.get(); }
   QTabWidget* movieOptionsTabView() const { return movieOptionsTabView_; }
 
   // The selection posted by the media bin's file grid (IDs in its order).
@@ -140,6 +144,8 @@ class MediaInspector : public QKWindowDelegate, public FrameDrawer {
   QKMIMoviePropertiesController* movieProps_ = nullptr;
   QKMIRangeSelectorController* rangeSelector_ = nullptr;
   QKMITimeWarpView* timeWarpView_ = nullptr;
+  std::unique_ptr<QKMITapFileViewController> tapFileController_;
+  std::unique_ptr<QKMIURLFileViewController> urlFileController_;
   QMap<Box, QWidget*> containers_;
 
   std::optional<std::vector<MIEntry>> selection_;

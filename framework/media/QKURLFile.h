@@ -56,6 +56,9 @@ class QKURLFile : public QKFile {
   void setWebArchive(std::optional<WebArchive> archive) { webArchive_ = std::move(archive); }
   // A web archive, or an address without the scheme "http…" or "rtsp".
   bool isLocalFile() const;
+  // The name an entry made for an address takes: the text after its last
+  // "/" (trailing ones ignored).
+  static QString lastPathComponent(const QString& urlString);
 
   // Asks the file loader for a thumbnail when there is no poster yet.
   void refreshThumbnailNotification(const Notification& notification);
@@ -72,7 +75,6 @@ class QKURLFile : public QKFile {
   // The address a webloc file holds; empty (logged) without one.
   static QString weblocAddress(const QString& path);
   static QString fileUrlString(const QString& path);
-  static QString lastPathComponent(const QString& urlString);
   void takeFilePath(const QString& path);
   bool readWebArchive(const QString& path);
   bool loadAddress(const QVariantMap& snapshot, const QString& path);

@@ -9,6 +9,7 @@
 #include "framework/media/QKFolder.h"
 #include "framework/media/QKQTFile.h"
 #include "framework/media/QKQTMovie.h"
+#include "framework/taps/QKTapManager.h"
 #include "platform/foundation/MainThread.h"
 #include "tests/framework/media/MediaTestSupport.h"
 #include "tests/support/TestClip.h"
@@ -48,6 +49,8 @@ class FakeInspectorHost : public MediaInspectorHost {
   QKPageController* pages = nullptr;
   int beats = 4;
   int subdivisions = 2;
+  // Adopts the tap pane when the inspector wakes, as the compositor's does.
+  QKTapManager taps;
 };
 
 // Files of each kind, with fresh IDs and a few stored properties.
