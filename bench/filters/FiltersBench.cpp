@@ -9,6 +9,9 @@
 //   the scaled input (bilinear on premultiplied colour, as the filter).
 // - ChromaDuotone: ChromaMask then TwoColorDuotone (joined into one pass)
 //   beside one pass doing both formulas.
+// - LayerMask: a 960 × 540 mask fitted onto the input and keyed by its luma,
+//   drawn into a target, beside one pass sampling the input and the scaled
+//   mask (bilinear, as the filter) and writing the same keyed alpha.
 //
 // Before timing, each pair is checked to make the same pixels (within two
 // steps of eight bits); otherwise it is skipped. Run under Xvfb:
@@ -89,6 +92,24 @@ void main() {
 }
 )";
 
+// The mask's luma keys the input's alpha, shaped about mid-grey by contrast
+// and raised by offset.
+const char* kLayerMaskFragment = R"(#version 330 core
+uniform sampler2D inputImage;
+uniform sampler2D maskImage;
+uniform vec2 inputSize;
+uniform float contrast;
+uniform float offset;
+out vec4 colour;
+void main() {
+  vec4 c = texelFetch(inputImage, ivec2(gl_FragCoord.xy), 0);
+  vec4 m = texture(maskImage, gl_FragCoord.xy / inputSize);
+  float luma = dot(m.rgb, vec3(0.299, 0.587, 0.114)) * m.a;
+  float key = clamp((luma - 0.5) * contrast + 0.5 + offset, 0.0, 1.0);
+  colour = vec4(c.rgb, c.a * key);
+}
+)";
+
 const char* kChromaDuotoneFragment = R"(#version 330 core
 uniform sampler2D inputImage;
 uniform vec3 keyColor;
@@ -104,6 +125,25 @@ void main() {
   colour = vec4(luma > range ? highColor : lowColor, c.a);
 }
 )";
+
+constexpr int kMaskWidth = kWidth / 2;
+constexpr int kMaskHeight = kHeight / 2;
+
+// Soft bands of grey with a little colour: every key from 0 to 1.
+QImage maskPicture() {
+  QImage image(kMaskWidth, kMaskHeight, QImage::Format_RGBA8888);
+  for (int y = 0; y < kMaskHeight; ++y) {
+    uchar* row = image.scanLine(y);
+    for (int x = 0; x < kMaskWidth; ++x) {
+      const int grey = (x + 2 * y) & 255;
+      row[4 * x + 0] = uchar(grey);
+      row[4 * x + 1] = uchar(grey);
+      row[4 * x + 2] = uchar(255 - grey);
+      row[4 * x + 3] = 255;
+    }
+  }
+  return image;
+}
 
 struct Scene {
   gl::TextureHandle inputs[2];
@@ -123,6 +163,11 @@ struct Scene {
   gl::RenderTarget target;
   gl::ShaderProgram zoomPass;
   gl::ShaderProgram chromaDuotonePass;
+
+  std::shared_ptr<image::Filter> layerMask;
+  gl::TextureHandle mask;
+  image::Image maskImage;
+  gl::ShaderProgram layerMaskPass;
 };
 Scene* scene = nullptr;
 
@@ -158,12 +203,16 @@ bool setUpScene() {
   for (auto& texture : scene->pingPong)
     texture = gl::TexturePool::shared().acquire(
         QSize(kWidth, kHeight), gl::TextureTarget::Texture2D, gl::TextureFormat::RGBA16F);
+  scene->layerMask = registry.filterWithName("LayerMask");
+  scene->mask = uploader.upload(maskPicture());
+  scene->maskImage = image::Image::withTexture(scene->mask, QSizeF(kMaskWidth, kMaskHeight), true);
   scene->oursTarget = gl::TexturePool::shared().acquire(QSize(kWidth, kHeight));
   scene->bareTarget = gl::TexturePool::shared().acquire(QSize(kWidth, kHeight));
   scene->target.setBlend(gl::GLContext::Blend{});
-  return scene->trails && scene->zoom && scene->chroma && scene->duotone &&
+  return scene->trails && scene->zoom && scene->chroma && scene->duotone && scene->layerMask &&
          build(scene->trailsPass, kTrailsFragment) && build(scene->zoomPass, kZoomFragment) &&
-         build(scene->chromaDuotonePass, kChromaDuotoneFragment);
+         build(scene->chromaDuotonePass, kChromaDuotoneFragment) &&
+         build(scene->layerMaskPass, kLayerMaskFragment);
 }
 
 void tearDownScene() {
@@ -295,6 +344,33 @@ void chromaDuotoneBare() {
   finish();
 }
 
+// --- Layer mask ----------------------------------------------------------------
+
+void layerMaskOurs() {
+  scene->layerMask->setValue(QVariant::fromValue(nextInput()), FilterKeys::kInputImage);
+  scene->layerMask->setValue(QVariant::fromValue(scene->maskImage), "maskImage");
+  oursDraw(scene->layerMask->outputImage());
+  finish();
+}
+
+// The mask texture samples bilinearly and clamps (our textures' defaults),
+// as the filter reads a scaled image.
+void layerMaskBareDraw(const gl::TextureHandle& input) {
+  bareDraw(scene->layerMaskPass, scene->bareTarget,
+           {{"inputImage", input.name()}, {"maskImage", scene->mask.name()}},
+           [](gl::GLFunctions& g) {
+             gl::ShaderProgram& p = scene->layerMaskPass;
+             g.glUniform2f(p.uniform("inputSize"), float(kWidth), float(kHeight));
+             g.glUniform1f(p.uniform("contrast"), 1.0f);
+             g.glUniform1f(p.uniform("offset"), 0.0f);
+           });
+}
+
+void layerMaskBare() {
+  layerMaskBareDraw(scene->inputs[scene->frame++ % 2]);
+  finish();
+}
+
 // The two targets after one frame of each from the same picture.
 int targetsAgreement(void (*ours)(), void (*bareDraw)(const gl::TextureHandle&)) {
   scene->frame = 0;
@@ -304,7 +380,7 @@ int targetsAgreement(void (*ours)(), void (*bareDraw)(const gl::TextureHandle&))
                                   gl::TextureReader::readRows(scene->bareTarget));
 }
 
-int trailsMatch = 255, zoomMatch = 255, chromaMatch = 255;
+int trailsMatch = 255, zoomMatch = 255, chromaMatch = 255, layerMaskMatch = 255;
 
 void BM_Trails(benchmark::State& state) {
   bench::besideBareOnRenderThread(state, "trails", trailsOurs, trailsBare, trailsMatch, 2);
@@ -315,6 +391,10 @@ void BM_Zoom(benchmark::State& state) {
 void BM_ChromaDuotone(benchmark::State& state) {
   bench::besideBareOnRenderThread(state, "chroma_duotone", chromaDuotoneOurs, chromaDuotoneBare,
                                   chromaMatch, 2);
+}
+void BM_LayerMask(benchmark::State& state) {
+  bench::besideBareOnRenderThread(state, "layer_mask", layerMaskOurs, layerMaskBare, layerMaskMatch,
+                                  2);
 }
 
 }  // namespace
@@ -327,16 +407,18 @@ int main(int argc, char** argv) {
           trailsMatch = trailsAgreement();
           zoomMatch = targetsAgreement(zoomOurs, zoomBareDraw);
           chromaMatch = targetsAgreement(chromaDuotoneOurs, chromaDuotoneBareDraw);
+          layerMaskMatch = targetsAgreement(layerMaskOurs, layerMaskBareDraw);
         });
         std::fprintf(stderr,
                      "largest differences from the bare passes: trails %d, zoom %d, "
-                     "chroma and duotone %d\n",
-                     trailsMatch, zoomMatch, chromaMatch);
+                     "chroma and duotone %d, layer mask %d\n",
+                     trailsMatch, zoomMatch, chromaMatch, layerMaskMatch);
         using Function = void (*)(benchmark::State&);
         const std::pair<const char*, Function> all[] = {
             {"RGBTrailsStep", BM_Trails},
             {"QKZoomLevel2", BM_Zoom},
-            {"ChromaMaskThenTwoColorDuotone", BM_ChromaDuotone}};
+            {"ChromaMaskThenTwoColorDuotone", BM_ChromaDuotone},
+            {"LayerMask960x540On1920x1080", BM_LayerMask}};
         for (const auto& [name, function] : all)
           benchmark::RegisterBenchmark(name, function)
               ->UseManualTime()
