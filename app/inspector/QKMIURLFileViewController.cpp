@@ -100,6 +100,7 @@ void QKMIURLFileViewController::updateSelection() {
   // Only a lone entry's address may be edited: one typed address given to
   // several entries would merge them.
   urlStringInUse_ = webs == 1 && withAddress == 1;
+  shownAddress_ = urlStringInUse_ ? address : QString();
   urlStringTextField_->setReadOnly(!urlStringInUse_);
   urlStringTextField_->setEnabled(urlStringInUse_);
   urlStringTextField_->setText(urlStringInUse_ ? address : kNoAddress);
@@ -154,8 +155,9 @@ void QKMIURLFileViewController::refreshThumbnails() {
 
 // --- Apply -----------------------------------------------------------------------------------
 
+// Only an edited address is applied: one stored long ago is kept as it is.
 std::optional<QString> QKMIURLFileViewController::addressToApply() const {
-  if (!urlStringInUse_) return std::nullopt;
+  if (!urlStringInUse_ || urlStringTextField_->text() == shownAddress_) return std::nullopt;
   const std::optional<QString> address =
       WebSourceRules::addressFromTyped(urlStringTextField_->text());
   if (!address)
@@ -175,6 +177,7 @@ void QKMIURLFileViewController::storeParamsForSelectedFiles() {
     NotificationCenter::defaultCenter().post(kPropsUpdated, static_cast<QKFile*>(file.get()));
   }
   if (address) {
+    shownAddress_ = *address;
     urlStringTextField_->setText(*address);
     urlStringTextField_->setCursorPosition(0);
   }

@@ -73,4 +73,6 @@ class QKMIURLFileViewController : public QObject, public MIPane {
   QLineEdit* urlVertResTextField_ = nullptr;
   QPushButton* refreshButton_ = nullptr;
   bool urlStringInUse_ = false;
+  // The address the field showed before the user edited it.
+  QString shownAddress_;
 };
