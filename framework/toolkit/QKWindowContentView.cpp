@@ -331,7 +331,8 @@ void QKWindowContentView::moveDrag(const QPointF& screenPoint) {
 // the bottom edge.
 void QKWindowContentView::resizeDrag(const QPointF& screenPoint) {
   const QPointF delta = whole(screenPoint - superClickLoc_);
-  actualLocation_ = PaletteGeometry::clampResize(clickFrame_, delta, mainSize(), minSize_);
+  actualLocation_ =
+      resizedFrame(PaletteGeometry::clampResize(clickFrame_, delta, mainSize(), minSize_));
   center().post(name(N::Move), this);
   const double grown = std::trunc(actualLocation_.height() - clickFrame_.height());
   if (cmdClick_) postGroupMove({0, -grown});

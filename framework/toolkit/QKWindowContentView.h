@@ -144,6 +144,9 @@ class QKWindowContentView : public QWidget,
   // The drag steps, for subclasses that move or resize differently.
   virtual void moveDrag(const QPointF& screenPoint);
   virtual void resizeDrag(const QPointF& screenPoint);
+  // The frame a resize step gives, after the screen and minimum-size limits;
+  // a subclass may reshape it (the limits are not applied again).
+  virtual QRectF resizedFrame(const QRectF& clamped) const { return clamped; }
   // Posts the drag set-up: every palette takes its frame and the group forms.
   void postDragSetup(bool optClick, bool cmdClick);
   // Draws with `dirty` in bottom-left view coordinates.

@@ -24,6 +24,12 @@ std::optional<QRectF> frameForAspect(const QRectF& window, QSizeF view, double r
   return QRectF(window.x(), window.y() - d, window.width(), window.height() + d);
 }
 
+QRectF keepViewAspect(const QRectF& frame, double ratio) {
+  if (!std::isfinite(ratio) || ratio <= 0.0) return frame;
+  const double d = (frame.width() - kViewWidthInset) / ratio - (frame.height() - kViewHeightInset);
+  return QRectF(frame.x(), frame.y() - d, frame.width(), frame.height() + d);
+}
+
 QPoint sampleOrigin(QPointF point, QSize pixels) {
   const int x = std::clamp(int(std::floor(point.x())) - 1, 0, std::max(0, pixels.width() - 3));
   const int y = std::clamp(int(std::floor(point.y())) - 1, 0, std::max(0, pixels.height() - 3));

@@ -19,6 +19,15 @@ QRectF fitRect(QSizeF source, QSizeF view, bool preserveAspect);
 // that is not a finite number above 0.
 std::optional<QRectF> frameForAspect(const QRectF& window, QSizeF view, double ratio);
 
+// The view lies inside the window less these insets (points).
+inline constexpr double kViewWidthInset = 6.0;
+inline constexpr double kViewHeightInset = 37.0;
+
+// A resize step's frame (y up) reshaped so that the view inside it is
+// `ratio` wide for each unit high, the top edge kept; unchanged for a ratio
+// that is not a finite number above 0.
+QRectF keepViewAspect(const QRectF& frame, double ratio);
+
 // The 3 × 3 block to sample around `point` (GL pixels, y up), kept inside a
 // drawable of `pixels`: its lower-left pixel.
 QPoint sampleOrigin(QPointF point, QSize pixels);

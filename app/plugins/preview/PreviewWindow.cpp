@@ -5,6 +5,7 @@
 #include "app/compositor/LayerListModel.h"
 #include "app/compositor/LayerWindowTabView.h"
 #include "app/plugins/manager/QKPluginManager.h"
+#include "app/plugins/preview/PrevWindContentView.h"
 #include "app/plugins/preview/PreviewGeometry.h"
 #include "app/plugins/preview/PreviewView.h"
 #include "app/sources/MovieSource.h"
@@ -92,6 +93,8 @@ MovieSource* movieOf(Layer* layer) {
 
 }  // namespace
 
+const QSizeF PreviewWindow::kMinimumSize(96, 90);
+
 int PreviewWindow::rateForIndex(int index) {
   switch (index) {
     case 0:
@@ -152,35 +155,41 @@ PluginClass PreviewWindow::pluginClass() {
 // --- Window --------------------------------------------------------------------------------
 
 std::unique_ptr<QWidget> PreviewWindow::buildWindow(QObject* owner) {
-  // The view is 6 points narrower and 37 higher than the window.
+  // The view is the window less 6 points of width and 37 of height (the
+  // title strip, the palette's border and one row of controls), which the
+  // aspect-keeping resize relies on.
   auto window = std::make_unique<QKWindow>(QRectF(440, 360, 246, 217));
-  auto* content = new QKWindowContentView;
+  auto* content = new PrevWindContentView;
   window->setContentView(content);
   content->setAllowResize(true);
-  content->setMinSize(QSizeF(96, 90));
   auto* self = qobject_cast<PreviewWindow*>(owner);
   if (!self) return window;
+  content->setAspectRatioSource(
+      [preview = QPointer<PreviewWindow>(self)] { return preview ? preview->aspectRatio() : 0.0; });
   QWidget* body = content->body();
   auto* column = new QVBoxLayout(body);
-  column->setContentsMargins(3, 0, 3, 2);
-  column->setSpacing(2);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(1);
   self->view_ = new PreviewView;
   self->viewContainer_ = QWidget::createWindowContainer(self->view_, body);
   self->viewContainer_->setFocusPolicy(Qt::NoFocus);
   column->addWidget(self->viewContainer_, 1);
   auto* row = new QHBoxLayout;
+  row->setSpacing(2);
   self->tapButton_ = new QKNSPopUpButton(body);
+  self->tapButton_->setFixedHeight(16);
   self->compMenuButton_ = new QComboBox(body);
   self->compMenuButton_->setFixedHeight(16);
+  self->opacitySlider_ = new QKSliderControl(body);
+  self->opacitySlider_->setFixedHeight(16);
   self->optionsButton_ = makeButton(QStringLiteral("opt"), 0, body);
   self->optionsButton_->setFixedWidth(28);
   row->addWidget(self->tapButton_, 1);
   row->addWidget(self->compMenuButton_, 1);
+  row->addWidget(self->opacitySlider_, 1);
   row->addWidget(self->optionsButton_);
+  row->addSpacing(13);  // the palette's resize handle stays reachable
   column->addLayout(row);
-  self->opacitySlider_ = new QKSliderControl(body);
-  self->opacitySlider_->setFixedHeight(14);
-  column->addWidget(self->opacitySlider_);
   auto* watch = new CollapseWatch(self);
   body->installEventFilter(watch);
   self->setProperty("collapseWatch", QVariant::fromValue<QObject*>(watch));
@@ -228,6 +237,8 @@ bool PreviewWindow::collapsed() const {
 void PreviewWindow::awakeFromNib() {
   QKPlugin::awakeFromNib();
   if (!view_) return;
+  // The palette's own awakening took its first frame as the smallest.
+  if (QKWindow* w = window(); w && w->contentView()) w->contentView()->setMinSize(kMinimumSize);
   if (compositor_) {
     const CompModeLists& lists = compositor_->compModeLists();
     lists.fillPopUp(*compMenuButton_);
@@ -328,7 +339,7 @@ void PreviewWindow::drawContent(gl::GLContext& context, QSize pixels) {
   gl::GLFunctions& f = context.functions();
   f.glClearColor(0, 0, 0, 1);
   f.glClear(GL_COLOR_BUFFER_BIT);
-  if (sourceChosen_.load() && rTap_) {
+  if (sourceChosen_.load() && rTap_ && !tapShowsBlack()) {
     if (const gl::TextureHandle texture = rTap_->getTextureRef()) {
       const QRectF target = PreviewGeometry::fitRect(QSizeF(rTap_->sourceSize()), QSizeF(pixels),
                                                      preserveAspect_.load());
@@ -340,6 +351,18 @@ void PreviewWindow::drawContent(gl::GLContext& context, QSize pixels) {
     }
   }
   if (postClickedColor_.exchange(false)) sampleColour(context, pixels);
+}
+
+// A layer with nothing to show yet (a new file's black frames, or no source)
+// is previewed black; a group, or an input's tap, is drawn. On the render
+// thread under the compositor's render lock, which keeps the layer tree
+// still.
+bool PreviewWindow::tapShowsBlack() const {
+  if (!compositor_) return false;
+  const Layer* layer = compositor_->findLayerByName(rTap_->lastSelectedTapName());
+  if (!layer || layer->groupFlag()) return false;
+  const VidSourceObject* source = layer->currentSource();
+  return !source || source->blackFrame();
 }
 
 // The frame just drawn, before its swap: the 3 × 3 block around the click,
@@ -495,10 +518,7 @@ void PreviewWindow::viewMouseDown(QPointF point, QSizeF view, bool command) {
       if (movie->pauseToggle()) movie->pauseToggle()->setIntValue(0, true);
       initialVal_ = position;
     }
-    if (trackingDrag_) {
-      clickedLayer_ = tapName_;
-      clickedLayerPointer_ = layer;
-    }
+    if (trackingDrag_) clickedLayer_ = compositor_->sharedLayer(layer);
   }
   setSource(QStringLiteral("X"), float(point.x() / view.width()));
   setSource(QStringLiteral("Y"), float(1.0 - point.y() / view.height()));
@@ -508,8 +528,7 @@ void PreviewWindow::viewMouseDown(QPointF point, QSizeF view, bool command) {
 void PreviewWindow::viewMouseDragged(QPointF point, QSizeF view) {
   if (view.width() <= 0 || view.height() <= 0) return;
   if (trackingDrag_) {
-    Layer* layer = compositor_ ? compositor_->findLayerByName(clickedLayer_) : nullptr;
-    MovieSource* movie = layer == clickedLayerPointer_ ? movieOf(layer) : nullptr;
+    MovieSource* movie = movieOf(clickedLayerInUse().get());
     if (!movie) {
       // The layer or its movie went mid-drag.
       trackingDrag_ = false;
@@ -530,15 +549,19 @@ void PreviewWindow::viewMouseDragged(QPointF point, QSizeF view) {
   postClickedColor_.store(true);
 }
 
+// The layer the drag began on while it is still in the compositor.
+std::shared_ptr<Layer> PreviewWindow::clickedLayerInUse() const {
+  std::shared_ptr<Layer> layer = clickedLayer_.lock();
+  if (!layer || !compositor_ || !compositor_->containsLayer(layer.get())) return nullptr;
+  return layer;
+}
+
 void PreviewWindow::endDrag() {
-  if (trackingDrag_ && !clickedJog_ && compositor_) {
-    Layer* layer = compositor_->findLayerByName(clickedLayer_);
-    if (layer == clickedLayerPointer_)
-      if (MovieSource* movie = movieOf(layer); movie && movie->pauseToggle())
-        movie->pauseToggle()->setIntValue(wasPaused_ ? 0 : 1, true);
-  }
+  if (trackingDrag_ && !clickedJog_)
+    if (MovieSource* movie = movieOf(clickedLayerInUse().get()); movie && movie->pauseToggle())
+      movie->pauseToggle()->setIntValue(wasPaused_ ? 0 : 1, true);
   trackingDrag_ = false;
-  clickedLayerPointer_ = nullptr;
+  clickedLayer_.reset();
 }
 
 void PreviewWindow::viewMouseUp() {

@@ -43,15 +43,17 @@ class GLContext;
 // Threads: `draw` runs on the render thread under the compositor's render
 // lock, tries the draw lock once and skips the frame when it is busy; what
 // it reads of the settings is atomic. Everything else runs on the main
-// thread. The previewed layer is never held: it is found again by the
-// tap's name whenever it is used, so a layer deleted mid-drag ends the
-// drag.
+// thread. The previewed layer is never owned: it is found again by the
+// tap's name whenever it is used, and a drag holds it weakly, so a layer
+// deleted mid-drag ends the drag. A layer showing its black frames, or no
+// source, is previewed black.
 class PreviewWindow : public QKPlugin, public FrameDrawer, public CompositorClient {
   Q_OBJECT
  public:
   static const QString kTypeName;               // "PreviewWindow"
   static const char kClickColorNotification[];  // "QKPrevWinClickColorNotification"
   static const QString kColorKey;               // "color"
+  static const QSizeF kMinimumSize;             // of the window
   // The rate pop-up's items stand for 2, 4 and 8; 0 for any other index.
   static int rateForIndex(int index);
 
@@ -113,6 +115,8 @@ class PreviewWindow : public QKPlugin, public FrameDrawer, public CompositorClie
   void setSource(const QString& key, float value);
   void followLayer(Layer* layer);
   void endDrag();
+  std::shared_ptr<Layer> clickedLayerInUse() const;
+  bool tapShowsBlack() const;
 
   Compositor* compositor_ = nullptr;
   std::shared_ptr<QKRTap> rTap_;
@@ -142,8 +146,7 @@ class PreviewWindow : public QKPlugin, public FrameDrawer, public CompositorClie
   bool wasPaused_ = false;
   float initialVal_ = 0.0f;
   QPointF clickedLoc_;
-  QString clickedLayer_;
-  Layer* clickedLayerPointer_ = nullptr;  // compared only, never used
+  std::weak_ptr<Layer> clickedLayer_;
 
   // Render thread.
   std::mutex drawLock_;
