@@ -24,7 +24,6 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThread.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/WorkerPool.h"
 #include "platform/movie/Movie.h"
 #include "platform/movie/MovieClock.h"
@@ -147,11 +146,6 @@ void MovieSource::setUseQTMovieLooping(bool use) {
 }
 
 bool MovieSource::useQTMovieLooping() { return useMovieLooping.load(); }
-
-void MovieSource::readUseQTMovieLoopingDefault() {
-  const QVariant value = UserDefaults::standard().value(QStringLiteral("useQTMovieLooping"));
-  setUseQTMovieLooping(value.isValid() ? value.toBool() : true);
-}
 
 // The end of the play range, a tick before it: a looping movie reads its
 // end as its start.

@@ -59,11 +59,10 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public M
   enum JumpUnit { kFrames = 0, kSeconds = 1, kBeats = 2 };
 
   // Class-wide: YES lets the movie loop itself, NO makes the source loop it
-  // from the idle step. Read from the user default "useQTMovieLooping" at
-  // start-up.
+  // from the idle step. The movie playback preferences push the user default
+  // "useQTMovieLooping" at start-up.
   static void setUseQTMovieLooping(bool use);
   static bool useQTMovieLooping();
-  static void readUseQTMovieLoopingDefault();
 
   // The source with its controls connected (what the compositor's factory
   // makes).
