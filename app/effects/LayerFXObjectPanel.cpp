@@ -5,6 +5,7 @@
 #include "app/effects/LayerFXRenderContext.h"
 #include "framework/controls/QKSliderControl.h"
 #include "framework/params/CIAttributeLoader.h"
+#include "framework/params/QCAttributeLoader.h"
 
 #include <QComboBox>
 #include <QResizeEvent>
@@ -52,9 +53,12 @@ void LayerFXObjectPanel::layOutControls(int width) {
   }
   if (parameters_) {
     parameters_->resize(width, parameters_->height());
-    // A filter's panel lays its elements out again at the new width.
+    // A filter's or a composition's panel lays its elements out again at
+    // the new width.
     if (auto* loader = dynamic_cast<CIAttributeLoader*>(parameters_.data()))
       loader->resizeAndReposition();
+    else if (auto* panel = qobject_cast<QCAttributeLoader*>(parameters_.data()))
+      panel->resizeAndReposition();
     parameters_->move(0, y);
     y += parameters_->height() + kGap;
   }

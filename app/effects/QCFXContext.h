@@ -6,17 +6,18 @@
 #include <QVariantMap>
 
 #include <memory>
-#include <mutex>
 
+class QCAttributeLoader;
 class QCFXLoader;
-class QKQCGLContext;
+class QKQCFXGLAttribContext;
 
 // The render context of a composition effect: the composition played with
-// the effect's input on its image input and the layer's file path on
-// "layerFilePath" (when it publishes that input, once per change).
+// the effect's input on its image input, the layer's file path on
+// "layerFilePath" (when it publishes that input, once per change) and its
+// other inputs driven by its panel, which gives the snapshot.
 class QCFXContext : public LayerFXRenderContext {
  public:
-  // Null without a render thread context.
+  // Null without a render thread context (main thread: makes the panel).
   static std::shared_ptr<QCFXContext> create(const QString& path, QSizeF size, QCFXLoader* loader);
 
   void setSize(QSizeF size) override;
@@ -26,16 +27,14 @@ class QCFXContext : public LayerFXRenderContext {
   std::optional<QVariantMap> createSnapshot() const override;
   void loadSnapshot(const QVariantMap& snapshot) override;
   void prepareToBeDeleted() override;
+  QWidget* parameterView() const override;
 
-  // Queues an input value for the next frame (any thread).
-  void setValue(const QVariant& value, const QString& key);
+  // The composition's panel (main thread).
+  QCAttributeLoader* attributeLoader() const;
 
  private:
-  QCFXContext(std::shared_ptr<QKQCGLContext> context, QCFXLoader* loader);
+  QCFXContext(std::shared_ptr<QKQCFXGLAttribContext> context, QCFXLoader* loader);
 
-  std::shared_ptr<QKQCGLContext> context_;
+  std::shared_ptr<QKQCFXGLAttribContext> context_;
   QCFXLoader* loader_;  // owns this context
-  mutable std::mutex valuesMutex_;
-  QVariantMap values_;
-  QVariantMap pending_;
 };

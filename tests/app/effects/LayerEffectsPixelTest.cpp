@@ -7,12 +7,14 @@
 #include "app/effects/LayerFXChainAdapter.h"
 #include "app/effects/LayerFXObject.h"
 #include "app/effects/LayerFXObjectPanel.h"
+#include "app/effects/QCFXContext.h"
 #include "app/effects/QCFXLoader.h"
 #include "framework/controls/QKButton.h"
 #include "framework/controls/QKSliderCell.h"
 #include "framework/controls/QKSliderControl.h"
 #include "framework/fx/FXChainDragDestBox.h"
 #include "framework/params/CIAttributeLoader.h"
+#include "framework/params/QCAttributeLoader.h"
 #include "framework/params/QCPanelElement.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "tests/app/compositor/CanvasFrame.h"
@@ -179,6 +181,47 @@ TEST_F(LayerEffectsPixelTest, TwoSameSizeLayersWithMixedEffectsInFilterModeEachK
 // A performer's effects show as panels in the layer window's chain area:
 // switched off and on, mixed, given a mix mode, folded and deleted from
 // their panels; every step shows in the next frame.
+// A composition effect's panel drives its inputs (the orange tint shows on
+// grey), leaves out the image input the layer feeds, shows in the effect's panel, and its snapshot
+// gives another layer's effect the same picture.
+TEST_F(LayerEffectsPixelTest, ACompositionEffectsPanelDrivesItAndItsSnapshotCarriesTheValues) {
+  auto layer = world_->solidLayer(QColor(200, 200, 200));
+  layer->setDFactor(Layer::kOverFactor);
+  ASSERT_TRUE(layer->addQCFXNamed("Tint.qtz"));
+  auto* tint = static_cast<LayerFXObject*>(chainOf(*layer).fxArray().back().get());
+  auto* context = dynamic_cast<QCFXContext*>(tint->renderContext());
+  ASSERT_TRUE(context);
+  QCAttributeLoader* loader = context->attributeLoader();
+  ASSERT_TRUE(loader);
+  EXPECT_EQ(tint->panel()->parameterView(), loader);
+  EXPECT_FALSE(loader->findElementWithKey("inputImage"));
+  for (const char* key : {"amount", "invert", "tintColor", "mode"})
+    EXPECT_TRUE(loader->findElementWithKey(QLatin1String(key))) << key;
+
+  const auto amount = loader->findElementWithKey("amount");
+  auto* slider = dynamic_cast<QKSliderControl*>(amount->view());
+  ASSERT_TRUE(slider);
+  slider->setValueWithRangedValue(0.0f, true);
+  const QColor untinted = centre();
+  slider->setValueWithRangedValue(1.0f, true);
+  const QColor tinted = centre();
+  EXPECT_GT(std::abs(untinted.red() - tinted.red()) + std::abs(untinted.green() - tinted.green()) +
+                std::abs(untinted.blue() - tinted.blue()),
+            30)
+      << "the amount never reached the composition";
+
+  const std::optional<QVariantMap> snapshot = tint->createSnapshot();
+  ASSERT_TRUE(snapshot);
+  auto other = world_->solidLayer(QColor(200, 200, 200));
+  ASSERT_TRUE(other->addQCFXNamed("Tint.qtz"));
+  auto* copy = static_cast<LayerFXObject*>(chainOf(*other).fxArray().back().get());
+  copy->loadSnapshot(*snapshot);
+  centre();
+  centre();
+  EXPECT_TRUE(near(finished(*other), finished(*layer), 3));
+  EXPECT_FALSE(near(finished(*other), untinted, 3));
+}
+
 TEST_F(LayerEffectsPixelTest, TheLayerWindowShowsSwitchesMixesAndDeletesEffectPanels) {
   compositor().populateCompFilterTypes();
   compositor().setLayerWindowFactory(
