@@ -3,6 +3,7 @@
 #include "app/inspector/MIPane.h"
 #include "app/inspector/MediaInspectorHost.h"
 #include "app/inspector/QKMIMoviePropertiesController.h"
+#include "app/inspector/QKMIQuartzComposerController.h"
 #include "app/inspector/QKMIRangeSelectorController.h"
 #include "app/inspector/QKMITapFileViewController.h"
 #include "app/inspector/QKMITimeWarpView.h"
@@ -49,6 +50,7 @@ MediaInspector::~MediaInspector() {
   if (timeWarpView_) timeWarpView_->prepareToBeDeleted();
   if (rangeSelector_) rangeSelector_->prepareToBeDeleted();
   for (QKButton* button : {cancelButton_, applyButton_}) button->prepareToBeDeleted();
+  delete qcController_;
   delete movieProps_;
   tapFileController_->prepareToBeDeleted();
   tapFileController_.reset();
@@ -95,6 +97,10 @@ void MediaInspector::buildPalette() {
   rangeSelector_->setTimeWarpView(timeWarpView_);
   movieProps_->setRangeController(rangeSelector_);
   movieProps_->setTimeWarpView(timeWarpView_);
+  qcController_ = new QKMIQuartzComposerController(this, movieProps_->textStylePopUpButton(),
+                                                   movieProps_->qtzOptionsView());
+  movieProps_->setCompositionPane(qcController_);
+  panes_.composition = qcController_;
   panes_.movieProperties = movieProps_;
   panes_.rangeSelector = rangeSelector_;
   panes_.timeWarp = timeWarpView_;
@@ -129,7 +135,7 @@ void MediaInspector::buildPalette() {
   movieOptionsTabView_->addTab(timeWarpView_->editorView(), QStringLiteral("Time Warp"));
   movieColumn->addWidget(movieOptionsTabView_, 1);
   addContainer(Box::Movie, movieContainer);
-  addContainer(Box::Composition, movieProps_->qtzOptionsView());
+  addContainer(Box::Composition, qcController_->view());
   addContainer(Box::Web, urlFileController_->view());
   addContainer(Box::Tap, tapFileController_->view());
 
@@ -166,6 +172,7 @@ void MediaInspector::buildPalette() {
 
 void MediaInspector::awakeFromNib() {
   window_->awakeFromNib();
+  qcController_->awakeFromNib();
   window_->show();
   tapFileController_->awakeFromNib();
   observers_.observe(kVisiblePagesChanged, nullptr,

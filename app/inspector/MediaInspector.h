@@ -21,6 +21,7 @@ class QKButton;
 class QKFile;
 class QKFolder;
 class QKMIMoviePropertiesController;
+class QKMIQuartzComposerController;
 class QKMIRangeSelectorController;
 class QKMITapFileViewController;
 class QKMITimeWarpView;
@@ -111,6 +112,7 @@ class MediaInspector : public QKWindowDelegate, public FrameDrawer {
   QKButton* applyButton() const { return applyButton_; }
   QKButton* cancelButton() const { return cancelButton_; }
   QKMIMoviePropertiesController* moviePropertiesController() const { return movieProps_; }
+  QKMIQuartzComposerController* quartzComposerController() const { return qcController_; }
   QKMIRangeSelectorController* rangeSelector() const { return rangeSelector_; }
   QKMITimeWarpView* timeWarpView() const { return timeWarpView_; }
   QKMITapFileViewController* tapFileController() const { return tapFileController_.get(); }
@@ -142,6 +144,7 @@ class MediaInspector : public QKWindowDelegate, public FrameDrawer {
   QKButton* applyButton_ = nullptr;
   QTabWidget* movieOptionsTabView_ = nullptr;
   QKMIMoviePropertiesController* movieProps_ = nullptr;
+  QKMIQuartzComposerController* qcController_ = nullptr;
   QKMIRangeSelectorController* rangeSelector_ = nullptr;
   QKMITimeWarpView* timeWarpView_ = nullptr;
   std::unique_ptr<QKMITapFileViewController> tapFileController_;

@@ -18,3 +18,5 @@ int AppMediaInspectorHost::quantizedSubdivisions() {
 DataSourceController* AppMediaInspectorHost::dataSourceController() {
   return app_.dataSourceController();
 }
+
+Compositor* AppMediaInspectorHost::compositor() { return app_.compositorObject(); }

@@ -12,6 +12,7 @@ class AppMediaInspectorHost : public MediaInspectorHost {
   int beatsPerMeasure() override;
   int quantizedSubdivisions() override;
   DataSourceController* dataSourceController() override;
+  Compositor* compositor() override;
 
  private:
   AppController& app_;

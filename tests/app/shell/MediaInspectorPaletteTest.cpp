@@ -2,6 +2,8 @@
 // Window menu, following a media bin grid's selection and applying an edit.
 #include "app/inspector/MediaInspector.h"
 #include "app/inspector/QKMIMoviePropertiesController.h"
+#include "app/inspector/QKMIQuartzComposerController.h"
+#include "app/inspector/QKQCView.h"
 #include "app/mediabin/MBFileGridView.h"
 #include "app/mediabin/MBLayerController.h"
 #include "app/shell/AppController.h"
@@ -9,6 +11,7 @@
 #include "framework/controls/QKButton.h"
 #include "framework/media/QKPage.h"
 #include "framework/media/QKPageController.h"
+#include "framework/media/QKQCFile.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
 #include "platform/foundation/MainThread.h"
@@ -17,6 +20,8 @@
 #include "tests/app/mediabin/FakeMediaBin.h"
 #include "tests/app/mediabin/FakeQueueHost.h"
 #include "tests/support/NotificationCounter.h"
+#include "tests/support/ShaderComposition.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QLineEdit>
 
@@ -69,6 +74,27 @@ TEST(MediaInspectorPalette, ListedFollowingTheBinAndApplying) {
   MainThread::processUntil([&] { return updated.count() > 0; }, 2.0);
   EXPECT_EQ(file->movieProp(QStringLiteral("loopMode")).toInt(), 2);
   EXPECT_EQ(updated.count(), 1);
+  controller.applicationWillTerminate();
+}
+
+// The compositor's frames draw the inspector, which previews the
+// composition shown.
+TEST(MediaInspectorPalette, TheOutputsFramesDrawTheCompositionPreview) {
+  UserDefaults::standard().resetForTesting();
+  AppController controller;
+  MediaInspector* inspector = controller.mediaInspector();
+  ASSERT_NE(inspector, nullptr);
+  inspector->window()->contentView()->expand();
+  const QString path = writeShaderComposition(
+      TestEnvironment::makeTempDir(), "Red.qtz",
+      "uniform float level;\nvec4 shaderMain() { return vec4(level, 0, 0, 1); }\n", "level",
+      "QCNumberPort", 1.0);
+  auto file = QKQCFile::createWithPath(path, "Red.qtz", controller.compositor());
+  inspector->selectTheseFiles({MIEntry{file, {}}});
+  QKQCView* view = inspector->quartzComposerController()->quartzComposerView();
+  ASSERT_TRUE(MainThread::processUntil([&] { return view->drawCount() > 1; }, 10.0))
+      << "no frame drew the preview";
+  EXPECT_GT(view->picture().pixelColor(view->width() / 2, view->height() / 2).red(), 200);
   controller.applicationWillTerminate();
 }
 
