@@ -112,10 +112,11 @@ void QKMIQuartzComposerController::buildView(QWidget* optionsView) {
   top->addWidget(renderOnOffButton_, 0, Qt::AlignTop);
   top->addStretch(1);
   column->addLayout(top);
+  // Size and style stay in sight; the panel takes the rest and scrolls.
+  if (optionsView) column->addWidget(optionsView);
   scrollView_ = new QKQCScrollView;
   scrollView_->setMinimumHeight(120);
   column->addWidget(scrollView_, 1);
-  if (optionsView) column->addWidget(optionsView);
 }
 
 void QKMIQuartzComposerController::awakeFromNib() {

@@ -117,33 +117,41 @@ class PaneHost : public MediaInspectorHost {
   Compositor* compositorObject = nullptr;
 };
 
-// A style composition: its file input (unread), a number "level" and the
-// colour (level, green, blue).
+// A style composition: its file input, a number "level" and the colour
+// (level, green, blue); an image player takes its green from the image.
 QString writeStyle(const QString& folder, const QString& name, const QString& fileInput,
                    const QString& portClass, double green, double blue) {
+  const bool image = portClass == QLatin1String("QCGLImagePort");
   const auto splitter = [](const char* key, const QString& port) {
     return QVariantMap{
         {"key", key}, {"class", "QCSplitter"}, {"state", QVariantMap{{"portClass", port}}}};
   };
-  const QString shader = QStringLiteral(
-                             "uniform float level;\nvec4 shaderMain() { return vec4(level, %1, %2, "
-                             "1.0); }\n")
-                             .arg(green, 0, 'f', 2)
-                             .arg(blue, 0, 'f', 2);
+  const QString greenSource =
+      image ? QStringLiteral("imageFileInput_sample(texCoord).g") : QString::number(green, 'f', 2);
+  const QString shader =
+      QStringLiteral(
+          "%1uniform float level;\nvec4 shaderMain() { return vec4(level, %2, %3, 1.0); }\n")
+          .arg(image ? QStringLiteral("uniform sampler2D imageFileInput;\n") : QString(),
+               greenSource)
+          .arg(blue, 0, 'f', 2);
   const QVariantMap draw{{"key", "Draw"},
                          {"class", "QCGLSLShader"},
                          {"state", QVariantMap{{"fragmentSource", shader}}}};
-  const QVariantMap connection{{"sourceNode", "Level"},
-                               {"sourcePort", "output"},
-                               {"destinationNode", "Draw"},
-                               {"destinationPort", "level"}};
+  const auto connection = [](const char* from, const QString& to) {
+    return QVariantMap{{"sourceNode", from},
+                       {"sourcePort", "output"},
+                       {"destinationNode", "Draw"},
+                       {"destinationPort", to}};
+  };
+  QVariantList connections{connection("Level", "level")};
+  if (image) connections << connection("File", fileInput);
   const QVariantList published{QVariantMap{{"key", fileInput}, {"node", "File"}, {"port", "input"}},
                                QVariantMap{{"key", "level"}, {"node", "Level"}, {"port", "input"}}};
   const QVariantMap root{
       {"class", "QCPatch"},
       {"state", QVariantMap{{"nodes", QVariantList{splitter("File", portClass),
                                                    splitter("Level", "QCNumberPort"), draw}},
-                            {"connections", QVariantList{connection}},
+                            {"connections", connections},
                             {"publishedInputPorts", published},
                             {"renderedNode", "Draw"}}}};
   const QString path = folder + "/" + name;
@@ -181,7 +189,7 @@ class CompositionPaneTest : public GLTest {
     writeStyle(texts, "Amber.qtz", "FileInput", "QCStringPort", 0.5, 0.0);
     writeStyle(texts, "Blue.qtz", "FileInput", "QCStringPort", 0.0, 1.0);
     writeStyle(texts, "DefaultFontsynth.qtz", "FileInput", "QCStringPort", 1.0, 0.0);
-    writeStyle(images, "DefaultImageSource.qtz", "imageFileInput", "QCGLImagePort", 1.0, 1.0);
+    writeStyle(images, "DefaultImageSource.qtz", "imageFileInput", "QCGLImagePort", 0.0, 1.0);
     Compositor::Environment environment;
     environment.gpuVendors = {"NVIDIA"};
     environment.compositeFilterNames = {"CISourceOverCompositing"};
@@ -288,6 +296,9 @@ TEST_F(CompositionPaneTest, TheStyleControlIsTheMoviePanesAndTheTextPreviewsThro
     ASSERT_NE(input, nullptr);
     EXPECT_EQ(input->currentString(), QStringLiteral("t words"));
   }
+  frames(3);
+  settle(0.1);
+  saveScreenshot(inspector_->window()->grab().toImage(), "inspector-text-pane");
   // Nothing inspected: unloaded.
   inspector_->selectTheseFiles({});
   EXPECT_EQ(pane_->currentFile(), nullptr);
@@ -467,8 +478,8 @@ TEST_F(CompositionPaneTest, ThePreviewPictureIsDrawnOnTheRenderThreadEveryThirdF
   saveScreenshot(inspector_->window()->grab().toImage(), "inspector-composition-pane");
   saveScreenshot(pane_->view()->grab().toImage(), "inspector-composition-pane-body");
 
-  // An image is fed to its style composition; two compositions show none
-  // (black).
+  // An image is fed to its style composition (its green shows); two
+  // compositions show none (black).
   select({image()});
   frames(3);
   EXPECT_TRUE(near(view->picture().pixelColor(100, 75), QColor(127, 255, 255), 3));
