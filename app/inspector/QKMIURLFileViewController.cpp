@@ -170,13 +170,17 @@ void QKMIURLFileViewController::storeParamsForSelectedFiles() {
   const std::vector<std::shared_ptr<QKURLFile>> webs = inspectedWebFiles();
   if (webs.empty()) return;
   const std::optional<QString> address = addressToApply();
+  bool addressTaken = false;
   for (const std::shared_ptr<QKURLFile>& file : webs) {
     const QVariantMap* pending = inspector_->pendingPropsFor(*file);
     if (!pending || !storeProps(*file, *pending)) continue;
-    if (address) takeAddress(*file, *address);
+    if (address) {
+      takeAddress(*file, *address);
+      addressTaken = true;
+    }
     NotificationCenter::defaultCenter().post(kPropsUpdated, static_cast<QKFile*>(file.get()));
   }
-  if (address) {
+  if (addressTaken) {
     shownAddress_ = *address;
     urlStringTextField_->setText(*address);
     urlStringTextField_->setCursorPosition(0);

@@ -203,6 +203,21 @@ TEST_F(PanesFixture, WebShowsDefaultsCancelsAndRefreshesThumbnails) {
   EXPECT_EQ(compositor.loader.asked.front(), file);
 }
 
+TEST_F(PanesFixture, WebEntryWithABadSizeKeepsEverything) {
+  auto file = web(QStringLiteral("http://example.org/page"), {{kHorRes, 800}});
+  select({file});
+  inspector.pendingPropsFor(*file)->insert(kHorRes, -640);  // as an old project may hold
+  inspector.pendingPropsFor(*file)->insert(kUseRes, 0);
+  webPane().urlStringTextField()->setText(QStringLiteral("example.org/other"));
+  LogCapture log;
+  inspector.applyChanges();
+  EXPECT_TRUE(log.contains(QStringLiteral("\"urlHorRes\" is negative")));
+  EXPECT_EQ(file->movieProp(kHorRes).toInt(), 800);
+  EXPECT_EQ(file->movieProp(kUseRes).toInt(), 1);
+  EXPECT_EQ(file->urlString(), QStringLiteral("http://example.org/page"));
+  EXPECT_EQ(file->name(), QStringLiteral("page"));
+}
+
 // --- Tap pane --------------------------------------------------------------------------------
 
 TEST_F(PanesFixture, TapPopUpShowsTheEntriesTap) {
