@@ -393,6 +393,12 @@ TEST_F(CompositionPaneTest, ApplyStoresEachKindsValues) {
   inspector_->applyChanges();
   EXPECT_TRUE(still->movieProp(kValues).toMap().contains("DefaultImageSource.qtz"));
   EXPECT_FALSE(still->movieProps().contains("styleName"));
+  // The built-in player previews through the composition the program ships.
+  chooseStyle("<Built-In Player>");
+  EXPECT_EQ(pane_->loadedStyle(), "<Built-In Player>");
+  EXPECT_TRUE(pane_->contextHolder()->rendererPath().endsWith("/BuiltInPlayer.qtz"));
+  inspector_->applyChanges();
+  EXPECT_EQ(still->movieProp("styleName").toString(), "<Built-In Player>");
 }
 
 TEST_F(CompositionPaneTest, ARefusedApplyKeepsEveryPreviousProperty) {
