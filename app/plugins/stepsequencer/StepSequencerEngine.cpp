@@ -243,7 +243,8 @@ StepSequencerEngine::Tick StepSequencerEngine::tick(double clock, float recordVa
   const bool interpolate = interpolating();
   long q = -1;
   if (interpolate) {
-    if (column + 1 <= count) q = enabledStepFrom(column + 1, count);
+    // At the loop's end (time = L) the line from the last step has arrived.
+    q = enabledStepFrom(std::min(column, count - 1) + 1, count);
     if (q < 0) {
       Log::limited(QStringLiteral("stepsequencer-next"),
                    QStringLiteral("\t\terr: couldn't find next step"));

@@ -1,6 +1,7 @@
 #include "tests/app/stepsequencer/StepSequencerFixture.h"
 
 #include "framework/controls/QKButtonCell.h"
+#include "tests/support/LogCapture.h"
 
 #include <future>
 #include <limits>
@@ -192,6 +193,23 @@ TEST(StepSequencerEngineTest, InterpolationRunsTowardsTheNextEnabledStep) {
   // With step 0 off there is nothing to run towards: nothing goes out.
   stepOf(s.engine, 0).setEnabled(false);
   EXPECT_FALSE(s.engine.tick(1.1, 0.0f).publish);
+}
+
+// A loop's end is a position of its own (a jump or a tick may land on it):
+// the line from the last step has reached step 0 there.
+TEST(StepSequencerEngineTest, InterpolationAtTheLoopsEndGivesStepZero) {
+  SixteenSteps s;
+  s.engine.setInterpolating(true);
+  std::vector<float> values(16, 0.6f);
+  values[0] = 0.2f;
+  setSteps(s.engine, values);
+  LogCapture log;
+  s.engine.tick(0.0, 0.0f);
+  const Engine::Tick tick = s.engine.tick(2.0, 0.0f);
+  EXPECT_DOUBLE_EQ(s.engine.currentTime(), 2.0);
+  ASSERT_TRUE(tick.publish);
+  EXPECT_NEAR(tick.value, 0.2f, 1e-5);
+  EXPECT_FALSE(log.contains("couldn't find next step"));
 }
 
 TEST(StepSequencerEngineTest, AHiddenStepKeepsItsValue) {
