@@ -341,14 +341,12 @@ void QKMIQuartzComposerController::eject() {
 }
 
 void QKMIQuartzComposerController::unlockedUnload() {
-  std::shared_ptr<QKFile> file = currentFile_.lock();
-  const bool had = file || !loadedStyle_.isEmpty() || !currentFile_.expired();
   currentFile_.reset();
   loadedStyle_.clear();
-  if (!had || !contextHolder_) return;
-  if (file && file->qkFileType() == QKFile::kImageKind)
-    contextHolder_->setImageFileBitmapImageRep(nullptr, true);
-  contextHolder_->useFile(QString(), true);
+  if (!contextHolder_) return;
+  // An image's bitmap goes with it (also when the file itself has gone).
+  if (contextHolder_->imageFeed().held()) contextHolder_->setImageFileBitmapImageRep(nullptr, true);
+  if (!contextHolder_->rendererPath().isEmpty()) contextHolder_->useFile(QString(), true);
 }
 
 // --- Applying ---------------------------------------------------------------------------------
