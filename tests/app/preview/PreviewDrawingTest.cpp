@@ -188,6 +188,16 @@ TEST_F(PreviewDrawingTest, TheOpacityIsLinkedBothWaysUntilAnotherTapIsChosen) {
   EXPECT_FLOAT_EQ(alpha->value(), 0.1f);
   EXPECT_FLOAT_EQ(preview->opacitySlider()->value(), 0.9f);
   input->prepareToBeDeleted();
+
+  // A linked layer deleted: the link goes with it.
+  choose(*preview, layer->layerName());
+  world->compositor->deleteThisLayer(layer.get());
+  layer.reset();
+  settle();
+  EXPECT_EQ(preview->tapLayer(), nullptr);
+  preview->opacitySlider()->setValue(0.4f, true);
+  settle();
+  EXPECT_FLOAT_EQ(preview->opacitySlider()->value(), 0.4f);
 }
 
 TEST_F(PreviewDrawingTest, TheCompMenuSetsEachKindOnTheLayerAndFollowsIt) {
