@@ -16,6 +16,9 @@
 
 #include <QComboBox>
 
+#include <atomic>
+#include <thread>
+
 namespace {
 
 // A 4 x 4 picture: red and green on top, blue and white below.
@@ -250,6 +253,40 @@ TEST_F(PreviewDrawingTest, TheCompMenuSetsEachKindOnTheLayerAndFollowsIt) {
   preview->compButtonUsed(itemOfKind(CompModeLists::kFilterKind));
   EXPECT_EQ(layer->compName(), menu->itemText(blend));
   input->prepareToBeDeleted();
+}
+
+// The render thread runs frames (taps, canvas, previews) while the main
+// thread makes and deletes previews and the layers they show.
+TEST_F(PreviewDrawingTest, PreviewsAndLayersDeletedWhileFramesRunLeaveNothingBehind) {
+  std::atomic<bool> running{true};
+  std::atomic<long> frames{0};
+  const int handler = gl::RenderThread::instance().addFrameHandler([&](const auto&) {
+    drawCanvasFrame(*world->compositor, QSize(64, 48));
+    frames.fetch_add(1);
+  });
+  std::thread ticker([&] {
+    while (running.load()) {
+      gl::RenderThread::instance().runFrameNow();
+      std::this_thread::yield();
+    }
+  });
+  for (int round = 0; round < 12; ++round) {
+    auto layer = world->layer();
+    auto* preview =
+        static_cast<PreviewWindow*>(manager->instantiatePluginType(PreviewWindow::kTypeName));
+    choose(*preview, layer->layerName());
+    preview->window()->show();
+    settle(0.01);
+    if (round % 2) world->compositor->deleteThisLayer(layer.get());
+    layer.reset();
+    settle(0.01);
+    manager->deletePlugins({preview});
+  }
+  running.store(false);
+  ticker.join();
+  gl::RenderThread::instance().removeFrameHandler(handler);
+  EXPECT_GT(frames.load(), 0);
+  frame();  // the preview list is empty again
 }
 
 // A resize from the corner handle: with the option key the view keeps its
