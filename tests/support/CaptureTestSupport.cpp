@@ -1,6 +1,7 @@
 #include "tests/support/CaptureTestSupport.h"
 
 #include "platform/capture/CaptureRecorder.h"
+#include "tests/support/TestClip.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -8,6 +9,9 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include <QImage>
+
+#include <algorithm>
 #include <cmath>
 
 int CaptureTestSupport::stepOfFullRangeLuma(int luma) {
@@ -27,6 +31,32 @@ CaptureSettings CaptureTestSupport::countingPattern(int width, int height, int r
   settings.frameRate = rate;
   return settings;
 }
+
+CaptureSettings CaptureTestSupport::numberedPattern(int width, int height, int rate) {
+  // Cell (column c, row r) of the 4 x 3 grid holds bit 4 r + c, white when set.
+  CaptureSettings settings;
+  settings.backend = CaptureSettings::Backend::TestPattern;
+  settings.devicePath =
+      QStringLiteral(
+          "nullsrc=size=%1x%2:rate=%3,"
+          "geq=lum='if(mod(floor((N+1)/pow(2,floor(Y*3/H)*4+floor(X*4/W))),2),235,16)':cb=128:"
+          "cr=128,format=yuv420p,realtime")
+          .arg(width)
+          .arg(height)
+          .arg(rate);
+  settings.size = QSize(width, height);
+  settings.frameRate = rate;
+  return settings;
+}
+
+namespace {
+int gridNumber(const AVFrame* frame) {
+  QImage luma(frame->width, frame->height, QImage::Format_Grayscale8);
+  for (int y = 0; y < frame->height; ++y)
+    std::copy_n(frame->data[0] + y * frame->linesize[0], frame->width, luma.scanLine(y));
+  return TestClip::frameNumberIn(luma);
+}
+}  // namespace
 
 CaptureTestSupport::Probe CaptureTestSupport::probe(const QString& path, double rate) {
   Probe probe;
@@ -56,7 +86,10 @@ CaptureTestSupport::Probe CaptureTestSupport::probe(const QString& path, double 
     if (packet->stream_index == index) {
       probe.pts.push_back(std::llround(double(packet->pts) * av_q2d(stream->time_base) * rate));
       if (avcodec_send_packet(codec, packet) >= 0)
-        while (avcodec_receive_frame(codec, frame) >= 0) probe.lumas.push_back(frame->data[0][0]);
+        while (avcodec_receive_frame(codec, frame) >= 0) {
+          probe.lumas.push_back(frame->data[0][0]);
+          probe.numbers.push_back(gridNumber(frame));
+        }
     }
     av_packet_unref(packet);
   }

@@ -15,6 +15,10 @@ struct CaptureTestSupport {
   // The pattern's step (0 … 26) shown by a full-range luma.
   static int stepOfFullRangeLuma(int luma);
   static CaptureSettings countingPattern(int width = 64, int height = 48, int rate = 25);
+  // A live source whose picture n (from 0 at each start) shows the number
+  // n + 1 as TestClip's grid of black and white cells, so that every
+  // picture, the first included, reads back with TestClip::frameNumberIn.
+  static CaptureSettings numberedPattern(int width = 160, int height = 120, int rate = 25);
   // What a movie file holds, read with FFmpeg directly.
   struct Probe {
     QString error;
@@ -23,6 +27,7 @@ struct CaptureTestSupport {
     int height = 0;
     std::vector<int64_t> pts;  // in frames (pts × rate)
     std::vector<int> lumas;    // the first pixel's luma of each decoded picture
+    std::vector<int> numbers;  // the grid number each picture shows (-1: none)
   };
   static Probe probe(const QString& path, double rate);
   // Writes an MJPEG movie of the counting pattern (`frames` pictures).
