@@ -2,18 +2,23 @@
 // thread, beside bare FFmpeg doing the least the same picture needs.
 //
 // Ours: a 1280 × 720 MJPEG movie read by a `CaptureInput` in its unpaced
-// mode (the picture is read when asked for, not at the clip's rate): the
-// render thread asks for a picture, the capture thread reads, decodes and
-// hands it over, the render thread takes it and uploads it with
-// `MovieTextureUploader` (the YUV planes, converted into an RGBA texture),
-// then glFinish.
+// mode (a picture is read when asked for, not at the clip's rate): the
+// render thread asks for a picture and sleeps; the capture thread wakes,
+// reads, decodes and hands the picture over (the hand-over hook wakes the
+// render thread: the benchmark's only addition); the render thread takes
+// it and uploads it with `MovieTextureUploader` (the YUV planes, converted
+// into an RGBA texture), then glFinish.
 // Bare: on the render thread, av_read_frame and the same decoder (one
 // thread, as ours), then the three planes as they came out of the decoder
 // uploaded into textures made beforehand, then glFinish.
 // Both read the same file from its start, one picture per iteration, and
-// start over at its end. "bare_decode_ms" is the bare read and decode alone,
-// "capture_upload_ms" our upload and conversion alone (from the picture
-// taken to the texture ready).
+// start over at its end.
+// Besides the two times: "bare_decode_ms" is the bare read and decode
+// alone, "capture_upload_ms" our upload and conversion alone (from the
+// picture taken to the texture ready), and the "_cpu_ms" figures the CPU
+// time of the capture thread per picture and of the bare read and decode
+// (on a loaded machine the wall times of two threads say more about the
+// scheduler than about the work).
 // Run under Xvfb:
 //
 //   bash scripts/with-xvfb.sh build/bin/bench_capture
@@ -37,8 +42,14 @@ extern "C" {
 #include <QDir>
 #include <benchmark/benchmark.h>
 
+#include <pthread.h>
+
 #include <array>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <mutex>
 #include <cstdio>
 #include <memory>
 #include <thread>
@@ -103,12 +114,55 @@ class BareDecoder {
   int stream_ = -1;
 };
 
+double seconds(const timespec& t) { return double(t.tv_sec) + 1e-9 * double(t.tv_nsec); }
+
+// The CPU seconds a thread has used so far (0 when its clock is not known).
+double cpuSeconds(clockid_t clock) {
+  timespec now{};
+  return clock_gettime(clock, &now) == 0 ? seconds(now) : 0.0;
+}
+
+// The capture thread's hand-overs, counted by its hook, which also learns
+// the thread's CPU clock.
+class HandOvers {
+ public:
+  void handedOver() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!known_.load()) known_.store(pthread_getcpuclockid(pthread_self(), &clock_) == 0);
+      ++count_;
+    }
+    arrived_.notify_one();
+  }
+  // Render thread: sleeps until a hand-over after the one seen last.
+  void awaitNext() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    arrived_.wait(lock, [this] { return count_ != seen_; });
+    seen_ = count_;
+  }
+  double threadCpuSeconds() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return known_.load() ? cpuSeconds(clock_) : 0.0;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  uint64_t count_ = 0;  // under mutex_
+  uint64_t seen_ = 0;
+  clockid_t clock_{};
+  std::atomic<bool> known_{false};
+};
+
 struct Scene {
   std::unique_ptr<CaptureInput> input;
+  HandOvers handOvers;
   uint64_t lastSerial = 0;
   BareDecoder bare;
   double bareDecodeSeconds = 0;
+  double bareDecodeCpuSeconds = 0;
   double uploadSeconds = 0;
+  double captureCpuSeconds = 0;
   // Render thread:
   std::unique_ptr<MovieTextureUploader> uploader;
   gl::TextureHandle texture;
@@ -119,11 +173,14 @@ Scene* scene = nullptr;
 void finish() { gl::GLContext::current()->functions().glFinish(); }
 
 void oursFrame() {
+  const double cpuBefore = scene->handOvers.threadCpuSeconds();
   scene->input->requestFrame();
+  scene->handOvers.awaitNext();
   std::shared_ptr<const VideoFrame> frame;
   while (!scene->input->tryNewestFrame(&frame) || !frame || frame->serial() == scene->lastSerial)
-    std::this_thread::yield();
+    std::this_thread::yield();  // the hook runs with the hand-over held
   scene->lastSerial = frame->serial();
+  if (cpuBefore > 0) scene->captureCpuSeconds += scene->handOvers.threadCpuSeconds() - cpuBefore;
   const auto t0 = std::chrono::steady_clock::now();
   scene->texture = scene->uploader->upload(*frame);
   finish();
@@ -151,7 +208,9 @@ void makePlanes() {
 
 void bareFrame() {
   const auto started = std::chrono::steady_clock::now();
+  const double cpuBefore = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
   const AVFrame* frame = scene->bare.next();
+  scene->bareDecodeCpuSeconds += cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpuBefore;
   scene->bareDecodeSeconds +=
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (!frame) return;
@@ -170,8 +229,8 @@ void bareFrame() {
 }
 
 void BM_CaptureToTexture(benchmark::State& state) {
-  scene->bareDecodeSeconds = 0;
-  scene->uploadSeconds = 0;
+  scene->bareDecodeSeconds = scene->bareDecodeCpuSeconds = 0;
+  scene->uploadSeconds = scene->captureCpuSeconds = 0;
   const bench::SideBySideSeconds own = bench::sideBySideOnRenderThread(state, oursFrame, bareFrame);
   const double n = double(state.iterations());
   state.counters["capture_ms"] = 1000 * own.first / n;
@@ -179,6 +238,8 @@ void BM_CaptureToTexture(benchmark::State& state) {
   state.counters["capture_vs_bare"] = own.first / own.second;
   state.counters["capture_upload_ms"] = 1000 * scene->uploadSeconds / n;
   state.counters["bare_decode_ms"] = 1000 * scene->bareDecodeSeconds / n;
+  state.counters["capture_thread_cpu_ms"] = 1000 * scene->captureCpuSeconds / n;
+  state.counters["bare_decode_cpu_ms"] = 1000 * scene->bareDecodeCpuSeconds / n;
 }
 
 // A camera-like source: the moving test picture with sensor noise, through
@@ -218,6 +279,7 @@ bool makeScene() {
   file.unpaced = true;
   QString error;
   scene->input = CaptureInput::open(file, &error);
+  if (scene->input) scene->input->setHandOverHook([] { scene->handOvers.handedOver(); });
   if (!scene->input || !scene->input->start({}, &error, nullptr) || !scene->bare.open(path)) {
     std::fprintf(stderr, "input: %s\n", qPrintable(error));
     return false;

@@ -55,6 +55,18 @@ TEST(CaptureSettingsTest, PropertyListRoundTripsAndRefusesBadValues) {
   EXPECT_FALSE(CaptureSettings::fromPropertyList({{"backend", "tape"}, {"devicePath", "x"}}));
 }
 
+TEST(CaptureSettingsTest, TheUnpacedTestModeIsNeverStored) {
+  CaptureSettings settings;
+  settings.backend = CaptureSettings::Backend::File;
+  settings.devicePath = QStringLiteral("/tmp/clip.mov");
+  settings.unpaced = true;
+  const QVariantMap stored = settings.toPropertyList();
+  for (const QVariant& value : stored) EXPECT_NE(value.typeId(), QMetaType::Bool);
+  const auto back = CaptureSettings::fromPropertyList(stored);
+  ASSERT_TRUE(back);
+  EXPECT_FALSE(back->unpaced) << "a project opens its files paced";
+}
+
 TEST(CaptureInputTest, MissingDeviceFailsWithTheReason) {
   CaptureSettings settings;
   settings.devicePath = QStringLiteral("/dev/video9");
