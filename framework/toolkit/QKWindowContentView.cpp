@@ -575,7 +575,20 @@ void QKWindowContentView::layOutBody() {
 
 void QKWindowContentView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  followWindowSize();
   layOutBody();
+}
+
+// A size the palette did not set itself (the window system, a plain resize
+// of the window) becomes its expanded size: the frame's paths and the
+// flipped drawing coordinates are made from that size, and a stale one
+// leaves the grown part unpainted.
+void QKWindowContentView::followWindowSize() {
+  if (collapsed_ || expandedSize_.isEmpty() || size() == expandedSize_.toSize()) return;
+  actualLocation_ = windowFrame();
+  expandedSize_ = size();
+  reRender_ = true;
+  setNeedsDisplay();
 }
 
 // --- Accessors ---

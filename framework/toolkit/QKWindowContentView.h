@@ -198,6 +198,7 @@ class QKWindowContentView : public QWidget,
   void toggleCollapse(bool collapse);
   void postGroupMove(QPointF delta);
   void setCollapsedState(bool collapsed, const QRectF& expanded);
+  void followWindowSize();
   void layOutBody();
   QPointF viewPointFromQt(const QPointF& point) const;
   void drawTitle(QPainter& painter, const QVariantMap& colors) const;

@@ -394,4 +394,27 @@ TEST_F(BehaviorChainWindows, ThePaletteShowsTheListAndTheVisibleChainsPanels) {
   EXPECT_NE(picture.pixelColor(foldedTitle), picture.pixelColor(empty));
 }
 
+// However the palette grows (a drag on its corner, the window system, a
+// restored frame), everything under the title bar is painted: no band of
+// stale or black pixels under the panes.
+TEST_F(BehaviorChainWindows, AnEnlargedPaletteIsPaintedToItsNewBottom) {
+  chainIn(*first, "shown", {"Invert"});
+  QKPaletteWindow* palette = first->window();
+  settle();
+  const QSize original = palette->size();
+  ASSERT_FALSE(saveScreenshot(palette->grab().toImage(), "behavior-chains-first").isEmpty());
+
+  palette->resize(360, 300);
+  settle();
+  const QImage picture = palette->grab().toImage();
+  ASSERT_FALSE(saveScreenshot(picture, "behavior-chains-enlarged").isEmpty());
+  ASSERT_EQ(picture.size(), QSize(360, 300));
+  // Just inside the border: along the new bottom edge, down both sides, and
+  // across the old bottom edge.
+  const QRgb fill = palette->contentView()->backgroundColor().rgb();
+  for (const QPoint probe : {QPoint(4, 250), QPoint(180, 295), QPoint(356, 250),
+                             QPoint(4, original.height() + 4), QPoint(356, original.height() + 4)})
+    EXPECT_EQ(picture.pixel(probe), fill) << probe.x() << "," << probe.y();
+}
+
 }  // namespace

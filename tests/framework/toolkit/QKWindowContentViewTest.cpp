@@ -301,6 +301,45 @@ TEST(QKWindowContentView, DrawsTitleBarAndFrameStrokeOnlyWhileUnlocked) {
   EXPECT_EQ(pixel(image, 1, 8), QColor(Qt::green));
 }
 
+// A size the palette did not set itself (the window system's, a plain
+// resize) becomes its own: drawn to the new edges, kept over a collapse and
+// stored as its frame.
+TEST(QKWindowContentView, ASizeSetFromOutsideBecomesThePalettesOwn) {
+  SKIP_WITHOUT_DISPLAY();
+  FakeMenuController menu;
+  struct Case {
+    const char* how;
+    void (*resize)(QKWindow&);
+  };
+  const Case cases[] = {
+      {"widget resize", [](QKWindow& w) { w.resize(360, 300); }},
+      {"window handle", [](QKWindow& w) { w.windowHandle()->resize(360, 300); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    PalettePtr palette = makePalette(QStringLiteral("Sticky"), {100, 500, 260, 160}, false);
+    QKWindowContentView* view = palette->contentView();
+    c.resize(*palette);
+    ASSERT_TRUE(MainThread::processUntil([&] { return view->size() == QSize(360, 300); }, 3.0));
+    EXPECT_EQ(view->expandedSize(), QSizeF(360, 300));
+    EXPECT_EQ(view->actualLocation(), palette->frame());
+    EXPECT_EQ(view->body()->geometry(), QRect(3, 17, 354, 280));
+
+    const QImage image = view->grab().toImage();
+    const QRgb fill = view->backgroundColor().rgb();
+    const QRgb frame = view->frameColor().rgb();
+    for (const QPoint inside : {QPoint(180, 290), QPoint(350, 250), QPoint(180, 165)})
+      EXPECT_EQ(image.pixel(inside), fill) << inside.x() << "," << inside.y();
+    for (const QPoint edge : {QPoint(180, 299), QPoint(359, 250)})
+      EXPECT_EQ(image.pixel(edge), frame) << edge.x() << "," << edge.y();
+
+    view->collapse();
+    view->expand();
+    EXPECT_TRUE(waitForFrame(palette.get(), view->actualLocation()));
+    EXPECT_EQ(palette->size(), QSize(360, 300));
+  }
+}
+
 class ThrowingView : public CountingContentView {
  protected:
   void drawRect(QPainter&, const QRectF&) override { throw std::runtime_error("no paint"); }
