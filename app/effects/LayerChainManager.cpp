@@ -64,6 +64,7 @@ void LayerChainManager::loadFXChainPresetsFromDisk() {
                       .arg(path));
         continue;
       }
+      if (!files_.admits(folder, presetName(read.value))) continue;
       mergePreset(read.value.toMap());
     }
   }

@@ -275,6 +275,7 @@ bool BehaviorChainManager::renameChain(const ChainPtr& chain, const QString& nam
   const QString oldPath = files_.userFilePath(oldName, &error);
   if (!oldPath.isEmpty() && QFileInfo::exists(oldPath) && !QFile::remove(oldPath))
     Log::line(QStringLiteral("\t\terr: the old chain file %1 cannot be removed").arg(oldPath));
+  files_.hideShipped(oldName);
   chain->setChainName(name);
   NotificationCenter::defaultCenter().post(QKSliderManager::kBehaviorNameChangeNotification,
                                            static_cast<BehaviorChainInterface*>(chain.get()));
@@ -359,7 +360,7 @@ void BehaviorChainManager::loadFXChainsFromDisk() {
     QSet<QString> namesOfFolder;
     for (const QString& path : files_.chainFilesIn(folder)) {
       std::optional<ChainFile> file = readChainFile(path);
-      if (!file) continue;
+      if (!file || !files_.admits(folder, file->name)) continue;
       const bool ownPath = QFileInfo(path).fileName() == files_.fileNameFor(file->name);
       const auto known = byName.constFind(file->name);
       if (known == byName.constEnd()) {

@@ -11,6 +11,7 @@
 
 const QString ChainFileFolder::kDeletedFolder = QStringLiteral("deleted");
 const QString ChainFileFolder::kReplacedFolder = QStringLiteral("replaced");
+const QString ChainFileFolder::kHiddenExtension = QStringLiteral(".hidden");
 
 ChainFileFolder::ChainFileFolder(const QString& folderName, const QString& extension)
     : folderName_(folderName), extension_(extension) {}
@@ -42,6 +43,37 @@ QStringList ChainFileFolder::chainFilesIn(const QString& folder) const {
   for (const QString& entry : entries)
     if (entry.endsWith(extension_, Qt::CaseSensitive)) paths << folder + QLatin1Char('/') + entry;
   return paths;
+}
+
+QString ChainFileFolder::userFolder() const {
+  return QDir::cleanPath(Paths::userDataDir() + QLatin1Char('/') + folderName_);
+}
+
+bool ChainFileFolder::admits(const QString& folder, const QString& chainName) {
+  if (QDir::cleanPath(folder) == userFolder()) return true;
+  shippedNames_.insert(chainName);
+  return !isHidden(chainName);
+}
+
+QString ChainFileFolder::hiddenMarkerPath(const QString& chainName) const {
+  return userFolder() + QLatin1Char('/') + kDeletedFolder + QLatin1Char('/') +
+         FileNames::escaped(chainName) + kHiddenExtension;
+}
+
+bool ChainFileFolder::isHidden(const QString& chainName) const {
+  return !chainName.isEmpty() && QFileInfo::exists(hiddenMarkerPath(chainName));
+}
+
+bool ChainFileFolder::hideShipped(const QString& chainName) const {
+  if (!shippedNames_.contains(chainName) || isHidden(chainName)) return true;
+  const QString path = hiddenMarkerPath(chainName);
+  QString error = QDir().mkpath(QFileInfo(path).absolutePath())
+                      ? write(chainName, path)
+                      : QStringLiteral("the folder cannot be made");
+  if (error.isEmpty()) return true;
+  Log::line(QStringLiteral("\t\terr: the shipped chain \"%1\" will come back: %2: %3")
+                .arg(chainName, path, error));
+  return false;
 }
 
 QString ChainFileFolder::write(const QVariant& value, const QString& path) const {
@@ -93,6 +125,6 @@ bool ChainFileFolder::moveAside(const QString& path, const QString& subfolder) c
 bool ChainFileFolder::moveToDeleted(const QString& chainName) const {
   QString error;
   const QString path = userFilePath(chainName, &error);
-  if (path.isEmpty() || !QFileInfo::exists(path)) return true;
-  return moveAside(path, kDeletedFolder);
+  const bool moved = path.isEmpty() || !QFileInfo::exists(path) || moveAside(path, kDeletedFolder);
+  return hideShipped(chainName) && moved;
 }

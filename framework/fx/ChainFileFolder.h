@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -18,7 +19,12 @@
 // sorted order; files are written atomically; a file is never removed
 // outright: it moves to "deleted/" when its chain is deleted and to
 // "replaced/" when a project brings a different chain of its name, and
-// neither folder is read.
+// neither folder is read for chains.
+//
+// Shipped files cannot be moved, so deleting a chain that was shipped leaves
+// a marker in the user's "deleted/" (the escaped name with ".hidden"); a
+// shipped file of a marked name is not loaded again. The user's own file of
+// that name still loads: it wins over a shipped one as always.
 //
 // Main thread only.
 class ChainFileFolder {
@@ -26,8 +32,9 @@ class ChainFileFolder {
   // Writes `value` to `path` atomically; answers the error, empty on success.
   using Writer = std::function<QString(const QVariant& value, const QString& path)>;
 
-  static const QString kDeletedFolder;   // "deleted"
-  static const QString kReplacedFolder;  // "replaced"
+  static const QString kDeletedFolder;    // "deleted"
+  static const QString kReplacedFolder;   // "replaced"
+  static const QString kHiddenExtension;  // ".hidden"
 
   ChainFileFolder(const QString& folderName, const QString& extension);
 
@@ -42,6 +49,10 @@ class ChainFileFolder {
   QStringList searchFolders() const;
   // The paths of a folder's chain files, sorted by file name.
   QStringList chainFilesIn(const QString& folder) const;
+  // Whether a chain read from `folder` (one of searchFolders) loads: the
+  // user's own always does, a shipped one unless its name was deleted. Notes
+  // the shipped names, so that deleting one marks it.
+  bool admits(const QString& folder, const QString& chainName);
 
   // Writes through the writer (tests replace it to make writes fail).
   QString write(const QVariant& value, const QString& path) const;
@@ -57,11 +68,21 @@ class ChainFileFolder {
   // Moves the file into `subfolder` of its folder, under a name not yet used
   // there; false (logged) when it cannot.
   bool moveAside(const QString& path, const QString& subfolder) const;
-  // Moves the chain's file in the user's folder, if any, to "deleted/".
+  // Moves the chain's file in the user's folder, if any, to "deleted/", and
+  // hides a shipped chain of the name.
   bool moveToDeleted(const QString& chainName) const;
+  // Marks a shipped chain's name so that its shipped file stays unread (a
+  // name nothing shipped holds needs no marker); false (logged) when the
+  // marker cannot be written.
+  bool hideShipped(const QString& chainName) const;
+  bool isHidden(const QString& chainName) const;
 
  private:
+  QString userFolder() const;
+  QString hiddenMarkerPath(const QString& chainName) const;
+
   QString folderName_;
   QString extension_;
   Writer writer_;
+  QSet<QString> shippedNames_;
 };

@@ -106,6 +106,31 @@ TEST_F(LayerChainPresetTest, ADeletedPresetsFileMovesToDeletedAndStaysGone) {
   EXPECT_EQ(next.fxChainPresetMenu(), QStringList({"y"}));
 }
 
+TEST_F(LayerChainPresetTest, ADeletedShippedPresetStaysGoneUnlessTheUserSavesOneAgain) {
+  QTemporaryDir resources;
+  const QString shipped = resources.path() + "/layer chains";
+  QDir().mkpath(shipped);
+  for (const char* name : {"x", "y"})
+    ASSERT_TRUE(PropertyList::write(preset(name, chainOf("Bright")), shipped + "/" + name + ".slc")
+                    .isEmpty());
+  Paths::setResourcesDirOverride(resources.path());
+  struct Restore {
+    ~Restore() { Paths::setResourcesDirOverride({}); }
+  } restore;
+  manager.loadFXChainPresetsFromDisk();
+  ASSERT_TRUE(manager.deletePreset("x"));
+  EXPECT_EQ(filesIn("deleted"), QStringList({"x.hidden"}));
+  LayerChainManager next;
+  next.loadFXChainPresetsFromDisk();
+  EXPECT_EQ(next.fxChainPresetMenu(), QStringList({"y"}));
+
+  ASSERT_TRUE(next.savePreset("x", chainOf("Contrast")));
+  LayerChainManager after;
+  after.loadFXChainPresetsFromDisk();
+  EXPECT_EQ(after.fxChainPresetMenu(), QStringList({"x", "y"}));
+  EXPECT_EQ(after.findPresetNamed("x").value("snapshot").toList(), chainOf("Contrast"));
+}
+
 TEST_F(LayerChainPresetTest, AProjectMergesByNameAndKeepsNewerFilesAside) {
   ASSERT_TRUE(manager.savePreset("same", chainOf("Bright")));
   ASSERT_TRUE(manager.savePreset("newer", chainOf("Contrast")));

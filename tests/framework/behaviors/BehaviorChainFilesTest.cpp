@@ -185,6 +185,44 @@ TEST_F(BehaviorChainFiles, ADeletedChainDoesNotComeBack) {
   EXPECT_EQ(nextRun()->chainNames(), QStringList({"stays"}));
 }
 
+// Shipped files cannot be moved: what the user deleted or renamed away is
+// marked in their folder, and each run reads both folders afresh.
+TEST_F(BehaviorChainFiles, AShippedChainDeletedOrRenamedStaysGoneAcrossRestarts) {
+  const QString resources = TestEnvironment::makeTempDir(QStringLiteral("resources"));
+  const QString shipped = resources + "/behavior chains";
+  QDir().mkpath(shipped);
+  for (const char* name : {"gone", "moved", "mine", "kept"})
+    ASSERT_TRUE(
+        PropertyList::write(fileDict(name, {"Crop"}), shipped + "/" + name + ".sbc").isEmpty());
+  writeFile("mine.sbc", fileDict("mine", {"Invert"}));  // the user's copy of a shipped one
+  Paths::setResourcesDirOverride(resources);
+  struct Restore {
+    ~Restore() { Paths::setResourcesDirOverride(QString()); }
+  } restore;
+
+  auto run = nextRun();
+  run->deleteChain(run->findBehaviorChainNamed("gone"));
+  run->deleteChain(run->findBehaviorChainNamed("mine"));
+  ASSERT_TRUE(run->renameChain(run->findBehaviorChainNamed("moved"), "renamed"));
+  EXPECT_EQ(filesIn("deleted"),
+            QStringList({"gone.hidden", "mine.hidden", "mine.sbc", "moved.hidden"}));
+  run = nextRun();
+  EXPECT_EQ(run->chainNames(), QStringList({"renamed", "kept"}));
+
+  // A chain the user makes under a deleted name is theirs and loads.
+  named(*run, "gone", {"Scale"});
+  ASSERT_TRUE(run->saveFXChainsToDisk());
+  run = nextRun();
+  ASSERT_NE(run->findBehaviorChainNamed("gone"), nullptr);
+  EXPECT_EQ(run->findBehaviorChainNamed("gone")->fxArray().front()->myName(), "Scale");
+
+  // A marker that cannot be written is logged: that chain would come back.
+  run->chainFiles().setWriter([](const QVariant&, const QString&) { return QString("disk full"); });
+  LogCapture log;
+  run->deleteChain(run->findBehaviorChainNamed("kept"));
+  EXPECT_TRUE(log.lines().join('\n').contains("\"kept\" will come back"));
+}
+
 TEST_F(BehaviorChainFiles, AProjectWritesMissingFilesKeepsEqualOnesAndSetsDifferingOnesAside) {
   BehaviorChainManager project;
   named(project, "same", {"Invert"});
