@@ -313,7 +313,17 @@ void MediaInspector::setNameFields(const QString& text) {
 
 void MediaInspector::showBox(Box box) {
   shownBox_ = box;
-  if (QWidget* view = containers_.value(box)) mediaTypeBox_->setCurrentWidget(view);
+  QWidget* view = containers_.value(box);
+  if (!view) return;
+  // A stack is as tall as its tallest page; only the shown pane counts, so
+  // a short pane does not scroll.
+  for (int i = 0; i < mediaTypeBox_->count(); ++i) {
+    QWidget* page = mediaTypeBox_->widget(i);
+    page->setSizePolicy(page == view ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                        page == view ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+  }
+  mediaTypeBox_->setCurrentWidget(view);
+  mediaTypeBox_->updateGeometry();
 }
 
 void MediaInspector::updateApplyButtons() {

@@ -17,6 +17,10 @@
 #include "tests/support/Screenshot.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -201,6 +205,25 @@ TEST_F(PanesFixture, WebShowsDefaultsCancelsAndRefreshesThumbnails) {
   webPane().refreshButton()->click();
   ASSERT_EQ(compositor.loader.asked.size(), 1u);
   EXPECT_EQ(compositor.loader.asked.front(), file);
+}
+
+// The panes are shorter than the movie pane: at the palette's size they
+// show whole, with no scroll bar.
+TEST_F(PanesFixture, ShortPanesShowWithoutAScrollBar) {
+  inspector.window()->show();
+  QScrollArea* scroller = nullptr;
+  for (auto* area : inspector.window()->findChildren<QScrollArea*>())
+    if (qobject_cast<QStackedWidget*>(area->widget())) scroller = area;
+  ASSERT_TRUE(scroller);
+  const std::vector<std::shared_ptr<QKFile>> files = {
+      web(QStringLiteral("http://example.org/page")), tap("Layer A")};
+  for (const auto& file : files) {
+    select({file});
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(scroller->verticalScrollBar()->isVisible())
+        << file->name().toStdString() << ": " << scroller->widget()->height() << " in "
+        << scroller->viewport()->height();
+  }
 }
 
 TEST_F(PanesFixture, WebEntryWithABadSizeKeepsEverything) {
