@@ -222,6 +222,33 @@ TEST_F(LayerEffectsPixelTest, ACompositionEffectsPanelDrivesItAndItsSnapshotCarr
   EXPECT_FALSE(near(finished(*other), untinted, 3));
 }
 
+// Two built-in filters and the shipped tint composition at a wet/dry mix
+// change a grey layer, and the chain's snapshot restored onto a fresh layer
+// gives the same picture.
+TEST_F(LayerEffectsPixelTest, AChainOfFiltersAndACompositionComesBackFromItsSnapshot) {
+  const QColor grey(160, 160, 160);
+  auto layer = world_->solidLayer(grey);
+  addEffect(*layer, "Bright", "bright", 0.1f, 1.0f);
+  addEffect(*layer, "Contrast", "contrast", 1.5f, 1.0f);
+  ASSERT_TRUE(layer->addQCFXNamed("Tint.qtz"));
+  auto* tint = static_cast<LayerFXObject*>(chainOf(*layer).fxArray().back().get());
+  tint->wetDrySlider()->setValue(0.5f);
+  ASSERT_EQ(chainOf(*layer).count(), 3);
+  centre();
+  const QColor original = finished(*layer);
+  EXPECT_FALSE(near(original, grey, 10)) << "the effects changed nothing";
+  // Orange tint: red stays above blue.
+  EXPECT_GT(original.red(), original.blue() + 20);
+
+  const QVariantList snapshot = chainOf(*layer).createSnapshot();
+  auto fresh = world_->solidLayer(grey);
+  chainOf(*fresh).loadSnapshot(snapshot);
+  ASSERT_EQ(chainOf(*fresh).count(), 3);
+  centre();
+  centre();
+  EXPECT_TRUE(near(finished(*fresh), original, 3));
+}
+
 TEST_F(LayerEffectsPixelTest, TheLayerWindowShowsSwitchesMixesAndDeletesEffectPanels) {
   compositor().populateCompFilterTypes();
   compositor().setLayerWindowFactory(
