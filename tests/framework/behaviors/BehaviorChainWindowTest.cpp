@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QWindow>
 
 #include <thread>
 
@@ -415,6 +416,24 @@ TEST_F(BehaviorChainWindows, AnEnlargedPaletteIsPaintedToItsNewBottom) {
   for (const QPoint probe : {QPoint(4, 250), QPoint(180, 295), QPoint(356, 250),
                              QPoint(4, original.height() + 4), QPoint(356, original.height() + 4)})
     EXPECT_EQ(picture.pixel(probe), fill) << probe.x() << "," << probe.y();
+}
+
+// A press on the resize corner reaches the palette through its children, as
+// the window system delivers it, and a drag from there enlarges it.
+TEST_F(BehaviorChainWindows, ThePaletteGrowsFromItsResizeCorner) {
+  QKPaletteWindow* palette = first->window();
+  settle();
+  ASSERT_EQ(palette->size(), QSize(260, 193));
+  const int chainAreaBefore = first->myScrollView()->height();
+  const QPoint corner(250, 183);
+  QWindow* handle = palette->windowHandle();
+  QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, corner);
+  QTest::mouseMove(handle, corner + QPoint(50, 60));
+  QTest::mouseMove(handle, corner + QPoint(100, 110));
+  QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, corner + QPoint(100, 110));
+  settle();
+  EXPECT_EQ(palette->size(), QSize(360, 303));
+  EXPECT_EQ(first->myScrollView()->height(), chainAreaBefore + 110) << "the chain area grows";
 }
 
 }  // namespace
