@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
+
 #include <cmath>
 #include <limits>
 
@@ -109,6 +112,26 @@ TEST(PaletteGeometry, DefaultFramesByExactTitle) {
   EXPECT_FALSE(PaletteGeometry::storesFrameInDefaults(QStringLiteral("Sticky Note")));
   EXPECT_EQ(PaletteGeometry::storedFrameKey(QStringLiteral("Clock")),
             QStringLiteral("Clock_windAttribs"));
+}
+
+// At the first start every fixed palette shows as a bar in one column, 16
+// points apart (each bar's top: the bottom of its default frame counted from
+// the screen's top, less its height); two bars closer than that hide a
+// title.
+TEST(PaletteGeometry, DefaultBarsOfTheFixedPalettesNeverOverlap) {
+  const char* titles[] = {"Slider/Button Inspector", "Behavior Chains", "Layer Manager",
+                          "Video FX Palette",        "Plugin Manager",  "Clock",
+                          "Preset Manager",          "Media Inspector", "Live Input Manager"};
+  std::map<qint64, QString> bars;
+  for (const char* title : titles) {
+    const auto frame = PaletteGeometry::defaultFrameSnapshot(QLatin1String(title));
+    ASSERT_TRUE(frame) << title;
+    const qint64 barTop = frame->value(FrameSnapshot::kOriginY).toLongLong() -
+                          frame->value(FrameSnapshot::kHeight).toLongLong();
+    for (const auto& [top, other] : bars)
+      EXPECT_GE(std::abs(top - barTop), 16) << title << " covers " << other.toStdString();
+    bars.emplace(barTop, QLatin1String(title));
+  }
 }
 
 // --- Frame snapshots ---
