@@ -2,7 +2,7 @@
 
 #include "framework/audio/QKAudioDeviceController.h"
 #include "framework/audio/QKAudioPlugin.h"
-#include "platform/audio/PortAudioBackend.h"
+#include "platform/audio/MachineAudioBackend.h"
 #include "platform/foundation/Log.h"
 #include "platform/audio/AudioThreadLog.h"
 #include "platform/foundation/MainThread.h"
@@ -18,11 +18,9 @@ const QString QKAudioDeviceThreadController::kAudioHardwareChangedNotification =
 QKAudioDeviceThreadController::QKAudioDeviceThreadController(AppControllerInterface* appController,
                                                              AudioBackend* backend)
     : appController_(appController),
-      ownBackend_(backend ? nullptr : std::make_unique<PortAudioBackend>()),
+      ownBackend_(backend ? nullptr : std::make_unique<MachineAudioBackend>()),
       backend_(backend ? backend : ownBackend_.get()) {
   prepareAudioDeviceLists();
-  defaultInputName_ = nameOfDevice(backend_->defaultInputDevice(), inputs_);
-  defaultOutputName_ = nameOfDevice(backend_->defaultOutputDevice(), outputs_);
   // The notice may come on any thread; the lists change on the main thread.
   std::weak_ptr<int> alive = alive_;
   backend_->setDevicesChangedHandler([this, alive] {
@@ -79,6 +77,13 @@ void QKAudioDeviceThreadController::prepareAudioDeviceLists() {
   fileDevices(inputs, outputs, [](std::uint32_t) { return nullptr; });
   inputs_ = inputs;
   outputs_ = outputs;
+  readDefaultNames();
+}
+
+// A JACK server coming or going changes the defaults too.
+void QKAudioDeviceThreadController::readDefaultNames() {
+  defaultInputName_ = nameOfDevice(backend_->defaultInputDevice(), inputs_);
+  defaultOutputName_ = nameOfDevice(backend_->defaultOutputDevice(), outputs_);
 }
 
 void QKAudioDeviceThreadController::audioDevicesDidChange() {
@@ -108,6 +113,7 @@ void QKAudioDeviceThreadController::audioDevicesDidChange() {
     }
   inputs_ = inputs;
   outputs_ = outputs;
+  readDefaultNames();
   NotificationCenter::defaultCenter().post(kAudioHardwareChangedNotification, this);
 }
 

@@ -32,7 +32,7 @@ class QKAudioDeviceThreadController {
   static const QString kAudioHardwareChangedNotification;  // "QKAudioHardwareChangedNotification"
   using Devices = QMap<QString, std::shared_ptr<QKAudioDeviceController>>;
 
-  // On the application's backend (PortAudio), or on `backend` (tests).
+  // On the machine's backend (JACK and PortAudio), or on `backend` (tests).
   explicit QKAudioDeviceThreadController(AppControllerInterface* appController,
                                          AudioBackend* backend = nullptr);
   ~QKAudioDeviceThreadController();
@@ -63,6 +63,7 @@ class QKAudioDeviceThreadController {
   void fileDevices(
       Devices& inputs, Devices& outputs,
       const std::function<std::shared_ptr<QKAudioDeviceController>(std::uint32_t)>& reuse);
+  void readDefaultNames();
   QString nameOfDevice(std::uint32_t id, const Devices& among) const;
   void appAboutToQuit();
 

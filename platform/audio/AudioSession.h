@@ -3,8 +3,9 @@
 #include <mutex>
 #include <vector>
 
-// PortAudio's one initialisation in the process, shared by the audio
-// devices (PortAudioBackend) and the movies' sound (MovieAudioMixer).
+// PortAudio's one initialisation in the process, shared by the sound cards
+// (PortAudioBackend) and the movies' sound (MovieAudioMixer). PortAudio never
+// sees a JACK server: JACK is JackAudioBackend's.
 // PortAudio sees devices plugged in since it started only once it is
 // initialised again: `reinitialise` closes every client's streams,
 // re-initialises and lets each client reopen its streams.
@@ -20,8 +21,7 @@ class AudioSession {
 
   static AudioSession& shared();
 
-  // Initialises PortAudio on first use (never starting a JACK server of its
-  // own); answers whether it is usable.
+  // Initialises PortAudio on first use; answers whether it is usable.
   bool initialise();
   void addClient(Client* client);
   void removeClient(Client* client);

@@ -1,7 +1,6 @@
 #include "platform/audio/PortAudioBackend.h"
 
 #include "platform/foundation/Log.h"
-#include "platform/midi/QKJackWatch.h"
 
 #include <QDir>
 #include <QTimer>
@@ -16,13 +15,18 @@ struct PortAudioBackend::Stream {
   void* client = nullptr;
   int inputChannels = 0;
   int outputChannels = 0;
-  bool abandoned = false;  // on a JACK server that died: never touched again
 };
 
 namespace {
 
 constexpr int kWatchMilliseconds = 250;
 constexpr int kQuietTicks = 4;  // 1 s after the last change
+
+// Belt and braces: the session keeps PortAudio from any JACK server.
+bool isJack(const PaDeviceInfo& info) {
+  const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
+  return api && api->type == paJACK;
+}
 
 QString keyOf(const PaDeviceInfo& info) {
   const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
@@ -55,7 +59,6 @@ PortAudioBackend::PortAudioBackend() {
   initialised_ = AudioSession::shared().initialise();
   AudioSession::shared().addClient(this);
   readDevices();
-  jackWatch_ = std::make_unique<QKJackWatch>();
   signature_ = watchSignature();
   watchTimer_ = std::make_unique<QTimer>();
   QObject::connect(watchTimer_.get(), &QTimer::timeout, [this] { watch(); });
@@ -67,9 +70,6 @@ PortAudioBackend::~PortAudioBackend() {
   AudioSession::shared().removeClient(this);
   closeStreams();
   std::lock_guard lock(mutex_);
-  for (auto& [id, stream] : streams_)
-    if (stream->abandoned) abandoned_.push_back(std::move(stream));
-  for (auto& stream : abandoned_) (void)stream.release();
   streams_.clear();
 }
 
@@ -80,7 +80,7 @@ void PortAudioBackend::readDevices() {
   const int count = Pa_GetDeviceCount();
   for (int i = 0; i < count; ++i) {
     const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-    if (!info) continue;
+    if (!info || isJack(*info)) continue;
     const QString key = keyOf(*info);
     auto found = idsByKey_.find(key);
     if (found == idsByKey_.end()) found = idsByKey_.emplace(key, nextId_++).first;
@@ -94,21 +94,19 @@ void PortAudioBackend::readDevices() {
       if (again == idsByKey_.end()) again = idsByKey_.emplace(nth, nextId_++).first;
       id = again->second;
     }
-    const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
-    devices_.push_back({id, i, api && api->type == paJACK});
+    devices_.push_back({id, i});
   }
 }
 
 int PortAudioBackend::indexOf(std::uint32_t id) const {
   for (const Device& device : devices_)
-    if (device.id == id && listed(device)) return device.index;
+    if (device.id == id) return device.index;
   return -1;
 }
 
 std::vector<std::uint32_t> PortAudioBackend::deviceIds() {
   std::vector<std::uint32_t> ids;
-  for (const Device& device : devices_)
-    if (listed(device)) ids.push_back(device.id);
+  for (const Device& device : devices_) ids.push_back(device.id);
   return ids;
 }
 
@@ -128,37 +126,21 @@ std::optional<AudioDeviceFacts> PortAudioBackend::facts(std::uint32_t id) {
   return facts;
 }
 
-namespace {
-
-// JACK's default device when a server runs, else PortAudio's.
-int defaultIndex(bool input) {
-  const PaHostApiIndex jack = Pa_HostApiTypeIdToHostApiIndex(paJACK);
-  if (jack >= 0) {
-    const PaHostApiInfo* api = Pa_GetHostApiInfo(jack);
-    const PaDeviceIndex device =
-        api ? (input ? api->defaultInputDevice : api->defaultOutputDevice) : paNoDevice;
-    if (device != paNoDevice) return device;
-  }
-  return input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
-}
-
-}  // namespace
-
 std::uint32_t PortAudioBackend::defaultInputDevice() {
   std::lock_guard session(AudioSession::shared().mutex());
   if (!initialised_) return 0;
-  const int index = defaultIndex(true);
+  const int index = Pa_GetDefaultInputDevice();
   for (const Device& device : devices_)
-    if (device.index == index && listed(device)) return device.id;
+    if (device.index == index) return device.id;
   return 0;
 }
 
 std::uint32_t PortAudioBackend::defaultOutputDevice() {
   std::lock_guard session(AudioSession::shared().mutex());
   if (!initialised_) return 0;
-  const int index = defaultIndex(false);
+  const int index = Pa_GetDefaultOutputDevice();
   for (const Device& device : devices_)
-    if (device.index == index && listed(device)) return device.id;
+    if (device.index == index) return device.id;
   return 0;
 }
 
@@ -207,12 +189,6 @@ QString PortAudioBackend::stop(std::uint32_t id) {
     stream = std::move(found->second);
     streams_.erase(found);
   }
-  if (stream->abandoned) {
-    // PortAudio keeps a pointer to it: it lives as long as the backend.
-    std::lock_guard lock(mutex_);
-    abandoned_.push_back(std::move(stream));
-    return {};
-  }
   if (!stream->stream) return {};
   std::lock_guard session(AudioSession::shared().mutex());
   const PaError error = Pa_StopStream(stream->stream);
@@ -224,7 +200,7 @@ void PortAudioBackend::closeStreams() {
   std::lock_guard lock(mutex_);
   std::lock_guard session(AudioSession::shared().mutex());
   for (auto& [id, stream] : streams_)
-    if (stream->stream && !stream->abandoned) {
+    if (stream->stream) {
       Pa_StopStream(stream->stream);
       Pa_CloseStream(stream->stream);
       stream->stream = nullptr;
@@ -239,7 +215,7 @@ void PortAudioBackend::reopenStreams() {
   readDevices();
   std::lock_guard lock(mutex_);
   for (auto& [id, stream] : streams_) {
-    if (indexOf(id) < 0 || stream->abandoned) continue;
+    if (indexOf(id) < 0) continue;
     const QString error = open(id, *stream);
     if (!error.isEmpty())
       Log::line(QStringLiteral("\t\terr: the audio device could not be reopened: %1").arg(error));
@@ -251,25 +227,8 @@ void PortAudioBackend::setDevicesChangedHandler(std::function<void()> handler) {
 }
 
 void PortAudioBackend::reinitialise() {
-  if (abandonedCount_ == 0) AudioSession::shared().reinitialise();
+  AudioSession::shared().reinitialise();
   if (changed_) changed_();
-}
-
-// Streams on a JACK server that died are never stopped: PortAudio would wait
-// for a process cycle that cannot come. Their devices leave the list.
-void PortAudioBackend::abandonJackStreams() {
-  std::lock_guard lock(mutex_);
-  for (auto& [id, stream] : streams_) {
-    const auto device = std::find_if(devices_.begin(), devices_.end(),
-                                     [id](const Device& d) { return d.id == id; });
-    if (device == devices_.end() || !device->jack || !stream->stream) continue;
-    stream->abandoned = true;
-    ++abandonedCount_;
-  }
-  if (abandonedCount_ > 0)
-    Log::line(
-        "\t\terr: the JACK server went away: its audio device is retired; audio devices that "
-        "appear from now on are found when ZAPH starts again");
 }
 
 // --- Hot-plug watch (main thread) ----------------------------------------------------------
@@ -277,19 +236,7 @@ void PortAudioBackend::abandonJackStreams() {
 QString PortAudioBackend::watchSignature() {
   QStringList cards = QDir(QStringLiteral("/dev/snd")).entryList(QDir::System | QDir::Files);
   cards.sort();
-  const bool wasUp = jackUp_;
-  // Looking for a server is a client connection attempt: once a second.
-  if (++jackTicks_ % kQuietTicks == 0 || jackWatch_->alive()) {
-    jackUp_ = jackWatch_->alive() || jackWatch_->connect();
-    if (!jackUp_) jackWatch_->disconnect();
-  }
-  const bool jack = jackUp_;
-  if (wasUp && !jack && !jackGone_) {
-    jackGone_ = true;
-    abandonJackStreams();
-  }
-  if (jack && abandonedCount_ == 0) jackGone_ = false;
-  return cards.join(QLatin1Char(',')) + (jack ? QStringLiteral("|jack") : QString());
+  return cards.join(QLatin1Char(','));
 }
 
 void PortAudioBackend::watch() {

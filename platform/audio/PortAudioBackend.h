@@ -11,20 +11,19 @@
 #include <vector>
 
 class QTimer;
-class QKJackWatch;
 
-// The machine's devices through PortAudio (ALSA and JACK host APIs): one
+// The machine's sound cards through PortAudio (JACK is JackAudioBackend's:
+// the shared AudioSession keeps PortAudio away from any JACK server): one
 // device per PortAudio device, one interleaved float stream per device (both
-// sides at once), 256 frames a cycle at the device's default rate. When a
-// JACK server runs, its device is the default input and output; otherwise
-// PortAudio's. A device's ID stays the same for its name across
+// sides at once), 256 frames a cycle at the device's default rate, PortAudio's
+// defaults. A device's ID stays the same for its name across
 // re-initialisations, so streams reopen by name.
 //
-// Hot-plug: a main-thread watch notes sound cards (/dev/snd) and a JACK
-// server coming and going; 1 s after the last change the shared
-// AudioSession closes every stream (the movies' sound too), re-initialises
-// PortAudio and reopens them, and the change handler runs. Made and used on
-// the main thread; the stream callbacks run on PortAudio's threads.
+// Hot-plug: a main-thread watch notes sound cards (/dev/snd) coming and
+// going; 1 s after the last change the shared AudioSession closes every
+// stream (the movies' sound too), re-initialises PortAudio and reopens them,
+// and the change handler runs. Made and used on the main thread; the stream
+// callbacks run on PortAudio's threads.
 class PortAudioBackend : public AudioBackend, private AudioSession::Client {
  public:
   static constexpr int kFramesPerBuffer = 256;
@@ -50,7 +49,6 @@ class PortAudioBackend : public AudioBackend, private AudioSession::Client {
   struct Device {
     std::uint32_t id;
     int index;  // PortAudio's, valid until the next re-initialisation
-    bool jack;  // on the JACK host API
   };
   void closeStreams() override;
   void reopenStreams() override;
@@ -59,8 +57,6 @@ class PortAudioBackend : public AudioBackend, private AudioSession::Client {
   QString open(std::uint32_t id, Stream& stream);
   QString watchSignature();
   void watch();
-  void abandonJackStreams();
-  bool listed(const Device& device) const { return !(device.jack && jackGone_); }
 
   bool initialised_ = false;
   std::vector<Device> devices_;
@@ -70,16 +66,6 @@ class PortAudioBackend : public AudioBackend, private AudioSession::Client {
   std::map<std::uint32_t, std::unique_ptr<Stream>> streams_;
   std::function<void()> changed_;
   std::unique_ptr<QTimer> watchTimer_;
-  std::unique_ptr<QKJackWatch> jackWatch_;
   QString signature_;
   int quietTicks_ = -1;  // watch ticks since the last change; -1: none pending
-  int jackTicks_ = -1;
-  bool jackUp_ = false;
-  // The JACK server went away under open streams: PortAudio cannot stop
-  // them (nor terminate) any more, so they are left open and PortAudio is
-  // not re-initialised for as long as the process lives.
-  bool jackGone_ = false;
-  int abandonedCount_ = 0;
-  // Abandoned streams PortAudio still points to: kept, never freed.
-  std::vector<std::unique_ptr<Stream>> abandoned_;
 };

@@ -10,7 +10,9 @@
 #include <QComboBox>
 #include "platform/foundation/MainThread.h"
 #include "tests/support/Eventually.h"
+#include "tests/support/HangWatchdog.h"
 #include "tests/support/JackServer.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "tests/support/PluginHost.h"
 
 #include <jack/jack.h>
@@ -178,16 +180,52 @@ TEST_F(AudioAnalysisJack, PassThroughPlaysTheInputBack) {
   EXPECT_NEAR(double(tone.crossings.load()), 2560.0, 400.0);
 }
 
-// PortAudio cannot stop a stream whose JACK server died (it waits for a
-// process cycle that never comes), so the device is retired without
-// touching it, and the main thread never waits.
-TEST_F(AudioAnalysisJack, AStoppedServerRetiresTheDeviceWithoutBlocking) {
+// Notes, for each hardware change, whether it reached us on the main thread.
+struct HardwareChanges {
+  HardwareChanges() {
+    NotificationCenter::defaultCenter().addObserver(
+        this, QKAudioDeviceThreadController::kAudioHardwareChangedNotification, nullptr,
+        [this](const Notification&) { onMainThread.push_back(MainThread::isMainThread()); });
+  }
+  ~HardwareChanges() { NotificationCenter::defaultCenter().removeObserver(this); }
+  std::vector<bool> onMainThread;
+};
+
+// The server dies under a running analysis and comes back under the same
+// name: the device is retired on the main thread without blocking it, the
+// plug-in goes off, and once the server runs again the device is listed
+// anew and the analysis resumes on its own.
+TEST_F(AudioAnalysisJack, AServerThatStopsAndStartsAgainRetiresTheDeviceThenResumes) {
   const QString device = analysis->lastSelectedInputName();
-  jack.reset();
-  EXPECT_TRUE(MainThread::processUntil([&] { return !analysis->engine().running(); }, 8));
+  const QString serverName = jack->name();
+  HardwareChanges changes;
+  {
+    HangWatchdog watchdog("retiring the device of a stopped JACK server", 20);
+    jack.reset();
+    EXPECT_TRUE(MainThread::processUntil([&] { return !analysis->engine().running(); }, 8));
+  }
+  ASSERT_FALSE(changes.onMainThread.empty());
+  EXPECT_EQ(std::count(changes.onMainThread.begin(), changes.onMainThread.end(), false), 0);
   EXPECT_EQ(analysis->audioSource(), nullptr);
   EXPECT_FALSE(registry->inputDeviceDictionary().contains(device));
   EXPECT_EQ(analysis->audioInputDevices()->findText(device), -1);
+
+  jack = std::make_unique<JackServer>(serverName);
+  ASSERT_TRUE(jack->ready()) << jack->error().toStdString();
+  EXPECT_TRUE(MainThread::processUntil([&] { return analysis->engine().running(); }, 8));
+  EXPECT_TRUE(registry->inputDeviceDictionary().contains(device));
+  EXPECT_NE(analysis->audioSource(), nullptr);
+  EXPECT_GE(analysis->audioInputDevices()->findText(device), 0);
+
+  ToneClient tone;
+  ASSERT_TRUE(tone.ready());
+  ASSERT_GT(tone.connectToAnalysis(), 0);
+  float most[4] = {};
+  tickFor(1.0, [&] {
+    for (int k = 0; k < 4; ++k) most[k] = std::max(most[k], level(k));
+  });
+  EXPECT_GT(most[2], 4 * most[0]);
+  EXPECT_GT(most[2], 4 * most[3]);
 }
 
 }  // namespace
