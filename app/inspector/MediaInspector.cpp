@@ -92,17 +92,17 @@ void MediaInspector::buildPalette() {
   });
 
   movieProps_ = new QKMIMoviePropertiesController(this, WorkerPool::shared());
-  rangeSelector_ = new QKMIRangeSelectorController(this);
-  timeWarpView_ = new QKMITimeWarpView(this, rangeSelector_);
+  rangeSelector_ = std::make_unique<QKMIRangeSelectorController>(this);
+  timeWarpView_ = new QKMITimeWarpView(this, rangeSelector_.get());
   rangeSelector_->setTimeWarpView(timeWarpView_);
-  movieProps_->setRangeController(rangeSelector_);
+  movieProps_->setRangeController(rangeSelector_.get());
   movieProps_->setTimeWarpView(timeWarpView_);
   qcController_ = new QKMIQuartzComposerController(this, movieProps_->textStylePopUpButton(),
                                                    movieProps_->qtzOptionsView());
   movieProps_->setCompositionPane(qcController_);
   panes_.composition = qcController_;
   panes_.movieProperties = movieProps_;
-  panes_.rangeSelector = rangeSelector_;
+  panes_.rangeSelector = rangeSelector_.get();
   panes_.timeWarp = timeWarpView_;
   tapFileController_ = std::make_unique<QKMITapFileViewController>(this);
   urlFileController_ = std::make_unique<QKMIURLFileViewController>(this);

@@ -113,7 +113,7 @@ class MediaInspector : public QKWindowDelegate, public FrameDrawer {
   QKButton* cancelButton() const { return cancelButton_; }
   QKMIMoviePropertiesController* moviePropertiesController() const { return movieProps_; }
   QKMIQuartzComposerController* quartzComposerController() const { return qcController_; }
-  QKMIRangeSelectorController* rangeSelector() const { return rangeSelector_; }
+  QKMIRangeSelectorController* rangeSelector() const { return rangeSelector_.get(); }
   QKMITimeWarpView* timeWarpView() const { return timeWarpView_; }
   QKMITapFileViewController* tapFileController() const { return tapFileController_.get(); }
   QKMIURLFileViewController* urlFileController() const { return urlFileController_.get(); }
@@ -136,6 +136,8 @@ class MediaInspector : public QKWindowDelegate, public FrameDrawer {
 
   MediaInspectorHost* host_;
   Panes panes_;
+  // Goes after the window, whose widgets its view lent.
+  std::unique_ptr<QKMIRangeSelectorController> rangeSelector_;
   std::unique_ptr<QKPaletteWindow> window_;
   QStackedWidget* mediaTypeBox_ = nullptr;
   QLabel* fileNameTextField_ = nullptr;
@@ -145,7 +147,6 @@ class MediaInspector : public QKWindowDelegate, public FrameDrawer {
   QTabWidget* movieOptionsTabView_ = nullptr;
   QKMIMoviePropertiesController* movieProps_ = nullptr;
   QKMIQuartzComposerController* qcController_ = nullptr;
-  QKMIRangeSelectorController* rangeSelector_ = nullptr;
   QKMITimeWarpView* timeWarpView_ = nullptr;
   std::unique_ptr<QKMITapFileViewController> tapFileController_;
   std::unique_ptr<QKMIURLFileViewController> urlFileController_;

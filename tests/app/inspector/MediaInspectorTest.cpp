@@ -1,5 +1,6 @@
 // The inspector window with fake panes: which container shows for which
 // selection, the pending edits, apply, cancel, deletion, collapse, `draw`.
+#include "app/inspector/QKMIRangeSelectorController.h"
 #include "app/mediabin/MBFileGridView.h"
 #include "app/mediabin/MBLayerController.h"
 #include "framework/controls/QKButton.h"
@@ -12,6 +13,7 @@
 #include "tests/app/mediabin/FakeQueueHost.h"
 
 #include <QLineEdit>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -202,6 +204,18 @@ TEST_F(InspectorFixture, DrawSkipsWhileAnApplyHoldsTheLock) {
 
 // The grid's "SelectedFilesChanged" reaches the inspector, which looks the
 // IDs up in the pages; other reasons and other posters are ignored.
+// The inspector's own panes go with it (the range selector's view lives in
+// the window, the controller beside it).
+TEST(MediaInspectorLifetime, ItsRangeSelectorGoesWithIt) {
+  FakeInspectorHost host;
+  auto inspector = std::make_unique<MediaInspector>(&host);
+  inspector->awakeFromNib();
+  const QPointer<QKMIRangeSelectorController> range = inspector->rangeSelector();
+  ASSERT_FALSE(range.isNull());
+  inspector.reset();
+  EXPECT_TRUE(range.isNull());
+}
+
 TEST(MediaInspectorGrid, FollowsTheGridSelection) {
   FakeMediaBin bin;
   FakeQueueHost queueHost({"Top"});

@@ -338,7 +338,7 @@ TEST_F(ProjectLoadingTest, AProjectThatCannotBeReadChangesNothing) {
        writeBytes(QStringLiteral("trunc.zaph"),
                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>presets</key><arr")},
       {"binary garbage",
-       writeBytes(QStringLiteral("garbage.zaph"), QByteArray("bplist00\xff\x13\x07garbage", 20))},
+       writeBytes(QStringLiteral("garbage.zaph"), QByteArray("bplist00\xff\x13\x07garbage"))},
       {"a root array", write(QStringLiteral("array.zaph"), QVariantList{1, 2})},
       {"presets a string", write(QStringLiteral("string.zaph"),
                                  QVariantMap{{QStringLiteral("presets"), QStringLiteral("x")}})},
