@@ -12,10 +12,9 @@
 #include "tests/support/Eventually.h"
 #include "tests/support/HangWatchdog.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/JackToneClient.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "tests/support/PluginHost.h"
-
-#include <jack/jack.h>
 
 #include <atomic>
 #include <chrono>
@@ -23,82 +22,6 @@
 #include <thread>
 
 namespace {
-
-constexpr double kTone = 1280;
-
-// Plays the tone (always, or in 60 ms bursts every 500 ms) and counts the
-// zero crossings of what it hears.
-class ToneClient {
- public:
-  ToneClient() {
-    jack_status_t status;
-    client_ = jack_client_open("zaph-test-tone", JackNoStartServer, &status);
-    if (!client_) return;
-    out_ = jack_port_register(client_, "out", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
-    in_ = jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-    rate_ = jack_get_sample_rate(client_);
-    jack_set_process_callback(client_, &ToneClient::process, this);
-    jack_activate(client_);
-  }
-  ~ToneClient() {
-    if (client_) jack_client_close(client_);
-  }
-  bool ready() const { return client_ && out_ && in_; }
-
-  // Connects the tone to every input port of the other clients (the
-  // analysis stream's) and their outputs to our input.
-  int connectToAnalysis() {
-    int connected = 0;
-    const char** inputs =
-        jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput);
-    for (int i = 0; inputs && inputs[i]; ++i) {
-      const QString name = QString::fromUtf8(inputs[i]);
-      if (name.startsWith(QStringLiteral("zaph-test-tone:")) ||
-          name.startsWith(QStringLiteral("system:")))
-        continue;
-      if (jack_connect(client_, jack_port_name(out_), inputs[i]) == 0) ++connected;
-    }
-    jack_free(inputs);
-    const char** outputs =
-        jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
-    for (int i = 0; outputs && outputs[i]; ++i) {
-      const QString name = QString::fromUtf8(outputs[i]);
-      if (name.startsWith(QStringLiteral("zaph-test-tone:")) ||
-          name.startsWith(QStringLiteral("system:")))
-        continue;
-      jack_connect(client_, outputs[i], jack_port_name(in_));
-    }
-    jack_free(outputs);
-    return connected;
-  }
-
-  std::atomic<bool> bursts{false};
-  std::atomic<long> crossings{0};
-
- private:
-  static int process(jack_nframes_t frames, void* self) {
-    static_cast<ToneClient*>(self)->cycle(frames);
-    return 0;
-  }
-  void cycle(jack_nframes_t frames) {
-    auto* out = static_cast<float*>(jack_port_get_buffer(out_, frames));
-    const auto* in = static_cast<const float*>(jack_port_get_buffer(in_, frames));
-    const long period = long(rate_) / 2, burst = long(rate_) * 60 / 1000;
-    for (jack_nframes_t k = 0; k < frames; ++k, ++frame_) {
-      const bool on = !bursts.load(std::memory_order_relaxed) || frame_ % period < burst;
-      out[k] = on ? 0.1f * float(std::sin(2 * M_PI * kTone * double(frame_) / rate_)) : 0.0f;
-      if ((in[k] >= 0) != (last_ >= 0) && std::fabs(in[k] - last_) > 1e-4f) crossings.fetch_add(1);
-      last_ = in[k];
-    }
-  }
-
-  jack_client_t* client_ = nullptr;
-  jack_port_t* out_ = nullptr;
-  jack_port_t* in_ = nullptr;
-  double rate_ = 48000;
-  long frame_ = 0;
-  float last_ = 0;
-};
 
 class AudioAnalysisJack : public PluginHost {
  protected:
@@ -141,9 +64,10 @@ class AudioAnalysisJack : public PluginHost {
 };
 
 TEST_F(AudioAnalysisJack, ATonePlayedIntoTheStreamMovesItsBand) {
-  ToneClient tone;
+  JackToneClient tone;
   ASSERT_TRUE(tone.ready());
-  ASSERT_GT(tone.connectToAnalysis(), 0);
+  ASSERT_GT(tone.connectToOthers(), 0);
+  tone.play();
   float most[4] = {};
   tickFor(1.0, [&] {
     for (int k = 0; k < 4; ++k) most[k] = std::max(most[k], level(k));
@@ -170,9 +94,10 @@ TEST_F(AudioAnalysisJack, PassThroughPlaysTheInputBack) {
   analysis->audioPassThruToggle()->setIntValue(1, false);
   analysis->audioPassThruToggleUsed();
   ASSERT_TRUE(analysis->engine().passThruRunning());
-  ToneClient tone;
+  JackToneClient tone;
   ASSERT_TRUE(tone.ready());
-  ASSERT_GT(tone.connectToAnalysis(), 0);
+  ASSERT_GT(tone.connectToOthers(), 0);
+  tone.play();
   tickFor(0.3);
   tone.crossings = 0;
   tickFor(1.0);
@@ -217,9 +142,10 @@ TEST_F(AudioAnalysisJack, AServerThatStopsAndStartsAgainRetiresTheDeviceThenResu
   EXPECT_NE(analysis->audioSource(), nullptr);
   EXPECT_GE(analysis->audioInputDevices()->findText(device), 0);
 
-  ToneClient tone;
+  JackToneClient tone;
   ASSERT_TRUE(tone.ready());
-  ASSERT_GT(tone.connectToAnalysis(), 0);
+  ASSERT_GT(tone.connectToOthers(), 0);
+  tone.play();
   float most[4] = {};
   tickFor(1.0, [&] {
     for (int k = 0; k < 4; ++k) most[k] = std::max(most[k], level(k));
