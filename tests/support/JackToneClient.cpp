@@ -1,5 +1,7 @@
 #include "tests/support/JackToneClient.h"
 
+#include "platform/foundation/HappensBefore.h"
+
 #include <QString>
 
 #include <jack/jack.h>
@@ -59,6 +61,10 @@ int JackToneClient::process(unsigned frames, void* self) {
 void JackToneClient::cycle(unsigned frames) {
   auto* out = static_cast<float*>(jack_port_get_buffer(out_, frames));
   const auto* in = static_cast<const float*>(jack_port_get_buffer(in_, frames));
+  // JACK hands port buffers between clients through futexes ThreadSanitizer
+  // does not see.
+  HappensBefore::observe(in);
+  HappensBefore::observe(out);
   const long period = long(rate_) / 2, burst = long(rate_) * 60 / 1000;
   const bool quiet = silent.load(std::memory_order_relaxed);
   const bool bursting = bursts.load(std::memory_order_relaxed);
@@ -70,4 +76,6 @@ void JackToneClient::cycle(unsigned frames) {
     if ((in[k] >= 0) != (last_ >= 0) && std::fabs(in[k] - last_) > 1e-4f) crossings.fetch_add(1);
     last_ = in[k];
   }
+  HappensBefore::publish(in);
+  HappensBefore::publish(out);
 }
