@@ -41,6 +41,8 @@ std::string foldedKey(const char* text, std::size_t length) {
       .toStdString();
 }
 
+std::uint64_t nameHash(const std::string& folded) { return std::hash<std::string>{}(folded); }
+
 std::string baseName(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -177,11 +179,16 @@ FileSearch::Answer FileSearch::searchWith(const QString& fileName, const Accept&
     if (!walk_) walkRoots(generation);
     if (!walk_) return answer;  // stopped
     answer.incomplete = walk_->incomplete;
-    if (auto it = walk_->byName.find(folded); it != walk_->byName.end())
-      for (const auto& [folder, name] : it->second)
-        if (std::optional<Hit> hit =
-                checkedHit(QString::fromStdString(walk_->folders[folder] + name), folded, accept))
-          answer.hits << *hit;
+    const std::uint64_t hash = nameHash(folded);
+    const auto first = std::lower_bound(
+        walk_->entries.begin(), walk_->entries.end(), hash,
+        [](const Walk::Entry& entry, std::uint64_t value) { return entry.hash < value; });
+    for (auto it = first; it != walk_->entries.end() && it->hash == hash; ++it) {
+      const char* name = walk_->names.data() + it->name;
+      if (std::optional<Hit> hit =
+              checkedHit(QString::fromStdString(walk_->folders[it->folder] + name), folded, accept))
+        answer.hits << *hit;
+    }
   }
   std::sort(answer.hits.begin(), answer.hits.end(),
             [](const Hit& a, const Hit& b) { return a.path < b.path; });
@@ -255,7 +262,8 @@ std::optional<FileSearch::Hit> FileSearch::checkedHit(const QString& path,
 void FileSearch::walkRoots(std::uint64_t generation) {
   ++walkCount_;
   walk_.emplace();
-  walk_->byName.reserve(kExpectedNames);
+  walk_->entries.reserve(kExpectedNames);
+  walk_->names.reserve(kExpectedNames * 16);
   visitedFolders_.clear();
   entries_ = 0;
   cut_ = false;
@@ -268,6 +276,8 @@ void FileSearch::walkRoots(std::uint64_t generation) {
     return;
   }
   walk_->incomplete = cut_;
+  std::sort(walk_->entries.begin(), walk_->entries.end(),
+            [](const Walk::Entry& a, const Walk::Entry& b) { return a.hash < b.hash; });
 }
 
 bool FileSearch::shouldEnd(std::uint64_t generation) {
@@ -329,7 +339,10 @@ bool FileSearch::walkFolder(const std::string& path, int depth, std::uint64_t ge
         folderIndex = static_cast<std::uint32_t>(walk_->folders.size());
         walk_->folders.push_back(child.substr(0, prefix));
       }
-      walk_->byName[foldedKey(name, std::strlen(name))].emplace_back(*folderIndex, name);
+      const std::size_t length = std::strlen(name);
+      walk_->entries.push_back({nameHash(foldedKey(name, length)), *folderIndex,
+                                static_cast<std::uint32_t>(walk_->names.size())});
+      walk_->names.append(name, length + 1);
     }
   }
   ::closedir(folder);

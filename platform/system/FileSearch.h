@@ -15,7 +15,6 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 // Finds files by name anywhere the user keeps them, on a worker thread.
@@ -101,10 +100,20 @@ class FileSearch {
     std::atomic<bool> alive{true};
   };
   struct Walk {
-    // Each file as its folder (an index into `folders`, each ending in "/")
-    // and its name: the folder's path is kept once, not once per file.
+    // A file: the hash of its folded name, its folder (an index into
+    // `folders`, each ending in "/") and where its name starts in `names`.
+    struct Entry {
+      std::uint64_t hash;
+      std::uint32_t folder;
+      std::uint32_t name;
+    };
+    // Folder paths are kept once, names end to end ("\0" after each); the
+    // entries are sorted by hash when the walk ends, so a lookup is a binary
+    // search. A few lookups follow one walk: sorting once costs far less
+    // than keeping a hash table of every name.
     std::vector<std::string> folders;
-    std::unordered_map<std::string, std::vector<std::pair<std::uint32_t, std::string>>> byName;
+    std::string names;
+    std::vector<Entry> entries;
     bool incomplete = false;
   };
 
