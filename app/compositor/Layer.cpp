@@ -821,8 +821,8 @@ void Layer::updateFXChainFilePath() {
 
 bool Layer::useTapNamed(const QString& name) {
   VidSourceObject* current = current_.load();
-  const bool bound = current && current->name() == VidSourceObject::kTapSource &&
-                     current->useTapNamed(name);
+  const bool bound =
+      current && current->name() == VidSourceObject::kTapSource && current->useTapNamed(name);
   updateFXChainFilePath();
   if (parentWindow_ && !parentWindow_->deleted()) parentWindow_->reloadTabRects();
   return bound;
@@ -1004,7 +1004,7 @@ bool Layer::hasContent() const {
   if (!current) return groupFlag();
   if (current->blackFrame()) return false;
   if (current == sources_[TapIdx].get() || current == sources_[WebIdx].get()) return true;
-  return current->currentFile() != nullptr;
+  return current->hasFile();
 }
 
 void Layer::drawToBuffer() {
@@ -1018,7 +1018,7 @@ void Layer::drawToBuffer() {
   const std::shared_ptr<QKRTapStub> stub = sTap_ ? sTap_->stub() : nullptr;
   VidSourceObject* current = current_.load();
   if (!current || ((current == sources_[MovieIdx].get() || current == sources_[QC].get()) &&
-                   !current->currentFile())) {
+                   !current->hasFile())) {
     postFX_.reset();
     return;
   }

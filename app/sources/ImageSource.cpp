@@ -174,7 +174,7 @@ void ImageSource::decoded(QKImageFile::Bitmap bitmap, long generation, const QSt
 
 void ImageSource::render(const gl::DisplayLink::Frame&) {
   std::unique_lock<std::mutex> lock(renderLock_, std::try_to_lock);
-  if (!lock.owns_lock() || !currentFile_.load() || !needsUpdate_) return;
+  if (!lock.owns_lock() || !currentFile_.holdsFile() || !needsUpdate_) return;
   needsUpdate_ = false;
   gl::TextureHandle made = uploader_.upload(pending_);
   pending_ = QImage();

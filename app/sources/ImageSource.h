@@ -38,6 +38,7 @@ class ImageSource : public VidSourceObject {
   void render(const gl::DisplayLink::Frame& frame) override;
   gl::TextureHandle currentTexture() override;
   std::shared_ptr<QKFile> currentFile() const override { return currentFile_.load(); }
+  bool hasFile() const override { return currentFile_.holdsFile(); }
   QString currentPath() const override;
   void prepareToBeDeleted() override;
 

@@ -195,6 +195,7 @@ MovieSource::~MovieSource() {
   if (!deleted()) prepareToBeDeleted();
   std::lock_guard<std::mutex> lock(playMutex_);
   file_.reset();
+  hasFile_.store(false);
   qtMovie_.reset();
   movie_.reset();
 }
@@ -463,6 +464,7 @@ void MovieSource::loadThisFile(const std::shared_ptr<QKFile>& file) {
   {
     std::lock_guard<std::mutex> lock(playMutex_);
     file_ = qt;
+    hasFile_.store(file_ != nullptr);
   }
   qt->setCurrentSource(shared_from_this());
   std::weak_ptr<VidSourceObject> weak = weak_from_this();
@@ -632,6 +634,7 @@ void MovieSource::eject() {
   {
     std::lock_guard<std::mutex> lock(playMutex_);
     file_.reset();
+    hasFile_.store(false);
     qtMovie_.reset();
     movie_.reset();
   }
@@ -666,10 +669,25 @@ gl::TextureHandle MovieSource::currentTexture() {
 
 void MovieSource::frameStep(const gl::DisplayLink::Frame& frame, bool drawn) {
   (void)frame;
-  std::unique_lock<std::mutex> load(threadLock_, std::try_to_lock);
-  if (!load.owns_lock()) return;
-  std::unique_lock<std::mutex> play(playMutex_, std::try_to_lock);
-  if (!play.owns_lock()) return;
+  StepOutcome outcome;
+  {
+    std::unique_lock<std::mutex> load(threadLock_, std::try_to_lock);
+    if (!load.owns_lock()) return;
+    std::unique_lock<std::mutex> play(playMutex_, std::try_to_lock);
+    if (!play.owns_lock()) return;
+    outcome = advanceLocked(drawn);
+  }
+  // Both reach beyond the source (the layer's size the tap manager's lock,
+  // the slider its outputs): with none of the source's locks held, so no
+  // path takes them in the opposite order to the compositor's tap pass.
+  if (outcome.position) updateTimeSlider(*outcome.position);
+  if (!outcome.newLayerSize.isEmpty() && layer())
+    layer()->setLayerSize(QSizeF(outcome.newLayerSize));
+}
+
+// Under threadLock_ and playMutex_.
+MovieSource::StepOutcome MovieSource::advanceLocked(bool drawn) {
+  StepOutcome outcome;
   Movie* movie = movie_.get();
   QKMovieTextureContext* context = nullptr;
   if (file_) {
@@ -683,7 +701,7 @@ void MovieSource::frameStep(const gl::DisplayLink::Frame& frame, bool drawn) {
       output_.setMovie(nullptr);
       releaseOnMainThread(std::move(old));
     }
-    return;
+    return outcome;
   }
   if (drawn && movie->hasVideo()) {
     bool fresh = false;
@@ -704,7 +722,7 @@ void MovieSource::frameStep(const gl::DisplayLink::Frame& frame, bool drawn) {
     if (fresh && picture) {
       texture_ = picture;
       setBlackFrame(false);
-      if (checkSizeFlip_.exchange(false) && layer()) layer()->setLayerSize(QSizeF(texture_.size()));
+      if (checkSizeFlip_.exchange(false)) outcome.newLayerSize = texture_.size();
     }
   }
   const QKTime now = movie->currentTime();
@@ -712,10 +730,10 @@ void MovieSource::frameStep(const gl::DisplayLink::Frame& frame, bool drawn) {
   float position = 0.0f;
   if (duration.value > 0) position = float(double(now.value) / double(duration.value));
   position_.store(position);
-  updateTimeSlider(position);
+  outcome.position = position;
   if (!drawn) {
     lastMovieValue_ = now.value;
-    return;
+    return outcome;
   }
   const double speed = effectiveSpeed();
   const QKTimeRange range = movie->selection();
@@ -737,6 +755,7 @@ void MovieSource::frameStep(const gl::DisplayLink::Frame& frame, bool drawn) {
       setBlackFrame(true);
   }
   lastMovieValue_ = now.value;
+  return outcome;
 }
 
 void MovieSource::updateTimeSlider(float position) {

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QList>
 #include <QPointer>
+#include <QSize>
 #include <QVariantMap>
 
 #include <atomic>
@@ -20,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class MasterClockInterface;
 class Movie;
@@ -74,6 +76,7 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public M
   void prepareToBeDeleted() override;
   void loadThisFile(const std::shared_ptr<QKFile>& file) override;
   std::shared_ptr<QKFile> currentFile() const override;
+  bool hasFile() const override { return hasFile_.load(); }
   QString currentPath() const override;
   void eject() override;
   void stop() override;
@@ -200,6 +203,12 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public M
   QKTimeRange activeRange(const char* missing) const;
   double effectiveSpeed() const;
   void frameStep(const gl::DisplayLink::Frame& frame, bool drawn);
+  // What a frame step leaves to be done once the source's locks are let go.
+  struct StepOutcome {
+    QSize newLayerSize;  // empty: unchanged
+    std::optional<float> position;
+  };
+  StepOutcome advanceLocked(bool drawn);
   void updateTimeSlider(float position);
   void observeFile(const std::shared_ptr<QKQTFile>& file);
   static void releaseOnMainThread(std::shared_ptr<void> object);
@@ -209,6 +218,7 @@ class MovieSource : public VidSourceObject, public QKQTMovieSubscriber, public M
   std::shared_ptr<QKQTFile> file_;
   std::shared_ptr<QKQTMovie> qtMovie_;
   std::shared_ptr<Movie> movie_;
+  std::atomic<bool> hasFile_{false};  // file_ is set; written under playMutex_
 
   std::mutex threadLock_;
   std::atomic<uint64_t> generation_{0};

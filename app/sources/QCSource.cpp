@@ -219,8 +219,10 @@ void QCSource::attach(const std::shared_ptr<QKFile>& file) {
 }
 
 // Holds threadLock_. A custom size that is not usable falls back to the
-// canvas (logged).
-void QCSource::applySize(const QKFile& file) {
+// canvas (logged). Answers the layer's new size (empty: none), which the
+// caller announces once threadLock_ is let go: it reaches the tap
+// manager's lock.
+QSizeF QCSource::applySize(const QKFile& file) {
   useCustomRenderSize_ = false;
   const QVariantMap props = file.movieProps();
   if (intProp(props, kUseCustomRes) == 1 && isNumber(props.value(kHorRes)) &&
@@ -239,9 +241,13 @@ void QCSource::applySize(const QKFile& file) {
     }
   }
   renderSize_ = useCustomRenderSize_ ? customRenderSize_ : canvasSize_;
-  if (renderSize_.isEmpty()) return;
-  if (layer()) layer()->setLayerSize(renderSize_);
+  if (renderSize_.isEmpty()) return {};
   if (context_) context_->setSize(renderSize_);
+  return renderSize_;
+}
+
+void QCSource::announceLayerSize(QSizeF size) {
+  if (layer() && !size.isEmpty()) layer()->setLayerSize(size);
 }
 
 void QCSource::applyStyleValues(const QKFile& file, const std::optional<QString>& style,
@@ -278,8 +284,9 @@ void QCSource::loadComposition(const std::shared_ptr<QKFile>& file) {
       file->setMovieProp(kAttributeSnapshot, defaults);
     }
   }
-  applySize(*file);
+  const QSizeF size = applySize(*file);
   threadLock_.unlock();
+  announceLayerSize(size);
   if (layer()) SourceRouting::displayGeneralSourceLater(*layer());
 }
 
@@ -300,9 +307,10 @@ void QCSource::loadText(const std::shared_ptr<QKFile>& file) {
   useComposition(choice.path);
   applyStyleValues(*file, choice.style, choice.useFileValues);
   if (QKTextUI* text = textInput()) text->loadFile(dynamic_cast<const QKTextFile*>(file.get()));
-  applySize(*file);
+  const QSizeF size = applySize(*file);
   if (choice.style) setLastTextStyleName(*choice.style);
   threadLock_.unlock();
+  announceLayerSize(size);
   if (layer()) SourceRouting::displayGeneralSourceLater(*layer());
 }
 
@@ -353,16 +361,17 @@ void QCSource::loadImage(const std::shared_ptr<QKFile>& file) {
   }
   if (bitmap && context_ && bitmap != context_->imageFileBitmapImageRep())
     context_->setImageFileBitmapImageRep(bitmap, true);
-  applySize(*file);
+  const QSizeF size = applySize(*file);
   if (choice.style) setLastImageStyleName(*choice.style);
   threadLock_.unlock();
+  announceLayerSize(size);
   if (layer()) SourceRouting::displayGeneralSourceLater(*layer());
 }
 
 // --- Frame ---------------------------------------------------------------------------
 
 void QCSource::render(const gl::DisplayLink::Frame&) {
-  if (!currentFile_.load() || !context_) return;
+  if (!currentFile_.holdsFile() || !context_) return;
   std::unique_lock<std::mutex> lock(threadLock_, std::try_to_lock);
   if (!lock.owns_lock()) return;
   setBlackFrame(false);

@@ -26,7 +26,8 @@ class QKTextUI;
 //
 // `threadLock_` is the source's one lock: loads, ejects and style changes
 // (main thread) take it by spinning on try-lock; the frame tries it once
-// and is skipped while it is held, keeping the layer's last picture.
+// and is skipped while it is held, keeping the layer's last picture. A
+// load's new layer size is announced after it is let go.
 class QCSource : public VidSourceObject {
  public:
   static const QString kSourceType;  // "qcSource"
@@ -41,6 +42,7 @@ class QCSource : public VidSourceObject {
   gl::TextureHandle currentTexture() override;
   void eject() override;
   std::shared_ptr<QKFile> currentFile() const override { return currentFile_.load(); }
+  bool hasFile() const override { return currentFile_.holdsFile(); }
   QString currentPath() const override;
   QString currentPatchPath() const;
   bool qcFlag() const override { return true; }
@@ -84,7 +86,8 @@ class QCSource : public VidSourceObject {
                         bool useFileValues);
   static std::optional<QString> styleOrNone(const QString& name);
   void attach(const std::shared_ptr<QKFile>& file);
-  void applySize(const QKFile& file);
+  QSizeF applySize(const QKFile& file);
+  void announceLayerSize(QSizeF size);
   void useComposition(const QString& path);
   QKTextUI* textInput() const;
   bool isCurrentSource() const;

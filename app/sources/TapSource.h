@@ -47,6 +47,7 @@ class TapSource : public VidSourceObject, public QKRTapDelegate {
   void render(const gl::DisplayLink::Frame& frame) override;
   gl::TextureHandle currentTexture() override;
   std::shared_ptr<QKFile> currentFile() const override;
+  bool hasFile() const override { return currentFile_.holdsFile(); }
   QString currentPath() const override;
   bool isVideoInput() const override { return isVideoInput_.load(); }
   void prepareToBeDeleted() override;

@@ -57,6 +57,9 @@ class VidSourceObject : public QKFileSource, public std::enable_shared_from_this
 
   virtual void loadThisFile(const std::shared_ptr<QKFile>& file) { (void)file; }
   virtual std::shared_ptr<QKFile> currentFile() const { return nullptr; }
+  // Whether a file is loaded, from any thread: never waits and takes no
+  // reference to the file, so the render thread asks this.
+  virtual bool hasFile() const { return false; }
   virtual QString currentPath() const { return {}; }
   virtual void eject() {}
   void ejectButtonUsed() { eject(); }

@@ -49,6 +49,7 @@ class WebSource : public VidSourceObject {
   void softEject();
   void refresh() override;
   std::shared_ptr<QKFile> currentFile() const override { return currentFile_.load(); }
+  bool hasFile() const override { return currentFile_.holdsFile(); }
   QString currentPath() const override;
   void prepareToBeDeleted() override;
 

@@ -9,8 +9,12 @@
 #include "framework/media/QKQTFile.h"
 #include "framework/media/QKQTMovie.h"
 #include "platform/movie/MovieClock.h"
+#include "framework/taps/QKTapManager.h"
+#include "platform/foundation/NotificationObservers.h"
 #include "tests/app/compositor/CanvasFrame.h"
+#include "tests/app/compositor/RunningFrames.h"
 #include "tests/support/GLTest.h"
+#include "tests/support/HangWatchdog.h"
 #include "tests/support/TestClip.h"
 
 #include <QCoreApplication>
@@ -18,7 +22,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <future>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -59,13 +68,14 @@ class MovieFramesTest : public GLTest {
     return manual;
   }
 
-  std::shared_ptr<QKQTFile> clip(const QVariantMap& props = {}) {
+  std::shared_ptr<QKQTFile> clip(const QVariantMap& props = {},
+                                 const QString& name = QStringLiteral("numbers.mov")) {
     TestClipSpec spec;
     spec.width = 64;
     spec.height = 48;
     spec.frames = kFrames;
     QString error;
-    const QString path = TestClip::create(spec, QStringLiteral("numbers.mov"), &error);
+    const QString path = TestClip::create(spec, name, &error);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     auto movie = QKQTMovie::movieWithFile(path, &error, QKQTFile::movieOptions());
     EXPECT_TRUE(movie) << error.toStdString();
@@ -227,6 +237,70 @@ TEST_F(MovieFramesTest, StepsAndJumpsShowTheFrameTheyLandOn) {
   source().gotoPrevFrame();  // wraps to the out point: the selection's last frame shows
   idle();
   EXPECT_EQ(shownFrame(19), 19);
+}
+
+// A movie layer that another layer shows through a tap: its first
+// picture's size reaches the tap manager, whose lock the compositor's tap
+// pass holds while it asks the layers' sources about their files. The size
+// must be announced with the source's play lock let go: a thread taking
+// the two in the tap pass's order (tap manager, then source) then never
+// waits for the frame that announces it.
+TEST_F(MovieFramesTest, AClipsSizeIsAnnouncedWithTheSourceUnlocked) {
+  auto receiver = world_->layer();
+  receiver->useSourceNamed(Layer::kVideoTap);
+  ASSERT_TRUE(SourceWorld::tap(*receiver).useTapNamed(layer_->layerName()));
+  play(clip());
+  QKTapManager& taps = *world_->compositor->tapManager();
+  std::atomic<int> announced{0}, waitedOut{0};
+  std::vector<std::thread> askers;
+  NotificationObservers observers;
+  observers.observe(Layer::kBoundsChangedNotification, layer_.get(), [&](const Notification&) {
+    ++announced;
+    auto answered = std::make_shared<std::promise<void>>();
+    std::future<void> answer = answered->get_future();
+    askers.emplace_back([&taps, &source = source(), answered] {
+      std::lock_guard<QKTapManager> lock(taps);
+      (void)source.currentFile();
+      answered->set_value();
+    });
+    if (answer.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) ++waitedOut;
+  });
+  // The decoder works ahead on its own thread: frames run until the first
+  // picture is there.
+  EXPECT_TRUE(MainThread::processUntil(
+      [&] {
+        run(1);
+        return announced.load() > 0;
+      },
+      5.0));
+  for (std::thread& asker : askers) asker.join();
+  EXPECT_EQ(waitedOut.load(), 0);
+  EXPECT_EQ(layer_->layerSize(), QSizeF(64, 48));
+}
+
+// Clips loaded one after the other into a layer that feeds a tap, each
+// announcing its size, while frames with their tap pass run on the render
+// thread. Run under ThreadSanitizer to see a lock-order inversion; here it
+// shows that nothing deadlocks and frames keep coming.
+TEST_F(MovieFramesTest, ClipsLoadIntoATappedLayerBesideFrames) {
+  auto receiver = world_->layer();
+  receiver->useSourceNamed(Layer::kVideoTap);
+  ASSERT_TRUE(SourceWorld::tap(*receiver).useTapNamed(layer_->layerName()));
+  const std::shared_ptr<QKQTFile> clips[] = {clip({}, QStringLiteral("a.mov")),
+                                             clip({}, QStringLiteral("b.mov"))};
+  HangWatchdog watchdog("clips loading beside frames", 120.0);
+  RunningFrames frames(*world_->compositor);
+  for (int round = 0; round < 12; ++round) {
+    const std::shared_ptr<QKQTFile>& file = clips[round % 2];
+    layer_->unlockedTriggerFile(file);
+    ASSERT_TRUE(MainThread::processUntil(
+        [&] { return source().currentFile() == file && source().movie() && !source().loading(); },
+        10.0));
+    const int before = frames.count();
+    ASSERT_TRUE(MainThread::processUntil([&] { return frames.count() > before + 2; }, 5.0));
+  }
+  frames.stop();
+  EXPECT_FALSE(source().blackFrame());
 }
 
 }  // namespace
