@@ -22,6 +22,7 @@
 #include <thread>
 
 const QString AuxDisplay::kTypeName = QStringLiteral("AuxDisplay");
+const QSizeF AuxDisplay::kMinimumSize(64, 60);
 
 namespace {
 
@@ -90,7 +91,6 @@ std::unique_ptr<QWidget> AuxDisplay::buildWindow(QObject* owner) {
   auto* content = new AuxDisplayQKWinContentView;
   window->setContentView(content);
   content->setAllowResize(true);
-  content->setMinSize(QSizeF(64, 60));
   auto* self = qobject_cast<AuxDisplay*>(owner);
   if (!self) return window;
   self->contentView_ = content;
@@ -135,6 +135,8 @@ void AuxDisplay::buildOptionsPanel(QWidget* window) {
 
 void AuxDisplay::awakeFromNib() {
   QKPlugin::awakeFromNib();
+  // The palette's own awakening took its first frame as the smallest.
+  if (QKWindow* w = window(); w && w->contentView()) w->contentView()->setMinSize(kMinimumSize);
   if (!view_) return;
   tapMenu_->setButton(sourceButton_);
   tapMenu_->setMyAction([this] { tapMenuUsed(); });

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QPointer>
 #include <QRectF>
+#include <QSizeF>
 
 #include <atomic>
 #include <memory>
@@ -39,7 +40,8 @@ class AuxDisplay : public QKPlugin,
                    public CompositorClient {
   Q_OBJECT
  public:
-  static const QString kTypeName;  // "AuxDisplay"
+  static const QString kTypeName;    // "AuxDisplay"
+  static const QSizeF kMinimumSize;  // of the window
   // Rates by the rate pop-up's index.
   static int rateForIndex(int index);
 

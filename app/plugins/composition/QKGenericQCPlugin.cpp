@@ -98,7 +98,6 @@ std::unique_ptr<QWidget> QKGenericQCPlugin::buildWindow(QObject* owner) {
   auto* content = new QKWindowContentView;
   window->setContentView(content);
   content->setAllowResize(true);
-  content->setMinSize(QSizeF(160, 80));
   auto* self = qobject_cast<QKGenericQCPlugin*>(owner);
   if (!self) return window;
   QWidget* body = content->body();
@@ -117,6 +116,8 @@ std::unique_ptr<QWidget> QKGenericQCPlugin::buildWindow(QObject* owner) {
 
 void QKGenericQCPlugin::awakeFromNib() {
   QKPlugin::awakeFromNib();
+  // The palette's own awakening took its first frame as the smallest.
+  if (QKWindow* w = window(); w && w->contentView()) w->contentView()->setMinSize(kMinimumSize);
   if (context_ && scrollView_) context_->setParentScrollView(scrollView_);
   if (refreshButton_) {
     refreshButton_->setTarget(alive_);

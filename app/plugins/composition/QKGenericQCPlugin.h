@@ -46,6 +46,7 @@ class QKGenericQCPlugin : public QKPlugin, public FrameDrawer, public Compositor
   static const QString kWarningMessage;
   static const QString kWarningButton;  // "Okay"
   static constexpr QSizeF kRenderSize{320, 240};
+  static constexpr QSizeF kMinimumSize{160, 80};  // of the window
 
   // Whether the file reads as a property-list dictionary.
   static bool isValidQCPluginAtPath(const QString& path);

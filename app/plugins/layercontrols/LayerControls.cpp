@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 const QString LayerControls::kTypeName = QStringLiteral("LayerControls");
+const QSizeF LayerControls::kMinimumSize(200, 120);
 
 namespace {
 
@@ -82,7 +83,6 @@ std::unique_ptr<QWidget> LayerControls::buildWindow(QObject* owner) {
   auto* content = new QKWindowContentView;
   window->setContentView(content);
   content->setAllowResize(true);
-  content->setMinSize(QSizeF(200, 120));
   auto* self = qobject_cast<LayerControls*>(owner);
   if (!self) return window;
   self->buildBody(content->body());
@@ -140,6 +140,8 @@ void LayerControls::buildOptionsPanel(QWidget* window) {
 
 void LayerControls::awakeFromNib() {
   QKPlugin::awakeFromNib();
+  // The palette's own awakening took its first frame as the smallest.
+  if (QKWindow* w = window(); w && w->contentView()) w->contentView()->setMinSize(kMinimumSize);
   if (!container_) return;
   layerMenu_->setButton(layerPopUp_);
   layerMenu_->setMyAction([this] { layerMenuUsed(); });

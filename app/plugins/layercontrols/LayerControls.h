@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPointer>
+#include <QSizeF>
 #include <QWidget>
 
 #include <memory>
@@ -36,7 +37,8 @@ class VidSourceObject;
 class LayerControls : public QKPlugin, public CompositorClient, public LayerTabFollower {
   Q_OBJECT
  public:
-  static const QString kTypeName;  // "LayerControls"
+  static const QString kTypeName;    // "LayerControls"
+  static const QSizeF kMinimumSize;  // of the window
 
   LayerControls(const QString& type, const QString& name, std::int32_t uniqueID);
   ~LayerControls() override;
