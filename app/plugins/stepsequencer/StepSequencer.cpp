@@ -376,6 +376,24 @@ void StepSequencer::clockDetailsUpdated() {
 
 // --- Tick ----------------------------------------------------------------------------------
 
+// The slider's display work (text, rectangles, repaint) runs once per
+// event-loop pass on the main thread, not on every tick. The value's
+// exchange and the flag's clearing are full barriers: either the tick sees
+// the flag cleared and posts again, or the refresh reads the new value.
+void StepSequencer::showOutputOnRecordSlider(float value) {
+  recordSliderOutput_.exchange(value);
+  if (recordSliderRefreshPending_.load() || recordSliderRefreshPending_.exchange(true)) return;
+  MainThread::post([self = QPointer<StepSequencer>(this)] {
+    if (self && !self->deleted()) self->refreshRecordSlider();
+  });
+}
+
+void StepSequencer::refreshRecordSlider() {
+  recordSliderRefreshPending_.exchange(false);
+  if (!recordCell_ || engine_.recording() || recordCell_->syncFlag()) return;
+  recordCell_->setValue(recordSliderOutput_.load(), false);
+}
+
 void StepSequencer::DSCProc() {
   if (deleting_.load()) return;
   const float recordValue = recordCell_ ? recordCell_->value() : 0.0f;
@@ -384,7 +402,7 @@ void StepSequencer::DSCProc() {
     dataSource_->setValue(tick.value);
     // While playing, the record slider shows the output.
     if (recordCell_ && !engine_.recording() && !recordCell_->syncFlag())
-      recordCell_->setValue(dataSource_->value(), false);
+      showOutputOnRecordSlider(dataSource_->value());
   }
   if (display_) {
     if (tick.recorded) display_->refreshWaveDisplayList();

@@ -116,11 +116,17 @@ class StepSequencer : public QKPlugin, public SequencerStepOwner, public LocalPr
   void endDetection();
   void showRecordingEnded();
   void finishRecordingChange(bool recording);
+  // Any thread: the record slider is to show `value`; at most one refresh
+  // waits on the main thread, and it shows the latest value.
+  void showOutputOnRecordSlider(float value);
+  void refreshRecordSlider();
 
   StepSequencerEngine engine_{this};
   std::shared_ptr<DSFloatInfreqRepeat> dataSource_;
   std::shared_ptr<StepSequencerTicker> ticker_;
   std::shared_ptr<QKSliderCell> recordCell_;  // read by the tick
+  std::atomic<float> recordSliderOutput_{0.0f};
+  std::atomic<bool> recordSliderRefreshPending_{false};
   std::atomic<bool> deleting_{false};
   bool recordSliderSyncFlag_ = true;
 

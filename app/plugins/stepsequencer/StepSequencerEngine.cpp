@@ -71,19 +71,6 @@ void StepSequencerEngine::removeAllSteps() {
   for (const StepPtr& step : gone) step->prepareToBeDeleted();
 }
 
-int StepSequencerEngine::rowOf(float value, int rows) {
-  const int row = int(std::floor(value * float(rows)));
-  return std::clamp(row, 0, rows - 1);
-}
-
-float StepSequencerEngine::rowValue(float value, int rows) {
-  return float(rowOf(value, rows)) / float(rows - 1);
-}
-
-float StepSequencerEngine::outputValue(float value) const {
-  return drawAsBars() ? value : rowValue(value, rows());
-}
-
 void StepSequencerEngine::setRows(int rows) {
   rows_.store(std::clamp(rows, kMinRows, kMaxRows), std::memory_order_relaxed);
 }

@@ -68,9 +68,17 @@ class StepSequencerEngine {
   void removeAllSteps();
   // A step's value as published: itself in bars mode, else snapped to the
   // rows (r = min(floor(v × n), n − 1), r / (n − 1)).
-  float outputValue(float value) const;
-  static float rowValue(float value, int rows);
-  static int rowOf(float value, int rows);
+  float outputValue(float value) const { return drawAsBars() ? value : rowValue(value, rows()); }
+  static float rowValue(float value, int rows) {
+    return float(rowOf(value, rows)) / float(rows - 1);
+  }
+  // floor(v × n) limited to 0 … n − 1 (a value that is not a number: 0).
+  static int rowOf(float value, int rows) {
+    const float scaled = value * float(rows);
+    if (!(scaled >= 1.0f)) return 0;
+    if (scaled >= float(rows - 1)) return rows - 1;
+    return int(scaled);
+  }
 
   // --- Clock layout ---
   void setClockLayout(int beatsPerMeasure, int quantizedSubdivisions);

@@ -28,7 +28,9 @@ TEST_F(StepSequencerTest, StepsOnTheClockAndPublishesUnderItsGroup) {
   ASSERT_EQ(recorder->values.size(), 2u);
   EXPECT_FLOAT_EQ(recorder->values[0], 5.0f / 9.0f);  // ten rows
   EXPECT_FLOAT_EQ(recorder->values[1], 1.0f);
-  // The record slider shows the output while playing.
+  // The record slider shows the latest output while playing, once the main
+  // thread has run.
+  MainThread::processUntil([&] { return sequencer->recordSlider()->value() == 1.0f; }, 2.0);
   EXPECT_FLOAT_EQ(sequencer->recordSlider()->value(), 1.0f);
 
   sequencer->setPluginName(QStringLiteral("seq"));
@@ -73,6 +75,20 @@ TEST_F(StepSequencerTest, AStopAtTheEndEndsRecordingOnScreenToo) {
   MainThread::processUntil([&] { return sequencer->recordButton()->intValue() == 0; }, 2.0);
   EXPECT_EQ(sequencer->recordButton()->intValue(), 0);
   EXPECT_EQ(sequencer->recordSlider()->sliderName(), QStringLiteral("Playing"));
+}
+
+// The record slider follows the output on the main thread; a refresh still
+// waiting when recording starts leaves the slider to the performer.
+TEST_F(StepSequencerTest, ARecordSliderRefreshLandingAfterRecordingStartsChangesNothing) {
+  StepSequencer* sequencer = make();
+  setSteps(sequencer->engine(), {0.0f, 0.95f});
+  tickAt(0.0);
+  tickAt(0.13);  // publishes 1, the refresh waits
+  sequencer->recordButton()->setIntValue(1, true);
+  sequencer->recordSlider()->setSyncFlag(false);
+  sequencer->recordSlider()->setValue(0.3f, false);
+  MainThread::processUntil([] { return false; }, 0.1);
+  EXPECT_FLOAT_EQ(sequencer->recordSlider()->value(), 0.3f);
 }
 
 TEST_F(StepSequencerTest, RecordingWritesTheSliderIntoTheStepsItPasses) {
