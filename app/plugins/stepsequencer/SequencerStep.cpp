@@ -11,8 +11,13 @@ const QString SequencerStep::kVal = QStringLiteral("val");
 const QString SequencerStep::kEnabled = QStringLiteral("enabled");
 const QString SequencerStep::kShortcutCell = QStringLiteral("shortcutCell");
 
-SequencerStep::SequencerStep(float value, bool enabled, SequencerStepOwner* sequencer)
-    : val_(value), enabled_(enabled), shortcutCell_(QKButtonCell::create()), sequencer_(sequencer) {
+SequencerStep::SequencerStep(float value, bool enabled, SequencerStepOwner* sequencer,
+                             ChangeCounter flagChanges)
+    : val_(value),
+      enabled_(enabled),
+      shortcutCell_(QKButtonCell::create()),
+      sequencer_(sequencer),
+      flagChanges_(std::move(flagChanges)) {
   shortcutCell_->setDelegate(this);
   shortcutCell_->setTarget(alive_);
   shortcutCell_->setAction([this](QKButtonCell&) { shortcutTriggered(); });

@@ -5,6 +5,7 @@
 #include <QVariantMap>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 
 class QKButtonCell;
@@ -20,7 +21,11 @@ class SequencerStep : public QKButtonCellDelegate {
   static const QString kEnabled;       // "enabled"
   static const QString kShortcutCell;  // "shortcutCell"
 
-  SequencerStep(float value, bool enabled, SequencerStepOwner* sequencer);
+  // `flagChanges`, when given, counts every change of the on/off flag (the
+  // tick keeps its step search until it moves).
+  using ChangeCounter = std::shared_ptr<std::atomic<std::uint32_t>>;
+  SequencerStep(float value, bool enabled, SequencerStepOwner* sequencer,
+                ChangeCounter flagChanges = nullptr);
   ~SequencerStep() override;
   SequencerStep(const SequencerStep&) = delete;
   SequencerStep& operator=(const SequencerStep&) = delete;
@@ -29,7 +34,10 @@ class SequencerStep : public QKButtonCellDelegate {
   // Limited to 0 … 1.
   void setVal(float value);
   bool enabled() const { return enabled_.load(std::memory_order_relaxed); }
-  void setEnabled(bool enabled) { enabled_.store(enabled, std::memory_order_relaxed); }
+  void setEnabled(bool enabled) {
+    if (enabled_.exchange(enabled, std::memory_order_relaxed) != enabled && flagChanges_)
+      flagChanges_->fetch_add(1, std::memory_order_release);
+  }
   const std::shared_ptr<QKButtonCell>& shortcutCell() const { return shortcutCell_; }
   SequencerStepOwner* sequencer() const { return sequencer_; }
 
@@ -48,5 +56,6 @@ class SequencerStep : public QKButtonCellDelegate {
   std::atomic<bool> enabled_{true};
   std::shared_ptr<QKButtonCell> shortcutCell_;
   SequencerStepOwner* sequencer_;
+  ChangeCounter flagChanges_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

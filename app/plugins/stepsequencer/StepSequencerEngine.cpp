@@ -34,10 +34,11 @@ bool StepSequencerEngine::setStepValuesCount(long count, bool createSteps) {
   if (createSteps) {
     stepLock_.writeLock();
     while (long(steps_.size()) < count)
-      steps_.push_back(std::make_shared<SequencerStep>(0.0f, true, owner_));
+      steps_.push_back(std::make_shared<SequencerStep>(0.0f, true, owner_, flagChanges_));
     stepLock_.writeUnlock();
   }
   count_.store(count, std::memory_order_relaxed);
+  stepsChanged();
   return true;
 }
 
@@ -65,6 +66,7 @@ void StepSequencerEngine::removeAllSteps() {
   stepLock_.writeLock();
   gone.swap(steps_);
   count_.store(0, std::memory_order_relaxed);
+  stepsChanged();
   stepLock_.writeUnlock();
   // Outside the lock: a cell stopping its learning waits for deliveries,
   // and a delivered shortcut looks its step up under the read lock.
@@ -169,6 +171,19 @@ long StepSequencerEngine::enabledStepFrom(long from, long count) const {
   return -1;
 }
 
+const StepSequencerEngine::StepSearch& StepSequencerEngine::searchSteps(long column, long count,
+                                                                        bool withNext) {
+  const std::uint32_t flagChanges = flagChanges_->load(std::memory_order_acquire);
+  StepSearch& found = search_;
+  if (found.column != column || found.count != count || found.flagChanges != flagChanges)
+    found = {column, count, flagChanges, enabledStepAtOrBefore(column, count),
+             StepSearch::kNotSearched};
+  // At the loop's end (time = L) the line from the last step has arrived.
+  if (withNext && found.at >= 0 && found.next == StepSearch::kNotSearched)
+    found.next = enabledStepFrom(std::min(column, count - 1) + 1, count);
+  return found;
+}
+
 StepSequencerEngine::Tick StepSequencerEngine::tick(double clock, float recordValue) {
   Tick tick;
   if (presetLoading()) return tick;
@@ -225,13 +240,12 @@ StepSequencerEngine::Tick StepSequencerEngine::tick(double clock, float recordVa
     tick.columnChanged = true;
   }
   if (column < 0) return tick;
-  const long p = enabledStepAtOrBefore(column, count);
-  if (p < 0) return tick;
   const bool interpolate = interpolating();
-  long q = -1;
+  const StepSearch& found = searchSteps(column, count, interpolate);
+  const long p = found.at;
+  if (p < 0) return tick;
+  const long q = found.next;
   if (interpolate) {
-    // At the loop's end (time = L) the line from the last step has arrived.
-    q = enabledStepFrom(std::min(column, count - 1) + 1, count);
     if (q < 0) {
       Log::limited(QStringLiteral("stepsequencer-next"),
                    QStringLiteral("\t\terr: couldn't find next step"));

@@ -131,6 +131,19 @@ class StepSequencerEngine {
   // Wraps `time` into the loop; false when there is no loop (L <= 0).
   static double wrapForward(double time, double length);
   static double wrapBackward(double time, double length);
+  // Where the steps in use are enabled changes only on an edit, so the
+  // search is kept for the play position's column until the column, the
+  // count or the steps' flags change. Tick thread only, under the read lock.
+  struct StepSearch {
+    static constexpr long kNotSearched = -2;
+    long column = -1;
+    long count = -1;
+    std::uint32_t flagChanges = 0;
+    long at = -1;              // the step played
+    long next = kNotSearched;  // the step interpolated towards
+  };
+  const StepSearch& searchSteps(long column, long count, bool withNext);
+  void stepsChanged() { flagChanges_->fetch_add(1, std::memory_order_release); }
   // The first enabled step at or below `from` among the steps in use, or -1.
   long enabledStepAtOrBefore(long from, long count) const;
   // The first enabled step from `from` up to `count` inclusive (count
@@ -157,4 +170,7 @@ class StepSequencerEngine {
   std::atomic<long> lastRetrievedIndex_{0};
   std::atomic<long> lastRenderedColumn_{0};
   std::mt19937 random_;
+  std::shared_ptr<std::atomic<std::uint32_t>> flagChanges_ =
+      std::make_shared<std::atomic<std::uint32_t>>(0);
+  StepSearch search_;
 };

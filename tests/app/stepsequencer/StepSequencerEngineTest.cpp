@@ -147,6 +147,41 @@ TEST(StepSequencerEngineTest, DisabledStepsHoldTheValueBeforeThem) {
   EXPECT_EQ(std::count(published.begin(), published.end(), 0.3f), 0);
 }
 
+// The tick keeps its step search while the play position stays in one
+// column: a step switched off or on there, or steps made anew, show on the
+// very next tick.
+TEST(StepSequencerEngineTest, StepEditsInsideThePlayedColumnShowOnTheNextTick) {
+  const auto publishes = [](Engine& engine, double clock, float value) {
+    const Engine::Tick tick = engine.tick(clock, 0.0f);
+    EXPECT_TRUE(tick.publish) << clock;
+    EXPECT_NEAR(tick.value, value, 1e-5) << clock;
+  };
+  {
+    SixteenSteps s;
+    setSteps(s.engine, {0.2f, 0.8f});
+    s.engine.tick(0.0, 0.0f);
+    publishes(s.engine, 0.13, 0.8f);  // step 1's column: 0.125 … 0.25
+    stepOf(s.engine, 1).setEnabled(false);
+    publishes(s.engine, 0.14, 0.2f);
+    stepOf(s.engine, 1).setEnabled(true);
+    publishes(s.engine, 0.15, 0.8f);
+    stepOf(s.engine, 1).setEnabled(false);
+    publishes(s.engine, 0.155, 0.2f);
+    s.engine.removeAllSteps();
+    s.engine.setStepValuesCount(16);
+    setSteps(s.engine, {0.2f, 0.3f});
+    publishes(s.engine, 0.16, 0.3f);  // the new step 1 is on
+  }
+  {
+    SixteenSteps s;
+    s.engine.setInterpolating(true);
+    setSteps(s.engine, {0.2f, 0.8f, 0.4f});
+    publishes(s.engine, 1.0 / 16.0, 0.5f);  // halfway from step 0 to step 1
+    stepOf(s.engine, 1).setEnabled(false);
+    publishes(s.engine, 1.0 / 16.0, 0.25f);  // a quarter of the way to step 2
+  }
+}
+
 TEST(StepSequencerEngineTest, AClockRestartPlaysFromStepZero) {
   SixteenSteps s;
   setSteps(s.engine, {0.9f, 0.1f, 0.2f, 0.3f, 0.4f});
