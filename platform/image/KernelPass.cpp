@@ -4,6 +4,8 @@
 #include "platform/gl/GLContext.h"
 #include "platform/gl/ShaderProgram.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace image {
@@ -76,7 +78,9 @@ vec4 $_at(vec2 p) {
 }
 vec4 $_sample(vec2 p) { return SAMPLE; }
 vec4 $_premultiplied(vec2 p) { return premultiply($_sample(p)); }
-vec4 $_samplePremultiplied(vec2 p) {
+BILINEAR)";
+
+const char* kBilinearAround = R"(vec4 $_samplePremultiplied(vec2 p) {
   vec2 o, d, f;
   z_around($_region, vec2(textureSize($, 0)), p, o, d, f);
   return z_mixPremultiplied($_at(o), $_at(o + vec2(d.x, 0.0)), $_at(o + vec2(0.0, d.y)),
@@ -84,16 +88,56 @@ vec4 $_samplePremultiplied(vec2 p) {
 }
 )";
 
+// Bilinear on a texture lying pixel on pixel, worked out among its texels:
+// PLACE is p's place between the texel centres (whole numbers there), in the
+// texture's own row order; texelBounds holds the first and last texels whose
+// centres lie in the extent, texelLast the texture's last texel. They are
+// made once per pass on the CPU, since llvmpipe redoes any arithmetic on
+// uniforms for every pixel (the general read below works out the texel size
+// and the extent test per tap). Where the extent holds exactly the
+// texture's texels (OUTSIDE tests the texture's size), no clamp is needed.
+const char* kBilinearTexels = R"(uniform vec2 $_texelOrigin;
+uniform ivec4 $_texelBounds;
+uniform ivec2 $_texelLast;
+vec4 $_texelPremultiplied(ivec2 t) {
+  if (OUTSIDE) return vec4(0.0);
+  return premultiply(texelFetch($, CLAMPED, 0));
+}
+vec4 $_samplePremultiplied(vec2 p) {
+  vec2 q = PLACE;
+  vec2 base = floor(q);
+  vec2 f = q - base;
+  ivec2 t = ivec2(base);
+  return mix(mix($_texelPremultiplied(t), $_texelPremultiplied(t + ivec2(1, 0)), f.x),
+             mix($_texelPremultiplied(t + ivec2(0, 1)), $_texelPremultiplied(t + ivec2(1)), f.x),
+             f.y);
+}
+)";
+
+QByteArray bilinearTexels(bool rowsDown, bool exactTexels) {
+  return QByteArray(kBilinearTexels)
+      .replace("OUTSIDE",
+               exactTexels
+                   ? "any(lessThan(t, ivec2(0))) || any(greaterThanEqual(t, textureSize($, 0)))"
+                   : "any(lessThan(t, $_texelBounds.xy)) || any(greaterThan(t, $_texelBounds.zw))")
+      .replace("CLAMPED", exactTexels ? "t" : "clamp(t, ivec2(0), $_texelLast)")
+      .replace("PLACE", rowsDown ? "vec2(p.x + $_texelOrigin.x, $_texelOrigin.y - p.y)"
+                                 : "p + $_texelOrigin");
+}
+
 // A texture lying pixel on pixel is fetched; covering the area drawn, at the
 // texel under the pixel being made, since working that out from p costs
 // llvmpipe about as much as the read itself.
-QByteArray samplerBlock(const QByteArray& name, bool fetch, bool whole, bool rowsDown) {
+QByteArray samplerBlock(const QByteArray& name, bool fetch, bool whole, bool rowsDown,
+                        bool exactTexels) {
   QByteArray sample = "$_at(p)";
   if (whole && fetch)
     sample = rowsDown ? "z_fetchedHereRowsDown($, $_texel)" : "z_fetchedHere($, $_texel)";
   else if (whole)
     sample = "z_filtered($, $_map, p)";
   return QByteArray(kSamplerBlock)
+      .replace("BILINEAR",
+               fetch ? bilinearTexels(rowsDown, exactTexels) : QByteArray(kBilinearAround))
       .replace("READ", fetch ? "z_fetched" : "z_filtered")
       .replace("SAMPLE", sample)
       .replace("$", name);
@@ -133,7 +177,11 @@ QByteArrayList samplerNames(const QByteArray& n) {
           n + "_at",
           n + "_sample",
           n + "_premultiplied",
-          n + "_samplePremultiplied"};
+          n + "_samplePremultiplied",
+          n + "_texelOrigin",
+          n + "_texelBounds",
+          n + "_texelLast",
+          n + "_texelPremultiplied"};
 }
 
 QVector4D edges(const QRectF& r) {
@@ -201,6 +249,51 @@ QVector2D texelOffset(const Image& image, const QPointF& pixelToImage) {
   return QVector2D(float(kx), float(ky + 1));
 }
 
+// The place of the image-plane point p between the centres of a texture
+// lying pixel on pixel (whole numbers at the centres) is p + origin, or
+// (p.x + origin.x, origin.y - p.y) with the rows top first.
+QVector2D texelOrigin(const Image& image) {
+  const QRectF r = image.region();
+  const double y = image.rowsBottomUp() ? -r.y() - 0.5 : r.y() + r.height() - 0.5;
+  return QVector2D(float(-r.x() - 0.5), float(y));
+}
+
+// A texel index from an edge worked out in doubles: kept within int range for
+// an image without bounds.
+int texelIndex(double value) { return int(std::clamp(value, -1.0e9, 1.0e9)); }
+
+// The first and last texels (x0, y0, x1, y1, in the texture's own row order)
+// of a texture lying pixel on pixel whose centres lie in the image's extent.
+std::array<int, 4> texelBounds(const Image& image) {
+  const QRectF r = image.region();
+  const QRectF e = image.extent();
+  const int x0 = texelIndex(std::ceil(e.left() - r.x() - 0.5));
+  const int x1 = texelIndex(std::floor(e.right() - r.x() - 0.5));
+  if (image.rowsBottomUp())
+    return {x0, texelIndex(std::ceil(e.top() - r.y() - 0.5)), x1,
+            texelIndex(std::floor(e.bottom() - r.y() - 0.5))};
+  const double topRow = r.y() + r.height() - 0.5;
+  return {x0, texelIndex(std::ceil(topRow - e.bottom())), x1,
+          texelIndex(std::floor(topRow - e.top()))};
+}
+
+// Whether the texels whose centres lie in the image's extent are exactly
+// its texture's.
+bool exactTexels(const Image& image) {
+  const QSize size = image.texture().size();
+  return texelBounds(image) == std::array<int, 4>{0, 0, size.width() - 1, size.height() - 1};
+}
+
+void setTexelUniforms(gl::GLFunctions& f, gl::ShaderProgram& program, const QByteArray& name,
+                      const Image& image) {
+  const QVector2D origin = texelOrigin(image);
+  f.glUniform2f(program.uniform(name + "_texelOrigin"), origin.x(), origin.y());
+  const std::array<int, 4> bounds = texelBounds(image);
+  f.glUniform4i(program.uniform(name + "_texelBounds"), bounds[0], bounds[1], bounds[2], bounds[3]);
+  const QSize size = image.texture().size();
+  f.glUniform2i(program.uniform(name + "_texelLast"), size.width() - 1, size.height() - 1);
+}
+
 void setVector(gl::GLFunctions& f, GLint location, const QVector4D& v) {
   f.glUniform4f(location, v.x(), v.y(), v.z(), v.w());
 }
@@ -225,7 +318,7 @@ bool KernelPass::compiles(gl::GLContext& context, const Kernel& kernel) {
     source += segment.imageParameter < 0
                   ? segment.text
                   : samplerBlock(kernel.parameters()[segment.imageParameter].name.toUtf8(), false,
-                                 false, false);
+                                 false, false, false);
   source += kMain;
   return program(context, kernel.sourceKey(), kernel.name(), source) != nullptr;
 }
@@ -308,7 +401,7 @@ void KernelPass::emit(int index, QByteArray& out) const {
     const QByteArray name = kernel.parameters()[segment.imageParameter].name.toUtf8();
     const int joined = node.joined[segment.imageParameter];
     const Read read = node.reads[segment.imageParameter];
-    out += joined < 0 ? samplerBlock(name, read.fetch, read.whole, read.rowsDown)
+    out += joined < 0 ? samplerBlock(name, read.fetch, read.whole, read.rowsDown, read.exactTexels)
                       : joinedBlock(name, nodes_[joined].prefix,
                                     nodes_[joined].kernel->givesPremultiplied(), read.whole);
   }
@@ -334,9 +427,10 @@ KernelPass::Read KernelPass::readOf(const Node& node, std::size_t i, const QRect
   if (!image || image->texture().isNull()) return read;
   read.fetch = pixelAligned(*image);
   read.whole = pointwise && image->extent().intersected(image->region()).contains(area);
-  // The row order is in the source only for a fetch at the pixel being made
-  // (elsewhere the map folds it in): no second program for the same source.
-  read.rowsDown = read.fetch && read.whole && !image->rowsBottomUp();
+  // The row order is in the source of every fetch (the bilinear read works
+  // it out among the texels).
+  read.rowsDown = read.fetch && !image->rowsBottomUp();
+  read.exactTexels = read.fetch && exactTexels(*image);
   return read;
 }
 
@@ -359,10 +453,11 @@ QString KernelPass::shapeKey(int index) const {
                  .arg(read.whole ? 'w' : 't')
                  .arg(shapeKey(node.joined[i]));
     else if (read.fetch || read.whole)
-      key += QStringLiteral(",%1%2%3")
+      key += QStringLiteral(",%1%2%3%4")
                  .arg(i)
                  .arg(read.fetch ? (read.rowsDown ? 'd' : 'f') : 'l')
-                 .arg(read.whole ? 'w' : 't');
+                 .arg(read.whole ? 'w' : 't')
+                 .arg(read.exactTexels ? QStringLiteral("x") : QString());
   }
   return key;
 }
@@ -395,6 +490,7 @@ void KernelPass::bind(gl::GLContext& context, gl::ShaderProgram& program, int in
             ++unit;
             setVector(f, program.uniform(name + "_map"),
                       none ? QVector4D() : textureMap(value, node.reads[i].fetch));
+            if (!none && node.reads[i].fetch) setTexelUniforms(f, program, name, value);
             if (!none && node.reads[i].fetch && node.reads[i].whole) {
               const QVector2D offset = texelOffset(value, pixelToImage_);
               f.glUniform2f(program.uniform(name + "_texel"), offset.x(), offset.y());

@@ -42,9 +42,10 @@ class KernelPass {
  private:
   // How a node reads an image parameter in the pass being drawn.
   struct Read {
-    bool fetch = false;     // a texture lying pixel on pixel: its texels are fetched
-    bool whole = false;     // read only where it covers the area drawn: no extent test
-    bool rowsDown = false;  // fetched where whole, with its rows top first
+    bool fetch = false;        // a texture lying pixel on pixel: its texels are fetched
+    bool whole = false;        // read only where it covers the area drawn: no extent test
+    bool rowsDown = false;     // fetched, with its rows top first
+    bool exactTexels = false;  // fetched, its extent holding exactly its texels
   };
   struct Node {
     std::shared_ptr<Kernel> kernel;

@@ -211,6 +211,63 @@ TEST_F(JoinedPassTest, AnImageOffTheWholePixelsIsFilteredBetweenThem) {
   });
 }
 
+// A kernel reading between texels mixes the four around, premultiplied,
+// transparent beyond the extent, whichever way the rows lie, wherever the
+// texture lies and however it is cropped.
+TEST_F(JoinedPassTest, AReadBetweenTexelsMixesTheFourAroundAsComputedHere) {
+  onRenderThread([&] {
+    auto halfScale = image::Kernel::fromSource(
+        "halfScale",
+        "uniform sampler2D s;\nuniform vec2 origin;\nvec4 kernelPremultiplied() { return "
+        "s_samplePremultiplied(origin + destCoord() * 0.5); }\n");
+    ASSERT_TRUE(halfScale);
+    const Layer upright = placed(edged(6, 5, 5), QPoint(0, 0), false);
+    const Layer rendered = placed(edged(6, 5, 6), QPoint(0, 0), true);
+    const Layer moved = placed(edged(5, 4, 7), QPoint(2, 1), false);
+    struct Case {
+      const char* what;
+      Layer layer;
+      QVector2D origin;
+    };
+    const Case cases[] = {
+        {"rows top first", upright, QVector2D(0.3f, 0.1f)},
+        {"rows bottom up", rendered, QVector2D(0.3f, 0.1f)},
+        {"a texture moved by whole pixels", moved, QVector2D(1.1f, 0.6f)},
+        {"a crop within the texture", cropped(upright, QRect(1, 1, 3, 2)), QVector2D(0.3f, 0.1f)},
+        {"a crop of texture rows bottom up", cropped(rendered, QRect(2, 0, 3, 4)),
+         QVector2D(0.8f, -0.4f)},
+    };
+    const QRect bounds(-2, -2, 14, 12);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      const Image out = halfScale->apply(QRectF(bounds), {c.layer.image, c.origin});
+      QImage expected(bounds.size(), QImage::Format_RGBA8888);
+      for (int row = 0; row < bounds.height(); ++row)
+        for (int column = 0; column < bounds.width(); ++column) {
+          const double px = c.origin.x() + (bounds.x() + column + 0.5) * 0.5 - 0.5;
+          const double py = c.origin.y() + (bounds.bottom() - row + 0.5) * 0.5 - 0.5;
+          const int x = int(std::floor(px)), y = int(std::floor(py));
+          const double fx = px - x, fy = py - y;
+          double sum[4] = {0, 0, 0, 0};
+          for (int k = 0; k < 4; ++k) {
+            const QColor t = c.layer.colour(x + k % 2, y + k / 2);
+            const double w = (k % 2 ? fx : 1 - fx) * (k / 2 ? fy : 1 - fy) * t.alphaF();
+            sum[0] += w * t.redF();
+            sum[1] += w * t.greenF();
+            sum[2] += w * t.blueF();
+            sum[3] += w;
+          }
+          expected.setPixelColor(
+              column, row,
+              sum[3] > 0 ? QColor::fromRgbF(float(sum[0] / sum[3]), float(sum[1] / sum[3]),
+                                            float(sum[2] / sum[3]), float(sum[3]))
+                         : QColor(0, 0, 0, 0));
+        }
+      expectSame(pixels(out, QRectF(bounds)), expected, 2);
+    }
+  });
+}
+
 TEST_F(JoinedPassTest, AChainOfPointwiseKernelsGivesWhatTheStepsGive) {
   onRenderThread([&] {
     const Image a = picture(gradient(0));
