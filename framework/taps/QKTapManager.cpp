@@ -62,6 +62,15 @@ bool QKTapManager::isValidTapName(const QString& name) {
 void QKTapManager::newTapNotification(const Notification& notification) {
   auto* client = static_cast<QKTapClient*>(notification.object);
   if (!client) return;
+  // With several managers alive (several compositors, as in tests) each
+  // takes the post and the last one keeps the client: the one that took it
+  // before lets it go, so that no table keeps a tap it no longer serves.
+  if (QKTapManager* previous = client->tapManager(); previous && previous != this) {
+    if (auto* source = dynamic_cast<QKSTap*>(client))
+      previous->removeThisSTap(source);
+    else if (auto* receiver = dynamic_cast<QKRTap*>(client))
+      previous->removeThisRTap(receiver);
+  }
   client->setTapManager(this);
   if (auto* source = dynamic_cast<QKSTap*>(client)) adoptSource(source);
 }

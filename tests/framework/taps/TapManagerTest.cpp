@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -234,6 +235,24 @@ TEST_F(TapManagerTest, ADisplacedSourceIsDetachedAndLogged) {
   taps.removeSource(0);
   EXPECT_EQ(reloads.count(), 0);
   EXPECT_EQ(manager.sTapKeyArray(), QStringList{"A"});
+}
+
+// Two managers alive (two compositors in one process): the one that took
+// a tap last keeps it, and the other forgets it, so that a tap gone since
+// is never touched through the first manager's tables when it goes.
+TEST_F(TapManagerTest, ATapTakenByALaterManagerIsForgottenByTheEarlierOne) {
+  auto later = std::make_unique<QKTapManager>();
+  taps.source(0, "A");
+  taps.receiver(0, "A");
+  EXPECT_EQ(taps.sourceAt(0).tapManager(), later.get());
+  EXPECT_TRUE(manager.sTapKeyArray().isEmpty());
+  EXPECT_TRUE(manager.rTapsForName("A").empty());
+  EXPECT_EQ(later->sTapKeyArray(), QStringList{"A"});
+  EXPECT_EQ(later->rTapsForName("A").size(), 1u);
+  taps.removeSource(0);
+  taps.removeReceiver(0);
+  later.reset();
+  EXPECT_TRUE(manager.rTapStubDict().isEmpty());
 }
 
 TEST_F(TapManagerTest, SourcesWithoutAValidNameAreNeverFiled) {
