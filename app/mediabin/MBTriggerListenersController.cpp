@@ -190,14 +190,14 @@ QString MBTriggerListenersController::listenerName(int index) const {
 }
 
 MBTriggerListener::Ptr MBTriggerListenersController::makeListener() {
-  const std::weak_ptr<TriggerGate> gate = gate_;
+  // The gate is the listener's target, so the cell keeps it alive while
+  // the action runs.
+  TriggerGate* const gate = gate_.get();
   return MBTriggerListener::createWithTarget(gate_, [this, gate](QKButtonCell& sender) {
     // Deletion closes the gate and waits for a trigger under way; a
     // trigger arriving meanwhile is dropped rather than made to wait.
-    auto open = gate.lock();
-    if (!open) return;
-    std::shared_lock<std::shared_mutex> lock(open->mutex, std::try_to_lock);
-    if (!lock.owns_lock() || !open->open) return;
+    std::shared_lock<std::shared_mutex> lock(gate->mutex, std::try_to_lock);
+    if (!lock.owns_lock() || !gate->open) return;
     triggerCell(static_cast<MBTriggerListener&>(sender));
   });
 }

@@ -202,19 +202,22 @@ void QKButtonCell::storeValue(int value) {
 
 void QKButtonCell::bang() {
   if (deleted()) return;
-  std::weak_ptr<const void> target;
-  std::shared_ptr<const Action> action;
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    target = target_;
-    action = action_;
-  }
-  if (!action || !*action || !target.lock()) return;
+  fire(firing());
+}
+
+QKButtonCell::Firing QKButtonCell::firing() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return {target_.lock(), action_, controlView_};
+}
+
+void QKButtonCell::fire(const Firing& firing) {
+  if (deleted() || !firing.target || !firing.action || !*firing.action) return;
   if (!triggerOnMain()) {
-    (*action)(*this);
+    (*firing.action)(*this);
     return;
   }
-  MainThread::post([self = weak_from_this(), target, action] {
+  MainThread::post([self = weak_from_this(), target = std::weak_ptr<const void>(firing.target),
+                    action = firing.action] {
     auto cell = self.lock();
     if (!cell || cell->deleted() || !target.lock()) return;
     (*action)(*cell);
@@ -223,13 +226,15 @@ void QKButtonCell::bang() {
 
 void QKButtonCell::toggle() {
   if (deleted()) return;
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    if (!target_.lock()) return;
-  }
+  const Firing current = firing();
+  if (!current.target) return;
+  toggleWith(current);
+}
+
+void QKButtonCell::toggleWith(const Firing& firing) {
   if (buttonType() == 1) buttonValue_.store(buttonValue_.load() == 1 ? 0 : 1);
-  if (!TheApplication::modalWindowRunning()) bang();
-  setNeedsDisplay();
+  if (!TheApplication::modalWindowRunning()) fire(firing);
+  if (firing.view) firing.view->setNeedsDisplay();
 }
 
 // --- Target, action, view ------------------------------------------------------
@@ -521,7 +526,7 @@ bool QKButtonCell::triggersOn(DataSource* source, float* newValue) {
       return false;
     }
   } else if (type >= DSType::FloatFrequent && type <= DSType::ButtonFloat) {
-    const auto* floatSource = dynamic_cast<const DSFloatFrequent*>(source);
+    const DSFloatFrequent* floatSource = source->asFloatFrequent();
     if (!floatSource) return false;
     current = floatSource->value();
     previous = floatSource->lastValue();
@@ -541,17 +546,17 @@ bool QKButtonCell::triggersOn(DataSource* source, float* newValue) {
 
 void QKButtonCell::dataSourceUpdated(DataSource* source) {
   if (deleted() || !source) return;
-  {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    if (!target_.lock() || !action_) return;
-  }
+  // One read of the guarded state serves the whole update: an update comes
+  // with every message of the bound source, on its input thread.
+  const Firing current = firing();
+  if (!current.target || !current.action) return;
   modifiersOnClick_.store(0);
   float newValue = 0;
   if (triggersOn(source, &newValue)) {
-    if (auto view = controlView()) {
-      if (view->respondsToToggle()) view->toggle();
+    if (current.view) {
+      if (current.view->respondsToToggle()) current.view->toggle();
     } else {
-      toggle();
+      toggleWith(current);
     }
   }
   if (selected())

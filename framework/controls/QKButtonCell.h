@@ -95,8 +95,8 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
   void toggle();
 
   // --- Target, action, delegate, view --------------------------------------
-  // The action runs only while `target` is alive; an empty target never
-  // fires.
+  // The action runs only while `target` is alive, and the cell holds the
+  // target until the action returns; an empty target never fires.
   void setTarget(std::weak_ptr<const void> target);
   std::weak_ptr<const void> target() const;
   void setAction(Action action);
@@ -258,6 +258,18 @@ class QKButtonCell : public std::enable_shared_from_this<QKButtonCell>, public D
  private:
   enum DetectKind { kMIDI, kOSC, kKey, kButton, kDetectKinds };
   using LockGroup = ControlLockGroup<QKButtonCell>;
+
+  // What one trigger needs of the cell's guarded state, read under a single
+  // hold of `stateMutex_`: the live target (null once it is gone), the
+  // action and the view.
+  struct Firing {
+    std::shared_ptr<const void> target;
+    std::shared_ptr<const Action> action;
+    std::shared_ptr<QKButtonCellView> view;
+  };
+  Firing firing() const;
+  void toggleWith(const Firing& firing);
+  void fire(const Firing& firing);
 
   void storeValue(int value);
   void setNeedsDisplay() const;

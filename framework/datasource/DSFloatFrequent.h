@@ -20,6 +20,7 @@ class DSFloatFrequent : public DataSource {
 
   bool takesValue() const override { return true; }
   float value() const override { return value_.load(std::memory_order_acquire); }
+  const DSFloatFrequent* asFloatFrequent() const override { return this; }
   void setValue(float value) override;
   void setValueWithBOOL(bool value) { setValue(value ? 1.0f : 0.0f); }
   // lastValue := value, value := the new value; no delivery is asked for.

@@ -14,6 +14,7 @@
 #include <vector>
 
 class DataSourceController;
+class DSFloatFrequent;
 class DataSourceHolder;
 
 // A node of the data-source tree: a named value (or branch) that producers
@@ -111,6 +112,8 @@ class DataSource : public std::enable_shared_from_this<DataSource> {
 
   virtual DataSourceHolder* asHolder() { return nullptr; }
   virtual const DataSourceHolder* asHolder() const { return nullptr; }
+  // The float node this is, without a dynamic cast on the input threads.
+  virtual const DSFloatFrequent* asFloatFrequent() const { return nullptr; }
 
   // The controller's tick counter (0 … 59999).
   static int32_t DSCTime();

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -98,6 +99,31 @@ TEST_F(ButtonValue, NoTargetOrDeletionMeansNoAction) {
   deleted->setIntValue(1);
   EXPECT_EQ(bangCount(), 0);
   EXPECT_TRUE(deleted->createSnapshot().isEmpty());
+}
+
+// A target whose owner lets it go while the action runs (a listener's
+// controller closing on the main thread) lives until the action returns.
+TEST_F(ButtonValue, TheCellHoldsItsTargetUntilTheActionReturns) {
+  const std::vector<std::pair<const char*, std::function<void(QKButtonCell&)>>> triggers = {
+      {"bang", [](QKButtonCell& cell) { cell.bang(); }},
+      {"toggle", [](QKButtonCell& cell) { cell.toggle(); }},
+      {"set value", [](QKButtonCell& cell) { cell.setIntValue(1); }},
+  };
+  for (const auto& [name, trigger] : triggers) {
+    auto target = std::make_shared<int>(0);
+    const std::weak_ptr<int> watch = target;
+    auto cell = QKButtonCell::create();
+    cell->setTarget(target);
+    bool heldDuringAction = false;
+    cell->setAction([&](QKButtonCell&) {
+      target.reset();
+      heldDuringAction = !watch.expired();
+    });
+    trigger(*cell);
+    EXPECT_TRUE(heldDuringAction) << name;
+    EXPECT_TRUE(watch.expired()) << name << ": let go once the action returned";
+    cell->prepareToBeDeleted();
+  }
 }
 
 TEST_F(ButtonValue, ActionRunsOnTheCallersThreadOrLaterOnTheMainThread) {
