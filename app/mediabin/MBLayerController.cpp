@@ -210,22 +210,28 @@ void MBLayerController::triggerThisFile(long fileId) {
     const int row = nextTriggerRow_.load();
     const int count = static_cast<int>(layerQueueArray_.size());
     if (row >= 0 && row < count) {
-      MBLayerItem* chosen = nullptr;
-      bool decided = false;
-      host_->withFile(fileId, [&](const QKFile& file) {
+      // The choice the file itself makes: the layer playing it, or its
+      // page's "@" hint. One reference captured keeps the callable within
+      // std::function's own storage, so that no trigger allocates.
+      struct FileChoice {
+        MBLayerItem* chosen = nullptr;
+        bool decided = false;
+      } byFile;
+      host_->withFile(fileId, [this, &byFile](const QKFile& file) {
         QString playingLayer;
         if (host_->fileIsPlaying(file, &playingLayer)) {
-          chosen = findItemLocked(playingLayer);
-          decided = true;
+          byFile = {findItemLocked(playingLayer), true};
           return;
         }
         const QString page = host_->pageNameOfFile(file);
         const qsizetype at = page.indexOf(QLatin1Char('@'));
         if (at >= 0) {
-          chosen = findItemLocked(page.mid(at + 1));
-          decided = chosen != nullptr;
+          byFile.chosen = findItemLocked(page.mid(at + 1));
+          byFile.decided = byFile.chosen != nullptr;
         }
       });
+      MBLayerItem* chosen = byFile.chosen;
+      const bool decided = byFile.decided;
       if (!decided) {
         switch (mode_.load()) {
           case kManual:
@@ -256,8 +262,7 @@ void MBLayerController::triggerThisFile(long fileId) {
   performPickerTrigger();
   if (advance && assigned) nextRowButtonUsed();
   refresh();
-  if (assigned &&
-      NotificationCenter::defaultCenter().hasObservers(kVisiblePagesChangedNotification))
+  if (assigned && triggeredObservers_.anyone())
     NotificationCenter::defaultCenter().post(
         kVisiblePagesChangedNotification, this,
         {{QStringLiteral("BinId"), qint64(binId_)},
@@ -269,6 +274,8 @@ void MBLayerController::performPickerTrigger() {
   // One pending hand-off serves a burst: the picker reads the queue's state
   // (the most recent layer, the pending files) when it runs, so calls
   // queued together would all do what one does.
+  const bool onMain = MainThread::isMainThread();
+  if (!onMain && pickerPending_.exchange(true)) return;
   const std::weak_ptr<Link> weak = link_;
   auto work = [weak] {
     if (auto link = weak.lock())
@@ -280,9 +287,9 @@ void MBLayerController::performPickerTrigger() {
           c.trigger();
       });
   };
-  if (MainThread::isMainThread())
+  if (onMain)
     work();
-  else if (!pickerPending_.exchange(true))
+  else
     MainThread::post(work);
 }
 

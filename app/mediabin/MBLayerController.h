@@ -8,6 +8,7 @@
 #include "framework/datasource/AltUIItem.h"
 #include "platform/foundation/CutLink.h"
 #include "platform/foundation/NotificationObservers.h"
+#include "platform/foundation/ObserverCheck.h"
 #include "platform/threading/RWTryLock.h"
 
 #include <QAbstractTableModel>
@@ -208,6 +209,8 @@ class MBLayerController : public QAbstractTableModel,
   std::atomic<bool> tablePending_{false};
   std::atomic<bool> pickerPending_{false};
   std::atomic<int> rowToShow_{-1};
+  // Whether a trigger's "FileTriggered" post reaches anyone.
+  const ObserverCheck triggeredObservers_{kVisiblePagesChangedNotification};
 
   NotificationObservers tapListObserver_;
   NotificationObservers observers_;

@@ -1,9 +1,12 @@
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ObserverCheck.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
+#include <vector>
 
 TEST(NotificationCenter, DeliversByNameAndObject) {
   NotificationCenter center;
@@ -109,4 +112,26 @@ TEST(NotificationCenter, TellsWhetherANameHasObserversAndWhenThatMayHaveChanged)
   center.removeObserver(&observer);
   EXPECT_NE(center.observerGeneration(), before);
   EXPECT_FALSE(center.hasObservers(QStringLiteral("Ping")));
+}
+
+// The cached answer follows every change of the default center's observers,
+// including one of an observer of every name.
+TEST(ObserverCheck, FollowsObserversComingAndGoing) {
+  NotificationCenter& center = NotificationCenter::defaultCenter();
+  const ObserverCheck check(QStringLiteral("ObserverCheckTest.Ping"));
+  int named = 0, everything = 0;
+  const std::vector<std::pair<std::function<void()>, bool>> steps = {
+      {[] {}, false},
+      {[&] { center.addObserver(&named, check.name(), nullptr, [](const Notification&) {}); },
+       true},
+      {[&] { center.removeObserver(&named); }, false},
+      {[&] { center.addObserver(&everything, QString(), nullptr, [](const Notification&) {}); },
+       true},
+      {[&] { center.removeObserver(&everything); }, false},
+  };
+  for (size_t i = 0; i < steps.size(); ++i) {
+    steps[i].first();
+    EXPECT_EQ(check.anyone(), steps[i].second) << "step " << i;
+    EXPECT_EQ(check.anyone(), steps[i].second) << "step " << i << ", asked again";
+  }
 }
