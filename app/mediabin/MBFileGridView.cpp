@@ -26,6 +26,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QRegion>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -143,7 +144,7 @@ void MBFileGridView::prepareToBeDeleted() {
 
 void MBFileGridView::setNumberOfColumns(int columns) {
   numberOfColumns_ = G::clampColumns(columns);
-  scaledPosters_.clear();
+  images_.clear();
   recomputeSize();
   update();
 }
@@ -262,12 +263,7 @@ void MBFileGridView::paintEvent(QPaintEvent* event) {
   const double W = width(), H = height();
   const QRect exposed = event->rect();
   painter.setClipRect(exposed);
-  painter.fillRect(exposed, palette().window());
   const QSizeF cell = G::cellSize(W, numberOfColumns_);
-  if (cell.toSize() != scaledFor_) {
-    scaledPosters_.clear();
-    scaledFor_ = cell.toSize();
-  }
   const long current = bin_->currentPageId();
   QFont small = font();
   small.setPixelSize(9);
@@ -291,6 +287,7 @@ void MBFileGridView::paintEvent(QPaintEvent* event) {
     return page->contents();
   };
   if (autoClose_) {
+    painter.fillRect(exposed, palette().window());
     QString name;
     const QKPage::Cells entries = contentsOf(current, &name, nullptr);
     if (name.isNull() && entries.empty() && !pages().front().exists) {
@@ -309,8 +306,19 @@ void MBFileGridView::paintEvent(QPaintEvent* event) {
       drawPage(block, true, entries);
     }
   } else {
-    for (const G::Block& block :
-         G::layout(pages(), W, H, numberOfColumns_, bin_->listenerCount())) {
+    const std::vector<G::Block> blocks =
+        G::layout(pages(), W, H, numberOfColumns_, bin_->listenerCount());
+    auto gridArea = [&](const G::Block& block) {
+      return G::toWidget(QRectF(1, block.gridBottom + 1, W - 6, block.gridHeight), H);
+    };
+    // The window's colour goes only where no page's grid will cover it (a
+    // pixel's overlap at the grid's edges), so that no pixel is filled twice
+    // over.
+    QRegion window(exposed);
+    for (const G::Block& block : blocks)
+      if (block.showsGrid) window -= QRegion(gridArea(block).toRect().adjusted(1, 1, -1, -1));
+    for (const QRect& part : window) painter.fillRect(part, palette().window());
+    for (const G::Block& block : blocks) {
       const QRectF whole = G::toWidget(
           QRectF(0, block.gridBottom - 1, W, block.tabY + G::kTabHeight - block.gridBottom + 1), H);
       if (!whole.intersects(exposed)) continue;
@@ -325,9 +333,11 @@ void MBFileGridView::paintEvent(QPaintEvent* event) {
         painter.setPen(colors.tabBorder);
         painter.drawRect(box);
         if (!name.isNull()) {
-          painter.setPen(block.pageId == current ? colors.currentPageTitle : colors.pageTitle);
-          painter.drawText(G::toWidget(QRectF(15, block.tabY + 1, W - 17, 12), H),
-                           Qt::AlignLeft | Qt::AlignVCenter, G::pageTitle(name, files));
+          const QRectF title = G::toWidget(QRectF(15, block.tabY + 1, W - 17, 12), H);
+          // Odd keys for pages: files' addresses are even.
+          drawStrip(painter, quintptr(block.pageId) << 1 | 1, title,
+                    QRectF(QPointF(), title.size()), G::pageTitle(name, files), Qt::transparent,
+                    block.pageId == current ? colors.currentPageTitle : colors.pageTitle);
         }
         if (!block.showsGrid && drawDestImage_ && dragPageId_ == block.pageId && dragIndex_ < 0) {
           painter.setPen(Qt::red);
@@ -337,14 +347,28 @@ void MBFileGridView::paintEvent(QPaintEvent* event) {
       if (!block.showsGrid) continue;
       painter.setPen(colors.tab);
       painter.drawRect(G::toWidget(QRectF(0, block.gridBottom, W - 4, block.gridHeight + 1), H));
-      painter.fillRect(G::toWidget(QRectF(1, block.gridBottom + 1, W - 6, block.gridHeight), H) &
-                           QRectF(exposed),
-                       colors.pageBg);
+      painter.fillRect(gridArea(block) & QRectF(exposed), colors.pageBg);
       drawPage(block, block.pageId == current, entries);
     }
   }
   if (bin_->listenersHardwareLearnMode())
     painter.fillRect(exposed, QColor::fromRgbF(0, 0, 1, 0.33f));
+  images_.endRedraw();
+}
+
+void MBFileGridView::drawStrip(QPainter& painter, quintptr key, const QRectF& rect,
+                               const QRectF& textRect, const QString& text,
+                               const QColor& background, const QColor& color) {
+  MBGridImageCache::Strip strip;
+  strip.text = text;
+  strip.size = rect.size();
+  strip.textRect = textRect;
+  strip.flags = Qt::AlignLeft | Qt::AlignVCenter;
+  strip.font = painter.font();
+  strip.background = background;
+  strip.color = color;
+  strip.pixelRatio = painter.device()->devicePixelRatioF();
+  painter.drawImage(rect.topLeft(), images_.strip(key, strip));
 }
 
 void MBFileGridView::drawCell(QPainter& painter, const G::Block& block, long pageId, bool current,
@@ -353,22 +377,21 @@ void MBFileGridView::drawCell(QPainter& painter, const G::Block& block, long pag
   const QSizeF cell = G::cellSize(width(), numberOfColumns_);
   const QRectF model = G::cellRect(block, index, width(), numberOfColumns_);
   const QRectF r = G::toWidget(model, H);
-  painter.fillRect(r, theme.tabBorder);
+  const QImage* poster = nullptr;
   if (entry) {
-    const QImage image = imageForFile(entry);
-    if (!image.isNull()) {
-      QImage& scaled = scaledPosters_[entry.get()];
-      if (scaled.size() != r.size().toSize())
-        scaled = image.scaled(r.size().toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-      painter.drawImage(r.topLeft(), scaled);
-    }
+    const QImage& image = images_.poster(entry.get(), imageForFile(entry), r.size().toSize());
+    if (!image.isNull()) poster = &image;
+  }
+  // An opaque poster hides the cell's ground; its frame is drawn below.
+  if (!poster || poster->hasAlphaChannel()) painter.fillRect(r, theme.tabBorder);
+  if (entry) {
+    if (poster) painter.drawImage(r.topLeft(), *poster);
     const double strip = autoClose_ ? 11 : 12;
     if (cell.height() > 20 && showFileNames_) {
       const QRectF bottom(r.left(), r.bottom() - strip, r.width(), strip);
-      painter.fillRect(bottom, theme.titleBg);
-      painter.setPen(theme.cellTitle);
-      painter.drawText(bottom.adjusted(2, 0, 0, -1), Qt::AlignLeft | Qt::AlignVCenter,
-                       entry->name());
+      drawStrip(painter, quintptr(entry.get()), bottom,
+                QRectF(QPointF(), bottom.size()).adjusted(2, 0, 0, -1), entry->name(),
+                theme.titleBg, theme.cellTitle);
     }
     QString layerName;
     MBLayerQueueHost* host = layers_ ? layers_->host() : nullptr;

@@ -2,6 +2,7 @@
 
 #include "app/mediabin/MBContextualMenuController.h"
 #include "app/mediabin/MBGridGeometry.h"
+#include "app/mediabin/MBGridImageCache.h"
 #include "framework/datasource/DataSourceControllerClient.h"
 #include "platform/foundation/NotificationObservers.h"
 
@@ -121,6 +122,10 @@ class MBFileGridView : public QWidget, public DataSourceControllerClient {
   void post(const QString& reason, long pageId, long fileId = -1);
   void drawCell(class QPainter& painter, const MBGridGeometry::Block& block, long pageId,
                 bool current, int index, const std::shared_ptr<QKFile>& entry, double height);
+  // The text drawn in `rect` as QPainter::drawText would, from the strip
+  // cache under `key`, over `background` (transparent for none).
+  void drawStrip(class QPainter& painter, quintptr key, const QRectF& rect, const QRectF& textRect,
+                 const QString& text, const QColor& background, const QColor& color);
   void startSelectedDrag();
   std::shared_ptr<QKFile> entryAt(long pageId, int index, int* entryCount = nullptr) const;
   void redrawSoon();
@@ -151,8 +156,7 @@ class MBFileGridView : public QWidget, public DataSourceControllerClient {
   bool redrawPending_ = false;
   const char triggeredKey_ = 0;
   int redraws_ = 0;
-  mutable QHash<const void*, QImage> scaledPosters_;
-  mutable QSize scaledFor_;
+  MBGridImageCache images_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   NotificationObservers observers_;
 };

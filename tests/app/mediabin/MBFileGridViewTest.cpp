@@ -251,6 +251,34 @@ TEST(MBFileGridView, ManyRedrawRequestsGiveOneUpdate) {
   EXPECT_EQ(f.grid.redrawsDone(), before + 1);
 }
 
+// Redraws draw from cached posters and name strips: what changed since the
+// last redraw must show all the same.
+TEST(MBFileGridView, ANewPosterOrNameShowsAtTheNextRedraw) {
+  GridFixture f;
+  const auto file = f.page->contents()[0];
+  const QPoint centre = f.cellPoint(0);
+  const QRect nameStrip(centre.x() - 40, centre.y() + 25, 80, 10);
+  auto poster = [](QColor colour) {
+    QImage image(80, 60, QImage::Format_ARGB32_Premultiplied);
+    image.fill(colour);
+    return image;
+  };
+  auto redraw = [&] {
+    QImage shot(f.grid.size(), QImage::Format_ARGB32_Premultiplied);
+    f.grid.render(&shot);
+    return shot;
+  };
+  file->setPosterImage(poster(Qt::red));
+  const QImage red = redraw();
+  EXPECT_EQ(QColor(red.pixel(centre)), QColor(Qt::red));
+  file->setPosterImage(poster(Qt::blue));
+  const QImage blue = redraw();
+  EXPECT_EQ(QColor(blue.pixel(centre)), QColor(Qt::blue));
+  EXPECT_EQ(blue.copy(nameStrip), redraw().copy(nameStrip)) << "the same name draws the same";
+  file->setName(QStringLiteral("a much longer name"));
+  EXPECT_NE(redraw().copy(nameStrip), blue.copy(nameStrip));
+}
+
 TEST(MBFileGridView, SnapshotAndLook) {
   GridFixture f;
   f.bin.listeners = 6;
