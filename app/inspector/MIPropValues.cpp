@@ -1,6 +1,7 @@
 #include "app/inspector/MIPropValues.h"
 
 #include "framework/media/MovieProps.h"
+#include "platform/foundation/VariantNumbers.h"
 
 #include <QSize>
 
@@ -12,22 +13,7 @@ namespace MIProps {
 
 namespace {
 
-bool isNumber(const QVariant& value) {
-  switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Bool:
-      return true;
-    default:
-      return false;
-  }
-}
+bool isNumber(const QVariant& value) { return VariantNumbers::isNumber(value, true); }
 
 }  // namespace
 
@@ -88,7 +74,7 @@ bool validate(const QVariantMap& props, QString* reason) {
                                    QStringLiteral("useStyle"),
                                    QStringLiteral("cacheImage"),
                                    QStringLiteral("useCustomResForURL")};
-  static const QStringList nonNegative{P::kDurationInMeasures, P::kRamloadDurationInFrames,
+  static const QStringList nonNegative{P::kDurationInMeasures,      P::kRamloadDurationInFrames,
                                        QStringLiteral("qtzHorRes"), QStringLiteral("qtzVertRes"),
                                        QStringLiteral("urlHorRes"), QStringLiteral("urlVertRes")};
   static const QStringList snapshots{P::kTimeSlider, P::kSpeedSlider, P::kVolumeSlider};

@@ -16,6 +16,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/VariantNumbers.h"
 #include "platform/gl/RenderThread.h"
 #include "platform/gl/TexturePool.h"
 
@@ -40,20 +41,7 @@ const QSizeF kFirstContextSize(160, 120);
 // Fits the palette's column beside the preview button.
 const QSize kPreviewSize(176, 132);
 
-bool isNumber(const QVariant& value) {
-  switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Bool:
-      return true;
-    default:
-      return false;
-  }
-}
+bool isNumber(const QVariant& value) { return VariantNumbers::isNumber(value, true); }
 
 std::optional<QString> stringProp(const QVariantMap& props, const QString& key) {
   const QVariant value = props.value(key);

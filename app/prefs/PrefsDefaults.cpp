@@ -1,23 +1,11 @@
 #include "app/prefs/PrefsDefaults.h"
 
 #include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/VariantNumbers.h"
 
 namespace {
 
-bool isNumber(const QVariant& value) {
-  switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-      return true;
-    default:
-      return false;
-  }
-}
+bool isNumber(const QVariant& value) { return VariantNumbers::isNumber(value, true); }
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "framework/params/QKTextUI.h"
 #include "framework/render/QKQCComposition.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/VariantNumbers.h"
 #include "platform/gl/RenderThread.h"
 #include "platform/gl/TexturePool.h"
 
@@ -42,20 +43,7 @@ const QString kSnapshotsDict = QStringLiteral("attributeSnapshotsDict");
 const QString kLastText = QStringLiteral("lastTextStyleName");
 const QString kLastImage = QStringLiteral("lastImageStyleName");
 
-bool isNumber(const QVariant& value) {
-  switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Bool:
-      return true;
-    default:
-      return false;
-  }
-}
+bool isNumber(const QVariant& value) { return VariantNumbers::isNumber(value, true); }
 
 std::optional<int> intProp(const QVariantMap& props, const QString& key) {
   const QVariant value = props.value(key);
