@@ -1,6 +1,7 @@
 #include "app/inspector/QKMIQuartzComposerController.h"
 
 #include "app/compositor/Compositor.h"
+#include "app/inspector/MIPropValues.h"
 #include "app/inspector/MIStyleChoice.h"
 #include "app/inspector/MediaInspector.h"
 #include "app/inspector/MediaInspectorHost.h"
@@ -47,12 +48,6 @@ std::optional<QString> stringProp(const QVariantMap& props, const QString& key) 
   const QVariant value = props.value(key);
   if (value.typeId() != QMetaType::QString) return std::nullopt;
   return value.toString();
-}
-
-std::optional<QVariantMap> mapProp(const QVariantMap& props, const QString& key) {
-  const QVariant value = props.value(key);
-  if (value.typeId() != QMetaType::QVariantMap) return std::nullopt;
-  return value.toMap();
 }
 
 // A side the preview can render at: whole, positive, finite, within the
@@ -206,7 +201,7 @@ void QKMIQuartzComposerController::readQCFile(const std::shared_ptr<QKFile>& fil
   if (file->validFile()) {
     contextHolder_->useFile(file->fullPath(), true);
     const QVariantMap props = propsOf(*file, nullptr);
-    if (const auto values = mapProp(props, kAttributeSnapshot))
+    if (const auto values = MIProps::map(props, kAttributeSnapshot))
       contextHolder_->loadSnapshot(*values);
     else if (props.contains(kAttributeSnapshot))
       Log::line(QStringLiteral("\t\terr: the stored values of %1 are not a dictionary, ignored")
@@ -282,9 +277,9 @@ bool QKMIQuartzComposerController::readStyled(const std::shared_ptr<QKFile>& fil
 void QKMIQuartzComposerController::loadStyleValues(const QKFile& file) {
   QVariantMap* pending = inspector_ ? inspector_->pendingPropsFor(file) : nullptr;
   if (!pending || loadedStyle_.isEmpty()) return;
-  auto perStyle = mapProp(*pending, kAttributeSnapshot);
+  auto perStyle = MIProps::map(*pending, kAttributeSnapshot);
   if (!perStyle) return;
-  if (const auto values = mapProp(*perStyle, loadedStyle_)) {
+  if (const auto values = MIProps::map(*perStyle, loadedStyle_)) {
     contextHolder_->loadSnapshot(*values);
     return;
   }
@@ -365,7 +360,7 @@ void QKMIQuartzComposerController::storeParamsForSelectedFiles() {
       // the style it was loaded with, and the other styles' pending values
       // stay as they are.
       if (pending) {
-        QVariantMap perStyle = mapProp(*pending, kAttributeSnapshot).value_or(QVariantMap());
+        QVariantMap perStyle = MIProps::map(*pending, kAttributeSnapshot).value_or(QVariantMap());
         if (!loadedStyle_.isEmpty()) perStyle.insert(loadedStyle_, *values);
         pending->insert(kAttributeSnapshot, perStyle);
       }
