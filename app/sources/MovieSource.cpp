@@ -468,9 +468,11 @@ void MovieSource::loadThisFile(const std::shared_ptr<QKFile>& file) {
   }
   qt->setCurrentSource(shared_from_this());
   std::weak_ptr<VidSourceObject> weak = weak_from_this();
-  const bool queued = WorkerPool::shared().post([weak, qt, generation] {
+  const bool queued = WorkerPool::shared().post([weak, qt, generation]() mutable {
     if (auto source = std::static_pointer_cast<MovieSource>(weak.lock()))
       source->threadedLoad(qt, generation);
+    // An eject while the load finished may have left this the last reference.
+    releaseOnMainThread(std::move(qt));
   });
   if (!queued) {
     Log::line("\t\terr: no worker took the movie load");
