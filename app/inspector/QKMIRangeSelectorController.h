@@ -101,6 +101,8 @@ class QKMIRangeSelectorController : public QObject, public MIPane {
   QLineEdit* selectionDurationInMeasuresText() const { return measuresText_; }
   QKButton* playPauseButton() const { return playPauseButton_; }
   QKButton* mutePreviewButton() const { return muteButton_; }
+  QKButton* setInpointButton() const { return setInButton_; }
+  QKButton* setOutpointButton() const { return setOutButton_; }
   QKSliderControl* volumeSlider() const { return volumeSlider_; }
   MICheckBox* useVolumeButton() const { return useVolumeButton_; }
   MISegmentedControl* loopModeControl() const { return loopModeControl_; }

@@ -33,6 +33,7 @@ class QKMITimeWarpView : public QWidget, public MIPane {
 
   // The editor with its buttons (owns this view).
   QWidget* editorView() const { return editorView_; }
+  QKButton* insertWarpPtButton() const { return insertWarpPtButton_; }
 
   void readFile(const std::shared_ptr<QKFile>& file) override;
   std::shared_ptr<QKFile> currentFile() const override;
