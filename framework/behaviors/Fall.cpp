@@ -20,7 +20,7 @@ void Fall::smoothingSliderUsed(float factor) {
 void Fall::processPassedPtr(void* passed) {
   if (bypass()) return;
   QKSliderCell* slider = sliderFrom(passed);
-  const std::shared_ptr<FallElement> state = recentValues_.find(slider->uniqueID());
+  const auto state = recentValues_.find(*slider);
   if (!state) {
     recentValues_.start(*slider,
                         std::make_shared<FallElement>(slider->value(), slider->lastInputValue()));

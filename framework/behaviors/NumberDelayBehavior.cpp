@@ -34,7 +34,7 @@ float NumberDelayBehavior::delay() const {
 void NumberDelayBehavior::processPassedPtr(void* passed) {
   if (bypass()) return;
   QKSliderCell* slider = sliderFrom(passed);
-  const std::shared_ptr<NumberDelayElement> ring = delayElements_.find(slider->uniqueID());
+  const auto ring = delayElements_.find(*slider);
   const double now = clock_();
   if (!ring) {
     delayElements_.start(*slider, std::make_shared<NumberDelayElement>(slider->value(), now));

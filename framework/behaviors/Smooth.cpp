@@ -20,7 +20,7 @@ float Smooth::ease(float v, float last, float factor) const {
 void Smooth::processPassedPtr(void* passed) {
   if (bypass()) return;
   QKSliderCell* slider = sliderFrom(passed);
-  const std::shared_ptr<SmoothElement> state = recentValues_.find(slider->uniqueID());
+  const auto state = recentValues_.find(*slider);
   if (!state) {
     recentValues_.start(*slider, std::make_shared<SmoothElement>(slider->value()));
     return;

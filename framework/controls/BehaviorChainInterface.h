@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class QKSliderCell;
 
 // What a slider needs of the behaviour chain it applies to its input. The
@@ -10,7 +12,15 @@ class QKSliderCell;
 // whichever thread set the slider's value, or on the data-source tick.
 class BehaviorChainInterface {
  public:
+  BehaviorChainInterface();
   virtual ~BehaviorChainInterface() = default;
+  BehaviorChainInterface(const BehaviorChainInterface&) = delete;
+  BehaviorChainInterface& operator=(const BehaviorChainInterface&) = delete;
+
+  // A number no other chain has, even one made after this one is gone: a
+  // slider publishes its chain's identity so that the tick can tell, with
+  // no lock, whether it uses the chain the tick already holds.
+  std::uint64_t chainIdentity() const { return chainIdentity_; }
 
   virtual QString chainName() const = 0;
   // Passes the cell through every behaviour of the chain, in order.
@@ -19,4 +29,7 @@ class BehaviorChainInterface {
   virtual bool evaluateConsistently() const = 0;
   // A behaviour's setting changed since the last tick.
   virtual bool needsEvaluation() const = 0;
+
+ private:
+  const std::uint64_t chainIdentity_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -101,6 +102,7 @@ class ControlLockGroup {
   void setIsMaster(bool flag) {
     std::lock_guard<std::mutex> guard(mutex_);
     isMaster_ = flag;
+    publishLinkedLocked();
   }
 
   // The master (this control as a member). ---------------------------------
@@ -122,12 +124,12 @@ class ControlLockGroup {
   void setIsMember(bool flag) {
     std::lock_guard<std::mutex> guard(mutex_);
     isMember_ = flag;
+    publishLinkedLocked();
   }
 
-  bool isLinked() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return isMaster_ || isMember_;
-  }
+  // Read without the membership mutex: every change of a control asks it,
+  // on whichever thread sets the control.
+  bool isLinked() const { return linked_.load(std::memory_order_acquire); }
 
   // Locking and unlocking, the same for every kind of control. The control
   // answers `unlockMe()` and `setLockedFlag(bool)`, and `groupOf` gives a
@@ -202,6 +204,8 @@ class ControlLockGroup {
     WeakPtr control;
   };
 
+  void publishLinkedLocked() { linked_.store(isMaster_ || isMember_, std::memory_order_release); }
+
   int indexOf(const Control* member) const {
     const auto it = std::find_if(members_.begin(), members_.end(),
                                  [member](const Member& m) { return m.identity == member; });
@@ -232,6 +236,7 @@ class ControlLockGroup {
   WeakPtr master_;
   bool isMaster_ = false;
   bool isMember_ = false;
+  std::atomic<bool> linked_{false};  // isMaster_ || isMember_, written under mutex_
 
   std::mutex fanOutLock_;  // only ever tried
 };

@@ -21,6 +21,7 @@
 #include "platform/foundation/NotificationCenter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <thread>
 
@@ -295,13 +296,22 @@ void QKSliderCell::clampToEnvelopeLocked() {
   const float upper = maxEnv_.load();
   if (std::isnan(v) || v < lower) v = lower;
   if (v > upper) v = upper;
-  value_ = v;
+  value_.store(v, std::memory_order_release);
 }
 
-// An unselected slider rewrites its value text on every tenth evaluation.
+// An unselected slider rewrites its value text on every tenth evaluation
+// (when the text would change: a settled slider formats nothing).
 void QKSliderCell::valueTextStepLocked() {
-  if (selected_.load() || valueTextRedrawCount_ == 0) valueText_.setTwoDecimals(rangedValue());
+  if (selected_.load() || valueTextRedrawCount_ == 0) {
+    if (valueTextShows_ != std::bit_cast<std::uint32_t>(rangedValue())) writeValueTextLocked();
+  }
   if (++valueTextRedrawCount_ > 9) valueTextRedrawCount_ = 0;
+}
+
+void QKSliderCell::writeValueTextLocked() {
+  const float ranged = rangedValue();
+  valueText_.setTwoDecimals(ranged);
+  valueTextShows_ = std::bit_cast<std::uint32_t>(ranged);
 }
 
 void QKSliderCell::updateEnvTextLocked() {
@@ -376,7 +386,7 @@ void QKSliderCell::setValueAndOutputIfDifferent(float value) {
 void QKSliderCell::justSetValue(float value) {
   if (!std::isfinite(value)) return;
   if (passingThread_.load(std::memory_order_relaxed) == std::this_thread::get_id()) {
-    value_ = value;  // a behaviour of this cell's pass
+    value_.store(value, std::memory_order_release);  // a behaviour of this cell's pass
     return;
   }
   Lock lock(stateLock_);
@@ -511,7 +521,7 @@ void QKSliderCell::storeRangeEnd(std::atomic<float>& end, float value) {
     Lock lock(stateLock_);
     end = value;
     updateEnvTextLocked();
-    valueText_.setTwoDecimals(rangedValue());
+    writeValueTextLocked();
   }
   setNeedsDisplay(true);
 }
@@ -673,6 +683,7 @@ void QKSliderCell::useThisBehavior(const std::shared_ptr<BehaviorChainInterface>
   {
     Lock lock(stateLock_);
     behaviorChain_ = chain;
+    behaviorChainIdentity_.store(chain ? chain->chainIdentity() : 0, std::memory_order_release);
     if (chain) behaviorName_ = chain->chainName();
   }
   if (!chain) behaviorFlag_ = false;
@@ -979,7 +990,7 @@ void QKSliderCell::loadSnapshot(const QVariantMap& snapshot) {
 
   lockUIFlag_ = boolIn(snapshot, SnapshotKey::lockUIFlag).value_or(false);
   Lock lock(stateLock_);
-  valueText_.setTwoDecimals(rangedValue());
+  writeValueTextLocked();
 }
 
 // Keyed archive -------------------------------------------------------------------------------
@@ -1056,6 +1067,10 @@ void QKSliderCell::prepareToBeDeleted() {
   if (selected()) deselectJustMe();
   if (syncFlag()) setSyncFlag(false);
   if (behaviorFlag()) setBehaviorFlag(false);
+  {
+    Lock lock(stateLock_);
+    passStateCache_.clear();
+  }
   setNeedsDisplay(true);
   if (SliderManagerInterface* manager = sliderManager()) manager->deleteThisSlider(this);
 }
@@ -1180,9 +1195,23 @@ void QKSliderCell::programChangeReceived() {
 // Once per tick. The chain runs on the raw input (the last input, or the
 // input a takeover step just moved), never a second time on its own result.
 void QKSliderCell::evaluateBehaviors() {
-  if (deleted()) return;
   std::shared_ptr<BehaviorChainInterface> chain;
-  if (behaviorFlag()) chain = behaviorChain();
+  evaluateBehaviors(chain);
+}
+
+BehaviorChainInterface* QKSliderCell::chainForTick(
+    std::shared_ptr<BehaviorChainInterface>& recent) const {
+  const std::uint64_t identity = behaviorChainIdentity_.load(std::memory_order_acquire);
+  if (identity == 0) return nullptr;
+  // `recent` is alive, and identities are never reused: equal means the same
+  // chain, so this slider's weak reference needs no lock.
+  if (!recent || recent->chainIdentity() != identity) recent = behaviorChain();
+  return recent.get();
+}
+
+void QKSliderCell::evaluateBehaviors(std::shared_ptr<BehaviorChainInterface>& recentChain) {
+  if (deleted()) return;
+  BehaviorChainInterface* chain = behaviorFlag() ? chainForTick(recentChain) : nullptr;
   const bool chainDue = chain && (chain->evaluateConsistently() || chain->needsEvaluation());
 
   bool takeoverDue = false;
@@ -1225,7 +1254,7 @@ void QKSliderCell::evaluateBehaviors() {
       }
     }
     if (chainDue) {
-      value_ = lastInputValue_.load();
+      value_.store(lastInputValue_.load(), std::memory_order_release);
       passThroughChainLocked(*chain);
     }
     clampToEnvelopeLocked();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/controls/ControlLockGroup.h"
+#include "framework/controls/PassStateCache.h"
 #include "framework/controls/QKSafeString.h"
 #include "framework/controls/SliderLayout.h"
 #include "framework/controls/SliderTracker.h"
@@ -16,6 +17,7 @@
 #include <QVariantMap>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -239,6 +241,10 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   // Runs time-based behaviour chains and soft takeover between pushes; the
   // slider manager calls it on every data-source tick.
   void evaluateBehaviors();
+  // The same within a walk over many sliders: `recentChain` is the chain the
+  // walk used last, taken again without a lock when this slider uses it too
+  // (and replaced by this slider's chain otherwise).
+  void evaluateBehaviors(std::shared_ptr<BehaviorChainInterface>& recentChain);
   // A MIDI program change arrived: the next MIDI value that jumps by the
   // tolerance or more engages soft takeover.
   void programChangeReceived();
@@ -319,6 +325,13 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   std::shared_ptr<BehaviorChainInterface> behaviorChain() const;
   QString behaviorName() const;
   bool behaviorFlag() const { return behaviorFlag_.load(); }
+  // The states the chain's behaviours keep for this slider, for the thread
+  // passing it through the chain; null on any other thread.
+  PassStateCache* passStateCache() {
+    return passingThread_.load(std::memory_order_relaxed) == std::this_thread::get_id()
+               ? &passStateCache_
+               : nullptr;
+  }
 
   // Locking, selection and interface lock -----------------------------------------
 
@@ -474,8 +487,14 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   void passThroughChainLocked(BehaviorChainInterface& chain);
   void clampToEnvelopeLocked();
   void valueTextStepLocked();
+  void writeValueTextLocked();
+  // The chain to pass through: `recent` when this slider uses it, else the
+  // slider's own (stored in `recent`); null without one.
+  BehaviorChainInterface* chainForTick(std::shared_ptr<BehaviorChainInterface>& recent) const;
   void updateEnvTextLocked();
-  void markEvaluatedLocked() { lastOutputValue_ = value_.load(); }
+  // Stores under the state lock need no total order with other atomics:
+  // release stores, which cost no fence on the tick's path.
+  void markEvaluatedLocked() { lastOutputValue_.store(value_.load(), std::memory_order_release); }
 
   // Sets, evaluates and outputs this cell's own value, with no fan-out.
   void applyValue(float input, bool output);
@@ -521,7 +540,10 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   std::atomic<bool> lockUIFlag_{false};
   QStringList syncArray_{QStringLiteral("Mouse"), QStringLiteral("X")};  // under stateLock_
   std::weak_ptr<BehaviorChainInterface> behaviorChain_;                  // under stateLock_
-  QString behaviorName_;                                                 // under stateLock_
+  // The chain's identity (0 for none), written with behaviorChain_ and read
+  // by the tick without the state lock.
+  std::atomic<std::uint64_t> behaviorChainIdentity_{0};
+  QString behaviorName_;  // under stateLock_
   std::atomic<bool> syncFlag_{false};
   // Held across a change of syncFlag_ and the subscription that goes with
   // it (the subscription delivers the source's value, and a node made for
@@ -536,6 +558,7 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   std::atomic<bool> behaviorFlag_{false};
   // The thread passing this cell through its chain (holding the state lock).
   std::atomic<std::thread::id> passingThread_{};
+  PassStateCache passStateCache_;  // under stateLock_, by the passing thread
   std::atomic<bool> hardwareLearnMode_{false};
   std::shared_ptr<QKButtonCell> syncToggle_;   // under stateLock_
   std::shared_ptr<QKButtonCell> behavToggle_;  // under stateLock_
@@ -566,6 +589,9 @@ class QKSliderCell : public std::enable_shared_from_this<QKSliderCell>, public D
   QKSafeString valueText_;
   QKSafeString syncText_;
   int valueTextRedrawCount_ = 0;  // under stateLock_
+  // The bits of the ranged value valueText_ shows, under stateLock_ (the
+  // text is written again only when it would change).
+  std::optional<std::uint32_t> valueTextShows_;
   std::atomic<bool> redrawPending_{false};
 
   SliderLayout layout_;        // under stateLock_

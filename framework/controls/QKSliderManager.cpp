@@ -77,9 +77,11 @@ QKSliderManager::~QKSliderManager() {
   NotificationCenter::defaultCenter().removeObserver(this);
   liveness_.reset();
   SliderList sliders;
+  std::shared_ptr<const SliderList> walked;
   {
     std::lock_guard<std::mutex> lock(sliderArrayLock_);
     sliders.swap(sliderArray_);
+    walked.swap(evaluationList_);
   }
   for (const auto& slider : sliders)
     if (slider->sliderManager() == this) slider->setSliderManager(nullptr);
@@ -113,8 +115,10 @@ void QKSliderManager::newSliderNotification(const Notification& notification) {
   slider->setSoftTakeoverMode(softTakeoverMode());
   slider->setSoftTakeoverTolerance(softTakeoverTolerance());
   slider->setSoftTakeoverSpeed(softTakeoverSpeed());
+  std::shared_ptr<const SliderList> stale;  // released after the lock
   std::lock_guard<std::mutex> lock(sliderArrayLock_);
   sliderArray_.push_back(std::move(shared));
+  stale.swap(evaluationList_);
 }
 
 void QKSliderManager::sliderManagerFinderNotification(const Notification& notification) {
@@ -132,8 +136,10 @@ void QKSliderManager::deleteThisSlider(QKSliderCell* slider) {
                                 [slider](const SliderPtr& s) { return s.get() == slider; }) > 0;
   }
   if (wasSelected) updateWithLockedStatus(false);
+  std::shared_ptr<const SliderList> stale;  // released after the lock
   std::lock_guard<std::mutex> lock(sliderArrayLock_);
   std::erase_if(sliderArray_, [slider](const SliderPtr& s) { return s.get() == slider; });
+  stale.swap(evaluationList_);
 }
 
 QKSliderManager::SliderList QKSliderManager::registeredSliders() const {
@@ -186,14 +192,21 @@ void QKSliderManager::colorsUpdated() {
   forEachRegistered([](QKSliderCell& s) { s.forceRedraw(); });
 }
 
+// The walk holds the registry as it stood (made again only after a change)
+// and the chain the last slider used, which the next slider usually shares.
 void QKSliderManager::evaluateContinuousBehaviors() {
+  std::shared_ptr<const SliderList> sliders;
   {
     std::lock_guard<std::mutex> lock(sliderArrayLock_);
-    evaluationList_.assign(sliderArray_.begin(), sliderArray_.end());
+    if (!evaluationList_) evaluationList_ = std::make_shared<const SliderList>(sliderArray_);
+    sliders = evaluationList_;
   }
-  for (const auto& slider : evaluationList_) slider->evaluateBehaviors();
+  {
+    std::shared_ptr<BehaviorChainInterface> recentChain;
+    for (const auto& slider : *sliders) slider->evaluateBehaviors(recentChain);
+  }
   // Drop the references now, so a slider deleted meanwhile goes at once.
-  evaluationList_.clear();
+  sliders.reset();
   behaviorChainManager_->resetChainEvalFlags();
 }
 

@@ -174,10 +174,11 @@ class QKSliderManager : public SliderManagerInterface, public QKSliderManagerInt
   std::atomic<float> softTakeoverSpeed_{0.03f};
   std::unique_ptr<BehaviorChainManagerInterface> behaviorChainManager_;
 
-  mutable std::mutex sliderArrayLock_;  // guards sliderArray_ only
+  mutable std::mutex sliderArrayLock_;  // guards sliderArray_ and evaluationList_
   SliderList sliderArray_;
-  // The tick's copy of the registry, reused so a tick allocates nothing.
-  SliderList evaluationList_;
+  // The tick's copy of the registry, made on the first tick after a change
+  // (and dropped at the change, so a deleted slider is not kept by it).
+  std::shared_ptr<const SliderList> evaluationList_;
 
   mutable std::mutex stateMutex_;  // guards the selection and the colour dictionary
   SliderList selectedSliderArray_;

@@ -5,8 +5,10 @@
 #include "framework/controls/QKSliderControl.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/NotificationCounter.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <atomic>
+#include <utility>
 
 namespace {
 
@@ -68,6 +70,77 @@ TEST_F(BehaviorChainTest, ASliderWithFallKeepsFallingOnTicksWhileItsInputStands)
     sliderManager_->evaluateContinuousBehaviors();
     EXPECT_FLOAT_EQ(slider->value(), expected);
   }
+}
+
+// The tick walks sliders of different chains in turn: each passes through
+// its own chain, also right after another slider changed chain.
+TEST_F(BehaviorChainTest, ATickPassesEachSliderThroughItsOwnChain) {
+  std::vector<BehaviorChainManager::ChainPtr> chainPair;
+  std::vector<std::shared_ptr<PassCounter>> counters;
+  for (int c = 0; c < 2; ++c) {
+    chainPair.push_back(chains().createNewChain());
+    chainPair.back()->loadEffectNamed(QStringLiteral("Fall"));
+    counters.push_back(FXObject::make<PassCounter>(QStringLiteral("Counter")));
+    chainPair.back()->addEffectObject(counters.back());
+  }
+  std::vector<QKSliderCell::Ptr> sliders;
+  for (int i = 0; i < 4; ++i) {
+    sliders.push_back(cell());
+    sliders.back()->useThisBehavior(chainPair[i % 2]);
+    sliders.back()->setBehaviorFlag(true);
+  }
+  const auto tick = [&] {
+    const int before[2] = {counters[0]->passes.load(), counters[1]->passes.load()};
+    sliderManager_->evaluateContinuousBehaviors();
+    return std::pair(counters[0]->passes.load() - before[0],
+                     counters[1]->passes.load() - before[1]);
+  };
+  EXPECT_EQ(tick(), std::pair(2, 2));
+  sliders[2]->useThisBehavior(chainPair[1]);
+  EXPECT_EQ(tick(), std::pair(1, 3));
+  sliders[1]->setBehaviorFlag(false);
+  EXPECT_EQ(tick(), std::pair(1, 2));
+}
+
+// A chain that has gone is not run, even by a slider that was not told
+// and still names it, while the tick holds another chain.
+TEST_F(BehaviorChainTest, ASliderOfAChainThatHasGoneIsNotPassed) {
+  QKSliderCell::Ptr user = cell();
+  QKSliderCell::Ptr orphan = cell();
+  {
+    auto gone = std::make_shared<BehaviorFXChain>(&chains());
+    gone->loadEffectNamed(QStringLiteral("Fall"));
+    orphan->useThisBehavior(gone);
+    orphan->setBehaviorFlag(true);
+  }
+  auto other = std::make_shared<BehaviorFXChain>(&chains());
+  other->loadEffectNamed(QStringLiteral("Fall"));
+  auto counter = FXObject::make<PassCounter>(QStringLiteral("Counter"));
+  other->addEffectObject(counter);
+  user->useThisBehavior(other);
+  user->setBehaviorFlag(true);
+  sliderManager_->evaluateContinuousBehaviors();
+  EXPECT_EQ(counter->passes.load(), 1);
+}
+
+// A slider's state dropped while the slider lives (its deletion announced)
+// starts again: the next pass is a first pass, which leaves the value.
+TEST_F(BehaviorChainTest, ASliderWhoseStateWasDroppedStartsAgain) {
+  auto chain = chains().createNewChain();
+  chain->loadEffectNamed(QStringLiteral("Fall"));
+  QKSliderCell::Ptr slider = cell();
+  slider->useThisBehavior(chain);
+  slider->setBehaviorFlag(true);
+  slider->setValue(0.5f);
+  sliderManager_->evaluateContinuousBehaviors();
+  ASSERT_FLOAT_EQ(slider->value(), 0.25f);
+
+  NotificationCenter::defaultCenter().post(QKSliderManager::kDeleteSliderNotification,
+                                           slider.get());
+  slider->setValue(0.5f);
+  EXPECT_FLOAT_EQ(slider->value(), 0.5f);
+  sliderManager_->evaluateContinuousBehaviors();
+  EXPECT_FLOAT_EQ(slider->value(), 0.25f);
 }
 
 TEST_F(BehaviorChainTest, TimeBasedBehavioursMakeTheChainRunEveryTick) {
