@@ -67,16 +67,16 @@ void QKCIGLAttrContext::draw() {
 void QKCIGLAttrContext::drawImage(const image::Image& input) {
   std::shared_ptr<image::Filter> filter = feed_ ? feed_->renderFilter() : nullptr;
   if (deleted() || !filter || !initialized() || needsReshape()) return;
-  if (!beginDraw(QVector4D(0, 0, 0, 0), true)) {
+  if (!beginDrawUncleared(true)) {
     target().detach();
     return;
   }
+  image::Image output;
   if (!input.isNull()) {
     feed_->setImages(*filter, input);
-    const image::Image output = filter->outputImage();
-    if (!output.isNull())
-      ciContext()->drawImage(output, QPointF(0, 0), QRectF(QPointF(0, 0), size()));
+    output = filter->outputImage();
   }
+  drawOverBuffer(output);
   endDraw();
 }
 

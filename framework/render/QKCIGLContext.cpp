@@ -25,9 +25,18 @@ void QKCIGLContext::reshape() {
 }
 
 bool QKCIGLContext::drawInto(const image::Image& image) {
-  if (!beginDraw(QVector4D(0, 0, 0, 0), false)) return false;
-  if (!image.isNull()) ciContext_->drawImage(image, QPointF(0, 0), QRectF(QPointF(0, 0), size()));
+  if (!beginDrawUncleared(false)) return false;
+  drawOverBuffer(image);
   return true;
+}
+
+void QKCIGLContext::drawOverBuffer(const image::Image& image) {
+  const QVector4D transparent(0, 0, 0, 0);
+  const bool covering = !image.isNull() && sizeCoversBuffer();
+  if (!covering) target().clear(transparent);
+  if (image.isNull()) return;
+  const bool drawn = ciContext_->drawImage(image, QPointF(0, 0), QRectF(QPointF(0, 0), size()));
+  if (covering && !drawn) target().clear(transparent);
 }
 
 void QKCIGLContext::justDrawImage(const image::Image& image) {

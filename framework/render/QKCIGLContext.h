@@ -44,6 +44,12 @@ class QKCIGLContext : public QKGLContext {
   QKCIGLContext(gl::GLContext* sharedContext, gl::TexturePool* textureCache, QSizeF size);
   void setUpState() override;
   void reshape() override;
+  // Into the bound buffer: the image from (0, 0)–size() of its plane. A
+  // drawn image writes every pixel of that viewport (transparent beyond its
+  // extent, blending off), so the buffer is cleared to transparent only
+  // where the draw does not reach: beyond the viewport, or all of it when
+  // the image is null or cannot be drawn.
+  void drawOverBuffer(const image::Image& image);
 
  private:
   friend class QKGLContext;

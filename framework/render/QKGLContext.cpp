@@ -4,6 +4,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/gl/RenderThread.h"
 
+#include <cmath>
+
 std::shared_ptr<QKGLContext> QKGLContext::create(gl::GLContext* sharedContext,
                                                  gl::TexturePool* textureCache, QSizeF size) {
   return make<QKGLContext>(sharedContext, textureCache, size);
@@ -68,12 +70,22 @@ bool QKGLContext::attachPBuffer() {
 }
 
 bool QKGLContext::beginDraw(const QVector4D& clearColour, bool needsReadiness) {
+  if (!beginDrawUncleared(needsReadiness)) return false;
+  target_->clear(clearColour);
+  return true;
+}
+
+bool QKGLContext::beginDrawUncleared(bool needsReadiness) {
   releaseOutput();
   if (deleted_) return false;
   if (needsReadiness && (!initialized_ || needsReshape_)) return false;
-  if (!attachPBuffer()) return false;
-  target_->clear(clearColour);
-  return true;
+  return attachPBuffer();
+}
+
+bool QKGLContext::sizeCoversBuffer() const {
+  const QSize buffer = pBuffer_.size();
+  return std::lround(size_.width()) >= buffer.width() &&
+         std::lround(size_.height()) >= buffer.height();
 }
 
 void QKGLContext::endDraw() {

@@ -87,6 +87,11 @@ class QKGLContext {
   // size change, or without a target buffer (the draw is skipped and no
   // texture made). Otherwise binds the buffer and clears it.
   bool beginDraw(const QVector4D& clearColour, bool needsReadiness);
+  // The same without the clear, for a draw that writes every pixel of the
+  // buffer itself (or clears what it leaves).
+  bool beginDrawUncleared(bool needsReadiness);
+  // Whether the viewport (0, 0)–size() reaches every pixel of the buffer.
+  bool sizeCoversBuffer() const;
   // The last step: the output texture, made from the buffer (when there is
   // a texture cache); the target lets go of the buffer.
   void endDraw();

@@ -6,6 +6,7 @@
 #include "framework/controls/QKSliderCell.h"
 #include "framework/filters/CustomFilters.h"
 #include "framework/render/MutableTextureObject.h"
+#include "platform/gl/RenderTarget.h"
 #include "tests/app/effects/EffectsFixture.h"
 #include "tests/support/GLTest.h"
 #include "tests/support/LogCapture.h"
@@ -40,8 +41,9 @@ class EffectsPixelTest : public GLTest, public ChainFixture {
     target.insertEffectObject(effect, 99);
     return effect;
   }
-  // The chain's picture of a solid colour.
-  QColor through(LayerFXChain& target, const QColor& colour) {
+  // The chain's picture of a solid colour; with `stale`, every buffer it
+  // may draw into first holds that opaque colour, as after an earlier frame.
+  QColor through(LayerFXChain& target, const QColor& colour, const QColor& stale = QColor()) {
     QColor result;
     onRenderThread([&] {
       auto& pool = gl::TexturePool::shared();
@@ -50,6 +52,14 @@ class EffectsPixelTest : public GLTest, public ChainFixture {
       passed.setBufferARef(pool.acquire(QSize(8, 8)));
       passed.setBufferBRef(pool.acquire(QSize(8, 8)));
       passed.setBufferCRef(pool.acquire(QSize(8, 8)));
+      if (stale.isValid())
+        for (const gl::TextureHandle& buffer :
+             {passed.bufferARef(), passed.bufferBRef(), passed.bufferCRef(), host.bufferB}) {
+          gl::RenderTarget fill;
+          if (!fill.bind(buffer)) continue;
+          fill.clear(QVector4D(stale.redF(), stale.greenF(), stale.blueF(), 1));
+          fill.detach();
+        }
       target.passPtrThruChain(&passed);
       result = read(passed.textureRef()).pixelColor(4, 4);
     });
@@ -94,6 +104,31 @@ TEST_F(EffectsPixelTest, TwoFiltersAtFullAndPartWetDry) {
   fresh.loadSnapshot(chain.createSnapshot());
   ASSERT_EQ(fresh.count(), 2);
   EXPECT_TRUE(near(through(fresh, in), quarter, 1));
+}
+
+// Two brightening effects over buffers that still hold an earlier frame:
+// at a mix of exactly 1 the picture is the filters' own, its alpha kept and
+// nothing of the old pixels under it; just below 1 the mix runs and gives
+// the same colour within a step.
+TEST_F(EffectsPixelTest, AFullMixGivesTheFiltersOwnPictureOverStaleBuffers) {
+  struct Case {
+    float lastWetDry;
+    QColor in;
+    QColor expected;
+  };
+  const Case cases[] = {
+      {1.0f, QColor(100, 150, 200), QColor(151, 201, 251)},
+      {1.0f, QColor(100, 150, 200, 128), QColor(151, 201, 251, 128)},
+      {0.999f, QColor(100, 150, 200), QColor(151, 201, 251)},
+  };
+  addFilter(chain, "Bright", {{"bright", 0.1}}, 1.0f);
+  auto last = addFilter(chain, "Bright", {{"bright", 0.1}}, 1.0f);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lastWetDry);
+    SCOPED_TRACE(c.in.alpha());
+    last->wetDrySlider()->setValue(c.lastWetDry);
+    EXPECT_TRUE(near(through(chain, c.in, QColor(255, 255, 0)), c.expected, 1));
+  }
 }
 
 // The chain supplies the effect's own image: its panel offers a tap only

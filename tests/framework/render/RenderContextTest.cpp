@@ -185,6 +185,55 @@ TEST_F(RenderContextTest, TheImageIsDrawnFromTheContextsRectangleWhateverItsExte
   });
 }
 
+// The buffer holds opaque yellow from an earlier frame: whatever is drawn
+// next, none of it may show through, neither under half-transparent pixels
+// nor where the image or the context's size does not reach.
+TEST_F(RenderContextTest, NothingOfTheBuffersEarlierPixelsShowsThrough) {
+  struct Case {
+    const char* name;
+    QSizeF contextSize;
+    QSize bufferSize;
+    QColor colour;  // the image's, 4 × 4 at `offset`; invalid: no image
+    QPointF offset;
+    QPoint probe;  // top row first, in the buffer
+    QColor expected;
+  };
+  const QColor red(255, 0, 0, 128);
+  const QColor none(0, 0, 0, 0);
+  const QSize four(4, 4);
+  const Case cases[] = {
+      {"a half-transparent image over all of it", QSizeF(four), four, red, {}, {1, 1}, red},
+      {"an image of a smaller extent", QSizeF(four), four, red, {2, 2}, {0, 3}, none},
+      {"beyond a context smaller than its buffer", QSizeF(2, 2), four, red, {}, {3, 0}, none},
+      {"within a context smaller than its buffer", QSizeF(2, 2), four, red, {}, {0, 3}, red},
+      {"a fractional size short of the buffer", QSizeF(3.4, 3.4), four, red, {}, {3, 0}, none},
+      {"a fractional size reaching the buffer", QSizeF(3.6, 3.6), four, red, {}, {3, 0}, red},
+      {"no image", QSizeF(four), four, QColor(), {}, {2, 2}, none},
+  };
+  onRenderThread([&] {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      auto context =
+          QKCIGLContext::create(mainContext(), &gl::TexturePool::shared(), c.contextSize);
+      auto buffer = QKBufferHolder::create(QSizeF(c.bufferSize));
+      gl::RenderTarget earlier;
+      ASSERT_TRUE(earlier.bind(buffer->bufferRef()));
+      earlier.clear(QVector4D(1, 1, 0, 1));
+      earlier.detach();
+      context->setPBufferRef(buffer->bufferRef());
+      context->render();
+      const Image image =
+          c.colour.isValid()
+              ? Image::fromTexture(solidTexture(four, c.colour))
+                    .byApplyingTransform(QTransform::fromTranslate(c.offset.x(), c.offset.y()))
+              : Image();
+      context->drawImage(image);
+      ASSERT_TRUE(context->textureRef());
+      EXPECT_TRUE(near(read(context->textureRef()).pixelColor(c.probe), c.expected));
+    }
+  });
+}
+
 TEST_F(RenderContextTest, AfterASizeChangeTheFirstRenderMakesANewImageContext) {
   onRenderThread([&] {
     auto context = QKCIGLContext::create(mainContext(), &gl::TexturePool::shared(), QSizeF(2, 2));
