@@ -14,12 +14,15 @@
 #include "framework/media/QKMediaBinHost.h"
 #include "framework/media/QKPage.h"
 #include "framework/media/QKPageController.h"
+#include "framework/toolkit/QKWindow.h"
+#include "framework/toolkit/QKWindowContentView.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/VariantNumbers.h"
 
 #include <QCheckBox>
 
 const QString MediaBin::kTypeName = QStringLiteral("MediaBin");
+const QSizeF MediaBin::kMinimumSize(120, 120);
 const QString MediaBin::kGridViewKey = QStringLiteral("gridView");
 const QString MediaBin::kAutoClosePagesKey = QStringLiteral("autoClosePagesButton");
 const QString MediaBin::kTriggerListenersKey = QStringLiteral("triggerListenersController");
@@ -83,6 +86,8 @@ std::unique_ptr<QWidget> MediaBin::buildWindow(QObject* owner) {
 
 void MediaBin::awakeFromNib() {
   QKPlugin::awakeFromNib();
+  // The palette's own awakening took its first frame as the smallest.
+  if (QKWindow* w = window(); w && w->contentView()) w->contentView()->setMinSize(kMinimumSize);
   MediaBinWindowBuilder::wake(*this);
   if (!pages_) return;
   long first = -1;

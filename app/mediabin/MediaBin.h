@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QSet>
+#include <QSizeF>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -43,7 +44,8 @@ class QWidget;
 class MediaBin : public QKPlugin, public MBMediaBin {
   Q_OBJECT
  public:
-  static const QString kTypeName;  // "MediaBin"
+  static const QString kTypeName;    // "MediaBin"
+  static const QSizeF kMinimumSize;  // of the window
   static const QString kGridViewKey, kAutoClosePagesKey, kTriggerListenersKey, kLayerControllerKey,
       kPageTabsKey, kViewsControllerKey, kTOCKey, kPageSettingsKey, kCurrentPageIdKey,
       kComponentArrayKey;

@@ -18,6 +18,7 @@
 #include "framework/controls/QKButton.h"
 #include "framework/splitview/QKTQSplitView.h"
 #include "framework/toolkit/ActiveDeleteTableView.h"
+#include "framework/toolkit/PaletteGeometry.h"
 #include "framework/toolkit/QKNSPopUpButton.h"
 #include "framework/toolkit/QKWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
@@ -131,7 +132,7 @@ std::unique_ptr<QWidget> MediaBinWindowBuilder::build(MediaBin* bin) {
   auto window = std::make_unique<QKWindow>(QRectF(240, 160, 760, 540));
   auto* content = new QKWindowContentView;
   window->setContentView(content);
-  content->setMinSize(QSizeF(120, 120));
+  content->setMinSize(MediaBin::kMinimumSize);
   if (!bin) return window;
   if (!bin->pages_) {
     Log::line(QStringLiteral("\t\terr: media bin without pages: the application has none"));
@@ -146,7 +147,8 @@ std::unique_ptr<QWidget> MediaBinWindowBuilder::build(MediaBin* bin) {
   const std::shared_ptr<int> alive = bin->actions_;
   QWidget* body = content->body();
   auto* column = new QVBoxLayout(body);
-  column->setContentsMargins(2, 2, 2, 2);
+  // The split panes take every press: the resize corner keeps its own strip.
+  column->setContentsMargins(2, 2, 2, PaletteGeometry::kResizeCornerRoom);
   column->setSpacing(2);
 
   // --- The models ---

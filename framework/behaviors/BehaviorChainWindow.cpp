@@ -9,6 +9,7 @@
 #include "framework/fx/FXChainScrollView.h"
 #include "framework/splitview/QKTQSplitView.h"
 #include "framework/splitview/TQSplitSubview.h"
+#include "framework/toolkit/PaletteGeometry.h"
 #include "framework/toolkit/PaletteNotifications.h"
 #include "framework/toolkit/QKNSPopUpButton.h"
 #include "framework/toolkit/QKPaletteWindow.h"
@@ -27,10 +28,6 @@ namespace {
 // The palette's default frame (bottom-left screen coordinates).
 const QRectF kDefaultFrame(0, 247, 260, 193);
 constexpr int kListWidth = 92;
-// The palette's resize corner lies in a bottom strip the split view leaves
-// free: its panes take every press (a background drag moves the window), so
-// over the corner they would keep the palette from being resized.
-constexpr int kResizeCornerRoom = 14;
 
 }  // namespace
 
@@ -78,7 +75,9 @@ void BehaviorChainWindow::buildPalette() {
   window_->setDelegate(this);
   QWidget* body = content->body();
   auto* column = new QVBoxLayout(body);
-  column->setContentsMargins(0, 0, 0, kResizeCornerRoom);
+  // The split view's panes take every press (a background drag moves the
+  // window), so they leave the resize corner's strip free.
+  column->setContentsMargins(0, 0, 0, PaletteGeometry::kResizeCornerRoom);
 
   QImage divider(4, 4, QImage::Format_ARGB32_Premultiplied);
   divider.fill(QColor(70, 70, 70));

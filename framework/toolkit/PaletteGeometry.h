@@ -19,6 +19,10 @@ class PaletteGeometry {
   static constexpr double kTitleHeight = 17.0;    // the title strip
   static constexpr double kMenuBarHeight = 22.0;  // kept free at the top
   static constexpr double kLargestCoordinate = 32767.0;
+  // The strip at the bottom of a palette's body that holds the resize corner:
+  // a body whose children take every press (split views, tables) leaves it
+  // free, or the corner cannot be dragged.
+  static constexpr int kResizeCornerRoom = 14;
 
   // The bar of an expanded frame: its top strip of kBarHeight.
   static QRectF collapsedFrame(const QRectF& expanded);

@@ -284,6 +284,34 @@ TEST_F(MediaBinTest, TheRecordingIndicatorStopsTheRecording) {
   EXPECT_EQ(recordingStops, 1);
 }
 
+// A press on the bin's resize corner reaches the palette through the panes
+// over it, as the window system delivers it; a drag up and left makes the
+// window smaller than its first frame, down to the bin's minimum.
+TEST_F(MediaBinTest, TheWindowShrinksFromItsResizeCornerToItsMinimum) {
+  MediaBin* bin = makeBin();
+  ASSERT_NE(bin, nullptr);
+  QKWindow* window = bin->window();
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  const QSize first = window->size();
+  const QPoint topLeft = window->geometry().topLeft();
+  const auto dragCorner = [&](QPoint by) {
+    const QPoint corner(window->width() - 10, window->height() - 10);
+    QWindow* handle = window->windowHandle();
+    QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, corner);
+    QTest::mouseMove(handle, corner + by / 2);
+    QTest::mouseMove(handle, corner + by);
+    QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, corner + by);
+    MainThread::processUntil([] { return false; }, 0.05);
+  };
+  dragCorner(QPoint(-20, -20));
+  EXPECT_EQ(window->size(), first - QSize(20, 20));
+  dragCorner(QPoint(-2000, -2000));
+  EXPECT_EQ(QSizeF(window->size()), MediaBin::kMinimumSize);
+  EXPECT_EQ(window->geometry().topLeft(), topLeft) << "the top edge stays";
+  EXPECT_FALSE(saveScreenshot(window->grab().toImage(), "media-bin-smallest").isEmpty());
+}
+
 TEST_F(MediaBinTest, DeletionGoesThroughTheParts) {
   MediaBin* bin = makeBin();
   bin->triggerListenersController()->continuousDetectButtonUsed(1);
