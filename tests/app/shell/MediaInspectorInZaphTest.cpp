@@ -3,7 +3,8 @@
 // sets its in and out points on the preview, pins warp markers at both ends
 // and one in the middle, drags the middle one earlier, turns on a speed of 2
 // and the back-and-forth loop, and applies. The cell triggered onto a layer
-// then plays those settings.
+// then plays those settings: the number of every frame is read off the
+// composited canvas while the movies' clock moves by hand.
 #include "app/compositor/Compositor.h"
 #include "app/compositor/Layer.h"
 #include "app/inspector/MICheckBox.h"
@@ -64,6 +65,9 @@ constexpr int kOut = 40;  // the range ends here: frame 39 is its last
 constexpr int kMiddle = 25;
 constexpr double kMiddleDraggedTo = 20.0;
 constexpr double kSpeed = 2.0;
+// The warp's stretches are worked out in single precision: a map point may
+// lie a few units of the clip's time scale off.
+constexpr double kFrameSlack = 0.02;
 
 ManualMovieClock& movieClock() {
   static ManualMovieClock clock;
@@ -75,6 +79,20 @@ ManualMovieClock& movieClock() {
 double warpedFrame(double warped, double middleWarp) {
   if (warped <= middleWarp) return kIn + (warped - kIn) * (kMiddle - kIn) / (middleWarp - kIn);
   return kMiddle + (warped - middleWarp) * (kOut - kMiddle) / (kOut - middleWarp);
+}
+
+// Where the play head stands (in frames of playing time) once it has run
+// `run` frames from the in point, turning back at the out and in points.
+double playingFrameAt(double run) {
+  const double length = kOut - kIn;
+  const double phase = std::fmod(run, 2 * length);
+  return kIn + (phase <= length ? phase : 2 * length - phase);
+}
+
+// The frames that may show at a movie time given in frames: the one it
+// lies in, and its neighbour when it lies within `slack` of their border.
+std::set<int> framesAround(double frame, double slack) {
+  return {int(std::floor(frame - slack)), int(std::floor(frame)), int(std::floor(frame + slack))};
 }
 
 class InspectedBin {
@@ -153,9 +171,21 @@ class InspectedBin {
         10.0);
   }
 
+  // The source sets its movie's speed on its next movie task: until then
+  // (here, or on the source's own thread) the movie stands.
+  bool movieRuns(Movie& movie) {
+    return MainThread::processUntil(
+        [&] {
+          if (VidSourceObject* source = layer_->currentSource()) source->movieTaskNow();
+          return movie.rate() != 0.0;
+        },
+        10.0);
+  }
+
   // The number on the canvas once it is one of `expected` (the decoder
   // works ahead on its own thread, so a few draws may show the one
-  // before), or the last number read.
+  // before), or the last number read. Drawn 1:1 over the output window's
+  // size, as the window shows it.
   int shownNumber(const std::set<int>& expected) {
     int shown = -2;
     MainThread::processUntil(
@@ -164,9 +194,8 @@ class InspectedBin {
           if (VidSourceObject* source = layer_->currentSource()) source->movieTaskNow();
           QImage pixels;
           gl::RenderThread::instance().invokeAndWait(
-              [&] { pixels = drawCanvasFrame(compositor_, kCanvas); });
+              [&] { pixels = drawCanvasFrame(compositor_, compositor_.displaySize().toSize()); });
           shown = TestClip::frameNumberIn(pixels);
-          lastCanvas_ = pixels;
           return expected.contains(shown);
         },
         3.0);
@@ -179,9 +208,6 @@ class InspectedBin {
   std::shared_ptr<Layer> layer_;
   MediaBin* bin_ = nullptr;
   std::shared_ptr<QKQTFile> file_;
-
- public:
-  QImage lastCanvas_;
 };
 
 // The inspector's preview, driven as a performer drives it.
@@ -326,6 +352,7 @@ TEST(MediaInspectorInZaph, ACellPlaysTheRangeSpeedLoopAndWarpSetInTheInspector) 
     ASSERT_NE(source, nullptr);
     const std::shared_ptr<Movie> movie = source->movie();
     ASSERT_NE(movie, nullptr);
+    ASSERT_TRUE(bin.movieRuns(*movie)) << "the layer's movie does not play";
     EXPECT_EQ(movie->selection().start.value, kIn * kUnitsPerFrame);
     EXPECT_EQ(movie->selection().duration.value, (kOut - kIn) * kUnitsPerFrame);
     EXPECT_NEAR(movie->rate(), kSpeed, 1e-4);  // the speed passes through a float slider
@@ -336,6 +363,21 @@ TEST(MediaInspectorInZaph, ACellPlaysTheRangeSpeedLoopAndWarpSetInTheInspector) 
       EXPECT_NEAR(double(map->originalAt(int64_t(warped * kUnitsPerFrame))) / kUnitsPerFrame,
                   warpedFrame(warped, middleWarp), 0.01)
           << warped;
+
+    // Frame by frame off the canvas: from the in point at twice the speed,
+    // through the warp, turning back at the out point and again at the in
+    // point. The first read comes half a frame of playing time in, so that
+    // every read lies well inside a frame.
+    constexpr double kFirstRead = 0.5;
+    movieClock().advance(kFirstRead / kSpeed / kRate);
+    for (int step = 0; step < 32; ++step) {
+      const double playing = playingFrameAt(kFirstRead + kSpeed * step);
+      const std::set<int> expected = framesAround(warpedFrame(playing, middleWarp), kFrameSlack);
+      const int shown = bin.shownNumber(expected);
+      EXPECT_TRUE(expected.contains(shown))
+          << "step " << step << " at playing frame " << playing << " shows " << shown;
+      movieClock().advance(1.0 / kRate);
+    }
 
     bin.close();
     controller.applicationWillTerminate();
