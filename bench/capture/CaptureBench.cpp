@@ -6,15 +6,15 @@
 // render thread asks for a picture and sleeps; the capture thread wakes,
 // reads, decodes and hands the picture over (the hand-over hook wakes the
 // render thread: the benchmark's only addition); the render thread takes
-// it and uploads it with `MovieTextureUploader` (the YUV planes, converted
-// into an RGBA texture), then glFinish.
+// it and uploads it with `MovieTextureUploader` (the YUV planes into pooled
+// textures; the layer's draw converts them in its own shader), then glFinish.
 // Bare: on the render thread, av_read_frame and the same decoder (one
 // thread, as ours), then the three planes as they came out of the decoder
 // uploaded into textures made beforehand, then glFinish.
 // Both read the same file from its start, one picture per iteration, and
 // start over at its end.
 // Besides the two times: "bare_decode_ms" is the bare read and decode
-// alone, "capture_upload_ms" our upload and conversion alone (from the
+// alone, "capture_upload_ms" our upload alone (from the
 // picture taken to the texture ready), and the "_cpu_ms" figures the CPU
 // time of the capture thread per picture and of the bare read and decode
 // (on a loaded machine the wall times of two threads say more about the

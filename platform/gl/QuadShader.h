@@ -10,6 +10,7 @@
 namespace gl {
 
 class GLContext;
+struct YuvPicture;
 
 // The textured-quad shader that stands in for fixed-function drawing: one
 // quad with a texture (2D or rectangle), the context's current ortho
@@ -33,27 +34,42 @@ class QuadShader {
   void draw(GLuint texture, GLenum target, QSize textureSize, const QRectF& dest,
             const TexCoords& tex, const QVector4D& colour = QVector4D(1, 1, 1, 1),
             bool flip = false, bool nearest = false);
+  // A texture standing for a YUV picture is drawn from its planes (see
+  // drawYuv), never converted.
   void draw(const TextureHandle& texture, const QRectF& dest, const TexCoords& tex,
             const QVector4D& colour = QVector4D(1, 1, 1, 1), bool flip = false,
             bool nearest = false);
+  // The picture's planes sampled and converted in this one draw, with
+  // `tex` in texels of the picture as shown (rows top first), as for the
+  // RGBA texture standing for it. `nearest` fetches the luma texel each
+  // pixel's centre lies in (chroma is always filtered).
+  void drawYuv(const YuvPicture& picture, const QRectF& dest, const TexCoords& tex,
+               const QVector4D& colour = QVector4D(1, 1, 1, 1), bool flip = false,
+               bool nearest = false);
   // The whole texture over `dest`, upright under a projection whose y runs
   // downward (the top of `dest` shows the top of the picture).
   void drawUpright(const TextureHandle& texture, const QRectF& dest,
                    const QVector4D& colour = QVector4D(1, 1, 1, 1));
 
   bool isValid() const {
-    return program2D_.isValid() && programRect_.isValid() && programFetch_.isValid();
+    return program2D_.isValid() && programRect_.isValid() && programFetch_.isValid() &&
+           programYuv_.isValid() && programYuvFetch_.isValid();
   }
   QString error() const { return error_; }
 
  private:
   explicit QuadShader(GLContext& context);
+  void setQuad(ShaderProgram& program, QSize textureSize, const QRectF& dest, const TexCoords& tex,
+               const QVector4D& colour, bool flip);
+  void drawStrip();
   friend struct QuadShaderFactory;
 
   GLContext& context_;
   ShaderProgram program2D_;
   ShaderProgram programRect_;
   ShaderProgram programFetch_;  // 2D textures read texel for texel
+  ShaderProgram programYuv_;
+  ShaderProgram programYuvFetch_;
   QString error_;
 };
 

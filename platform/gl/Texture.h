@@ -11,7 +11,9 @@
 namespace gl {
 
 enum class TextureTarget { Texture2D, Rectangle };
-enum class TextureFormat { RGBA8, RGBA16F };
+enum class TextureFormat { RGBA8, RGBA16F, R8 };  // R8: one plane of a YUV picture
+
+struct YuvPicture;
 
 // The storage of one colour texture: its size, target and format, and its
 // GL name, which is made on first use on the render thread (so a texture
@@ -37,11 +39,21 @@ class Texture {
 
   // The GL name, made now when needed; needs a context of the render
   // thread's share group current on the calling thread (0 without one).
+  // A texture standing for a YUV picture is converted here the first time
+  // (the GL state the caller set is kept).
   GLuint name();
   bool hasName() const { return object_.alive(); }
   // Deletes the GL storage (safely, see GLObject); the next name() makes a
   // new one.
   void releaseName() { object_.reset(); }
+
+  // The YUV picture this texture stands for (render thread): drawing code
+  // may sample its planes instead of the texture, which is then never
+  // filled. Cleared when the texture goes back to its pool.
+  void setYuvPicture(std::shared_ptr<const YuvPicture> picture);
+  const std::shared_ptr<const YuvPicture>& yuvPicture() const { return yuv_; }
+  // Whether the RGBA contents were made from the picture.
+  bool yuvConverted() const { return yuvConverted_; }
 
   // Work to do before the texture is next written (render thread): images
   // not rendered yet that read it render first, so that they show what
@@ -52,9 +64,13 @@ class Texture {
   void aboutToWrite();
 
  private:
+  GLuint makeName();
+
   Spec spec_;
   GLObject object_;
   std::vector<WriteObserver> writeObservers_;
+  std::shared_ptr<const YuvPicture> yuv_;
+  bool yuvConverted_ = false;
 };
 
 }  // namespace gl

@@ -17,6 +17,8 @@ struct TexturePool::State {
 
   static void giveBack(const std::weak_ptr<State>& weak, Texture* texture) {
     std::unique_ptr<Texture> owned(texture);
+    // A picture's planes go back too (outside the lock: they come here).
+    owned->setYuvPicture(nullptr);
     if (std::shared_ptr<State> state = weak.lock()) {
       std::lock_guard<std::mutex> lock(state->mutex);
       state->idle.push_back(Idle{std::move(owned), 0});
