@@ -19,6 +19,11 @@
 // time of the capture thread per picture and of the bare read and decode
 // (on a loaded machine the wall times of two threads say more about the
 // scheduler than about the work).
+// "PictureDrawn" is the draw that converts: one uploaded picture drawn pixel
+// on pixel into a 1280 × 720 target from its planes (what a layer's draw now
+// does), beside the same picture as a plain RGBA texture drawn the same way
+// (what the layer's draw cost once a separate pass had converted it), both
+// checked to make the same pixels.
 // Run under Xvfb:
 //
 //   bash scripts/with-xvfb.sh build/bin/bench_capture
@@ -29,6 +34,10 @@
 #include "platform/capture/CaptureStream.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLObject.h"
+#include "platform/gl/QuadShader.h"
+#include "platform/gl/RenderTarget.h"
+#include "platform/gl/TexturePool.h"
+#include "platform/gl/TextureReader.h"
 #include "platform/gl/TextureHandle.h"
 #include "platform/movie/MovieTextureUploader.h"
 #include "platform/movie/VideoFrame.h"
@@ -167,6 +176,9 @@ struct Scene {
   std::unique_ptr<MovieTextureUploader> uploader;
   gl::TextureHandle texture;
   std::array<gl::GLObject, 3> planes;
+  gl::TextureHandle picture;  // a YUV picture, and the same as RGBA
+  gl::TextureHandle pictureRgba;
+  std::unique_ptr<gl::RenderTarget> drawTarget;
 };
 Scene* scene = nullptr;
 
@@ -242,6 +254,55 @@ void BM_CaptureToTexture(benchmark::State& state) {
   state.counters["bare_decode_cpu_ms"] = 1000 * scene->bareDecodeCpuSeconds / n;
 }
 
+// The picture pixel on pixel over the draw target, cleared first.
+void drawPicture(const gl::TextureHandle& texture) {
+  gl::GLContext* context = gl::GLContext::current();
+  scene->drawTarget->bind();
+  scene->drawTarget->clear(QVector4D(0, 0, 0, 0));
+  context->setProjection(scene->drawTarget->projection());
+  const float w = float(kWidth), h = float(kHeight);
+  gl::QuadShader::forCurrentContext()->draw(texture, QRectF(0, 0, w, h),
+                                            gl::QuadShader::TexCoords{0, 0, w, h},
+                                            QVector4D(1, 1, 1, 1), false, true);
+  finish();
+}
+
+void drawYuvPicture() { drawPicture(scene->picture); }
+void drawRgbaPicture() { drawPicture(scene->pictureRgba); }
+
+QImage drawnBy(void (*draw)()) {
+  draw();
+  return gl::TextureReader::read(scene->drawTarget->attached());
+}
+
+void BM_PictureDrawn(benchmark::State& state) {
+  int agreement = 255;
+  gl::RenderThread::instance().invokeAndWait([&] {
+    agreement = bench::largestDifference(drawnBy(drawYuvPicture), drawnBy(drawRgbaPicture));
+  });
+  bench::besideBareOnRenderThread(state, "yuv_draw", drawYuvPicture, drawRgbaPicture, agreement, 3);
+}
+
+// One picture of the source, uploaded, and the same converted into a plain
+// RGBA texture, rows top first like an upload (render thread).
+bool makePictures(const VideoFrame& frame) {
+  gl::TexturePool& pool = gl::TexturePool::shared();
+  scene->picture = scene->uploader->upload(frame);
+  gl::TextureHandle rgba = pool.acquire(QSize(kWidth, kHeight));
+  gl::RenderTarget converting;
+  converting.setProjection(gl::RenderTarget::bottomUpOrtho(QSizeF(kWidth, kHeight)));
+  if (!scene->picture || !converting.bind(rgba)) return false;
+  gl::GLContext::current()->setProjection(converting.projection());
+  const float w = float(kWidth), h = float(kHeight);
+  gl::QuadShader::forCurrentContext()->draw(scene->picture, QRectF(0, 0, w, h),
+                                            gl::QuadShader::TexCoords{0, 0, w, h},
+                                            QVector4D(1, 1, 1, 1), false, true);
+  scene->pictureRgba = rgba.withFlipped(true);
+  scene->drawTarget = std::make_unique<gl::RenderTarget>();
+  scene->drawTarget->setProjection(gl::RenderTarget::topDownOrtho(QSizeF(kWidth, kHeight)));
+  return scene->drawTarget->bind(pool.acquire(QSize(kWidth, kHeight)));
+}
+
 // A camera-like source: the moving test picture with sensor noise, through
 // the recorder's MJPEG encoder (what a recording of a raw camera holds).
 QString writeSource() {
@@ -284,11 +345,19 @@ bool makeScene() {
     std::fprintf(stderr, "input: %s\n", qPrintable(error));
     return false;
   }
-  gl::RenderThread::instance().invokeAndWait([] {
+  scene->input->requestFrame();
+  std::shared_ptr<const VideoFrame> frame;
+  for (int i = 0; i < 5000 && (!scene->input->tryNewestFrame(&frame) || !frame); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (!frame) return false;
+  scene->lastSerial = frame->serial();
+  bool made = false;
+  gl::RenderThread::instance().invokeAndWait([&] {
     scene->uploader = std::make_unique<MovieTextureUploader>();
     makePlanes();
+    made = makePictures(*frame);
   });
-  return true;
+  return made;
 }
 
 }  // namespace
@@ -311,10 +380,17 @@ int main(int argc, char** argv) {
             ->UseManualTime()
             ->MinTime(5.0)
             ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("PictureDrawn", BM_PictureDrawn)
+            ->UseManualTime()
+            ->MinTime(2.0)
+            ->Unit(benchmark::kMillisecond);
       },
       [] {
         if (!scene) return;
         scene->texture = {};
+        scene->picture = {};
+        scene->pictureRgba = {};
+        scene->drawTarget.reset();
         scene->uploader.reset();
         for (auto& plane : scene->planes) plane = {};
       });
