@@ -351,10 +351,9 @@ void QCAttributeLoader::dumpToRenderer(const std::shared_ptr<composition::QCRend
   const std::shared_ptr<const RenderPlan> plan = renderPlan_.load();
   bool pushTempoNow = tempoPending_.exchange(false);
   if (renderer_.lock() != renderer) {
+    static std::atomic<std::uint64_t> bindings{0};
     renderer_ = renderer;
-    rendererInputKeys_.clear();
-    if (renderer)
-      for (const QString& key : renderer->inputKeys()) rendererInputKeys_.insert(key);
+    rendererBinding_ = ++bindings;
     pushTempoNow = true;
   }
   if (!renderer) {
@@ -373,12 +372,19 @@ void QCAttributeLoader::dumpToRenderer(const std::shared_ptr<composition::QCRend
 void QCAttributeLoader::processUIElement(const QString& key,
                                          const std::shared_ptr<QCPanelElement>& element,
                                          composition::QCRenderer& renderer) {
-  const bool keyListed = rendererInputKeys_.contains(key);
+  const bool keyListed = rendererListsKeyOf(key, *element, renderer);
   if (keyListed)
     if (std::optional<composition::PortValue> value = element->value())
       renderer.setValue(key, *value);
   if (liveUpdating_.load() && element->snapshotAfterDelivery(keyListed))
     requestSnapshotRefresh(element);
+}
+
+bool QCAttributeLoader::rendererListsKeyOf(const QString& key, const QCPanelElement& element,
+                                           const composition::QCRenderer& renderer) const {
+  QCPanelElement::RendererListing& listing = element.rendererListing();
+  if (listing.binding != rendererBinding_) listing = {rendererBinding_, renderer.hasInputKey(key)};
+  return listing.listed;
 }
 
 void QCAttributeLoader::requestSnapshotRefresh(const std::shared_ptr<QCPanelElement>& element) {
@@ -412,7 +418,7 @@ void QCAttributeLoader::pushTempo(composition::QCRenderer& renderer, const Rende
   const std::optional<float> bpm = tempoOf(*clock);
   if (!bpm) return;
   for (const QString& key : plan.bpmKeys)
-    if (rendererInputKeys_.contains(key)) renderer.setNumber(key, *bpm);
+    if (renderer.hasInputKey(key)) renderer.setNumber(key, *bpm);
 }
 
 void QCAttributeLoader::dumpMeasurePositions(composition::QCRenderer& renderer,
@@ -421,14 +427,14 @@ void QCAttributeLoader::dumpMeasurePositions(composition::QCRenderer& renderer,
   if (!clock || plan.measurePositionKeys.isEmpty()) return;
   const float position = clock->measurePosition();
   for (const QString& key : plan.measurePositionKeys)
-    if (rendererInputKeys_.contains(key)) renderer.setNumber(key, position);
+    if (renderer.hasInputKey(key)) renderer.setNumber(key, position);
 }
 
 void QCAttributeLoader::dumpTaps(composition::QCRenderer& renderer, const RenderPlan& plan,
                                  const composition::PortValue& fallbackImage) {
   for (const auto& tap : plan.taps) {
     const QString key = tap->key();
-    if (!rendererInputKeys_.contains(key)) continue;
+    if (!renderer.hasInputKey(key)) continue;
     if (gl::TextureHandle texture = tap->tapTexture())
       renderer.setImage(key, texture);
     else if (!fallbackImage.isEmpty())

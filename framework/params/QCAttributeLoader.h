@@ -9,13 +9,13 @@
 
 #include <QPointer>
 #include <QScrollArea>
-#include <QSet>
 #include <QSizeF>
 #include <QStringList>
 #include <QVariantMap>
 #include <QWidget>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -201,6 +201,8 @@ class QCAttributeLoader : public QWidget,
   // `key` is the element's own, as it was queued.
   void processUIElement(const QString& key, const std::shared_ptr<QCPanelElement>& element,
                         composition::QCRenderer& renderer);
+  bool rendererListsKeyOf(const QString& key, const QCPanelElement& element,
+                          const composition::QCRenderer& renderer) const;
   void requestSnapshotRefresh(const std::shared_ptr<QCPanelElement>& element);
   void pushTempo(composition::QCRenderer& renderer, const RenderPlan& plan);
   void dumpMeasurePositions(composition::QCRenderer& renderer, const RenderPlan& plan);
@@ -231,10 +233,10 @@ class QCAttributeLoader : public QWidget,
   std::atomic<bool> deleted_{false};
   std::atomic<std::shared_ptr<const RenderPlan>> renderPlan_;
   std::atomic<bool> tempoPending_{false};
-  // Render thread only: the renderer and its input keys (looked up for
-  // every value handed on; a renderer's keys never change).
+  // Render thread only: the renderer, and the number that names this
+  // binding to it in the elements' listings (new for every renderer).
   std::weak_ptr<composition::QCRenderer> renderer_;
-  QSet<QString> rendererInputKeys_;
+  std::uint64_t rendererBinding_ = 0;
   // Lives as long as the panel: main-thread work queued by other threads
   // checks it before touching the panel.
   std::shared_ptr<int> alive_;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -92,4 +93,18 @@ class QCPanelElement {
   static QRectF rowFrame(Row row, double panelWidth);
   // The gap between two rows.
   static constexpr int kRowGap = 4;
+
+  // Whether the renderer a panel was bound to lists key(), as the panel
+  // found it at the first delivery of the element to that renderer
+  // (`binding` names the renderer). Render thread only, kept for the panel
+  // that delivers the element, so that a frame does not look every queued
+  // key up again.
+  struct RendererListing {
+    std::uint64_t binding = 0;
+    bool listed = false;
+  };
+  RendererListing& rendererListing() const { return rendererListing_; }
+
+ private:
+  mutable RendererListing rendererListing_;
 };

@@ -42,6 +42,13 @@ void bindImage(gl::GLFunctions& f, GLint uniform, GLint rows, int unit,
     f.glUniform3f(rows, 0, 1, 1);
 }
 
+QHash<QString, int> numbersOf(const QStringList& keys) {
+  QHash<QString, int> numbers;
+  numbers.reserve(keys.size());
+  for (int i = int(keys.size()) - 1; i >= 0; --i) numbers.insert(keys[i], i);  // the first wins
+  return numbers;
+}
+
 void setUniform(gl::GLFunctions& f, GLint location, PortType type, const PortValue& value) {
   if (location < 0) return;
   switch (type) {
@@ -74,7 +81,9 @@ GraphRenderer::GraphRenderer(std::shared_ptr<const CompositionDocument> document
     : document_(std::move(document)),
       graph_(document_->graph()),
       inputKeys_(document_->inputKeys()),
-      outputKeys_(document_->outputKeys()) {}
+      outputKeys_(document_->outputKeys()),
+      inputNumbers_(numbersOf(inputKeys_)),
+      outputNumbers_(numbersOf(outputKeys_)) {}
 
 GraphRenderer::~GraphRenderer() = default;
 
@@ -149,16 +158,20 @@ void GraphRenderer::markNeeded() {
   }
 }
 
-int GraphRenderer::inputNumber(const QString& key) const { return int(inputKeys_.indexOf(key)); }
+int GraphRenderer::inputNumber(const QString& key) const { return inputNumbers_.value(key, -1); }
+
+int GraphRenderer::outputNumber(const QString& key) const { return outputNumbers_.value(key, -1); }
 
 std::optional<PortType> GraphRenderer::inputType(const QString& key) const {
-  const auto* port = document_->input(key);
-  return port ? std::optional<PortType>(port->type) : std::nullopt;
+  const int number = inputNumber(key);
+  if (number < 0) return std::nullopt;
+  return document_->inputs()[number].type;
 }
 
 std::optional<PortType> GraphRenderer::outputType(const QString& key) const {
-  const auto* port = document_->output(key);
-  return port ? std::optional<PortType>(port->type) : std::nullopt;
+  const int number = outputNumber(key);
+  if (number < 0) return std::nullopt;
+  return document_->outputs()[number].type;
 }
 
 bool GraphRenderer::setValue(const QString& key, const PortValue& value) {
@@ -368,14 +381,14 @@ bool GraphRenderer::drawRendered(double time, Compositing compositing) {
 }
 
 QVariant GraphRenderer::valueForOutputKey(const QString& key) const {
-  const int number = int(outputKeys_.indexOf(key));
+  const int number = outputNumber(key);
   if (number < 0 || !rendered_) return {};
   const auto& endpoint = graph_.outputs[number];
   return nodes_[endpoint.node].outputs[endpoint.port].toVariant();
 }
 
 gl::TextureHandle GraphRenderer::imageForOutputKey(const QString& key) const {
-  const int number = int(outputKeys_.indexOf(key));
+  const int number = outputNumber(key);
   if (number < 0 || !rendered_) return {};
   const auto& endpoint = graph_.outputs[number];
   const auto* texture = nodes_[endpoint.node].outputs[endpoint.port].get<gl::TextureHandle>();

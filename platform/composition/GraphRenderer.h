@@ -6,6 +6,8 @@
 #include "platform/gl/PixelUploader.h"
 #include "platform/gl/RenderTarget.h"
 
+#include <QHash>
+
 #include <memory>
 #include <vector>
 
@@ -59,6 +61,7 @@ class GraphRenderer : public QCRenderer {
   bool build(QString* error);
   void markNeeded();
   int inputNumber(const QString& key) const;
+  int outputNumber(const QString& key) const;
 
   void evaluate(int node, double time, QSize size);
   void gatherInputs(int node, QSize size, std::vector<PortValue>& inputs);
@@ -74,6 +77,12 @@ class GraphRenderer : public QCRenderer {
   const CompositionGraph& graph_;
   QStringList inputKeys_;
   QStringList outputKeys_;
+  // Key to position in the keys above, made with the renderer: a frame sets
+  // and reads many ports, and a search through the keys would cost each
+  // lookup as many comparisons as the composition has ports. A key listed
+  // twice names its first port.
+  QHash<QString, int> inputNumbers_;
+  QHash<QString, int> outputNumbers_;
   std::vector<NodeState> nodes_;
   std::vector<std::vector<PortValue>> frameInputs_;  // per node, this frame
   std::shared_ptr<ProgramCache::Entry> blit_;

@@ -12,6 +12,7 @@
 #include <QVariant>
 
 #include <optional>
+#include <utility>
 #include <variant>
 
 namespace composition {
@@ -32,16 +33,30 @@ class PortValue {
                                QRectF, gl::TextureHandle, image::Image, QImage>;
 
   PortValue() = default;
-  static PortValue number(double value) { return PortValue(Storage(value)); }
-  static PortValue boolean(bool value) { return PortValue(Storage(value)); }
-  static PortValue string(const QString& value) { return PortValue(Storage(value)); }
-  static PortValue color(const QColor& value) { return PortValue(Storage(value)); }
-  static PortValue index(int value) { return PortValue(Storage(Index{value})); }
-  static PortValue point(const QPointF& value) { return PortValue(Storage(value)); }
-  static PortValue rect(const QRectF& value) { return PortValue(Storage(value)); }
-  static PortValue texture(const gl::TextureHandle& value) { return PortValue(Storage(value)); }
-  static PortValue filterImage(const image::Image& value) { return PortValue(Storage(value)); }
-  static PortValue cpuImage(const QImage& value) { return PortValue(Storage(value)); }
+  static PortValue number(double value) { return PortValue(std::in_place_type<double>, value); }
+  static PortValue boolean(bool value) { return PortValue(std::in_place_type<bool>, value); }
+  static PortValue string(const QString& value) {
+    return PortValue(std::in_place_type<QString>, value);
+  }
+  static PortValue color(const QColor& value) {
+    return PortValue(std::in_place_type<QColor>, value);
+  }
+  static PortValue index(int value) { return PortValue(std::in_place_type<Index>, Index{value}); }
+  static PortValue point(const QPointF& value) {
+    return PortValue(std::in_place_type<QPointF>, value);
+  }
+  static PortValue rect(const QRectF& value) {
+    return PortValue(std::in_place_type<QRectF>, value);
+  }
+  static PortValue texture(const gl::TextureHandle& value) {
+    return PortValue(std::in_place_type<gl::TextureHandle>, value);
+  }
+  static PortValue filterImage(const image::Image& value) {
+    return PortValue(std::in_place_type<image::Image>, value);
+  }
+  static PortValue cpuImage(const QImage& value) {
+    return PortValue(std::in_place_type<QImage>, value);
+  }
 
   // From the values stored files and panels carry: numbers (double, float,
   // integers), booleans, strings, QColor, colour dictionaries
@@ -69,7 +84,11 @@ class PortValue {
   }
 
  private:
-  explicit PortValue(Storage storage) : storage_(std::move(storage)) {}
+  // Made in place: a value handed on every frame is not moved through the
+  // variant once more.
+  template <class T, class... Args>
+  explicit PortValue(std::in_place_type_t<T> type, Args&&... args)
+      : storage_(type, std::forward<Args>(args)...) {}
   Storage storage_;
 };
 

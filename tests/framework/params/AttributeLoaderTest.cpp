@@ -218,6 +218,21 @@ TEST_F(LoaderTest, ARendererWithoutTheKeyReceivesNothingForIt) {
   EXPECT_TRUE(r->sets().empty());
 }
 
+TEST_F(LoaderTest, EachNewRendererIsAskedWhetherItListsTheKey) {
+  load({{"gain", "QCNumberPort"}});
+  const auto gain = loader.findElementWithKey("gain");
+  const auto listing = renderer({{"gain", PortType::Number}});
+  const auto other = renderer({{"other", PortType::Number}});
+  const auto again = renderer({{"gain", PortType::Number}});
+  for (const auto& r : {listing, other, again, other}) {
+    loader.uiElementUsed(gain);
+    loader.dumpToRenderer(r);
+  }
+  EXPECT_EQ(listing->setsOf("gain").size(), 1);
+  EXPECT_EQ(again->setsOf("gain").size(), 1);
+  EXPECT_TRUE(other->sets().empty());
+}
+
 TEST_F(LoaderTest, TempoAndMeasurePositionReachOnlyListedKeys) {
   FixedClock clock;
   loader.setMasterClock(&clock);

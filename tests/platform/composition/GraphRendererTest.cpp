@@ -154,6 +154,35 @@ TEST_F(CompositionFixture, OutputsGiveTheirValuesAfterARender) {
   EXPECT_EQ(renderer->valueForOutputKey("xy").toRectF(), QRectF(1, 2, 3, 4));
 }
 
+TEST_F(CompositionFixture, EachKeyNamesItsOwnPortAndAKeyPublishedTwiceItsFirst) {
+  QVariantList nodes, inputs, outputs;
+  for (int i = 0; i < 12; ++i) {
+    const QString key = QStringLiteral("n%1").arg(i);
+    nodes << splitter(key, "QCNumberPort", i / 100.0);
+    inputs << port(QStringLiteral("in%1").arg(i), key, "input");
+    outputs << port(QStringLiteral("out%1").arg(i), key, "output");
+  }
+  inputs << port("in3", "n4", "input");
+  outputs << port("out3", "n4", "output");
+  const auto doc = document(file(state(nodes, {}, inputs, outputs)));
+  ASSERT_TRUE(doc);
+  auto renderer = rendererOf(doc);
+  ASSERT_TRUE(renderer);
+  for (int i = 0; i < 12; ++i)
+    EXPECT_TRUE(renderer->setNumber(QStringLiteral("in%1").arg(i), 0.5 + i / 100.0));
+  EXPECT_TRUE(renderer->setNumber("in3", 0.9));
+  EXPECT_FALSE(renderer->setNumber("in12", 1));
+  EXPECT_EQ(renderer->inputType("in11"), PortType::Number);
+  EXPECT_FALSE(renderer->inputType("in12"));
+  EXPECT_FALSE(renderer->outputType("out12"));
+  render(*renderer);
+  for (int i = 0; i < 12; ++i)
+    EXPECT_NEAR(renderer->valueForOutputKey(QStringLiteral("out%1").arg(i)).toDouble(),
+                i == 3 ? 0.9 : 0.5 + i / 100.0, 1e-6)
+        << i;
+  EXPECT_FALSE(renderer->valueForOutputKey("out12").isValid());
+}
+
 TEST_F(CompositionFixture, ValuesOfTheWrongTypeAreIgnoredWithALog) {
   const auto doc = document(file(
       state({splitter("c", "QCColorPort"), splitter("a", "QCNumberPort", 1.0),
