@@ -4,7 +4,7 @@
 
 #include <QKeyEvent>
 
-LayerListOutlineView::LayerListOutlineView(QWidget* parent) : QTreeView(parent) {
+LayerListOutlineView::LayerListOutlineView(QWidget* parent) : ActiveDeleteOutlineView(parent) {
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setDragEnabled(true);
@@ -22,10 +22,10 @@ void LayerListOutlineView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
-  QTreeView::keyPressEvent(event);
+  ActiveDeleteOutlineView::keyPressEvent(event);
 }
 
 void LayerListOutlineView::startDrag(Qt::DropActions supportedActions) {
-  QTreeView::startDrag(supportedActions);
+  ActiveDeleteOutlineView::startDrag(supportedActions);
   if (auto* layers = qobject_cast<LayerListModel*>(model())) layers->draggingEnded();
 }

@@ -1,13 +1,14 @@
 #pragma once
 
-#include <QTreeView>
+#include "framework/toolkit/ActiveDeleteOutlineView.h"
 
 #include <functional>
 
 // The outline of the layer list: the delete keys delete the selected
 // layers, a double click on a row opens that layer's panel, and the end of
-// a drag empties the dragged layers of the model.
-class LayerListOutlineView : public QTreeView {
+// a drag empties the dragged layers of the model. It takes the interface
+// theme as the program's other lists do.
+class LayerListOutlineView : public ActiveDeleteOutlineView {
   Q_OBJECT
  public:
   explicit LayerListOutlineView(QWidget* parent = nullptr);

@@ -5,11 +5,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
 PMTableView::PMTableView(PMTableDelegate* delegate, QWidget* parent)
-    : QTableView(parent), delegate_(delegate) {
+    : ActiveDeleteTableView(parent), delegate_(delegate) {
+  // The trigger image leads the name cell, where a click on it is looked for.
+  setItemDelegate(new QStyledItemDelegate(this));
   setObjectName(QStringLiteral("presetTable"));
   setModel(delegate);
   setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -26,7 +29,6 @@ PMTableView::PMTableView(PMTableDelegate* delegate, QWidget* parent)
   horizontalHeader()->setStretchLastSection(false);
   horizontalHeader()->setSectionResizeMode(PMTableDelegate::NameColumn, QHeaderView::Stretch);
   verticalHeader()->hide();
-  verticalHeader()->setDefaultSectionSize(18);
   setColumnWidth(PMTableDelegate::TypeColumn, 80);
   setColumnWidth(PMTableDelegate::IndexColumn, 28);
 }
@@ -43,7 +45,7 @@ void PMTableView::mousePressEvent(QMouseEvent* event) {
   wasLastClickADoubleClick_ = false;
   const QPoint point = event->position().toPoint();
   const QModelIndex index = indexAt(point);
-  QTableView::mousePressEvent(event);
+  ActiveDeleteTableView::mousePressEvent(event);
   if (index.isValid() && index.column() == PMTableDelegate::NameColumn &&
       point.x() - visualRect(index).left() < PMTableDelegate::kTriggerImageWidth)
     Q_EMIT triggerImageClicked();
@@ -68,7 +70,7 @@ void PMTableView::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     return;
   }
-  QTableView::mouseDoubleClickEvent(event);
+  ActiveDeleteTableView::mouseDoubleClickEvent(event);
 }
 
 void PMTableView::keyPressEvent(QKeyEvent* event) {
@@ -78,7 +80,7 @@ void PMTableView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
-  QTableView::keyPressEvent(event);
+  ActiveDeleteTableView::keyPressEvent(event);
 }
 
 bool PMTableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {

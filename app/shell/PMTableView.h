@@ -1,14 +1,16 @@
 #pragma once
 
-#include <QTableView>
+#include "framework/toolkit/ActiveDeleteTableView.h"
 
 class PMTableDelegate;
 
 // The preset table: a double click outside the name column recalls the
 // selected preset, one in the name column edits the name (the only
 // editable column, from the mouse or the keyboard), the Delete key deletes
-// the selected presets, and Return ends an edit where it is.
-class PMTableView : public QTableView {
+// the selected presets, and Return ends an edit where it is. It takes the
+// interface theme as the program's other tables do, and other keys reach the
+// control shortcuts.
+class PMTableView : public ActiveDeleteTableView {
   Q_OBJECT
  public:
   explicit PMTableView(PMTableDelegate* delegate, QWidget* parent = nullptr);
