@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/filters/CustomFilter.h"
+#include "platform/image/Kernel.h"
 
 #include <QString>
 #include <QStringList>
@@ -50,6 +51,8 @@ struct CustomFilterSpec {
   QVariantMap initial{};
   // Without every image of `images` the input passes unchanged.
   bool inputUnchangedWithoutImages = false;
+  // Works out the kernel's derived uniforms from its arguments.
+  image::Kernel::Derivation derivation = nullptr;
 
   QVariantMap classAttributes() const;
   QStringList inputKeys() const;

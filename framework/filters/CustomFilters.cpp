@@ -55,6 +55,25 @@ Row unitRange(double identity) {
   return Row{QStringLiteral("range"), 0, 1, 0, 1, identity, identity};
 }
 
+// The zooms read image-plane point p at c + (p - c) / level, c being the
+// centre given relative to the input's extent: as p * scale + offset, worked
+// out here once per pass (arguments: the image, the centre, then one level,
+// or the levels across and up).
+std::vector<image::KernelArgument> zoomMap(const std::vector<image::KernelArgument>& arguments) {
+  if (arguments.size() < 3) return {};
+  const auto* input = std::get_if<image::Image>(&arguments[0]);
+  const auto* centre = std::get_if<QVector2D>(&arguments[1]);
+  const auto* levelX = std::get_if<float>(&arguments[2]);
+  const float* levelY = arguments.size() > 3 ? std::get_if<float>(&arguments[3]) : levelX;
+  if (!input || !centre || !levelX || !levelY) return {};
+  const QRectF e = input->extent();
+  const double cx = e.left() + double(centre->x()) * e.width();
+  const double cy = e.top() + double(centre->y()) * e.height();
+  const double sx = 1.0 / double(*levelX);
+  const double sy = 1.0 / double(*levelY);
+  return {QVector4D(float(sx), float(sy), float(cx - cx * sx), float(cy - cy * sy))};
+}
+
 void addSecondGroup(std::vector<CustomFilterSpec>& specs) {
   const QStringList geometry{kCategoryGeometryAdjustment, kCategoryDistortionEffect,
                              kCategoryVideo};
@@ -76,7 +95,8 @@ void addSecondGroup(std::vector<CustomFilterSpec>& specs) {
                    .kernel = QStringLiteral("QKZoom"),
                    .scalars = {zoomLevel("level")},
                    .vectors = {{center, VectorKind::Point, QPointF(0.5, 0.5), relativeCentre()}},
-                   .argumentOrder = {center, QStringLiteral("level")}});
+                   .argumentOrder = {center, QStringLiteral("level")},
+                   .derivation = zoomMap});
   specs.push_back({.name = QStringLiteral("ChromaMask"),
                    .displayName = QStringLiteral("Chroma Mask"),
                    .description = QStringLiteral("A bad chroma mask.  It works in the RGB color "
@@ -94,7 +114,8 @@ void addSecondGroup(std::vector<CustomFilterSpec>& specs) {
                    .kernel = QStringLiteral("XYZoom"),
                    .scalars = {zoomLevel("levelX"), zoomLevel("levelY")},
                    .vectors = {{center, VectorKind::Point, QPointF(0.5, 0.5), relativeCentre()}},
-                   .argumentOrder = {center, QStringLiteral("levelX"), QStringLiteral("levelY")}});
+                   .argumentOrder = {center, QStringLiteral("levelX"), QStringLiteral("levelY")},
+                   .derivation = zoomMap});
   specs.push_back({.name = QStringLiteral("LayerPosition"),
                    .displayName = QStringLiteral("Layer Position"),
                    .description = QStringLiteral("Adjust the image's offset within its bounds"),

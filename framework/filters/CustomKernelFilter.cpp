@@ -2,6 +2,7 @@
 
 #include "platform/foundation/VariantNumbers.h"
 #include "platform/image/FilterKeys.h"
+#include "platform/image/Kernel.h"
 
 #include <QColor>
 #include <QVector2D>
@@ -57,6 +58,9 @@ CustomKernelFilter::CustomKernelFilter(const QString& name, const CustomFilterSp
   if (!spec_.pointKey.isEmpty()) Filter::setValue(QPointF(0, 0), spec_.pointKey);
   for (auto it = spec_.initial.cbegin(); it != spec_.initial.cend(); ++it)
     Filter::setValue(it.value(), it.key());
+  if (spec_.derivation)
+    if (const std::shared_ptr<image::Kernel> kernel = image::Kernel::named(spec_.kernel))
+      kernel->setDerivation(spec_.derivation);
 }
 
 std::optional<QPointF> CustomKernelFilter::pointFrom(const QVariant& value) {

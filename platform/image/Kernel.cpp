@@ -122,6 +122,14 @@ std::shared_ptr<Kernel> Kernel::fromSource(const QString& name, const QByteArray
           parameter.type += QStringLiteral("[]");
           parameter.arraySize = uniform.captured(3).toInt();
         }
+        if (uniform.captured(4).trimmed() == QLatin1String("// derived") &&
+            parameter.type != QLatin1String("sampler2D")) {
+          parameter.affineImage = kernel->affineImageOf(parameter);
+          kernel->derived_.push_back(parameter);
+          // The engine declares an affine read's uniform with the image's.
+          if (parameter.affineImage < 0) text += raw + '\n';
+          continue;
+        }
         kernel->parameters_.push_back(parameter);
         if (parameter.type == QLatin1String("sampler2D")) {
           kernel->segments_.push_back(Segment{text, -1});
@@ -150,10 +158,48 @@ std::shared_ptr<Kernel> Kernel::fromSource(const QString& name, const QByteArray
   return kernel;
 }
 
+int Kernel::affineImageOf(const Parameter& derived) const {
+  if (derived.type != QLatin1String("vec4") || !derived.name.endsWith(QLatin1String("_affine")))
+    return -1;
+  const QString image = derived.name.chopped(int(qstrlen("_affine")));
+  for (std::size_t i = 0; i < parameters_.size(); ++i)
+    if (parameters_[i].name == image && parameters_[i].type == QLatin1String("sampler2D"))
+      return int(i);
+  return -1;
+}
+
+bool Kernel::readsAffine(int index) const {
+  for (const Parameter& p : derived_)
+    if (p.affineImage == index) return true;
+  return false;
+}
+
 void Kernel::fail(const QString& why) const {
   Log::limited(QStringLiteral("Kernel.") + name_ + why.left(24),
                QStringLiteral("\t\terr: kernel %1: %2").arg(name_, why));
 }
+
+namespace {
+
+bool fitsParameter(const Kernel::Parameter& p, const KernelArgument& argument) {
+  return std::visit(
+      [&p](const auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, Image>) return p.type == QLatin1String("sampler2D");
+        if constexpr (std::is_same_v<T, float>) return p.type == QLatin1String("float");
+        if constexpr (std::is_same_v<T, int>)
+          return p.type == QLatin1String("int") || p.type == QLatin1String("float");
+        if constexpr (std::is_same_v<T, QVector2D>) return p.type == QLatin1String("vec2");
+        if constexpr (std::is_same_v<T, QVector3D>) return p.type == QLatin1String("vec3");
+        if constexpr (std::is_same_v<T, QVector4D>) return p.type == QLatin1String("vec4");
+        if constexpr (std::is_same_v<T, std::vector<float>>)
+          return p.type == QLatin1String("float[]") && int(value.size()) <= p.arraySize;
+        return false;
+      },
+      argument);
+}
+
+}  // namespace
 
 bool Kernel::fits(const std::vector<KernelArgument>& arguments) const {
   if (arguments.size() != parameters_.size()) {
@@ -162,28 +208,32 @@ bool Kernel::fits(const std::vector<KernelArgument>& arguments) const {
     return false;
   }
   for (std::size_t i = 0; i < parameters_.size(); ++i) {
-    const Parameter& p = parameters_[i];
-    const bool fit = std::visit(
-        [&p](const auto& value) {
-          using T = std::decay_t<decltype(value)>;
-          if constexpr (std::is_same_v<T, Image>) return p.type == QLatin1String("sampler2D");
-          if constexpr (std::is_same_v<T, float>) return p.type == QLatin1String("float");
-          if constexpr (std::is_same_v<T, int>)
-            return p.type == QLatin1String("int") || p.type == QLatin1String("float");
-          if constexpr (std::is_same_v<T, QVector2D>) return p.type == QLatin1String("vec2");
-          if constexpr (std::is_same_v<T, QVector3D>) return p.type == QLatin1String("vec3");
-          if constexpr (std::is_same_v<T, QVector4D>) return p.type == QLatin1String("vec4");
-          if constexpr (std::is_same_v<T, std::vector<float>>)
-            return p.type == QLatin1String("float[]") && int(value.size()) <= p.arraySize;
-          return false;
-        },
-        arguments[i]);
-    if (!fit) {
-      fail(QStringLiteral("argument %1 does not fit %2 %3").arg(i).arg(p.type, p.name));
+    if (!fitsParameter(parameters_[i], arguments[i])) {
+      fail(QStringLiteral("argument %1 does not fit %2 %3")
+               .arg(i)
+               .arg(parameters_[i].type, parameters_[i].name));
       return false;
     }
   }
-  return true;
+  return derived_.empty() || !derivedValues(arguments).empty();
+}
+
+std::vector<KernelArgument> Kernel::derivedValues(
+    const std::vector<KernelArgument>& arguments) const {
+  const Derivation derivation = derivation_.load();
+  if (!derivation) {
+    fail(QStringLiteral("has derived uniforms but no derivation"));
+    return {};
+  }
+  std::vector<KernelArgument> values = derivation(arguments);
+  bool fit = values.size() == derived_.size();
+  for (std::size_t i = 0; fit && i < derived_.size(); ++i)
+    fit = fitsParameter(derived_[i], values[i]);
+  if (!fit) {
+    fail(QStringLiteral("its derivation does not fit its derived uniforms"));
+    return {};
+  }
+  return values;
 }
 
 bool Kernel::renderInto(const QRect& viewport, const QPointF& imageOrigin,

@@ -11,6 +11,7 @@
 #include <QVector3D>
 #include <QVector4D>
 
+#include <atomic>
 #include <memory>
 #include <variant>
 #include <vector>
@@ -56,6 +57,16 @@ using KernelArgument =
 // begin at the start of a line (their names are made unique when passes are
 // joined).
 //
+// A uniform line ending in `// derived` is no parameter: it holds a value
+// worked out on the CPU from the arguments once per pass by the kernel's
+// derivation (setDerivation), for maths on parameters alone that would
+// otherwise be redone for every pixel (llvmpipe does not lift it out).
+// Arguments are still given, named and ordered by the parameters only. A
+// derived `uniform vec4 X_affine;` after image parameter X gives the
+// kernel `X_affinePremultiplied()`: X_samplePremultiplied at
+// destCoord() * X_affine.xy + X_affine.zw, worked out by the engine with one
+// multiply-add per pixel where it can.
+//
 // Kernels are parsed when made (any thread) and compiled on first use on
 // the render thread, once per context.
 class Kernel : public std::enable_shared_from_this<Kernel> {
@@ -70,6 +81,8 @@ class Kernel : public std::enable_shared_from_this<Kernel> {
     QString name;
     QString type;  // "sampler2D", "float", "int", "vec2", "vec3", "vec4", "float[]"
     int arraySize = 0;
+    // Of a derived `<image>_affine`: the index of that image parameter.
+    int affineImage = -1;
   };
   // A piece of the kernel's text: plain text, or the declaration of the
   // image parameter with that index.
@@ -77,6 +90,9 @@ class Kernel : public std::enable_shared_from_this<Kernel> {
     QByteArray text;
     int imageParameter = -1;
   };
+  // The values of the derived uniforms, in their order, from the arguments
+  // (which fit the parameters).
+  using Derivation = std::vector<KernelArgument> (*)(const std::vector<KernelArgument>& arguments);
 
   // The kernel of the resource kernels/<name>.frag, read once per process;
   // null (logged) when missing or unreadable.
@@ -89,6 +105,14 @@ class Kernel : public std::enable_shared_from_this<Kernel> {
 
   const QString& name() const { return name_; }
   const std::vector<Parameter>& parameters() const { return parameters_; }
+  const std::vector<Parameter>& derivedUniforms() const { return derived_; }
+  // Whether image parameter `index` is read through `<image>_affine`.
+  bool readsAffine(int index) const;
+  // Set before the kernel is first applied (any thread may read it).
+  void setDerivation(Derivation derivation) { derivation_.store(derivation); }
+  // The derived uniforms' values; empty (logged) when there is no derivation
+  // or its values do not fit the derived uniforms.
+  std::vector<KernelArgument> derivedValues(const std::vector<KernelArgument>& arguments) const;
   bool pointwise() const { return pointwise_; }
   // Whether it defines kernelPremultiplied().
   bool givesPremultiplied() const { return givesPremultiplied_; }
@@ -111,7 +135,8 @@ class Kernel : public std::enable_shared_from_this<Kernel> {
   bool renderInto(const QRect& viewport, const QPointF& imageOrigin,
                   const std::vector<KernelArgument>& arguments);
 
-  // Whether the arguments fit the parameters (logged when not).
+  // Whether the arguments fit the parameters and the derived uniforms can be
+  // worked out (logged when not).
   bool fits(const std::vector<KernelArgument>& arguments) const;
   // Logs a failure of this kernel (rate-limited).
   void fail(const QString& why) const;
@@ -123,12 +148,16 @@ class Kernel : public std::enable_shared_from_this<Kernel> {
 
  private:
   Kernel() = default;
+  // The image parameter a derived uniform is the affine read of, or -1.
+  int affineImageOf(const Parameter& derived) const;
   gl::TextureHandle renderToTexture(const Output& output, const QRect& pixels,
                                     const std::vector<KernelArgument>& arguments);
 
   QString name_;
   QString sourceKey_;
   std::vector<Parameter> parameters_;
+  std::vector<Parameter> derived_;
+  std::atomic<Derivation> derivation_{nullptr};
   std::vector<Segment> segments_;
   QStringList definedNames_;
   bool pointwise_ = false;

@@ -103,14 +103,32 @@ vec4 $_texelPremultiplied(ivec2 t) {
   if (OUTSIDE) return vec4(0.0);
   return premultiply(texelFetch($, CLAMPED, 0));
 }
-vec4 $_samplePremultiplied(vec2 p) {
-  vec2 q = PLACE;
+vec4 $_texelsPremultiplied(vec2 q) {
   vec2 base = floor(q);
   vec2 f = q - base;
   ivec2 t = ivec2(base);
   return mix(mix($_texelPremultiplied(t), $_texelPremultiplied(t + ivec2(1, 0)), f.x),
              mix($_texelPremultiplied(t + ivec2(0, 1)), $_texelPremultiplied(t + ivec2(1)), f.x),
              f.y);
+}
+vec4 $_samplePremultiplied(vec2 p) { return $_texelsPremultiplied(PLACE); }
+)";
+
+// A kernel reading an image at an affine map of the pixel position (a
+// derived `<image>_affine`: image-plane point p reads p * affine.xy +
+// affine.zw) gets $_affinePremultiplied(). For a fetched texture the map is
+// composed on the CPU with the pass's placement and the texel place, so a
+// pixel costs one multiply-add on one uniform; other reads go through
+// destCoord().
+const char* kAffineTexels = R"(uniform vec4 $_affine;
+uniform vec4 $_fragAffine;
+vec4 $_affinePremultiplied() {
+  return $_texelsPremultiplied(gl_FragCoord.xy * $_fragAffine.xy + $_fragAffine.zw);
+}
+)";
+const char* kAffineAnywhere = R"(uniform vec4 $_affine;
+vec4 $_affinePremultiplied() {
+  return $_samplePremultiplied(destCoord() * $_affine.xy + $_affine.zw);
 }
 )";
 
@@ -129,18 +147,19 @@ QByteArray bilinearTexels(bool rowsDown, bool exactTexels) {
 // texel under the pixel being made, since working that out from p costs
 // llvmpipe about as much as the read itself.
 QByteArray samplerBlock(const QByteArray& name, bool fetch, bool whole, bool rowsDown,
-                        bool exactTexels) {
+                        bool exactTexels, bool affine) {
   QByteArray sample = "$_at(p)";
   if (whole && fetch)
     sample = rowsDown ? "z_fetchedHereRowsDown($, $_texel)" : "z_fetchedHere($, $_texel)";
   else if (whole)
     sample = "z_filtered($, $_map, p)";
-  return QByteArray(kSamplerBlock)
-      .replace("BILINEAR",
-               fetch ? bilinearTexels(rowsDown, exactTexels) : QByteArray(kBilinearAround))
-      .replace("READ", fetch ? "z_fetched" : "z_filtered")
-      .replace("SAMPLE", sample)
-      .replace("$", name);
+  QByteArray block = QByteArray(kSamplerBlock)
+                         .replace("BILINEAR", fetch ? bilinearTexels(rowsDown, exactTexels)
+                                                    : QByteArray(kBilinearAround))
+                         .replace("READ", fetch ? "z_fetched" : "z_filtered")
+                         .replace("SAMPLE", sample);
+  if (affine) block += fetch ? kAffineTexels : kAffineAnywhere;
+  return block.replace("$", name);
 }
 
 // An image parameter whose result is computed in the same pass: read at
@@ -160,12 +179,12 @@ vec4 $_samplePremultiplied(vec2 p) { return $_premultiplied(p); }
 )";
 
 QByteArray joinedBlock(const QByteArray& name, const QByteArray& prefix, bool premultiplied,
-                       bool whole) {
+                       bool whole, bool affine) {
   const QByteArray main = prefix + (premultiplied ? "kernelPremultiplied()" : "kernelMain()");
   const QByteArray value = whole ? main : "z_inside($_extent, p) ? " + main + " : vec4(0.0)";
-  return QByteArray(premultiplied ? kJoinedPremultiplied : kJoinedStraight)
-      .replace("VALUE", value)
-      .replace("$", name);
+  QByteArray block = QByteArray(premultiplied ? kJoinedPremultiplied : kJoinedStraight);
+  if (affine) block += kAffineAnywhere;
+  return block.replace("VALUE", value).replace("$", name);
 }
 
 QByteArrayList samplerNames(const QByteArray& n) {
@@ -181,7 +200,11 @@ QByteArrayList samplerNames(const QByteArray& n) {
           n + "_texelOrigin",
           n + "_texelBounds",
           n + "_texelLast",
-          n + "_texelPremultiplied"};
+          n + "_texelPremultiplied",
+          n + "_texelsPremultiplied",
+          n + "_affine",
+          n + "_fragAffine",
+          n + "_affinePremultiplied"};
 }
 
 QVector4D edges(const QRectF& r) {
@@ -294,8 +317,44 @@ void setTexelUniforms(gl::GLFunctions& f, gl::ShaderProgram& program, const QByt
   f.glUniform2i(program.uniform(name + "_texelLast"), size.width() - 1, size.height() - 1);
 }
 
+// For a texture lying pixel on pixel read at the image-plane point
+// p * affine.xy + affine.zw, with p = gl_FragCoord.xy + pixelToImage: the
+// map from gl_FragCoord.xy straight to the place between its texel centres
+// (see texelOrigin), rows top first folded in. Worked out in doubles.
+QVector4D fragmentAffine(const Image& image, const QVector4D& affine, const QPointF& pixelToImage) {
+  const QRectF r = image.region();
+  const double sx = affine.x(), sy = affine.y();
+  const double ox = pixelToImage.x() * sx + affine.z() - r.x() - 0.5;
+  const double oy = pixelToImage.y() * sy + affine.w();
+  if (image.rowsBottomUp())
+    return QVector4D(float(sx), float(sy), float(ox), float(oy - r.y() - 0.5));
+  return QVector4D(float(sx), float(-sy), float(ox), float(r.y() + r.height() - 0.5 - oy));
+}
+
 void setVector(gl::GLFunctions& f, GLint location, const QVector4D& v) {
   f.glUniform4f(location, v.x(), v.y(), v.z(), v.w());
+}
+
+// A uniform of numbers of the parameter's type.
+template <typename T>
+void setNumbers(gl::GLFunctions& f, GLint location, const Kernel::Parameter& parameter,
+                const T& value) {
+  if constexpr (std::is_same_v<T, float>) {
+    f.glUniform1f(location, value);
+  } else if constexpr (std::is_same_v<T, int>) {
+    if (parameter.type == QLatin1String("int"))
+      f.glUniform1i(location, value);
+    else
+      f.glUniform1f(location, float(value));
+  } else if constexpr (std::is_same_v<T, QVector2D>) {
+    f.glUniform2f(location, value.x(), value.y());
+  } else if constexpr (std::is_same_v<T, QVector3D>) {
+    f.glUniform3f(location, value.x(), value.y(), value.z());
+  } else if constexpr (std::is_same_v<T, QVector4D>) {
+    setVector(f, location, value);
+  } else if constexpr (std::is_same_v<T, std::vector<float>>) {
+    if (!value.empty()) f.glUniform1fv(location, GLsizei(value.size()), value.data());
+  }
 }
 
 }  // namespace
@@ -318,7 +377,7 @@ bool KernelPass::compiles(gl::GLContext& context, const Kernel& kernel) {
     source += segment.imageParameter < 0
                   ? segment.text
                   : samplerBlock(kernel.parameters()[segment.imageParameter].name.toUtf8(), false,
-                                 false, false, false);
+                                 false, false, false, kernel.readsAffine(segment.imageParameter));
   source += kMain;
   return program(context, kernel.sourceKey(), kernel.name(), source) != nullptr;
 }
@@ -391,6 +450,7 @@ void KernelPass::emit(int index, QByteArray& out) const {
       else
         names << p.name.toUtf8();
     }
+    for (const Kernel::Parameter& p : kernel.derivedUniforms()) names << p.name.toUtf8();
     for (const QByteArray& name : names) out += "#define " + name + " " + node.prefix + name + "\n";
   }
   for (const Kernel::Segment& segment : kernel.segments()) {
@@ -401,9 +461,11 @@ void KernelPass::emit(int index, QByteArray& out) const {
     const QByteArray name = kernel.parameters()[segment.imageParameter].name.toUtf8();
     const int joined = node.joined[segment.imageParameter];
     const Read read = node.reads[segment.imageParameter];
-    out += joined < 0 ? samplerBlock(name, read.fetch, read.whole, read.rowsDown, read.exactTexels)
-                      : joinedBlock(name, nodes_[joined].prefix,
-                                    nodes_[joined].kernel->givesPremultiplied(), read.whole);
+    const bool affine = kernel.readsAffine(segment.imageParameter);
+    out += joined < 0
+               ? samplerBlock(name, read.fetch, read.whole, read.rowsDown, read.exactTexels, affine)
+               : joinedBlock(name, nodes_[joined].prefix,
+                             nodes_[joined].kernel->givesPremultiplied(), read.whole, affine);
   }
   for (const QByteArray& name : names) out += "#undef " + name + "\n";
 }
@@ -499,24 +561,28 @@ void KernelPass::bind(gl::GLContext& context, gl::ShaderProgram& program, int in
                       none ? QVector4D(0, 0, 1, 1) : edges(value.region()));
             setVector(f, program.uniform(name + "_extent"),
                       none ? QVector4D(1, 1, -1, -1) : edges(value.extent()));
-          } else if constexpr (std::is_same_v<T, float>) {
-            f.glUniform1f(location, value);
-          } else if constexpr (std::is_same_v<T, int>) {
-            if (parameters[i].type == QLatin1String("int"))
-              f.glUniform1i(location, value);
-            else
-              f.glUniform1f(location, float(value));
-          } else if constexpr (std::is_same_v<T, QVector2D>) {
-            f.glUniform2f(location, value.x(), value.y());
-          } else if constexpr (std::is_same_v<T, QVector3D>) {
-            f.glUniform3f(location, value.x(), value.y(), value.z());
-          } else if constexpr (std::is_same_v<T, QVector4D>) {
-            setVector(f, location, value);
-          } else if constexpr (std::is_same_v<T, std::vector<float>>) {
-            if (!value.empty()) f.glUniform1fv(location, GLsizei(value.size()), value.data());
+          } else {
+            setNumbers(f, location, parameters[i], value);
           }
         },
         (*node.arguments)[i]);
+  }
+  const auto& derived = node.kernel->derivedUniforms();
+  if (derived.empty()) return;
+  const std::vector<KernelArgument> values = node.kernel->derivedValues(*node.arguments);
+  for (std::size_t i = 0; i < derived.size() && i < values.size(); ++i) {
+    const QByteArray name = node.prefix + derived[i].name.toUtf8();
+    std::visit(
+        [&](const auto& value) {
+          if constexpr (!std::is_same_v<std::decay_t<decltype(value)>, Image>)
+            setNumbers(f, program.uniform(name), derived[i], value);
+        },
+        values[i]);
+    const int image = derived[i].affineImage;
+    const auto* affine = std::get_if<QVector4D>(&values[i]);
+    if (image >= 0 && affine && node.joined[image] < 0 && node.reads[image].fetch)
+      setVector(f, program.uniform(node.prefix + parameters[image].name.toUtf8() + "_fragAffine"),
+                fragmentAffine(std::get<Image>((*node.arguments)[image]), *affine, pixelToImage_));
   }
 }
 

@@ -3,8 +3,8 @@
 uniform sampler2D inputImage;
 uniform vec2 center;
 uniform float level;
-vec4 kernelPremultiplied() {
-  vec2 origin = inputImage_extent.xy;
-  vec2 c = origin + center * (inputImage_extent.zw - origin);
-  return inputImage_samplePremultiplied(c + (destCoord() - c) / level);
-}
+// Image-plane point p reads p * inputImage_affine.xy + inputImage_affine.zw:
+// the centre in image coordinates c plus (p - c) / level, worked out from
+// the arguments once per pass.
+uniform vec4 inputImage_affine;  // derived
+vec4 kernelPremultiplied() { return inputImage_affinePremultiplied(); }

@@ -336,6 +336,47 @@ TEST_F(SecondGroupGL, EachKernelMatchesTheCPU) {
   });
 }
 
+// The zooms work out their map once per frame from the centre, the levels
+// and the input's extent: about the centre wherever the image lies, at
+// levels whose inverse rounds.
+TEST_F(SecondGroupGL, ZoomsScaleAboutTheirCentreWhereverTheImageLies) {
+  struct ZoomCase {
+    const char* filter;
+    QPointF centre;
+    double levelX, levelY;
+  };
+  const ZoomCase cases[] = {{"QKZoom", QPointF(0.3, 0.6), 3, 3},
+                            {"QKZoom", QPointF(1, 0), 0.7, 0.7},
+                            {"XYZoom", QPointF(0.5, 0.25), 1.5, 0.4}};
+  const QPoint offset(3, -2);
+  const Plane moved{kPicture.rect.translated(offset),
+                    [&](int x, int y) { return kPicture.at(x - offset.x(), y - offset.y()); }};
+  onRenderThread([&] {
+    const Image input =
+        inputPicture().byApplyingTransform(QTransform::fromTranslate(offset.x(), offset.y()));
+    for (const ZoomCase& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.filter << " " << c.levelX << " " << c.levelY);
+      const auto filter = makeBuiltIn(QLatin1String(c.filter));
+      ASSERT_TRUE(filter);
+      filter->setValue(QVariant::fromValue(input), kInputImage);
+      filter->setValue(c.centre, "center");
+      if (QLatin1String(c.filter) == QLatin1String("QKZoom")) {
+        filter->setValue(c.levelX, "level");
+      } else {
+        filter->setValue(c.levelX, "levelX");
+        filter->setValue(c.levelY, "levelY");
+      }
+      const Image out = filter->outputImage();
+      EXPECT_EQ(out.extent(), QRectF(moved.rect));
+      const QPointF middle(offset.x() + 4 * c.centre.x(), offset.y() + 4 * c.centre.y());
+      expectPixels(out, moved.rect, [&](int x, int y) {
+        const QPointF p = centre(x, y) - middle;
+        return moved.bilinear(middle + QPointF(p.x() / c.levelX, p.y() / c.levelY));
+      });
+    }
+  });
+}
+
 struct CompositeCase {
   const char* filter;
   std::function<Premul(const QColor& s, const QColor& b)> expected;

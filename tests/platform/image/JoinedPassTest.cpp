@@ -268,6 +268,84 @@ TEST_F(JoinedPassTest, AReadBetweenTexelsMixesTheFourAroundAsComputedHere) {
   });
 }
 
+// The map a kernel reads its image through (derived uniforms are worked out
+// by a plain function: this one hands out the case being drawn).
+QVector4D affineUnderTest;
+std::vector<image::KernelArgument> affineOfTheCase(const std::vector<image::KernelArgument>&) {
+  return {affineUnderTest};
+}
+
+// An affine read, composed with the pass's placement and the texel place on
+// the CPU, gives the pixels of the read it stands for: the same where the
+// map is exact in binary, within a step where it rounds; for textures lying
+// pixel on pixel either way up, moved, cropped, and for one filtered between
+// pixels.
+TEST_F(JoinedPassTest, AnAffineReadGivesThePixelsOfTheReadItStandsFor) {
+  onRenderThread([&] {
+    auto direct = image::Kernel::fromSource(
+        "direct",
+        "uniform sampler2D s;\nuniform vec4 m;\nvec4 kernelPremultiplied() { return "
+        "s_samplePremultiplied(destCoord() * m.xy + m.zw); }\n");
+    auto affine = image::Kernel::fromSource(
+        "affine",
+        "uniform sampler2D s;\nuniform vec4 m;\nuniform vec4 s_affine;  // derived\n"
+        "vec4 kernelPremultiplied() { return s_affinePremultiplied(); }\n");
+    ASSERT_TRUE(direct && affine);
+    ASSERT_EQ(affine->parameters().size(), 2u) << "a derived uniform is no parameter";
+    affine->setDerivation(affineOfTheCase);
+    const Layer upright = placed(edged(6, 5, 5), QPoint(0, 0), false);
+    const Layer rendered = placed(edged(6, 5, 6), QPoint(0, 0), true);
+    const Layer moved = placed(edged(5, 4, 7), QPoint(2, 1), false);
+    const Image between = upright.image.byApplyingTransform(QTransform::fromTranslate(0.25, 0.5))
+                              .byCropping(QRectF(0, 0, 6, 5));
+    struct Case {
+      const char* what;
+      Image image;
+    };
+    const Case cases[] = {
+        {"rows top first", upright.image},
+        {"rows bottom up", rendered.image},
+        {"a texture moved by whole pixels", moved.image},
+        {"a crop within the texture", cropped(upright, QRect(1, 1, 3, 2)).image},
+        {"a crop of texture rows bottom up", cropped(rendered, QRect(2, 0, 3, 4)).image},
+        {"an image between pixels", between},
+    };
+    struct Map {
+      QVector4D affine;
+      int tolerance;
+    };
+    const Map maps[] = {{QVector4D(0.5f, 0.75f, 0.25f, -0.5f), 0},
+                        {QVector4D(0.7f, 1.3f, 0.3f, 0.1f), 1},
+                        {QVector4D(2.0f, -1.0f, -3.0f, 4.0f), 0}};
+    const QRect bounds(-2, -2, 14, 12);
+    for (const Case& c : cases)
+      for (const Map& map : maps) {
+        SCOPED_TRACE(testing::Message()
+                     << c.what << ", map " << map.affine.x() << " " << map.affine.y() << " "
+                     << map.affine.z() << " " << map.affine.w());
+        affineUnderTest = map.affine;
+        const Image want = direct->apply(QRectF(bounds), {c.image, map.affine});
+        const Image got = affine->apply(QRectF(bounds), {c.image, map.affine});
+        expectSame(pixels(got, QRectF(bounds)), pixels(want, QRectF(bounds)), map.tolerance);
+      }
+  });
+}
+
+TEST_F(JoinedPassTest, AKernelWithDerivedUniformsButNoDerivationGivesNothing) {
+  onRenderThread([&] {
+    auto kernel = image::Kernel::fromSource(
+        "underived",
+        "uniform sampler2D s;\nuniform vec4 s_affine;  // derived\nuniform float f;  // derived\n"
+        "vec4 kernelPremultiplied() { return s_affinePremultiplied() * f; }\n");
+    ASSERT_TRUE(kernel);
+    ASSERT_EQ(kernel->derivedUniforms().size(), 2u);
+    const Image input = solid(QColor(200, 100, 50), QRectF(0, 0, 4, 4));
+    EXPECT_TRUE(kernel->apply(QRectF(0, 0, 4, 4), {input}).isNull());
+    kernel->setDerivation(affineOfTheCase);  // one value for two uniforms
+    EXPECT_TRUE(kernel->apply(QRectF(0, 0, 4, 4), {input}).isNull());
+  });
+}
+
 TEST_F(JoinedPassTest, AChainOfPointwiseKernelsGivesWhatTheStepsGive) {
   onRenderThread([&] {
     const Image a = picture(gradient(0));
