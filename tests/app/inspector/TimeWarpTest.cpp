@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 namespace P = MovieProps;
@@ -184,21 +186,85 @@ TEST_F(WarpFixture, SnapshotKeepsTheButtons) {
   EXPECT_EQ(view->createSnapshot(), snapshot);
 }
 
+int lumaOf(const QImage& image, int x, int y) {
+  const QColor c = image.pixelColor(x, y);
+  return (c.red() * 299 + c.green() * 587 + c.blue() * 114) / 1000;
+}
+
+// The darkest grey in a square of `radius` around a point.
+int darkestAround(const QImage& image, QPoint p, int radius) {
+  int darkest = 255;
+  for (int y = p.y() - radius; y <= p.y() + radius; ++y)
+    for (int x = p.x() - radius; x <= p.x() + radius; ++x)
+      if (image.rect().contains(x, y)) darkest = std::min(darkest, lumaOf(image, x, y));
+  return darkest;
+}
+
+// The darkest grey of a row a pixel either side of a column: a straight
+// line may fall on either pixel of its position.
+int darkestAcross(const QImage& image, int x, int y) {
+  return std::min({lumaOf(image, x - 1, y), lumaOf(image, x, y), lumaOf(image, x + 1, y)});
+}
+
+bool isRed(const QColor& c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; }
+
 TEST_F(WarpFixture, MoviePaneScreenshot) {
   view->setSelectedMarker(1);
   preview->setTimeMainThread(15.0 / 30.0);
   preview->timeSlider()->setValueWithRangedValue(0.5f, false);
   settle(0.3);
-  QImage editor = view->grab().toImage();
+  const QImage editor = view->grab().toImage();
   saveScreenshot(editor, QStringLiteral("inspector-time-warp"));
-  // Circles are drawn in black, the selected one red, on a white field.
-  bool red = false;
-  for (int y = 0; y < editor.height(); ++y)
-    for (int x = 0; x < editor.width(); ++x) {
-      const QColor c = editor.pixelColor(x, y);
-      red = red || (c.red() > 200 && c.green() < 60 && c.blue() < 60);
-    }
-  EXPECT_TRUE(red);
+  ASSERT_EQ(editor.size(), view->size());
+  const int w = view->width(), h = view->height();
+  // Where a marker's circle is drawn: its warp time across, its original
+  // time up from the bottom edge.
+  const auto centreOf = [&](int index) {
+    const auto& m = file->warpMarkers()[size_t(index)];
+    return QPoint(qRound(double(m->warpTime().value) * (w - 1) / kScale),
+                  qRound(h - double(m->originalTime().value) * h / kScale));
+  };
+
+  // A marker is a black ring of radius 4 on a white field, the curve
+  // running through its middle: dark on the ring above and below, white
+  // just inside it (above the curve) and outside it.
+  for (int index : {0, 2}) {
+    SCOPED_TRACE(index);
+    const QPoint c = centreOf(index);
+    EXPECT_LT(darkestAround(editor, c + QPoint(0, -4), 1), 128) << "the ring's top";
+    EXPECT_LT(darkestAround(editor, c + QPoint(0, 4), 1), 128) << "the ring's bottom";
+    EXPECT_GT(lumaOf(editor, c.x(), c.y() - 2), 200) << "an unselected ring is hollow";
+    EXPECT_FALSE(isRed(editor.pixelColor(c)));
+    EXPECT_GT(darkestAround(editor, c + QPoint(0, -8), 1), 200) << "outside the ring";
+  }
+  // The selected one is filled red.
+  const QPoint selected = centreOf(1);
+  for (QPoint offset : {QPoint(0, -2), QPoint(0, 2), QPoint(-2, 0), QPoint(2, 0)})
+    EXPECT_TRUE(isRed(editor.pixelColor(selected + offset))) << offset.x() << "," << offset.y();
+
+  // Two measures over the whole clip: a measure line runs solid and dark
+  // down the middle, the finest lines (eighths, 16 over the clip) dashed
+  // and light, white between them. Read above the curve and the middle
+  // marker.
+  const int measure = qRound(w / 2.0);
+  const int eighth = qRound(w * 5 / 16.0);  // on no beat
+  const int between = qRound(w * 8.5 / 16.0);
+  const int rows = h / 2 - 8;
+  int solid = 0, white = 0, light = 0, dashes = 0, gaps = 0;
+  for (int y = 0; y < rows; ++y) {
+    solid += darkestAcross(editor, measure, y) < 128;
+    white += lumaOf(editor, between, y) > 240;
+    const int finest = darkestAcross(editor, eighth, y);
+    light += finest > 150;
+    dashes += finest < 230;
+    gaps += finest > 245;
+  }
+  EXPECT_EQ(solid, rows) << "the measure line";
+  EXPECT_EQ(white, rows) << "the field between lines";
+  EXPECT_EQ(light, rows) << "a finest line is light";
+  EXPECT_GT(dashes, 0) << "a finest line is drawn";
+  EXPECT_GT(gaps, 0) << "a finest line is dashed";
+
   saveScreenshot(inspector.window()->grab().toImage(), QStringLiteral("inspector-movie-pane"));
   inspector.movieOptionsTabView()->setCurrentIndex(0);
   settle(0.1);
