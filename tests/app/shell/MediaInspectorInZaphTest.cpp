@@ -166,7 +166,10 @@ class InspectedBin {
     return MainThread::processUntil(
         [&] {
           VidSourceObject* source = layer_->currentSource();
-          return source && source->currentFile() == file;
+          if (!source || source->currentFile() != file) return false;
+          // A movie source names its file at once; its movie comes when the load ends.
+          const auto* movieSource = dynamic_cast<MovieSource*>(source);
+          return !movieSource || movieSource->movie() != nullptr;
         },
         10.0);
   }
