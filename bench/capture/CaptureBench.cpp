@@ -23,7 +23,8 @@
 // on pixel into a 1280 × 720 target from its planes (what a layer's draw now
 // does), beside the same picture as a plain RGBA texture drawn the same way
 // (what the layer's draw cost once a separate pass had converted it), both
-// checked to make the same pixels.
+// checked to make the same pixels. "PictureConvertedThenDrawn" is the way
+// before: a separate conversion pass, then the RGBA draw.
 // Run under Xvfb:
 //
 //   bash scripts/with-xvfb.sh build/bin/bench_capture
@@ -35,6 +36,9 @@
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLObject.h"
 #include "platform/gl/QuadShader.h"
+#include "platform/gl/Texture.h"
+#include "platform/gl/YuvConverter.h"
+#include "platform/gl/YuvPicture.h"
 #include "platform/gl/RenderTarget.h"
 #include "platform/gl/TexturePool.h"
 #include "platform/gl/TextureReader.h"
@@ -269,6 +273,13 @@ void drawPicture(const gl::TextureHandle& texture) {
 
 void drawYuvPicture() { drawPicture(scene->picture); }
 void drawRgbaPicture() { drawPicture(scene->pictureRgba); }
+// The way a picture reached the canvas before: a separate pass converts it
+// into its RGBA texture, which is then drawn.
+void convertThenDrawPicture() {
+  gl::Texture& texture = *scene->picture.storage();
+  gl::YuvConverter::convert(texture, *texture.yuvPicture());
+  drawPicture(scene->pictureRgba);
+}
 
 QImage drawnBy(void (*draw)()) {
   draw();
@@ -281,6 +292,11 @@ void BM_PictureDrawn(benchmark::State& state) {
     agreement = bench::largestDifference(drawnBy(drawYuvPicture), drawnBy(drawRgbaPicture));
   });
   bench::besideBareOnRenderThread(state, "yuv_draw", drawYuvPicture, drawRgbaPicture, agreement, 3);
+}
+
+void BM_PictureConvertedThenDrawn(benchmark::State& state) {
+  bench::besideBareOnRenderThread(state, "convert_then_draw", convertThenDrawPicture,
+                                  drawRgbaPicture, 0, 0);
 }
 
 // One picture of the source, uploaded, and the same converted into a plain
@@ -381,6 +397,10 @@ int main(int argc, char** argv) {
             ->MinTime(5.0)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("PictureDrawn", BM_PictureDrawn)
+            ->UseManualTime()
+            ->MinTime(2.0)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("PictureConvertedThenDrawn", BM_PictureConvertedThenDrawn)
             ->UseManualTime()
             ->MinTime(2.0)
             ->Unit(benchmark::kMillisecond);
