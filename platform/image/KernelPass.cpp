@@ -147,9 +147,11 @@ QByteArray bilinearTexels(bool rowsDown, bool exactTexels) {
 // texel under the pixel being made, since working that out from p costs
 // llvmpipe about as much as the read itself.
 QByteArray samplerBlock(const QByteArray& name, bool fetch, bool whole, bool rowsDown,
-                        bool exactTexels, bool affine) {
+                        bool exactTexels, bool affine, bool samePixel) {
   QByteArray sample = "$_at(p)";
-  if (whole && fetch)
+  if (samePixel)
+    sample = "texelFetch($, ivec2(gl_FragCoord.xy), 0)";
+  else if (whole && fetch)
     sample = rowsDown ? "z_fetchedHereRowsDown($, $_texel)" : "z_fetchedHere($, $_texel)";
   else if (whole)
     sample = "z_filtered($, $_map, p)";
@@ -360,11 +362,12 @@ void setNumbers(gl::GLFunctions& f, GLint location, const Kernel::Parameter& par
 }  // namespace
 
 gl::ShaderProgram* KernelPass::program(gl::GLContext& context, const QString& key,
-                                       const QString& name, const QByteArray& source) {
+                                       const QString& name,
+                                       const std::function<QByteArray()>& source) {
   gl::ShaderProgram& program = context.cached<gl::ShaderProgram>(key, [&] {
     auto made = std::make_shared<gl::ShaderProgram>();
     QString error;
-    if (!made->build(context, gl::ShaderProgram::fullTargetVertexSource(), source, &error))
+    if (!made->build(context, gl::ShaderProgram::fullTargetVertexSource(), source(), &error))
       Log::line(QStringLiteral("\t\terr: kernel %1 does not compile: %2").arg(name, error));
     return made;
   });
@@ -372,14 +375,16 @@ gl::ShaderProgram* KernelPass::program(gl::GLContext& context, const QString& ke
 }
 
 bool KernelPass::compiles(gl::GLContext& context, const Kernel& kernel) {
-  QByteArray source = kPreamble;
-  for (const Kernel::Segment& segment : kernel.segments())
-    source += segment.imageParameter < 0
-                  ? segment.text
-                  : samplerBlock(kernel.parameters()[segment.imageParameter].name.toUtf8(), false,
-                                 false, false, false, kernel.readsAffine(segment.imageParameter));
-  source += kMain;
-  return program(context, kernel.sourceKey(), kernel.name(), source) != nullptr;
+  return program(context, kernel.sourceKey(), kernel.name(), [&kernel] {
+           QByteArray source = kPreamble;
+           for (const Kernel::Segment& segment : kernel.segments())
+             source += segment.imageParameter < 0
+                           ? segment.text
+                           : samplerBlock(kernel.parameters()[segment.imageParameter].name.toUtf8(),
+                                          false, false, false, false,
+                                          kernel.readsAffine(segment.imageParameter), false);
+           return source + kMain;
+         }) != nullptr;
 }
 
 bool KernelPass::plan(const std::shared_ptr<Kernel>& kernel,
@@ -463,7 +468,8 @@ void KernelPass::emit(int index, QByteArray& out) const {
     const Read read = node.reads[segment.imageParameter];
     const bool affine = kernel.readsAffine(segment.imageParameter);
     out += joined < 0
-               ? samplerBlock(name, read.fetch, read.whole, read.rowsDown, read.exactTexels, affine)
+               ? samplerBlock(name, read.fetch, read.whole, read.rowsDown, read.exactTexels, affine,
+                              read.samePixel)
                : joinedBlock(name, nodes_[joined].prefix,
                              nodes_[joined].kernel->givesPremultiplied(), read.whole, affine);
   }
@@ -476,7 +482,8 @@ QByteArray KernelPass::fragmentSource() const {
   return source + kMain;
 }
 
-KernelPass::Read KernelPass::readOf(const Node& node, std::size_t i, const QRectF& area) {
+KernelPass::Read KernelPass::readOf(const Node& node, std::size_t i, const QRectF& area,
+                                    const QPointF& pixelToImage) {
   Read read;
   // Only a kernel that reads at destCoord() reads nowhere but the area (and
   // only such a kernel has joined inputs).
@@ -493,6 +500,10 @@ KernelPass::Read KernelPass::readOf(const Node& node, std::size_t i, const QRect
   // it out among the texels).
   read.rowsDown = read.fetch && !image->rowsBottomUp();
   read.exactTexels = read.fetch && exactTexels(*image);
+  // A texture lying on the target itself is read with no offset at all,
+  // which llvmpipe would otherwise add for every pixel.
+  read.samePixel = read.fetch && read.whole && !read.rowsDown &&
+                   texelOffset(*image, pixelToImage) == QVector2D(0, 0);
   return read;
 }
 
@@ -500,7 +511,7 @@ void KernelPass::decideReads(const QRectF& area) {
   for (Node& node : nodes_)
     for (std::size_t i = 0; i < node.reads.size(); ++i)
       node.reads[i] = node.kernel->parameters()[i].type == QLatin1String("sampler2D")
-                          ? readOf(node, i, area)
+                          ? readOf(node, i, area, pixelToImage_)
                           : Read{};
 }
 
@@ -517,7 +528,9 @@ QString KernelPass::shapeKey(int index) const {
     else if (read.fetch || read.whole)
       key += QStringLiteral(",%1%2%3%4")
                  .arg(i)
-                 .arg(read.fetch ? (read.rowsDown ? 'd' : 'f') : 'l')
+                 .arg(read.samePixel ? 'p'
+                      : read.fetch   ? (read.rowsDown ? 'd' : 'f')
+                                     : 'l')
                  .arg(read.whole ? 'w' : 't')
                  .arg(read.exactTexels ? QStringLiteral("x") : QString());
   }
@@ -553,7 +566,7 @@ void KernelPass::bind(gl::GLContext& context, gl::ShaderProgram& program, int in
             setVector(f, program.uniform(name + "_map"),
                       none ? QVector4D() : textureMap(value, node.reads[i].fetch));
             if (!none && node.reads[i].fetch) setTexelUniforms(f, program, name, value);
-            if (!none && node.reads[i].fetch && node.reads[i].whole) {
+            if (!none && node.reads[i].fetch && node.reads[i].whole && !node.reads[i].samePixel) {
               const QVector2D offset = texelOffset(value, pixelToImage_);
               f.glUniform2f(program.uniform(name + "_texel"), offset.x(), offset.y());
             }
@@ -588,11 +601,12 @@ void KernelPass::bind(gl::GLContext& context, gl::ShaderProgram& program, int in
 
 bool KernelPass::draw(gl::GLContext& context, const QRect& viewport, const QPointF& imageOrigin) {
   if (nodes_.empty()) return false;
-  decideReads(QRectF(imageOrigin, QSizeF(viewport.size())));
   pixelToImage_ = imageOrigin - QPointF(viewport.topLeft());
+  decideReads(QRectF(imageOrigin, QSizeF(viewport.size())));
   const Node& root = nodes_[0];
   const QString key = shapeKey(0);
-  gl::ShaderProgram* shader = program(context, key, root.kernel->name(), fragmentSource());
+  gl::ShaderProgram* shader =
+      program(context, key, root.kernel->name(), [this] { return fragmentSource(); });
   if (!shader) return false;
   gl::GLFunctions& f = context.functions();
   f.glUseProgram(shader->name());

@@ -4,6 +4,7 @@
 
 #include <QRect>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -46,6 +47,7 @@ class KernelPass {
     bool whole = false;        // read only where it covers the area drawn: no extent test
     bool rowsDown = false;     // fetched, with its rows top first
     bool exactTexels = false;  // fetched, its extent holding exactly its texels
+    bool samePixel = false;    // fetched whole, its texel at the very pixel being made
   };
   struct Node {
     std::shared_ptr<Kernel> kernel;
@@ -63,9 +65,12 @@ class KernelPass {
   QString shapeKey(int node) const;
   // The reads of every node when drawing the image-plane `area`.
   void decideReads(const QRectF& area);
-  static Read readOf(const Node& node, std::size_t parameter, const QRectF& area);
+  static Read readOf(const Node& node, std::size_t parameter, const QRectF& area,
+                     const QPointF& pixelToImage);
+  // The program cached under `key`, its source made only when it is first
+  // built.
   static gl::ShaderProgram* program(gl::GLContext& context, const QString& key, const QString& name,
-                                    const QByteArray& source);
+                                    const std::function<QByteArray()>& source);
 
   std::vector<Node> nodes_;
   int textures_ = 0;
