@@ -86,6 +86,9 @@ void LayerPanel::buildWindow() {
   window_->setContentView(new QKWindowContentView);
   window_->setTitle(QStringLiteral("Layer"));
   window_->setDelegate(this);
+  // Set up once the window has its frame, so the frame it records (and every
+  // snapshot takes) is the window's own from the start.
+  window_->awakeFromNib();
   window_->setMinimumSize(int(kMinWidth), int(kMinHeight));
   window_->contentView()->setMinSize(QSizeF(kMinWidth, kMinHeight));
   window_->installEventFilter(this);

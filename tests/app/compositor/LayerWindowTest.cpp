@@ -169,6 +169,28 @@ TEST(LayerWindowTest, SnapshotsCarryTheLayersTheShownOneAndTheBoxes) {
   second.compositor->deleteAllLayers();
 }
 
+// The window's frame is in its snapshot from the start, not only once it was
+// collapsed or dragged by its bar: a preset taken early keeps where and how
+// big the window is, and a plain resize is followed too.
+TEST(LayerWindowTest, ItsSnapshotCarriesTheWindowsFrameFromTheStart) {
+  WindowWorld world;
+  auto a = world.named("A");
+  QKPaletteWindow* palette = world.panel()->window();
+  const QVariantMap made = world.panel()->createSnapshot().value("actualWindowSnap").toMap();
+  EXPECT_EQ(QSizeF(made.value("width").toDouble(), made.value("height").toDouble()),
+            QSizeF(palette->size()));
+  EXPECT_EQ(made.value("originX").toDouble(), palette->frame().x());
+
+  palette->resize(300, 500);
+  const QVariantMap saved = world.compositor->createSnapshot();
+  WindowWorld second;
+  ASSERT_TRUE(second.compositor->loadSnapshot(saved));
+  ASSERT_TRUE(second.panel());
+  EXPECT_EQ(second.panel()->window()->frame(), palette->frame());
+  world.compositor->deleteAllLayers();
+  second.compositor->deleteAllLayers();
+}
+
 // A performer saves the chain as a preset, recalls it on another layer,
 // learns a note as its shortcut, and deletes it from the table.
 TEST(LayerWindowTest, APerformerSavesRecallsLearnsAndDeletesChainPresets) {
