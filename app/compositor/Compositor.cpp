@@ -776,6 +776,13 @@ void Compositor::deleteThisLayer(Layer* layer) {
   // Held until the lock is let go: the layer is released here, on the main
   // thread.
   const std::shared_ptr<Layer> keep = sharedLayer(layer);
+  // A layer in a window leaves through it: the window lets go of it (closing
+  // when left empty) and comes back here with the layer out of every window.
+  if (LayerWindowController* window = keep ? keep->parentWindow() : nullptr) {
+    if (!window->deleted()) window->deleteThisLayer(layer);
+    if (!containsLayer(layer)) return;
+    keep->removeFromParentWindow();
+  }
   if (keep) keep->prepareToBeDeleted();
   spinRenderLock();
   unlockedDeleteThisLayer(layer);

@@ -226,6 +226,8 @@ class Compositor : public CompositorInterface {
   std::shared_ptr<Layer> groupSelectedLayers();
   std::shared_ptr<Layer> groupLayers(std::vector<Layer*> layers);
   void deleteSelectedLayers();
+  // A layer in a window is deleted through that window, which closes when
+  // left empty.
   void deleteThisLayer(Layer* layer);
   // The caller holds the render lock and a reference to the layer, which
   // it lets go once the lock is released.

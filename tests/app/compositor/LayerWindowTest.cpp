@@ -112,6 +112,30 @@ TEST(LayerWindowTest, TheShownLayerFollowsAddingRemovingAndDeleting) {
   world.compositor->deleteAllLayers();
 }
 
+// Deleted through the compositor (not through its window), a layer leaves
+// its window as well: the window's tabs and snapshot name only the layers
+// that live, and a window left empty closes.
+TEST(LayerWindowTest, ALayerDeletedThroughTheCompositorLeavesItsWindow) {
+  WindowWorld world;
+  auto a = world.named("A");
+  auto b = world.named("B");
+  LayerPanel* window = world.panel();
+  window->showWindow();
+  ASSERT_EQ(WindowWorld::tabNames(window), QStringList({"B", "A"}));
+  world.compositor->deleteThisLayer(b.get());
+  EXPECT_FALSE(world.compositor->containsLayer(b.get()));
+  EXPECT_EQ(b->parentWindow(), nullptr);
+  EXPECT_EQ(WindowWorld::tabNames(window), QStringList({"A"}));
+  EXPECT_EQ(window->createSnapshot().value("layerArray").toStringList(), QStringList({"A"}));
+  EXPECT_EQ(window->currentlyDisplayedLayer(), a.get());
+
+  world.compositor->deleteThisLayer(a.get());
+  EXPECT_EQ(a->parentWindow(), nullptr);
+  EXPECT_FALSE(window->window()->isVisible());
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(world.compositor->layerWindowArray().empty());
+}
+
 TEST(LayerWindowTest, DeletingTheLastLayerClosesTheWindowWhichGoesFromTheEventLoop) {
   WindowWorld world;
   auto a = world.named("A");
