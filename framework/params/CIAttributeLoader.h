@@ -18,7 +18,7 @@
 // The control panel of one filter: one element per attribute of the
 // filter, in its declared input order, stacked top to bottom, and the
 // hand-off of every change to the filter on the render thread (the same
-// two dictionaries as the composition panel, QCElementHandOff).
+// two lists as the composition panel, QCElementHandOff).
 //
 // What an attribute becomes (classify): a number (time, scalar, distance or
 // angle) a slider, but only when it belongs to a parameter set

@@ -4,16 +4,16 @@
 #include "platform/foundation/MainThread.h"
 
 void QCElementHandOff::queue(const std::shared_ptr<QCPanelElement>& element) {
-  if (!element) return;
-  const QString key = element->key();
-  if (key.isEmpty()) return;
+  if (!element || element->key().isEmpty()) return;
+  // Already waiting: the delivery reads the value it has by then.
+  if (element->handOffQueued().exchange(true)) return;
   if (lockA_.try_lock()) {
-    pendingA_.insert(key, element);
+    pendingA_.push_back(element);
     lockA_.unlock();
     return;
   }
   std::lock_guard lock(lockB_);
-  pendingB_.insert(key, element);
+  pendingB_.push_back(element);
 }
 
 int QCElementHandOff::deliver(const Deliver& deliver) {
@@ -23,26 +23,38 @@ int QCElementHandOff::deliver(const Deliver& deliver) {
 }
 
 int QCElementHandOff::deliver(const KeyedDeliver& deliver) {
-  return deliverFrom(lockA_, pendingA_, deliver) + deliverFrom(lockB_, pendingB_, deliver);
+  return deliverFrom(lockA_, pendingA_, deliveringA_, deliver) +
+         deliverFrom(lockB_, pendingB_, deliveringB_, deliver);
 }
 
-int QCElementHandOff::deliverFrom(std::mutex& lock, Pending& pending, const KeyedDeliver& deliver) {
+int QCElementHandOff::deliverFrom(std::mutex& lock, Pending& pending, Pending& delivering,
+                                  const KeyedDeliver& deliver) {
   if (!lock.try_lock()) return 0;
-  Pending taken;
-  taken.swap(pending);
+  delivering.swap(pending);
   lock.unlock();
-  for (auto it = taken.cbegin(); it != taken.cend(); ++it) deliver(it.key(), it.value());
-  const int count = static_cast<int>(taken.size());
-  releaseOnMainThread(std::move(taken));
+  bool lastOwner = false;
+  for (const auto& element : delivering) {
+    // Cleared before the value is read: a change from now on queues it again.
+    element->handOffQueued().store(false);
+    deliver(element->key(), element);
+    lastOwner |= element.use_count() == 1;
+  }
+  const int count = static_cast<int>(delivering.size());
+  if (lastOwner)
+    releaseOnMainThread(delivering);
+  else
+    delivering.clear();
   return count;
 }
 
-void QCElementHandOff::releaseOnMainThread(Pending&& delivered) {
-  bool lastOwner = false;
-  for (const auto& element : std::as_const(delivered)) lastOwner |= element.use_count() == 1;
-  if (!lastOwner) return;
+void QCElementHandOff::releaseOnMainThread(Pending& delivered) {
   auto keep = std::make_shared<Pending>(std::move(delivered));
+  delivered.clear();
   MainThread::post([keep] { keep->clear(); });
+}
+
+void QCElementHandOff::forget(Pending& taken) {
+  for (const auto& element : taken) element->handOffQueued().store(false);
 }
 
 void QCElementHandOff::clear() {
@@ -55,6 +67,8 @@ void QCElementHandOff::clear() {
     std::lock_guard lock(lockB_);
     b.swap(pendingB_);
   }
+  forget(a);
+  forget(b);
 }
 
 int QCElementHandOff::pendingCount() const {

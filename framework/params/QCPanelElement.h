@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -105,6 +106,11 @@ class QCPanelElement {
   };
   RendererListing& rendererListing() const { return rendererListing_; }
 
+  // Whether the element waits in its panel's hand-off (QCElementHandOff),
+  // so that a change while it waits does not queue it twice. Any thread.
+  std::atomic<bool>& handOffQueued() const { return handOffQueued_; }
+
  private:
   mutable RendererListing rendererListing_;
+  mutable std::atomic<bool> handOffQueued_{false};
 };

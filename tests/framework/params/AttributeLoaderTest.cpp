@@ -396,6 +396,24 @@ TEST(HandOffTest, ABusyASendsToBAndBothBusyDeliverNothingAndLoseNothing) {
   EXPECT_EQ(delivered.values[1], std::make_pair(QString("b"), 3.0));
 }
 
+TEST(HandOffTest, AnElementWaitsOnceAndIsQueuedAgainAfterDeliveryOrClear) {
+  QCElementHandOff handOff;
+  auto a = std::make_shared<FakeElement>("a");
+  Delivered delivered;
+  for (int i = 0; i < 3; ++i) handOff.queue(a);
+  EXPECT_EQ(handOff.pendingCount(), 1);
+  EXPECT_EQ(handOff.deliver(delivered.function()), 1);
+  handOff.queue(a);
+  EXPECT_EQ(handOff.pendingCount(), 1);
+  handOff.clear();
+  EXPECT_EQ(handOff.pendingCount(), 0);
+  a->number = 5;
+  handOff.queue(a);
+  EXPECT_EQ(handOff.deliver(delivered.function()), 1);
+  ASSERT_EQ(delivered.values.size(), 2u);
+  EXPECT_EQ(delivered.values[1], std::make_pair(QString("a"), 5.0));
+}
+
 TEST(HandOffTest, AnElementWhosePanelLetGoIsReleasedOnTheMainThread) {
   QCElementHandOff handOff;
   auto element = std::make_shared<FakeElement>("a");
