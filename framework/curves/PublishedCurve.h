@@ -1,22 +1,17 @@
 #pragma once
 
 #include "framework/curves/CurveMath.h"
+#include "framework/curves/CurveReaders.h"
 
-#include <algorithm>
 #include <atomic>
-#include <cstdint>
-#include <memory>
 #include <vector>
 
-// The copy of a curve that other threads evaluate, without a lock and
-// without allocating: a sequence lock over atomics. The curve publishes its
-// segments and offsets after every edit (under its own lock, so publishers
-// never overlap); a reader evaluates and starts again if a publication ran
-// meanwhile, so it sees the curve either before or after each edit.
-//
-// Segment storage only grows (doubling) and every buffer lives as long as
-// the object, so a reader that meets a replaced buffer still reads memory
-// that exists; its result is then thrown away.
+// The copy of a curve that other threads evaluate, without a lock, a retry
+// or an allocation: an immutable copy of the segments and offsets, replaced
+// whole by each publication (read-copy-update). A reader loads the pointer
+// once and reads plain numbers; a replaced copy is freed by a later
+// publication (or the destructor) once every reader that was inside when it
+// was replaced has left (CurveReaders).
 class PublishedCurve {
  public:
   struct Result {
@@ -33,74 +28,50 @@ class PublishedCurve {
   void publish(const std::vector<CurveMath::Segment>& segments, float hOffset, float vOffset,
                float amplitude);
 
-  // Any thread. Inline: evaluation runs per sample on the tick and audio
-  // paths.
+  // Any thread, but not while the object is being destroyed. Inline:
+  // evaluation runs per sample on the tick and audio paths.
   inline Result evaluate(float phase) const;
 
  private:
-  struct Slot {
-    std::atomic<float> x0{0}, y0{0}, qx{0}, qy{0}, x2{0}, y2{0};
-    std::atomic<bool> bent{false};
+  // The header followed by the segments, in one block.
+  struct Copy {
+    float hOffset, vOffset, amplitude;
+    int count;
+    const CurveMath::Segment* segments() const {
+      return reinterpret_cast<const CurveMath::Segment*>(this + 1);
+    }
+    static Copy* make(const std::vector<CurveMath::Segment>& segments, float hOffset, float vOffset,
+                      float amplitude);
+    static void free(const Copy* copy);
   };
-  // The capacity followed by the slots, in one block: a reader follows one
-  // pointer to the segments.
-  struct Buffer {
-    int capacity;
-    Slot* slots() { return reinterpret_cast<Slot*>(this + 1); }
-    const Slot* slots() const { return reinterpret_cast<const Slot*>(this + 1); }
-    static Buffer* make(int capacity);
-    struct Free {
-      void operator()(Buffer* buffer) const;
-    };
+  static_assert(alignof(CurveMath::Segment) <= alignof(Copy) &&
+                sizeof(Copy) % alignof(CurveMath::Segment) == 0);
+  struct Retired {
+    const Copy* copy;
+    CurveReaders::Inside inside;
   };
-  static_assert(alignof(Slot) <= alignof(Buffer) && sizeof(Buffer) % alignof(Slot) == 0);
 
-  static CurveMath::Segment read(const Slot& slot);
-  Result evaluateOnce(float phase) const;
-  // A publication ran meanwhile: again until a pass sees none (out of line,
-  // to keep the usual path short).
-  Result evaluateWhilePublishing(float phase) const;
+  void reclaim();
 
-  mutable std::atomic<std::uint32_t> sequence_{0};
-  std::atomic<Buffer*> buffer_{nullptr};
-  std::atomic<int> count_{0};
-  std::atomic<float> hOffset_{0}, vOffset_{0}, amplitude_{1};
-  // Publisher's side: every buffer made, freed with the object.
-  std::vector<std::unique_ptr<Buffer, Buffer::Free>> buffers_;
+  std::atomic<const Copy*> current_{nullptr};
+  // Publisher's side: replaced copies not freed yet.
+  std::vector<Retired> retired_;
 };
 
-inline CurveMath::Segment PublishedCurve::read(const Slot& slot) {
-  return {slot.x0.load(std::memory_order_relaxed),  slot.y0.load(std::memory_order_relaxed),
-          slot.qx.load(std::memory_order_relaxed),  slot.qy.load(std::memory_order_relaxed),
-          slot.x2.load(std::memory_order_relaxed),  slot.y2.load(std::memory_order_relaxed),
-          slot.bent.load(std::memory_order_relaxed)};
-}
-
-[[gnu::always_inline]] inline PublishedCurve::Result PublishedCurve::evaluateOnce(
-    float phase) const {
-  const Buffer* buffer = buffer_.load(std::memory_order_relaxed);
-  const int count = std::min(count_.load(std::memory_order_relaxed), buffer->capacity);
-  const float u =
-      CurveMath::wrappedPhase(double(phase) - double(hOffset_.load(std::memory_order_relaxed)));
+[[gnu::always_inline]] inline PublishedCurve::Result PublishedCurve::evaluate(float phase) const {
+  CurveReaders::Slot& slot = CurveReaders::mine();
+  const std::uint32_t state = CurveReaders::enter(slot);
+  const Copy* copy = current_.load(std::memory_order_acquire);
+  const float u = CurveMath::wrappedPhase(double(phase) - double(copy->hOffset));
   CurveMath::Sample sample;
-  for (int i = 0; i < count; ++i) {
-    const Slot& slot = buffer->slots()[i];
-    if (slot.x0.load(std::memory_order_relaxed) <= u &&
-        u <= slot.x2.load(std::memory_order_relaxed)) {
-      sample = CurveMath::rawValue(read(slot), u);
+  const CurveMath::Segment* segments = copy->segments();
+  for (int i = 0; i < copy->count; ++i) {
+    if (CurveMath::contains(segments[i], u)) {
+      sample = CurveMath::rawValue(segments[i], u);
       break;
     }
   }
-  return {sample.x, CurveMath::output(sample.y, vOffset_.load(std::memory_order_relaxed),
-                                      amplitude_.load(std::memory_order_relaxed))};
-}
-
-[[gnu::always_inline]] inline PublishedCurve::Result PublishedCurve::evaluate(float phase) const {
-  const std::uint32_t before = sequence_.load(std::memory_order_acquire);
-  if (__builtin_expect((before & 1u) == 0, 1)) {
-    const Result result = evaluateOnce(phase);
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if (__builtin_expect(sequence_.load(std::memory_order_relaxed) == before, 1)) return result;
-  }
-  return evaluateWhilePublishing(phase);
+  const Result result{sample.x, CurveMath::output(sample.y, copy->vOffset, copy->amplitude)};
+  CurveReaders::leave(slot, state);
+  return result;
 }

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -180,3 +184,92 @@ TEST(CurveEvaluation, WholeArrayReplacementIsCheckedAndAtomic) {
 }
 
 }  // namespace
+
+namespace {
+
+// The evaluation worked out here over a plain copy of the curve: the phase
+// wrapped in double, the first segment holding it, the curve maths, the
+// offsets and the clamp.
+struct PlainResult {
+  float x = 0;
+  float value = 0;
+};
+
+PlainResult plainEvaluation(const QKSingleSpline& curve, float phase) {
+  const float u = CurveMath::wrappedPhase(double(phase) - double(curve.hOffset()));
+  CurveMath::Sample sample;
+  for (const QKQuadraticSpline& s : curve.splineArray()) {
+    const Point q = s.absoluteControlPoint();
+    const CurveMath::Segment segment{s.start().x, s.start().y,        q.x, q.y, s.end().x,
+                                     s.end().y,   s.useControlPoint()};
+    if (CurveMath::contains(segment, u)) {
+      sample = CurveMath::rawValue(segment, u);
+      break;
+    }
+  }
+  return {sample.x, CurveMath::output(sample.y, curve.vOffset(), curve.amplitude())};
+}
+
+std::vector<QKQuadraticSpline> bentSegments(int count) {
+  std::vector<QKQuadraticSpline> segments;
+  for (int i = 0; i < count; ++i) {
+    QKQuadraticSpline segment(Point{float(i) / count, 0.5f + 0.4f * std::sin(i * 0.7f)},
+                              Point{0.3f + 0.02f * i, 0.5f + 0.3f * std::cos(i * 1.3f)},
+                              Point{float(i + 1) / count, 0.5f + 0.4f * std::sin((i + 1) * 0.7f)});
+    segment.setUseControlPoint(i % 3 != 2);
+    segments.push_back(segment);
+  }
+  return segments;
+}
+
+}  // namespace
+
+// The published copy that other threads evaluate gives, bit for bit, what
+// the curve's own segments give, in value and in lastEvalPoint: curves
+// straight, bent and edited, under offsets that wrap and clamp, at phases
+// on junctions, ends, negatives and beyond one.
+TEST(CurveEvaluation, ThePublishedCopyGivesTheSameBitsAsTheSegments) {
+  struct Shape {
+    const char* name;
+    std::function<void(QKSingleSpline&)> make;
+  };
+  const Shape shapes[] = {
+      {"initial ramp", [](QKSingleSpline&) {}},
+      {"sixteen segments",
+       [](QKSingleSpline& c) { ASSERT_TRUE(c.setSplineArray(bentSegments(16))); }},
+      {"forty segments",
+       [](QKSingleSpline& c) { ASSERT_TRUE(c.setSplineArray(bentSegments(40))); }},
+      {"edited by points",
+       [](QKSingleSpline& c) {
+         c.insertControlPointAtXLoc(0.3f);
+         c.insertControlPointAtXLoc(0.8f);
+         c.setMagnitudeForPoint(1, 0.9f);
+         c.setHandleForPoint(0, 0.4f, 0.1f);
+       }},
+  };
+  struct Offsets {
+    float hOffset, vOffset, amplitude;
+  };
+  const Offsets offsets[] = {
+      {0, 0, 1}, {0.1f, 0.05f, 0.9f}, {-0.37f, 0.6f, 0.7f}, {2.25f, -0.3f, 1.0f}};
+  std::vector<float> phases = {0.0f, 0.25f, 0.5f, 1.0f, -1.0f, 1.5f, -0.0f, 1e-7f, 0.9999999f};
+  for (int i = 0; i < 2000; ++i) phases.push_back(std::fmod(i * 0.618034f, 2.6f) - 0.65f);
+  for (const Shape& shape : shapes)
+    for (const Offsets& o : offsets) {
+      QKSingleSpline curve;
+      shape.make(curve);
+      curve.setHOffset(o.hOffset);
+      curve.setVOffset(o.vOffset);
+      curve.setAmplitude(o.amplitude);
+      int differences = 0;
+      for (float phase : phases) {
+        const float value = curve.evaluateAt(phase);
+        const PlainResult want = plainEvaluation(curve, phase);
+        if (std::bit_cast<std::uint32_t>(value) != std::bit_cast<std::uint32_t>(want.value) ||
+            curve.lastEvalPoint() != QPointF(want.x, want.value))
+          ++differences;
+      }
+      EXPECT_EQ(differences, 0) << shape.name << " under offsets " << o.hOffset << " " << o.vOffset
+                                << " " << o.amplitude;
+    }
+}
