@@ -2,6 +2,7 @@
 
 #include "framework/datasource/DataSourceController.h"
 #include "framework/datasource/DataSourceHolder.h"
+#include "framework/datasource/DeliveryEpoch.h"
 #include "platform/foundation/Log.h"
 
 #include <exception>
@@ -11,7 +12,10 @@ namespace {
 // A node's set call may write the node itself; an immediate node then runs
 // its step again from inside the set call. The set call is banged once per
 // step, not again from within itself.
-thread_local const DataSource* nodeBangingItsSetCall = nullptr;
+// Initial-exec: the library is loaded at start-up, so the tick reaches it
+// without a call into the dynamic linker.
+thread_local const DataSource* nodeBangingItsSetCall __attribute__((tls_model("initial-exec"))) =
+    nullptr;
 
 // Longer paths than this can only come from a cycle.
 constexpr int kMaxDepth = 4096;
@@ -83,7 +87,7 @@ std::shared_ptr<DataSourceHolder> DataSource::parentSource() const {
 }
 
 std::shared_ptr<DataSourceCall> DataSource::setCall() const {
-  RWTryLock::ReadGuard guard(fetchLock_);
+  std::lock_guard<std::mutex> lock(writeMutex_);
   return setCall_;
 }
 
@@ -91,11 +95,12 @@ void DataSource::setSetCall(std::shared_ptr<DataSourceCall> call) {
   if (call) call->setDataSource(this);
   std::shared_ptr<DataSourceCall> old;
   {
-    RWTryLock::WriteGuard guard(fetchLock_);
-    if (!guard.ownsLock()) return;
+    std::lock_guard<std::mutex> lock(writeMutex_);
     old = std::exchange(setCall_, std::move(call));
+    publishedSetCall_.store(setCall_.get());
     hasSetCall_.store(setCall_ != nullptr, std::memory_order_release);
   }
+  DeliveryEpoch::retire(std::move(old));
 }
 
 KeyPath DataSource::pathArray() const {
@@ -120,8 +125,15 @@ KeyPath DataSource::pathArray() const {
 }
 
 std::shared_ptr<const DataSource::CallList> DataSource::fetchCalls() const {
-  RWTryLock::ReadGuard guard(fetchLock_);
+  std::lock_guard<std::mutex> lock(writeMutex_);
   return fetchCalls_;
+}
+
+std::shared_ptr<const DataSource::CallList> DataSource::publishCallsLocked(
+    std::shared_ptr<const CallList> calls) {
+  std::shared_ptr<const CallList> old = std::exchange(fetchCalls_, std::move(calls));
+  publishedCalls_.store(fetchCalls_.get());
+  return old;
 }
 
 std::size_t DataSource::fetchCallCount() const {
@@ -131,25 +143,40 @@ std::size_t DataSource::fetchCallCount() const {
 
 bool DataSource::addThisFetchCall(std::shared_ptr<DataSourceCall> call) {
   if (!call || isDeleted()) return false;
-  RWTryLock::WriteGuard guard(fetchLock_);
-  if (!guard.ownsLock() || isDeleted()) return false;
-  auto next = std::make_shared<CallList>();
-  if (fetchCalls_) {
-    for (const auto& existing : *fetchCalls_) {
-      if (existing == call) return true;
-      if (existing->isLive()) next->push_back(existing);  // drops calls of vanished targets
+  std::shared_ptr<const CallList> old;
+  {
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    if (isDeleted()) return false;
+    auto next = std::make_shared<CallList>();
+    if (fetchCalls_) {
+      for (const auto& existing : *fetchCalls_) {
+        if (existing == call) return true;
+        if (existing->isLive()) next->push_back(existing);  // drops calls of vanished targets
+      }
     }
+    call->setDataSource(this);
+    next->push_back(std::move(call));
+    old = publishCallsLocked(std::move(next));
   }
-  call->setDataSource(this);
-  next->push_back(std::move(call));
-  fetchCalls_ = std::move(next);
+  DeliveryEpoch::retire(std::move(old));
   return true;
 }
 
 bool DataSource::removeFetchCallForObject(const DataSourceTarget* target) {
   if (!target || isDeleted()) return false;
-  RWTryLock::WriteGuard guard(fetchLock_);
-  if (!guard.ownsLock() || !fetchCalls_) return false;
+  std::shared_ptr<const CallList> old;
+  {
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    old = removeFetchCallLocked(target);
+  }
+  if (!old) return false;
+  DeliveryEpoch::retire(std::move(old));
+  return true;
+}
+
+std::shared_ptr<const DataSource::CallList> DataSource::removeFetchCallLocked(
+    const DataSourceTarget* target) {
+  if (!fetchCalls_) return nullptr;
   // A living target's own call first; a call whose target matches by address
   // but has gone (a target unsubscribing from its destructor) otherwise.
   const DataSourceCall* removed = nullptr;
@@ -165,7 +192,7 @@ bool DataSource::removeFetchCallForObject(const DataSourceTarget* target) {
         break;
       }
   }
-  if (!removed) return false;
+  if (!removed) return nullptr;
   auto next = std::make_shared<CallList>();
   for (const auto& call : *fetchCalls_) {
     if (call.get() == removed)
@@ -173,8 +200,7 @@ bool DataSource::removeFetchCallForObject(const DataSourceTarget* target) {
     else if (call->isLive())
       next->push_back(call);
   }
-  fetchCalls_ = next->empty() ? nullptr : std::move(next);
-  return true;
+  return publishCallsLocked(next->empty() ? nullptr : std::move(next));
 }
 
 void DataSource::DSCProc() {
@@ -185,7 +211,8 @@ void DataSource::DSCProc() {
 
 void DataSource::bangSetCall() {
   if (nodeBangingItsSetCall == this) return;
-  const std::shared_ptr<DataSourceCall> call = setCall();
+  const DeliveryEpoch::Reader reader;
+  DataSourceCall* const call = publishedSetCall_.load();
   if (!call) return;
   const DataSource* outer = std::exchange(nodeBangingItsSetCall, this);
   catchAndLog(this, "\t\tcaught error while banging the set call of data source %1: %2",
@@ -199,7 +226,11 @@ void DataSource::pushIfNeeded() {
   if (!needsToBePushed_.load(std::memory_order_relaxed) ||
       !needsToBePushed_.exchange(false, std::memory_order_acq_rel))
     return;
-  const auto calls = fetchCalls();
+  // Without subscribers there is nothing to read (the pointer is only
+  // compared here, never followed).
+  if (!publishedCalls_.load(std::memory_order_relaxed)) return;
+  const DeliveryEpoch::Reader reader;
+  const CallList* const calls = publishedCalls_.load();
   if (!calls) return;
   catchAndLog(this, "\t\tcaught error while banging fetch calls of data source %1: %2", [&] {
     for (const auto& call : *calls) call->bang();
@@ -214,19 +245,21 @@ void DataSource::prepareToBeDeleted() {
   std::shared_ptr<const CallList> calls;
   std::shared_ptr<DataSourceCall> setCall;
   {
-    RWTryLock::WriteGuard guard(fetchLock_);
-    if (!guard.ownsLock()) return;
-    calls = std::move(fetchCalls_);
-    setCall = std::move(setCall_);
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    calls = publishCallsLocked(nullptr);
+    setCall = std::exchange(setCall_, nullptr);
+    publishedSetCall_.store(nullptr);
     hasSetCall_.store(false, std::memory_order_release);
   }
   if (setCall) setCall->cancel();
+  DeliveryEpoch::retire(std::move(setCall));
   if (!calls) return;
-  // A push that took the list before it was emptied delivers nothing more.
+  // A push that read the list before it was emptied delivers nothing more.
   for (const auto& call : *calls) call->cancel();
   catchAndLog(this, "\t\tcaught error while data source %1 was prepping for deletion: %2", [&] {
     for (const auto& call : *calls) call->dataSourcePrepareToBeDeleted();
   });
+  DeliveryEpoch::retire(std::move(calls));
 }
 
 void DataSource::setParentSource(const std::shared_ptr<DataSourceHolder>& parent,

@@ -3,7 +3,6 @@
 #include "framework/datasource/DataSourceCall.h"
 #include "framework/datasource/DataSourceType.h"
 #include "framework/datasource/KeyPath.h"
-#include "platform/threading/RWTryLock.h"
 
 #include <QString>
 
@@ -22,11 +21,13 @@ class DataSourceHolder;
 // controller's roots and each holder's dictionary) through std::shared_ptr;
 // a producer that keeps writing into a node keeps a shared_ptr to it.
 //
-// Subscriptions are kept as an immutable list that is swapped whole under
-// the fetch lock. A push takes the list under the read lock for a moment and
-// calls the subscribers without any lock of the node held, so a subscriber
-// may subscribe or unsubscribe anything, this node included, from its own
-// action.
+// Subscriptions are kept as an immutable list that a writer swaps whole
+// under the node's write mutex and publishes through an atomic pointer; the
+// list it replaced is retired through DeliveryEpoch. A push takes no lock and
+// no count: inside a DeliveryEpoch::Reader it reads the published list and
+// calls the subscribers, so a subscriber may subscribe or unsubscribe
+// anything, this node included, from its own action. The set call is
+// published the same way.
 //
 // Values and flags are atomics: a reader may see a value one tick early or
 // late, never a torn one.
@@ -154,7 +155,19 @@ class DataSource : public std::enable_shared_from_this<DataSource> {
   QString sourceName_;
   std::weak_ptr<DataSourceHolder> parentSource_;
 
-  mutable RWTryLock fetchLock_;  // guards the two pointers below
+  // Under writeMutex_: stores the list as the owner and the published one;
+  // answers the list it replaces, to be retired after the mutex.
+  std::shared_ptr<const CallList> publishCallsLocked(std::shared_ptr<const CallList> calls);
+  // Under writeMutex_: the list it replaced, null when nothing was removed.
+  std::shared_ptr<const CallList> removeFetchCallLocked(const DataSourceTarget* target);
+
+  // What a push reads, inside a DeliveryEpoch::Reader: the objects owned
+  // below, or null.
+  std::atomic<const CallList*> publishedCalls_{nullptr};
+  std::atomic<DataSourceCall*> publishedSetCall_{nullptr};
+
+  // Guards the two owners below. A leaf lock: nothing is called under it.
+  mutable std::mutex writeMutex_;
   std::shared_ptr<const CallList> fetchCalls_;
   std::shared_ptr<DataSourceCall> setCall_;
 };

@@ -8,6 +8,7 @@
 #include "framework/datasource/DataSourceHolder.h"
 #include "framework/datasource/DataSourceMenuBuilder.h"
 #include "framework/datasource/DataSourceNotifications.h"
+#include "framework/datasource/DeliveryEpoch.h"
 #include "framework/datasource/ExternalSynchObject.h"
 #include "framework/datasource/MIDIManagerInterface.h"
 #include "framework/datasource/QKBMSMCoordinatorInterface.h"
@@ -125,6 +126,9 @@ bool DataSourceController::tickThreadRunning() const {
 
 void DataSourceController::threadProc() {
   {
+    // One reader for the whole walk: each node's push then reads its
+    // subscribers for a thread-local count.
+    const DeliveryEpoch::Reader reader;
     RWTryLock::ReadGuard tree(elementDict_.lock());
     try {
       elementDict_.DSCProcAll();

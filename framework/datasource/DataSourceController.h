@@ -51,16 +51,20 @@ class QTimer;
 // set values. Values set on immediate kinds reach their subscribers at once
 // on the setting thread, concurrently with the tick.
 //
-// Lock order (every lock is an RWTryLock taken by spinning with a yield;
-// readers re-enter and a waiting writer goes before new readers only, so a
-// level is read-locked top-down and never after a level below it; a writer
-// is refused, with a log line, on a thread that holds the same lock for
-// reading):
+// Lock order (the level and synch locks are RWTryLocks taken by spinning with
+// a yield; readers re-enter and a waiting writer goes before new readers
+// only, so a level is read-locked top-down and never after a level below it;
+// a writer is refused, with a log line, on a thread that holds the same lock
+// for reading):
 //   1. the tree lock (the roots' dictionary), held for reading for a whole
 //      tick;
 //   2. the holders' element locks, from the root downwards;
-//   3. a node's fetch lock, held only to read or swap its subscription list
-//      (subscribers are called with no fetch lock held);
+//   3. a node's write mutex (a leaf), held only to swap its subscription
+//      list or set call, then the DeliveryEpoch collector's lock, taken after
+//      the node's mutex is let go; a push reads the published list with no
+//      lock at all, inside a DeliveryEpoch::Reader (the tick holds one for
+//      its whole walk), and subscribers are called with no lock of the node
+//      held;
 //   4. the external-synch lock, taken by the tick after the tree walk, never
 //      inside it;
 //   5. the slider manager's lock (evaluateContinuousBehaviors) and the MIDI

@@ -258,4 +258,28 @@ TEST(DataSourceValues, ClockFieldsCountTicksAcrossTheCounterWrap) {
   EXPECT_EQ(node->timeSinceLastUpdate(), DataSourceController::DSCTime() + 10);
 }
 
+// A subscription removed by its own delivery is freed once the delivery
+// ends, not kept until the node's next change.
+TEST(DataSourceValues, ACallRemovedDuringItsDeliveryIsFreedWhenTheDeliveryEnds) {
+  const auto node = DSFloatInfrequent::createWithName(QStringLiteral("n"));
+  const auto target = std::make_shared<DataSourceTarget>();
+  auto token = std::make_shared<int>(0);
+  const std::weak_ptr<int> watched = token;
+  int deliveries = 0;
+  DataSource* raw = node.get();
+  node->addThisFetchCall(DataSourceCall::createWithTarget(
+      target, [token, raw, &deliveries](DataSourceTarget& t, DataSource*) {
+        ++deliveries;
+        raw->removeFetchCallForObject(&t);
+      }));
+  token.reset();
+  ASSERT_FALSE(watched.expired());
+  node->setValue(1.0f);
+  EXPECT_EQ(deliveries, 1);
+  EXPECT_EQ(node->fetchCallCount(), 0u);
+  EXPECT_TRUE(watched.expired());
+  node->setValue(2.0f);
+  EXPECT_EQ(deliveries, 1);
+}
+
 }  // namespace
