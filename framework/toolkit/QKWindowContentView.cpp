@@ -90,6 +90,9 @@ void QKWindowContentView::awakeFromNib() {
   findManagers();
   for (int i = 0; i < kMenuControllerSearches && !menuController_; ++i) lookForMenuController();
   moveWindowToDefaultLocation();
+  // A fixed palette is built before it has its frame, at Qt's default size:
+  // its smallest size is the frame it starts at, never that larger one.
+  minSize_ = minSize_.boundedTo(expandedSize_);
   if (!menuController_) lookForMenuController();
   refreshLockState();
   layOutBody();

@@ -191,6 +191,44 @@ TEST(QKWindowContentView, FixedPalettesGoToTheirDefaultPlaces) {
   EXPECT_TRUE(waitForFrame(clock.get(), bar));
 }
 
+// A fixed palette built before its frame (Qt's default size) or larger than
+// its default place starts at the default frame and takes that as its
+// smallest: a drag from the corner never jumps it to the size it was built at.
+TEST(QKWindowContentView, AFixedPaletteIsNoSmallerThanItsDefaultFrame) {
+  SKIP_WITHOUT_DISPLAY();
+  FakeMenuController menu;
+  const struct {
+    const char* title;
+    QRectF built;
+    QSizeF defaultSize;
+  } cases[] = {
+      {"Clock", {}, {260, 127}},
+      {"Media Inspector", {300, 100, 520, 560}, {260, 379}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    PalettePtr palette = makePalette(QString::fromLatin1(c.title), c.built);
+    QKWindowContentView* view = palette->contentView();
+    view->expand();
+    const QRectF start = palette->frame();
+    ASSERT_EQ(start.size(), c.defaultSize);
+    EXPECT_EQ(view->minSize(), c.defaultSize);
+    const QPointF handle(start.width() - 8, start.height() - 8);
+    {
+      MouseDrag drag(view, handle);
+      drag.moveBy({-20, -20});
+      drag.release();
+    }
+    MainThread::processUntil([] { return false; }, 0.05);
+    EXPECT_EQ(palette->frame(), start) << "no smaller than its default frame";
+    MouseDrag grow(view, handle);
+    grow.moveBy({30, 30});
+    grow.release();
+    EXPECT_TRUE(waitForFrame(palette.get(),
+                             {start.x(), start.y() - 30, start.width() + 30, start.height() + 30}));
+  }
+}
+
 // Every fixed palette writes its frame whenever any palette moves.
 TEST(QKWindowContentView, FixedPalettesStoreTheirFramesWhenAnyPaletteMoves) {
   SKIP_WITHOUT_DISPLAY();
