@@ -361,30 +361,32 @@ void QCAttributeLoader::dumpToRenderer(const std::shared_ptr<composition::QCRend
     return;
   }
   if (pushTempoNow) pushTempo(*renderer, *plan);
-  handOff_->deliver(
-      [this, &renderer](const QString& key, const std::shared_ptr<QCPanelElement>& element) {
-        processUIElement(key, element, *renderer);
-      });
+  handOff_->deliver([this, &renderer](const std::shared_ptr<QCPanelElement>& element) {
+    processUIElement(element, *renderer);
+  });
   dumpMeasurePositions(*renderer, *plan);
   dumpTaps(*renderer, *plan, fallbackImage);
 }
 
-void QCAttributeLoader::processUIElement(const QString& key,
-                                         const std::shared_ptr<QCPanelElement>& element,
+void QCAttributeLoader::processUIElement(const std::shared_ptr<QCPanelElement>& element,
                                          composition::QCRenderer& renderer) {
-  const bool keyListed = rendererListsKeyOf(key, *element, renderer);
-  if (keyListed)
+  const QCPanelElement::RendererListing& listing = listingOf(*element, renderer);
+  if (listing.listed)
     if (std::optional<composition::PortValue> value = element->value())
-      renderer.setValue(key, *value);
-  if (liveUpdating_.load() && element->snapshotAfterDelivery(keyListed))
+      renderer.setValue(listing.key, *value);
+  if (liveUpdating_.load() && element->snapshotAfterDelivery(listing.listed))
     requestSnapshotRefresh(element);
 }
 
-bool QCAttributeLoader::rendererListsKeyOf(const QString& key, const QCPanelElement& element,
-                                           const composition::QCRenderer& renderer) const {
+const QCPanelElement::RendererListing& QCAttributeLoader::listingOf(
+    const QCPanelElement& element, const composition::QCRenderer& renderer) const {
   QCPanelElement::RendererListing& listing = element.rendererListing();
-  if (listing.binding != rendererBinding_) listing = {rendererBinding_, renderer.hasInputKey(key)};
-  return listing.listed;
+  if (listing.binding != rendererBinding_) {
+    QString key = element.key();
+    const bool listed = renderer.hasInputKey(key);
+    listing = {rendererBinding_, listed, std::move(key)};
+  }
+  return listing;
 }
 
 void QCAttributeLoader::requestSnapshotRefresh(const std::shared_ptr<QCPanelElement>& element) {

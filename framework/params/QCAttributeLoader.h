@@ -198,11 +198,12 @@ class QCAttributeLoader : public QWidget,
   void addFormTabViews();
   void updateParentScrollView();
   void publishRenderPlan();
-  // `key` is the element's own, as it was queued.
-  void processUIElement(const QString& key, const std::shared_ptr<QCPanelElement>& element,
+  void processUIElement(const std::shared_ptr<QCPanelElement>& element,
                         composition::QCRenderer& renderer);
-  bool rendererListsKeyOf(const QString& key, const QCPanelElement& element,
-                          const composition::QCRenderer& renderer) const;
+  // The element's listing for the renderer bound now, made at its first
+  // delivery to it.
+  const QCPanelElement::RendererListing& listingOf(const QCPanelElement& element,
+                                                   const composition::QCRenderer& renderer) const;
   void requestSnapshotRefresh(const std::shared_ptr<QCPanelElement>& element);
   void pushTempo(composition::QCRenderer& renderer, const RenderPlan& plan);
   void dumpMeasurePositions(composition::QCRenderer& renderer, const RenderPlan& plan);

@@ -17,18 +17,18 @@ void QCElementHandOff::queue(const std::shared_ptr<QCPanelElement>& element) {
 }
 
 int QCElementHandOff::deliver(const Deliver& deliver) {
-  return this->deliver([&deliver](const QString&, const std::shared_ptr<QCPanelElement>& element) {
-    deliver(element);
-  });
-}
-
-int QCElementHandOff::deliver(const KeyedDeliver& deliver) {
   return deliverFrom(lockA_, pendingA_, deliveringA_, deliver) +
          deliverFrom(lockB_, pendingB_, deliveringB_, deliver);
 }
 
+int QCElementHandOff::deliver(const KeyedDeliver& deliver) {
+  return this->deliver([&deliver](const std::shared_ptr<QCPanelElement>& element) {
+    deliver(element->key(), element);
+  });
+}
+
 int QCElementHandOff::deliverFrom(std::mutex& lock, Pending& pending, Pending& delivering,
-                                  const KeyedDeliver& deliver) {
+                                  const Deliver& deliver) {
   if (!lock.try_lock()) return 0;
   delivering.swap(pending);
   lock.unlock();
@@ -36,7 +36,7 @@ int QCElementHandOff::deliverFrom(std::mutex& lock, Pending& pending, Pending& d
   for (const auto& element : delivering) {
     // Cleared before the value is read: a change from now on queues it again.
     element->handOffQueued().store(false);
-    deliver(element->key(), element);
+    deliver(element);
     lastOwner |= element.use_count() == 1;
   }
   const int count = static_cast<int>(delivering.size());

@@ -51,7 +51,7 @@ class QCElementHandOff {
   using Pending = std::vector<std::shared_ptr<QCPanelElement>>;
   // `delivering` takes the list and hands its room back at the next frame.
   static int deliverFrom(std::mutex& lock, Pending& pending, Pending& delivering,
-                         const KeyedDeliver& deliver);
+                         const Deliver& deliver);
   static void forget(Pending& taken);
   // Called when the hand-off held the last reference of one of them.
   static void releaseOnMainThread(Pending& delivered);

@@ -95,14 +95,15 @@ class QCPanelElement {
   // The gap between two rows.
   static constexpr int kRowGap = 4;
 
-  // Whether the renderer a panel was bound to lists key(), as the panel
-  // found it at the first delivery of the element to that renderer
-  // (`binding` names the renderer). Render thread only, kept for the panel
-  // that delivers the element, so that a frame does not look every queued
-  // key up again.
+  // Whether the renderer a panel was bound to lists key() (kept with the
+  // key), as the panel found it at the first delivery of the element to
+  // that renderer (`binding` names the renderer). Render thread only, kept
+  // for the panel that delivers the element, so that a frame neither looks
+  // every queued key up again nor copies it.
   struct RendererListing {
     std::uint64_t binding = 0;
     bool listed = false;
+    QString key;
   };
   RendererListing& rendererListing() const { return rendererListing_; }
 
