@@ -61,7 +61,9 @@ MediaInspector::~MediaInspector() {
 // --- Window ------------------------------------------------------------------------------------
 
 void MediaInspector::buildPalette() {
-  window_ = std::make_unique<QKPaletteWindow>(QRectF(0, 0, 520, 560));
+  // The first frame is also the smallest a resize gives: the size at which a
+  // movie's whole pane shows.
+  window_ = std::make_unique<QKPaletteWindow>(QRectF(0, 0, 260, 600));
   auto* content = new QKWindowContentView;
   window_->setContentView(content);
   window_->setTitle(kPaletteTitle);
@@ -126,12 +128,9 @@ void MediaInspector::buildPalette() {
   movieColumn->setContentsMargins(0, 0, 0, 0);
   movieColumn->addWidget(rangeSelector_->view(), 1);
   movieOptionsTabView_ = new QTabWidget;
-  // The options scroll when the palette is at its default height.
-  auto* options = new QScrollArea;
-  options->setWidget(movieProps_->movieOptionsView());
-  options->setWidgetResizable(true);
-  options->setFrameShape(QFrame::NoFrame);
-  movieOptionsTabView_->addTab(options, QStringLiteral("Options"));
+  // The tabs ask for all the options' room; only the whole pane scrolls,
+  // and only in a palette made smaller than its first size.
+  movieOptionsTabView_->addTab(movieProps_->movieOptionsView(), QStringLiteral("Options"));
   movieOptionsTabView_->addTab(timeWarpView_->editorView(), QStringLiteral("Time Warp"));
   movieColumn->addWidget(movieOptionsTabView_, 1);
   addContainer(Box::Movie, movieContainer);

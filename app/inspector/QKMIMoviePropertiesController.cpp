@@ -85,7 +85,7 @@ void QKMIMoviePropertiesController::buildViews() {
   movieOptionsView_ = new QWidget;
   qtzOptionsView_ = new QWidget;
   auto* grid = new QGridLayout(movieOptionsView_);
-  grid->setContentsMargins(4, 4, 4, 4);
+  grid->setContentsMargins(2, 4, 2, 4);
   grid->setVerticalSpacing(2);
   auto field = [](int width) {
     auto* edit = new QLineEdit;
@@ -149,7 +149,7 @@ void QKMIMoviePropertiesController::buildViews() {
   grid->addWidget(resolutionTextField_, row++, 0, 1, 3);
   for (QKSliderControl* slider :
        {timeSlider_, static_cast<QKSliderControl*>(speedSlider_), volumeSlider_})
-    slider->setMinimumSize(90, 16);
+    slider->setMinimumSize(84, 16);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(row, 1);
 

@@ -185,13 +185,18 @@ void QKMIRangeSelectorController::buildView() {
   range->addWidget(resetOutButton_, 1, 3);
   range->addWidget(new QLabel(QStringLiteral("Measures")), 0, 4);
   range->addWidget(measuresText_, 1, 4);
+  // The volume slider has a row of its own, so its name is never cut.
+  auto* modes = new QHBoxLayout;
+  modes->setSpacing(3);
+  modes->addWidget(loopModeControl_);
+  modes->addWidget(muteButton_);
+  modes->addStretch(1);
+  range->addLayout(modes, 2, 0, 1, 5);
   auto* sound = new QHBoxLayout;
   sound->setSpacing(3);
-  sound->addWidget(loopModeControl_);
-  sound->addWidget(muteButton_);
   sound->addWidget(useVolumeButton_);
   sound->addWidget(volumeSlider_, 1);
-  range->addLayout(sound, 2, 0, 1, 5);
+  range->addLayout(sound, 3, 0, 1, 5);
   range->setColumnStretch(1, 1);
   column->addLayout(range);
   clearPreview();

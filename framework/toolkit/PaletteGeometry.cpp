@@ -106,7 +106,7 @@ constexpr DefaultFrame kDefaultFrames[] = {
     {"Slider/Button Inspector", 198, 160}, {"Behavior Chains", 247, 193},
     {"Layer Manager", 422, 352},           {"Video FX Palette", 236, 150},
     {"Plugin Manager", 259, 141},          {"Clock", 261, 127},
-    {"Preset Manager", 371, 349},          {"Media Inspector", 481, 379},
+    {"Preset Manager", 371, 349},          {"Media Inspector", 702, 600},
     {"Live Input Manager", 304, 154},
 };
 

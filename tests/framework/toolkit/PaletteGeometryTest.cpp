@@ -105,7 +105,7 @@ TEST(PaletteGeometry, DefaultFramesByExactTitle) {
   EXPECT_EQ(*clock, FrameSnapshot::make(0, 261, 260, 127, true));
   const auto inspector = PaletteGeometry::defaultFrameSnapshot(QStringLiteral("Media Inspector"));
   ASSERT_TRUE(inspector);
-  EXPECT_EQ(inspector->value(FrameSnapshot::kHeight).toInt(), 379);
+  EXPECT_EQ(inspector->value(FrameSnapshot::kHeight).toInt(), 600);
   EXPECT_FALSE(PaletteGeometry::defaultFrameSnapshot(QStringLiteral("clock")));
   EXPECT_FALSE(PaletteGeometry::defaultFrameSnapshot(QStringLiteral("Slider Inspector")));
   EXPECT_TRUE(PaletteGeometry::storesFrameInDefaults(QStringLiteral("Slider Inspector")));

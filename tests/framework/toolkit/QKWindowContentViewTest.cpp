@@ -203,7 +203,7 @@ TEST(QKWindowContentView, AFixedPaletteIsNoSmallerThanItsDefaultFrame) {
     QSizeF defaultSize;
   } cases[] = {
       {"Clock", {}, {260, 127}},
-      {"Media Inspector", {300, 100, 520, 560}, {260, 379}},
+      {"Media Inspector", {300, 100, 520, 700}, {260, 600}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.title);
