@@ -22,6 +22,7 @@
 #include "platform/osc/OSCMessage.h"
 #include "platform/osc/OSCOutPort.h"
 #include "tests/platform/osc/OSCTestSupport.h"
+#include "tests/support/OwnUserDataFolder.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -37,7 +38,15 @@
 #include <mutex>
 #include <vector>
 
-TEST(BehaviorChainInZaph, AnOSCBoundSliderRunsThroughARestoredThresholdChain) {
+// Every chain the program holds is written to the user's "behavior chains"
+// folder at quit and read back at the next start, so each test starts with
+// a folder of its own.
+class BehaviorChainInZaph : public ::testing::Test {
+ protected:
+  OwnUserDataFolder data_;
+};
+
+TEST_F(BehaviorChainInZaph, AnOSCBoundSliderRunsThroughARestoredThresholdChain) {
   if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "the controller's render thread needs GL";
   AppController controller;
   auto* chains =
@@ -117,7 +126,7 @@ QAction* itemTitled(QMenu* menu, const QString& title) {
 // A performer's whole course: the palette opens by itself, Ctrl+3 hides and
 // shows it, "+" and the pop-up make a Threshold chain, the inspector gives
 // it to a slider bound over OSC, and after a quit the next start lists it.
-TEST(BehaviorChainInZaph, APaletteMadeChainGatesAnOSCSliderAndComesBackAfterARestart) {
+TEST_F(BehaviorChainInZaph, APaletteMadeChainGatesAnOSCSliderAndComesBackAfterARestart) {
   if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "the controller's render thread needs GL";
   QString chainName;
   {

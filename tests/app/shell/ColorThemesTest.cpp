@@ -16,6 +16,7 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/OwnUserDataFolder.h"
 #include "tests/support/Screenshot.h"
 
 #include <QCheckBox>
@@ -65,9 +66,12 @@ class ColorThemes : public ::testing::Test {
     editor_ = std::make_unique<ColorInterfaceManager>();
     editor_->pushAllColorsToUI();
   }
+  // The application's live scheme is shared by every test in the process:
+  // the colours chosen here are taken back.
   void TearDown() override {
     editor_.reset();
     UserDefaults::standard().remove(ColorThemeStore::kDefaultsKey);
+    scheme() = schemeBefore_;
   }
 
   static InterfaceColorScheme& scheme() { return TheApplication::instance()->colorScheme(); }
@@ -83,6 +87,8 @@ class ColorThemes : public ::testing::Test {
     return scheme().dictionary(key);
   }
 
+  OwnUserDataFolder data_;  // the themes folder starts empty
+  const InterfaceColorScheme schemeBefore_ = scheme();
   QKButtonManager buttons_;
   QKSliderManager sliders_;
   std::unique_ptr<ColorInterfaceManager> editor_;
