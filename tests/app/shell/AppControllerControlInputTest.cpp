@@ -6,13 +6,14 @@
 #include "platform/foundation/UserDefaults.h"
 #include "tests/platform/osc/OSCTestSupport.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/ScopedEnvironmentVariable.h"
 
 #include <gtest/gtest.h>
 
 TEST(AppControllerControlInput, OpensMIDIAndTheSavedOSCPortsAtStartAndClosesThemAtQuit) {
   JackServer jack;
   ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
-  ::setenv("ZAPH_MIDI_API", "jack", 1);
+  ScopedEnvironmentVariable midiApi("ZAPH_MIDI_API", "jack");
   const int saved = UdpSocket::freePort();
   UserDefaults::standard().resetForTesting();
   UserDefaults::standard().setValue(

@@ -19,6 +19,7 @@
 #include "platform/midi/SafeMidiOut.h"
 #include "tests/platform/osc/OSCTestSupport.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/ScopedEnvironmentVariable.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +87,7 @@ TEST(ControlPluginsInZaph, AMessageSentOverLoopbackShowsInTheOSCMonitor) {
 TEST(ControlPluginsInZaph, AMIDIMonitorShowsAControllerSentOverJack) {
   JackServer jack;
   ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
-  ::setenv("ZAPH_MIDI_API", "jack", 1);
+  ScopedEnvironmentVariable midiApi("ZAPH_MIDI_API", "jack");
   UserDefaults::standard().resetForTesting();
   AppController controller;
   auto* monitor = static_cast<MIDIDisplay*>(
@@ -112,7 +113,6 @@ TEST(ControlPluginsInZaph, AMIDIMonitorShowsAControllerSentOverJack) {
   EXPECT_EQ(monitor->channelText(), QStringLiteral("Channel: 3"));
   controller.pluginManager()->deleteAllPlugins();
   controller.applicationWillTerminate();
-  ::unsetenv("ZAPH_MIDI_API");
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "tests/support/JackServer.h"
 #include "tests/support/TestClip.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/ScopedEnvironmentVariable.h"
 
 #include <gtest/gtest.h>
 
@@ -122,7 +123,7 @@ TEST(MediaBinJack, ALearntNotePlaysItsCellOnALayerAndItsReleaseEjects) {
   if (!TestEnvironment::hasDisplay()) GTEST_SKIP() << "the controller's render thread needs GL";
   JackServer jack;
   ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
-  ::setenv("ZAPH_MIDI_API", "jack", 1);
+  ScopedEnvironmentVariable midiApi("ZAPH_MIDI_API", "jack");
   UserDefaults::standard().resetForTesting();
   {
     AppController controller;
@@ -176,7 +177,6 @@ TEST(MediaBinJack, ALearntNotePlaysItsCellOnALayerAndItsReleaseEjects) {
     playing.close();
     controller.applicationWillTerminate();
   }
-  ::unsetenv("ZAPH_MIDI_API");
 }
 
 TEST(MediaBinOverOSC, ALearntAddressPlaysItsCellOnALayerAndItsZeroEjects) {

@@ -14,6 +14,7 @@
 #include "platform/midi/SafeMidiOut.h"
 #include "tests/platform/osc/OSCTestSupport.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/ScopedEnvironmentVariable.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +84,7 @@ TEST(MultiplexerInZaph, AnOSCShortcutMakesItsInputCurrentAndTheOutputFollows) {
 TEST(MultiplexerInZaph, AMIDINoteThroughJackMakesItsInputCurrent) {
   JackServer jack;
   ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
-  ::setenv("ZAPH_MIDI_API", "jack", 1);
+  ScopedEnvironmentVariable midiApi("ZAPH_MIDI_API", "jack");
   UserDefaults::standard().resetForTesting();
   AppController controller;
   std::shared_ptr<Output> output;
@@ -126,7 +127,6 @@ TEST(MultiplexerInZaph, AMIDINoteThroughJackMakesItsInputCurrent) {
   EXPECT_TRUE(outputBecomes(*output, 1.0f)) << output->value.load();
   controller.pluginManager()->deleteAllPlugins();
   controller.applicationWillTerminate();
-  ::unsetenv("ZAPH_MIDI_API");
 }
 
 }  // namespace
