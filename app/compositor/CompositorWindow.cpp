@@ -10,6 +10,7 @@
 #include "app/compositor/LayerWindowController.h"
 #include "framework/controls/QKButton.h"
 #include "framework/render/TheApplication.h"
+#include "framework/toolkit/FrameSnapshot.h"
 #include "framework/toolkit/QKPaletteWindow.h"
 #include "framework/toolkit/QKWindowContentView.h"
 #include "platform/composition/CompositionDocument.h"
@@ -35,6 +36,7 @@ CompositorWindow::CompositorWindow(CompositorGLView* view, std::function<void()>
   window_->setContentView(new QKWindowContentView);
   window_->setTitle(QStringLiteral("Layer Manager"));
   window_->setDelegate(this);
+  wakeWhereBuilt();
   // The program's menu bar, when given, takes the strip above the controls.
   controls_ = new QWidget(window_->contentView()->body());
   controls_->setGeometry(0, kMenuBarHeight, 254, kControlsHeight);
@@ -75,6 +77,16 @@ CompositorWindow::~CompositorWindow() {
   displayToggle_->prepareToBeDeleted();
   fullscreenToggle_->prepareToBeDeleted();
   if (emptyRenderer_) TheApplication::addItemToQCDeleteArray(std::move(emptyRenderer_));
+}
+
+// Woken as a palette, so that it is dragged, resized and locked as one, but
+// left expanded where it was built: its default place is a collapsed bar,
+// which would hide the menu bar it carries.
+void CompositorWindow::wakeWhereBuilt() {
+  const QRectF built = window_->frame();
+  window_->awakeFromNib();
+  window_->contentView()->loadSnapshot(FrameSnapshot::create(
+      built, built.size(), false, QKWindow::mainScreenFrame().height(), false));
 }
 
 QKButton* CompositorWindow::makeToggle(const QString& title, int y, std::function<void()> used) {

@@ -69,6 +69,7 @@ class CompositorWindow : public QKWindowDelegate {
   const std::shared_ptr<composition::QCRenderer>& emptyRenderer() const { return emptyRenderer_; }
 
  private:
+  void wakeWhereBuilt();
   QKButton* makeToggle(const QString& title, int y, std::function<void()> used);
   QPushButton* makeButton(const QString& title, int x, std::function<void()> clicked);
 
