@@ -9,12 +9,12 @@
 #include "framework/datasource/DataSource.h"
 #include "framework/datasource/DataSourceController.h"
 #include "platform/foundation/MainThread.h"
-#include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/midi/SafeMidiOut.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/OwnUserDataFolder.h"
+#include "tests/support/ScopedEnvironmentVariable.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,12 +26,17 @@ QStringList chainOf(Layer& layer) {
   return names;
 }
 
-TEST(ChainPresetShortcutInZaph, ANoteThroughJackIsLearntAndAppliesItsPreset) {
+// The MIDI API and the user data folder are taken back even when the test
+// stops at a failed assertion, so later tests in the process keep theirs.
+class ChainPresetShortcutInZaph : public ::testing::Test {
+ protected:
+  ScopedEnvironmentVariable midiApi_{"ZAPH_MIDI_API", "jack"};
+  OwnUserDataFolder data_;
+};
+
+TEST_F(ChainPresetShortcutInZaph, ANoteThroughJackIsLearntAndAppliesItsPreset) {
   JackServer jack;
   ASSERT_TRUE(jack.ready()) << jack.error().toStdString();
-  QTemporaryDir folder;
-  Paths::setUserDataDirOverride(folder.path());
-  ::setenv("ZAPH_MIDI_API", "jack", 1);
   UserDefaults::standard().resetForTesting();
   {
     AppController controller;
@@ -83,8 +88,6 @@ TEST(ChainPresetShortcutInZaph, ANoteThroughJackIsLearntAndAppliesItsPreset) {
     controller.compositorObject()->deleteAllLayers();
     controller.applicationWillTerminate();
   }
-  ::unsetenv("ZAPH_MIDI_API");
-  Paths::setUserDataDirOverride({});
 }
 
 }  // namespace
